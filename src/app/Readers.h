@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QDate>
+#include <QLocale>
+#include <QString>
+
+#include <optional>
+
+namespace valmir {
+
+// The locale the program speaks: the system's, or Slovenian where the
+// system has none (the C/POSIX locale).
+QLocale appLocale();
+
+// A number typed by the user: blanks around it, an optional sign, digits,
+// and one decimal separator, the locale's or ".". Digit grouping is not
+// accepted, so that "1.234" never silently becomes 1234.
+std::optional<double> readNumber(const QString& text);
+bool isNumeric(const QString& text);
+
+// The leading number of a text: leading blanks skipped, an optional sign,
+// digits with at most one "." as decimal point; reading stops at the first
+// other character. A text without a leading number gives 0.
+double leadingNumber(const QString& text);
+
+// Dates: written d.M.yyyy; read back from that form, "5. 12. 2009",
+// "05.12.2009" and ISO "2009-12-05". An impossible day is no date.
+std::optional<QDate> readDate(const QString& text);
+QString dateText(const QDate& date);
+
+// Money as the user reads it, "1.234,50 €" in Slovenian (the blank before
+// the symbol is a no-break space), with a minus sign for negatives.
+QString currencyText(double amount);
+
+// A number in the program's plain form: "." as decimal point, no grouping,
+// no zero before the point of a value between -1 and 1 (".5", "-.5").
+// numberText() puts one blank in front of a number that is not negative.
+QString plainNumberText(double value);
+QString numberText(double value);
+
+// A number as a text box shows it: the locale's decimal separator, no
+// grouping ("0,75" in Slovenian), so that readNumber() reads it back.
+QString localeNumberText(double value);
+
+// Today's date; tests set it so that proposed numbers and dates are fixed.
+QDate today();
+void setTodayForTest(const QDate& date); // an invalid date returns to the clock
+
+} // namespace valmir

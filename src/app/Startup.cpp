@@ -1,0 +1,125 @@
+#include "app/Startup.h"
+
+#include "app/Module1.h"
+#include "data/Schema.h"
+#include "data/Seed.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QStandardPaths>
+
+#include <memory>
+
+namespace valmir {
+
+namespace {
+
+std::unique_ptr<QLockFile> g_instanceLock;
+
+StartupResult failure(const QString& text) {
+    shutDown();
+    return {false, text};
+}
+
+QString withSlash(const QString& folder) {
+    QString f = QDir::cleanPath(QDir(folder).absolutePath());
+    return f.endsWith(u'/') ? f : f + u'/';
+}
+
+bool folderWritable(const QString& folder) {
+    QFile probe(folder + QStringLiteral(".valmir-write-test"));
+    if (!probe.open(QIODevice::WriteOnly))
+        return false;
+    probe.close();
+    probe.remove();
+    return true;
+}
+
+} // namespace
+
+QString defaultDataFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
+
+StartupResult startUp(const StartupOptions& options) {
+    shutDown();
+    AppFolder = withSlash(options.dataDir.isEmpty() ? defaultDataFolder() : options.dataDir);
+    TempFolder = withSlash(options.tempDir.isEmpty()
+                               ? QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
+                                     QStringLiteral("/valmir")
+                               : options.tempDir);
+    QDir().mkpath(TempFolder); // an error shows below, when the copy fails
+    DatabasePath = AppFolder + QStringLiteral("valmir2009.db");
+    WorkDatabasePath = TempFolder + QStringLiteral("valmir_tmp.db");
+    const QString templatePath = AppFolder + QStringLiteral("tmp.db");
+
+    // The work database has one fixed path: a second instance would wipe
+    // the lines the first one is editing.
+    g_instanceLock = std::make_unique<QLockFile>(TempFolder + QStringLiteral("valmir.lock"));
+    g_instanceLock->setStaleLockTime(0);
+    if (!g_instanceLock->tryLock(0)) {
+        g_instanceLock.reset();
+        return failure(QStringLiteral("VALMIR je že odprt.\nDelovna baza \"%1\" je v uporabi; "
+                                      "zaprite drugo okno programa VALMIR in poskusite znova.")
+                           .arg(QDir::toNativeSeparators(WorkDatabasePath)));
+    }
+
+    if (!QDir().mkpath(AppFolder) || !folderWritable(AppFolder))
+        return failure(QStringLiteral("V podatkovno mapo \"%1\" ni mogoče pisati.\n"
+                                      "Preverite pravice mape ali program zaženite z "
+                                      "--data-dir in drugo mapo.")
+                           .arg(QDir::toNativeSeparators(AppFolder)));
+
+    QString error;
+    if (!QFileInfo::exists(DatabasePath)) {
+        if (!Seed::createDataDatabase(DatabasePath, &error))
+            return failure(QStringLiteral("Podatkovne baze \"%1\" ni mogoče ustvariti:\n%2")
+                               .arg(QDir::toNativeSeparators(DatabasePath), error));
+        if (!QFileInfo::exists(templatePath) && !Seed::createWorkTemplate(templatePath, &error))
+            return failure(QStringLiteral("Predloge delovne baze \"%1\" ni mogoče ustvariti:\n%2")
+                               .arg(QDir::toNativeSeparators(templatePath), error));
+    }
+
+    if (!QFileInfo::exists(templatePath))
+        return failure(QStringLiteral("Manjka predloga delovne baze \"%1\".\n"
+                                      "Brez nje računa ni mogoče urejati; obnovite datoteko iz "
+                                      "varnostne kopije.")
+                           .arg(QDir::toNativeSeparators(templatePath)));
+    QFile::remove(WorkDatabasePath);
+    if (!QFile::copy(templatePath, WorkDatabasePath))
+        return failure(QStringLiteral("Predloge \"%1\" ni mogoče kopirati v \"%2\".")
+                           .arg(QDir::toNativeSeparators(templatePath),
+                                QDir::toNativeSeparators(WorkDatabasePath)));
+    QFile::setPermissions(WorkDatabasePath, QFile::ReadOwner | QFile::WriteOwner);
+
+    if (!QFileInfo(DatabasePath).isWritable())
+        return failure(QStringLiteral("Podatkovna baza \"%1\" je samo za branje.\n"
+                                      "Preverite pravice datoteke.")
+                           .arg(QDir::toNativeSeparators(DatabasePath)));
+    Db = Database::open(DatabasePath, Schema::dataPassword(), &error);
+    if (!Db)
+        return failure(QStringLiteral("Podatkovne baze \"%1\" ni mogoče odpreti:\n%2\n"
+                                      "Datoteka ni podatkovna baza programa VALMIR, je "
+                                      "poškodovana ali zaklenjena z drugim geslom. Obnovite jo "
+                                      "iz varnostne kopije.")
+                           .arg(QDir::toNativeSeparators(DatabasePath), error));
+    // The work database is thrown away at the next start: no journal on
+    // disk and no waiting for the disk.
+    WorkDb = Database::open(WorkDatabasePath, QString(), &error);
+    if (!WorkDb || !WorkDb->execute(QStringLiteral("PRAGMA journal_mode=MEMORY")) ||
+        !WorkDb->execute(QStringLiteral("PRAGMA synchronous=OFF")))
+        return failure(QStringLiteral("Delovne baze \"%1\" ni mogoče odpreti:\n%2")
+                           .arg(QDir::toNativeSeparators(WorkDatabasePath),
+                                WorkDb ? WorkDb->lastError() : error));
+    return {true, QString()};
+}
+
+void shutDown() {
+    WorkDb.reset();
+    Db.reset();
+    g_instanceLock.reset();
+}
+
+} // namespace valmir

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "data/BoundListModel.h"
+
+#include <QTableView>
+
+namespace valmir {
+
+// The grid of a bound list: a table view over a BoundListModel whose
+// current row is the record set's current row, both ways.
+class BoundGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit BoundGrid(QWidget* parent = nullptr);
+
+    BoundListModel* listModel() const { return m_model; }
+    Recordset* recordset() const { return m_model->recordset(); }
+
+    // Runs the record source again and shows its first row.
+    bool refresh();
+    int currentRow() const;
+    // Makes a row current in the record set and in the grid.
+    void moveToRow(int row);
+    // Shows the record set's current row as the grid's current row.
+    void syncFromRecordset();
+    // Moves to the row the record set wrote last.
+    bool moveToLastModified();
+
+Q_SIGNALS:
+    void headerClicked(int column);
+    void rowActivated(int row);
+    void gridClicked();
+
+protected:
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+
+private:
+    BoundListModel* m_model;
+    bool m_followView = true;
+};
+
+} // namespace valmir

@@ -1,0 +1,167 @@
+#include "data/BoundListModel.h"
+
+#include "app/Readers.h"
+
+#include <QDate>
+#include <QRegularExpression>
+
+namespace valmir {
+
+BoundListModel::BoundListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+BoundListModel::~BoundListModel() {
+    if (m_rs)
+        m_rs->setObserver(nullptr);
+}
+
+void BoundListModel::setRecordSource(const QString& source) { m_source = source; }
+
+bool BoundListModel::refresh() {
+    beginResetModel();
+    if (m_rs)
+        m_rs->setObserver(nullptr);
+    m_rs.reset();
+    if (m_db && !m_source.isEmpty()) {
+        static const QRegularExpression plainName(QStringLiteral(R"(^\s*\w+\s*$)"));
+        RecordsetKind kind = plainName.match(m_source).hasMatch() ? RecordsetKind::Table
+                                                                   : RecordsetKind::Dynaset;
+        m_rs = m_db->openRecordset(m_source, kind);
+    }
+    m_fieldOf.clear();
+    for (const BoundColumn& c : m_columns)
+        m_fieldOf << (m_rs ? m_rs->fieldIndex(c.field) : -1);
+    if (m_rs) {
+        m_rs->setObserver(this);
+        m_rs->moveFirst();
+    }
+    endResetModel();
+    Q_EMIT currentRowReset();
+    return m_rs != nullptr;
+}
+
+void BoundListModel::setColumns(const QList<BoundColumn>& columns) {
+    beginResetModel();
+    m_columns = columns;
+    m_fieldOf.clear();
+    for (const BoundColumn& c : m_columns)
+        m_fieldOf << (m_rs ? m_rs->fieldIndex(c.field) : -1);
+    endResetModel();
+}
+
+void BoundListModel::setCaption(int column, const QString& caption) {
+    if (column < 0 || column >= m_columns.size())
+        return;
+    m_columns[column].caption = caption;
+    Q_EMIT headerDataChanged(Qt::Horizontal, column, column);
+}
+
+QString BoundListModel::caption(int column) const { return m_columns.value(column).caption; }
+
+QString BoundListModel::formatValue(const QVariant& value, const QString& format) {
+    if (value.isNull())
+        return {};
+    if (format == u"Currency") {
+        bool ok = false;
+        double d = value.toDouble(&ok);
+        return ok ? currencyText(d) : value.toString();
+    }
+    if (format == u"Yes/No") {
+        bool yes = value.typeId() == QMetaType::Bool ? value.toBool() : value.toDouble() != 0;
+        return yes ? QStringLiteral("Da") : QStringLiteral("Ne");
+    }
+    if (value.typeId() == QMetaType::QDate)
+        return dateText(value.toDate());
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool() ? QStringLiteral("Da") : QStringLiteral("Ne");
+    if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::LongLong)
+        return localeNumberText(value.toDouble());
+    return value.toString();
+}
+
+QString BoundListModel::displayText(int row, int column) const {
+    if (!m_rs || column < 0 || column >= m_columns.size())
+        return {};
+    return formatValue(m_rs->value(row, m_fieldOf.at(column)), m_columns.at(column).format);
+}
+
+int BoundListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() || !m_rs ? 0 : m_rs->recordCount();
+}
+
+int BoundListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_columns.size();
+}
+
+QVariant BoundListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || !m_rs)
+        return {};
+    if (role == Qt::DisplayRole)
+        return displayText(index.row(), index.column());
+    if (role == Qt::EditRole) {
+        QVariant v = m_rs->value(index.row(), m_fieldOf.value(index.column(), -1));
+        if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::LongLong)
+            return localeNumberText(v.toDouble());
+        return v.isNull() ? QString() : v.toString();
+    }
+    if (role == Qt::TextAlignmentRole) {
+        QVariant v = m_rs->value(index.row(), m_fieldOf.value(index.column(), -1));
+        if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::LongLong)
+            return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    return {};
+}
+
+QVariant BoundListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return caption(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags BoundListModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (index.isValid() && m_editable && m_editable(index.row(), index.column()))
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool BoundListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::EditRole || !index.isValid() || !m_rs ||
+        !(flags(index) & Qt::ItemIsEditable))
+        return false;
+    // Typed text becomes a number when it reads as one, Null when empty;
+    // anything else is kept as typed and counts as 0 where it is priced.
+    QVariant stored;
+    QString text = value.toString();
+    if (!text.trimmed().isEmpty()) {
+        auto n = readNumber(text);
+        stored = n ? QVariant(*n) : QVariant(text);
+    }
+    int keep = m_rs->position();
+    bool ok = m_rs->setValueAt(index.row(), m_columns.at(index.column()).field, stored);
+    m_rs->moveTo(keep);
+    if (!ok)
+        Q_EMIT writeFailed(m_rs->lastError());
+    return ok;
+}
+
+void BoundListModel::recordsetReset() {
+    beginResetModel();
+    endResetModel();
+    Q_EMIT currentRowReset();
+}
+
+void BoundListModel::rowInserted(int position) {
+    beginInsertRows({}, position, position);
+    endInsertRows();
+}
+
+void BoundListModel::rowRemoved(int position) {
+    beginRemoveRows({}, position, position);
+    endRemoveRows();
+}
+
+void BoundListModel::rowChanged(int position) {
+    Q_EMIT dataChanged(index(position, 0), index(position, columnCount() - 1));
+}
+
+} // namespace valmir

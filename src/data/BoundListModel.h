@@ -1,0 +1,81 @@
+#pragma once
+
+#include "data/Recordset.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+
+#include <functional>
+#include <memory>
+
+namespace valmir {
+
+// One column of a bound list: its caption, the field it shows and the
+// display format ("", "General Date", "Yes/No" or "Currency").
+struct BoundColumn {
+    QString caption;
+    QString field;
+    QString format;
+};
+
+// The rows of a record source of one database as a table model. The model
+// owns the record set; windows read the current row and write through it.
+// Rows are read from the record set only when the view shows them.
+class BoundListModel : public QAbstractTableModel, public RecordsetObserver {
+    Q_OBJECT
+public:
+    explicit BoundListModel(QObject* parent = nullptr);
+    ~BoundListModel() override;
+
+    void setDatabase(Database* db) { m_db = db; }
+    Database* database() const { return m_db; }
+    // A table name opens a table record set, a SELECT a dynaset.
+    void setRecordSource(const QString& source);
+    QString recordSource() const { return m_source; }
+    // Runs the record source again; the current row becomes the first.
+    bool refresh();
+    Recordset* recordset() const { return m_rs.get(); }
+
+    void setColumns(const QList<BoundColumn>& columns);
+    const QList<BoundColumn>& columns() const { return m_columns; }
+    void setCaption(int column, const QString& caption);
+    QString caption(int column) const;
+
+    // Which cells accept typing; none unless set.
+    void setEditable(std::function<bool(int row, int column)> editable) {
+        m_editable = std::move(editable);
+    }
+
+    // The text a cell shows, by the column's format.
+    QString displayText(int row, int column) const;
+    static QString formatValue(const QVariant& value, const QString& format);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+
+Q_SIGNALS:
+    // The record set's current row was set by the model (after a refresh
+    // or a reset); views follow it.
+    void currentRowReset();
+    // Writing a cell failed; the text is the engine's.
+    void writeFailed(const QString& error);
+
+private:
+    void recordsetReset() override;
+    void rowInserted(int position) override;
+    void rowRemoved(int position) override;
+    void rowChanged(int position) override;
+
+    Database* m_db = nullptr;
+    QString m_source;
+    std::unique_ptr<Recordset> m_rs;
+    QList<BoundColumn> m_columns;
+    QList<int> m_fieldOf; // column -> field index of the record set
+    std::function<bool(int, int)> m_editable;
+};
+
+} // namespace valmir

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+#include <memory>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace valmir {
+
+class Recordset;
+
+// Kinds of record set, numbered as the rest of the program knows them.
+enum class RecordsetKind { Table = 1, Dynaset = 2, Snapshot = 4 };
+
+// One open database file. Statements are written in the program's own SQL
+// dialect ("WHERE Izbrana", "SET Izbrana = False", "SET Povisek = Null");
+// every value a caller supplies goes in as a bound parameter ("?").
+class Database {
+public:
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Opens an existing file. An empty password opens an unkeyed file.
+    // Returns null and sets *error when the file is missing, is not a
+    // database, or the password does not fit.
+    static std::unique_ptr<Database> open(const QString& path, const QString& password,
+                                          QString* error, bool createIfMissing = false);
+
+    QString path() const { return m_path; }
+
+    // Runs a statement that returns no rows (UPDATE, DELETE, INSERT, DDL).
+    bool execute(const QString& sql, const QVariantList& params = {});
+
+    // A record set over a table name (kind Table) or a SELECT (any kind).
+    // Returns null on an engine error (see lastError()).
+    std::unique_ptr<Recordset> openRecordset(const QString& source,
+                                             RecordsetKind kind = RecordsetKind::Dynaset,
+                                             const QVariantList& params = {});
+
+    // First column of the first row of a query, or a null QVariant.
+    QVariant scalar(const QString& sql, const QVariantList& params = {});
+
+    bool beginTransaction();
+    bool commit();
+    bool rollback();
+    bool inTransaction() const;
+
+    QString lastError() const { return m_lastError; }
+    int changes() const;
+    sqlite3* handle() const { return m_db; }
+
+    // Hooks for tests that need a statement to fail: a statement whose
+    // translated text contains this fragment fails with an engine error.
+    void setFailingStatementForTest(const QString& fragment) { m_failFragment = fragment; }
+
+    // Engine-side helpers shared with Recordset.
+    sqlite3_stmt* prepare(const QString& sql);
+    bool bindAll(sqlite3_stmt* stmt, const QVariantList& params);
+    static QString translate(const QString& sql);
+    void setError(const QString& text) { m_lastError = text; }
+    void setEngineError();
+
+private:
+    Database() = default;
+    sqlite3* m_db = nullptr;
+    QString m_path;
+    QString m_lastError;
+    QString m_failFragment;
+};
+
+// Begins a transaction and rolls it back unless commit() is called.
+class Transaction {
+public:
+    explicit Transaction(Database& db) : m_db(db) { m_active = m_db.beginTransaction(); }
+    ~Transaction() {
+        if (m_active)
+            m_db.rollback();
+    }
+    bool active() const { return m_active; }
+    bool commit() {
+        if (!m_active)
+            return false;
+        m_active = false;
+        return m_db.commit();
+    }
+
+private:
+    Database& m_db;
+    bool m_active = false;
+};
+
+// Values stored for a field: QDate as ISO text, bool as 0/1, the rest as is.
+QVariant toStorage(const QVariant& value);
+
+} // namespace valmir

@@ -1,0 +1,139 @@
+#pragma once
+
+#include "data/Database.h"
+
+#include <QHash>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+namespace valmir {
+
+// Told about changes of a record set's rows, so that a list over it can
+// follow without running the query again.
+class RecordsetObserver {
+public:
+    virtual ~RecordsetObserver() = default;
+    virtual void recordsetReset() = 0;
+    virtual void rowInserted(int position) = 0;
+    virtual void rowRemoved(int position) = 0;
+    virtual void rowChanged(int position) = 0;
+};
+
+// The rows of a table or a query, with a current row.
+//
+// Table and dynaset record sets keep only the row ids of their rows (the
+// key set) and read the field values of a row when somebody asks for them,
+// in blocks, so that a set of a hundred thousand rows opens at once. Writes
+// go straight to the table. A snapshot reads all its rows once and cannot
+// be written.
+class Recordset {
+public:
+    enum class FieldType { Other, Date, YesNo };
+    enum class EditMode { None, Add, Edit };
+
+    ~Recordset();
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+
+    RecordsetKind kind() const { return m_kind; }
+    QString tableName() const { return m_table; }
+    bool updatable() const { return m_kind != RecordsetKind::Snapshot; }
+
+    // Rows and the current row. A position runs from 0 to recordCount()-1;
+    // eof() is true past the last row (and on an empty set).
+    int recordCount() const;
+    bool eof() const;
+    bool bof() const;
+    int position() const { return m_pos; }
+    void moveFirst();
+    void moveNext();
+    void movePrevious();
+    void moveLast();
+    bool moveTo(int position);
+
+    // Fields of the current row by name; Null is a null QVariant. Field
+    // names are matched without regard to case.
+    QVariant field(const QString& name) const;
+    QVariant value(int position, int column) const;
+    QVariant value(int position, const QString& name) const;
+    const QStringList& fieldNames() const { return m_fieldNames; }
+    int fieldIndex(const QString& name) const;
+    FieldType fieldType(int column) const { return m_fieldTypes.value(column, FieldType::Other); }
+
+    // Writing: addNew() or edit(), setField() as often as needed, update().
+    // After update() the current row is the one that was current before;
+    // lastModified() gives the row just written.
+    bool addNew();
+    bool edit();
+    void setField(const QString& name, const QVariant& value);
+    bool update();
+    void cancelUpdate();
+    EditMode editMode() const { return m_editMode; }
+    // Deletes the current row. The position then stands on the gap: the
+    // next moveNext() goes to the row that followed the deleted one.
+    bool deleteCurrent();
+    // edit(), setField(), update() of the row at a position, in one call.
+    bool setValueAt(int position, const QString& name, const QVariant& value);
+
+    // Row ids: a bookmark is the row id of a row of the table.
+    qint64 bookmark() const;
+    qint64 bookmarkAt(int position) const;
+    qint64 lastModified() const { return m_lastModified; }
+    bool moveToBookmark(qint64 bookmark);
+    int positionOf(qint64 bookmark) const;
+
+    // Table record sets: order by a named index and seek in it.
+    // op is "=" or ">="; keys hold one value per column of the index.
+    bool setIndex(const QString& indexName);
+    QString index() const { return m_indexName; }
+    bool seek(const QString& op, const QVariantList& keys);
+    bool noMatch() const { return m_noMatch; }
+
+    // Runs the source again; the current row becomes the first row.
+    bool requery();
+
+    void setObserver(RecordsetObserver* observer) { m_observer = observer; }
+    Database& database() const { return m_db; }
+    QString lastError() const { return m_db.lastError(); }
+
+private:
+    friend class Database;
+    Recordset(Database& db, RecordsetKind kind);
+    bool init(const QString& source, const QVariantList& params);
+    bool loadFieldInfo(sqlite3_stmt* stmt, int firstColumn);
+    bool loadKeyset();
+    bool loadSnapshot();
+    const QVariantList* rowAt(int position) const;
+    void fetchBlock(int position) const;
+    QVariant readColumn(sqlite3_stmt* stmt, int column, FieldType type) const;
+    QString orderClause() const;
+    void notifyReset();
+
+    Database& m_db;
+    RecordsetKind m_kind;
+    QString m_table;
+    QString m_selectSql;    // snapshot query, or the key-set query
+    QVariantList m_params;
+    QString m_indexName;
+    QStringList m_indexColumns;
+    QStringList m_fieldNames;
+    QVector<FieldType> m_fieldTypes;
+    QHash<QString, int> m_fieldByName;
+
+    QVector<qint64> m_keys;                      // key set (table, dynaset)
+    QVector<QVariantList> m_rows;                // all rows (snapshot)
+    mutable QHash<qint64, QVariantList> m_cache; // rows read so far
+    mutable QHash<qint64, int> m_positionOf;     // built when first needed
+
+    int m_pos = -1;
+    bool m_onGap = false;
+    bool m_noMatch = false;
+    qint64 m_lastModified = 0;
+    EditMode m_editMode = EditMode::None;
+    QVariantMap m_buffer;      // field name (as in the table) -> value
+    qint64 m_editRow = 0;
+    RecordsetObserver* m_observer = nullptr;
+};
+
+} // namespace valmir
