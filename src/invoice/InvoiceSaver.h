@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+namespace valmir {
+
+class Database;
+class Recordset;
+
+// The editor's header as typed.
+struct InvoiceHeader {
+    QStringList text1;      // Text1(0) .. Text1(15), exactly 16 entries
+    qint64 staffId = 0;     // item data of the chosen staff entry, 0 for none
+    bool unifiedReport = false; // Check1
+    bool paid = false;          // Check3
+    QString percentText;        // Text3
+    QString pointValueText;     // Text2
+};
+
+enum class SaveOutcome {
+    Saved,
+    PointValueNotNumeric, // "Vrednost točke mora imeti numerično vrednost!" / "Napaka v podatkih"
+    PercentNotNumeric,    // "Procent pavšalnega obračuna ..." / "Napaka v podatkih"
+    DuplicateNumber,      // "Račun s takšno številko že imamo v bazi! ..." / "Ne bo šlo"
+    BadDate,              // "Datum ni podan v duhu gregorijanskega koledarja!" / "Napačen datum"
+    EngineError           // error holds the engine's text; nothing was written
+};
+
+struct SaveResult {
+    SaveOutcome outcome = SaveOutcome::Saved;
+    QString error;
+    qint64 invoiceId = 0;
+};
+
+// The message box text and title for a refused save.
+QString saveMessageText(SaveOutcome outcome);
+QString saveMessageTitle(SaveOutcome outcome);
+
+// Saves an invoice: checks the header (point value, percentage, unique
+// number when it differs from originalNumber, date), then in one
+// transaction of the data database writes the tblRacun row through `list`
+// (the main list's record set: edits its current row for mode 1, adds a
+// row otherwise), replaces the invoice's tblRacunTarife lines by the rows
+// of `lines` (the working table in the order Red) and, for a new invoice
+// whose number holds "/", advances the settings' counter. On success
+// `list` stands on the saved row; on failure nothing is written and `list`
+// stands where it stood.
+SaveResult saveInvoice(Database& db, Recordset& list, Recordset& lines, int mode,
+                       const QString& originalNumber, const InvoiceHeader& header);
+
+} // namespace valmir

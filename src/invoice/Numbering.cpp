@@ -1,0 +1,26 @@
+#include "invoice/Numbering.h"
+
+#include "app/Readers.h"
+
+#include <cmath>
+
+namespace valmir {
+
+QString proposeNumber(int year, double counter) {
+    // The counter is written as a whole number with at least three digits,
+    // rounded as the settings window shows it.
+    qint64 n = std::llround(counter);
+    QString digits = QString::number(std::llabs(n)).rightJustified(3, u'0');
+    if (n < 0)
+        digits.prepend(u'-');
+    return plainNumberText(year) + u'/' + digits;
+}
+
+std::optional<double> nextCounter(const QString& number) {
+    int slash = number.indexOf(u'/');
+    if (slash < 0)
+        return std::nullopt;
+    return leadingNumber(number.mid(slash + 1)) + 1;
+}
+
+} // namespace valmir

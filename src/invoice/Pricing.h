@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QString>
+
+namespace valmir {
+
+class Database;
+class Recordset;
+
+// Line kinds by service number (TS1).
+constexpr double OtherLinesFrom = 90;   // TS1 >= 90: amount typed, no points
+constexpr double ExpenseService = 91;   // excludes the lump-sum option
+constexpr double LumpSumService = 7777; // the lump-sum line
+constexpr qint64 LumpSumTariffId = -1;
+constexpr double MaxSurcharge = 50;
+constexpr double MaxLumpSumPercent = 10;
+constexpr double UnifiedReportFactor = 0.7;
+constexpr double VatRate = 0.2;
+
+// What the editor's pricing controls hold when the recalculation runs.
+struct PricingInput {
+    QString pointValueText; // Text2; not numeric prices every service line at 0
+    bool lumpSum = false;   // Check2 ticked
+    QString percentText;    // Text3
+    bool unifiedReport = false; // Check1 ticked
+};
+
+struct PricingResult {
+    bool ok = true;
+    QString error;            // the engine's text when a write failed
+    double points = 0;        // P: points x quantity of the service lines
+    double servicesTotal = 0; // S
+    double total = 0;         // T, the VAT base
+    double vat = 0;           // V, rounded to cents
+    double lumpSumAmount = 0; // unrounded lump-sum amount (0 without the line)
+    QString percentText;      // Text3 as it must stand afterwards ("10" when reset)
+    bool percentCapped = false;   // show "Proccent pavšalnega ..." / "Požrešneš"
+    bool surchargeCapped = false; // show "Povišek je omejen ..." / "Previsoki poviški"
+};
+
+// Prices every line of the working table, visiting the rows of `lines` (a
+// table record set over tblTarifePregled ordered by the index Red) and
+// writing each line's amount through it, all in one transaction of the
+// work database. Afterwards `lines` stands on its first row.
+PricingResult recalculate(Recordset& lines, const PricingInput& input);
+
+// Captions of the totals.
+QString pointsCaption(double points); // "#0" and two blanks
+QString moneyCaption(double amount);  // currency form and one blank
+
+// The description of the lump-sum line for a percentage text.
+QString lumpSumDescription(const QString& percentText);
+
+// Adds the lump-sum line when the working table has none, removes it when
+// it has one. Returns whether it was added; *ok is false on an engine error.
+bool toggleLumpSumLine(Database& work, double lumpSumAmount, const QString& percentText,
+                       bool* ok);
+
+// The plausibility check of the unified-report option (70 %): which
+// question, if any, to ask before saving or printing.
+enum class UnifiedReportQuestion {
+    None,
+    AskTick,  // "Ali si izdelal en elaborat in bi pravzaprav rad odkljukal 70 %?"
+    AskUntick // "Na računu je samo ena geodetska storitev. Si mogoče 70 % ..."
+};
+// Walks the lines; afterwards `lines` stands on its first row.
+UnifiedReportQuestion checkUnifiedReport(Recordset& lines, bool unifiedReportTicked);
+
+// "Vsem": gives every service line the surcharge of the first line of
+// `lines` (Null stays Null). The caller recalculates afterwards.
+bool surchargeToAll(Recordset& lines);
+
+} // namespace valmir
