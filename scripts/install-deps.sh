@@ -8,7 +8,6 @@ packages=(
   libsqlcipher-dev
   libbenchmark-dev
   xvfb xauth fonts-dejavu-core
-  libreoffice-writer-nogui
 )
 missing=()
 for p in "${packages[@]}"; do
