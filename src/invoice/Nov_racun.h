@@ -12,6 +12,9 @@ class Nov_racun : public QDialog {
 public:
     // customerName: the Ime of the invoice current in the main list.
     explicit Nov_racun(const QString& customerName, QWidget* parent = nullptr);
+
+private:
+    void choose(int mode);
 };
 
 } // namespace valmir

@@ -1,10 +1,21 @@
 #pragma once
 
 #include <QDialog>
+#include <QList>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QTimer;
 
 namespace valmir {
 
 class BoundGrid;
+class Recordset;
 
 // The invoice editor. It loads when constructed, as OpenMode says: 0 a new
 // invoice, 1 the invoice current in the main list, 2 a new invoice for the
@@ -15,8 +26,99 @@ public:
     Racun(BoundGrid* invoiceList, QWidget* parent = nullptr);
     ~Racun() override;
 
+    // False when loading failed (its message has been shown); exec() then
+    // returns Rejected at once.
+    bool isLoaded() const { return m_loaded; }
+    int exec() override;
+
+    // The form's state, for whoever needs to look at it.
+    int mode() const { return Mode; }
+    bool isLoading() const { return Loading; }
+    bool isModified() const { return Modified; }
+    QString originalNumber() const { return OriginalNumber; }
+    double lumpSumAmount() const { return LumpSumAmount; }
+
+    // The text of a header box Text1(i), the remark box included.
+    QString headerText(int index) const;
+    void setHeaderText(int index, const QString& text);
+
+    // The routines of the staff box.
+    void FillStaffList();
+    void SelectStaff(const QVariant& id);
+
+    // "Shrani račun": true when the invoice was written.
+    bool save();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    // Every way of leaving except the save (window button, Escape) comes
+    // here and asks about unsaved changes first.
+    void reject() override;
+
 private:
+    void buildWindow();
+    QWidget* buildHeaderTab();
+    QWidget* buildLinesTab();
+    void setTabOrder();
+    void connectHandlers();
+
+    bool load();
+    bool loadFromList();
+    bool loadNewInvoiceDefaults();
+    void refreshLines();
+    Recordset* lines() const;
+
+    void recalculateAndShow();
+    void onTimer();
+    void onAddOperations();
+    void onDeleteLine();
+    void onSurchargeToAll();
+    void onLumpSumClicked();
+    void onUnifiedReportClicked();
+    void setUnifiedReport(bool ticked);
+    void askUnifiedReport();
+    void onHeaderChanged(int index);
+    void onPaidToggled(bool ticked);
+    void onCalendar();
+    // Whether the window may close now; asks about unsaved changes.
+    bool mayClose();
+
     BoundGrid* m_invoiceList;
+    bool m_loaded = false;
+    bool m_timerStarted = false;
+
+    // The form's own variables.
+    int Mode = 0;
+    bool Loading = false;
+    QString OriginalNumber;
+    bool Modified = false;
+    double LumpSumAmount = 0;
+
+    QCheckBox* Check3 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QTabWidget* SSTab1 = nullptr;
+
+    QList<QLineEdit*> Text1; // Text1(7) is the remark box below: null here
+    QPlainTextEdit* Text1_7 = nullptr;
+    QComboBox* Combo1 = nullptr;
+    QPushButton* Command7 = nullptr;
+    QPushButton* Command8 = nullptr;
+
+    BoundGrid* DBGrid1 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QLineEdit* Text3 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QPushButton* Command4 = nullptr;
+    QPushButton* Command5 = nullptr;
+    QPushButton* Command6 = nullptr;
+    QCheckBox* Check1 = nullptr;
+    QCheckBox* Check2 = nullptr;
+    QLabel* Label11 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label4 = nullptr;
 };
 
 } // namespace valmir
