@@ -1,0 +1,148 @@
+#include "invoice/InvoiceLines.h"
+
+#include "app/Module1.h"
+#include "data/Database.h"
+#include "data/Recordset.h"
+#include "invoice/Pricing.h"
+
+namespace valmir {
+
+namespace {
+
+const QString InsertLine = QStringLiteral(
+    "INSERT INTO tblTarifePregled (ID_tarifa, Tocke, Kolicina, Povisek, znesek, TarifnaStevilka, "
+    "TS1, TS2, \"70proc\", GeodetskaStoritev, Master) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+
+// What a working row takes from the tariff: numbering, description and
+// the report flag as the tariff now stands.
+struct Operation {
+    QVariant tariffNumber;
+    QVariant ts1;
+    QVariant ts2;
+    bool report = false;
+    QVariant description;
+    bool master = false;
+};
+
+Operation lumpSumOperation(const QString& percentText) {
+    return {QStringLiteral(""), LumpSumService, 1.0, false, lumpSumDescription(percentText), false};
+}
+
+Operation missingOperation() {
+    return {QStringLiteral("??"), 0.0, 0.0, false, QStringLiteral("???"), false};
+}
+
+Operation operationOf(const Recordset& tariff) {
+    return {tariff.field(QStringLiteral("TarifnaStevilka")), tariff.field(QStringLiteral("TS1")),
+            tariff.field(QStringLiteral("TS2")), tariff.field(QStringLiteral("70proc")).toBool(),
+            tariff.field(QStringLiteral("GeodetskaStoritev")),
+            tariff.field(QStringLiteral("Master")).toBool()};
+}
+
+bool insertLine(Database& work, const QVariant& tariffId, const QVariant& points,
+                const QVariant& quantity, const QVariant& surcharge, const QVariant& amount,
+                const Operation& op) {
+    return work.execute(InsertLine, {tariffId, points, quantity, surcharge, amount,
+                                     op.tariffNumber, op.ts1, op.ts2, op.report, op.description,
+                                     op.master});
+}
+
+bool isExpense(const QVariant& ts1) { return NumberOrZero(ts1) == ExpenseService; }
+
+} // namespace
+
+LoadLinesResult LoadLines(Database& db, Database& work, qint64 invoiceId,
+                          const QString& percentText) {
+    LoadLinesResult r;
+    auto fail = [&r](const QString& error) {
+        r.ok = false;
+        r.error = error;
+        r.lines = 0;
+        r.hasLumpSumLine = r.hasExpenseLine = false;
+        return r;
+    };
+    auto stored = db.openRecordset(
+        QStringLiteral("SELECT * FROM tblRacunTarife WHERE ID_racun=? ORDER BY ID_tarifa"),
+        RecordsetKind::Snapshot, {invoiceId});
+    if (!stored)
+        return fail(db.lastError());
+
+    Transaction tx(work);
+    if (!tx.active())
+        return fail(work.lastError());
+    for (stored->moveFirst(); !stored->eof(); stored->moveNext()) {
+        const QVariant tariffId = stored->field(QStringLiteral("ID_tarifa"));
+        Operation op;
+        if (tariffId.toLongLong() == LumpSumTariffId && !tariffId.isNull()) {
+            op = lumpSumOperation(percentText);
+            r.hasLumpSumLine = true;
+        } else {
+            auto tariff = db.openRecordset(QStringLiteral("SELECT * FROM tblTarife WHERE ID=?"),
+                                           RecordsetKind::Snapshot, {tariffId});
+            if (!tariff)
+                return fail(db.lastError());
+            op = tariff->recordCount() > 0 ? operationOf(*tariff) : missingOperation();
+            r.hasExpenseLine = r.hasExpenseLine || isExpense(op.ts1);
+        }
+        if (!insertLine(work, tariffId, stored->field(QStringLiteral("Tocke")),
+                        stored->field(QStringLiteral("Kolicina")),
+                        stored->field(QStringLiteral("Povisek")),
+                        stored->field(QStringLiteral("znesek")), op))
+            return fail(work.lastError());
+        ++r.lines;
+    }
+    if (!tx.commit())
+        return fail(work.lastError());
+    return r;
+}
+
+AddOperationsResult addPickedOperations(Database& db, Database& work, bool lumpSumTicked) {
+    AddOperationsResult r;
+    auto fail = [&r](const QString& error) {
+        r.ok = false;
+        r.error = error;
+        r.added = 0;
+        r.addedExpenseLine = false;
+        return r;
+    };
+    auto picked = db.openRecordset(
+        QStringLiteral("SELECT * FROM tblTarife WHERE Izbrana ORDER BY TS1,TS2"),
+        RecordsetKind::Snapshot);
+    if (!picked)
+        return fail(db.lastError());
+
+    Transaction tx(work);
+    if (!tx.active())
+        return fail(work.lastError());
+    for (picked->moveFirst(); !picked->eof(); picked->moveNext()) {
+        const Operation op = operationOf(*picked);
+        if (lumpSumTicked && isExpense(op.ts1)) {
+            // Expenses are already charged as the lump sum.
+            r.stoppedAtExpense = true;
+            break;
+        }
+        const QVariant id = picked->field(QStringLiteral("ID"));
+        const QVariant present = work.scalar(
+            QStringLiteral("SELECT count(*) FROM tblTarifePregled WHERE ID_tarifa=?"), {id});
+        if (present.isNull())
+            return fail(work.lastError());
+        if (present.toLongLong() > 0)
+            continue; // an operation stands on an invoice once; keep what was typed for it
+        if (!insertLine(work, id, picked->field(QStringLiteral("Tocke")), QVariant(), QVariant(),
+                        QVariant(), op))
+            return fail(work.lastError());
+        ++r.added;
+        r.addedExpenseLine = r.addedExpenseLine || isExpense(op.ts1);
+    }
+    if (!tx.commit())
+        return fail(work.lastError());
+    return r;
+}
+
+bool hasExpenseLines(Database& work) {
+    auto rs = work.openRecordset(QStringLiteral("SELECT * FROM tblTarifePregled WHERE TS1=91"),
+                                 RecordsetKind::Snapshot);
+    return rs && rs->recordCount() > 0;
+}
+
+} // namespace valmir

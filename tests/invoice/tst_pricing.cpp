@@ -1,0 +1,372 @@
+#include "TestSupport.h"
+
+#include "app/Module1.h"
+#include "data/Recordset.h"
+#include "invoice/Pricing.h"
+
+#include <QtTest>
+
+#include <cmath>
+
+using namespace valmir;
+
+namespace {
+
+// A working-table line; TS2 keeps lines of one service apart.
+struct Line {
+    qint64 tariffId;
+    double ts1;
+    double ts2;
+    QVariant points;
+    QVariant quantity;
+    QVariant surcharge;
+    bool report = false;
+    QVariant amount = QVariant();
+};
+
+void addWorkLine(const Line& l) {
+    QVERIFY(WorkDb->execute(
+        "INSERT INTO tblTarifePregled (ID_tarifa, Tocke, Kolicina, Povisek, znesek, "
+        "TarifnaStevilka, TS1, TS2, \"70proc\", GeodetskaStoritev, Master) "
+        "VALUES (?, ?, ?, ?, ?, 'x', ?, ?, ?, 'opravilo', 0)",
+        {l.tariffId, l.points, l.quantity, l.surcharge, l.amount, l.ts1, l.ts2, l.report}));
+}
+
+Line lumpSumLine() { return {LumpSumTariffId, LumpSumService, 1, {}, {}, {}, false}; }
+
+std::unique_ptr<Recordset> openLines() {
+    auto rs = WorkDb->openRecordset("tblTarifePregled", RecordsetKind::Table);
+    if (rs)
+        rs->setIndex("Red");
+    return rs;
+}
+
+// Field of the line with this tariff id, read from the file.
+QVariant stored(qint64 tariffId, const char* field) {
+    return WorkDb->scalar(QString("SELECT %1 FROM tblTarifePregled WHERE ID_tarifa=?").arg(field),
+                          {tariffId});
+}
+
+PricingInput input(const QString& pointValue, bool unified = false, bool lumpSum = false,
+                   const QString& percent = "10") {
+    PricingInput in;
+    in.pointValueText = pointValue;
+    in.unifiedReport = unified;
+    in.lumpSum = lumpSum;
+    in.percentText = percent;
+    return in;
+}
+
+} // namespace
+
+class TestPricing : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::Fixture> m_fixture;
+
+private Q_SLOTS:
+    void init() {
+        m_fixture = std::make_unique<test::Fixture>();
+        QVERIFY2(m_fixture->start(), qPrintable(m_fixture->lastMessage()));
+    }
+    void cleanup() { m_fixture.reset(); }
+
+    void workedExampleToTheCent() {
+        // Inserted out of order: the lump-sum line must still be priced last.
+        addWorkLine(lumpSumLine());
+        addWorkLine({20, 2, 1, 32, 1, {}, false});
+        addWorkLine({6, 1, 6, 100, 2, 20, true});
+        auto lines = openLines();
+        QVERIFY(lines);
+
+        PricingResult r = recalculate(*lines, input("2.5", true, true, "10"));
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(stored(6, "znesek").toDouble(), 420.00);
+        QCOMPARE(stored(20, "znesek").toDouble(), 80.00);
+        QCOMPARE(stored(-1, "znesek").toDouble(), 50.00);
+        QCOMPARE(r.servicesTotal, 500.00);
+        QCOMPARE(r.lumpSumAmount, 50.0);
+        QCOMPARE(r.total, 550.00);
+        QCOMPARE(r.vat, 110.00);
+        QCOMPARE(r.total + r.vat, 660.00);
+        // Points carry neither the surcharge nor the 70 % factor.
+        QCOMPARE(r.points, 232.0);
+        QCOMPARE(pointsCaption(r.points), QString("232  "));
+        QCOMPARE(moneyCaption(r.total + r.vat), QString("660,00\u00A0€ "));
+        QVERIFY(!r.percentCapped);
+        QVERIFY(!r.surchargeCapped);
+        QCOMPARE(lines->position(), 0);
+        QCOMPARE(lines->field("ID_tarifa").toLongLong(), 6);
+        // The grid's record set shows what was written.
+        QCOMPARE(lines->field("znesek").toDouble(), 420.00);
+        // The same with the locale's decimal comma.
+        QCOMPARE(recalculate(*lines, input("2,5", true, true, "10")).total, 550.00);
+    }
+
+    void surchargeCap() {
+        addWorkLine({1, 1, 1, 100, 1, 50, false});
+        addWorkLine({2, 1, 2, 100, 1, 50.5, false});
+        auto lines = openLines();
+        PricingResult r = recalculate(*lines, input("1"));
+        QVERIFY(r.ok);
+        QVERIFY(r.surchargeCapped);
+        QCOMPARE(stored(1, "Povisek").toDouble(), 50.0);
+        QCOMPARE(stored(2, "Povisek").toDouble(), 50.0);
+        QCOMPARE(stored(2, "znesek").toDouble(), 150.0);
+
+        // Exactly 50 is allowed: no flag.
+        QVERIFY(WorkDb->execute("DELETE FROM tblTarifePregled WHERE ID_tarifa=2"));
+        lines = openLines();
+        r = recalculate(*lines, input("1"));
+        QVERIFY(!r.surchargeCapped);
+        QCOMPARE(stored(1, "znesek").toDouble(), 150.0);
+    }
+
+    void lumpSumPercentage_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("lumpSum");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<bool>("capped");
+        QTest::addColumn<double>("lumpSumAmount");
+        QTest::newRow("10") << "10" << true << "10" << false << 20.0;
+        QTest::newRow("7,5") << "7,5" << true << "7,5" << false << 15.0;
+        QTest::newRow("12 capped") << "12" << true << "10" << true << 20.0;
+        QTest::newRow("abc reset silently") << "abc" << true << "10" << false << 20.0;
+        QTest::newRow("empty reset silently") << "" << true << "10" << false << 20.0;
+        QTest::newRow("unticked leaves text") << "abc" << false << "abc" << false << 0.0;
+    }
+    void lumpSumPercentage() {
+        QFETCH(QString, typed);
+        QFETCH(bool, lumpSum);
+        QFETCH(QString, after);
+        QFETCH(bool, capped);
+        QFETCH(double, lumpSumAmount);
+        addWorkLine({1, 1, 1, 100, 2, {}, false}); // 200.00
+        if (lumpSum)
+            addWorkLine(lumpSumLine());
+        auto lines = openLines();
+        PricingResult r = recalculate(*lines, input("1", false, lumpSum, typed));
+        QVERIFY(r.ok);
+        QCOMPARE(r.percentText, after);
+        QCOMPARE(r.percentCapped, capped);
+        QCOMPARE(r.lumpSumAmount, lumpSumAmount);
+        QCOMPARE(r.total, 200.0 + lumpSumAmount);
+    }
+
+    void unifiedReportOnlyOnReportLines() {
+        addWorkLine({1, 1, 1, 100, 1, {}, true});  // report line
+        addWorkLine({2, 1, 2, 100, 1, {}, false}); // ordinary line
+        auto lines = openLines();
+        recalculate(*lines, input("1", false));
+        QCOMPARE(stored(1, "znesek").toDouble(), 100.0);
+        QCOMPARE(stored(2, "znesek").toDouble(), 100.0);
+        recalculate(*lines, input("1", true));
+        QCOMPARE(stored(1, "znesek").toDouble(), 70.0);
+        QCOMPARE(stored(2, "znesek").toDouble(), 100.0);
+    }
+
+    void otherLinesCarryTypedAmounts() {
+        addWorkLine({1, 1, 1, 32, 1, {}, false}); // 80.00 at 2.5
+        // An expense line with stray points, quantity and surcharge.
+        addWorkLine({30, 91, 1, 10, 3, 20, false, 30.0});
+        addWorkLine(lumpSumLine());
+        auto lines = openLines();
+        PricingResult r = recalculate(*lines, input("2.5", false, true, "10"));
+        QVERIFY(r.ok);
+        QCOMPARE(r.servicesTotal, 80.0);
+        QCOMPARE(stored(-1, "znesek").toDouble(), 8.0); // 10 % of the services only
+        QCOMPARE(r.total, 118.0);
+        QCOMPARE(r.points, 32.0);
+        QCOMPARE(stored(30, "znesek").toDouble(), 30.0);
+        QVERIFY(stored(30, "Tocke").isNull());
+        QVERIFY(stored(30, "Kolicina").isNull());
+        QVERIFY(stored(30, "Povisek").isNull());
+    }
+
+    void lumpSumLineToggle() {
+        QCOMPARE(lumpSumDescription("10"),
+                 QString("Ostali stroški v pavšalni vrednosti 10 % geodetske storitve"));
+        bool ok = false;
+        QVERIFY(toggleLumpSumLine(*WorkDb, 0, "7,5", &ok));
+        QVERIFY(ok);
+        QCOMPARE(WorkDb->scalar("SELECT count(*) FROM tblTarifePregled").toInt(), 1);
+        QCOMPARE(stored(-1, "TS1").toDouble(), 7777.0);
+        QCOMPARE(stored(-1, "TS2").toDouble(), 1.0);
+        QCOMPARE(stored(-1, "TarifnaStevilka").toString(), QString(""));
+        QCOMPARE(stored(-1, "GeodetskaStoritev").toString(),
+                 QString("Ostali stroški v pavšalni vrednosti 7,5 % geodetske storitve"));
+        QVERIFY(stored(-1, "Tocke").isNull());
+        QCOMPARE(stored(-1, "\"70proc\"").toInt(), 0);
+
+        // Present: removed, whatever the caller thinks the tick is.
+        QVERIFY(!toggleLumpSumLine(*WorkDb, 0, "10", &ok));
+        QVERIFY(ok);
+        QCOMPARE(WorkDb->scalar("SELECT count(*) FROM tblTarifePregled").toInt(), 0);
+    }
+
+    void noLinesAndNoPointValue() {
+        auto lines = openLines();
+        PricingResult r = recalculate(*lines, input("2.5", true, false));
+        QVERIFY(r.ok);
+        QCOMPARE(r.points, 0.0);
+        QCOMPARE(r.total, 0.0);
+        QCOMPARE(r.vat, 0.0);
+        QCOMPARE(pointsCaption(r.points), QString("0  "));
+        QCOMPARE(moneyCaption(r.vat), QString("0,00\u00A0€ "));
+
+        addWorkLine({1, 1, 1, 100, 2, 10, false});
+        lines = openLines();
+        for (const QString& bad : {QString("abc"), QString(""), QString("1.234,5")}) {
+            r = recalculate(*lines, input(bad));
+            QVERIFY(r.ok);
+            QCOMPARE(stored(1, "znesek").toDouble(), 0.0);
+            QCOMPARE(r.total, 0.0);
+            QCOMPARE(r.points, 200.0);
+        }
+    }
+
+    void extremeValuesPricedAsTheyStand() {
+        addWorkLine({1, 1, 1, 100, -2, {}, false});
+        addWorkLine({2, 1, 2, 0.125, 1, {}, false});
+        addWorkLine({3, 1, 3, 100, 1e9, 10, false});
+        addWorkLine({4, 1, 4, {}, "abc", "x", false}); // Null points, text typed
+        auto lines = openLines();
+        PricingResult r = recalculate(*lines, input("1"));
+        QVERIFY(r.ok);
+        QCOMPARE(stored(1, "znesek").toDouble(), -200.0);
+        QCOMPARE(stored(2, "znesek").toDouble(), 0.13);
+        QCOMPARE(stored(3, "znesek").toDouble(), 110000000000.0);
+        QCOMPARE(stored(4, "znesek").toDouble(), 0.0);
+        QCOMPARE(r.total, -200.0 + 0.13 + 110000000000.0);
+        QVERIFY(!moneyCaption(r.total).contains("inf"));
+    }
+
+    void overflowIsRefusedAndNothingWritten() {
+        addWorkLine({1, 1, 1, 100, 2, {}, false, 1.0});
+        addWorkLine({2, 1, 2, 1e200, 1e200, {}, false, 2.0});
+        auto lines = openLines();
+        PricingResult r = recalculate(*lines, input("1"));
+        QVERIFY(!r.ok);
+        QVERIFY(!r.error.isEmpty());
+        QVERIFY(std::isfinite(r.total));
+        QCOMPARE(r.total, 0.0);
+        // The first line was priced before the overflow: rolled back.
+        QCOMPARE(stored(1, "znesek").toDouble(), 1.0);
+        QCOMPARE(stored(2, "znesek").toDouble(), 2.0);
+        QCOMPARE(lines->position(), 0);
+        QCOMPARE(lines->field("znesek").toDouble(), 1.0);
+    }
+
+    void failedWriteRollsBack() {
+        addWorkLine({1, 1, 1, 100, 2, {}, false, 1.0});
+        addWorkLine({2, 1, 2, 100, 1, {}, false, 2.0});
+        addWorkLine({30, 91, 1, 5, {}, {}, false, 30.0});
+        auto lines = openLines();
+        // Only the expense line's write clears Tocke, and it comes last.
+        WorkDb->setFailingStatementForTest("\"Tocke\" = ?");
+        PricingResult r = recalculate(*lines, input("1"));
+        WorkDb->setFailingStatementForTest(QString());
+        QVERIFY(!r.ok);
+        QVERIFY(r.error.contains("Simulirana napaka"));
+        QCOMPARE(stored(1, "znesek").toDouble(), 1.0);
+        QCOMPARE(stored(2, "znesek").toDouble(), 2.0);
+        QCOMPARE(stored(30, "Tocke").toDouble(), 5.0);
+        QVERIFY(!WorkDb->inTransaction());
+        // The record set forgot the rolled-back amounts.
+        QCOMPARE(lines->position(), 0);
+        QCOMPARE(lines->field("znesek").toDouble(), 1.0);
+        // And it works again once the engine does.
+        r = recalculate(*lines, input("1"));
+        QVERIFY(r.ok);
+        QCOMPARE(r.total, 330.0);
+    }
+
+    void threeHundredLines() {
+        QVERIFY(WorkDb->beginTransaction());
+        double expected = 0;
+        for (int i = 1; i <= 300; ++i) {
+            addWorkLine({i, double(1 + i % 6), double(i), i, 1.5, i % 3 == 0 ? 10 : 0, i % 2 == 0});
+            expected += RoundCents(i * 1.5 * 0.37 * (1 + (i % 3 == 0 ? 10 : 0) / 100.0) *
+                                   (i % 2 == 0 ? 0.7 : 1.0));
+        }
+        QVERIFY(WorkDb->commit());
+        auto lines = openLines();
+        PricingResult r = recalculate(*lines, input("0,37", true));
+        QVERIFY(r.ok);
+        QCOMPARE(r.total, expected);
+        QCOMPARE(WorkDb->scalar("SELECT count(*) FROM tblTarifePregled WHERE znesek IS NULL").toInt(),
+                 0);
+        QCOMPARE(r.points, 1.5 * 300 * 301 / 2);
+    }
+
+    void plausibility_data() {
+        QTest::addColumn<QVariantList>("lines"); // per line: TS1, report, quantity
+        QTest::addColumn<bool>("ticked");
+        QTest::addColumn<int>("question");
+        const int none = int(UnifiedReportQuestion::None);
+        const int tick = int(UnifiedReportQuestion::AskTick);
+        const int untick = int(UnifiedReportQuestion::AskUntick);
+        auto l = [](double ts1, bool report, const QVariant& q) {
+            return QVariant(QVariantList{ts1, report, q});
+        };
+        QTest::newRow("two services, one report line, ticked")
+            << QVariantList{l(1, true, 1), l(2, false, 1)} << true << untick;
+        QTest::newRow("one service, two report lines, ticked")
+            << QVariantList{l(1, true, 1), l(1, true, 2)} << true << untick;
+        QTest::newRow("two services, two report lines, unticked")
+            << QVariantList{l(1, true, 1), l(2, true, 1)} << false << tick;
+        QTest::newRow("two services, two report lines, ticked")
+            << QVariantList{l(1, true, 1), l(2, true, 1)} << true << none;
+        QTest::newRow("quantity 0 and empty do not count")
+            << QVariantList{l(1, true, 1), l(2, true, 0), l(3, true, QVariant())} << false << none;
+        QTest::newRow("expense service is no second service")
+            << QVariantList{l(1, true, 1), l(1, true, 1), l(91, false, 1)} << false << none;
+        QTest::newRow("one service, unticked") << QVariantList{l(1, true, 1)} << false << none;
+        QTest::newRow("no lines, ticked") << QVariantList{} << true << none;
+    }
+    void plausibility() {
+        QFETCH(QVariantList, lines);
+        QFETCH(bool, ticked);
+        QFETCH(int, question);
+        int id = 1;
+        for (const QVariant& v : lines) {
+            const QVariantList l = v.toList();
+            addWorkLine({id, l[0].toDouble(), double(id), 10, l[2], {}, l[1].toBool()});
+            ++id;
+        }
+        auto rs = openLines();
+        rs->moveLast();
+        QCOMPARE(int(checkUnifiedReport(*rs, ticked)), question);
+        QCOMPARE(rs->position(), 0);
+    }
+
+    void surchargeOfTheFirstLineToAll() {
+        addWorkLine({1, 1, 1, 100, 1, 15, false});
+        addWorkLine({2, 2, 1, 100, 1, {}, false});
+        addWorkLine({30, 91, 1, {}, {}, 7, false, 30.0});
+        auto lines = openLines();
+        QVERIFY(lines->moveTo(1)); // read and cached before the change
+        QVERIFY(lines->field("Povisek").isNull());
+        QVERIFY(surchargeToAll(*lines));
+        QCOMPARE(stored(2, "Povisek").toDouble(), 15.0);
+        QCOMPARE(stored(30, "Povisek").toDouble(), 7.0); // other lines untouched
+        // The record set reads the new values, so the recalculation prices them.
+        PricingResult r = recalculate(*lines, input("1"));
+        QCOMPARE(r.total, 115.0 + 115.0 + 30.0);
+
+        // A Null first surcharge clears all of them.
+        QVERIFY(WorkDb->execute("UPDATE tblTarifePregled SET Povisek = NULL WHERE ID_tarifa=1"));
+        lines = openLines();
+        QVERIFY(surchargeToAll(*lines));
+        QVERIFY(stored(2, "Povisek").isNull());
+        QCOMPARE(lines->position(), 0);
+
+        // No lines: nothing to do.
+        QVERIFY(WorkDb->execute("DELETE FROM tblTarifePregled"));
+        lines = openLines();
+        QVERIFY(surchargeToAll(*lines));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPricing)
+#include "tst_pricing.moc"
