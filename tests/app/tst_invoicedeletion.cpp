@@ -1,0 +1,104 @@
+#include "TestSupport.h"
+#include "app/InvoiceDeletion.h"
+#include "data/Recordset.h"
+
+#include <QtTest>
+
+using namespace valmir;
+
+namespace {
+
+const QString ListSource = "SELECT * FROM tblRacun  ORDER BY StevilkaRacuna DESC";
+
+int linesOf(qint64 invoice) {
+    return Db->scalar("SELECT count(*) FROM tblRacunTarife WHERE ID_racun=?", {invoice}).toInt();
+}
+
+int invoiceCount() { return Db->scalar("SELECT count(*) FROM tblRacun").toInt(); }
+
+} // namespace
+
+class TestInvoiceDeletion : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::Fixture> m_fixture;
+    QList<qint64> m_ids; // 2009/003, 2009/002, 2009/001: list order
+
+private Q_SLOTS:
+    void init() {
+        m_fixture = std::make_unique<test::Fixture>();
+        QVERIFY2(m_fixture->start(), qPrintable(m_fixture->lastMessage()));
+        m_ids.clear();
+        for (const char* number : {"2009/003", "2009/002", "2009/001"}) {
+            qint64 id = test::addInvoice(*Db, {{"StevilkaRacuna", number}, {"Ime", "Kupec"}});
+            QVERIFY(id > 0);
+            test::addLine(*Db, id, test::operationId(*Db, 1, 1), 10.0, 2.0, QVariant(), 50.0);
+            test::addLine(*Db, id, -1, QVariant(), QVariant(), QVariant(), 5.0);
+            m_ids << id;
+        }
+    }
+    void cleanup() {
+        Db->setFailingStatementForTest(QString());
+        m_fixture.reset();
+    }
+
+    void deletesRowAndLinesAndShowsTheNext() {
+        auto rs = Db->openRecordset(ListSource);
+        QVERIFY(rs->moveTo(1));
+        InvoiceDeletionResult r = deleteCurrentInvoice(*rs);
+        QVERIFY2(r.deleted, qPrintable(r.error));
+        QCOMPARE(invoiceCount(), 2);
+        QCOMPARE(linesOf(m_ids[1]), 0);
+        QCOMPARE(linesOf(m_ids[0]), 2);
+        QCOMPARE(linesOf(m_ids[2]), 2);
+        QCOMPARE(rs->recordCount(), 2);
+        QCOMPARE(rs->field("StevilkaRacuna").toString(), QString("2009/001"));
+        QVERIFY(!Db->inTransaction());
+    }
+
+    void deletingTheLastRowShowsTheNewLast() {
+        auto rs = Db->openRecordset(ListSource);
+        rs->moveLast();
+        QVERIFY(deleteCurrentInvoice(*rs).deleted);
+        QVERIFY(!rs->eof());
+        QCOMPARE(rs->position(), 1);
+        QCOMPARE(rs->field("StevilkaRacuna").toString(), QString("2009/002"));
+        // And the only remaining rows one after another down to none.
+        QVERIFY(deleteCurrentInvoice(*rs).deleted);
+        QVERIFY(deleteCurrentInvoice(*rs).deleted);
+        QCOMPARE(rs->recordCount(), 0);
+        QCOMPARE(Db->scalar("SELECT count(*) FROM tblRacunTarife WHERE ID_racun > 0").toInt(), 0);
+        QVERIFY(!deleteCurrentInvoice(*rs).deleted);
+    }
+
+    void failingStepsLeaveEverythingInPlace_data() {
+        QTest::addColumn<QString>("failing");
+        QTest::newRow("lines") << "DELETE FROM tblRacunTarife";
+        QTest::newRow("invoice row") << "DELETE FROM \"tblRacun\"";
+        QTest::newRow("commit") << "COMMIT";
+    }
+    void failingStepsLeaveEverythingInPlace() {
+        QFETCH(QString, failing);
+        auto rs = Db->openRecordset(ListSource);
+        QVERIFY(rs->moveTo(1));
+        Db->setFailingStatementForTest(failing);
+        InvoiceDeletionResult r = deleteCurrentInvoice(*rs);
+        Db->setFailingStatementForTest(QString());
+        QVERIFY(!r.deleted);
+        QVERIFY(r.error.contains(failing));
+        QVERIFY(!Db->inTransaction());
+        QCOMPARE(invoiceCount(), 3);
+        for (qint64 id : m_ids)
+            QCOMPARE(linesOf(id), 2);
+        // The list still shows every invoice and stands on the one that
+        // was to be deleted, so deleting again works on the right row.
+        QCOMPARE(rs->recordCount(), 3);
+        QCOMPARE(rs->field("StevilkaRacuna").toString(), QString("2009/002"));
+        QVERIFY(deleteCurrentInvoice(*rs).deleted);
+        QCOMPARE(linesOf(m_ids[1]), 0);
+        QCOMPARE(rs->field("StevilkaRacuna").toString(), QString("2009/001"));
+    }
+};
+
+QTEST_MAIN(TestInvoiceDeletion)
+#include "tst_invoicedeletion.moc"
