@@ -44,27 +44,37 @@ QString defaultDataFolder() {
 }
 
 StartupResult startUp(const StartupOptions& options) {
-    shutDown();
-    AppFolder = withSlash(options.dataDir.isEmpty() ? defaultDataFolder() : options.dataDir);
-    TempFolder = withSlash(options.tempDir.isEmpty()
-                               ? QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
-                                     QStringLiteral("/valmir")
-                               : options.tempDir);
-    QDir().mkpath(TempFolder); // an error shows below, when the copy fails
-    DatabasePath = AppFolder + QStringLiteral("valmir2009.db");
-    WorkDatabasePath = TempFolder + QStringLiteral("valmir_tmp.db");
-    const QString templatePath = AppFolder + QStringLiteral("tmp.db");
+    const QString appFolder =
+        withSlash(options.dataDir.isEmpty() ? defaultDataFolder() : options.dataDir);
+    const QString tempFolder = withSlash(
+        options.tempDir.isEmpty()
+            ? QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
+                  QStringLiteral("/valmir")
+            : options.tempDir);
+    QDir().mkpath(tempFolder); // an error shows below, with the lock or the copy
+    const QString workPath = tempFolder + QStringLiteral("valmir_tmp.db");
 
     // The work database has one fixed path: a second instance would wipe
-    // the lines the first one is editing.
-    g_instanceLock = std::make_unique<QLockFile>(TempFolder + QStringLiteral("valmir.lock"));
-    g_instanceLock->setStaleLockTime(0);
-    if (!g_instanceLock->tryLock(0)) {
-        g_instanceLock.reset();
-        return failure(QStringLiteral("VALMIR je že odprt.\nDelovna baza \"%1\" je v uporabi; "
-                                      "zaprite drugo okno programa VALMIR in poskusite znova.")
-                           .arg(QDir::toNativeSeparators(WorkDatabasePath)));
+    // the lines the first one is editing. The check comes before anything
+    // else is touched, so that the running instance keeps its databases.
+    auto lock = std::make_unique<QLockFile>(tempFolder + QStringLiteral("valmir.lock"));
+    lock->setStaleLockTime(0); // a lock is stale only when its process is gone
+    if (!lock->tryLock(0)) {
+        if (lock->error() == QLockFile::LockFailedError)
+            return {false, QStringLiteral("VALMIR je že odprt.\nDelovna baza \"%1\" je v uporabi; "
+                                          "zaprite drugo okno programa VALMIR in poskusite znova.")
+                               .arg(QDir::toNativeSeparators(workPath))};
+        return {false, QStringLiteral("V začasno mapo \"%1\" ni mogoče pisati.\n"
+                                      "Preverite pravice mape.")
+                           .arg(QDir::toNativeSeparators(tempFolder))};
     }
+    shutDown();
+    g_instanceLock = std::move(lock);
+    AppFolder = appFolder;
+    TempFolder = tempFolder;
+    DatabasePath = AppFolder + QStringLiteral("valmir2009.db");
+    WorkDatabasePath = workPath;
+    const QString templatePath = AppFolder + QStringLiteral("tmp.db");
 
     if (!QDir().mkpath(AppFolder) || !folderWritable(AppFolder))
         return failure(QStringLiteral("V podatkovno mapo \"%1\" ni mogoče pisati.\n"
@@ -87,7 +97,10 @@ StartupResult startUp(const StartupOptions& options) {
                                       "Brez nje računa ni mogoče urejati; obnovite datoteko iz "
                                       "varnostne kopije.")
                            .arg(QDir::toNativeSeparators(templatePath)));
-    QFile::remove(WorkDatabasePath);
+    // A journal left beside an old work database would be played back
+    // into the fresh copy.
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"})
+        QFile::remove(WorkDatabasePath + QLatin1String(suffix));
     if (!QFile::copy(templatePath, WorkDatabasePath))
         return failure(QStringLiteral("Predloge \"%1\" ni mogoče kopirati v \"%2\".")
                            .arg(QDir::toNativeSeparators(templatePath),
@@ -99,7 +112,11 @@ StartupResult startUp(const StartupOptions& options) {
                                       "Preverite pravice datoteke.")
                            .arg(QDir::toNativeSeparators(DatabasePath)));
     Db = Database::open(DatabasePath, Schema::dataPassword(), &error);
-    if (!Db)
+    // An empty file opens as an empty database: without the tables it is
+    // not ours, and every window would fail on it later.
+    if (Db && !Db->hasTables(Schema::dataTables()))
+        error = Db->lastError();
+    if (!Db || !error.isEmpty())
         return failure(QStringLiteral("Podatkovne baze \"%1\" ni mogoče odpreti:\n%2\n"
                                       "Datoteka ni podatkovna baza programa VALMIR, je "
                                       "poškodovana ali zaklenjena z drugim geslom. Obnovite jo "
@@ -108,11 +125,14 @@ StartupResult startUp(const StartupOptions& options) {
     // The work database is thrown away at the next start: no journal on
     // disk and no waiting for the disk.
     WorkDb = Database::open(WorkDatabasePath, QString(), &error);
-    if (!WorkDb || !WorkDb->execute(QStringLiteral("PRAGMA journal_mode=MEMORY")) ||
+    if (!WorkDb || !WorkDb->hasTables(Schema::workTables()) ||
+        !WorkDb->execute(QStringLiteral("PRAGMA journal_mode=MEMORY")) ||
         !WorkDb->execute(QStringLiteral("PRAGMA synchronous=OFF")))
-        return failure(QStringLiteral("Delovne baze \"%1\" ni mogoče odpreti:\n%2")
+        return failure(QStringLiteral("Delovne baze \"%1\" ni mogoče odpreti:\n%2\n"
+                                      "Predloga \"%3\" ni predloga programa VALMIR.")
                            .arg(QDir::toNativeSeparators(WorkDatabasePath),
-                                WorkDb ? WorkDb->lastError() : error));
+                                WorkDb ? WorkDb->lastError() : error,
+                                QDir::toNativeSeparators(templatePath)));
     return {true, QString()};
 }
 

@@ -20,7 +20,82 @@ QString engineMessage(sqlite3* db) {
 // for a moment.
 constexpr int BusyTimeoutMs = 2000;
 
+// Reads one code point of UTF-8 text; a stray byte stands for itself.
+char32_t nextCodePoint(const unsigned char*& p, const unsigned char* end) {
+    unsigned char b = *p++;
+    if (b < 0x80)
+        return b;
+    int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
+    char32_t c = b & (0x3F >> extra);
+    for (int i = 0; i < extra; ++i) {
+        if (p == end || (*p & 0xC0) != 0x80)
+            return b;
+        c = (c << 6) | (*p++ & 0x3F);
+    }
+    return c;
+}
+
+// Sort weight of one character. The letters with a caron are letters of
+// their own that follow their base letter; other accented letters follow
+// their base letter too; case does not count. The code point takes part so
+// that only characters that differ in case alone weigh the same.
+quint64 collationWeight(char32_t c) {
+    if (c < 0x80) {
+        if (c >= u'A' && c <= u'Z')
+            c += 32;
+        return (quint64(c) << 3) << 21 | c;
+    }
+    c = QChar::toCaseFolded(c);
+    quint64 primary;
+    switch (c) {
+    case U'\u010D': primary = (quint64(u'c') << 3) + 4; break; // č
+    case U'\u0107': primary = (quint64(u'c') << 3) + 5; break; // ć
+    case U'\u0111': primary = (quint64(u'd') << 3) + 4; break; // đ
+    case U'\u0161': primary = (quint64(u's') << 3) + 4; break; // š
+    case U'\u017E': primary = (quint64(u'z') << 3) + 4; break; // ž
+    default: {
+        const QString parts = QChar::decomposition(c);
+        if (QChar::decompositionTag(c) == QChar::Canonical && !parts.isEmpty() &&
+            parts.at(0).unicode() < 0x80)
+            primary = (quint64(parts.at(0).toCaseFolded().unicode()) << 3) + 1;
+        else
+            primary = (quint64(0x80) << 3) + c;
+    }
+    }
+    return primary << 21 | c;
+}
+
+int compareText(void*, int lengthA, const void* a, int lengthB, const void* b) {
+    auto pa = static_cast<const unsigned char*>(a);
+    auto pb = static_cast<const unsigned char*>(b);
+    const unsigned char* endA = pa + lengthA;
+    const unsigned char* endB = pb + lengthB;
+    while (pa != endA && pb != endB) {
+        quint64 wa = collationWeight(nextCodePoint(pa, endA));
+        quint64 wb = collationWeight(nextCodePoint(pb, endB));
+        if (wa != wb)
+            return wa < wb ? -1 : 1;
+    }
+    if (pa == endA)
+        return pb == endB ? 0 : -1;
+    return 1;
+}
+
+// A DELETE without WHERE may empty a table in one step, and the update hook
+// would not hear of its rows. Record sets over the table must, so such
+// deletes go row by row; only DROP may delete schema rows as it likes.
+int authorize(void* self, int action, const char*, const char*, const char*, const char*) {
+    auto* allowDrop = static_cast<bool*>(self);
+    return (action == SQLITE_DELETE && !*allowDrop) ? SQLITE_IGNORE : SQLITE_OK;
+}
+
+bool startsWithWord(const QString& sql, QStringView word) {
+    return QStringView(sql).trimmed().startsWith(word, Qt::CaseInsensitive);
+}
+
 } // namespace
+
+const char* Database::textCollation() { return "SLOVENIAN"; }
 
 Database::~Database() {
     if (m_db)
@@ -45,6 +120,10 @@ std::unique_ptr<Database> Database::open(const QString& path, const QString& pas
         return fail(engineMessage(db->m_db));
     sqlite3_busy_timeout(db->m_db, BusyTimeoutMs);
     sqlite3_extended_result_codes(db->m_db, 1);
+    sqlite3_create_collation(db->m_db, textCollation(), SQLITE_UTF8, nullptr, compareText);
+    sqlite3_set_authorizer(db->m_db, authorize, &db->m_allowDrop);
+    sqlite3_update_hook(db->m_db, rowChangedHook, db.get());
+    sqlite3_rollback_hook(db->m_db, rolledBackHook, db.get());
 
     if (!password.isEmpty()) {
         QByteArray key = password.toUtf8();
@@ -123,7 +202,10 @@ sqlite3_stmt* Database::prepare(const QString& sql) {
     }
     sqlite3_stmt* stmt = nullptr;
     QByteArray utf8 = text.toUtf8();
-    if (sqlite3_prepare_v2(m_db, utf8.constData(), utf8.size(), &stmt, nullptr) != SQLITE_OK) {
+    m_allowDrop = startsWithWord(text, u"DROP");
+    const int rc = sqlite3_prepare_v2(m_db, utf8.constData(), utf8.size(), &stmt, nullptr);
+    m_allowDrop = false;
+    if (rc != SQLITE_OK) {
         setEngineError();
         sqlite3_finalize(stmt);
         return nullptr;
@@ -206,6 +288,7 @@ bool Database::execute(const QString& sql, const QVariantList& params) {
             setEngineError();
     }
     sqlite3_finalize(stmt);
+    afterStatement();
     return ok;
 }
 
@@ -236,6 +319,7 @@ QVariant Database::scalar(const QString& sql, const QVariantList& params) {
         }
     }
     sqlite3_finalize(stmt);
+    afterStatement();
     return result;
 }
 
@@ -254,6 +338,52 @@ bool Database::rollback() {
         return true;
     return execute(QStringLiteral("ROLLBACK"));
 }
+bool Database::hasTables(const QStringList& names) {
+    for (const QString& name : names) {
+        QVariant n = scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' "
+                                           "AND name=? COLLATE NOCASE"),
+                            {name});
+        if (n.toLongLong() != 1) {
+            if (n.isValid())
+                m_lastError = QStringLiteral("Tabela %1 manjka.").arg(name);
+            return false;
+        }
+    }
+    return true;
+}
+
+void Database::attach(Recordset* rs) { m_recordsets.push_back(rs); }
+
+void Database::detach(Recordset* rs) { std::erase(m_recordsets, rs); }
+
+void Database::rowChangedHook(void* self, int, const char*, const char* table, qint64 rowid) {
+    // Runs in the middle of a statement: only note the row; the record sets
+    // tell their lists when the statement is done.
+    auto* db = static_cast<Database*>(self);
+    for (Recordset* rs : db->m_recordsets)
+        if (rs->overTable(table))
+            rs->rowChangedInEngine(rowid);
+}
+
+void Database::rolledBackHook(void* self) { static_cast<Database*>(self)->m_rolledBack = true; }
+
+void Database::afterStatement() {
+    // Copy: an observer may open or close record sets while it is told.
+    const std::vector<Recordset*> sets = m_recordsets;
+    if (m_rolledBack) {
+        // Rows written since the transaction began are gone again, and rows
+        // deleted are back: every record set reads its rows afresh.
+        m_rolledBack = false;
+        for (Recordset* rs : sets)
+            if (std::find(m_recordsets.begin(), m_recordsets.end(), rs) != m_recordsets.end())
+                rs->resyncAfterRollback();
+        return;
+    }
+    for (Recordset* rs : sets)
+        if (std::find(m_recordsets.begin(), m_recordsets.end(), rs) != m_recordsets.end())
+            rs->flushEngineChanges();
+}
+
 bool Database::inTransaction() const { return m_db && !sqlite3_get_autocommit(m_db); }
 int Database::changes() const { return sqlite3_changes(m_db); }
 

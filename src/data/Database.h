@@ -2,9 +2,11 @@
 
 #include <QString>
 #include <QVariant>
+#include <QStringList>
 #include <QVariantList>
 
 #include <memory>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -50,6 +52,10 @@ public:
     bool rollback();
     bool inTransaction() const;
 
+    // True when every named table exists; tells a database of this program
+    // from an empty or foreign file.
+    bool hasTables(const QStringList& names);
+
     QString lastError() const { return m_lastError; }
     int changes() const;
     sqlite3* handle() const { return m_db; }
@@ -65,9 +71,24 @@ public:
     void setError(const QString& text) { m_lastError = text; }
     void setEngineError();
 
+    // Name of the collation of the program's text columns: case-insensitive,
+    // in the order of the Slovenian alphabet (C, Č, D ... S, Š ... Z, Ž).
+    static const char* textCollation();
+
 private:
+    friend class Recordset;
     Database() = default;
+    static void rowChangedHook(void* self, int op, const char* dbName, const char* table,
+                               qint64 rowid);
+    static void rolledBackHook(void* self);
+    void attach(Recordset* rs);
+    void detach(Recordset* rs);
+    void afterStatement();
+
     sqlite3* m_db = nullptr;
+    std::vector<Recordset*> m_recordsets; // open record sets, told about row changes
+    bool m_rolledBack = false;
+    bool m_allowDrop = false;
     QString m_path;
     QString m_lastError;
     QString m_failFragment;

@@ -5,6 +5,9 @@
 #include <QDate>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <utility>
+
 #include <sqlite3.h>
 
 namespace valmir {
@@ -29,9 +32,52 @@ struct Statement {
 
 } // namespace
 
-Recordset::Recordset(Database& db, RecordsetKind kind) : m_db(db), m_kind(kind) {}
+Recordset::Recordset(Database& db, RecordsetKind kind) : m_db(db), m_kind(kind) {
+    m_db.attach(this);
+}
 
-Recordset::~Recordset() = default;
+Recordset::~Recordset() { m_db.detach(this); }
+
+bool Recordset::overTable(const char* table) const {
+    return m_kind != RecordsetKind::Snapshot && !m_tableUtf8.isEmpty() &&
+           qstricmp(table, m_tableUtf8.constData()) == 0;
+}
+
+void Recordset::rowChangedInEngine(qint64 rowid) {
+    m_cache.remove(rowid);
+    if (!m_ownWrite && m_observer)
+        m_changedRows << rowid;
+}
+
+void Recordset::flushEngineChanges() {
+    if (m_changedRows.isEmpty())
+        return;
+    const QList<qint64> rows = std::exchange(m_changedRows, {});
+    if (!m_observer)
+        return;
+    for (qint64 row : rows) {
+        int p = positionOf(row);
+        if (p >= 0)
+            m_observer->rowChanged(p);
+    }
+}
+
+void Recordset::resyncAfterRollback() {
+    if (m_kind == RecordsetKind::Snapshot)
+        return;
+    m_changedRows.clear();
+    const bool current = !m_onGap && m_pos >= 0 && m_pos < m_keys.size();
+    const qint64 key = current ? m_keys.at(m_pos) : 0;
+    const int oldPos = m_pos;
+    if (!loadKeyset()) {
+        m_keys.clear();
+        m_cache.clear();
+        m_positionOf.clear();
+    }
+    const int p = current ? positionOf(key) : -1;
+    m_pos = p >= 0 ? p : std::clamp<int>(oldPos, 0, m_keys.size());
+    notifyReset();
+}
 
 bool Recordset::init(const QString& source, const QVariantList& params) {
     m_params = params;
@@ -43,8 +89,10 @@ bool Recordset::init(const QString& source, const QVariantList& params) {
     QString rest;
     if (auto m = tableName.match(source); m.hasMatch()) {
         m_table = m.captured(1);
+        m_tableUtf8 = m_table.toUtf8();
     } else if (auto s = selectStar.match(source); s.hasMatch()) {
         m_table = s.captured(1);
+        m_tableUtf8 = m_table.toUtf8();
         rest = s.captured(2);
         if (m_kind == RecordsetKind::Table) {
             m_db.setError(QStringLiteral("Tabelarni zapis mora biti nad tabelo."));
@@ -327,10 +375,21 @@ bool Recordset::edit() {
         m_db.setError(QStringLiteral("Ni trenutnega zapisa."));
         return false;
     }
+    if (!rowExists(m_keys.at(m_pos))) {
+        m_db.setError(QStringLiteral("Zapis je bil medtem izbrisan."));
+        return false;
+    }
     m_editMode = EditMode::Edit;
     m_editRow = m_keys.at(m_pos);
     m_buffer.clear();
     return true;
+}
+
+bool Recordset::rowExists(qint64 row) const {
+    return !m_db.scalar(QStringLiteral("SELECT 1 FROM ") + quoted(m_table) +
+                            QStringLiteral(" WHERE rowid = ?"),
+                        {row})
+                .isNull();
 }
 
 void Recordset::setField(const QString& name, const QVariant& value) {
@@ -362,6 +421,7 @@ bool Recordset::update() {
     }
     const bool adding = m_editMode == EditMode::Add;
     qint64 row = 0;
+    m_ownWrite = true;
     if (adding) {
         QString sql;
         if (cols.isEmpty()) {
@@ -372,44 +432,50 @@ bool Recordset::update() {
                   cols.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
                   marks.join(QStringLiteral(", ")) + QStringLiteral(")");
         }
-        if (!m_db.execute(sql, values))
+        const bool ok = m_db.execute(sql, values);
+        m_ownWrite = false;
+        if (!ok)
             return false;
         row = sqlite3_last_insert_rowid(m_db.handle());
     } else {
         row = m_editRow;
+        bool ok = true;
         if (!cols.isEmpty()) {
             QStringList sets;
             for (const QString& c : cols)
                 sets << c + QStringLiteral(" = ?");
             values << row;
-            if (!m_db.execute(QStringLiteral("UPDATE ") + quoted(m_table) + QStringLiteral(" SET ") +
+            ok = m_db.execute(QStringLiteral("UPDATE ") + quoted(m_table) + QStringLiteral(" SET ") +
                                   sets.join(QStringLiteral(", ")) +
                                   QStringLiteral(" WHERE rowid = ?"),
-                              values))
-                return false;
+                              values);
+            // A row deleted since edit() takes no update; that is no success.
+            if (ok && m_db.changes() == 0) {
+                m_db.setError(QStringLiteral("Zapis je bil medtem izbrisan."));
+                ok = false;
+            }
         }
+        m_ownWrite = false;
+        if (!ok)
+            return false;
     }
     bool keyChanged = adding;
     for (const QString& c : m_indexColumns)
         keyChanged = keyChanged || m_buffer.contains(c.toLower());
+    if (m_kind == RecordsetKind::Table && m_indexColumns.isEmpty() && !adding)
+        keyChanged = false; // ordered by row id, which an edit keeps
     m_editMode = EditMode::None;
     m_buffer.clear();
     m_lastModified = row;
     m_cache.remove(row);
 
     if (m_kind == RecordsetKind::Table && keyChanged) {
-        // A table record set keeps its index order: read the key set again
-        // and stay on the row that was current.
-        qint64 current = (m_pos >= 0 && m_pos < m_keys.size() && !m_onGap) ? m_keys.at(m_pos) : 0;
-        int oldPos = m_pos;
-        loadKeyset();
-        int p = current ? positionOf(current) : -1;
-        m_pos = p >= 0 ? p : std::min<int>(oldPos, m_keys.size());
-        notifyReset();
+        placeInOrder(row, adding);
     } else if (adding) {
         // A dynaset shows rows added through it at its end.
         m_keys << row;
-        m_positionOf.insert(row, m_keys.size() - 1);
+        if (!m_positionOf.isEmpty())
+            m_positionOf.insert(row, m_keys.size() - 1);
         if (m_observer)
             m_observer->rowInserted(m_keys.size() - 1);
     } else if (m_observer) {
@@ -418,6 +484,58 @@ bool Recordset::update() {
             m_observer->rowChanged(p);
     }
     return true;
+}
+
+// A table record set keeps its index order: the written row goes to its
+// place in the key set, and the current row (or the gap a delete left)
+// stays what it was.
+void Recordset::placeInOrder(qint64 row, bool added) {
+    const bool inRange = m_pos >= 0 && m_pos < m_keys.size();
+    const qint64 anchor = inRange ? m_keys.at(m_pos) : 0;
+    const bool atEnd = m_pos >= m_keys.size();
+    if (!added) {
+        const int old = m_keys.indexOf(row);
+        if (old >= 0)
+            m_keys.remove(old);
+    }
+    const int at = insertionPoint(row);
+    m_keys.insert(at, row);
+    m_positionOf.clear();
+    if (atEnd)
+        m_pos = m_keys.size();
+    else if (inRange)
+        m_pos = positionOf(anchor);
+    if (m_observer) {
+        if (added)
+            m_observer->rowInserted(at);
+        else
+            notifyReset();
+    }
+}
+
+int Recordset::insertionPoint(qint64 row) const {
+    if (m_indexColumns.isEmpty())
+        return int(std::lower_bound(m_keys.begin(), m_keys.end(), row) - m_keys.begin());
+    int lo = 0;
+    int hi = m_keys.size();
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (sortsBefore(m_keys.at(mid), row))
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+// Whether row a comes before row b in the index order; the engine compares,
+// so that its collation and its place for Null decide as in the key set.
+bool Recordset::sortsBefore(qint64 a, qint64 b) const {
+    QVariant first = m_db.scalar(QStringLiteral("SELECT rowid FROM ") + quoted(m_table) +
+                                     QStringLiteral(" WHERE rowid IN (?, ?)") + orderClause() +
+                                     QStringLiteral(" LIMIT 1"),
+                                 {a, b});
+    return first.toLongLong() == a;
 }
 
 bool Recordset::deleteCurrent() {
@@ -430,9 +548,12 @@ bool Recordset::deleteCurrent() {
         return false;
     }
     qint64 row = m_keys.at(m_pos);
-    if (!m_db.execute(QStringLiteral("DELETE FROM ") + quoted(m_table) +
-                          QStringLiteral(" WHERE rowid = ?"),
-                      {row}))
+    m_ownWrite = true;
+    const bool ok = m_db.execute(QStringLiteral("DELETE FROM ") + quoted(m_table) +
+                                     QStringLiteral(" WHERE rowid = ?"),
+                                 {row});
+    m_ownWrite = false;
+    if (!ok)
         return false;
     int p = m_pos;
     m_keys.remove(p);

@@ -100,6 +100,15 @@ public:
 private:
     friend class Database;
     Recordset(Database& db, RecordsetKind kind);
+    // Told by the database about rows written by any statement on it.
+    bool overTable(const char* table) const;
+    void rowChangedInEngine(qint64 rowid);
+    void flushEngineChanges();
+    void resyncAfterRollback();
+    void placeInOrder(qint64 row, bool added);
+    int insertionPoint(qint64 row) const;
+    bool sortsBefore(qint64 a, qint64 b) const;
+    bool rowExists(qint64 row) const;
     bool init(const QString& source, const QVariantList& params);
     bool loadFieldInfo(sqlite3_stmt* stmt, int firstColumn);
     bool loadKeyset();
@@ -113,6 +122,7 @@ private:
     Database& m_db;
     RecordsetKind m_kind;
     QString m_table;
+    QByteArray m_tableUtf8;
     QString m_selectSql;    // snapshot query, or the key-set query
     QVariantList m_params;
     QString m_indexName;
@@ -134,6 +144,8 @@ private:
     QVariantMap m_buffer;      // field name (as in the table) -> value
     qint64 m_editRow = 0;
     RecordsetObserver* m_observer = nullptr;
+    QList<qint64> m_changedRows; // written by others since the last statement
+    bool m_ownWrite = false;
 };
 
 } // namespace valmir

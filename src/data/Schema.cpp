@@ -8,6 +8,15 @@ namespace valmir::Schema {
 
 QString dataPassword() { return QStringLiteral("7tav350kr"); }
 
+QStringList dataTables() {
+    return {QStringLiteral("tblRacun"),       QStringLiteral("tblRacunTarife"),
+            QStringLiteral("tblTarife"),      QStringLiteral("tblGeodetskaStoritev"),
+            QStringLiteral("tblSestavljavci"), QStringLiteral("tbPoste"),
+            QStringLiteral("tblNastavitve")};
+}
+
+QStringList workTables() { return {QStringLiteral("tblTarifePregled")}; }
+
 QStringList indexColumns(const QString& table, const QString& indexName) {
     // SQLite wants index names unique per file, so the names the program
     // uses are mapped here per table.
@@ -37,27 +46,28 @@ bool runAll(Database& db, const QStringList& statements) {
 
 // Types: TEXT, REAL (numbers and money, amounts kept in cents already),
 // INTEGER (Long), DATE (ISO text yyyy-MM-dd), BOOLEAN (0/1). Text compares
-// without regard to case, as the users know it from their lists.
+// without regard to case and sorts in the order of the Slovenian alphabet
+// (Database::textCollation), so that Čatež comes after Celje, not after Žalec.
 bool createDataTables(Database& db) {
     return runAll(db, {
         QStringLiteral(R"(CREATE TABLE tblRacun (
             ID INTEGER PRIMARY KEY,
-            StevilkaRacuna TEXT COLLATE NOCASE,
-            Ime TEXT COLLATE NOCASE,
-            Naslov TEXT COLLATE NOCASE,
-            PST TEXT COLLATE NOCASE,
-            Posta TEXT COLLATE NOCASE,
-            Telefon TEXT COLLATE NOCASE,
-            KontaktnaOseba TEXT COLLATE NOCASE,
-            Opombe TEXT COLLATE NOCASE,
+            StevilkaRacuna TEXT COLLATE SLOVENIAN,
+            Ime TEXT COLLATE SLOVENIAN,
+            Naslov TEXT COLLATE SLOVENIAN,
+            PST TEXT COLLATE SLOVENIAN,
+            Posta TEXT COLLATE SLOVENIAN,
+            Telefon TEXT COLLATE SLOVENIAN,
+            KontaktnaOseba TEXT COLLATE SLOVENIAN,
+            Opombe TEXT COLLATE SLOVENIAN,
             Datum DATE,
-            Faks TEXT COLLATE NOCASE,
-            Email TEXT COLLATE NOCASE,
-            Delovisce TEXT COLLATE NOCASE,
-            Zadeva TEXT COLLATE NOCASE,
-            Davcna TEXT COLLATE NOCASE,
+            Faks TEXT COLLATE SLOVENIAN,
+            Email TEXT COLLATE SLOVENIAN,
+            Delovisce TEXT COLLATE SLOVENIAN,
+            Zadeva TEXT COLLATE SLOVENIAN,
+            Davcna TEXT COLLATE SLOVENIAN,
             Veljavnost REAL,
-            TRR TEXT COLLATE NOCASE,
+            TRR TEXT COLLATE SLOVENIAN,
             Sestavljavec INTEGER,
             EnotenElaborat BOOLEAN,
             Placan BOOLEAN,
@@ -95,8 +105,8 @@ bool createDataTables(Database& db) {
             ID INTEGER PRIMARY KEY,
             TS1 REAL,
             TS2 REAL,
-            TarifnaStevilka TEXT COLLATE NOCASE,
-            GeodetskaStoritev TEXT COLLATE NOCASE,
+            TarifnaStevilka TEXT COLLATE SLOVENIAN,
+            GeodetskaStoritev TEXT COLLATE SLOVENIAN,
             Tocke REAL,
             AktivnaPostavka BOOLEAN,
             Master BOOLEAN,
@@ -105,15 +115,15 @@ bool createDataTables(Database& db) {
         QStringLiteral("CREATE INDEX ixTarifeTS ON tblTarife (TS1, TS2)"),
         QStringLiteral(R"(CREATE TABLE tblGeodetskaStoritev (
             TS1 REAL,
-            GeodetskaStoritev TEXT COLLATE NOCASE,
-            Opomba TEXT COLLATE NOCASE))"),
+            GeodetskaStoritev TEXT COLLATE SLOVENIAN,
+            Opomba TEXT COLLATE SLOVENIAN))"),
         QStringLiteral("CREATE INDEX ixStoritevTS1 ON tblGeodetskaStoritev (TS1)"),
         QStringLiteral(R"(CREATE TABLE tblSestavljavci (
             ID INTEGER PRIMARY KEY,
-            Ime TEXT COLLATE NOCASE))"),
+            Ime TEXT COLLATE SLOVENIAN))"),
         QStringLiteral(R"(CREATE TABLE tbPoste (
             Stev REAL,
-            Posta TEXT COLLATE NOCASE))"),
+            Posta TEXT COLLATE SLOVENIAN))"),
         QStringLiteral("CREATE INDEX ixPosteStev ON tbPoste (Stev)"),
         QStringLiteral("CREATE INDEX ixPostePosta ON tbPoste (Posta)"),
         QStringLiteral(R"(CREATE TABLE tblNastavitve (
@@ -144,11 +154,11 @@ bool createWorkTables(Database& db) {
             Kolicina REAL,
             Povisek REAL,
             znesek REAL,
-            TarifnaStevilka TEXT COLLATE NOCASE,
+            TarifnaStevilka TEXT COLLATE SLOVENIAN,
             TS1 REAL,
             TS2 REAL,
             "70proc" BOOLEAN,
-            GeodetskaStoritev TEXT COLLATE NOCASE,
+            GeodetskaStoritev TEXT COLLATE SLOVENIAN,
             Master BOOLEAN))"),
         QStringLiteral("CREATE INDEX ixPregledTarifa ON tblTarifePregled (ID_tarifa)"),
         QStringLiteral("CREATE INDEX ixPregledRed ON tblTarifePregled (TS1, TS2)"),

@@ -14,6 +14,10 @@ namespace Schema {
 // The password with which the data database is keyed.
 QString dataPassword();
 
+// The tables every data database and every work database holds.
+QStringList dataTables();
+QStringList workTables();
+
 // Columns of a named index of a table ("ID" of tblTarife is on ID, "ID" of
 // tblGeodetskaStoritev on TS1, ...). Empty when the table has no such index.
 QStringList indexColumns(const QString& table, const QString& indexName);
