@@ -1,6 +1,7 @@
 #include "data/BoundGrid.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 
 namespace valmir {
 
@@ -28,11 +29,15 @@ BoundGrid::BoundGrid(QWidget* parent) : QTableView(parent), m_model(new BoundLis
     });
     connect(this, &QTableView::clicked, this, [this](const QModelIndex&) { Q_EMIT gridClicked(); });
     connect(m_model, &BoundListModel::currentRowReset, this, &BoundGrid::syncFromRecordset);
-    // While rows go away the view moves its current index by itself; the
-    // record set keeps its own position (on the gap of a deleted row).
-    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
-            [this] { m_followView = false; });
-    connect(m_model, &QAbstractItemModel::rowsRemoved, this, [this] { m_followView = true; });
+    // While rows come and go the view and its selection move the current
+    // index by themselves, in the numbering of before the change; the
+    // record set keeps its own position (a deleted row leaves a gap there)
+    // and the grid shows it again when the change is over.
+    connect(m_model, &BoundListModel::rowsChanging, this, [this] { m_followView = false; });
+    connect(m_model, &BoundListModel::rowsChanged, this, [this] {
+        m_followView = true;
+        syncFromRecordset();
+    });
 }
 
 bool BoundGrid::refresh() { return m_model->refresh(); }
@@ -58,10 +63,13 @@ void BoundGrid::syncFromRecordset() {
     int row = std::clamp(rs->position(), 0, rs->recordCount() - 1);
     int column = std::max(0, currentIndex().column());
     QModelIndex index = m_model->index(row, column);
+    const bool follow = m_followView;
+    m_followView = false;
     if (currentIndex() != index)
         setCurrentIndex(index);
     else
         selectRow(row);
+    m_followView = follow;
     scrollTo(index);
 }
 
@@ -78,6 +86,19 @@ void BoundGrid::currentChanged(const QModelIndex& current, const QModelIndex& pr
     Recordset* rs = recordset();
     if (m_followView && rs && current.isValid() && rs->position() != current.row())
         rs->moveTo(current.row());
+}
+
+void BoundGrid::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && state() != EditingState) {
+        QModelIndex index = currentIndex();
+        if (index.isValid() && !(index.flags() & Qt::ItemIsEditable)) {
+            Q_EMIT rowActivated(index.row());
+            event->accept();
+            return;
+        }
+    }
+    QTableView::keyPressEvent(event);
 }
 
 } // namespace valmir

@@ -18,21 +18,26 @@ public:
 
     // Runs the record source again and shows its first row.
     bool refresh();
+    // The record set's current row, or -1 when it stands on no row.
     int currentRow() const;
     // Makes a row current in the record set and in the grid.
     void moveToRow(int row);
-    // Shows the record set's current row as the grid's current row.
+    // Shows the record set's current row as the grid's current row; the
+    // record set itself is not moved.
     void syncFromRecordset();
     // Moves to the row the record set wrote last.
     bool moveToLastModified();
 
 Q_SIGNALS:
     void headerClicked(int column);
+    // A double-click on a row, or Enter on it, where the cell is not being
+    // typed into.
     void rowActivated(int row);
     void gridClicked();
 
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     BoundListModel* m_model;

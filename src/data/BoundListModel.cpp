@@ -21,11 +21,16 @@ bool BoundListModel::refresh() {
     if (m_rs)
         m_rs->setObserver(nullptr);
     m_rs.reset();
+    m_lastError.clear();
     if (m_db && !m_source.isEmpty()) {
         static const QRegularExpression plainName(QStringLiteral(R"(^\s*\w+\s*$)"));
         RecordsetKind kind = plainName.match(m_source).hasMatch() ? RecordsetKind::Table
                                                                    : RecordsetKind::Dynaset;
         m_rs = m_db->openRecordset(m_source, kind);
+        if (!m_rs)
+            m_lastError = m_db->lastError();
+    } else {
+        m_lastError = QStringLiteral("Seznam nima podatkovne zbirke ali vira zapisov.");
     }
     m_fieldOf.clear();
     for (const BoundColumn& c : m_columns)
@@ -78,14 +83,44 @@ QString BoundListModel::formatValue(const QVariant& value, const QString& format
     return value.toString();
 }
 
-QString BoundListModel::displayText(int row, int column) const {
-    if (!m_rs || column < 0 || column >= m_columns.size())
+int BoundListModel::recordsetRow(int row) const {
+    switch (m_pending) {
+    case Pending::Remove:
+        if (row == m_pendingRow)
+            return -1; // the row that is going away is already gone
+        return row > m_pendingRow ? row - 1 : row;
+    case Pending::Insert:
+        return row >= m_pendingRow ? row + 1 : row;
+    case Pending::None:
+        break;
+    }
+    return row;
+}
+
+QVariant BoundListModel::valueAt(int row, int column) const {
+    if (!m_rs || column < 0 || column >= m_fieldOf.size())
         return {};
-    return formatValue(m_rs->value(row, m_fieldOf.at(column)), m_columns.at(column).format);
+    int source = recordsetRow(row);
+    if (source < 0)
+        return {};
+    return m_rs->value(source, m_fieldOf.at(column));
+}
+
+QString BoundListModel::displayText(int row, int column) const {
+    if (column < 0 || column >= m_columns.size())
+        return {};
+    return formatValue(valueAt(row, column), m_columns.at(column).format);
 }
 
 int BoundListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() || !m_rs ? 0 : m_rs->recordCount();
+    if (parent.isValid() || !m_rs)
+        return 0;
+    int count = m_rs->recordCount();
+    if (m_pending == Pending::Remove)
+        ++count;
+    else if (m_pending == Pending::Insert)
+        --count;
+    return count;
 }
 
 int BoundListModel::columnCount(const QModelIndex& parent) const {
@@ -98,13 +133,13 @@ QVariant BoundListModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole)
         return displayText(index.row(), index.column());
     if (role == Qt::EditRole) {
-        QVariant v = m_rs->value(index.row(), m_fieldOf.value(index.column(), -1));
+        QVariant v = valueAt(index.row(), index.column());
         if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::LongLong)
             return localeNumberText(v.toDouble());
         return v.isNull() ? QString() : v.toString();
     }
     if (role == Qt::TextAlignmentRole) {
-        QVariant v = m_rs->value(index.row(), m_fieldOf.value(index.column(), -1));
+        QVariant v = valueAt(index.row(), index.column());
         if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::LongLong)
             return QVariant(Qt::AlignRight | Qt::AlignVCenter);
     }
@@ -151,13 +186,23 @@ void BoundListModel::recordsetReset() {
 }
 
 void BoundListModel::rowInserted(int position) {
+    Q_EMIT rowsChanging();
+    m_pending = Pending::Insert;
+    m_pendingRow = position;
     beginInsertRows({}, position, position);
+    m_pending = Pending::None;
     endInsertRows();
+    Q_EMIT rowsChanged();
 }
 
 void BoundListModel::rowRemoved(int position) {
+    Q_EMIT rowsChanging();
+    m_pending = Pending::Remove;
+    m_pendingRow = position;
     beginRemoveRows({}, position, position);
+    m_pending = Pending::None;
     endRemoveRows();
+    Q_EMIT rowsChanged();
 }
 
 void BoundListModel::rowChanged(int position) {

@@ -33,7 +33,9 @@ public:
     void setRecordSource(const QString& source);
     QString recordSource() const { return m_source; }
     // Runs the record source again; the current row becomes the first.
+    // On failure the list is empty and lastError() tells why.
     bool refresh();
+    QString lastError() const { return m_lastError; }
     Recordset* recordset() const { return m_rs.get(); }
 
     void setColumns(const QList<BoundColumn>& columns);
@@ -63,12 +65,22 @@ Q_SIGNALS:
     void currentRowReset();
     // Writing a cell failed; the text is the engine's.
     void writeFailed(const QString& error);
+    // Around a row that the record set added or removed: views must not
+    // move the record set while the model's rows are being renumbered.
+    void rowsChanging();
+    void rowsChanged();
 
 private:
     void recordsetReset() override;
     void rowInserted(int position) override;
     void rowRemoved(int position) override;
     void rowChanged(int position) override;
+    // While a row is being added or removed the record set has already
+    // changed but the model still answers with the old numbering.
+    int recordsetRow(int row) const;
+    QVariant valueAt(int row, int column) const;
+
+    enum class Pending { None, Insert, Remove };
 
     Database* m_db = nullptr;
     QString m_source;
@@ -76,6 +88,9 @@ private:
     QList<BoundColumn> m_columns;
     QList<int> m_fieldOf; // column -> field index of the record set
     std::function<bool(int, int)> m_editable;
+    QString m_lastError;
+    Pending m_pending = Pending::None;
+    int m_pendingRow = -1;
 };
 
 } // namespace valmir
