@@ -1,0 +1,163 @@
+#include "BenchSupport.h"
+
+#include "app/Module1.h"
+#include "app/Startup.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QObject>
+#include <QWidget>
+
+#include <cstring>
+
+namespace valmir::bench {
+
+QString takeDataDirArgument(int& argc, char** argv) {
+    QString dir;
+    int out = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--data-dir") == 0 && i + 1 < argc) {
+            dir = QString::fromLocal8Bit(argv[++i]);
+            continue;
+        }
+        if (std::strncmp(argv[i], "--data-dir=", 11) == 0) {
+            dir = QString::fromLocal8Bit(argv[i] + 11);
+            continue;
+        }
+        argv[out++] = argv[i];
+    }
+    argc = out;
+    argv[argc] = nullptr;
+    if (dir.isEmpty())
+        dir = qEnvironmentVariable("VALMIR_BENCH_DATA");
+    return dir;
+}
+
+bool copyFolder(const QString& from, const QString& to, QString* error) {
+    QDir source(from);
+    if (!source.exists()) {
+        *error = QStringLiteral("no such folder: ") + from;
+        return false;
+    }
+    QDir().mkpath(to);
+    const QStringList files = source.entryList(QDir::Files);
+    for (const QString& name : files) {
+        const QString target = to + u'/' + name;
+        QFile::remove(target);
+        if (!QFile::copy(source.filePath(name), target)) {
+            *error = QStringLiteral("cannot copy ") + source.filePath(name);
+            return false;
+        }
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+    }
+    return true;
+}
+
+Session::~Session() {
+    if (m_started)
+        shutDown();
+}
+
+bool Session::start(const QString& dataDir, bool privateCopy, QString* error) {
+    if (!QFile::exists(dataDir + QStringLiteral("/valmir2009.db"))) {
+        *error = QStringLiteral("no generated data in \"") + dataDir +
+                 QStringLiteral("\": run valmir_gen --data-dir DIR first");
+        return false;
+    }
+    m_root = std::make_unique<QTemporaryDir>();
+    if (!m_root->isValid()) {
+        *error = QStringLiteral("no temporary folder");
+        return false;
+    }
+    m_dataDir = dataDir;
+    if (privateCopy) {
+        m_dataDir = m_root->path() + QStringLiteral("/data");
+        if (!copyFolder(dataDir, m_dataDir, error))
+            return false;
+    }
+    StartupResult r = startUp({m_dataDir, m_root->path() + QStringLiteral("/tmp")});
+    if (!r.ok) {
+        *error = r.message;
+        return false;
+    }
+    m_started = true;
+    return true;
+}
+
+qint64 bigInvoiceId() {
+    // The big invoice is added last; check that it really is the one with
+    // the most lines rather than trusting the order blindly.
+    qint64 last = Db->scalar(QStringLiteral("SELECT max(ID) FROM tblRacun")).toLongLong();
+    if (lineCount(last) >= 100)
+        return last;
+    return Db
+        ->scalar(QStringLiteral("SELECT ID_racun FROM tblRacunTarife GROUP BY ID_racun "
+                                "ORDER BY count(*) DESC, ID_racun DESC LIMIT 1"))
+        .toLongLong();
+}
+
+int lineCount(qint64 invoiceId) {
+    return Db->scalar(QStringLiteral("SELECT count(*) FROM tblRacunTarife WHERE ID_racun = ?"),
+                      {invoiceId})
+        .toInt();
+}
+
+bool processUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+class PaintCounter::Filter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+PaintCounter::PaintCounter(QWidget* widget) : m_filter(new Filter), m_widget(widget) {
+    m_widget->installEventFilter(m_filter.get());
+}
+
+PaintCounter::~PaintCounter() {
+    if (m_widget)
+        m_widget->removeEventFilter(m_filter.get());
+}
+
+int PaintCounter::count() const { return m_filter->paints; }
+
+namespace {
+
+long statusKb(const char* key) {
+    // /proc files have no size, so read them whole instead of by atEnd().
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+        return -1;
+    const QByteArray prefix(key);
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    for (const QByteArray& line : lines)
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+} // namespace
+
+long peakResidentKb() { return statusKb("VmHWM:"); }
+long residentKb() { return statusKb("VmRSS:"); }
+
+double elapsedMs(const QElapsedTimer& timer) { return timer.nsecsElapsed() / 1e6; }
+
+} // namespace valmir::bench

@@ -1,0 +1,73 @@
+#pragma once
+
+// Shared pieces of the benchmark programs: where the generated data folder
+// is, a private copy of it for benchmarks that write, start-up on that copy,
+// and the small clocks and memory readings the figures are made of.
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+
+class QWidget;
+
+namespace valmir::bench {
+
+// The data folder made by valmir_gen: "--data-dir DIR" or "--data-dir=DIR"
+// (removed from argv, so that Google Benchmark does not see it), else the
+// environment variable VALMIR_BENCH_DATA. Empty when neither is given.
+QString takeDataDirArgument(int& argc, char** argv);
+
+// Copies every file of a folder (not recursive; a data folder is flat).
+bool copyFolder(const QString& from, const QString& to, QString* error);
+
+// A started program on a data folder: a private temporary folder for the
+// work database and, when asked, a private copy of the data so that
+// benchmarks that delete or save leave the generated data as it was.
+class Session {
+public:
+    Session() = default;
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    bool start(const QString& dataDir, bool privateCopy, QString* error);
+    QString dataDir() const { return m_dataDir; }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_root;
+    QString m_dataDir;
+    bool m_started = false;
+};
+
+// The invoice that valmir_gen --big-invoice added: the one with the most
+// lines (ties: the highest ID). 0 when the database has no lines.
+qint64 bigInvoiceId();
+int lineCount(qint64 invoiceId);
+
+// Processes events until `done` holds or `timeoutMs` passed; returns done().
+bool processUntil(const std::function<bool()>& done, int timeoutMs = 10000);
+
+// Counts paint events that a widget (a grid's viewport) received.
+class PaintCounter {
+public:
+    explicit PaintCounter(QWidget* widget);
+    ~PaintCounter();
+    int count() const;
+
+private:
+    class Filter;
+    std::unique_ptr<Filter> m_filter;
+    QPointer<QWidget> m_widget; // may go before the counter
+};
+
+// VmHWM and VmRSS of this process in kB (from /proc/self/status).
+long peakResidentKb();
+long residentKb();
+
+double elapsedMs(const QElapsedTimer& timer);
+
+} // namespace valmir::bench

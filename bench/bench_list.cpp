@@ -1,0 +1,195 @@
+// bench_list: the main window's invoice list on the generated database.
+//
+//   bench_list --data-dir DIR [Google Benchmark flags]
+//
+// Works on a private copy of the data folder (the deletion benchmarks
+// delete invoices). The main window is built once and shown under the
+// offscreen platform; each figure runs until the list's rows were painted.
+
+#include "BenchSupport.h"
+
+#include "app/Glavna.h"
+#include "app/InvoiceDeletion.h"
+#include "app/Module1.h"
+#include "data/BoundGrid.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QTest>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+using namespace valmir;
+using namespace valmir::bench;
+
+namespace {
+
+Glavna* g_window = nullptr;
+PaintCounter* g_paints = nullptr;
+int g_headerClicks = 0;
+
+BoundGrid* grid() { return g_window->list(); }
+
+bool waitForPaint(int before) {
+    return processUntil([before] { return g_paints->count() > before; });
+}
+
+// A real click on the middle of a column's header section, as a user
+// makes it; the window sorts in its handler of the header's click.
+void clickHeader(int column) {
+    QHeaderView* header = grid()->horizontalHeader();
+    int x = header->sectionViewportPosition(column);
+    if (x < 0 || x + header->sectionSize(column) > header->viewport()->width()) {
+        grid()->scrollTo(grid()->listModel()->index(std::max(0, grid()->currentRow()), column),
+                         QAbstractItemView::EnsureVisible);
+        x = header->sectionViewportPosition(column);
+    }
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(x + header->sectionSize(column) / 2, header->height() / 2));
+}
+
+// The rows on top must be in the order of the sort the window says it has.
+bool sortedAsShown(int column, bool ascending) {
+    BoundListModel* model = grid()->listModel();
+    const QString field = model->columns().at(column).field;
+    Recordset* rs = model->recordset();
+    for (int row = 0; row + 1 < 30 && row + 1 < rs->recordCount(); ++row) {
+        QVariant a = rs->value(row, field), b = rs->value(row + 1, field);
+        int c = a.typeId() == QMetaType::QString
+                    ? a.toString().compare(b.toString(), Qt::CaseInsensitive)
+                    : QVariant::compare(a, b) == QPartialOrdering::Less      ? -1
+                      : QVariant::compare(a, b) == QPartialOrdering::Greater ? 1
+                                                                             : 0;
+        if (ascending ? c > 0 : c < 0)
+            return false;
+    }
+    return true;
+}
+
+// A click on a column header until the first rows of the new order are
+// painted. Every click on the same column turns the direction, so the
+// iterations alternate between ascending and descending.
+void BM_HeaderClickSort(benchmark::State& state) {
+    const int column = int(state.range(0));
+    state.SetLabel(grid()->listModel()->columns().at(column).field.toStdString());
+    const int clicksBefore = g_headerClicks;
+    for (auto _ : state) {
+        const int before = g_paints->count();
+        clickHeader(column);
+        if (!waitForPaint(before)) {
+            state.SkipWithError("the list did not paint after the click");
+            break;
+        }
+    }
+    if (g_headerClicks - clicksBefore != int(state.iterations()))
+        state.SkipWithError("not every click reached the header");
+    else if (g_window->sortState().sortColumn() != column ||
+             !sortedAsShown(column, g_window->sortState().sortAscending()))
+        state.SkipWithError("the list is not sorted as the window says");
+    state.counters["rows"] = grid()->listModel()->rowCount();
+}
+BENCHMARK(BM_HeaderClickSort)
+    ->ArgName("column")
+    ->Arg(5)  // Ime, text
+    ->Arg(1)  // Datum, date
+    ->Arg(2)  // Placan, Yes/No
+    ->Arg(0)  // StevilkaRacuna, the start-up order
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The engine's part of a sort: the key set of the ordered query and the
+// first screen of rows, without the window.
+void BM_OpenSortedKeyset(benchmark::State& state) {
+    static const char* const fields[] = {"StevilkaRacuna", "Datum", "Placan", "Ime"};
+    const QString field = QString::fromLatin1(fields[state.range(0)]);
+    state.SetLabel(field.toStdString());
+    for (auto _ : state) {
+        auto rs = Db->openRecordset(QStringLiteral("SELECT * FROM tblRacun ORDER BY ") + field +
+                                        QStringLiteral(" ASC"),
+                                    RecordsetKind::Dynaset);
+        for (int row = 0; row < 40; ++row)
+            benchmark::DoNotOptimize(rs->value(row, field));
+    }
+}
+BENCHMARK(BM_OpenSortedKeyset)
+    ->ArgName("field")
+    ->DenseRange(0, 3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// Deleting the current invoice with its lines by the window's own rule,
+// then showing the next row as the window does after it.
+void BM_DeleteInvoice(benchmark::State& state) {
+    Recordset* rs = grid()->recordset();
+    const int rowsBefore = rs->recordCount();
+    for (auto _ : state) {
+        InvoiceDeletionResult r = deleteCurrentInvoice(*rs);
+        grid()->syncFromRecordset();
+        if (!r.deleted) {
+            state.SkipWithError(r.error.toStdString().c_str());
+            break;
+        }
+    }
+    if (rs->recordCount() != rowsBefore - int(state.iterations()))
+        state.SkipWithError("the list lost a different number of rows");
+}
+BENCHMARK(BM_DeleteInvoice)->Iterations(200)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same, until the list painted the rows that follow.
+void BM_DeleteInvoiceShown(benchmark::State& state) {
+    Recordset* rs = grid()->recordset();
+    for (auto _ : state) {
+        const int before = g_paints->count();
+        InvoiceDeletionResult r = deleteCurrentInvoice(*rs);
+        grid()->syncFromRecordset();
+        if (!r.deleted || !waitForPaint(before)) {
+            state.SkipWithError("deleting or painting failed");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_DeleteInvoiceShown)->Iterations(200)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QString dataDir = takeDataDirArgument(argc, argv);
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QApplication app(qtArgc, qtArgv);
+    QApplication::setApplicationName(QStringLiteral("valmir"));
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+
+    Session session;
+    QString error;
+    if (!session.start(dataDir, true, &error)) {
+        std::fprintf(stderr, "bench_list: %s\n", qPrintable(error));
+        return 1;
+    }
+    {
+        Glavna window;
+        g_window = &window;
+        PaintCounter paints(window.list()->viewport());
+        g_paints = &paints;
+        QObject::connect(window.list()->horizontalHeader(), &QHeaderView::sectionClicked,
+                         [](int) { ++g_headerClicks; });
+        window.show();
+        if (!processUntil([&] { return paints.count() > 0; })) {
+            std::fprintf(stderr, "bench_list: the main window did not paint\n");
+            return 1;
+        }
+        std::printf("invoices in the list: %d\n", window.list()->listModel()->rowCount());
+        benchmark::RunSpecifiedBenchmarks();
+        g_paints = nullptr;
+        g_window = nullptr;
+    }
+    benchmark::Shutdown();
+    return 0;
+}

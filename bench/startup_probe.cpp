@@ -1,0 +1,136 @@
+// valmir_startup_probe: one start of the program in this process, timed
+// from main() to the first painted rows of the invoice list, then the peak
+// memory after scrolling that list to its end and back.
+//
+//   valmir_startup_probe --data-dir DIR [--sweep]
+//
+// Prints key=value lines. Every run is a fresh process, so the program's
+// own caches (the engine's pages, Qt's fonts and plugins) start empty; the
+// operating system's file cache is whatever the machine has (warm after
+// the first run). When VALMIR_LAUNCH_NS holds the launch time
+// (date +%s%N taken right before starting this program) the time from
+// launch to the first paint, dynamic loading included, is printed too.
+//
+// --sweep also pages through the whole list (the worst case for the row
+// cache), not only Ctrl+End and Ctrl+Home.
+
+#include "BenchSupport.h"
+
+#include "app/Glavna.h"
+#include "app/Module1.h"
+#include "app/Startup.h"
+#include "data/BoundGrid.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScrollBar>
+#include <QTest>
+
+#include <cstdio>
+#include <ctime>
+
+using namespace valmir;
+using namespace valmir::bench;
+
+namespace {
+
+qint64 realtimeNs() {
+    timespec ts;
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+// Waits until the grid's viewport painted after `before` paints.
+bool waitForPaint(PaintCounter& paints, int before) {
+    return processUntil([&] { return paints.count() > before; });
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QElapsedTimer clock;
+    clock.start();
+    const qint64 mainNs = realtimeNs();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QString dataDir = takeDataDirArgument(argc, argv);
+    bool sweep = false;
+    for (int i = 1; i < argc; ++i)
+        sweep = sweep || QByteArray(argv[i]) == "--sweep";
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("valmir"));
+    const double appMs = elapsedMs(clock);
+
+    QTemporaryDir temp;
+    StartupResult started = startUp({dataDir, temp.path()});
+    if (!started.ok) {
+        std::fprintf(stderr, "startup failed: %s\n", qPrintable(started.message));
+        return 1;
+    }
+    const double startUpMs = elapsedMs(clock);
+
+    int rc = 0;
+    {
+        Glavna window;
+        const double windowMs = elapsedMs(clock);
+        BoundGrid* grid = window.list();
+        PaintCounter paints(grid->viewport());
+        window.show();
+        const bool painted = processUntil(
+            [&] { return grid->listModel()->rowCount() > 0 && paints.count() > 0; });
+        const double paintMs = elapsedMs(clock);
+        const qint64 paintNs = realtimeNs();
+        if (!painted) {
+            std::fprintf(stderr, "the list showed no rows within 10 s\n");
+            return 1;
+        }
+        std::printf("rows=%d\n", grid->listModel()->rowCount());
+        std::printf("first_row=%s | %s | %s\n", qPrintable(grid->listModel()->displayText(0, 0)),
+                    qPrintable(grid->listModel()->displayText(0, 1)),
+                    qPrintable(grid->listModel()->displayText(0, 5)));
+        std::printf("qapplication_ms=%.1f\n", appMs);
+        std::printf("startup_ms=%.1f\n", startUpMs - appMs);
+        std::printf("glavna_ms=%.1f\n", windowMs - startUpMs);
+        std::printf("show_to_paint_ms=%.1f\n", paintMs - windowMs);
+        std::printf("main_to_paint_ms=%.1f\n", paintMs);
+        const QByteArray launch = qgetenv("VALMIR_LAUNCH_NS");
+        if (!launch.isEmpty())
+            std::printf("launch_to_paint_ms=%.1f\n", (paintNs - launch.toLongLong()) / 1e6);
+        std::printf("launch_to_main_ms=%.1f\n",
+                    launch.isEmpty() ? -1.0 : (mainNs - launch.toLongLong()) / 1e6);
+        std::printf("vmhwm_after_paint_kb=%ld\n", peakResidentKb());
+
+        // The user's way to the oldest invoices and back.
+        int before = paints.count();
+        QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+        bool ok = waitForPaint(paints, before);
+        const int lastRow = grid->currentRow();
+        before = paints.count();
+        QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier);
+        ok = ok && waitForPaint(paints, before);
+        if (!ok || lastRow != grid->listModel()->rowCount() - 1 || grid->currentRow() != 0) {
+            std::fprintf(stderr, "scrolling to the end and back failed (row %d)\n", lastRow);
+            rc = 1;
+        }
+        std::printf("vmhwm_after_scroll_kb=%ld\n", peakResidentKb());
+        if (sweep) {
+            QElapsedTimer t;
+            t.start();
+            QScrollBar* bar = grid->verticalScrollBar();
+            int pages = 0;
+            for (int v = 0; v <= bar->maximum(); v += std::max(1, bar->pageStep())) {
+                bar->setValue(v);
+                grid->viewport()->repaint();
+                ++pages;
+            }
+            bar->setValue(0);
+            processUntil([] { return true; });
+            std::printf("sweep_pages=%d\nsweep_ms=%.0f\n", pages, elapsedMs(t));
+            std::printf("vmhwm_after_sweep_kb=%ld\n", peakResidentKb());
+        }
+        std::printf("vmrss_end_kb=%ld\n", residentKb());
+    }
+    shutDown();
+    return rc;
+}
