@@ -1,0 +1,223 @@
+#include "TestSupport.h"
+
+#include "app/Module1.h"
+#include "data/Recordset.h"
+#include "invoice/InvoiceLines.h"
+#include "invoice/Postavke.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace valmir;
+
+namespace {
+
+QList<qint64> chosenIds() {
+    QList<qint64> ids;
+    auto rs = Db->openRecordset("SELECT * FROM tblTarife WHERE Izbrana ORDER BY TS1,TS2",
+                                RecordsetKind::Snapshot);
+    for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+        ids << rs->field("ID").toLongLong();
+    return ids;
+}
+
+QList<int> checkedRows(QListWidget* list) {
+    QList<int> rows;
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->checkState() == Qt::Checked)
+            rows << i;
+    return rows;
+}
+
+} // namespace
+
+class TestPostavke : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::Fixture> m_fixture;
+    std::unique_ptr<Postavke> m_window;
+    QComboBox* m_services = nullptr;
+    QListWidget* m_operations = nullptr;
+
+    void open() {
+        m_window = std::make_unique<Postavke>(nullptr);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_services = m_window->findChild<QComboBox*>("Combo1");
+        m_operations = m_window->findChild<QListWidget*>("List1");
+        QVERIFY(m_services && m_operations);
+    }
+    QPushButton* button(const char* name) { return m_window->findChild<QPushButton*>(name); }
+    void showService(int ts1) {
+        const int index = m_services->findData(double(ts1));
+        QVERIFY(index >= 0);
+        m_services->setCurrentIndex(index);
+    }
+    // A click on the text of an item, as a user chooses an operation.
+    void clickItem(int row) {
+        QRect r = m_operations->visualItemRect(m_operations->item(row));
+        QTest::mouseClick(m_operations->viewport(), Qt::LeftButton, {},
+                          QPoint(r.right() - 20, r.center().y()));
+    }
+
+private Q_SLOTS:
+    void init() {
+        m_fixture = std::make_unique<test::Fixture>();
+        QVERIFY2(m_fixture->start(), qPrintable(m_fixture->lastMessage()));
+    }
+    void cleanup() {
+        m_window.reset();
+        m_fixture.reset();
+    }
+
+    void opensCleanOnTheFirstService() {
+        // Choices of an earlier opening and a stale confirmation.
+        QVERIFY(Db->execute("UPDATE tblTarife SET Izbrana = True WHERE TS1=2"));
+        QVERIFY(Db->execute("UPDATE tblTarife SET AktivnaPostavka = False WHERE TS1=1 AND TS2=2"));
+        PickConfirmed = true;
+        open();
+        QCOMPARE(m_window->objectName(), QString("Postavke"));
+        QCOMPARE(m_window->windowTitle(), QString("Izbira opravil"));
+        QCOMPARE(m_window->findChild<QLabel*>("Label1")->text(), QString("Geodetska storitev"));
+        QCOMPARE(button("Command2_0")->text(), QString("Izberi vse"));
+        QCOMPARE(button("Command2_1")->text(), QString("Izberi nič"));
+        QCOMPARE(button("Command1")->text(), QString("Izbira je zaključena"));
+        QVERIFY(!PickConfirmed);
+        QVERIFY(chosenIds().isEmpty());
+
+        QCOMPARE(m_services->count(), 8);
+        QCOMPARE(m_services->currentIndex(), 0);
+        QCOMPARE(m_services->itemText(0), QString("Ureditev meje"));
+        QCOMPARE(m_services->itemData(7).toDouble(), 95.0);
+        // Every operation of service 1 in TS2 order, the inactive one too.
+        QCOMPARE(m_operations->count(), 6);
+        QCOMPARE(m_operations->item(0)->text(),
+                 QString("1.1  -  Pridobitev podatkov zemljiškega katastra"));
+        QCOMPARE(m_operations->item(1)->text(),
+                 QString("1.2  -  Terenski ogled in iskanje obstoječih mejnikov"));
+        QCOMPARE(m_operations->item(5)->data(Qt::UserRole).toLongLong(),
+                 test::operationId(*Db, 1, 6));
+        QVERIFY(checkedRows(m_operations).isEmpty());
+    }
+
+    void choicesSurviveSwitchingServices() {
+        open();
+        clickItem(0);
+        clickItem(2);
+        showService(2);
+        QVERIFY(checkedRows(m_operations).isEmpty());
+        clickItem(4);
+        // Back on service 1 its choices show again, read from the table.
+        showService(1);
+        QCOMPARE(checkedRows(m_operations), (QList<int>{0, 2}));
+        QCOMPARE(chosenIds(), (QList<qint64>{test::operationId(*Db, 1, 1),
+                                             test::operationId(*Db, 1, 3),
+                                             test::operationId(*Db, 2, 5)}));
+        // A second click takes a choice back.
+        clickItem(2);
+        QCOMPARE(chosenIds().size(), 2);
+
+        QTest::mouseClick(button("Command1"), Qt::LeftButton);
+        QVERIFY(PickConfirmed);
+        QCOMPARE(m_window->result(), int(QDialog::Accepted));
+        QVERIFY(!m_window->isVisible());
+
+        // The editor then adds them in the order of service and operation.
+        AddOperationsResult added = addPickedOperations(*Db, *WorkDb, false);
+        QCOMPARE(added.added, 2);
+        auto lines = WorkDb->openRecordset("tblTarifePregled", RecordsetKind::Table);
+        lines->setIndex("Red");
+        QCOMPARE(lines->field("TarifnaStevilka").toString(), QString("1.1"));
+        lines->moveNext();
+        QCOMPARE(lines->field("TarifnaStevilka").toString(), QString("2.5"));
+    }
+
+    void checkBoxClickAndKeyboard() {
+        open();
+        // A click on the box itself toggles once, not twice.
+        const QRect r = m_operations->visualItemRect(m_operations->item(1));
+        QTest::mouseClick(m_operations->viewport(), Qt::LeftButton, {},
+                          QPoint(r.left() + r.height() / 2 + 2, r.center().y()));
+        QCOMPARE(checkedRows(m_operations), (QList<int>{1}));
+        QCOMPARE(chosenIds(), (QList<qint64>{test::operationId(*Db, 1, 2)}));
+
+        m_operations->setFocus();
+        m_operations->setCurrentRow(3);
+        QTest::keyClick(m_operations, Qt::Key_Space);
+        QCOMPARE(checkedRows(m_operations), (QList<int>{1, 3}));
+        QCOMPARE(chosenIds().size(), 2);
+        QTest::keyClick(m_operations, Qt::Key_Space);
+        QCOMPARE(checkedRows(m_operations), (QList<int>{1}));
+
+        // Enter confirms: the confirm button is the default one.
+        QVERIFY(button("Command1")->isDefault());
+        QTest::keyClick(m_operations, Qt::Key_Return);
+        QVERIFY(PickConfirmed);
+        QVERIFY(!m_window->isVisible());
+    }
+
+    void chooseAllAndNoneOnlyTouchTheShownService() {
+        open();
+        QTest::mouseClick(button("Command2_0"), Qt::LeftButton);
+        QCOMPARE(checkedRows(m_operations).size(), 6);
+        showService(2);
+        QTest::mouseClick(button("Command2_0"), Qt::LeftButton);
+        QCOMPARE(chosenIds().size(), 11);
+        QTest::mouseClick(button("Command2_1"), Qt::LeftButton);
+        QVERIFY(checkedRows(m_operations).isEmpty());
+        const QList<qint64> chosen = chosenIds();
+        QCOMPARE(chosen.size(), 6);
+        QCOMPARE(chosen.first(), test::operationId(*Db, 1, 1));
+        QCOMPARE(chosen.last(), test::operationId(*Db, 1, 6));
+        showService(1);
+        QCOMPARE(checkedRows(m_operations).size(), 6);
+    }
+
+    void closingWithoutConfirmAndReopening() {
+        open();
+        clickItem(0);
+        m_window->close();
+        QVERIFY(!PickConfirmed);
+        QCOMPARE(chosenIds().size(), 1); // kept until the next opening
+        open();
+        QVERIFY(chosenIds().isEmpty());
+        QVERIFY(checkedRows(m_operations).isEmpty());
+
+        // Escape leaves it unconfirmed as well.
+        clickItem(1);
+        QTest::keyClick(m_operations, Qt::Key_Escape);
+        QVERIFY(!m_window->isVisible());
+        QVERIFY(!PickConfirmed);
+    }
+
+    void serviceWithoutOperations() {
+        QVERIFY(Db->execute("INSERT INTO tblGeodetskaStoritev (TS1, GeodetskaStoritev) VALUES (7, "
+                            "'Brez opravil')"));
+        open();
+        showService(7);
+        QCOMPARE(m_operations->count(), 0);
+        // Nothing to choose: the buttons do no harm.
+        QTest::mouseClick(button("Command2_0"), Qt::LeftButton);
+        QVERIFY(chosenIds().isEmpty());
+    }
+
+    void screenshot() {
+        open();
+        clickItem(0);
+        clickItem(5);
+        m_window->resize(640, 420);
+        QDir().mkpath("/work/screens");
+        QVERIFY(m_window->grab().save("/work/screens/postavke.png"));
+        // The list takes the room a larger window gives.
+        const int before = m_operations->height();
+        m_window->resize(640, 600);
+        QTRY_VERIFY(m_operations->height() > before);
+    }
+};
+
+QTEST_MAIN(TestPostavke)
+#include "tst_postavke.moc"
