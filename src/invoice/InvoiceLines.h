@@ -18,7 +18,8 @@ struct LoadLinesResult {
 // into the emptied working table tblTarifePregled (work database), taking
 // numbering, description and report flag from the tariff as it now stands.
 // A line whose operation is gone gets "??"/"???" and service 0; the
-// lump-sum line (-1) gets its description from percentText.
+// lump-sum line (-1) gets its description from percentText. One
+// transaction of the work database: a failure loads no line at all.
 LoadLinesResult LoadLines(Database& db, Database& work, qint64 invoiceId,
                           const QString& percentText);
 
@@ -33,7 +34,8 @@ struct AddOperationsResult {
 // Adds every operation ticked in the picker (tblTarife.Izbrana), in the
 // order TS1, TS2, that is not yet on the invoice. With the lump-sum option
 // ticked the adding stops at the first operation of service 91. One
-// transaction of the work database.
+// transaction of the work database (a failure adds nothing). It writes
+// through `work`: an open record set over the table has to be read again.
 AddOperationsResult addPickedOperations(Database& db, Database& work, bool lumpSumTicked);
 
 // Whether the working table holds a line of service 91.

@@ -46,7 +46,11 @@ QString saveMessageTitle(SaveOutcome outcome);
 // of `lines` (the working table in the order Red) and, for a new invoice
 // whose number holds "/", advances the settings' counter. On success
 // `list` stands on the saved row; on failure nothing is written and `list`
-// stands where it stood.
+// stands where it stood. The lines are read from the file of `lines` in the
+// order TS1, TS2, so its position is not disturbed; a cell still being
+// typed must be written before the call. For mode 1 the number lookup
+// ignores the invoice itself (a change of case of its own number is no
+// clash).
 SaveResult saveInvoice(Database& db, Recordset& list, Recordset& lines, int mode,
                        const QString& originalNumber, const InvoiceHeader& header);
 

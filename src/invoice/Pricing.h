@@ -42,6 +42,10 @@ struct PricingResult {
 // table record set over tblTarifePregled ordered by the index Red) and
 // writing each line's amount through it, all in one transaction of the
 // work database. Afterwards `lines` stands on its first row.
+// On a failed write, or an amount beyond what a number can hold (it would
+// show as "inf"), nothing is written: ok is false, error says why, the
+// totals are 0 and `lines` has been read afresh. percentText and
+// percentCapped are valid in either case.
 PricingResult recalculate(Recordset& lines, const PricingInput& input);
 
 // Captions of the totals.
@@ -53,6 +57,8 @@ QString lumpSumDescription(const QString& percentText);
 
 // Adds the lump-sum line when the working table has none, removes it when
 // it has one. Returns whether it was added; *ok is false on an engine error.
+// The amount is stored rounded to cents. It writes through `work`, so an
+// open record set over the table has to be read again (setIndex/requery).
 bool toggleLumpSumLine(Database& work, double lumpSumAmount, const QString& percentText,
                        bool* ok);
 
@@ -67,7 +73,9 @@ enum class UnifiedReportQuestion {
 UnifiedReportQuestion checkUnifiedReport(Recordset& lines, bool unifiedReportTicked);
 
 // "Vsem": gives every service line the surcharge of the first line of
-// `lines` (Null stays Null). The caller recalculates afterwards.
+// `lines` (Null stays Null). The caller recalculates afterwards. `lines` is
+// read again and stands on its first row; a first surcharge that is not a
+// number changes nothing and gives false.
 bool surchargeToAll(Recordset& lines);
 
 } // namespace valmir
