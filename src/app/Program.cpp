@@ -25,18 +25,25 @@ int runValmir(QApplication& app, const QStringList& arguments) {
                                QStringLiteral("Podatkovna mapa (privzeto mapa uporabnika)."),
                                QStringLiteral("DIR"));
     parser.addOption(dataDir);
+    // A desktop program started from a menu has no console to print to:
+    // a wrong command line is told in a box.
+    const QString usage = QStringLiteral("\nUporaba: valmir [--data-dir MAPA]");
     if (!parser.parse(arguments)) {
-        // A desktop program started from a menu has no console to print to.
+        const QStringList unknown = parser.unknownOptionNames();
         Msg::critical(nullptr,
-                      parser.errorText() + QStringLiteral("\nUporaba: valmir [--data-dir MAPA]"),
+                      (unknown.isEmpty()
+                           ? QStringLiteral("Za --data-dir manjka mapa.")
+                           : QStringLiteral("Neznana možnost: --%1").arg(unknown.first())) +
+                          usage,
                       title);
         return BadCommandLine;
     }
     if (!parser.positionalArguments().isEmpty()) {
-        Msg::critical(nullptr,
-                      QStringLiteral("Neznan argument: %1\nUporaba: valmir [--data-dir MAPA]")
-                          .arg(parser.positionalArguments().join(u' ')),
-                      title);
+        Msg::critical(
+            nullptr,
+            QStringLiteral("Neznan argument: %1").arg(parser.positionalArguments().join(u' ')) +
+                usage,
+            title);
         return BadCommandLine;
     }
 

@@ -103,11 +103,19 @@ public:
             m_db.rollback();
     }
     bool active() const { return m_active; }
+    // A commit that fails (the file is busy, the disk is full) leaves the
+    // transaction open; it is rolled back, so that later writes do not
+    // pile up in a transaction nobody will ever commit.
     bool commit() {
         if (!m_active)
             return false;
         m_active = false;
-        return m_db.commit();
+        if (m_db.commit())
+            return true;
+        const QString error = m_db.lastError();
+        m_db.rollback();
+        m_db.setError(error);
+        return false;
     }
 
 private:

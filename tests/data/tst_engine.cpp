@@ -343,12 +343,24 @@ private Q_SLOTS:
         Db->setFailingStatementForTest(QString());
         QCOMPARE(count(), before);
         QCOMPARE(Db->scalar("SELECT StRacuna FROM tblNastavitve").toDouble(), 1.0);
+        // A commit that fails leaves no transaction open behind it.
+        Db->setFailingStatementForTest("COMMIT");
+        {
+            Transaction tx(*Db);
+            QVERIFY(Db->execute("INSERT INTO tblSestavljavci (Ime) VALUES ('W')"));
+            QVERIFY(!tx.commit());
+            QVERIFY(!Db->lastError().isEmpty());
+            QVERIFY(!Db->inTransaction());
+        }
+        Db->setFailingStatementForTest(QString());
+        QCOMPARE(count(), before);
         {
             Transaction tx(*Db);
             QVERIFY(Db->execute("INSERT INTO tblSestavljavci (Ime) VALUES ('Z')"));
             QVERIFY(tx.commit());
         }
         QCOMPARE(count(), before + 1);
+        QVERIFY(!Db->inTransaction());
     }
 
     // Record sets follow a rollback: rows added in it are gone, rows deleted

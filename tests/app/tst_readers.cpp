@@ -1,0 +1,103 @@
+#include "app/Module1.h"
+#include "app/Readers.h"
+
+#include <QtTest>
+
+using namespace valmir;
+
+class TestReaders : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void initTestCase() {
+        // Tests run in the C locale: the program speaks Slovenian then.
+        QCOMPARE(appLocale().language(), QLocale::Slovenian);
+    }
+
+    void typedNumbers_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<double>("value");
+        QTest::newRow("point") << "0.75" << true << 0.75;
+        QTest::newRow("comma") << "0,75" << true << 0.75;
+        QTest::newRow("blanks") << "  12 " << true << 12.0;
+        QTest::newRow("minus") << "-2,5" << true << -2.5;
+        QTest::newRow("no leading zero") << ",5" << true << 0.5;
+        // "." is a decimal point, never grouping: 1.234 is not 1234.
+        QTest::newRow("point is no grouping") << "1.234" << true << 1.234;
+        QTest::newRow("grouping with decimals") << "1.234,5" << false << 0.0;
+        QTest::newRow("two points") << "1.2.3" << false << 0.0;
+        QTest::newRow("empty") << "" << false << 0.0;
+        QTest::newRow("blank") << "   " << false << 0.0;
+        QTest::newRow("sign only") << "-" << false << 0.0;
+        QTest::newRow("letters") << "12a" << false << 0.0;
+        QTest::newRow("inner blank") << "1 234" << false << 0.0;
+        QTest::newRow("exponent") << "1e3" << false << 0.0;
+    }
+    void typedNumbers() {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QFETCH(double, value);
+        QCOMPARE(isNumeric(text), valid);
+        std::optional<double> n = readNumber(text);
+        QCOMPARE(n.has_value(), valid);
+        if (valid) QCOMPARE(*n, value);
+    }
+
+    void leadingNumbers() {
+        QCOMPARE(leadingNumber("30 dni"), 30.0);
+        QCOMPARE(leadingNumber("abc"), 0.0);
+        QCOMPARE(leadingNumber(" -2.5x"), -2.5);
+        QCOMPARE(leadingNumber(""), 0.0);
+        QCOMPARE(leadingNumber("-"), 0.0);
+        QCOMPARE(leadingNumber("1.2.3"), 1.2);
+        QCOMPARE(leadingNumber("2,5"), 2.0);
+        QCOMPARE(leadingNumber(".5 %"), 0.5);
+    }
+
+    void dates() {
+        const QDate d(2009, 12, 5);
+        for (const char* text :
+             {"5.12.2009", "5. 12. 2009", "05.12.2009", "2009-12-05", " 5.12.2009 "})
+            QCOMPARE(readDate(text), std::optional<QDate>(d));
+        for (const char* text : {"31.2.2009", "29.2.2009", "0.1.2009", "5.13.2009", "", "5.12.",
+                                 "2009-02-30", "jutri"})
+            QVERIFY2(!readDate(text).has_value(), text);
+        QCOMPARE(readDate("29.2.2008"), std::optional<QDate>(QDate(2008, 2, 29)));
+        QCOMPARE(dateText(d), QString("5.12.2009"));
+        QCOMPARE(dateText(QDate()), QString());
+    }
+
+    void money() {
+        const QString nbsp(QChar(0xA0));
+        QCOMPARE(currencyText(1234.5), "1.234,50" + nbsp + "€");
+        QCOMPARE(currencyText(0), "0,00" + nbsp + "€");
+        // Not Qt's "(0,12 €)": a minus sign.
+        QCOMPARE(currencyText(RoundCents(-0.125)), "-0,12" + nbsp + "€");
+        QCOMPARE(currencyText(-0.001), "0,00" + nbsp + "€");
+    }
+
+    void numberTexts() {
+        QCOMPARE(plainNumberText(0.5), QString(".5"));
+        QCOMPARE(plainNumberText(-0.25), QString("-.25"));
+        QCOMPARE(plainNumberText(12), QString("12"));
+        QCOMPARE(plainNumberText(0.1 + 0.2), QString(".3"));
+        QCOMPARE(numberText(3), QString(" 3"));
+        QCOMPARE(numberText(-3), QString("-3"));
+        // What a box shows, the reader reads back.
+        for (double v : {0.75, 1234.5, -2.0, 1e-3}) {
+            QCOMPARE(readNumber(localeNumberText(v)), std::optional<double>(v));
+            QCOMPARE(readNumber(plainNumberText(v)), std::optional<double>(v));
+        }
+        QCOMPARE(localeNumberText(1234.5), QString("1234,5"));
+    }
+
+    void todayIsSettable() {
+        setTodayForTest(QDate(2009, 12, 5));
+        QCOMPARE(today(), QDate(2009, 12, 5));
+        setTodayForTest(QDate());
+        QCOMPARE(today(), QDate::currentDate());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestReaders)
+#include "tst_readers.moc"
