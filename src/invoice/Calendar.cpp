@@ -17,6 +17,7 @@ Calendar::Calendar(QLineEdit* target, QWidget* parent)
     m_calendar->setLocale(appLocale());
     m_calendar->setFirstDayOfWeek(Qt::Monday);
     m_calendar->setGridVisible(true);
+    m_calendar->setMinimumSize(320, 220);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_calendar);
     // A click on a day picks it, and so do Enter and a double click; moving

@@ -26,6 +26,7 @@
 #include <QShowEvent>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace valmir {
@@ -154,9 +155,11 @@ QWidget* Racun::buildHeaderTab() {
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setMinimumContentsLength(20);
     Command7 = button(QStringLiteral("Command7"), QStringLiteral("Koledar"), page);
-    Command8 = button(QStringLiteral("Command8"), QStringLiteral("?"), page);
+    Command8 = new QToolButton(page);
+    Command8->setObjectName(QStringLiteral("Command8"));
+    Command8->setText(QStringLiteral("?"));
+    Command8->setToolTip(QStringLiteral("Poišči pošto"));
     Command8->setEnabled(false); // the post-office lookup comes with the code lists
-    Command8->setFixedWidth(Command8->sizeHint().height() + 8);
     Text1[3]->setMaximumWidth(80);
     Text1[8]->setMaximumWidth(140);
     Text1[15]->setMaximumWidth(80);
@@ -422,8 +425,12 @@ bool Racun::load() {
         ok = loadNewInvoiceDefaults();
 
     refreshLines();
-    DBGrid1->horizontalHeader()->resizeSection(ColTariff, 110);
-    DBGrid1->horizontalHeader()->resizeSection(ColOperation, 330);
+    // The description takes what room there is; the numbers keep theirs.
+    QHeaderView* header = DBGrid1->horizontalHeader();
+    header->setStretchLastSection(false);
+    for (int column : {ColTariff, ColPoints, ColQuantity, ColSurcharge, ColAmount})
+        header->resizeSection(column, column == ColAmount ? 110 : 95);
+    header->setSectionResizeMode(ColOperation, QHeaderView::Stretch);
     Loading = false;
     Modified = false;
     return ok;
@@ -701,8 +708,10 @@ void Racun::onHeaderChanged(int index) {
 
 void Racun::onPaidToggled(bool ticked) {
     QPalette pal = Check3->palette();
-    pal.setColor(QPalette::Window,
-                 ticked ? QColor(192, 255, 192) : palette().color(QPalette::Button));
+    const QColor face = palette().color(QPalette::Button);
+    const QColor colour = ticked ? QColor(192, 255, 192) : face;
+    pal.setColor(QPalette::Window, colour);
+    pal.setColor(Check3->backgroundRole(), colour);
     Check3->setPalette(pal);
 }
 

@@ -11,6 +11,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QTimer;
+class QToolButton;
 
 namespace valmir {
 
@@ -49,11 +50,12 @@ public:
     // "Shrani račun": true when the invoice was written.
     bool save();
 
-protected:
-    void showEvent(QShowEvent* event) override;
     // Every way of leaving except the save (window button, Escape) comes
     // here and asks about unsaved changes first.
     void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildWindow();
@@ -104,7 +106,7 @@ private:
     QPlainTextEdit* Text1_7 = nullptr;
     QComboBox* Combo1 = nullptr;
     QPushButton* Command7 = nullptr;
-    QPushButton* Command8 = nullptr;
+    QToolButton* Command8 = nullptr;
 
     BoundGrid* DBGrid1 = nullptr;
     QLineEdit* Text2 = nullptr;

@@ -1,0 +1,166 @@
+// "Shrani račun" from the editor: refusals keep the editor open with what
+// was typed, nothing is written half, and a saved invoice is selected in
+// the main list.
+
+#include "tst_racun_support.h"
+
+#include "app/Module1.h"
+#include "app/Readers.h"
+
+using namespace valmir;
+using namespace valmir::test;
+
+class TestRacunSave : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Fixture> m_fixture;
+
+    int invoices() { return Db->scalar("SELECT count(*) FROM tblRacun").toInt(); }
+
+    // Opens a new invoice with a customer typed; the caller spoils one box.
+    std::unique_ptr<Racun> typedInvoice(BoundGrid* list) {
+        OpenMode = 0;
+        auto editor = std::make_unique<Racun>(list);
+        if (!showAndSettle(*editor))
+            return nullptr;
+        box(editor.get(), "Text1_1")->setText("Kupec");
+        box(editor.get(), "Text1_2")->setText("Ulica 5");
+        return editor;
+    }
+
+    void expectRefusal(Racun& editor, const QString& seen) {
+        ModalWatcher watcher;
+        click(&editor, "Command1");
+        QCOMPARE(watcher.seen, QStringList{seen});
+        QVERIFY(editor.isVisible());
+        QVERIFY(editor.isModified());
+        QCOMPARE(text(&editor, "Text1_1"), QString("Kupec"));
+        QCOMPARE(text(&editor, "Text1_2"), QString("Ulica 5"));
+    }
+
+private Q_SLOTS:
+    void init() {
+        m_fixture = std::make_unique<Fixture>();
+        QVERIFY2(m_fixture->start(), qPrintable(m_fixture->lastMessage()));
+        setTodayForTest(QDate(2031, 3, 4));
+    }
+    void cleanup() {
+        setTodayForTest(QDate());
+        m_fixture.reset();
+    }
+
+    void refusalsKeepTheEditorOpen() {
+        addInvoice(*Db, {{"StevilkaRacuna", "2031/001"}});
+        auto list = invoiceList();
+        auto editor = typedInvoice(list.get());
+        QVERIFY(editor);
+        // The proposed number was already used by hand.
+        expectRefusal(*editor, "Ne bo šlo|Račun s takšno številko že imamo v bazi! Številka "
+                               "računa mora biti unikatna.");
+        box(editor.get(), "Text1_0")->setText("2031/002");
+        box(editor.get(), "Text2")->setText("0,7x");
+        expectRefusal(*editor, "Napaka v podatkih|Vrednost točke mora imeti numerično vrednost!");
+        box(editor.get(), "Text2")->setText("0.75");
+        box(editor.get(), "Text1_8")->setText("31.2.2031");
+        expectRefusal(*editor, "Napačen datum|Datum ni podan v duhu gregorijanskega koledarja!");
+        QCOMPARE(invoices(), 1);
+        QCOMPARE(Db->scalar("SELECT StRacuna FROM tblNastavitve").toDouble(), 1.0);
+
+        // Put right, the same editor saves: "0.75" and "0,75" read alike.
+        box(editor.get(), "Text1_8")->setText("28.2.2031");
+        ModalWatcher watcher;
+        click(editor.get(), "Command1");
+        QVERIFY(watcher.seen.isEmpty());
+        QVERIFY(!editor->isVisible());
+        QVERIFY(!editor->isModified());
+        QCOMPARE(invoices(), 2);
+        QCOMPARE(Db->scalar("SELECT VrednostTocke FROM tblRacun WHERE StevilkaRacuna='2031/002'")
+                     .toDouble(),
+                 0.75);
+        QCOMPARE(Db->scalar("SELECT StRacuna FROM tblNastavitve").toDouble(), 3.0);
+        QCOMPARE(list->recordset()->field("StevilkaRacuna").toString(), QString("2031/002"));
+        QCOMPARE(list->currentIndex().row(), list->recordset()->position());
+    }
+
+    void engineFailureWritesNothingAndKeepsTheEditor() {
+        auto list = invoiceList();
+        auto editor = typedInvoice(list.get());
+        QVERIFY(editor);
+        Db->setFailingStatementForTest("tblRacunTarife");
+        ModalWatcher watcher;
+        click(editor.get(), "Command1");
+        Db->setFailingStatementForTest(QString());
+        QCOMPARE(watcher.seen.size(), 1);
+        QVERIFY(watcher.seen.first().startsWith("Napaka v bazi|Računa ni bilo mogoče shraniti."));
+        QVERIFY(editor->isVisible());
+        QCOMPARE(invoices(), 0);
+        QCOMPARE(Db->scalar("SELECT StRacuna FROM tblNastavitve").toDouble(), 1.0);
+        // Nothing lost: the second try goes through.
+        click(editor.get(), "Command1");
+        QVERIFY(!editor->isVisible());
+        QCOMPARE(invoices(), 1);
+    }
+
+    void existingInvoiceKeepsItsNumberAndTheCounter() {
+        addInvoice(*Db, {{"StevilkaRacuna", "X/5"}, {"Ime", "Prvi"}, {"VrednostTocke", 1.0},
+                         {"ProcentPavsala", 10.0}});
+        addInvoice(*Db, {{"StevilkaRacuna", "X/5"}, {"Ime", "Drugi"}, {"VrednostTocke", 1.0},
+                         {"ProcentPavsala", 10.0}});
+        addInvoice(*Db, {{"StevilkaRacuna", "Y/9"}, {"Ime", "Tretji"}});
+        auto list = invoiceList();
+        QVERIFY(selectInvoice(*list, "X/5"));
+        const QString customer = list->recordset()->field("Ime").toString();
+        OpenMode = 1;
+        Racun editor(list.get());
+        QVERIFY(showAndSettle(editor));
+        box(&editor, "Text1_0")->setText("Y/9");
+        expectRefusalOf(editor, "Ne bo šlo|");
+        // Back to its own number: no look-up, even though it has a twin.
+        box(&editor, "Text1_0")->setText("X/5");
+        box(&editor, "Text1_15")->setText("30 dni");
+        ModalWatcher watcher;
+        click(&editor, "Command1");
+        QVERIFY(watcher.seen.isEmpty());
+        QVERIFY(!editor.isVisible());
+        QCOMPARE(invoices(), 3);
+        QCOMPARE(Db->scalar("SELECT Veljavnost FROM tblRacun WHERE Ime=?", {customer}).toDouble(), 30.0);
+        QCOMPARE(Db->scalar("SELECT StRacuna FROM tblNastavitve").toDouble(), 1.0);
+        QCOMPARE(list->recordset()->field("Ime").toString(), customer);
+    }
+
+    void unifiedReportQuestionBeforeSaving() {
+        auto list = invoiceList();
+        OpenMode = 0;
+        Racun editor(list.get());
+        QVERIFY(showAndSettle(editor));
+        // Report lines of two services: the 70 % option would fit.
+        WorkDb->execute("INSERT INTO tblTarifePregled (ID_tarifa, Tocke, Kolicina, TS1, TS2, "
+                        "TarifnaStevilka, GeodetskaStoritev, \"70proc\") VALUES "
+                        "(6, 180, 1, 1, 6, '1.6', 'a', 1), (11, 160, 1, 2, 5, '2.5', 'b', 1)");
+        child<BoundGrid>(&editor, "DBGrid1")->recordset()->setIndex("Red");
+        box(&editor, "Text2")->setText("2");
+        click(&editor, "Command5");
+        QCOMPARE(caption(&editor, "Label7"), money("680,00"));
+        ModalWatcher watcher;
+        watcher.answers = {QMessageBox::Yes};
+        click(&editor, "Command1");
+        QCOMPARE(watcher.seen,
+                 QStringList{"Vprašanje|Ali si izdelal en elaborat in bi pravzaprav rad odkljukal 70 %?"});
+        QVERIFY(!editor.isVisible());
+        QCOMPARE(Db->scalar("SELECT EnotenElaborat FROM tblRacun").toInt(), 1);
+        // Ticking recalculated before the lines were stored.
+        QCOMPARE(Db->scalar("SELECT sum(znesek) FROM tblRacunTarife").toDouble(), 476.0);
+    }
+
+private:
+    void expectRefusalOf(Racun& editor, const QString& prefix) {
+        ModalWatcher watcher;
+        click(&editor, "Command1");
+        QCOMPARE(watcher.seen.size(), 1);
+        QVERIFY2(watcher.seen.first().startsWith(prefix), qPrintable(watcher.seen.first()));
+        QVERIFY(editor.isVisible());
+    }
+};
+
+QTEST_MAIN(TestRacunSave)
+#include "tst_racun_save.moc"

@@ -1,0 +1,131 @@
+#pragma once
+
+// Shared by the editor's GUI tests: answering real modal boxes and dialogs,
+// a main list to open the editor over, and reading its controls.
+
+#include "TestSupport.h"
+#include "data/BoundGrid.h"
+#include "data/Recordset.h"
+#include "invoice/Racun.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+namespace valmir::test {
+
+// Watches for modal windows while a test drives the editor: every message
+// box is recorded as "title|text" and answered with the next queued button
+// (OK, or No for a question, when nothing is queued); any other modal
+// dialog of the given class name goes to its handler.
+class ModalWatcher : public QObject {
+public:
+    QStringList seen;
+    QList<QMessageBox::StandardButton> answers;
+    QHash<QString, std::function<void(QWidget*)>> dialogs;
+
+    ModalWatcher() {
+        m_timer.setInterval(10);
+        connect(&m_timer, &QTimer::timeout, this, &ModalWatcher::poll);
+        m_timer.start();
+    }
+
+    void poll() {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || w->property("answered").toBool())
+            return;
+        if (auto* box = qobject_cast<QMessageBox*>(w)) {
+            box->setProperty("answered", true);
+            seen << box->windowTitle() + u'|' + box->text();
+            QMessageBox::StandardButton b = answers.isEmpty() ? QMessageBox::NoButton
+                                                              : answers.takeFirst();
+            QAbstractButton* button = box->button(b);
+            if (!button)
+                button = box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)
+                                                      : box->button(QMessageBox::No);
+            button->click();
+            return;
+        }
+        auto it = dialogs.find(QString::fromLatin1(w->metaObject()->className()).section(u':', -1));
+        if (it != dialogs.end()) {
+            w->setProperty("answered", true);
+            it.value()(w);
+        }
+    }
+
+private:
+    QTimer m_timer;
+};
+
+// A main list over the invoices, as the main window shows it.
+inline std::unique_ptr<BoundGrid> invoiceList() {
+    auto grid = std::make_unique<BoundGrid>();
+    grid->listModel()->setDatabase(Db.get());
+    grid->listModel()->setRecordSource(
+        QStringLiteral("SELECT * FROM tblRacun ORDER BY StevilkaRacuna DESC"));
+    grid->listModel()->setColumns({{QStringLiteral("Številka računa"),
+                                    QStringLiteral("StevilkaRacuna"), QString()},
+                                   {QStringLiteral("Naročnik"), QStringLiteral("Ime"), QString()}});
+    grid->refresh();
+    return grid;
+}
+
+// Moves the main list to the invoice with this number.
+inline bool selectInvoice(BoundGrid& list, const QString& number) {
+    Recordset* rs = list.recordset();
+    for (int i = 0; i < rs->recordCount(); ++i)
+        if (rs->value(i, QStringLiteral("StevilkaRacuna")).toString() == number) {
+            list.moveToRow(i);
+            return true;
+        }
+    return false;
+}
+
+template <typename T>
+T* child(QWidget* w, const char* name) {
+    T* c = w->findChild<T*>(QString::fromLatin1(name));
+    if (!c)
+        qWarning("no control %s", name);
+    return c;
+}
+
+inline QLineEdit* box(QWidget* w, const char* name) { return child<QLineEdit>(w, name); }
+inline QString text(QWidget* w, const char* name) { return box(w, name)->text(); }
+inline void click(QWidget* w, const char* name) { child<QAbstractButton>(w, name)->click(); }
+inline QString caption(QWidget* w, const char* name) { return child<QLabel>(w, name)->text(); }
+
+// The editor's grid and its lines.
+inline BoundGrid* grid(QWidget* editor) { return child<BoundGrid>(editor, "DBGrid1"); }
+inline int lineCount(QWidget* editor) { return grid(editor)->listModel()->rowCount(); }
+inline QString cell(QWidget* editor, int row, int column) {
+    auto* m = grid(editor)->listModel();
+    return m->data(m->index(row, column), Qt::DisplayRole).toString();
+}
+inline bool typeCell(QWidget* editor, int row, int column, const QString& value) {
+    auto* m = grid(editor)->listModel();
+    return m->setData(m->index(row, column), value, Qt::EditRole);
+}
+
+// Shows the editor and waits for its first recalculation.
+inline bool showAndSettle(Racun& editor) {
+    editor.show();
+    return QTest::qWaitFor([&] { return !editor.findChild<QTimer*>("Timer1")->isActive() &&
+                                        !caption(&editor, "Label4").isEmpty(); });
+}
+
+// "1.234,50 €" with the no-break space the program writes.
+inline QString money(const char* digits) {
+    return QString::fromUtf8(digits) + QChar(0xA0) + QStringLiteral("€ ");
+}
+
+} // namespace valmir::test
