@@ -356,13 +356,16 @@ void Database::attach(Recordset* rs) { m_recordsets.push_back(rs); }
 
 void Database::detach(Recordset* rs) { std::erase(m_recordsets, rs); }
 
-void Database::rowChangedHook(void* self, int, const char*, const char* table, qint64 rowid) {
+void Database::rowChangedHook(void* self, int op, const char*, const char* table, qint64 rowid) {
     // Runs in the middle of a statement: only note the row; the record sets
-    // tell their lists when the statement is done.
+    // follow and tell their lists when the statement is done.
     auto* db = static_cast<Database*>(self);
+    const auto change = op == SQLITE_INSERT   ? Recordset::RowChange::Added
+                        : op == SQLITE_DELETE ? Recordset::RowChange::Deleted
+                                              : Recordset::RowChange::Updated;
     for (Recordset* rs : db->m_recordsets)
         if (rs->overTable(table))
-            rs->rowChangedInEngine(rowid);
+            rs->rowChangedInEngine(change, rowid);
 }
 
 void Database::rolledBackHook(void* self) { static_cast<Database*>(self)->m_rolledBack = true; }

@@ -43,13 +43,32 @@ bool Recordset::overTable(const char* table) const {
            qstricmp(table, m_tableUtf8.constData()) == 0;
 }
 
-void Recordset::rowChangedInEngine(qint64 rowid) {
+void Recordset::rowChangedInEngine(RowChange change, qint64 rowid) {
     m_cache.remove(rowid);
-    if (!m_ownWrite && m_observer)
-        m_changedRows << rowid;
+    if (m_ownWrite)
+        return; // the record set places its own rows
+    switch (change) {
+    case RowChange::Deleted:
+        m_goneRows.insert(rowid);
+        break;
+    case RowChange::Added:
+        // A table record set shows every row of its table; a dynaset only
+        // the rows of its query, read when it runs.
+        if (m_kind == RecordsetKind::Table)
+            m_addedRows << rowid;
+        break;
+    case RowChange::Updated:
+        if (m_observer)
+            m_changedRows << rowid;
+        break;
+    }
 }
 
 void Recordset::flushEngineChanges() {
+    if (!m_goneRows.isEmpty())
+        dropGoneRows(std::exchange(m_goneRows, {}));
+    if (!m_addedRows.isEmpty())
+        takeInAddedRows(std::exchange(m_addedRows, {}));
     if (m_changedRows.isEmpty())
         return;
     const QList<qint64> rows = std::exchange(m_changedRows, {});
@@ -62,10 +81,64 @@ void Recordset::flushEngineChanges() {
     }
 }
 
+// Rows deleted by a statement leave the key set in one pass, however many
+// they are; the current row stays, or the gap of a deleted current row.
+void Recordset::dropGoneRows(const QSet<qint64>& gone) {
+    QVector<qint64> kept;
+    kept.reserve(m_keys.size());
+    QList<int> removed;
+    int pos = m_pos;
+    bool onGap = m_onGap;
+    for (int i = 0; i < m_keys.size(); ++i) {
+        if (!gone.contains(m_keys.at(i))) {
+            kept << m_keys.at(i);
+            continue;
+        }
+        removed << i;
+        if (i < m_pos)
+            --pos;
+        else if (i == m_pos && !m_onGap)
+            onGap = true;
+    }
+    if (removed.isEmpty())
+        return;
+    m_keys = std::move(kept);
+    m_positionOf.clear();
+    m_pos = pos;
+    m_onGap = onGap;
+    if (!m_observer)
+        return;
+    if (removed.size() > 16) {
+        notifyReset();
+        return;
+    }
+    for (int i = removed.size() - 1; i >= 0; --i)
+        m_observer->rowRemoved(removed.at(i));
+}
+
+void Recordset::takeInAddedRows(const QList<qint64>& added) {
+    if (added.size() > 64) {
+        // Many rows: reading the key set again is quicker than placing each.
+        const bool current = !m_onGap && m_pos >= 0 && m_pos < m_keys.size();
+        const qint64 key = current ? m_keys.at(m_pos) : 0;
+        const bool atEnd = m_pos >= m_keys.size();
+        loadKeyset();
+        const int p = current ? positionOf(key) : -1;
+        m_pos = p >= 0 ? p : (atEnd ? m_keys.size() : 0);
+        notifyReset();
+        return;
+    }
+    for (qint64 row : added)
+        if (rowExists(row))
+            placeInOrder(row, true);
+}
+
 void Recordset::resyncAfterRollback() {
     if (m_kind == RecordsetKind::Snapshot)
         return;
     m_changedRows.clear();
+    m_goneRows.clear();
+    m_addedRows.clear();
     const bool current = !m_onGap && m_pos >= 0 && m_pos < m_keys.size();
     const qint64 key = current ? m_keys.at(m_pos) : 0;
     const int oldPos = m_pos;

@@ -3,6 +3,7 @@
 #include "data/Database.h"
 
 #include <QHash>
+#include <QSet>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
@@ -102,7 +103,10 @@ private:
     Recordset(Database& db, RecordsetKind kind);
     // Told by the database about rows written by any statement on it.
     bool overTable(const char* table) const;
-    void rowChangedInEngine(qint64 rowid);
+    enum class RowChange { Added, Updated, Deleted };
+    void rowChangedInEngine(RowChange change, qint64 rowid);
+    void dropGoneRows(const QSet<qint64>& gone);
+    void takeInAddedRows(const QList<qint64>& added);
     void flushEngineChanges();
     void resyncAfterRollback();
     void placeInOrder(qint64 row, bool added);
@@ -144,7 +148,10 @@ private:
     QVariantMap m_buffer;      // field name (as in the table) -> value
     qint64 m_editRow = 0;
     RecordsetObserver* m_observer = nullptr;
-    QList<qint64> m_changedRows; // written by others since the last statement
+    // Rows written by others during the last statement.
+    QList<qint64> m_changedRows;
+    QSet<qint64> m_goneRows;
+    QList<qint64> m_addedRows;
     bool m_ownWrite = false;
 };
 

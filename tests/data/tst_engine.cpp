@@ -423,6 +423,44 @@ private Q_SLOTS:
         rs->setObserver(nullptr);
     }
 
+    // A table record set shows the rows of its table as statements change
+    // them; a dynaset drops deleted rows but keeps to the rows of its query.
+    void keySetsFollowStatements() {
+        WorkDb->execute("DELETE FROM tblTarifePregled");
+        auto rs = WorkDb->openRecordset("tblTarifePregled", RecordsetKind::Table);
+        QVERIFY(rs->setIndex("Red"));
+        for (int ts2 : {1, 2, 3})
+            addWorkLine(*rs, 5, ts2, QString("e%1").arg(ts2));
+        auto dyn = WorkDb->openRecordset("SELECT * FROM tblTarifePregled WHERE TS1=5 ORDER BY TS2",
+                                         RecordsetKind::Dynaset);
+        Recorder rec;
+        rs->setObserver(&rec);
+
+        QVERIFY(WorkDb->execute("INSERT INTO tblTarifePregled (TS1, TS2, GeodetskaStoritev) "
+                                "VALUES (1, 1, 'a'), (5, 2, 'e2b')"));
+        QCOMPARE(column(*rs, "GeodetskaStoritev"), QStringList({"a", "e1", "e2", "e2b", "e3"}));
+        QCOMPARE(rec.inserted.size(), 2);
+        QVERIFY(rs->seek("=", {1, 1}));
+        QVERIFY(!rs->noMatch());
+        QCOMPARE(dyn->recordCount(), 3);
+
+        QVERIFY(rs->seek("=", {5, 2}));
+        QVERIFY(WorkDb->execute("DELETE FROM tblTarifePregled WHERE TS1=5 AND TS2=2"));
+        QCOMPARE(rs->recordCount(), 3);
+        QCOMPARE(rec.removed.size(), 2);
+        QVERIFY(rs->field("GeodetskaStoritev").isNull());
+        rs->moveNext();
+        QCOMPARE(rs->field("GeodetskaStoritev").toString(), QString("e3"));
+        QCOMPARE(column(*dyn, "GeodetskaStoritev"), QStringList({"e1", "e3"}));
+
+        // Emptying the whole table in one statement, too.
+        QVERIFY(WorkDb->execute("DELETE FROM tblTarifePregled"));
+        QCOMPARE(rs->recordCount(), 0);
+        QVERIFY(rs->eof());
+        QCOMPARE(dyn->recordCount(), 0);
+        rs->setObserver(nullptr);
+    }
+
     // A dynaset of many rows opens on its row ids alone: the statement that
     // reads whole rows is not needed before a row is looked at.
     void largeDynasetOpensByRowIds() {
