@@ -429,7 +429,7 @@ bool Racun::load() {
     QHeaderView* header = DBGrid1->horizontalHeader();
     header->setStretchLastSection(false);
     for (int column : {ColTariff, ColPoints, ColQuantity, ColSurcharge, ColAmount})
-        header->resizeSection(column, column == ColAmount ? 110 : 95);
+        header->resizeSection(column, column == ColAmount || column == ColTariff ? 115 : 95);
     header->setSectionResizeMode(ColOperation, QHeaderView::Stretch);
     Loading = false;
     Modified = false;
