@@ -78,7 +78,7 @@ Glavna::Glavna(QWidget* parent)
     auto* layout = new QVBoxLayout(central);
     buildList();
     layout->addWidget(m_list, 1);
-    buildButtons(central);
+    layout->addLayout(buildButtons(central));
     setCentralWidget(central);
     buildMenu();
 
@@ -138,7 +138,7 @@ void Glavna::setColumnWidths() {
     }
 }
 
-void Glavna::buildButtons(QWidget* central) {
+QHBoxLayout* Glavna::buildButtons(QWidget* central) {
     m_newButton = new QPushButton(QStringLiteral("Nov račun"), central);
     m_newButton->setObjectName(QStringLiteral("Command1"));
     m_openButton = new QPushButton(QStringLiteral("Odpri račun"), central);
@@ -159,11 +159,11 @@ void Glavna::buildButtons(QWidget* central) {
     row->addWidget(m_deleteButton);
     for (QPushButton* b : {m_newButton, m_openButton, m_deleteButton})
         b->setFixedWidth(width);
-    static_cast<QVBoxLayout*>(central->layout())->addLayout(row);
 
     connect(m_newButton, &QPushButton::clicked, this, &Glavna::newInvoice);
     connect(m_openButton, &QPushButton::clicked, this, &Glavna::openInvoice);
     connect(m_deleteButton, &QPushButton::clicked, this, &Glavna::deleteInvoice);
+    return row;
 }
 
 void Glavna::buildMenu() {

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 
+class QHBoxLayout;
 class QPushButton;
 
 namespace valmir {
@@ -24,7 +25,7 @@ public:
 
 private:
     void buildList();
-    void buildButtons(QWidget* central);
+    QHBoxLayout* buildButtons(QWidget* central);
     void buildMenu();
     void setColumnWidths();
     // Runs the record source of the current sort again; the first row
