@@ -131,7 +131,7 @@ void Racun::buildWindow() {
     layout->addWidget(SSTab1, 1);
     layout->addLayout(bottom);
     setTabOrder();
-    resize(900, 620);
+    resize(960, 640);
 }
 
 QWidget* Racun::buildHeaderTab() {
@@ -429,7 +429,7 @@ bool Racun::load() {
     QHeaderView* header = DBGrid1->horizontalHeader();
     header->setStretchLastSection(false);
     for (int column : {ColTariff, ColPoints, ColQuantity, ColSurcharge, ColAmount})
-        header->resizeSection(column, column == ColAmount || column == ColTariff ? 115 : 95);
+        header->resizeSection(column, column == ColAmount || column == ColTariff ? 115 : 80);
     header->setSectionResizeMode(ColOperation, QHeaderView::Stretch);
     Loading = false;
     Modified = false;
