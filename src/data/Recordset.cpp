@@ -108,12 +108,12 @@ void Recordset::dropGoneRows(const QSet<qint64>& gone) {
     m_onGap = onGap;
     if (!m_observer)
         return;
-    if (removed.size() > 16) {
+    // A list counts its rows one change at a time; several rows gone at
+    // once are a reset to it.
+    if (removed.size() > 1)
         notifyReset();
-        return;
-    }
-    for (int i = removed.size() - 1; i >= 0; --i)
-        m_observer->rowRemoved(removed.at(i));
+    else
+        m_observer->rowRemoved(removed.first());
 }
 
 void Recordset::takeInAddedRows(const QList<qint64>& added) {

@@ -445,16 +445,21 @@ private Q_SLOTS:
         QCOMPARE(dyn->recordCount(), 3);
 
         QVERIFY(rs->seek("=", {5, 2}));
+        QVERIFY(WorkDb->execute("DELETE FROM tblTarifePregled WHERE GeodetskaStoritev='e2b'"));
+        QCOMPARE(rec.removed, QList<int>({3}));
+        QCOMPARE(rs->field("GeodetskaStoritev").toString(), QString("e2"));
         QVERIFY(WorkDb->execute("DELETE FROM tblTarifePregled WHERE TS1=5 AND TS2=2"));
         QCOMPARE(rs->recordCount(), 3);
-        QCOMPARE(rec.removed.size(), 2);
+        QCOMPARE(rec.removed, QList<int>({3, 2}));
         QVERIFY(rs->field("GeodetskaStoritev").isNull());
         rs->moveNext();
         QCOMPARE(rs->field("GeodetskaStoritev").toString(), QString("e3"));
         QCOMPARE(column(*dyn, "GeodetskaStoritev"), QStringList({"e1", "e3"}));
 
         // Emptying the whole table in one statement, too.
+        const int resets = rec.resets;
         QVERIFY(WorkDb->execute("DELETE FROM tblTarifePregled"));
+        QCOMPARE(rec.resets, resets + 1);
         QCOMPARE(rs->recordCount(), 0);
         QVERIFY(rs->eof());
         QCOMPARE(dyn->recordCount(), 0);
