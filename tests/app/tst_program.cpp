@@ -21,7 +21,8 @@ struct BoxAnswer {
         QTimer::singleShot(25, [this, triesLeft] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box) {
-                if (triesLeft > 0) arm(triesLeft - 1);
+                if (triesLeft > 0)
+                    arm(triesLeft - 1);
                 return;
             }
             seen = true;

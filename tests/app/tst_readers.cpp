@@ -40,7 +40,8 @@ class TestReaders : public QObject {
         QCOMPARE(isNumeric(text), valid);
         std::optional<double> n = readNumber(text);
         QCOMPARE(n.has_value(), valid);
-        if (valid) QCOMPARE(*n, value);
+        if (valid)
+            QCOMPARE(*n, value);
     }
 
     void leadingNumbers() {

@@ -12,10 +12,12 @@ namespace {
 // The rows of a shipped seed file, header first.
 QList<QStringList> csvRows(const QString& name) {
     QFile f(test::sourcePath("resources/" + name));
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
     QList<QStringList> rows;
     for (const QString& line : QString::fromUtf8(f.readAll()).split(u'\n'))
-        if (!line.trimmed().isEmpty()) rows << line.split(u';');
+        if (!line.trimmed().isEmpty())
+            rows << line.split(u';');
     return rows;
 }
 
