@@ -117,10 +117,9 @@ StartupResult startUp(const StartupOptions& options) {
     if (Db && !Db->hasTables(Schema::dataTables()))
         error = Db->lastError();
     if (!Db || !error.isEmpty())
-        return failure(QStringLiteral("Podatkovne baze \"%1\" ni mogoče odpreti:\n%2\n"
-                                      "Datoteka ni podatkovna baza programa VALMIR, je "
-                                      "poškodovana ali zaklenjena z drugim geslom. Obnovite jo "
-                                      "iz varnostne kopije.")
+        return failure(QStringLiteral("Podatkovne baze \"%1\" ni mogoče odpreti (%2).\n"
+                                      "Datoteka ni podatkovna baza programa VALMIR ali je "
+                                      "poškodovana. Obnovite jo iz varnostne kopije.")
                            .arg(QDir::toNativeSeparators(DatabasePath), error));
     // The work database is thrown away at the next start: no journal on
     // disk and no waiting for the disk.
@@ -128,8 +127,9 @@ StartupResult startUp(const StartupOptions& options) {
     if (!WorkDb || !WorkDb->hasTables(Schema::workTables()) ||
         !WorkDb->execute(QStringLiteral("PRAGMA journal_mode=MEMORY")) ||
         !WorkDb->execute(QStringLiteral("PRAGMA synchronous=OFF")))
-        return failure(QStringLiteral("Delovne baze \"%1\" ni mogoče odpreti:\n%2\n"
-                                      "Predloga \"%3\" ni predloga programa VALMIR.")
+        return failure(QStringLiteral("Delovne baze \"%1\" ni mogoče odpreti (%2).\n"
+                                      "Predloga \"%3\" ni predloga programa VALMIR; obnovite "
+                                      "jo iz varnostne kopije.")
                            .arg(QDir::toNativeSeparators(WorkDatabasePath),
                                 WorkDb ? WorkDb->lastError() : error,
                                 QDir::toNativeSeparators(templatePath)));

@@ -110,7 +110,7 @@ std::unique_ptr<Database> Database::open(const QString& path, const QString& pas
         return std::unique_ptr<Database>();
     };
     if (!createIfMissing && !QFileInfo(path).isFile())
-        return fail(QStringLiteral("Datoteka ne obstaja."));
+        return fail(QStringLiteral("datoteka ne obstaja"));
 
     std::unique_ptr<Database> db(new Database);
     db->m_path = path;
@@ -135,7 +135,11 @@ std::unique_ptr<Database> Database::open(const QString& path, const QString& pas
     char* msg = nullptr;
     rc = sqlite3_exec(db->m_db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &msg);
     if (rc != SQLITE_OK) {
-        QString text = msg ? QString::fromUtf8(msg) : engineMessage(db->m_db);
+        // The user reads this one: say it in Slovenian.
+        QString text = (rc & 0xff) == SQLITE_NOTADB
+                           ? QStringLiteral("datoteka ni podatkovna baza ali je zaklenjena z "
+                                            "drugim geslom")
+                           : (msg ? QString::fromUtf8(msg) : engineMessage(db->m_db));
         sqlite3_free(msg);
         return fail(text);
     }
@@ -345,7 +349,7 @@ bool Database::hasTables(const QStringList& names) {
                             {name});
         if (n.toLongLong() != 1) {
             if (n.isValid())
-                m_lastError = QStringLiteral("Tabela %1 manjka.").arg(name);
+                m_lastError = QStringLiteral("manjka tabela %1").arg(name);
             return false;
         }
     }
