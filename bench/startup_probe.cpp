@@ -2,7 +2,7 @@
 // from main() to the first painted rows of the invoice list, then the peak
 // memory after scrolling that list to its end and back.
 //
-//   valmir_startup_probe --data-dir DIR [--sweep]
+//   valmir_startup_probe --data-dir DIR [--sweep] [--screenshot FILE.png]
 //
 // Prints key=value lines. Every run is a fresh process, so the program's
 // own caches (the engine's pages, Qt's fonts and plugins) start empty; the
@@ -12,7 +12,8 @@
 // launch to the first paint, dynamic loading included, is printed too.
 //
 // --sweep also pages through the whole list (the worst case for the row
-// cache), not only Ctrl+End and Ctrl+Home.
+// cache), not only Ctrl+End and Ctrl+Home. --screenshot saves the window
+// as first painted (after the figures were taken).
 
 #include "BenchSupport.h"
 
@@ -64,8 +65,12 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     const QString dataDir = takeDataDirArgument(argc, argv);
     bool sweep = false;
-    for (int i = 1; i < argc; ++i)
+    QString screenshot;
+    for (int i = 1; i < argc; ++i) {
         sweep = sweep || QByteArray(argv[i]) == "--sweep";
+        if (QByteArray(argv[i]) == "--screenshot" && i + 1 < argc)
+            screenshot = QString::fromLocal8Bit(argv[++i]);
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("valmir"));
@@ -116,6 +121,8 @@ int main(int argc, char* argv[]) {
         std::printf("launch_to_main_ms=%.1f\n",
                     launch.isEmpty() ? -1.0 : (mainNs - launch.toLongLong()) / 1e6);
         std::printf("vmhwm_after_paint_kb=%ld\n", peakResidentKb());
+        if (!screenshot.isEmpty())
+            window.grab().save(screenshot);
 
         // The user's way to the oldest invoices and back.
         int before = paints.count();
