@@ -27,6 +27,9 @@ public:
     void syncFromRecordset();
     // Moves to the row the record set wrote last.
     bool moveToLastModified();
+    // Writes a cell that is still being typed into, so that an action
+    // started from the keyboard sees what the user typed.
+    void commitEdit();
 
 Q_SIGNALS:
     void headerClicked(int column);

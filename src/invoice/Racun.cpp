@@ -532,6 +532,7 @@ void Racun::onTimer() {
 // Pricing
 
 void Racun::recalculateAndShow() {
+    DBGrid1->commitEdit();
     Recordset* rs = lines();
     if (!rs)
         return;
@@ -728,6 +729,7 @@ void Racun::onCalendar() {
 // Saving and closing
 
 bool Racun::save() {
+    DBGrid1->commitEdit();
     askUnifiedReport();
 
     Recordset* list = m_invoiceList ? m_invoiceList->recordset() : nullptr;
@@ -768,6 +770,7 @@ void Racun::reject() {
 }
 
 bool Racun::mayClose() {
+    DBGrid1->commitEdit();
     if (!Modified)
         return true;
     if (!Msg::question(this, QStringLiteral("Si morda nehote pozabil shraniti spremembe?"),

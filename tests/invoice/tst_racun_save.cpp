@@ -101,6 +101,33 @@ private Q_SLOTS:
         QCOMPARE(invoices(), 1);
     }
 
+    // A quantity still being typed when "Shrani račun" is reached from the
+    // keyboard is saved, not dropped with its editor.
+    void cellBeingTypedIsSaved() {
+        auto list = invoiceList();
+        auto editor = typedInvoice(list.get());
+        QVERIFY(editor);
+        const qint64 op = operationId(*Db, 1, 3);
+        QVERIFY(WorkDb->execute("INSERT INTO tblTarifePregled (ID_tarifa, Tocke, TarifnaStevilka, "
+                                "TS1, TS2, GeodetskaStoritev) VALUES (?, 250, '1.3', 1, 3, 'x')",
+                                {op}));
+        BoundGrid* g = grid(editor.get());
+        g->refresh();
+        QCOMPARE(lineCount(editor.get()), 1);
+        const QModelIndex quantity = g->listModel()->index(0, 3);
+        g->setCurrentIndex(quantity);
+        g->edit(quantity);
+        auto* cellEditor = qobject_cast<QLineEdit*>(g->indexWidget(quantity));
+        QVERIFY(cellEditor);
+        cellEditor->setText("3");
+        QVERIFY(g->indexWidget(quantity));
+        QVERIFY(WorkDb->scalar("SELECT Kolicina FROM tblTarifePregled").isNull());
+        ModalWatcher watcher;
+        QVERIFY(editor->save());
+        QCOMPARE(Db->scalar("SELECT Kolicina FROM tblRacunTarife WHERE ID_tarifa=?", {op}).toDouble(),
+                 3.0);
+    }
+
     void existingInvoiceKeepsItsNumberAndTheCounter() {
         addInvoice(*Db, {{"StevilkaRacuna", "X/5"}, {"Ime", "Prvi"}, {"VrednostTocke", 1.0},
                          {"ProcentPavsala", 10.0}});
