@@ -5,6 +5,9 @@
 #include "data/Recordset.h"
 #include "invoice/Pricing.h"
 
+#include <QHash>
+#include <QSet>
+
 namespace valmir {
 
 namespace {
@@ -49,6 +52,31 @@ bool insertLine(Database& work, const QVariant& tariffId, const QVariant& points
 
 bool isExpense(const QVariant& ts1) { return NumberOrZero(ts1) == ExpenseService; }
 
+// The tariff rows behind an invoice's stored lines, read in one go: an
+// invoice of hundreds of lines opens without a lookup per line.
+bool tariffOfInvoice(Database& db, qint64 invoiceId, QHash<qint64, Operation>* out) {
+    auto tariff = db.openRecordset(
+        QStringLiteral("SELECT * FROM tblTarife WHERE ID IN "
+                       "(SELECT ID_tarifa FROM tblRacunTarife WHERE ID_racun=?)"),
+        RecordsetKind::Snapshot, {invoiceId});
+    if (!tariff)
+        return false;
+    for (tariff->moveFirst(); !tariff->eof(); tariff->moveNext())
+        out->insert(tariff->field(QStringLiteral("ID")).toLongLong(), operationOf(*tariff));
+    return true;
+}
+
+// The operations already on the invoice being edited.
+bool operationsOnInvoice(Database& work, QSet<qint64>* out) {
+    auto lines = work.openRecordset(QStringLiteral("SELECT ID_tarifa FROM tblTarifePregled"),
+                                    RecordsetKind::Snapshot);
+    if (!lines)
+        return false;
+    for (lines->moveFirst(); !lines->eof(); lines->moveNext())
+        out->insert(lines->field(QStringLiteral("ID_tarifa")).toLongLong());
+    return true;
+}
+
 } // namespace
 
 LoadLinesResult LoadLines(Database& db, Database& work, qint64 invoiceId,
@@ -64,7 +92,8 @@ LoadLinesResult LoadLines(Database& db, Database& work, qint64 invoiceId,
     auto stored = db.openRecordset(
         QStringLiteral("SELECT * FROM tblRacunTarife WHERE ID_racun=? ORDER BY ID_tarifa"),
         RecordsetKind::Snapshot, {invoiceId});
-    if (!stored)
+    QHash<qint64, Operation> tariff;
+    if (!stored || !tariffOfInvoice(db, invoiceId, &tariff))
         return fail(db.lastError());
 
     Transaction tx(work);
@@ -77,11 +106,8 @@ LoadLinesResult LoadLines(Database& db, Database& work, qint64 invoiceId,
             op = lumpSumOperation(percentText);
             r.hasLumpSumLine = true;
         } else {
-            auto tariff = db.openRecordset(QStringLiteral("SELECT * FROM tblTarife WHERE ID=?"),
-                                           RecordsetKind::Snapshot, {tariffId});
-            if (!tariff)
-                return fail(db.lastError());
-            op = tariff->recordCount() > 0 ? operationOf(*tariff) : missingOperation();
+            auto found = tariff.constFind(tariffId.toLongLong());
+            op = (!tariffId.isNull() && found != tariff.constEnd()) ? *found : missingOperation();
             r.hasExpenseLine = r.hasExpenseLine || isExpense(op.ts1);
         }
         if (!insertLine(work, tariffId, stored->field(QStringLiteral("Tocke")),
@@ -110,6 +136,9 @@ AddOperationsResult addPickedOperations(Database& db, Database& work, bool lumpS
         RecordsetKind::Snapshot);
     if (!picked)
         return fail(db.lastError());
+    QSet<qint64> present;
+    if (!operationsOnInvoice(work, &present))
+        return fail(work.lastError());
 
     Transaction tx(work);
     if (!tx.active())
@@ -122,15 +151,12 @@ AddOperationsResult addPickedOperations(Database& db, Database& work, bool lumpS
             break;
         }
         const QVariant id = picked->field(QStringLiteral("ID"));
-        const QVariant present = work.scalar(
-            QStringLiteral("SELECT count(*) FROM tblTarifePregled WHERE ID_tarifa=?"), {id});
-        if (present.isNull())
-            return fail(work.lastError());
-        if (present.toLongLong() > 0)
+        if (present.contains(id.toLongLong()))
             continue; // an operation stands on an invoice once; keep what was typed for it
         if (!insertLine(work, id, picked->field(QStringLiteral("Tocke")), QVariant(), QVariant(),
                         QVariant(), op))
             return fail(work.lastError());
+        present.insert(id.toLongLong());
         ++r.added;
         r.addedExpenseLine = r.addedExpenseLine || isExpense(op.ts1);
     }
