@@ -18,16 +18,12 @@ int invoiceCount() { return Db->scalar("SELECT count(*) FROM tblRacun").toInt();
 
 } // namespace
 
-class TestInvoiceDeletion : public QObject {
+class TestInvoiceDeletion : public test::FixtureTest {
     Q_OBJECT
 
-    std::unique_ptr<test::Fixture> m_fixture;
     QList<qint64> m_ids; // 2009/003, 2009/002, 2009/001: list order
 
-private Q_SLOTS:
-    void init() {
-        m_fixture = std::make_unique<test::Fixture>();
-        QVERIFY2(m_fixture->start(), qPrintable(m_fixture->lastMessage()));
+    void prepare() override {
         m_ids.clear();
         for (const char* number : {"2009/003", "2009/002", "2009/001"}) {
             qint64 id = test::addInvoice(*Db, {{"StevilkaRacuna", number}, {"Ime", "Kupec"}});
@@ -37,40 +33,8 @@ private Q_SLOTS:
             m_ids << id;
         }
     }
-    void cleanup() {
-        Db->setFailingStatementForTest(QString());
-        m_fixture.reset();
-    }
 
-    void deletesRowAndLinesAndShowsTheNext() {
-        auto rs = Db->openRecordset(ListSource);
-        QVERIFY(rs->moveTo(1));
-        InvoiceDeletionResult r = deleteCurrentInvoice(*rs);
-        QVERIFY2(r.deleted, qPrintable(r.error));
-        QCOMPARE(invoiceCount(), 2);
-        QCOMPARE(linesOf(m_ids[1]), 0);
-        QCOMPARE(linesOf(m_ids[0]), 2);
-        QCOMPARE(linesOf(m_ids[2]), 2);
-        QCOMPARE(rs->recordCount(), 2);
-        QCOMPARE(rs->field("StevilkaRacuna").toString(), QString("2009/001"));
-        QVERIFY(!Db->inTransaction());
-    }
-
-    void deletingTheLastRowShowsTheNewLast() {
-        auto rs = Db->openRecordset(ListSource);
-        rs->moveLast();
-        QVERIFY(deleteCurrentInvoice(*rs).deleted);
-        QVERIFY(!rs->eof());
-        QCOMPARE(rs->position(), 1);
-        QCOMPARE(rs->field("StevilkaRacuna").toString(), QString("2009/002"));
-        // And the only remaining rows one after another down to none.
-        QVERIFY(deleteCurrentInvoice(*rs).deleted);
-        QVERIFY(deleteCurrentInvoice(*rs).deleted);
-        QCOMPARE(rs->recordCount(), 0);
-        QCOMPARE(Db->scalar("SELECT count(*) FROM tblRacunTarife WHERE ID_racun > 0").toInt(), 0);
-        QVERIFY(!deleteCurrentInvoice(*rs).deleted);
-    }
-
+private Q_SLOTS:
     void failingStepsLeaveEverythingInPlace_data() {
         QTest::addColumn<QString>("failing");
         QTest::newRow("lines") << "DELETE FROM tblRacunTarife";

@@ -46,18 +46,10 @@ void pick(int ts1, int ts2) {
 
 } // namespace
 
-class TestLines : public QObject {
+class TestLines : public test::FixtureTest {
     Q_OBJECT
 
-    std::unique_ptr<test::Fixture> m_fixture;
-
 private Q_SLOTS:
-    void init() {
-        m_fixture = std::make_unique<test::Fixture>();
-        QVERIFY2(m_fixture->start(), qPrintable(m_fixture->lastMessage()));
-    }
-    void cleanup() { m_fixture.reset(); }
-
     void loadedLinesFollowTheCurrentTariff() {
         const qint64 report = test::operationId(*Db, 1, 6);
         const qint64 expense = test::operationId(*Db, 91, 2);
@@ -146,10 +138,7 @@ private Q_SLOTS:
 
     void addingSkipsOperationsAlreadyThere() {
         const qint64 present = test::operationId(*Db, 1, 3);
-        QVERIFY(WorkDb->execute(
-            "INSERT INTO tblTarifePregled (ID_tarifa, Tocke, Kolicina, Povisek, znesek, TS1, TS2) "
-            "VALUES (?, 250, 4, 20, 1200, 1, 3)",
-            {present}));
+        test::addWorkLine({present, 1, 3, 250, 4, 20, false, 1200.0});
         pick(1, 3);
         pick(1, 1);
         pick(4, 3);
@@ -181,30 +170,6 @@ private Q_SLOTS:
         r = addPickedOperations(*Db, *WorkDb, false);
         QCOMPARE(r.added, 0);
         QCOMPARE(workLines().size(), 3);
-    }
-
-    void expensesExcludeTheLumpSum() {
-        pick(3, 1);
-        pick(3, 2);
-        pick(91, 1);
-        pick(95, 1);
-        AddOperationsResult r = addPickedOperations(*Db, *WorkDb, true);
-        QVERIFY(r.ok);
-        QVERIFY(r.stoppedAtExpense);
-        QCOMPARE(r.added, 2);
-        QVERIFY(!r.addedExpenseLine);
-        const QList<QVariantMap> lines = workLines();
-        QCOMPARE(lines.size(), 2);
-        for (const QVariantMap& l : lines)
-            QCOMPARE(l.value("TS1").toDouble(), 3.0);
-        QVERIFY(!hasExpenseLines(*WorkDb));
-
-        // Without the lump sum the expenses and service 95 come as well.
-        r = addPickedOperations(*Db, *WorkDb, false);
-        QVERIFY(!r.stoppedAtExpense);
-        QCOMPARE(r.added, 2);
-        QVERIFY(r.addedExpenseLine);
-        QVERIFY(hasExpenseLines(*WorkDb));
     }
 
     void failedAddAddsNothing() {

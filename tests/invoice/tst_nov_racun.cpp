@@ -28,21 +28,6 @@ private Q_SLOTS:
         QCOMPARE(question.result(), int(QDialog::Rejected));
     }
 
-    void buttonsSetTheMode_data() {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<int>("mode");
-        QTest::newRow("new customer") << "Command1" << 0;
-        QTest::newRow("same customer") << "Command2" << 2;
-    }
-    void buttonsSetTheMode() {
-        QFETCH(QString, button);
-        QFETCH(int, mode);
-        Nov_racun question(QStringLiteral("Ana"));
-        QTimer::singleShot(0, &question, [&] { question.findChild<QPushButton*>(button)->click(); });
-        QCOMPARE(question.exec(), int(QDialog::Accepted));
-        QCOMPARE(OpenMode, mode);
-    }
-
     void escapeCancels() {
         Nov_racun question(QString{});
         QTimer::singleShot(0, &question, [&] { QTest::keyClick(&question, Qt::Key_Escape); });

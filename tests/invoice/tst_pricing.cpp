@@ -12,25 +12,8 @@ using namespace valmir;
 
 namespace {
 
-// A working-table line; TS2 keeps lines of one service apart.
-struct Line {
-    qint64 tariffId;
-    double ts1;
-    double ts2;
-    QVariant points;
-    QVariant quantity;
-    QVariant surcharge;
-    bool report = false;
-    QVariant amount = QVariant();
-};
-
-void addWorkLine(const Line& l) {
-    QVERIFY(WorkDb->execute(
-        "INSERT INTO tblTarifePregled (ID_tarifa, Tocke, Kolicina, Povisek, znesek, "
-        "TarifnaStevilka, TS1, TS2, \"70proc\", GeodetskaStoritev, Master) "
-        "VALUES (?, ?, ?, ?, ?, 'x', ?, ?, ?, 'opravilo', 0)",
-        {l.tariffId, l.points, l.quantity, l.surcharge, l.amount, l.ts1, l.ts2, l.report}));
-}
+using test::addWorkLine;
+using Line = test::WorkLine;
 
 Line lumpSumLine() { return {LumpSumTariffId, LumpSumService, 1, {}, {}, {}, false}; }
 
@@ -59,18 +42,10 @@ PricingInput input(const QString& pointValue, bool unified = false, bool lumpSum
 
 } // namespace
 
-class TestPricing : public QObject {
+class TestPricing : public test::FixtureTest {
     Q_OBJECT
 
-    std::unique_ptr<test::Fixture> m_fixture;
-
 private Q_SLOTS:
-    void init() {
-        m_fixture = std::make_unique<test::Fixture>();
-        QVERIFY2(m_fixture->start(), qPrintable(m_fixture->lastMessage()));
-    }
-    void cleanup() { m_fixture.reset(); }
-
     void workedExampleToTheCent() {
         // Inserted out of order: the lump-sum line must still be priced last.
         addWorkLine(lumpSumLine());
@@ -113,13 +88,6 @@ private Q_SLOTS:
         QCOMPARE(stored(1, "Povisek").toDouble(), 50.0);
         QCOMPARE(stored(2, "Povisek").toDouble(), 50.0);
         QCOMPARE(stored(2, "znesek").toDouble(), 150.0);
-
-        // Exactly 50 is allowed: no flag.
-        QVERIFY(WorkDb->execute("DELETE FROM tblTarifePregled WHERE ID_tarifa=2"));
-        lines = openLines();
-        r = recalculate(*lines, input("1"));
-        QVERIFY(!r.surchargeCapped);
-        QCOMPARE(stored(1, "znesek").toDouble(), 150.0);
     }
 
     void lumpSumPercentage_data() {
@@ -151,18 +119,6 @@ private Q_SLOTS:
         QCOMPARE(r.percentCapped, capped);
         QCOMPARE(r.lumpSumAmount, lumpSumAmount);
         QCOMPARE(r.total, 200.0 + lumpSumAmount);
-    }
-
-    void unifiedReportOnlyOnReportLines() {
-        addWorkLine({1, 1, 1, 100, 1, {}, true});  // report line
-        addWorkLine({2, 1, 2, 100, 1, {}, false}); // ordinary line
-        auto lines = openLines();
-        recalculate(*lines, input("1", false));
-        QCOMPARE(stored(1, "znesek").toDouble(), 100.0);
-        QCOMPARE(stored(2, "znesek").toDouble(), 100.0);
-        recalculate(*lines, input("1", true));
-        QCOMPARE(stored(1, "znesek").toDouble(), 70.0);
-        QCOMPARE(stored(2, "znesek").toDouble(), 100.0);
     }
 
     void otherLinesCarryTypedAmounts() {
@@ -279,24 +235,6 @@ private Q_SLOTS:
         r = recalculate(*lines, input("1"));
         QVERIFY(r.ok);
         QCOMPARE(r.total, 330.0);
-    }
-
-    void threeHundredLines() {
-        QVERIFY(WorkDb->beginTransaction());
-        double expected = 0;
-        for (int i = 1; i <= 300; ++i) {
-            addWorkLine({i, double(1 + i % 6), double(i), i, 1.5, i % 3 == 0 ? 10 : 0, i % 2 == 0});
-            expected += RoundCents(i * 1.5 * 0.37 * (1 + (i % 3 == 0 ? 10 : 0) / 100.0) *
-                                   (i % 2 == 0 ? 0.7 : 1.0));
-        }
-        QVERIFY(WorkDb->commit());
-        auto lines = openLines();
-        PricingResult r = recalculate(*lines, input("0,37", true));
-        QVERIFY(r.ok);
-        QCOMPARE(r.total, expected);
-        QCOMPARE(WorkDb->scalar("SELECT count(*) FROM tblTarifePregled WHERE znesek IS NULL").toInt(),
-                 0);
-        QCOMPARE(r.points, 1.5 * 300 * 301 / 2);
     }
 
     void plausibility_data() {

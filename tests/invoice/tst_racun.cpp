@@ -5,13 +5,13 @@
 #include "app/Module1.h"
 #include "app/Readers.h"
 
+#include <QTabWidget>
+
 using namespace valmir;
 using namespace valmir::test;
 
-class TestRacun : public QObject {
+class TestRacun : public FixtureTest {
     Q_OBJECT
-
-    std::unique_ptr<Fixture> m_fixture;
 
     qint64 staffId(const QString& name) {
         return Db->scalar("SELECT ID FROM tblSestavljavci WHERE Ime=?", {name}).toLongLong();
@@ -37,17 +37,9 @@ class TestRacun : public QObject {
         return id;
     }
 
-private Q_SLOTS:
-    void init() {
-        m_fixture = std::make_unique<Fixture>();
-        QVERIFY2(m_fixture->start(), qPrintable(m_fixture->lastMessage()));
-        setTodayForTest(QDate(2031, 3, 4));
-    }
-    void cleanup() {
-        setTodayForTest(QDate());
-        m_fixture.reset();
-    }
+    void prepare() override { setTodayForTest(QDate(2031, 3, 4)); }
 
+private Q_SLOTS:
     void newInvoiceProposesNumberDateAndSettings() {
         Db->execute("UPDATE tblNastavitve SET StRacuna = 7");
         auto list = invoiceList();
@@ -141,6 +133,24 @@ private Q_SLOTS:
         QCOMPARE(caption(&editor, "Label5"), money("130,90"));
         QCOMPARE(caption(&editor, "Label4"), money("785,40"));
         QVERIFY(!editor.isModified());
+
+        // The header in the order one fills it in.
+        QStringList order;
+        QWidget* w = box(&editor, "Text1_0");
+        for (int i = 0; i < 10; ++i) {
+            order << w->objectName();
+            do
+                w = w->nextInFocusChain();
+            while (!w->isEnabled() || !(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(&editor));
+        }
+        QCOMPARE(order, (QStringList{"Text1_0", "Text1_11", "Text1_12", "Text1_1", "Text1_2",
+                                     "Text1_3", "Text1_4", "Text1_6", "Text1_8", "Command7"}));
+        // The grid takes the room of a bigger window.
+        child<QTabWidget>(&editor, "SSTab1")->setCurrentIndex(1);
+        const QSize gridBefore = grid(&editor)->size();
+        editor.resize(editor.width() + 200, editor.height() + 150);
+        QTRY_VERIFY(grid(&editor)->width() >= gridBefore.width() + 150);
+        QVERIFY(grid(&editor)->height() >= gridBefore.height() + 100);
 
         // The paid flag alone is no change worth a reminder.
         paid->click();

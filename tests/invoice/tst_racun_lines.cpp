@@ -28,10 +28,9 @@ void pick(QWidget* picker, const QList<std::pair<int, int>>& operations) {
 
 } // namespace
 
-class TestRacunLines : public QObject {
+class TestRacunLines : public FixtureTest {
     Q_OBJECT
 
-    std::unique_ptr<Fixture> m_fixture;
     std::unique_ptr<BoundGrid> m_list;
 
     std::unique_ptr<Racun> openNew() {
@@ -64,15 +63,12 @@ class TestRacunLines : public QObject {
         click(&editor, "Command4");
     }
 
+    void prepare() override { m_list = invoiceList(); }
+
 private Q_SLOTS:
-    void init() {
-        m_fixture = std::make_unique<Fixture>();
-        QVERIFY2(m_fixture->start(), qPrintable(m_fixture->lastMessage()));
-        m_list = invoiceList();
-    }
     void cleanup() {
         m_list.reset();
-        m_fixture.reset();
+        FixtureTest::cleanup();
     }
 
     void addTypeAndPrice() {

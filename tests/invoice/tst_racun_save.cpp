@@ -10,10 +10,8 @@
 using namespace valmir;
 using namespace valmir::test;
 
-class TestRacunSave : public QObject {
+class TestRacunSave : public FixtureTest {
     Q_OBJECT
-
-    std::unique_ptr<Fixture> m_fixture;
 
     int invoices() { return Db->scalar("SELECT count(*) FROM tblRacun").toInt(); }
 
@@ -38,17 +36,9 @@ class TestRacunSave : public QObject {
         QCOMPARE(text(&editor, "Text1_2"), QString("Ulica 5"));
     }
 
-private Q_SLOTS:
-    void init() {
-        m_fixture = std::make_unique<Fixture>();
-        QVERIFY2(m_fixture->start(), qPrintable(m_fixture->lastMessage()));
-        setTodayForTest(QDate(2031, 3, 4));
-    }
-    void cleanup() {
-        setTodayForTest(QDate());
-        m_fixture.reset();
-    }
+    void prepare() override { setTodayForTest(QDate(2031, 3, 4)); }
 
+private Q_SLOTS:
     void refusalsKeepTheEditorOpen() {
         addInvoice(*Db, {{"StevilkaRacuna", "2031/001"}});
         auto list = invoiceList();
@@ -108,9 +98,7 @@ private Q_SLOTS:
         auto editor = typedInvoice(list.get());
         QVERIFY(editor);
         const qint64 op = operationId(*Db, 1, 3);
-        QVERIFY(WorkDb->execute("INSERT INTO tblTarifePregled (ID_tarifa, Tocke, TarifnaStevilka, "
-                                "TS1, TS2, GeodetskaStoritev) VALUES (?, 250, '1.3', 1, 3, 'x')",
-                                {op}));
+        addWorkLine({op, 1, 3, 250, {}, {}});
         BoundGrid* g = grid(editor.get());
         g->refresh();
         QCOMPARE(lineCount(editor.get()), 1);
@@ -128,42 +116,14 @@ private Q_SLOTS:
                  3.0);
     }
 
-    void existingInvoiceKeepsItsNumberAndTheCounter() {
-        addInvoice(*Db, {{"StevilkaRacuna", "X/5"}, {"Ime", "Prvi"}, {"VrednostTocke", 1.0},
-                         {"ProcentPavsala", 10.0}});
-        addInvoice(*Db, {{"StevilkaRacuna", "X/5"}, {"Ime", "Drugi"}, {"VrednostTocke", 1.0},
-                         {"ProcentPavsala", 10.0}});
-        addInvoice(*Db, {{"StevilkaRacuna", "Y/9"}, {"Ime", "Tretji"}});
-        auto list = invoiceList();
-        QVERIFY(selectInvoice(*list, "X/5"));
-        const QString customer = list->recordset()->field("Ime").toString();
-        OpenMode = 1;
-        Racun editor(list.get());
-        QVERIFY(showAndSettle(editor));
-        box(&editor, "Text1_0")->setText("Y/9");
-        expectRefusalOf(editor, "Ne bo šlo|");
-        // Back to its own number: no look-up, even though it has a twin.
-        box(&editor, "Text1_0")->setText("X/5");
-        box(&editor, "Text1_15")->setText("30 dni");
-        ModalWatcher watcher;
-        click(&editor, "Command1");
-        QVERIFY(watcher.seen.isEmpty());
-        QVERIFY(!editor.isVisible());
-        QCOMPARE(invoices(), 3);
-        QCOMPARE(Db->scalar("SELECT Veljavnost FROM tblRacun WHERE Ime=?", {customer}).toDouble(), 30.0);
-        QCOMPARE(Db->scalar("SELECT StRacuna FROM tblNastavitve").toDouble(), 1.0);
-        QCOMPARE(list->recordset()->field("Ime").toString(), customer);
-    }
-
     void unifiedReportQuestionBeforeSaving() {
         auto list = invoiceList();
         OpenMode = 0;
         Racun editor(list.get());
         QVERIFY(showAndSettle(editor));
         // Report lines of two services: the 70 % option would fit.
-        WorkDb->execute("INSERT INTO tblTarifePregled (ID_tarifa, Tocke, Kolicina, TS1, TS2, "
-                        "TarifnaStevilka, GeodetskaStoritev, \"70proc\") VALUES "
-                        "(6, 180, 1, 1, 6, '1.6', 'a', 1), (11, 160, 1, 2, 5, '2.5', 'b', 1)");
+        addWorkLine({6, 1, 6, 180, 1, {}, true});
+        addWorkLine({11, 2, 5, 160, 1, {}, true});
         child<BoundGrid>(&editor, "DBGrid1")->recordset()->setIndex("Red");
         box(&editor, "Text2")->setText("2");
         click(&editor, "Command5");
@@ -179,14 +139,6 @@ private Q_SLOTS:
         QCOMPARE(Db->scalar("SELECT sum(znesek) FROM tblRacunTarife").toDouble(), 476.0);
     }
 
-private:
-    void expectRefusalOf(Racun& editor, const QString& prefix) {
-        ModalWatcher watcher;
-        click(&editor, "Command1");
-        QCOMPARE(watcher.seen.size(), 1);
-        QVERIFY2(watcher.seen.first().startsWith(prefix), qPrintable(watcher.seen.first()));
-        QVERIFY(editor.isVisible());
-    }
 };
 
 QTEST_MAIN(TestRacunSave)

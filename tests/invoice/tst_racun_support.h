@@ -24,49 +24,6 @@
 
 namespace valmir::test {
 
-// Watches for modal windows while a test drives the editor: every message
-// box is recorded as "title|text" and answered with the next queued button
-// (OK, or No for a question, when nothing is queued); any other modal
-// dialog of the given class name goes to its handler.
-class ModalWatcher : public QObject {
-public:
-    QStringList seen;
-    QList<QMessageBox::StandardButton> answers;
-    QHash<QString, std::function<void(QWidget*)>> dialogs;
-
-    ModalWatcher() {
-        m_timer.setInterval(10);
-        connect(&m_timer, &QTimer::timeout, this, &ModalWatcher::poll);
-        m_timer.start();
-    }
-
-    void poll() {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w || w->property("answered").toBool())
-            return;
-        if (auto* box = qobject_cast<QMessageBox*>(w)) {
-            box->setProperty("answered", true);
-            seen << box->windowTitle() + u'|' + box->text();
-            QMessageBox::StandardButton b = answers.isEmpty() ? QMessageBox::NoButton
-                                                              : answers.takeFirst();
-            QAbstractButton* button = box->button(b);
-            if (!button)
-                button = box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)
-                                                      : box->button(QMessageBox::No);
-            button->click();
-            return;
-        }
-        auto it = dialogs.find(QString::fromLatin1(w->metaObject()->className()).section(u':', -1));
-        if (it != dialogs.end()) {
-            w->setProperty("answered", true);
-            it.value()(w);
-        }
-    }
-
-private:
-    QTimer m_timer;
-};
-
 // A main list over the invoices, as the main window shows it.
 inline std::unique_ptr<BoundGrid> invoiceList() {
     auto grid = std::make_unique<BoundGrid>();

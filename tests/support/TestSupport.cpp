@@ -1,8 +1,12 @@
 #include "TestSupport.h"
 
+#include "app/Readers.h"
 #include "data/Recordset.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
+#include <QtTest>
 
 namespace valmir::test {
 
@@ -14,6 +18,49 @@ bool Fixture::start() {
     StartupResult r = startUp(options());
     m_message = r.message;
     return r.ok;
+}
+
+void FixtureTest::init() {
+    m_fixture = std::make_unique<Fixture>();
+    QVERIFY2(m_fixture->start(), qPrintable(m_fixture->lastMessage()));
+    prepare();
+}
+
+void FixtureTest::cleanup() {
+    if (Db)
+        Db->setFailingStatementForTest(QString());
+    if (WorkDb)
+        WorkDb->setFailingStatementForTest(QString());
+    setTodayForTest(QDate());
+    m_fixture.reset();
+}
+
+ModalWatcher::ModalWatcher() {
+    m_timer.setInterval(10);
+    connect(&m_timer, &QTimer::timeout, this, &ModalWatcher::poll);
+    m_timer.start();
+}
+
+void ModalWatcher::poll() {
+    QWidget* w = QApplication::activeModalWidget();
+    if (!w || w->property("answered").toBool())
+        return;
+    if (auto* box = qobject_cast<QMessageBox*>(w)) {
+        box->setProperty("answered", true);
+        seen << box->windowTitle() + u'|' + box->text();
+        QAbstractButton* b = box->button(answers.isEmpty() ? QMessageBox::NoButton
+                                                           : answers.takeFirst());
+        if (!b)
+            b = box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)
+                                             : box->button(QMessageBox::No);
+        b->click();
+        return;
+    }
+    auto it = dialogs.find(w->objectName());
+    if (it != dialogs.end()) {
+        w->setProperty("answered", true);
+        it.value()(w);
+    }
 }
 
 qint64 addInvoice(Database& db, const QVariantMap& fields) {
@@ -32,6 +79,15 @@ void addLine(Database& db, qint64 invoiceId, qint64 tariffId, const QVariant& po
     db.execute(QStringLiteral("INSERT INTO tblRacunTarife (ID_racun, ID_tarifa, Tocke, Kolicina, "
                               "Povisek, znesek) VALUES (?, ?, ?, ?, ?, ?)"),
                {invoiceId, tariffId, points, quantity, surcharge, amount});
+}
+
+void addWorkLine(const WorkLine& l) {
+    QVERIFY2(WorkDb->execute(
+                 QStringLiteral("INSERT INTO tblTarifePregled (ID_tarifa, Tocke, Kolicina, Povisek, "
+                                "znesek, TarifnaStevilka, TS1, TS2, \"70proc\", GeodetskaStoritev, "
+                                "Master) VALUES (?, ?, ?, ?, ?, 'x', ?, ?, ?, 'opravilo', 0)"),
+                 {l.tariffId, l.points, l.quantity, l.surcharge, l.amount, l.ts1, l.ts2, l.report}),
+             qPrintable(WorkDb->lastError()));
 }
 
 qint64 operationId(Database& db, int ts1, int ts2) {

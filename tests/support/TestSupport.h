@@ -3,8 +3,14 @@
 #include "app/Module1.h"
 #include "app/Startup.h"
 
+#include <QHash>
+#include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QVariantMap>
+
+#include <functional>
+#include <memory>
 
 namespace valmir::test {
 
@@ -25,11 +31,56 @@ private:
     QString m_message;
 };
 
+// Base of a test class whose every case runs on a fresh, started Fixture.
+// prepare() runs after a good start; cleanup clears simulated failures and
+// the fixed today before the fixture shuts down.
+class FixtureTest : public QObject {
+    Q_OBJECT
+protected:
+    std::unique_ptr<Fixture> m_fixture;
+    virtual void prepare() {}
+
+protected Q_SLOTS:
+    void init();
+    void cleanup();
+};
+
+// Watches for modal windows while a test clicks: every message box is
+// recorded as "title|text" and answered with the next queued button (OK, or
+// No for a question, when nothing is queued); any other modal dialog whose
+// objectName is a key of `dialogs` goes to that handler.
+class ModalWatcher : public QObject {
+public:
+    QStringList seen;
+    QList<QMessageBox::StandardButton> answers;
+    QHash<QString, std::function<void(QWidget*)>> dialogs;
+
+    ModalWatcher();
+
+private:
+    void poll();
+    QTimer m_timer;
+};
+
 // Adds an invoice row to tblRacun with the given fields; returns its ID.
 qint64 addInvoice(Database& db, const QVariantMap& fields);
 // Adds a stored line of an invoice.
 void addLine(Database& db, qint64 invoiceId, qint64 tariffId, const QVariant& points,
              const QVariant& quantity, const QVariant& surcharge, const QVariant& amount);
+// A line of the working table (WorkDb); TS2 keeps lines of one service apart.
+struct WorkLine {
+    qint64 tariffId;
+    double ts1;
+    double ts2;
+    QVariant points;
+    QVariant quantity;
+    QVariant surcharge;
+    bool report = false;
+    QVariant amount = QVariant();
+};
+// Inserts it with a placeholder tariff number and text.
+void addWorkLine(const WorkLine& l);
+
 // ID of the operation (TS1, TS2) of the tariff.
 qint64 operationId(Database& db, int ts1, int ts2);
 
