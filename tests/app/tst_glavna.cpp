@@ -337,27 +337,12 @@ class TestGlavna : public test::FixtureTest {
         for (QAction* a : w->menuBar()->actions())
             menus << a->text();
         QCOMPARE(menus, (QStringList{"&Podatki", "&Nastavitve", "&Pomoč"}));
-        const QList<QPair<QString, QString>> items{{"M1_1a", "&Geodetske storitve..."},
-                                                   {"M1_1b", "&Opravila..."},
-                                                   {"M1_2", "&Brisanje starih računov..."},
-                                                   {"M1_K", "&Konec"},
-                                                   {"M2_1", "&Računi..."},
-                                                   {"M2_W", "&Urejevalnik besedil..."},
-                                                   {"M2_2", "&Naši podatki..."},
-                                                   {"M2_3", "&Osebje..."},
-                                                   {"M3_1", "Navodila..."},
-                                                   {"M3_2", "O, &avtorja..."}};
         QStringList inMenus;
         for (QAction* menu : w->menuBar()->actions())
             for (QAction* a : menu->menu()->actions())
                 inMenus << (a->isSeparator() ? QString("-") : a->objectName());
         QCOMPARE(inMenus, (QStringList{"M1_1a", "M1_1b", "-", "M1_2", "-", "M1_K", "M2_1", "M2_W",
                                        "-", "M2_2", "M2_3", "M3_1", "-", "M3_2"}));
-        for (const auto& [name, caption] : items) {
-            auto* a = w->findChild<QAction*>(name);
-            QVERIFY2(a, qPrintable(name));
-            QCOMPARE(a->text(), caption);
-        }
         auto* quit = w->findChild<QAction*>("M1_K");
         QVERIFY(quit->isEnabled());
         quit->trigger();

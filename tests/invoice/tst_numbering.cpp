@@ -30,7 +30,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("moves");
         QTest::addColumn<double>("next");
         QTest::newRow("2009/7") << "2009/7" << true << 8.0;
-        QTest::newRow("2009/007") << "2009/007" << true << 8.0;
         QTest::newRow("2009/050") << "2009/050" << true << 51.0;
         QTest::newRow("trailing text") << "2009/12a" << true << 13.0;
         QTest::newRow("first slash counts") << "2009/5/3" << true << 6.0;
