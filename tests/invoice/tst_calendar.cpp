@@ -34,15 +34,11 @@ private Q_SLOTS:
         QCOMPARE(Calendar::targetFor(-1, &editorDate, &purgeDate), nullptr);
     }
 
-    void enterAndClickPickADay() {
+    // Enter is driven through the editor's date button below.
+    void clickPicksADay() {
         QLineEdit target(QStringLiteral("staro"));
-        Calendar calendar(&target);
-        QCOMPARE(calendar.windowTitle(), QString("Koledar"));
-        QTimer::singleShot(0, &calendar, [&] { pickByKeyboard(&calendar, QDate(2009, 12, 5)); });
-        QCOMPARE(calendar.exec(), int(QDialog::Accepted));
-        QCOMPARE(target.text(), QString("5.12.2009"));
-
         Calendar second(&target);
+        QCOMPARE(second.windowTitle(), QString("Koledar"));
         auto* widget = second.findChild<QCalendarWidget*>("Calendar1");
         QTimer::singleShot(0, &second, [&] { Q_EMIT widget->clicked(QDate(2010, 1, 31)); });
         QCOMPARE(second.exec(), int(QDialog::Accepted));
