@@ -33,6 +33,10 @@ namespace valmir {
 
 namespace {
 
+// The title of every engine error the editor reports, as the picker and
+// saving report theirs.
+const QString DatabaseErrorTitle = QStringLiteral("Napaka v bazi");
+
 constexpr int HeaderBoxes = 16;
 constexpr int RemarkBox = 7;
 
@@ -339,7 +343,7 @@ void Racun::connectHandlers() {
     connect(DBGrid1->itemDelegate(), &QAbstractItemDelegate::commitData, this,
             [this] { Modified = true; });
     connect(DBGrid1->listModel(), &BoundListModel::writeFailed, this,
-            [this](const QString& error) { Msg::critical(this, error, QStringLiteral("Napaka")); });
+            [this](const QString& error) { Msg::critical(this, error, DatabaseErrorTitle); });
 }
 
 // ---------------------------------------------------------------------------
@@ -409,7 +413,7 @@ bool Racun::load() {
     });
 
     if (!WorkDb->execute(QStringLiteral("DELETE FROM tblTarifePregled"))) {
-        Msg::critical(this, WorkDb->lastError(), QStringLiteral("Napaka"));
+        Msg::critical(this, WorkDb->lastError(), DatabaseErrorTitle);
         return false;
     }
     Mode = OpenMode;
@@ -455,7 +459,7 @@ bool Racun::loadFromList() {
         Text3->setText(numberBoxText(f("ProcentPavsala")));
         LoadLinesResult loaded = LoadLines(*Db, *WorkDb, f("ID").toLongLong(), Text3->text());
         if (!loaded.ok)
-            Msg::critical(this, loaded.error, QStringLiteral("Napaka"));
+            Msg::critical(this, loaded.error, DatabaseErrorTitle);
         if (loaded.hasLumpSumLine) {
             Check2->setChecked(true);
             Text3->setEnabled(false);
@@ -556,7 +560,7 @@ void Racun::recalculateAndShow() {
     Label4->setText(moneyCaption(result.total + result.vat));
     DBGrid1->syncFromRecordset();
     if (!result.ok)
-        Msg::critical(this, result.error, QStringLiteral("Napaka"));
+        Msg::critical(this, result.error, DatabaseErrorTitle);
     if (result.surchargeCapped)
         Msg::information(this,
                          QStringLiteral("Povišek je omejen na 50 %! Previsoke poviške sem zato "
@@ -575,7 +579,7 @@ void Racun::onLumpSumClicked() {
     bool ok = true;
     const bool added = toggleLumpSumLine(*WorkDb, LumpSumAmount, Text3->text(), &ok);
     if (!ok)
-        Msg::critical(this, WorkDb->lastError(), QStringLiteral("Napaka"));
+        Msg::critical(this, WorkDb->lastError(), DatabaseErrorTitle);
     refreshLines();
     recalculateAndShow();
     if (added)
@@ -645,7 +649,7 @@ void Racun::onAddOperations() {
         return;
     AddOperationsResult result = addPickedOperations(*Db, *WorkDb, Check2->isChecked());
     if (!result.ok)
-        Msg::critical(this, result.error, QStringLiteral("Napaka"));
+        Msg::critical(this, result.error, DatabaseErrorTitle);
     if (result.addedExpenseLine)
         Check2->setEnabled(false);
     if (result.added > 0)
@@ -754,7 +758,7 @@ bool Racun::save() {
         if (result.outcome == SaveOutcome::EngineError && !result.error.isEmpty())
             text = text.isEmpty() ? result.error : text + u'\n' + result.error;
         QString title = saveMessageTitle(result.outcome);
-        Msg::critical(this, text, title.isEmpty() ? QStringLiteral("Napaka") : title);
+        Msg::critical(this, text, title.isEmpty() ? DatabaseErrorTitle : title);
         return false;
     }
     Modified = false;
