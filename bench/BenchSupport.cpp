@@ -99,8 +99,9 @@ qint64 bigInvoiceId() {
 }
 
 int lineCount(qint64 invoiceId) {
-    return Db->scalar(QStringLiteral("SELECT count(*) FROM tblRacunTarife WHERE ID_racun = ?"),
-                      {invoiceId})
+    return Db
+        ->scalar(QStringLiteral("SELECT count(*) FROM tblRacunTarife WHERE ID_racun = ?"),
+                 {invoiceId})
         .toInt();
 }
 

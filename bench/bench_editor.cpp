@@ -49,17 +49,28 @@ bool describeBigInvoice(QString* error) {
     auto rs = Db->openRecordset(QStringLiteral("SELECT * FROM tblRacun WHERE ID = ?"),
                                 RecordsetKind::Snapshot, {g_big.id});
     if (!rs || rs->recordCount() != 1) {
-        *error = QStringLiteral("the big invoice is missing: run valmir_gen with --big-invoice 300");
+        *error =
+            QStringLiteral("the big invoice is missing: run valmir_gen with --big-invoice 300");
         return false;
     }
     auto f = [&](const char* name) { return rs->field(QString::fromLatin1(name)); };
     InvoiceHeader& h = g_big.header;
-    h.text1 = {NullTrim(f("StevilkaRacuna")), NullTrim(f("Ime")), NullTrim(f("Naslov")),
-               NullTrim(f("PST")), NullTrim(f("Posta")), NullTrim(f("Telefon")),
-               NullTrim(f("KontaktnaOseba")), NullTrim(f("Opombe")),
-               dateText(f("Datum").toDate()), NullTrim(f("Faks")), NullTrim(f("Email")),
-               NullTrim(f("Delovisce")), NullTrim(f("Zadeva")), NullTrim(f("Davcna")),
-               NullTrim(f("TRR")), boxNumber(f("Veljavnost"))};
+    h.text1 = {NullTrim(f("StevilkaRacuna")),
+               NullTrim(f("Ime")),
+               NullTrim(f("Naslov")),
+               NullTrim(f("PST")),
+               NullTrim(f("Posta")),
+               NullTrim(f("Telefon")),
+               NullTrim(f("KontaktnaOseba")),
+               NullTrim(f("Opombe")),
+               dateText(f("Datum").toDate()),
+               NullTrim(f("Faks")),
+               NullTrim(f("Email")),
+               NullTrim(f("Delovisce")),
+               NullTrim(f("Zadeva")),
+               NullTrim(f("Davcna")),
+               NullTrim(f("TRR")),
+               boxNumber(f("Veljavnost"))};
     h.staffId = f("Sestavljavec").toLongLong();
     h.unifiedReport = f("EnotenElaborat").toBool();
     h.paid = f("Placan").toBool();
@@ -123,9 +134,9 @@ BENCHMARK(BM_Recalculate)->Unit(benchmark::kMillisecond)->UseRealTime();
 // Saving the opened invoice under its own number (mode 1) through a list
 // of all 100,000 invoices, as the main window holds it.
 void BM_SaveInvoice(benchmark::State& state) {
-    auto list = Db->openRecordset(
-        QStringLiteral("SELECT * FROM tblRacun ORDER BY StevilkaRacuna DESC"),
-        RecordsetKind::Dynaset);
+    auto list =
+        Db->openRecordset(QStringLiteral("SELECT * FROM tblRacun ORDER BY StevilkaRacuna DESC"),
+                          RecordsetKind::Dynaset);
     LoadLinesResult loaded = loadBigInvoice();
     auto lines = openWorkLines();
     PricingInput input = g_big.pricing;
@@ -200,8 +211,7 @@ void BM_OpenRacunWindow(benchmark::State& state) {
         PaintCounter paints(editor.get());
         editor->show();
         const bool shown = processUntil([&] {
-            return paints.count() > 0 && !timer->isActive() &&
-                   toPay->text() == g_big.expectedToPay;
+            return paints.count() > 0 && !timer->isActive() && toPay->text() == g_big.expectedToPay;
         });
         state.PauseTiming();
         const QString shownText = toPay->text();

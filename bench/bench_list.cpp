@@ -101,10 +101,10 @@ void BM_HeaderClickSort(benchmark::State& state) {
 }
 BENCHMARK(BM_HeaderClickSort)
     ->ArgName("column")
-    ->Arg(5)  // Ime, text
-    ->Arg(1)  // Datum, date
-    ->Arg(2)  // Placan, Yes/No
-    ->Arg(0)  // StevilkaRacuna, the start-up order
+    ->Arg(5) // Ime, text
+    ->Arg(1) // Datum, date
+    ->Arg(2) // Placan, Yes/No
+    ->Arg(0) // StevilkaRacuna, the start-up order
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -94,8 +94,8 @@ int main(int argc, char* argv[]) {
         BoundGrid* grid = window.list();
         PaintCounter paints(grid->viewport());
         window.show();
-        const bool painted = processUntil(
-            [&] { return grid->listModel()->rowCount() > 0 && paints.count() > 0; });
+        const bool painted =
+            processUntil([&] { return grid->listModel()->rowCount() > 0 && paints.count() > 0; });
         const double paintMs = elapsedMs(clock);
         const qint64 paintNs = realtimeNs();
         const double paintCpuMs = processCpuMs();

@@ -29,36 +29,45 @@ using namespace valmir;
 namespace {
 
 const char* const FirstNames[] = {
-    "Janez", "Marko", "Andrej", "Peter", "Franc", "Jože", "Anton", "Tomaž", "Matej", "Luka",
-    "Marija", "Ana", "Maja", "Irena", "Mojca", "Nataša", "Barbara", "Katarina", "Petra", "Špela",
-    "Urška", "Nina", "Alenka", "Mateja", "Bojan", "Boštjan", "Gregor", "Primož", "Rok", "Žiga",
-    "Miha", "Aleš", "Jure", "Simon", "Stanko", "Milan", "Zdenka", "Vesna", "Tanja", "Darja"};
+    "Janez",   "Marko",    "Andrej", "Peter",  "Franc",  "Jože",  "Anton",  "Tomaž",
+    "Matej",   "Luka",     "Marija", "Ana",    "Maja",   "Irena", "Mojca",  "Nataša",
+    "Barbara", "Katarina", "Petra",  "Špela",  "Urška",  "Nina",  "Alenka", "Mateja",
+    "Bojan",   "Boštjan",  "Gregor", "Primož", "Rok",    "Žiga",  "Miha",   "Aleš",
+    "Jure",    "Simon",    "Stanko", "Milan",  "Zdenka", "Vesna", "Tanja",  "Darja"};
 const char* const Surnames[] = {
-    "Novak", "Horvat", "Kovačič", "Krajnc", "Zupančič", "Potočnik", "Kovač", "Mlakar", "Kos",
-    "Vidmar", "Golob", "Turk", "Božič", "Kralj", "Korošec", "Zupan", "Bizjak", "Hribar",
-    "Kotnik", "Kavčič", "Rozman", "Kastelic", "Oblak", "Žagar", "Petek", "Hočevar", "Kolar",
-    "Košir", "Koren", "Klemenčič", "Zajc", "Knez", "Medved", "Zupanc", "Petrič", "Pirc",
-    "Hrovat", "Lah", "Kuhar", "Uršič", "Tomažič", "Jerman", "Sever", "Pavlič", "Breznik",
-    "Žnidaršič", "Leban", "Jereb", "Rupnik", "Mrak"};
+    "Novak",   "Horvat",  "Kovačič", "Krajnc", "Zupančič", "Potočnik",  "Kovač",   "Mlakar",
+    "Kos",     "Vidmar",  "Golob",   "Turk",   "Božič",    "Kralj",     "Korošec", "Zupan",
+    "Bizjak",  "Hribar",  "Kotnik",  "Kavčič", "Rozman",   "Kastelic",  "Oblak",   "Žagar",
+    "Petek",   "Hočevar", "Kolar",   "Košir",  "Koren",    "Klemenčič", "Zajc",    "Knez",
+    "Medved",  "Zupanc",  "Petrič",  "Pirc",   "Hrovat",   "Lah",       "Kuhar",   "Uršič",
+    "Tomažič", "Jerman",  "Sever",   "Pavlič", "Breznik",  "Žnidaršič", "Leban",   "Jereb",
+    "Rupnik",  "Mrak"};
 const char* const Streets[] = {
-    "Cankarjeva ulica", "Prešernova cesta", "Gregorčičeva ulica", "Trubarjeva cesta",
-    "Levstikova ulica", "Kidričeva cesta", "Tržaška cesta", "Celovška cesta",
-    "Ljubljanska cesta", "Mariborska cesta", "Šolska ulica", "Cesta talcev",
-    "Partizanska cesta", "Vrtna ulica", "Poljska pot", "Sončna ulica", "Gorenjska cesta",
-    "Kolodvorska ulica", "Gubčeva ulica", "Ob potoku", "Pod gozdom", "Za vasjo",
-    "Cesta svobode", "Na klancu", "Vojkova ulica"};
-const char* const Works[] = {"Meritev", "Zakoličba", "Označitev", "Izris", "Izračun",
-                             "Pregled", "Vris", "Evidentiranje", "Dopolnitev", "Obdelava"};
-const char* const Objects[] = {"dodatne mejne točke", "pomožne točke", "poligonske točke",
-                               "objekta na terenu", "podatkov v katastru", "višinske točke",
-                               "gradbene parcele", "komunalnega voda", "dovozne poti",
+    "Cankarjeva ulica",  "Prešernova cesta",  "Gregorčičeva ulica", "Trubarjeva cesta",
+    "Levstikova ulica",  "Kidričeva cesta",   "Tržaška cesta",      "Celovška cesta",
+    "Ljubljanska cesta", "Mariborska cesta",  "Šolska ulica",       "Cesta talcev",
+    "Partizanska cesta", "Vrtna ulica",       "Poljska pot",        "Sončna ulica",
+    "Gorenjska cesta",   "Kolodvorska ulica", "Gubčeva ulica",      "Ob potoku",
+    "Pod gozdom",        "Za vasjo",          "Cesta svobode",      "Na klancu",
+    "Vojkova ulica"};
+const char* const Works[] = {"Meritev", "Zakoličba", "Označitev",     "Izris",      "Izračun",
+                             "Pregled", "Vris",      "Evidentiranje", "Dopolnitev", "Obdelava"};
+const char* const Objects[] = {"dodatne mejne točke", "pomožne točke",       "poligonske točke",
+                               "objekta na terenu",   "podatkov v katastru", "višinske točke",
+                               "gradbene parcele",    "komunalnega voda",    "dovozne poti",
                                "dela stavbe"};
-const char* const Remarks[] = {"", "", "", "", "", "", "Plačilo v dveh obrokih.",
-                               "Račun poslan po pošti.", "Stranka pokliče pred meritvijo.",
+const char* const Remarks[] = {"",
+                               "",
+                               "",
+                               "",
+                               "",
+                               "",
+                               "Plačilo v dveh obrokih.",
+                               "Račun poslan po pošti.",
+                               "Stranka pokliče pred meritvijo.",
                                "Popust dogovorjen ustno."};
 
-template <typename T, size_t N>
-const T& pick(std::mt19937& rng, const T (&items)[N]) {
+template <typename T, size_t N> const T& pick(std::mt19937& rng, const T (&items)[N]) {
     return items[std::uniform_int_distribution<size_t>(0, N - 1)(rng)];
 }
 
@@ -139,8 +148,8 @@ std::vector<PostOffice> loadPostOffices() {
     auto rs = Db->openRecordset(QStringLiteral("SELECT Stev, Posta FROM tbPoste"),
                                 RecordsetKind::Snapshot);
     for (int i = 0; rs && i < rs->recordCount(); ++i)
-        list.push_back({QString::number(rs->value(i, 0).toDouble(), 'f', 0),
-                        rs->value(i, 1).toString()});
+        list.push_back(
+            {QString::number(rs->value(i, 0).toDouble(), 'f', 0), rs->value(i, 1).toString()});
     return list;
 }
 
@@ -165,7 +174,8 @@ std::vector<Customer> makeCustomers(std::mt19937& rng, const std::vector<PostOff
     list.reserve(count);
     for (int i = 0; i < count; ++i) {
         Customer c;
-        const PostOffice& po = posts[std::uniform_int_distribution<size_t>(0, posts.size() - 1)(rng)];
+        const PostOffice& po =
+            posts[std::uniform_int_distribution<size_t>(0, posts.size() - 1)(rng)];
         const QString first = u8(pick(rng, FirstNames));
         const QString last = u8(pick(rng, Surnames));
         const int kind = std::uniform_int_distribution<int>(0, 9)(rng);
@@ -192,11 +202,12 @@ std::vector<Customer> makeCustomers(std::mt19937& rng, const std::vector<PostOff
         c.phone = QStringLiteral("0%1/%2 %3 %4")
                       .arg(std::uniform_int_distribution<int>(1, 7)(rng))
                       .arg(digits(rng, 3), digits(rng, 2), digits(rng, 2));
-        c.taxNumber = kind < 7 && std::uniform_int_distribution<int>(0, 2)(rng) ? QString()
-                                                                                : digits(rng, 8);
-        c.account = kind < 7 ? QString() : QStringLiteral("SI56 0%1 %2 %3 %4")
-                                               .arg(digits(rng, 3), digits(rng, 4),
-                                                    digits(rng, 4), digits(rng, 3));
+        c.taxNumber =
+            kind < 7 && std::uniform_int_distribution<int>(0, 2)(rng) ? QString() : digits(rng, 8);
+        c.account = kind < 7
+                        ? QString()
+                        : QStringLiteral("SI56 0%1 %2 %3 %4")
+                              .arg(digits(rng, 3), digits(rng, 4), digits(rng, 4), digits(rng, 3));
         list.push_back(c);
     }
     return list;
@@ -239,7 +250,7 @@ const char* const LineSql =
 
 struct Generator {
     std::mt19937 rng;
-    std::vector<Operation> seeded;  // the operations of the shipped tariff
+    std::vector<Operation> seeded; // the operations of the shipped tariff
     std::vector<QString> serviceNames;
     std::vector<PostOffice> posts;
     std::vector<Customer> customers;
@@ -248,7 +259,8 @@ struct Generator {
                         int service, double pointValue, bool unified) {
         const Customer& c =
             customers[std::uniform_int_distribution<size_t>(0, customers.size() - 1)(rng)];
-        const PostOffice& ko = posts[std::uniform_int_distribution<size_t>(0, posts.size() - 1)(rng)];
+        const PostOffice& ko =
+            posts[std::uniform_int_distribution<size_t>(0, posts.size() - 1)(rng)];
         invoice.text(1, number)
             .text(2, c.name)
             .text(3, c.address)
@@ -316,7 +328,8 @@ struct Generator {
         if (!expense.empty())
             pool.push_back(expense.front());
         pool.insert(pool.end(), other.begin(), other.end());
-        pool.insert(pool.end(), expense.begin() + std::min<size_t>(1, expense.size()), expense.end());
+        pool.insert(pool.end(), expense.begin() + std::min<size_t>(1, expense.size()),
+                    expense.end());
         if (int(pool.size()) > lines)
             pool.resize(lines);
         std::sort(pool.begin(), pool.end(),
@@ -331,7 +344,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("valmir"));
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Makes a VALMIR data folder for the benchmarks."));
+    parser.setApplicationDescription(
+        QStringLiteral("Makes a VALMIR data folder for the benchmarks."));
     parser.addHelpOption();
     QCommandLineOption dataDir(QStringLiteral("data-dir"), QStringLiteral("Data folder to create."),
                                QStringLiteral("DIR"));
@@ -427,20 +441,24 @@ int main(int argc, char* argv[]) {
         std::vector<Operation> services = loadOperations(QStringLiteral("WHERE TS1 < 90"));
         const int serviceLines = std::min<int>(bigLines - 1, services.size());
         const double pointValue = 0.79;
-        const QString number = QStringLiteral("%1/%2").arg(lastYear).arg(lastCounter + 1, 3, 10,
-                                                                          QChar(u'0'));
-        bigId = g.writeInvoice(invoice, number, QDate(lastYear, 12, 30), false, 1, pointValue, true);
+        const QString number =
+            QStringLiteral("%1/%2").arg(lastYear).arg(lastCounter + 1, 3, 10, QChar(u'0'));
+        bigId =
+            g.writeInvoice(invoice, number, QDate(lastYear, 12, 30), false, 1, pointValue, true);
         for (int i = 0; i < serviceLines; ++i)
             g.writeLine(line, bigId, services[i], pointValue);
-        const double sum = Db->scalar(QStringLiteral("SELECT sum(znesek) FROM tblRacunTarife WHERE ID_racun = ?"),
-                         {bigId})
-                  .toDouble();
-        line.integer(1, bigId).integer(2, -1).null(3).null(4).null(5).real(6, RoundCents(sum * 0.1));
+        const double sum =
+            Db->scalar(QStringLiteral("SELECT sum(znesek) FROM tblRacunTarife WHERE ID_racun = ?"),
+                       {bigId})
+                .toDouble();
+        line.integer(1, bigId).integer(2, -1).null(3).null(4).null(5).real(6,
+                                                                           RoundCents(sum * 0.1));
         line.run();
         ++lastCounter;
         if (serviceLines + 1 < bigLines)
-            std::fprintf(stderr, "valmir_gen: the tariff has only %d service operations; the big "
-                                 "invoice has %d lines\n",
+            std::fprintf(stderr,
+                         "valmir_gen: the tariff has only %d service operations; the big "
+                         "invoice has %d lines\n",
                          int(services.size()), serviceLines + 1);
     }
     Db->execute(QStringLiteral("UPDATE tblNastavitve SET StRacuna = ?"), {double(lastCounter + 1)});
@@ -449,11 +467,12 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     shutDown();
-    std::printf("valmir_gen: %d invoices with %d lines each in %s (%d operations added to the "
-                "tariff)%s in %.1f s\n",
-                written, lineCount, qPrintable(dir), added,
-                bigId ? qPrintable(QStringLiteral("; invoice ID %1 has %2 lines").arg(bigId).arg(bigLines))
-                      : "",
-                clock.elapsed() / 1000.0);
+    std::printf(
+        "valmir_gen: %d invoices with %d lines each in %s (%d operations added to the "
+        "tariff)%s in %.1f s\n",
+        written, lineCount, qPrintable(dir), added,
+        bigId ? qPrintable(QStringLiteral("; invoice ID %1 has %2 lines").arg(bigId).arg(bigLines))
+              : "",
+        clock.elapsed() / 1000.0);
     return 0;
 }

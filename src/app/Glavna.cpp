@@ -72,7 +72,8 @@ Glavna::Glavna(QWidget* parent)
     : QMainWindow(parent),
       m_sort(QStringLiteral("SELECT * FROM tblRacun "), invoiceFields(), 0, false) {
     setObjectName(QStringLiteral("Glavna"));
-    setWindowTitle(QStringLiteral("VALMIR 2009 - aplikacija za pripravo računa geodetske storitve"));
+    setWindowTitle(
+        QStringLiteral("VALMIR 2009 - aplikacija za pripravo računa geodetske storitve"));
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -131,8 +132,8 @@ void Glavna::setColumnWidths() {
     const int padding = 18;
     int column = 0;
     for (const ListColumn& c : InvoiceColumns) {
-        int forCaption = header.horizontalAdvance(ListSort::mark(false) +
-                                                  QString::fromUtf16(c.caption));
+        int forCaption =
+            header.horizontalAdvance(ListSort::mark(false) + QString::fromUtf16(c.caption));
         int forValues = cells.averageCharWidth() * c.chars;
         m_list->setColumnWidth(column++, std::max(forCaption, forValues) + padding);
     }

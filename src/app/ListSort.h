@@ -12,8 +12,7 @@ class ListSort {
 public:
     // listSql: the base query ("SELECT * FROM tblRacun "); fields: the field
     // each column shows, in column order.
-    ListSort(const QString& listSql, const QStringList& fields, int sortColumn,
-             bool sortAscending);
+    ListSort(const QString& listSql, const QStringList& fields, int sortColumn, bool sortAscending);
 
     QString listSql() const { return m_listSql; }
     QString listOrder() const { return m_listOrder; }

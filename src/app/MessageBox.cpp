@@ -43,8 +43,8 @@ void information(QWidget* parent, const QString& text, const QString& title) {
 bool question(QWidget* parent, const QString& text, const QString& title) {
     if (g_hook)
         return g_hook({Kind::Question, text, title});
-    return showBox(parent, QMessageBox::NoIcon, text, title,
-                   QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return showBox(parent, QMessageBox::NoIcon, text, title, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
 }
 
 QString inputText(QWidget* parent, const QString& prompt, const QString& title,

@@ -50,8 +50,8 @@ QString NullTrim(const QVariant& value) {
         return {};
     if (value.typeId() == QMetaType::QDate)
         return dateText(value.toDate());
-    if (auto n = numericValue(value); n && value.typeId() != QMetaType::QString &&
-                                      value.typeId() != QMetaType::Bool)
+    if (auto n = numericValue(value);
+        n && value.typeId() != QMetaType::QString && value.typeId() != QMetaType::Bool)
         return localeNumberText(*n);
     return value.toString().trimmed();
 }

@@ -18,7 +18,7 @@ inline std::unique_ptr<Database> Db;
 inline std::unique_ptr<Database> WorkDb;
 
 // Hand-over values, set by a window right before it opens another.
-inline int OpenMode = 0;  // -1 cancelled, 0 new, 1 edit the selected, 2 new for its customer
+inline int OpenMode = 0; // -1 cancelled, 0 new, 1 edit the selected, 2 new for its customer
 inline bool PickConfirmed = false;
 inline double SelectedTS1 = 0;
 inline int CalendarTarget = 0; // 0 the invoice editor, 1 the purge dialog

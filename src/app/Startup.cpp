@@ -47,10 +47,9 @@ StartupResult startUp(const StartupOptions& options) {
     const QString appFolder =
         withSlash(options.dataDir.isEmpty() ? defaultDataFolder() : options.dataDir);
     const QString tempFolder = withSlash(
-        options.tempDir.isEmpty()
-            ? QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
-                  QStringLiteral("/valmir")
-            : options.tempDir);
+        options.tempDir.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
+                                        QStringLiteral("/valmir")
+                                  : options.tempDir);
     QDir().mkpath(tempFolder); // an error shows below, with the lock or the copy
     const QString workPath = tempFolder + QStringLiteral("valmir_tmp.db");
 

@@ -24,8 +24,8 @@ bool BoundListModel::refresh() {
     m_lastError.clear();
     if (m_db && !m_source.isEmpty()) {
         static const QRegularExpression plainName(QStringLiteral(R"(^\s*\w+\s*$)"));
-        RecordsetKind kind = plainName.match(m_source).hasMatch() ? RecordsetKind::Table
-                                                                   : RecordsetKind::Dynaset;
+        RecordsetKind kind =
+            plainName.match(m_source).hasMatch() ? RecordsetKind::Table : RecordsetKind::Dynaset;
         m_rs = m_db->openRecordset(m_source, kind);
         if (!m_rs)
             m_lastError = m_db->lastError();
@@ -160,8 +160,7 @@ Qt::ItemFlags BoundListModel::flags(const QModelIndex& index) const {
 }
 
 bool BoundListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (role != Qt::EditRole || !index.isValid() || !m_rs ||
-        !(flags(index) & Qt::ItemIsEditable))
+    if (role != Qt::EditRole || !index.isValid() || !m_rs || !(flags(index) & Qt::ItemIsEditable))
         return false;
     // Typed text becomes a number when it reads as one, Null when empty;
     // anything else is kept as typed and counts as 0 where it is priced.

@@ -48,11 +48,21 @@ quint64 collationWeight(char32_t c) {
     c = QChar::toCaseFolded(c);
     quint64 primary;
     switch (c) {
-    case U'\u010D': primary = (quint64(u'c') << 3) + 4; break; // č
-    case U'\u0107': primary = (quint64(u'c') << 3) + 5; break; // ć
-    case U'\u0111': primary = (quint64(u'd') << 3) + 4; break; // đ
-    case U'\u0161': primary = (quint64(u's') << 3) + 4; break; // š
-    case U'\u017E': primary = (quint64(u'z') << 3) + 4; break; // ž
+    case U'\u010D':
+        primary = (quint64(u'c') << 3) + 4;
+        break; // č
+    case U'\u0107':
+        primary = (quint64(u'c') << 3) + 5;
+        break; // ć
+    case U'\u0111':
+        primary = (quint64(u'd') << 3) + 4;
+        break; // đ
+    case U'\u0161':
+        primary = (quint64(u's') << 3) + 4;
+        break; // š
+    case U'\u017E':
+        primary = (quint64(u'z') << 3) + 4;
+        break; // ž
     default: {
         const QString parts = QChar::decomposition(c);
         if (QChar::decompositionTag(c) == QChar::Canonical && !parts.isEmpty() &&
@@ -185,8 +195,8 @@ QString Database::translate(const QString& sql) {
         if (c.isDigit()) {
             // A number or an identifier that starts with digits (70proc).
             int j = i;
-            while (j < sql.size() && (sql.at(j).isLetterOrNumber() || sql.at(j) == u'_' ||
-                                      sql.at(j) == u'.'))
+            while (j < sql.size() &&
+                   (sql.at(j).isLetterOrNumber() || sql.at(j) == u'_' || sql.at(j) == u'.'))
                 ++j;
             out += QStringView(sql).mid(i, j - i);
             i = j;
@@ -312,8 +322,8 @@ QVariant Database::scalar(const QString& sql, const QVariantList& params) {
                 result = sqlite3_column_double(stmt, 0);
                 break;
             case SQLITE_TEXT:
-                result = QString::fromUtf8(
-                    reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+                result =
+                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
                 break;
             default:
                 break;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QString>
-#include <QVariant>
 #include <QStringList>
+#include <QVariant>
 #include <QVariantList>
 
 #include <memory>

@@ -236,9 +236,9 @@ QVariant Recordset::readColumn(sqlite3_stmt* stmt, int column, FieldType type) c
         return QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, column)),
                           sqlite3_column_bytes(stmt, column));
     default: {
-        QString text = QString::fromUtf8(
-            reinterpret_cast<const char*>(sqlite3_column_text(stmt, column)),
-            sqlite3_column_bytes(stmt, column));
+        QString text =
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, column)),
+                              sqlite3_column_bytes(stmt, column));
         if (type == FieldType::Date) {
             QDate d = QDate::fromString(text, Qt::ISODate);
             if (d.isValid())
@@ -374,9 +374,9 @@ void Recordset::fetchBlock(int position) const {
     if (ids.isEmpty())
         return;
     Statement st;
-    st.stmt = m_db.prepare(QStringLiteral("SELECT rowid, * FROM ") + quoted(m_table) +
-                           QStringLiteral(" WHERE rowid IN (") + marks.join(u',') +
-                           QStringLiteral(")"));
+    st.stmt =
+        m_db.prepare(QStringLiteral("SELECT rowid, * FROM ") + quoted(m_table) +
+                     QStringLiteral(" WHERE rowid IN (") + marks.join(u',') + QStringLiteral(")"));
     if (!st.stmt || !m_db.bindAll(st.stmt, ids))
         return;
     while (sqlite3_step(st.stmt) == SQLITE_ROW) {
@@ -498,7 +498,8 @@ bool Recordset::update() {
     if (adding) {
         QString sql;
         if (cols.isEmpty()) {
-            sql = QStringLiteral("INSERT INTO ") + quoted(m_table) + QStringLiteral(" DEFAULT VALUES");
+            sql = QStringLiteral("INSERT INTO ") + quoted(m_table) +
+                  QStringLiteral(" DEFAULT VALUES");
         } else {
             QStringList marks(cols.size(), QStringLiteral("?"));
             sql = QStringLiteral("INSERT INTO ") + quoted(m_table) + QStringLiteral(" (") +
@@ -518,8 +519,8 @@ bool Recordset::update() {
             for (const QString& c : cols)
                 sets << c + QStringLiteral(" = ?");
             values << row;
-            ok = m_db.execute(QStringLiteral("UPDATE ") + quoted(m_table) + QStringLiteral(" SET ") +
-                                  sets.join(QStringLiteral(", ")) +
+            ok = m_db.execute(QStringLiteral("UPDATE ") + quoted(m_table) +
+                                  QStringLiteral(" SET ") + sets.join(QStringLiteral(", ")) +
                                   QStringLiteral(" WHERE rowid = ?"),
                               values);
             // A row deleted since edit() takes no update; that is no success.
@@ -715,8 +716,8 @@ bool Recordset::seek(const QString& op, const QVariantList& keys) {
                 parts << quoted(m_indexColumns.at(j)) + QStringLiteral(" = ?");
                 params << keys.at(j);
             }
-            parts << quoted(m_indexColumns.at(i)) + (i == n - 1 ? QStringLiteral(" >= ?")
-                                                                 : QStringLiteral(" > ?"));
+            parts << quoted(m_indexColumns.at(i)) +
+                         (i == n - 1 ? QStringLiteral(" >= ?") : QStringLiteral(" > ?"));
             params << keys.at(i);
             alternatives << u'(' + parts.join(QStringLiteral(" AND ")) + u')';
         }

@@ -127,7 +127,7 @@ private:
     RecordsetKind m_kind;
     QString m_table;
     QByteArray m_tableUtf8;
-    QString m_selectSql;    // snapshot query, or the key-set query
+    QString m_selectSql; // snapshot query, or the key-set query
     QVariantList m_params;
     QString m_indexName;
     QStringList m_indexColumns;
@@ -145,7 +145,7 @@ private:
     bool m_noMatch = false;
     qint64 m_lastModified = 0;
     EditMode m_editMode = EditMode::None;
-    QVariantMap m_buffer;      // field name (as in the table) -> value
+    QVariantMap m_buffer; // field name (as in the table) -> value
     qint64 m_editRow = 0;
     RecordsetObserver* m_observer = nullptr;
     // Rows written by others during the last statement.

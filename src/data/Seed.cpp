@@ -86,7 +86,8 @@ bool importCsv(Database& db, const QString& table, const QString& resource,
 bool seed(Database& db, QString* error) {
     const QStringList texts = {QStringLiteral("Posta"), QStringLiteral("GeodetskaStoritev"),
                                QStringLiteral("Opomba"), QStringLiteral("TarifnaStevilka")};
-    if (!importCsv(db, QStringLiteral("tbPoste"), QStringLiteral(":/seed/poste.csv"), texts, error) ||
+    if (!importCsv(db, QStringLiteral("tbPoste"), QStringLiteral(":/seed/poste.csv"), texts,
+                   error) ||
         !importCsv(db, QStringLiteral("tblGeodetskaStoritev"),
                    QStringLiteral(":/seed/storitve.csv"), texts, error) ||
         !importCsv(db, QStringLiteral("tblTarife"), QStringLiteral(":/seed/tarifa.csv"), texts,
@@ -146,27 +147,29 @@ bool buildFile(const QString& path, const QString& password,
 
 bool createDataDatabase(const QString& path, QString* error) {
     initSeedResource();
-    return buildFile(path, Schema::dataPassword(),
-                     [](Database& db, QString* err) {
-                         if (!Schema::createDataTables(db)) {
-                             *err = db.lastError();
-                             return false;
-                         }
-                         return seed(db, err);
-                     },
-                     error);
+    return buildFile(
+        path, Schema::dataPassword(),
+        [](Database& db, QString* err) {
+            if (!Schema::createDataTables(db)) {
+                *err = db.lastError();
+                return false;
+            }
+            return seed(db, err);
+        },
+        error);
 }
 
 bool createWorkTemplate(const QString& path, QString* error) {
-    return buildFile(path, QString(),
-                     [](Database& db, QString* err) {
-                         if (!Schema::createWorkTables(db)) {
-                             *err = db.lastError();
-                             return false;
-                         }
-                         return true;
-                     },
-                     error);
+    return buildFile(
+        path, QString(),
+        [](Database& db, QString* err) {
+            if (!Schema::createWorkTables(db)) {
+                *err = db.lastError();
+                return false;
+            }
+            return true;
+        },
+        error);
 }
 
 QString findWordProcessor() {

@@ -36,8 +36,10 @@ Operation missingOperation() {
 }
 
 Operation operationOf(const Recordset& tariff) {
-    return {tariff.field(QStringLiteral("TarifnaStevilka")), tariff.field(QStringLiteral("TS1")),
-            tariff.field(QStringLiteral("TS2")), tariff.field(QStringLiteral("70proc")).toBool(),
+    return {tariff.field(QStringLiteral("TarifnaStevilka")),
+            tariff.field(QStringLiteral("TS1")),
+            tariff.field(QStringLiteral("TS2")),
+            tariff.field(QStringLiteral("70proc")).toBool(),
             tariff.field(QStringLiteral("GeodetskaStoritev")),
             tariff.field(QStringLiteral("Master")).toBool()};
 }
@@ -45,9 +47,8 @@ Operation operationOf(const Recordset& tariff) {
 bool insertLine(Database& work, const QVariant& tariffId, const QVariant& points,
                 const QVariant& quantity, const QVariant& surcharge, const QVariant& amount,
                 const Operation& op) {
-    return work.execute(InsertLine, {tariffId, points, quantity, surcharge, amount,
-                                     op.tariffNumber, op.ts1, op.ts2, op.report, op.description,
-                                     op.master});
+    return work.execute(InsertLine, {tariffId, points, quantity, surcharge, amount, op.tariffNumber,
+                                     op.ts1, op.ts2, op.report, op.description, op.master});
 }
 
 bool isExpense(const QVariant& ts1) { return NumberOrZero(ts1) == ExpenseService; }
@@ -55,10 +56,10 @@ bool isExpense(const QVariant& ts1) { return NumberOrZero(ts1) == ExpenseService
 // The tariff rows behind an invoice's stored lines, read in one go: an
 // invoice of hundreds of lines opens without a lookup per line.
 bool tariffOfInvoice(Database& db, qint64 invoiceId, QHash<qint64, Operation>* out) {
-    auto tariff = db.openRecordset(
-        QStringLiteral("SELECT * FROM tblTarife WHERE ID IN "
-                       "(SELECT ID_tarifa FROM tblRacunTarife WHERE ID_racun=?)"),
-        RecordsetKind::Snapshot, {invoiceId});
+    auto tariff =
+        db.openRecordset(QStringLiteral("SELECT * FROM tblTarife WHERE ID IN "
+                                        "(SELECT ID_tarifa FROM tblRacunTarife WHERE ID_racun=?)"),
+                         RecordsetKind::Snapshot, {invoiceId});
     if (!tariff)
         return false;
     for (tariff->moveFirst(); !tariff->eof(); tariff->moveNext())
@@ -131,9 +132,9 @@ AddOperationsResult addPickedOperations(Database& db, Database& work, bool lumpS
         r.addedExpenseLine = false;
         return r;
     };
-    auto picked = db.openRecordset(
-        QStringLiteral("SELECT * FROM tblTarife WHERE Izbrana ORDER BY TS1,TS2"),
-        RecordsetKind::Snapshot);
+    auto picked =
+        db.openRecordset(QStringLiteral("SELECT * FROM tblTarife WHERE Izbrana ORDER BY TS1,TS2"),
+                         RecordsetKind::Snapshot);
     if (!picked)
         return fail(db.lastError());
     QSet<qint64> present;

@@ -124,8 +124,8 @@ bool advanceCounter(Database& db, const QString& number) {
 }
 
 // Steps that belong together: the invoice row, its lines and the counter.
-bool writeInvoice(Database& db, Recordset& list, Recordset& lines, int mode,
-                  const InvoiceHeader& h, const QVariant& date, qint64* id) {
+bool writeInvoice(Database& db, Recordset& list, Recordset& lines, int mode, const InvoiceHeader& h,
+                  const QVariant& date, qint64* id) {
     Transaction tx(db);
     if (!tx.active())
         return false;
@@ -151,7 +151,8 @@ QString saveMessageText(SaveOutcome outcome) {
     case SaveOutcome::PointValueNotNumeric:
         return QStringLiteral("Vrednost točke mora imeti numerično vrednost!");
     case SaveOutcome::PercentNotNumeric:
-        return QStringLiteral("Procent pavšalnega obračuna stroškov mora imeti numerično vrednost!");
+        return QStringLiteral(
+            "Procent pavšalnega obračuna stroškov mora imeti numerično vrednost!");
     case SaveOutcome::DuplicateNumber:
         return QStringLiteral(
             "Račun s takšno številko že imamo v bazi! Številka računa mora biti unikatna.");

@@ -11,8 +11,8 @@ class Recordset;
 
 // The editor's header as typed.
 struct InvoiceHeader {
-    QStringList text1;      // Text1(0) .. Text1(15), exactly 16 entries
-    qint64 staffId = 0;     // item data of the chosen staff entry, 0 for none
+    QStringList text1;          // Text1(0) .. Text1(15), exactly 16 entries
+    qint64 staffId = 0;         // item data of the chosen staff entry, 0 for none
     bool unifiedReport = false; // Check1
     bool paid = false;          // Check3
     QString percentText;        // Text3

@@ -179,14 +179,14 @@ QString lumpSumDescription(const QString& percentText) {
            QStringLiteral(" % geodetske storitve");
 }
 
-bool toggleLumpSumLine(Database& work, double lumpSumAmount, const QString& percentText,
-                       bool* ok) {
+bool toggleLumpSumLine(Database& work, double lumpSumAmount, const QString& percentText, bool* ok) {
     auto report = [&](bool success) {
         if (ok)
             *ok = success;
     };
-    QVariant count = work.scalar(
-        QStringLiteral("SELECT count(*) FROM tblTarifePregled WHERE ID_tarifa=?"), {LumpSumTariffId});
+    QVariant count =
+        work.scalar(QStringLiteral("SELECT count(*) FROM tblTarifePregled WHERE ID_tarifa=?"),
+                    {LumpSumTariffId});
     if (count.isNull()) {
         report(false);
         return false;
@@ -243,7 +243,8 @@ bool surchargeToAll(Recordset& lines) {
     Database& work = lines.database();
     bool ok = false;
     if (v.isNull()) {
-        ok = work.execute(QStringLiteral("UPDATE tblTarifePregled SET Povisek = Null  WHERE TS1<90"));
+        ok = work.execute(
+            QStringLiteral("UPDATE tblTarifePregled SET Povisek = Null  WHERE TS1<90"));
     } else if (std::optional<double> value = numericValue(v)) {
         ok = work.execute(QStringLiteral("UPDATE tblTarifePregled SET Povisek = ? WHERE TS1<90"),
                           {*value});

@@ -19,21 +19,21 @@ constexpr double VatRate = 0.2;
 
 // What the editor's pricing controls hold when the recalculation runs.
 struct PricingInput {
-    QString pointValueText; // Text2; not numeric prices every service line at 0
-    bool lumpSum = false;   // Check2 ticked
-    QString percentText;    // Text3
+    QString pointValueText;     // Text2; not numeric prices every service line at 0
+    bool lumpSum = false;       // Check2 ticked
+    QString percentText;        // Text3
     bool unifiedReport = false; // Check1 ticked
 };
 
 struct PricingResult {
     bool ok = true;
-    QString error;            // the engine's text when a write failed
-    double points = 0;        // P: points x quantity of the service lines
-    double servicesTotal = 0; // S
-    double total = 0;         // T, the VAT base
-    double vat = 0;           // V, rounded to cents
-    double lumpSumAmount = 0; // unrounded lump-sum amount (0 without the line)
-    QString percentText;      // Text3 as it must stand afterwards ("10" when reset)
+    QString error;                // the engine's text when a write failed
+    double points = 0;            // P: points x quantity of the service lines
+    double servicesTotal = 0;     // S
+    double total = 0;             // T, the VAT base
+    double vat = 0;               // V, rounded to cents
+    double lumpSumAmount = 0;     // unrounded lump-sum amount (0 without the line)
+    QString percentText;          // Text3 as it must stand afterwards ("10" when reset)
     bool percentCapped = false;   // show "Proccent pavšalnega ..." / "Požrešneš"
     bool surchargeCapped = false; // show "Povišek je omejen ..." / "Previsoki poviški"
 };
@@ -59,8 +59,7 @@ QString lumpSumDescription(const QString& percentText);
 // it has one. Returns whether it was added; *ok is false on an engine error.
 // The amount is stored rounded to cents. It writes through `work`, so an
 // open record set over the table has to be read again (setIndex/requery).
-bool toggleLumpSumLine(Database& work, double lumpSumAmount, const QString& percentText,
-                       bool* ok);
+bool toggleLumpSumLine(Database& work, double lumpSumAmount, const QString& percentText, bool* ok);
 
 // The plausibility check of the unified-report option (70 %): which
 // question, if any, to ask before saving or printing.

@@ -41,7 +41,8 @@ constexpr int HeaderBoxes = 16;
 constexpr int RemarkBox = 7;
 
 // Longest input of each header box; 0 for none.
-constexpr int MaxLength[HeaderBoxes] = {20, 50, 50, 6, 50, 50, 50, 0, 20, 50, 50, 50, 50, 50, 50, 20};
+constexpr int MaxLength[HeaderBoxes] = {20, 50, 50, 6,  50, 50, 50, 0,
+                                        20, 50, 50, 50, 50, 50, 50, 20};
 
 // Grid columns.
 enum Column { ColTariff, ColOperation, ColPoints, ColQuantity, ColSurcharge, ColAmount };
@@ -86,7 +87,8 @@ QLabel* totalLabel(const QString& name, QWidget* parent) {
 
 } // namespace
 
-Racun::Racun(BoundGrid* invoiceList, QWidget* parent) : QDialog(parent), m_invoiceList(invoiceList) {
+Racun::Racun(BoundGrid* invoiceList, QWidget* parent)
+    : QDialog(parent), m_invoiceList(invoiceList) {
     setObjectName(QStringLiteral("Racun"));
     setWindowTitle(QStringLiteral("Račun"));
     setModal(true);
@@ -310,10 +312,10 @@ QWidget* Racun::buildLinesTab() {
 
 void Racun::setTabOrder() {
     const QList<QWidget*> chain = {
-        Text1[0], Text1[11], Text1[12], Text1[1], Text1[2], Text1[3], Text1[4], Command8,
-        Text1[6], Text1[8], Command7, Text1[5], Text1[9], Text1[10], Text1[13], Text1[14],
-        Combo1, Text1_7, Text2, Command3, Command4, Command6, Command5, DBGrid1, Check1,
-        Check2, Text3, Text1[15], Check3, Command2, Command1};
+        Text1[0], Text1[11], Text1[12], Text1[1],  Text1[2], Text1[3],  Text1[4],  Command8,
+        Text1[6], Text1[8],  Command7,  Text1[5],  Text1[9], Text1[10], Text1[13], Text1[14],
+        Combo1,   Text1_7,   Text2,     Command3,  Command4, Command6,  Command5,  DBGrid1,
+        Check1,   Check2,    Text3,     Text1[15], Check3,   Command2,  Command1};
     for (int i = 1; i < chain.size(); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
@@ -321,7 +323,8 @@ void Racun::setTabOrder() {
 void Racun::connectHandlers() {
     for (int i = 0; i < HeaderBoxes; ++i) {
         if (i == RemarkBox)
-            connect(Text1_7, &QPlainTextEdit::textChanged, this, [this] { onHeaderChanged(RemarkBox); });
+            connect(Text1_7, &QPlainTextEdit::textChanged, this,
+                    [this] { onHeaderChanged(RemarkBox); });
         else
             connect(Text1[i], &QLineEdit::textChanged, this, [this, i] { onHeaderChanged(i); });
     }
@@ -374,7 +377,8 @@ void Racun::FillStaffList() {
         return;
     // A staff row without a name is still offered, as an empty entry.
     for (rs->moveFirst(); !rs->eof(); rs->moveNext())
-        Combo1->addItem(NullToStr(rs->field(QStringLiteral("Ime"))), rs->field(QStringLiteral("ID")));
+        Combo1->addItem(NullToStr(rs->field(QStringLiteral("Ime"))),
+                        rs->field(QStringLiteral("ID")));
 }
 
 void Racun::SelectStaff(const QVariant& id) {
@@ -386,18 +390,20 @@ void Racun::SelectStaff(const QVariant& id) {
 
 bool Racun::load() {
     if (!Db || !WorkDb) {
-        Msg::critical(this, QStringLiteral("Baza podatkov ni odprta."), QStringLiteral("Ne bo šlo"));
+        Msg::critical(this, QStringLiteral("Baza podatkov ni odprta."),
+                      QStringLiteral("Ne bo šlo"));
         return false;
     }
     BoundListModel* model = DBGrid1->listModel();
     model->setDatabase(WorkDb.get());
     model->setRecordSource(QStringLiteral("tblTarifePregled"));
-    model->setColumns({{QStringLiteral("Tarifna številka"), QStringLiteral("TarifnaStevilka"), {}},
-                       {QStringLiteral("Opravilo"), QStringLiteral("GeodetskaStoritev"), {}},
-                       {QStringLiteral("Točke"), QStringLiteral("Tocke"), {}},
-                       {QStringLiteral("Količina"), QStringLiteral("Kolicina"), {}},
-                       {QStringLiteral("Povišek"), QStringLiteral("Povisek"), {}},
-                       {QStringLiteral("Znesek"), QStringLiteral("znesek"), QStringLiteral("Currency")}});
+    model->setColumns(
+        {{QStringLiteral("Tarifna številka"), QStringLiteral("TarifnaStevilka"), {}},
+         {QStringLiteral("Opravilo"), QStringLiteral("GeodetskaStoritev"), {}},
+         {QStringLiteral("Točke"), QStringLiteral("Tocke"), {}},
+         {QStringLiteral("Količina"), QStringLiteral("Kolicina"), {}},
+         {QStringLiteral("Povišek"), QStringLiteral("Povisek"), {}},
+         {QStringLiteral("Znesek"), QStringLiteral("znesek"), QStringLiteral("Currency")}});
     // Quantity and surcharge are typed on service lines, the amount on the
     // other lines; the lump-sum line is computed.
     model->setEditable([model](int row, int column) {
@@ -739,7 +745,8 @@ bool Racun::save() {
     Recordset* list = m_invoiceList ? m_invoiceList->recordset() : nullptr;
     Recordset* rs = lines();
     if (!list || !rs) {
-        Msg::critical(this, QStringLiteral("Seznam računov ni odprt, zato računa ne morem shraniti."),
+        Msg::critical(this,
+                      QStringLiteral("Seznam računov ni odprt, zato računa ne morem shraniti."),
                       QStringLiteral("Ne bo šlo"));
         return false;
     }

@@ -40,7 +40,8 @@ const QString DeleteQuestion = "Trenutek odločitve|Izbrani račun bo izbrisan z
 
 QPushButton* button(QWidget& w, const char* name) {
     auto* b = w.findChild<QPushButton*>(name);
-    if (!b) qFatal("no button %s", name);
+    if (!b)
+        qFatal("no button %s", name);
     return b;
 }
 
@@ -86,11 +87,12 @@ class TestGlavna : public test::FixtureTest {
         w->resize(1100, 500);
         w->show();
         w->activateWindow();
-        if (!QTest::qWaitForWindowActive(w.get())) qWarning("window not active");
+        if (!QTest::qWaitForWindowActive(w.get()))
+            qWarning("window not active");
         return w;
     }
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void opensSortedByNumberDescending() {
         for (const char* n : {"2009/010", "2010/002", "2009/001", "2009/100"})
             addInvoice(n);

@@ -7,7 +7,7 @@ using namespace valmir;
 
 class TestModule1 : public QObject {
     Q_OBJECT
-  private Q_SLOTS:
+private Q_SLOTS:
     void amountText() {
         QCOMPARE(AmountText(QVariant()), QString());
         QCOMPARE(AmountText(0.0), QString());

@@ -40,7 +40,7 @@ class TestProgram : public QObject {
     Q_OBJECT
     QTemporaryDir m_tmp;
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void initTestCase() {
         // The work database goes to the system's temporary folder; keep it
         // away from a VALMIR the user may be running.

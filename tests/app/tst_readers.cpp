@@ -7,7 +7,7 @@ using namespace valmir;
 
 class TestReaders : public QObject {
     Q_OBJECT
-  private Q_SLOTS:
+private Q_SLOTS:
     void initTestCase() {
         // Tests run in the C locale: the program speaks Slovenian then.
         QCOMPARE(appLocale().language(), QLocale::Slovenian);

@@ -9,12 +9,8 @@ using namespace valmir;
 
 namespace {
 
-QString dataFile(const test::Fixture& f) {
-    return f.dataDir() + "/valmir2009.db";
-}
-QString templateFile(const test::Fixture& f) {
-    return f.dataDir() + "/tmp.db";
-}
+QString dataFile(const test::Fixture& f) { return f.dataDir() + "/valmir2009.db"; }
+QString templateFile(const test::Fixture& f) { return f.dataDir() + "/tmp.db"; }
 
 void writeBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
@@ -22,15 +18,13 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
-int workLines() {
-    return WorkDb->scalar("SELECT count(*) FROM tblTarifePregled").toInt();
-}
+int workLines() { return WorkDb->scalar("SELECT count(*) FROM tblTarifePregled").toInt(); }
 
 } // namespace
 
 class TestStartup : public QObject {
     Q_OBJECT
-  private Q_SLOTS:
+private Q_SLOTS:
     void firstStartSeedsLaterStartsKeepData() {
         test::Fixture f;
         QVERIFY2(f.start(), qPrintable(f.lastMessage()));

@@ -36,11 +36,11 @@ private:
 };
 
 void addInvoices(int count) {
-    QVERIFY(Db->execute(
-        "INSERT INTO tblRacun (StevilkaRacuna, Ime, Placan) "
-        "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < ?) "
-        "SELECT printf('2009/%05d', x), 'Kupec ' || x, x % 2 FROM n",
-        {count}));
+    QVERIFY(
+        Db->execute("INSERT INTO tblRacun (StevilkaRacuna, Ime, Placan) "
+                    "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < ?) "
+                    "SELECT printf('2009/%05d', x), 'Kupec ' || x, x % 2 FROM n",
+                    {count}));
 }
 
 QList<BoundColumn> invoiceColumns() {
@@ -68,16 +68,26 @@ private Q_SLOTS:
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("text");
-        QTest::newRow("currency") << QVariant(1234.5) << "Currency" << "1.234,50\u00A0€";
-        QTest::newRow("currency Null") << QVariant() << "Currency" << "";
-        QTest::newRow("yes") << QVariant(true) << "Yes/No" << "Da";
-        QTest::newRow("no") << QVariant(false) << "Yes/No" << "Ne";
-        QTest::newRow("yes as number") << QVariant(1.0) << "Yes/No" << "Da";
-        QTest::newRow("bool without format") << QVariant(false) << "" << "Ne";
-        QTest::newRow("date") << QVariant(QDate(2009, 12, 5)) << "General Date" << "5.12.2009";
-        QTest::newRow("decimal") << QVariant(0.75) << "" << "0,75";
-        QTest::newRow("integer") << QVariant(qlonglong(1234)) << "" << "1234";
-        QTest::newRow("text with quote") << QVariant("2009/0'1") << "" << "2009/0'1";
+        QTest::newRow("currency") << QVariant(1234.5) << "Currency"
+                                  << "1.234,50\u00A0€";
+        QTest::newRow("currency Null") << QVariant() << "Currency"
+                                       << "";
+        QTest::newRow("yes") << QVariant(true) << "Yes/No"
+                             << "Da";
+        QTest::newRow("no") << QVariant(false) << "Yes/No"
+                            << "Ne";
+        QTest::newRow("yes as number") << QVariant(1.0) << "Yes/No"
+                                       << "Da";
+        QTest::newRow("bool without format") << QVariant(false) << ""
+                                             << "Ne";
+        QTest::newRow("date") << QVariant(QDate(2009, 12, 5)) << "General Date"
+                              << "5.12.2009";
+        QTest::newRow("decimal") << QVariant(0.75) << ""
+                                 << "0,75";
+        QTest::newRow("integer") << QVariant(qlonglong(1234)) << ""
+                                 << "1234";
+        QTest::newRow("text with quote") << QVariant("2009/0'1") << ""
+                                         << "2009/0'1";
     }
     void formatsValues() {
         QFETCH(QVariant, value);

@@ -90,8 +90,8 @@ private Q_SLOTS:
         posts->moveLast();
         QVERIFY(posts->field("Posta").toString().startsWith(u'Ž'));
 
-        auto ordered = Db->openRecordset("SELECT * FROM tbPoste ORDER BY Posta",
-                                         RecordsetKind::Snapshot);
+        auto ordered =
+            Db->openRecordset("SELECT * FROM tbPoste ORDER BY Posta", RecordsetKind::Snapshot);
         QStringList names = column(*ordered, "Posta");
         const int firstS = names.indexOf(QRegularExpression("^Š.*"));
         QVERIFY(firstS > 0);
@@ -140,8 +140,7 @@ private Q_SLOTS:
         rs->setField("TS1", 2);
         QVERIFY(rs->update());
         QCOMPARE(rs->field("GeodetskaStoritev").toString(), QString("x"));
-        QCOMPARE(column(*rs, "GeodetskaStoritev"),
-                 QStringList({"z", "a1", "a2", "a10", "x", "c"}));
+        QCOMPARE(column(*rs, "GeodetskaStoritev"), QStringList({"z", "a1", "a2", "a10", "x", "c"}));
 
         QVERIFY(rs->setIndex("ID"));
         QVERIFY(!rs->setIndex("Nobeden"));
@@ -153,8 +152,9 @@ private Q_SLOTS:
             test::addInvoice(*Db, {{"StevilkaRacuna", QString("2009/%1").arg(i, 3, 10, QChar('0'))},
                                    {"Placan", i % 2 == 1},
                                    {"Ime", i == 4 ? "Novak" : "Kos"}});
-        auto rs = Db->openRecordset("SELECT * FROM tblRacun WHERE Placan ORDER BY StevilkaRacuna DESC",
-                                    RecordsetKind::Dynaset);
+        auto rs =
+            Db->openRecordset("SELECT * FROM tblRacun WHERE Placan ORDER BY StevilkaRacuna DESC",
+                              RecordsetKind::Dynaset);
         QVERIFY(rs);
         QCOMPARE(rs->recordCount(), 3);
         QCOMPARE(column(*rs, "StevilkaRacuna"), QStringList({"2009/005", "2009/003", "2009/001"}));
@@ -289,8 +289,8 @@ private Q_SLOTS:
         auto desc = Db->openRecordset("SELECT * FROM tblTarife WHERE TS1=1  ORDER BY TS2 Desc",
                                       RecordsetKind::Snapshot);
         QCOMPARE(desc->field("TS2").toDouble(), double(service1));
-        auto report = Db->openRecordset("SELECT * FROM tblTarife WHERE \"70proc\"",
-                                        RecordsetKind::Snapshot);
+        auto report =
+            Db->openRecordset("SELECT * FROM tblTarife WHERE \"70proc\"", RecordsetKind::Snapshot);
         QVERIFY(report->recordCount() > 0);
 
         auto rs = WorkDb->openRecordset("tblTarifePregled", RecordsetKind::Table);
@@ -299,7 +299,8 @@ private Q_SLOTS:
         QVERIFY(WorkDb->execute("UPDATE tblTarifePregled SET Povisek = 20"));
         QVERIFY(WorkDb->execute("UPDATE tblTarifePregled SET Povisek = Null  WHERE TS1<90"));
         QVERIFY(WorkDb->scalar("SELECT Povisek FROM tblTarifePregled WHERE TS1=1").isNull());
-        QCOMPARE(WorkDb->scalar("SELECT Povisek FROM tblTarifePregled WHERE TS1=91").toDouble(), 20.0);
+        QCOMPARE(WorkDb->scalar("SELECT Povisek FROM tblTarifePregled WHERE TS1=91").toDouble(),
+                 20.0);
 
         // The words in quoted text and quoted names stay as written.
         QCOMPARE(Database::translate("SELECT 'True or False', \"False\" FROM t WHERE a = True "
@@ -311,7 +312,9 @@ private Q_SLOTS:
     }
 
     void transactionsRollBack() {
-        const auto count = [] { return Db->scalar("SELECT count(*) FROM tblSestavljavci").toInt(); };
+        const auto count = [] {
+            return Db->scalar("SELECT count(*) FROM tblSestavljavci").toInt();
+        };
         const int before = count();
         {
             Transaction tx(*Db);
@@ -383,8 +386,8 @@ private Q_SLOTS:
     // from an old copy, and the list is told.
     void changesElsewhereAreSeen() {
         auto rs = staff(*Db, {"Ana", "Bor", "Cene"});
-        auto other = Db->openRecordset("SELECT * FROM tblSestavljavci ORDER BY Ime",
-                                       RecordsetKind::Dynaset);
+        auto other =
+            Db->openRecordset("SELECT * FROM tblSestavljavci ORDER BY Ime", RecordsetKind::Dynaset);
         Recorder rec;
         rs->setObserver(&rec);
         QCOMPARE(column(*rs, "Ime"), QStringList({"Ana", "Bor", "Cene"}));

@@ -28,7 +28,7 @@ class TestSeed : public QObject {
     QTemporaryDir m_dir;
     QString m_path;
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void initTestCase() {
         m_path = m_dir.filePath("valmir2009.db");
         QString error;

@@ -58,9 +58,8 @@ private Q_SLOTS:
         // The question over a list with a customer: a new customer.
         {
             Nov_racun question(list->recordset()->field("Ime").toString());
-            QTimer::singleShot(0, &question, [&] {
-                question.findChild<QPushButton*>("Command1")->click();
-            });
+            QTimer::singleShot(0, &question,
+                               [&] { question.findChild<QPushButton*>("Command1")->click(); });
             question.exec();
         }
         QCOMPARE(OpenMode, 0);
@@ -77,7 +76,7 @@ private Q_SLOTS:
         watcher.dialogs["Postavke"] = pickThree;
         click(&editor, "Command3");
         QCOMPARE(lineCount(&editor), 3);
-        QVERIFY(typeCell(&editor, 0, 3, "2"));   // 1.3
+        QVERIFY(typeCell(&editor, 0, 3, "2")); // 1.3
         QVERIFY(typeCell(&editor, 0, 4, "25"));
         QVERIFY(typeCell(&editor, 1, 3, "1"));   // 1.6
         QVERIFY(typeCell(&editor, 2, 3, "1,5")); // 2.5
@@ -128,7 +127,8 @@ private Q_SLOTS:
         // Saved again unchanged: still one invoice of that number, counter kept.
         click(&again, "Command1");
         QVERIFY(!again.isVisible());
-        QCOMPARE(Db->scalar("SELECT count(*) FROM tblRacun WHERE StevilkaRacuna='2030/041'").toInt(), 1);
+        QCOMPARE(
+            Db->scalar("SELECT count(*) FROM tblRacun WHERE StevilkaRacuna='2030/041'").toInt(), 1);
         QCOMPARE(Db->scalar("SELECT count(*) FROM tblRacunTarife").toInt(), 4);
         QCOMPARE(Db->scalar("SELECT StRacuna FROM tblNastavitve").toDouble(), 42.0);
         setTodayForTest(QDate());

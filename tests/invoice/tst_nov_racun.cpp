@@ -20,7 +20,8 @@ private Q_SLOTS:
         auto* frame = question.findChild<QGroupBox*>();
         QVERIFY(frame);
         QCOMPARE(frame->title(), QString(" Za koga naj ustvarim nov račun? "));
-        QCOMPARE(question.findChild<QPushButton*>("Command1")->text(), QString("Za novega naročnika"));
+        QCOMPARE(question.findChild<QPushButton*>("Command1")->text(),
+                 QString("Za novega naročnika"));
         QCOMPARE(question.findChild<QPushButton*>("Command2")->text(), QString("Za Geo d.o.o."));
         question.show();
         question.close(); // the window button cancels

@@ -108,9 +108,9 @@ private Q_SLOTS:
         // Back on service 1 its choices show again, read from the table.
         showService(1);
         QCOMPARE(checkedRows(m_operations), (QList<int>{0, 2}));
-        QCOMPARE(chosenIds(), (QList<qint64>{test::operationId(*Db, 1, 1),
-                                             test::operationId(*Db, 1, 3),
-                                             test::operationId(*Db, 2, 5)}));
+        QCOMPARE(chosenIds(),
+                 (QList<qint64>{test::operationId(*Db, 1, 1), test::operationId(*Db, 1, 3),
+                                test::operationId(*Db, 2, 5)}));
         // A second click takes a choice back.
         clickItem(2);
         QCOMPARE(chosenIds().size(), 2);

@@ -21,16 +21,27 @@ class TestRacun : public FixtureTest {
     // lump-sum line, priced at 2,5 per point with the 70 % option.
     qint64 storedInvoice() {
         Db->execute("INSERT INTO tblSestavljavci (Ime) VALUES ('Ana Kos')");
-        qint64 id = addInvoice(*Db, {{"StevilkaRacuna", "2009/042"}, {"Ime", "Geo d.o.o."},
-                                     {"Naslov", "Cesta 1"}, {"PST", "1000"},
-                                     {"Posta", "Ljubljana - center"}, {"Telefon", "01 111"},
-                                     {"KontaktnaOseba", "Miha"}, {"Opombe", "prva\ndruga"},
-                                     {"Datum", QDate(2009, 12, 5)}, {"Faks", "01 222"},
-                                     {"Email", "geo@x.si"}, {"Delovisce", "Meja"},
-                                     {"Zadeva", "Z-7"}, {"Davcna", "SI123"}, {"Veljavnost", 45.0},
-                                     {"TRR", "SI56"}, {"Sestavljavec", staffId("Ana Kos")},
-                                     {"EnotenElaborat", true}, {"Placan", true},
-                                     {"ProcentPavsala", 10.0}, {"VrednostTocke", 2.5}});
+        qint64 id = addInvoice(*Db, {{"StevilkaRacuna", "2009/042"},
+                                     {"Ime", "Geo d.o.o."},
+                                     {"Naslov", "Cesta 1"},
+                                     {"PST", "1000"},
+                                     {"Posta", "Ljubljana - center"},
+                                     {"Telefon", "01 111"},
+                                     {"KontaktnaOseba", "Miha"},
+                                     {"Opombe", "prva\ndruga"},
+                                     {"Datum", QDate(2009, 12, 5)},
+                                     {"Faks", "01 222"},
+                                     {"Email", "geo@x.si"},
+                                     {"Delovisce", "Meja"},
+                                     {"Zadeva", "Z-7"},
+                                     {"Davcna", "SI123"},
+                                     {"Veljavnost", 45.0},
+                                     {"TRR", "SI56"},
+                                     {"Sestavljavec", staffId("Ana Kos")},
+                                     {"EnotenElaborat", true},
+                                     {"Placan", true},
+                                     {"ProcentPavsala", 10.0},
+                                     {"VrednostTocke", 2.5}});
         addLine(*Db, id, operationId(*Db, 1, 6), 180.0, 1.0, QVariant(), 315.0);
         addLine(*Db, id, operationId(*Db, 2, 5), 160.0, 1.0, QVariant(), 280.0);
         addLine(*Db, id, -1, QVariant(), QVariant(), QVariant(), 59.5);
@@ -127,7 +138,8 @@ private Q_SLOTS:
         QCOMPARE(lineCount(&editor), 3);
         QCOMPARE(cell(&editor, 0, 0), QString("1.6"));
         QCOMPARE(cell(&editor, 1, 0), QString("2.5"));
-        QCOMPARE(cell(&editor, 2, 1), QString("Ostali stroški v pavšalni vrednosti 10 % geodetske storitve"));
+        QCOMPARE(cell(&editor, 2, 1),
+                 QString("Ostali stroški v pavšalni vrednosti 10 % geodetske storitve"));
         QCOMPARE(caption(&editor, "Label11"), QString("340  "));
         QCOMPARE(caption(&editor, "Label7"), money("654,50"));
         QCOMPARE(caption(&editor, "Label5"), money("130,90"));
@@ -141,7 +153,8 @@ private Q_SLOTS:
             order << w->objectName();
             do
                 w = w->nextInFocusChain();
-            while (!w->isEnabled() || !(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(&editor));
+            while (!w->isEnabled() || !(w->focusPolicy() & Qt::TabFocus) ||
+                   !w->isVisibleTo(&editor));
         }
         QCOMPARE(order, (QStringList{"Text1_0", "Text1_11", "Text1_12", "Text1_1", "Text1_2",
                                      "Text1_3", "Text1_4", "Text1_6", "Text1_8", "Command7"}));
@@ -166,7 +179,9 @@ private Q_SLOTS:
 
     void staffWithoutNameAndInvoiceWithoutStaff() {
         Db->execute("INSERT INTO tblSestavljavci (Ime) VALUES (NULL)");
-        addInvoice(*Db, {{"StevilkaRacuna", "A"}, {"Sestavljavec", 0}, {"VrednostTocke", 1.0},
+        addInvoice(*Db, {{"StevilkaRacuna", "A"},
+                         {"Sestavljavec", 0},
+                         {"VrednostTocke", 1.0},
                          {"ProcentPavsala", 10.0}});
         auto list = invoiceList();
         OpenMode = 1;
@@ -243,8 +258,11 @@ private Q_SLOTS:
     }
 
     void storedPlaceIsNotLookedUpAgain() {
-        addInvoice(*Db, {{"StevilkaRacuna", "B"}, {"PST", "2000"}, {"Posta", "Po svoje"},
-                         {"VrednostTocke", 1.0}, {"ProcentPavsala", 10.0}});
+        addInvoice(*Db, {{"StevilkaRacuna", "B"},
+                         {"PST", "2000"},
+                         {"Posta", "Po svoje"},
+                         {"VrednostTocke", 1.0},
+                         {"ProcentPavsala", 10.0}});
         auto list = invoiceList();
         OpenMode = 1;
         Racun editor(list.get());
@@ -261,7 +279,8 @@ private Q_SLOTS:
             ModalWatcher watcher;
             watcher.answers = {QMessageBox::No};
             editor.reject();
-            QCOMPARE(watcher.seen, QStringList{"Majhna pozornost|Si morda nehote pozabil shraniti spremembe?"});
+            QCOMPARE(watcher.seen,
+                     QStringList{"Majhna pozornost|Si morda nehote pozabil shraniti spremembe?"});
             QVERIFY(!editor.isVisible());
             QCOMPARE(Db->scalar("SELECT count(*) FROM tblRacun").toInt(), 0);
         }
@@ -275,7 +294,8 @@ private Q_SLOTS:
             editor.close();
             QVERIFY(!editor.isVisible());
             QCOMPARE(editor.result(), int(QDialog::Accepted));
-            QCOMPARE(Db->scalar("SELECT Ime FROM tblRacun").toString(), QString("Shranjen ob zapiranju"));
+            QCOMPARE(Db->scalar("SELECT Ime FROM tblRacun").toString(),
+                     QString("Shranjen ob zapiranju"));
             QCOMPARE(list->recordset()->field("Ime").toString(), QString("Shranjen ob zapiranju"));
         }
     }

@@ -88,8 +88,8 @@ private Q_SLOTS:
         QVERIFY(typeCell(editor.get(), 0, 3, "2"));
         QVERIFY(typeCell(editor.get(), 0, 4, "20"));
         QVERIFY(typeCell(editor.get(), 1, 3, "1"));
-        QVERIFY(!typeCell(editor.get(), 1, 5, "99"));  // a service line's amount is computed
-        QVERIFY(!typeCell(editor.get(), 2, 3, "5"));   // an expense line has no quantity
+        QVERIFY(!typeCell(editor.get(), 1, 5, "99")); // a service line's amount is computed
+        QVERIFY(!typeCell(editor.get(), 2, 3, "5"));  // an expense line has no quantity
         QVERIFY(typeCell(editor.get(), 2, 5, "30.40"));
         click(editor.get(), "Command5");
         // 250 x 2 x 0,75 x 1,2 = 450; 180 x 0,75 = 135; + 30,40 typed
@@ -192,8 +192,8 @@ private Q_SLOTS:
     }
 
     void deletingTheLumpSumLineUnticksTheOption() {
-        qint64 id = addInvoice(*Db, {{"StevilkaRacuna", "P/1"}, {"VrednostTocke", 1.0},
-                                     {"ProcentPavsala", 8.0}});
+        qint64 id = addInvoice(
+            *Db, {{"StevilkaRacuna", "P/1"}, {"VrednostTocke", 1.0}, {"ProcentPavsala", 8.0}});
         addLine(*Db, id, operationId(*Db, 5, 1), 120.0, 1.0, QVariant(), 120.0);
         addLine(*Db, id, -1, QVariant(), QVariant(), QVariant(), 9.6);
         auto editor = openStored(id);
@@ -236,8 +236,8 @@ private Q_SLOTS:
     }
 
     void longInvoiceOpensAndPrices() {
-        qint64 id = addInvoice(*Db, {{"StevilkaRacuna", "L/300"}, {"VrednostTocke", 1.0},
-                                     {"ProcentPavsala", 10.0}});
+        qint64 id = addInvoice(
+            *Db, {{"StevilkaRacuna", "L/300"}, {"VrednostTocke", 1.0}, {"ProcentPavsala", 10.0}});
         {
             Transaction t(*Db);
             for (int i = 0; i < 300; ++i)

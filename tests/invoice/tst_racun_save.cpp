@@ -112,8 +112,9 @@ private Q_SLOTS:
         QVERIFY(WorkDb->scalar("SELECT Kolicina FROM tblTarifePregled").isNull());
         ModalWatcher watcher;
         QVERIFY(editor->save());
-        QCOMPARE(Db->scalar("SELECT Kolicina FROM tblRacunTarife WHERE ID_tarifa=?", {op}).toDouble(),
-                 3.0);
+        QCOMPARE(
+            Db->scalar("SELECT Kolicina FROM tblRacunTarife WHERE ID_tarifa=?", {op}).toDouble(),
+            3.0);
     }
 
     void unifiedReportQuestionBeforeSaving() {
@@ -132,13 +133,13 @@ private Q_SLOTS:
         watcher.answers = {QMessageBox::Yes};
         click(&editor, "Command1");
         QCOMPARE(watcher.seen,
-                 QStringList{"Vprašanje|Ali si izdelal en elaborat in bi pravzaprav rad odkljukal 70 %?"});
+                 QStringList{
+                     "Vprašanje|Ali si izdelal en elaborat in bi pravzaprav rad odkljukal 70 %?"});
         QVERIFY(!editor.isVisible());
         QCOMPARE(Db->scalar("SELECT EnotenElaborat FROM tblRacun").toInt(), 1);
         // Ticking recalculated before the lines were stored.
         QCOMPARE(Db->scalar("SELECT sum(znesek) FROM tblRacunTarife").toDouble(), 476.0);
     }
-
 };
 
 QTEST_MAIN(TestRacunSave)

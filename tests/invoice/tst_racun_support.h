@@ -30,9 +30,9 @@ inline std::unique_ptr<BoundGrid> invoiceList() {
     grid->listModel()->setDatabase(Db.get());
     grid->listModel()->setRecordSource(
         QStringLiteral("SELECT * FROM tblRacun ORDER BY StevilkaRacuna DESC"));
-    grid->listModel()->setColumns({{QStringLiteral("Številka računa"),
-                                    QStringLiteral("StevilkaRacuna"), QString()},
-                                   {QStringLiteral("Naročnik"), QStringLiteral("Ime"), QString()}});
+    grid->listModel()->setColumns(
+        {{QStringLiteral("Številka računa"), QStringLiteral("StevilkaRacuna"), QString()},
+         {QStringLiteral("Naročnik"), QStringLiteral("Ime"), QString()}});
     grid->refresh();
     return grid;
 }
@@ -48,8 +48,7 @@ inline bool selectInvoice(BoundGrid& list, const QString& number) {
     return false;
 }
 
-template <typename T>
-T* child(QWidget* w, const char* name) {
+template <typename T> T* child(QWidget* w, const char* name) {
     T* c = w->findChild<T*>(QString::fromLatin1(name));
     if (!c)
         qWarning("no control %s", name);
@@ -76,8 +75,10 @@ inline bool typeCell(QWidget* editor, int row, int column, const QString& value)
 // Shows the editor and waits for its first recalculation.
 inline bool showAndSettle(Racun& editor) {
     editor.show();
-    return QTest::qWaitFor([&] { return !editor.findChild<QTimer*>("Timer1")->isActive() &&
-                                        !caption(&editor, "Label4").isEmpty(); });
+    return QTest::qWaitFor([&] {
+        return !editor.findChild<QTimer*>("Timer1")->isActive() &&
+               !caption(&editor, "Label4").isEmpty();
+    });
 }
 
 // "1.234,50 €" with the no-break space the program writes.

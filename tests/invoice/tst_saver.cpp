@@ -85,20 +85,39 @@ private Q_SLOTS:
         QTest::addColumn<QString>("date");
         QTest::addColumn<int>("outcome");
         QTest::newRow("empty point value first")
-            << "" << "abc" << "2009/001" << "31.2.2009" << int(SaveOutcome::PointValueNotNumeric);
-        QTest::newRow("grouped point value")
-            << "1.234,5" << "10" << "2009/050" << "" << int(SaveOutcome::PointValueNotNumeric);
+            << ""
+            << "abc"
+            << "2009/001"
+            << "31.2.2009" << int(SaveOutcome::PointValueNotNumeric);
+        QTest::newRow("grouped point value") << "1.234,5"
+                                             << "10"
+                                             << "2009/050"
+                                             << "" << int(SaveOutcome::PointValueNotNumeric);
         QTest::newRow("percentage before number")
-            << "2,5" << "abc" << "2009/001" << "31.2.2009" << int(SaveOutcome::PercentNotNumeric);
-        QTest::newRow("empty percentage")
-            << "2.5" << "" << "2009/050" << "" << int(SaveOutcome::PercentNotNumeric);
-        QTest::newRow("number before date")
-            << "2,5" << "10" << "2009/001" << "31.2.2009" << int(SaveOutcome::DuplicateNumber);
-        QTest::newRow("number case does not matter")
-            << "2,5" << "10" << "2009/00A" << "" << int(SaveOutcome::DuplicateNumber);
-        QTest::newRow("impossible date")
-            << "2,5" << "10" << "2009/050" << "31.2.2009" << int(SaveOutcome::BadDate);
-        QTest::newRow("not a date") << "2,5" << "10" << "2009/050" << "jutri" << int(SaveOutcome::BadDate);
+            << "2,5"
+            << "abc"
+            << "2009/001"
+            << "31.2.2009" << int(SaveOutcome::PercentNotNumeric);
+        QTest::newRow("empty percentage") << "2.5"
+                                          << ""
+                                          << "2009/050"
+                                          << "" << int(SaveOutcome::PercentNotNumeric);
+        QTest::newRow("number before date") << "2,5"
+                                            << "10"
+                                            << "2009/001"
+                                            << "31.2.2009" << int(SaveOutcome::DuplicateNumber);
+        QTest::newRow("number case does not matter") << "2,5"
+                                                     << "10"
+                                                     << "2009/00A"
+                                                     << "" << int(SaveOutcome::DuplicateNumber);
+        QTest::newRow("impossible date") << "2,5"
+                                         << "10"
+                                         << "2009/050"
+                                         << "31.2.2009" << int(SaveOutcome::BadDate);
+        QTest::newRow("not a date") << "2,5"
+                                    << "10"
+                                    << "2009/050"
+                                    << "jutri" << int(SaveOutcome::BadDate);
     }
     void refusalsInOrderWriteNothing() {
         QFETCH(QString, pointValue);
@@ -157,13 +176,14 @@ private Q_SLOTS:
         QCOMPARE(invoiceField(r.invoiceId, "EnotenElaborat").toInt(), 1);
         QCOMPARE(invoiceField(r.invoiceId, "Placan").toInt(), 1);
         // Empty boxes are empty text, not Null.
-        QCOMPARE(Db->scalar("SELECT count(*) FROM tblRacun WHERE Davcna = '' AND Opombe = ''")
-                     .toInt(),
-                 1);
+        QCOMPARE(
+            Db->scalar("SELECT count(*) FROM tblRacun WHERE Davcna = '' AND Opombe = ''").toInt(),
+            1);
 
         // Lines in the grid's order; 0 quantity and surcharge stored as Null.
-        auto lines = Db->openRecordset("SELECT * FROM tblRacunTarife WHERE ID_racun=? ORDER BY rowid",
-                                       RecordsetKind::Snapshot, {r.invoiceId});
+        auto lines =
+            Db->openRecordset("SELECT * FROM tblRacunTarife WHERE ID_racun=? ORDER BY rowid",
+                              RecordsetKind::Snapshot, {r.invoiceId});
         QCOMPARE(lines->recordCount(), 4);
         QList<qint64> order;
         for (lines->moveFirst(); !lines->eof(); lines->moveNext())
@@ -297,9 +317,9 @@ private Q_SLOTS:
         QCOMPARE(int(r.outcome), int(SaveOutcome::EngineError));
         QVERIFY(invoiceField(existing, "Ime").isNull());
         QCOMPARE(m_list->field("Ime").toString(), QString());
-        QCOMPARE(Db->scalar("SELECT count(*) FROM tblRacunTarife WHERE ID_racun=?", {existing})
-                     .toInt(),
-                 1);
+        QCOMPARE(
+            Db->scalar("SELECT count(*) FROM tblRacunTarife WHERE ID_racun=?", {existing}).toInt(),
+            1);
 
         // The engine works again: the same save goes through.
         r = saveNew(header("2009/007"));

@@ -48,8 +48,8 @@ void ModalWatcher::poll() {
     if (auto* box = qobject_cast<QMessageBox*>(w)) {
         box->setProperty("answered", true);
         seen << box->windowTitle() + u'|' + box->text();
-        QAbstractButton* b = box->button(answers.isEmpty() ? QMessageBox::NoButton
-                                                           : answers.takeFirst());
+        QAbstractButton* b =
+            box->button(answers.isEmpty() ? QMessageBox::NoButton : answers.takeFirst());
         if (!b)
             b = box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)
                                              : box->button(QMessageBox::No);
@@ -82,12 +82,13 @@ void addLine(Database& db, qint64 invoiceId, qint64 tariffId, const QVariant& po
 }
 
 void addWorkLine(const WorkLine& l) {
-    QVERIFY2(WorkDb->execute(
-                 QStringLiteral("INSERT INTO tblTarifePregled (ID_tarifa, Tocke, Kolicina, Povisek, "
-                                "znesek, TarifnaStevilka, TS1, TS2, \"70proc\", GeodetskaStoritev, "
-                                "Master) VALUES (?, ?, ?, ?, ?, 'x', ?, ?, ?, 'opravilo', 0)"),
-                 {l.tariffId, l.points, l.quantity, l.surcharge, l.amount, l.ts1, l.ts2, l.report}),
-             qPrintable(WorkDb->lastError()));
+    QVERIFY2(
+        WorkDb->execute(
+            QStringLiteral("INSERT INTO tblTarifePregled (ID_tarifa, Tocke, Kolicina, Povisek, "
+                           "znesek, TarifnaStevilka, TS1, TS2, \"70proc\", GeodetskaStoritev, "
+                           "Master) VALUES (?, ?, ?, ?, ?, 'x', ?, ?, ?, 'opravilo', 0)"),
+            {l.tariffId, l.points, l.quantity, l.surcharge, l.amount, l.ts1, l.ts2, l.report}),
+        qPrintable(WorkDb->lastError()));
 }
 
 qint64 operationId(Database& db, int ts1, int ts2) {

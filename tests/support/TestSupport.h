@@ -20,7 +20,7 @@ class Fixture {
 public:
     Fixture();
     ~Fixture();
-    bool start();                 // startUp() on the folders; QVERIFY it
+    bool start(); // startUp() on the folders; QVERIFY it
     QString dataDir() const { return m_root.path() + QStringLiteral("/data"); }
     QString tempDir() const { return m_root.path() + QStringLiteral("/tmp"); }
     StartupOptions options() const { return {dataDir(), tempDir()}; }
