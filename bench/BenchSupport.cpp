@@ -1,5 +1,6 @@
 #include "BenchSupport.h"
 
+#include "app/Globals.h"
 #include "app/Module1.h"
 #include "app/Startup.h"
 

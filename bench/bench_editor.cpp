@@ -9,8 +9,9 @@
 
 #include "app/Glavna.h"
 #include "app/MessageBox.h"
+#include "app/Globals.h"
 #include "app/Module1.h"
-#include "app/Readers.h"
+#include "text/TextForms.h"
 #include "data/BoundGrid.h"
 #include "data/Recordset.h"
 #include "invoice/InvoiceLines.h"
@@ -185,7 +186,7 @@ BENCHMARK(BM_AddPickedOperations)->Unit(benchmark::kMillisecond)->UseRealTime();
 // from its construction until it is painted and its start-up timer has
 // recalculated the totals.
 void BM_OpenRacunWindow(benchmark::State& state) {
-    Glavna window;
+    Glavna window(appContext());
     BoundGrid* list = window.list();
     if (!list->recordset() || !list->recordset()->moveToBookmark(g_big.id)) {
         state.SkipWithError("the big invoice is not in the list");
@@ -199,7 +200,7 @@ void BM_OpenRacunWindow(benchmark::State& state) {
     });
     for (auto _ : state) {
         OpenMode = 1;
-        auto editor = std::make_unique<Racun>(list, &window);
+        auto editor = std::make_unique<Racun>(appContext(), list, &window);
         auto* timer = editor->findChild<QTimer*>(QStringLiteral("Timer1"));
         auto* toPay = editor->findChild<QLabel*>(QStringLiteral("Label4"));
         if (!timer || !toPay) {

@@ -9,7 +9,8 @@
 #include "BenchSupport.h"
 
 #include "app/Glavna.h"
-#include "app/InvoiceDeletion.h"
+#include "invoice/InvoiceDeletion.h"
+#include "app/Globals.h"
 #include "app/Module1.h"
 #include "data/BoundGrid.h"
 #include "data/Schema.h"
@@ -218,7 +219,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     {
-        Glavna window;
+        Glavna window(appContext());
         g_window = &window;
         PaintCounter paints(window.list()->viewport());
         g_paints = &paints;

@@ -18,6 +18,7 @@
 #include "BenchSupport.h"
 
 #include "app/Glavna.h"
+#include "app/Globals.h"
 #include "app/Module1.h"
 #include "app/Startup.h"
 #include "data/BoundGrid.h"
@@ -88,7 +89,7 @@ int main(int argc, char* argv[]) {
 
     int rc = 0;
     {
-        Glavna window;
+        Glavna window(appContext());
         const double windowMs = elapsedMs(clock);
         const double windowCpuMs = processCpuMs();
         BoundGrid* grid = window.list();

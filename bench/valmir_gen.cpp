@@ -6,6 +6,7 @@
 //   valmir_gen --data-dir DIR [--invoices 100000] [--lines 5] [--years 20]
 //              [--big-invoice 300] [--tariff-operations 330] [--seed 2009]
 
+#include "app/Globals.h"
 #include "app/Module1.h"
 #include "app/Startup.h"
 #include "data/Database.h"

@@ -1,7 +1,8 @@
 #include "app/Glavna.h"
 
-#include "app/InvoiceDeletion.h"
+#include "invoice/InvoiceDeletion.h"
 #include "app/MessageBox.h"
+#include "app/Globals.h"
 #include "app/Module1.h"
 #include "data/BoundGrid.h"
 #include "invoice/Nov_racun.h"
@@ -68,8 +69,8 @@ QAction* addItem(QMenu* menu, const char* name, const QString& caption, bool ava
 
 } // namespace
 
-Glavna::Glavna(QWidget* parent)
-    : QMainWindow(parent),
+Glavna::Glavna(const AppContext& context, QWidget* parent)
+    : QMainWindow(parent), m_context(context),
       m_sort(QStringLiteral("SELECT * FROM tblRacun "), invoiceFields(), 0, false) {
     setObjectName(QStringLiteral("Glavna"));
     setWindowTitle(
@@ -112,7 +113,7 @@ void Glavna::buildList() {
     for (int i = 0; i < columns.size(); ++i)
         columns[i].caption = marked.at(i);
     m_list->listModel()->setColumns(columns);
-    m_list->listModel()->setDatabase(Db.get());
+    m_list->listModel()->setDatabase(m_context.db);
     setColumnWidths();
 
     connect(m_list, &BoundGrid::headerClicked, this, &Glavna::sortByColumn);
@@ -204,7 +205,7 @@ void Glavna::reloadList() {
 bool Glavna::hasCurrentInvoice() const { return m_list->currentRow() >= 0; }
 
 void Glavna::openEditor() {
-    Racun editor(m_list, this);
+    Racun editor(m_context, m_list, this);
     editor.exec();
     m_list->setFocus();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/AppContext.h"
 #include "app/ListSort.h"
 
 #include <QMainWindow>
@@ -15,7 +16,7 @@ class BoundGrid;
 class Glavna : public QMainWindow {
     Q_OBJECT
 public:
-    explicit Glavna(QWidget* parent = nullptr);
+    explicit Glavna(const AppContext& context, QWidget* parent = nullptr);
     ~Glavna() override;
 
     // The invoice list; the editor reads its current row and writes
@@ -40,6 +41,7 @@ private:
     // The editor, modal over this window, on the list as OpenMode says.
     void openEditor();
 
+    AppContext m_context;
     BoundGrid* m_list = nullptr;
     ListSort m_sort;
     QPushButton* m_newButton = nullptr;

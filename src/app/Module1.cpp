@@ -1,6 +1,6 @@
 #include "app/Module1.h"
 
-#include "app/Readers.h"
+#include "text/TextForms.h"
 
 #include <QDate>
 

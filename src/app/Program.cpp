@@ -1,6 +1,7 @@
 #include "app/Program.h"
 
 #include "app/Glavna.h"
+#include "app/Globals.h"
 #include "app/MessageBox.h"
 #include "app/Startup.h"
 
@@ -57,7 +58,7 @@ int runValmir(QApplication& app, const QStringList& arguments) {
 
     int rc;
     {
-        Glavna window;
+        Glavna window(appContext());
         window.show();
         rc = app.exec();
     }

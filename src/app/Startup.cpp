@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "app/Globals.h"
 #include "app/Module1.h"
 #include "data/Schema.h"
 #include "data/Seed.h"

@@ -1,6 +1,6 @@
 #include "data/BoundListModel.h"
 
-#include "app/Readers.h"
+#include "text/TextForms.h"
 
 #include <QDate>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
 #include "invoice/Calendar.h"
 
-#include "app/Readers.h"
+#include "text/TextForms.h"
 
 #include <QCalendarWidget>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 #include "invoice/InvoiceSaver.h"
 
 #include "app/Module1.h"
-#include "app/Readers.h"
+#include "text/TextForms.h"
 #include "data/Database.h"
 #include "data/Recordset.h"
 #include "invoice/Numbering.h"

@@ -1,6 +1,6 @@
 #include "invoice/Numbering.h"
 
-#include "app/Readers.h"
+#include "text/TextForms.h"
 
 #include <cmath>
 

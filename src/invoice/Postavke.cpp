@@ -1,6 +1,7 @@
 #include "invoice/Postavke.h"
 
 #include "app/MessageBox.h"
+#include "app/Globals.h"
 #include "app/Module1.h"
 #include "data/Recordset.h"
 
@@ -23,7 +24,7 @@ QString operationText(const Recordset& rs) {
 
 } // namespace
 
-Postavke::Postavke(QWidget* parent) : QDialog(parent) {
+Postavke::Postavke(Database& db, QWidget* parent) : QDialog(parent), m_db(db) {
     setObjectName(QStringLiteral("Postavke"));
     setWindowTitle(QStringLiteral("Izbira opravil"));
     m_listReady = false;
@@ -31,7 +32,7 @@ Postavke::Postavke(QWidget* parent) : QDialog(parent) {
     buildWindow();
 
     // Every opening starts with nothing chosen.
-    if (!Db->execute(QStringLiteral("UPDATE tblTarife SET Izbrana = False")))
+    if (!m_db.execute(QStringLiteral("UPDATE tblTarife SET Izbrana = False")))
         reportEngineError();
     fillServices();
     if (m_combo1->count() > 0)
@@ -103,7 +104,7 @@ void Postavke::buildWindow() {
 void Postavke::fillServices() {
     const QSignalBlocker block(m_combo1);
     m_combo1->clear();
-    auto services = Db->openRecordset(
+    auto services = m_db.openRecordset(
         QStringLiteral("SELECT * FROM tblGeodetskaStoritev ORDER BY TS1"), RecordsetKind::Snapshot);
     if (!services) {
         reportEngineError();
@@ -124,7 +125,7 @@ void Postavke::showService(int index) {
     m_listReady = false;
     m_list1->clear();
     auto operations =
-        Db->openRecordset(QStringLiteral("SELECT * FROM tblTarife WHERE TS1=? ORDER BY TS2"),
+        m_db.openRecordset(QStringLiteral("SELECT * FROM tblTarife WHERE TS1=? ORDER BY TS2"),
                           RecordsetKind::Snapshot, {m_combo1->itemData(index)});
     if (!operations) {
         m_listReady = true;
@@ -152,7 +153,7 @@ void Postavke::operationToggled(QListWidgetItem* item) {
 
 bool Postavke::storeChoice(const QVariant& id, bool chosen) {
     // An operation deleted meanwhile simply matches no row.
-    return Db->execute(QStringLiteral("UPDATE tblTarife SET Izbrana = ? WHERE ID = ?"),
+    return m_db.execute(QStringLiteral("UPDATE tblTarife SET Izbrana = ? WHERE ID = ?"),
                        {chosen, id});
 }
 
@@ -161,7 +162,7 @@ void Postavke::chooseAll(bool chosen) {
     m_listReady = false;
     bool ok = true;
     {
-        Transaction tx(*Db);
+        Transaction tx(m_db);
         for (int i = 0; ok && i < m_list1->count(); ++i) {
             QListWidgetItem* item = m_list1->item(i);
             if (item->checkState() == target)
@@ -185,7 +186,7 @@ void Postavke::confirm() {
 }
 
 void Postavke::reportEngineError() {
-    Msg::critical(this, Db->lastError(), QStringLiteral("Napaka v bazi"));
+    Msg::critical(this, m_db.lastError(), QStringLiteral("Napaka v bazi"));
 }
 
 } // namespace valmir

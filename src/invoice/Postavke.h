@@ -10,6 +10,8 @@ class QPushButton;
 
 namespace valmir {
 
+class Database;
+
 // The operation picker "Izbira opravil". Each tick is written at once into
 // tblTarife.Izbrana, so that choices under one service survive switching
 // to another; PickConfirmed is true only when the window was closed with
@@ -17,7 +19,7 @@ namespace valmir {
 class Postavke : public QDialog {
     Q_OBJECT
 public:
-    explicit Postavke(QWidget* parent = nullptr);
+    Postavke(Database& db, QWidget* parent = nullptr);
     ~Postavke() override;
 
 private:
@@ -30,6 +32,7 @@ private:
     bool storeChoice(const QVariant& id, bool chosen);
     void reportEngineError();
 
+    Database& m_db;
     QLabel* m_label1 = nullptr;
     QComboBox* m_combo1 = nullptr;
     QListWidget* m_list1 = nullptr;

@@ -1,8 +1,10 @@
 #include "invoice/Racun.h"
 
 #include "app/MessageBox.h"
+#include "app/Globals.h"
 #include "app/Module1.h"
-#include "app/Readers.h"
+#include "app/Clock.h"
+#include "text/TextForms.h"
 #include "data/BoundGrid.h"
 #include "data/Recordset.h"
 #include "invoice/Calendar.h"
@@ -87,8 +89,9 @@ QLabel* totalLabel(const QString& name, QWidget* parent) {
 
 } // namespace
 
-Racun::Racun(BoundGrid* invoiceList, QWidget* parent)
-    : QDialog(parent), m_invoiceList(invoiceList) {
+Racun::Racun(const AppContext& context, BoundGrid* invoiceList, QWidget* parent)
+    : QDialog(parent), m_context(context), m_db(context.db), m_work(context.work),
+      m_invoiceList(invoiceList) {
     setObjectName(QStringLiteral("Racun"));
     setWindowTitle(QStringLiteral("Račun"));
     setModal(true);
@@ -371,7 +374,7 @@ Recordset* Racun::lines() const { return DBGrid1->recordset(); }
 
 void Racun::FillStaffList() {
     Combo1->clear();
-    auto rs = Db->openRecordset(QStringLiteral("SELECT * FROM tblSestavljavci ORDER BY Ime"),
+    auto rs = m_db->openRecordset(QStringLiteral("SELECT * FROM tblSestavljavci ORDER BY Ime"),
                                 RecordsetKind::Snapshot);
     if (!rs)
         return;
@@ -389,13 +392,13 @@ void Racun::SelectStaff(const QVariant& id) {
 }
 
 bool Racun::load() {
-    if (!Db || !WorkDb) {
+    if (!m_db || !m_work) {
         Msg::critical(this, QStringLiteral("Baza podatkov ni odprta."),
                       QStringLiteral("Ne bo šlo"));
         return false;
     }
     BoundListModel* model = DBGrid1->listModel();
-    model->setDatabase(WorkDb.get());
+    model->setDatabase(m_work);
     model->setRecordSource(QStringLiteral("tblTarifePregled"));
     model->setColumns(
         {{QStringLiteral("Tarifna številka"), QStringLiteral("TarifnaStevilka"), {}},
@@ -418,8 +421,8 @@ bool Racun::load() {
         return false;
     });
 
-    if (!WorkDb->execute(QStringLiteral("DELETE FROM tblTarifePregled"))) {
-        Msg::critical(this, WorkDb->lastError(), DatabaseErrorTitle);
+    if (!m_work->execute(QStringLiteral("DELETE FROM tblTarifePregled"))) {
+        Msg::critical(this, m_work->lastError(), DatabaseErrorTitle);
         return false;
     }
     Mode = OpenMode;
@@ -463,7 +466,7 @@ bool Racun::loadFromList() {
         Text1[12]->setText(NullTrim(f("Zadeva")));
         Text1[15]->setText(numberBoxText(f("Veljavnost")));
         Text3->setText(numberBoxText(f("ProcentPavsala")));
-        LoadLinesResult loaded = LoadLines(*Db, *WorkDb, f("ID").toLongLong(), Text3->text());
+        LoadLinesResult loaded = LoadLines(*m_db, *m_work, f("ID").toLongLong(), Text3->text());
         if (!loaded.ok)
             Msg::critical(this, loaded.error, DatabaseErrorTitle);
         if (loaded.hasLumpSumLine) {
@@ -495,7 +498,7 @@ bool Racun::loadFromList() {
 
 bool Racun::loadNewInvoiceDefaults() {
     Text1[8]->setText(dateText(today()));
-    auto settings = Db->openRecordset(QStringLiteral("tblNastavitve"), RecordsetKind::Table);
+    auto settings = m_db->openRecordset(QStringLiteral("tblNastavitve"), RecordsetKind::Table);
     if (!settings || settings->recordCount() == 0) {
         // Without the settings there is no number to propose: better no
         // editor than an invoice numbered by chance.
@@ -583,9 +586,9 @@ void Racun::onLumpSumClicked() {
     Text3->setEnabled(!ticked);
     recalculateAndShow();
     bool ok = true;
-    const bool added = toggleLumpSumLine(*WorkDb, LumpSumAmount, Text3->text(), &ok);
+    const bool added = toggleLumpSumLine(*m_work, LumpSumAmount, Text3->text(), &ok);
     if (!ok)
-        Msg::critical(this, WorkDb->lastError(), DatabaseErrorTitle);
+        Msg::critical(this, m_work->lastError(), DatabaseErrorTitle);
     refreshLines();
     recalculateAndShow();
     if (added)
@@ -648,12 +651,12 @@ void Racun::onSurchargeToAll() {
 
 void Racun::onAddOperations() {
     {
-        Postavke picker(this);
+        Postavke picker(*m_db, this);
         picker.exec();
     }
     if (!PickConfirmed)
         return;
-    AddOperationsResult result = addPickedOperations(*Db, *WorkDb, Check2->isChecked());
+    AddOperationsResult result = addPickedOperations(*m_db, *m_work, Check2->isChecked());
     if (!result.ok)
         Msg::critical(this, result.error, DatabaseErrorTitle);
     if (result.addedExpenseLine)
@@ -695,7 +698,7 @@ void Racun::onDeleteLine() {
         DBGrid1->syncFromRecordset();
     }
     Modified = true;
-    if (!Check2->isEnabled() && !hasExpenseLines(*WorkDb))
+    if (!Check2->isEnabled() && !hasExpenseLines(*m_work))
         Check2->setEnabled(true);
 }
 
@@ -709,7 +712,7 @@ void Racun::onHeaderChanged(int index) {
     const QString code = Text1[3]->text();
     if (code.size() != 4)
         return;
-    auto posts = Db->openRecordset(QStringLiteral("tbPoste"), RecordsetKind::Table);
+    auto posts = m_db->openRecordset(QStringLiteral("tbPoste"), RecordsetKind::Table);
     if (!posts || !posts->setIndex(QStringLiteral("Stev")))
         return;
     posts->seek(QStringLiteral("="), {leadingNumber(code)});
@@ -759,7 +762,7 @@ bool Racun::save() {
     header.percentText = Text3->text();
     header.pointValueText = Text2->text();
 
-    SaveResult result = saveInvoice(*Db, *list, *rs, Mode, OriginalNumber, header);
+    SaveResult result = saveInvoice(*m_db, *list, *rs, Mode, OriginalNumber, header);
     if (result.outcome != SaveOutcome::Saved) {
         QString text = saveMessageText(result.outcome);
         if (result.outcome == SaveOutcome::EngineError && !result.error.isEmpty())

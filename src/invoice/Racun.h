@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QList>
 
+#include "app/AppContext.h"
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -16,6 +18,7 @@ class QToolButton;
 namespace valmir {
 
 class BoundGrid;
+class Database;
 class Recordset;
 
 // The invoice editor. It loads when constructed, as OpenMode says: 0 a new
@@ -24,7 +27,7 @@ class Recordset;
 class Racun : public QDialog {
     Q_OBJECT
 public:
-    Racun(BoundGrid* invoiceList, QWidget* parent = nullptr);
+    Racun(const AppContext& context, BoundGrid* invoiceList, QWidget* parent = nullptr);
     ~Racun() override;
 
     // False when loading failed (its message has been shown); exec() then
@@ -85,6 +88,9 @@ private:
     // Whether the window may close now; asks about unsaved changes.
     bool mayClose();
 
+    AppContext m_context;
+    Database* m_db;   // the data database
+    Database* m_work; // the work database
     BoundGrid* m_invoiceList;
     bool m_loaded = false;
     bool m_timerStarted = false;

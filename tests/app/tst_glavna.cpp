@@ -83,7 +83,7 @@ class TestGlavna : public test::FixtureTest {
     }
 
     std::unique_ptr<Glavna> showWindow() {
-        auto w = std::make_unique<Glavna>();
+        auto w = std::make_unique<Glavna>(appContext());
         w->resize(1100, 500);
         w->show();
         w->activateWindow();

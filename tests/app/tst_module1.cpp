@@ -1,5 +1,5 @@
 #include "app/Module1.h"
-#include "app/Readers.h"
+#include "text/TextForms.h"
 
 #include <QtTest>
 

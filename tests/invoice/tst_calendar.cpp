@@ -3,7 +3,7 @@
 #include "tst_racun_support.h"
 
 #include "app/Module1.h"
-#include "app/Readers.h"
+#include "text/TextForms.h"
 #include "invoice/Calendar.h"
 
 #include <QCalendarWidget>
@@ -68,7 +68,7 @@ private Q_SLOTS:
         auto list = invoiceList();
         OpenMode = 0;
         CalendarTarget = 5;
-        Racun editor(list.get());
+        Racun editor(appContext(), list.get());
         QVERIFY(showAndSettle(editor));
         ModalWatcher watcher;
         watcher.dialogs["Calendar"] = [](QWidget* w) { pickByKeyboard(w, QDate(2009, 2, 28)); };

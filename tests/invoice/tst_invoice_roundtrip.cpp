@@ -5,7 +5,8 @@
 #include "tst_racun_support.h"
 
 #include "app/Module1.h"
-#include "app/Readers.h"
+#include "app/Clock.h"
+#include "text/TextForms.h"
 #include "invoice/Nov_racun.h"
 
 #include <QListWidget>
@@ -64,7 +65,7 @@ private Q_SLOTS:
         }
         QCOMPARE(OpenMode, 0);
 
-        Racun editor(list.get());
+        Racun editor(appContext(), list.get());
         QVERIFY(showAndSettle(editor));
         QCOMPARE(text(&editor, "Text1_0"), QString("2030/041"));
         box(&editor, "Text1_1")->setText("Novi naročnik");
@@ -110,7 +111,7 @@ private Q_SLOTS:
 
         // Opened again: the same header, lines and totals.
         OpenMode = 1;
-        Racun again(list.get());
+        Racun again(appContext(), list.get());
         QVERIFY(showAndSettle(again));
         QCOMPARE(text(&again, "Text1_0"), QString("2030/041"));
         QCOMPARE(text(&again, "Text1_8"), QString("1.6.2030"));

@@ -1,6 +1,7 @@
 // The new-invoice question: which kind of new invoice, or none.
 
 #include "app/Module1.h"
+#include "app/Globals.h"
 #include "invoice/Nov_racun.h"
 
 #include <QGroupBox>

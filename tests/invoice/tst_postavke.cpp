@@ -42,7 +42,7 @@ class TestPostavke : public test::FixtureTest {
     QListWidget* m_operations = nullptr;
 
     void open() {
-        m_window = std::make_unique<Postavke>(nullptr);
+        m_window = std::make_unique<Postavke>(*Db, nullptr);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         m_services = m_window->findChild<QComboBox*>("Combo1");

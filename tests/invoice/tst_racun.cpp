@@ -3,7 +3,8 @@
 #include "tst_racun_support.h"
 
 #include "app/Module1.h"
-#include "app/Readers.h"
+#include "app/Clock.h"
+#include "text/TextForms.h"
 
 #include <QTabWidget>
 
@@ -56,7 +57,7 @@ private Q_SLOTS:
         auto list = invoiceList();
         for (int round = 0; round < 2; ++round) {
             OpenMode = 0;
-            Racun editor(list.get());
+            Racun editor(appContext(), list.get());
             QVERIFY(editor.isLoaded());
             QVERIFY(showAndSettle(editor));
             QCOMPARE(editor.windowTitle(), QString("Račun"));
@@ -88,7 +89,7 @@ private Q_SLOTS:
         auto list = invoiceList();
         QVERIFY(selectInvoice(*list, "2009/042"));
         OpenMode = 2;
-        Racun editor(list.get());
+        Racun editor(appContext(), list.get());
         QVERIFY(showAndSettle(editor));
         QCOMPARE(editor.mode(), 2);
         QCOMPARE(text(&editor, "Text1_0"), QString("2031/001"));
@@ -116,7 +117,7 @@ private Q_SLOTS:
         auto list = invoiceList();
         QVERIFY(selectInvoice(*list, "2009/042"));
         OpenMode = 1;
-        Racun editor(list.get());
+        Racun editor(appContext(), list.get());
         QVERIFY(showAndSettle(editor));
         QCOMPARE(editor.originalNumber(), QString("2009/042"));
         QCOMPARE(text(&editor, "Text1_0"), QString("2009/042"));
@@ -185,7 +186,7 @@ private Q_SLOTS:
                          {"ProcentPavsala", 10.0}});
         auto list = invoiceList();
         OpenMode = 1;
-        Racun editor(list.get());
+        Racun editor(appContext(), list.get());
         QVERIFY(editor.isLoaded());
         auto* staff = child<QComboBox>(&editor, "Combo1");
         QCOMPARE(staff->count(), 2);
@@ -200,7 +201,7 @@ private Q_SLOTS:
         auto list = invoiceList();
         ModalWatcher watcher;
         OpenMode = 0;
-        Racun editor(list.get());
+        Racun editor(appContext(), list.get());
         QVERIFY(!editor.isLoaded());
         QCOMPARE(watcher.seen.size(), 1);
         QVERIFY(watcher.seen.first().startsWith("Napaka v podatkih|"));
@@ -210,7 +211,7 @@ private Q_SLOTS:
     void changesThatCountAsModified() {
         auto list = invoiceList();
         OpenMode = 0;
-        Racun editor(list.get());
+        Racun editor(appContext(), list.get());
         QVERIFY(showAndSettle(editor));
         box(&editor, "Text3")->setText("5");
         QVERIFY(!editor.isModified());
@@ -218,13 +219,13 @@ private Q_SLOTS:
         QVERIFY(editor.isModified());
 
         OpenMode = 0;
-        Racun second(list.get());
+        Racun second(appContext(), list.get());
         QVERIFY(showAndSettle(second));
         box(&second, "Text2")->setText("1");
         QVERIFY(second.isModified());
 
         OpenMode = 0;
-        Racun third(list.get());
+        Racun third(appContext(), list.get());
         QVERIFY(showAndSettle(third));
         child<QComboBox>(&third, "Combo1")->setCurrentIndex(0);
         QVERIFY(third.isModified());
@@ -235,7 +236,7 @@ private Q_SLOTS:
         QVERIFY(!place.isEmpty());
         auto list = invoiceList();
         OpenMode = 0;
-        Racun editor(list.get());
+        Racun editor(appContext(), list.get());
         QVERIFY(showAndSettle(editor));
         QLineEdit* code = box(&editor, "Text1_3");
         code->setFocus();
@@ -265,7 +266,7 @@ private Q_SLOTS:
                          {"ProcentPavsala", 10.0}});
         auto list = invoiceList();
         OpenMode = 1;
-        Racun editor(list.get());
+        Racun editor(appContext(), list.get());
         QCOMPARE(text(&editor, "Text1_4"), QString("Po svoje"));
     }
 
@@ -273,7 +274,7 @@ private Q_SLOTS:
         auto list = invoiceList();
         {
             OpenMode = 0;
-            Racun editor(list.get());
+            Racun editor(appContext(), list.get());
             QVERIFY(showAndSettle(editor));
             box(&editor, "Text1_1")->setText("Brez shranjevanja");
             ModalWatcher watcher;
@@ -286,7 +287,7 @@ private Q_SLOTS:
         }
         {
             OpenMode = 0;
-            Racun editor(list.get());
+            Racun editor(appContext(), list.get());
             QVERIFY(showAndSettle(editor));
             box(&editor, "Text1_1")->setText("Shranjen ob zapiranju");
             ModalWatcher watcher;
@@ -303,7 +304,7 @@ private Q_SLOTS:
     void closeReminderKeepsTheWindowWhenTheSaveIsRefused() {
         auto list = invoiceList();
         OpenMode = 0;
-        Racun editor(list.get());
+        Racun editor(appContext(), list.get());
         QVERIFY(showAndSettle(editor));
         box(&editor, "Text1_1")->setText("Skoraj izgubljen");
         box(&editor, "Text2")->setText("abc");

@@ -4,7 +4,7 @@
 #include "tst_racun_support.h"
 
 #include "app/Module1.h"
-#include "app/Readers.h"
+#include "text/TextForms.h"
 
 #include <QListWidget>
 
@@ -35,7 +35,7 @@ class TestRacunLines : public FixtureTest {
 
     std::unique_ptr<Racun> openNew() {
         OpenMode = 0;
-        auto editor = std::make_unique<Racun>(m_list.get());
+        auto editor = std::make_unique<Racun>(appContext(), m_list.get());
         return showAndSettle(*editor) ? std::move(editor) : nullptr;
     }
 
@@ -46,7 +46,7 @@ class TestRacunLines : public FixtureTest {
             if (rs->value(i, "ID").toLongLong() == id)
                 m_list->moveToRow(i);
         OpenMode = 1;
-        auto editor = std::make_unique<Racun>(m_list.get());
+        auto editor = std::make_unique<Racun>(appContext(), m_list.get());
         return showAndSettle(*editor) ? std::move(editor) : nullptr;
     }
 

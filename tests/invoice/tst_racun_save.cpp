@@ -5,7 +5,8 @@
 #include "tst_racun_support.h"
 
 #include "app/Module1.h"
-#include "app/Readers.h"
+#include "app/Clock.h"
+#include "text/TextForms.h"
 
 using namespace valmir;
 using namespace valmir::test;
@@ -18,7 +19,7 @@ class TestRacunSave : public FixtureTest {
     // Opens a new invoice with a customer typed; the caller spoils one box.
     std::unique_ptr<Racun> typedInvoice(BoundGrid* list) {
         OpenMode = 0;
-        auto editor = std::make_unique<Racun>(list);
+        auto editor = std::make_unique<Racun>(appContext(), list);
         if (!showAndSettle(*editor))
             return nullptr;
         box(editor.get(), "Text1_1")->setText("Kupec");
@@ -120,7 +121,7 @@ private Q_SLOTS:
     void unifiedReportQuestionBeforeSaving() {
         auto list = invoiceList();
         OpenMode = 0;
-        Racun editor(list.get());
+        Racun editor(appContext(), list.get());
         QVERIFY(showAndSettle(editor));
         // Report lines of two services: the 70 % option would fit.
         addWorkLine({6, 1, 6, 180, 1, {}, true});

@@ -89,7 +89,7 @@ private Q_SLOTS:
             << "abc"
             << "2009/001"
             << "31.2.2009" << int(SaveOutcome::PointValueNotNumeric);
-        QTest::newRow("grouped point value") << "1.234,5"
+        QTest::newRow("blank in point value") << "1 234,5"
                                              << "10"
                                              << "2009/050"
                                              << "" << int(SaveOutcome::PointValueNotNumeric);

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
-#include "app/Readers.h"
+#include "text/TextForms.h"
+#include "app/Clock.h"
 #include "data/Recordset.h"
 
 #include <QAbstractButton>

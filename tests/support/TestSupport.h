@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Globals.h"
 #include "app/Module1.h"
 #include "app/Startup.h"
 

@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "app/InvoiceDeletion.h"
+#include "invoice/InvoiceDeletion.h"
 #include "data/Recordset.h"
 
 #include <QtTest>

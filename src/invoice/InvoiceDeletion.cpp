@@ -1,4 +1,4 @@
-#include "app/InvoiceDeletion.h"
+#include "invoice/InvoiceDeletion.h"
 
 #include "data/Recordset.h"
 

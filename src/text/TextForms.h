@@ -12,14 +12,17 @@ namespace valmir {
 // system has none (the C/POSIX locale).
 QLocale appLocale();
 
-// A number typed by the user: blanks around it, an optional sign, digits,
-// and one decimal separator, the locale's or ".". Digit grouping is not
-// accepted, so that "1.234" never silently becomes 1234.
+// A number typed by the user or shown by the program: blanks around it,
+// an optional sign ("-", "+" or the minus U+2212 that the locale writes),
+// digits with one decimal separator, the locale's or ".", and an optional
+// trailing "€". Digit grouping is read only where it cannot be taken for a
+// decimal point: before the locale's decimal separator ("1.234,50") or as
+// several well-formed groups ("1.234.567"); a lone "1.234" stays 1.234.
 std::optional<double> readNumber(const QString& text);
 bool isNumeric(const QString& text);
 
-// The leading number of a text: leading blanks skipped, an optional sign,
-// digits with at most one "." as decimal point; reading stops at the first
+// The leading number of a text: leading blanks skipped, an optional sign
+// ("-", "+" or U+2212), digits with at most one "." as decimal point; reading stops at the first
 // other character. A text without a leading number gives 0.
 double leadingNumber(const QString& text);
 
@@ -41,9 +44,5 @@ QString numberText(double value);
 // A number as a text box shows it: the locale's decimal separator, no
 // grouping ("0,75" in Slovenian), so that readNumber() reads it back.
 QString localeNumberText(double value);
-
-// Today's date; tests set it so that proposed numbers and dates are fixed.
-QDate today();
-void setTodayForTest(const QDate& date); // an invalid date returns to the clock
 
 } // namespace valmir
