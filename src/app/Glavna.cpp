@@ -1,34 +1,26 @@
 #include "app/Glavna.h"
 
-#include "invoice/InvoiceDeletion.h"
-#include "app/MessageBox.h"
 #include "app/Globals.h"
+#include "app/MessageBox.h"
 #include "app/Module1.h"
 #include "data/BoundGrid.h"
+#include "invoice/InvoiceDeletion.h"
 #include "invoice/Nov_racun.h"
 #include "invoice/Racun.h"
 
 #include <QAction>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <span>
 
 namespace valmir {
 
 namespace {
 
-// A column of the invoice list and the number of average characters its
-// cells get, so that widths never depend on reading the rows.
-struct ListColumn {
-    const char16_t* caption;
-    const char16_t* field;
-    const char16_t* format;
-    int chars;
-};
-
-constexpr ListColumn InvoiceColumns[] = {
+constexpr SortableColumn InvoiceColumns[] = {
     {u"Št. računa", u"StevilkaRacuna", u"", 11},
     {u"Datum", u"Datum", u"General Date", 10},
     {u"Plačan", u"Placan", u"Yes/No", 5},
@@ -47,12 +39,62 @@ constexpr ListColumn InvoiceColumns[] = {
     {u"Opombe", u"Opombe", u"", 30},
 };
 
-QStringList invoiceFields() {
-    QStringList fields;
-    for (const ListColumn& c : InvoiceColumns)
-        fields << QString::fromUtf16(c.field);
-    return fields;
+// An item of the main menu. A window that is not part of the program yet
+// has no opener: its item is shown disabled, so that the menu already reads
+// as it will. A window joins the menu by its opener in this table, usually
+// openModal<ItsClass>.
+struct MenuItem {
+    const char* name; // objectName; none for a separator
+    QStringView caption;
+    void (*open)(Glavna& main);
+    bool reloadAfter; // the window may have changed the invoices behind the list
+};
+
+struct Menu {
+    QStringView caption;
+    std::span<const MenuItem> items;
+};
+
+// Every window opened from the menu is modal over the main window and gets
+// the run's context.
+template <class Window>
+void openModal(Glavna& main) {
+    Window window(main.context(), &main);
+    window.exec();
 }
+
+void quit(Glavna& main) { main.close(); }
+
+constexpr MenuItem Separator{nullptr, {}, nullptr, false};
+
+constexpr MenuItem DataItems[] = {
+    {"M1_1a", u"&Geodetske storitve...", nullptr, false},
+    {"M1_1b", u"&Opravila...", nullptr, false},
+    Separator,
+    {"M1_2", u"&Brisanje starih računov...", nullptr, true},
+    Separator,
+    {"M1_K", u"&Konec", quit, false},
+};
+
+constexpr MenuItem SettingsItems[] = {
+    {"M2_1", u"&Računi...", nullptr, false},
+    {"M2_W", u"&Urejevalnik besedil...", nullptr, false},
+    Separator,
+    {"M2_2", u"&Naši podatki...", nullptr, false},
+    {"M2_3", u"&Osebje...", nullptr, false},
+};
+
+constexpr MenuItem HelpItems[] = {
+    {"M3_1", u"Navodila...", nullptr, false},
+    Separator,
+    {"M3_2", u"O, &avtorja...", nullptr, false},
+};
+
+constexpr Menu MainMenu[] = {
+    {u"&Podatki", DataItems},
+    {u"&Nastavitve", SettingsItems},
+    {u"&Pomoč", HelpItems},
+};
 
 // The window never gets smaller than 7470 x 3000 twips (1/1440 inch).
 constexpr int MinimumWidthTwips = 7470;
@@ -60,18 +102,10 @@ constexpr int MinimumHeightTwips = 3000;
 
 int twipsToPixels(int twips, int dpi) { return qRound(twips * dpi / 1440.0); }
 
-QAction* addItem(QMenu* menu, const char* name, const QString& caption, bool available) {
-    QAction* action = menu->addAction(caption);
-    action->setObjectName(QString::fromLatin1(name));
-    action->setEnabled(available);
-    return action;
-}
-
 } // namespace
 
 Glavna::Glavna(const AppContext& context, QWidget* parent)
-    : QMainWindow(parent), m_context(context),
-      m_sort(QStringLiteral("SELECT * FROM tblRacun "), invoiceFields(), 0, false) {
+    : QMainWindow(parent), m_context(context) {
     setObjectName(QStringLiteral("Glavna"));
     setWindowTitle(
         QStringLiteral("VALMIR 2009 - aplikacija za pripravo računa geodetske storitve"));
@@ -91,7 +125,7 @@ Glavna::Glavna(const AppContext& context, QWidget* parent)
     setTabOrder(m_newButton, m_openButton);
     setTabOrder(m_openButton, m_deleteButton);
 
-    reloadList();
+    m_sortable->reload();
     m_list->setFocus();
 }
 
@@ -102,42 +136,17 @@ void Glavna::buildList() {
     m_list->setObjectName(QStringLiteral("DBGrid1"));
     // Nothing is typed into this list, so Tab leaves it for the buttons.
     m_list->setTabKeyNavigation(false);
-    QList<BoundColumn> columns;
-    QStringList plain;
-    for (const ListColumn& c : InvoiceColumns) {
-        columns.append({QString::fromUtf16(c.caption), QString::fromUtf16(c.field),
-                        QString::fromUtf16(c.format)});
-        plain << QString::fromUtf16(c.caption);
-    }
-    const QStringList marked = m_sort.markedCaptions(plain);
-    for (int i = 0; i < columns.size(); ++i)
-        columns[i].caption = marked.at(i);
-    m_list->listModel()->setColumns(columns);
-    m_list->listModel()->setDatabase(m_context.db);
-    setColumnWidths();
+    // Highest invoice number first: the newest invoices are the ones at hand.
+    m_sortable = new SortableList(m_list, m_context.db, InvoiceColumns,
+                                  QStringLiteral("SELECT * FROM tblRacun "), 0, false,
+                                  QStringLiteral("Seznama računov ni mogoče prebrati:"));
 
-    connect(m_list, &BoundGrid::headerClicked, this, &Glavna::sortByColumn);
     connect(m_list, &BoundGrid::rowActivated, this, [this](int) { openInvoice(); });
     auto* deleteKey = new QAction(m_list);
     deleteKey->setShortcut(QKeySequence::Delete);
     deleteKey->setShortcutContext(Qt::WidgetShortcut);
     m_list->addAction(deleteKey);
     connect(deleteKey, &QAction::triggered, this, &Glavna::deleteInvoice);
-}
-
-void Glavna::setColumnWidths() {
-    // Room for the caption with its sort mark, or for the usual length of
-    // the values; the rows themselves are never measured.
-    const QFontMetrics header = m_list->horizontalHeader()->fontMetrics();
-    const QFontMetrics cells = m_list->fontMetrics();
-    const int padding = 18;
-    int column = 0;
-    for (const ListColumn& c : InvoiceColumns) {
-        int forCaption =
-            header.horizontalAdvance(ListSort::mark(false) + QString::fromUtf16(c.caption));
-        int forValues = cells.averageCharWidth() * c.chars;
-        m_list->setColumnWidth(column++, std::max(forCaption, forValues) + padding);
-    }
 }
 
 QHBoxLayout* Glavna::buildButtons(QWidget* central) {
@@ -169,37 +178,23 @@ QHBoxLayout* Glavna::buildButtons(QWidget* central) {
 }
 
 void Glavna::buildMenu() {
-    // Items whose windows are not part of the program yet stay visible but
-    // disabled, so that the menu already reads as it will.
-    QMenu* data = menuBar()->addMenu(QStringLiteral("&Podatki"));
-    addItem(data, "M1_1a", QStringLiteral("&Geodetske storitve..."), false);
-    addItem(data, "M1_1b", QStringLiteral("&Opravila..."), false);
-    data->addSeparator();
-    addItem(data, "M1_2", QStringLiteral("&Brisanje starih računov..."), false);
-    data->addSeparator();
-    QAction* quit = addItem(data, "M1_K", QStringLiteral("&Konec"), true);
-    connect(quit, &QAction::triggered, this, &QWidget::close);
-
-    QMenu* settings = menuBar()->addMenu(QStringLiteral("&Nastavitve"));
-    addItem(settings, "M2_1", QStringLiteral("&Računi..."), false);
-    addItem(settings, "M2_W", QStringLiteral("&Urejevalnik besedil..."), false);
-    settings->addSeparator();
-    addItem(settings, "M2_2", QStringLiteral("&Naši podatki..."), false);
-    addItem(settings, "M2_3", QStringLiteral("&Osebje..."), false);
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Pomoč"));
-    addItem(help, "M3_1", QStringLiteral("Navodila..."), false);
-    help->addSeparator();
-    addItem(help, "M3_2", QStringLiteral("O, &avtorja..."), false);
-}
-
-void Glavna::reloadList() {
-    m_list->listModel()->setRecordSource(m_sort.recordSource());
-    if (!m_list->refresh())
-        Msg::critical(this,
-                      QStringLiteral("Seznama računov ni mogoče prebrati:\n") +
-                          m_list->listModel()->lastError(),
-                      QStringLiteral("Ne bo šlo"));
+    for (const Menu& m : MainMenu) {
+        QMenu* menu = menuBar()->addMenu(m.caption.toString());
+        for (const MenuItem& item : m.items) {
+            if (!item.name) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* action = menu->addAction(item.caption.toString());
+            action->setObjectName(QString::fromLatin1(item.name));
+            action->setEnabled(item.open != nullptr);
+            connect(action, &QAction::triggered, this, [this, item] {
+                item.open(*this);
+                if (item.reloadAfter)
+                    m_sortable->reload();
+            });
+        }
+    }
 }
 
 bool Glavna::hasCurrentInvoice() const { return m_list->currentRow() >= 0; }
@@ -242,20 +237,6 @@ void Glavna::deleteInvoice() {
     if (!result.deleted)
         Msg::critical(this, QStringLiteral("Računa ni bilo mogoče izbrisati:\n") + result.error,
                       QStringLiteral("Ne bo šlo"));
-}
-
-void Glavna::sortByColumn(int column) {
-    BoundListModel* model = m_list->listModel();
-    QStringList captions;
-    for (int i = 0; i < model->columnCount(); ++i)
-        captions << model->caption(i);
-    if (!m_sort.click(column, captions))
-        return;
-    for (int i = 0; i < captions.size(); ++i) {
-        if (captions.at(i) != model->caption(i))
-            model->setCaption(i, captions.at(i));
-    }
-    reloadList();
 }
 
 } // namespace valmir

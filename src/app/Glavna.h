@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/AppContext.h"
-#include "app/ListSort.h"
+#include "app/SortableList.h"
 
 #include <QMainWindow>
 
@@ -22,28 +22,25 @@ public:
     // The invoice list; the editor reads its current row and writes
     // through its record set.
     BoundGrid* list() const { return m_list; }
-    const ListSort& sortState() const { return m_sort; }
+    const ListSort& sortState() const { return m_sortable->sort(); }
+    // What the windows opened from here get of the run.
+    const AppContext& context() const { return m_context; }
 
 private:
     void buildList();
     QHBoxLayout* buildButtons(QWidget* central);
     void buildMenu();
-    void setColumnWidths();
-    // Runs the record source of the current sort again; the first row
-    // becomes current.
-    void reloadList();
     bool hasCurrentInvoice() const;
 
     void newInvoice();
     void openInvoice();
     void deleteInvoice();
-    void sortByColumn(int column);
     // The editor, modal over this window, on the list as OpenMode says.
     void openEditor();
 
     AppContext m_context;
     BoundGrid* m_list = nullptr;
-    ListSort m_sort;
+    SortableList* m_sortable = nullptr;
     QPushButton* m_newButton = nullptr;
     QPushButton* m_openButton = nullptr;
     QPushButton* m_deleteButton = nullptr;

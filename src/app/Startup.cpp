@@ -11,7 +11,11 @@
 #include <QLockFile>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <memory>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace valmir {
 
@@ -38,7 +42,55 @@ bool folderWritable(const QString& folder) {
     return true;
 }
 
+// The work database and the written documents belong to one account. A
+// folder shared by every account locks out each user but the first, and a
+// known name in a folder that everybody may write to can be prepared by
+// another account beforehand: as a link to a file of the victim's or as a
+// folder of its own where it reads or swaps the documents. So the folder
+// is made by this user with rights for nobody else, and a folder found in
+// its place is taken only when it is a real folder of this user.
+QString makePrivateFolder(const QString& folder) {
+    // No slash at the end: lstat would follow a link to a folder.
+    const QString clean = QDir::cleanPath(folder);
+    const QByteArray path = QFile::encodeName(clean);
+    const QString shown = QDir::toNativeSeparators(folder);
+    QDir().mkpath(QFileInfo(clean).path()); // an error shows with the folder itself
+    struct stat st;
+    if ((::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) ||
+        ::lstat(path.constData(), &st) != 0)
+        return QStringLiteral("Začasne mape \"%1\" ni mogoče ustvariti.\n"
+                              "Preverite pravice nadrejene mape.")
+            .arg(shown);
+    if (S_ISLNK(st.st_mode))
+        return QStringLiteral("Začasna mapa \"%1\" je povezava na drugo mesto, ne mapa.\n"
+                              "Zaradi varnosti je program ne uporabi; odstranite povezavo in "
+                              "poskusite znova.")
+            .arg(shown);
+    if (!S_ISDIR(st.st_mode))
+        return QStringLiteral("Na mestu začasne mape \"%1\" je datoteka, ne mapa.\n"
+                              "Odstranite jo in poskusite znova.")
+            .arg(shown);
+    if (st.st_uid != ::geteuid())
+        return QStringLiteral("Začasna mapa \"%1\" pripada drugemu uporabniku.\n"
+                              "Zaradi varnosti je program ne uporabi; odstranite jo in "
+                              "poskusite znova.")
+            .arg(shown);
+    if ((st.st_mode & 07777) != 0700 && ::chmod(path.constData(), 0700) != 0)
+        return QStringLiteral("Začasni mapi \"%1\" ni mogoče odvzeti pravic drugih "
+                              "uporabnikov.\nPreverite pravice mape.")
+            .arg(shown);
+    return QString();
+}
+
 } // namespace
+
+QString defaultTempFolder() {
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (!runtime.isEmpty())
+        return runtime + QStringLiteral("/valmir/");
+    return QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
+           QStringLiteral("/valmir-%1/").arg(::geteuid());
+}
 
 QString defaultDataFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
@@ -47,11 +99,10 @@ QString defaultDataFolder() {
 StartupResult startUp(const StartupOptions& options) {
     const QString appFolder =
         withSlash(options.dataDir.isEmpty() ? defaultDataFolder() : options.dataDir);
-    const QString tempFolder = withSlash(
-        options.tempDir.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
-                                        QStringLiteral("/valmir")
-                                  : options.tempDir);
-    QDir().mkpath(tempFolder); // an error shows below, with the lock or the copy
+    const QString tempFolder =
+        withSlash(options.tempDir.isEmpty() ? defaultTempFolder() : options.tempDir);
+    if (const QString refused = makePrivateFolder(tempFolder); !refused.isEmpty())
+        return {false, refused};
     const QString workPath = tempFolder + QStringLiteral("valmir_tmp.db");
 
     // The work database has one fixed path: a second instance would wipe

@@ -6,7 +6,7 @@ namespace valmir {
 
 struct StartupOptions {
     QString dataDir; // empty: the user's data folder
-    QString tempDir; // empty: the system's temporary folder + "/valmir/"
+    QString tempDir; // empty: defaultTempFolder()
 };
 
 struct StartupResult {
@@ -16,7 +16,8 @@ struct StartupResult {
 
 // Fixes the folders and paths, creates the data database on the first
 // start, copies the work template over the work database, and opens both
-// for the whole run. Refuses while another instance uses the same work
+// for the whole run. Refuses a temporary folder that is a link, a file or
+// another user's, and refuses while another instance uses the same work
 // database.
 StartupResult startUp(const StartupOptions& options);
 
@@ -26,5 +27,10 @@ void shutDown();
 
 // The user's data folder, where the program keeps its data by default.
 QString defaultDataFolder();
+
+// The user's own temporary folder for the work database and the documents:
+// in the user's runtime folder where there is one, else "valmir-<uid>" in
+// the system's temporary folder. Start-up makes it private to the user.
+QString defaultTempFolder();
 
 } // namespace valmir

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "app/ListSort.h"
+
+#include <QObject>
+#include <QStringView>
+
+#include <span>
+
+namespace valmir {
+
+class BoundGrid;
+class Database;
+
+// A column of a sortable list: its caption without a sort mark, the field
+// it shows, the display format ("", "General Date", "Yes/No", "Currency")
+// and the number of average characters its cells get, so that widths never
+// depend on reading the rows.
+struct SortableColumn {
+    QStringView caption;
+    QStringView field;
+    QStringView format;
+    int chars;
+};
+
+// A bound list that sorts by a click on a column header, as every list
+// window of the program does: it puts the columns with the sort mark on the
+// grid and sizes them, turns a header click into ListSort's rule and reads
+// the list again. It belongs to the grid.
+class SortableList : public QObject {
+    Q_OBJECT
+public:
+    // listSql: the base query ("SELECT * FROM tblRacun "); readError: what a
+    // failed reading says in front of the engine's text ("Seznama računov ni
+    // mogoče prebrati:"). The list is not read until reload().
+    SortableList(BoundGrid* grid, Database* db, std::span<const SortableColumn> columns,
+                 const QString& listSql, int sortColumn, bool sortAscending,
+                 const QString& readError);
+
+    const ListSort& sort() const { return m_sort; }
+
+    // Reads the list in the current order; the first row becomes current.
+    // A failure leaves the list empty and is told in one critical box.
+    bool reload();
+
+private:
+    void setColumnWidths(std::span<const SortableColumn> columns);
+    void sortByColumn(int column);
+
+    BoundGrid* m_grid;
+    ListSort m_sort;
+    QString m_readError;
+};
+
+} // namespace valmir
