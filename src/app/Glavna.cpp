@@ -57,8 +57,7 @@ struct Menu {
 
 // Every window opened from the menu is modal over the main window and gets
 // the run's context.
-template <class Window>
-void openModal(Glavna& main) {
+template <class Window> void openModal(Glavna& main) {
     Window window(main.context(), &main);
     window.exec();
 }

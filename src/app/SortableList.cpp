@@ -29,7 +29,8 @@ SortableList::SortableList(BoundGrid* grid, Database* db, std::span<const Sortab
     const QStringList marked = m_sort.markedCaptions(plain);
     QList<BoundColumn> bound;
     for (std::size_t i = 0; i < columns.size(); ++i)
-        bound.append({marked.at(int(i)), columns[i].field.toString(), columns[i].format.toString()});
+        bound.append(
+            {marked.at(int(i)), columns[i].field.toString(), columns[i].format.toString()});
     BoundListModel* model = m_grid->listModel();
     model->setColumns(bound);
     model->setDatabase(db);
@@ -45,7 +46,8 @@ void SortableList::setColumnWidths(std::span<const SortableColumn> columns) {
     const int padding = 18;
     int column = 0;
     for (const SortableColumn& c : columns) {
-        const int forCaption = header.horizontalAdvance(ListSort::mark(false) + c.caption.toString());
+        const int forCaption =
+            header.horizontalAdvance(ListSort::mark(false) + c.caption.toString());
         m_grid->setColumnWidth(column++, std::max(forCaption, charWidth * c.chars) + padding);
     }
 }

@@ -5,6 +5,10 @@
 
 #include <QtTest>
 
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace valmir;
 
 namespace {
@@ -18,6 +22,11 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
+QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 int workLines() { return WorkDb->scalar("SELECT count(*) FROM tblTarifePregled").toInt(); }
 
 } // namespace
@@ -28,17 +37,10 @@ private Q_SLOTS:
     void firstStartSeedsLaterStartsKeepData() {
         test::Fixture f;
         QVERIFY2(f.start(), qPrintable(f.lastMessage()));
-        QCOMPARE(AppFolder, f.dataDir() + "/");
-        QCOMPARE(DatabasePath, dataFile(f));
-        QCOMPARE(WorkDatabasePath, f.tempDir() + "/valmir_tmp.db");
         QVERIFY(QFile::exists(templateFile(f)));
-        QCOMPARE(Db->scalar("SELECT count(*) FROM tbPoste").toInt(), 466);
-        QCOMPARE(workLines(), 0);
-
         QVERIFY(Db->execute("UPDATE tblNastavitve SET VrednostTocke = ?", {1.25}));
         QVERIFY(WorkDb->execute("INSERT INTO tblTarifePregled (TS1, TS2) VALUES (1, 1)"));
         shutDown();
-
         QVERIFY2(f.start(), qPrintable(f.lastMessage()));
         QCOMPARE(Db->scalar("SELECT VrednostTocke FROM tblNastavitve").toDouble(), 1.25);
         QCOMPARE(Db->scalar("SELECT count(*) FROM tblNastavitve").toInt(), 1);
@@ -50,116 +52,141 @@ private Q_SLOTS:
         QVERIFY2(f.start(), qPrintable(f.lastMessage()));
         QVERIFY(WorkDb->execute("INSERT INTO tblTarifePregled (TS1, TS2) VALUES (1, 1)"));
         Database* first = WorkDb.get();
-
+        const QString workFile = f.tempDir() + "/valmir_tmp.db";
         StartupResult second = startUp(f.options());
         QVERIFY(!second.ok);
         QVERIFY(second.message.contains("že odprt"));
-        QVERIFY(second.message.contains(QDir::toNativeSeparators(f.tempDir() + "/valmir_tmp.db")));
-        // The running instance keeps its databases and its lines.
+        QVERIFY(second.message.contains(QDir::toNativeSeparators(workFile)));
+        // The running instance keeps its databases and, on disk, its lines.
         QCOMPARE(WorkDb.get(), first);
-        QCOMPARE(workLines(), 1);
         QString error;
-        auto onDisk = Database::open(f.tempDir() + "/valmir_tmp.db", QString(), &error);
+        auto onDisk = Database::open(workFile, QString(), &error);
         QVERIFY2(onDisk, qPrintable(error));
         QCOMPARE(onDisk->scalar("SELECT count(*) FROM tblTarifePregled").toInt(), 1);
-        onDisk.reset();
-
-        // Once the first has ended, a start works again.
-        shutDown();
-        QVERIFY2(f.start(), qPrintable(f.lastMessage()));
-        QCOMPARE(workLines(), 0);
     }
 
-    void unusableDataFileFails_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("other password") << "password";
-        QTest::newRow("random bytes") << "random";
-        QTest::newRow("empty file") << "empty";
-        QTest::newRow("database without our tables") << "foreign";
+    // The temporary folder must be the user's alone: another account could
+    // otherwise plant a link or a folder of its own under the known name.
+    void temporaryFolderIsTheUsersOwn_data() {
+        QTest::addColumn<QString>("found"); // what is in the folder's place before the start
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("nothing, in the runtime folder") << "" << true;
+        QTest::newRow("nothing, no runtime folder") << "no runtime folder" << true;
+        QTest::newRow("own folder open to all") << "open folder" << true;
+        QTest::newRow("link to a folder") << "link" << false;
+        QTest::newRow("file") << "file" << false;
+        QTest::newRow("another user's folder") << "foreign folder" << false;
     }
-    void unusableDataFileFails() {
-        QFETCH(QString, kind);
+    void temporaryFolderIsTheUsersOwn() {
+        QFETCH(QString, found);
+        QFETCH(bool, taken);
+        QTemporaryDir system, elsewhere; // outlive the run, which ends with f
         test::Fixture f;
-        QVERIFY(QDir().mkpath(f.dataDir()));
-        QString error;
-        QVERIFY2(Seed::createWorkTemplate(templateFile(f), &error), qPrintable(error));
-        if (kind == "password" || kind == "foreign") {
-            auto db = Database::open(dataFile(f),
-                                     kind == "password" ? "drugo geslo" : Schema::dataPassword(),
-                                     &error, true);
-            QVERIFY2(db, qPrintable(error));
-            if (kind == "password")
-                QVERIFY(Schema::createDataTables(*db));
-            else
-                QVERIFY(db->execute("CREATE TABLE tuje (a)"));
-        } else if (kind == "random") {
-            QByteArray bytes;
-            for (int i = 0; i < 8192; ++i)
-                bytes += char(QRandomGenerator::global()->bounded(256));
-            writeBytes(dataFile(f), bytes);
+        const QByteArray tmpdir = qgetenv("TMPDIR"), runtime = qgetenv("XDG_RUNTIME_DIR");
+        auto restore = qScopeGuard([&] {
+            qputenv("TMPDIR", tmpdir);
+            qputenv("XDG_RUNTIME_DIR", runtime);
+        });
+        qputenv("TMPDIR", system.path().toLocal8Bit());
+        QString folder = system.path() + "/valmir";
+        if (found == "no runtime folder") {
+            // Qt falls back on "runtime-<user>" in TMPDIR; a file there leaves none.
+            qunsetenv("XDG_RUNTIME_DIR");
+            writeBytes(system.path() + "/runtime-" + getpwuid(geteuid())->pw_name, {});
+            folder = system.path() + QString("/valmir-%1").arg(geteuid());
         } else {
+            qputenv("XDG_RUNTIME_DIR", system.path().toLocal8Bit());
+        }
+        const QByteArray path = QFile::encodeName(folder);
+        if (found == "open folder" || found == "foreign folder")
+            QVERIFY(::mkdir(path, 0700) == 0 && ::chmod(path, 0777) == 0);
+        if (found == "foreign folder" && ::chown(path, geteuid() + 1, -1) != 0)
+            QSKIP("Only root can give a folder to another user.");
+        if (found == "link")
+            QVERIFY(QFile::link(elsewhere.path(), folder));
+        if (found == "file")
+            writeBytes(folder, "x");
+
+        const StartupResult r = startUp({f.dataDir(), QString()});
+        QVERIFY2(r.ok == taken, qPrintable(r.message));
+        if (taken) {
+            QCOMPARE(TempFolder, folder + "/");
+            QCOMPARE(WorkDatabasePath, folder + "/valmir_tmp.db");
+            struct stat st;
+            QCOMPARE(::lstat(path, &st), 0);
+            QCOMPARE(st.st_mode & 07777, 0700u);
+            QCOMPARE(st.st_uid, geteuid());
+        } else {
+            QVERIFY(r.message.contains(QDir::toNativeSeparators(folder)));
+            QVERIFY(!Db && !WorkDb);
+            QVERIFY(QDir(elsewhere.path()).isEmpty()); // nothing written through the link
+        }
+    }
+
+    // A data folder that cannot be used fails the start with a message that
+    // names the file, and leaves every file as it was for a backup to be
+    // restored over it.
+    void brokenDataFolderFails_data() {
+        QTest::addColumn<QString>("broken");
+        QTest::addColumn<QString>("named"); // the file the message names, in the data folder
+        QTest::newRow("other password") << "password"
+                                        << "valmir2009.db";
+        QTest::newRow("empty data file") << "empty"
+                                         << "valmir2009.db";
+        QTest::newRow("data file without our tables") << "foreign"
+                                                      << "valmir2009.db";
+        QTest::newRow("no template") << "no template"
+                                     << "tmp.db";
+        QTest::newRow("empty template") << "empty template"
+                                        << "tmp.db";
+        QTest::newRow("data folder is a file") << "file"
+                                               << "";
+        QTest::newRow("read-only data folder") << "read-only"
+                                               << "";
+    }
+    void brokenDataFolderFails() {
+        QFETCH(QString, broken);
+        QFETCH(QString, named);
+        test::Fixture f;
+        QString error;
+        if (broken == "password" || broken == "foreign") {
+            QVERIFY(QDir().mkpath(f.dataDir()));
+            QVERIFY2(Seed::createWorkTemplate(templateFile(f), &error), qPrintable(error));
+            const QString password = broken == "password" ? "drugo geslo" : Schema::dataPassword();
+            auto db = Database::open(dataFile(f), password, &error, true);
+            QVERIFY2(db, qPrintable(error));
+            QVERIFY(broken == "password" ? Schema::createDataTables(*db)
+                                         : db->execute("CREATE TABLE tuje (a)"));
+        } else if (broken == "file") {
+            writeBytes(f.dataDir(), "not a folder");
+        } else {
+            QVERIFY2(f.start(), qPrintable(f.lastMessage()));
+            shutDown();
+        }
+        if (broken == "empty")
             writeBytes(dataFile(f), {});
+        if (broken.endsWith("template"))
+            QVERIFY(QFile::remove(templateFile(f)));
+        if (broken == "empty template")
+            writeBytes(templateFile(f), {});
+        if (broken == "read-only") {
+            QVERIFY(QFile::setPermissions(f.dataDir(), QFile::ReadOwner | QFile::ExeOwner));
+            if (::access(QFile::encodeName(f.dataDir()), W_OK) == 0)
+                QSKIP("Root writes into read-only folders.");
         }
-        const QByteArray before = [&] {
-            QFile file(dataFile(f));
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        }();
+        const QByteArray data = readBytes(dataFile(f)), work = readBytes(templateFile(f));
+        const bool hadTemplate = QFile::exists(templateFile(f));
 
-        QVERIFY(!f.start());
-        QVERIFY(f.lastMessage().contains(QDir::toNativeSeparators(dataFile(f))));
-        QVERIFY(f.lastMessage().contains("ni mogoče odpreti"));
-        QVERIFY2(!f.lastMessage().contains("database"), qPrintable(f.lastMessage()));
-        QVERIFY(!Db && !WorkDb);
-        // The file is left as it was, for a backup to be restored over it.
-        QFile file(dataFile(f));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), before);
-    }
-
-    void missingOrForeignTemplateFails() {
-        test::Fixture f;
-        QVERIFY2(f.start(), qPrintable(f.lastMessage()));
-        shutDown();
-        QVERIFY(QFile::remove(templateFile(f)));
-        QVERIFY(!f.start());
-        QVERIFY(f.lastMessage().contains(QDir::toNativeSeparators(templateFile(f))));
-        QVERIFY(!QFile::exists(templateFile(f))); // not silently made anew
-
-        writeBytes(templateFile(f), {});
-        QVERIFY(!f.start());
-        QVERIFY(f.lastMessage().contains(QDir::toNativeSeparators(templateFile(f))));
-        QVERIFY(!Db && !WorkDb);
-    }
-
-    // Root writes into read-only folders; a data folder that cannot even be
-    // made fails the same way for everybody.
-    void dataFolderThatIsAFileFails() {
-        test::Fixture f;
-        writeBytes(f.dataDir(), "not a folder");
-        QVERIFY(!f.start());
-        QVERIFY(f.lastMessage().contains(QDir::toNativeSeparators(f.dataDir() + "/")));
-        QVERIFY(f.lastMessage().contains("ni mogoče pisati"));
-        QVERIFY(!Db && !WorkDb);
-    }
-
-    void readOnlyDataFolderFails() {
-        test::Fixture f;
-        QVERIFY2(f.start(), qPrintable(f.lastMessage()));
-        shutDown();
-        const auto writable = QFile::permissions(f.dataDir());
-        QVERIFY(QFile::setPermissions(f.dataDir(), QFile::ReadOwner | QFile::ExeOwner));
-        QFile probe(f.dataDir() + "/probe");
-        if (probe.open(QIODevice::WriteOnly)) {
-            probe.close();
-            probe.remove();
-            QFile::setPermissions(f.dataDir(), writable);
-            QSKIP("Running with rights that ignore folder permissions (root).");
-        }
         const bool started = f.start();
-        QFile::setPermissions(f.dataDir(), writable);
+        QFile::setPermissions(f.dataDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QVERIFY(!started);
-        QVERIFY(f.lastMessage().contains(QDir::toNativeSeparators(f.dataDir() + "/")));
-        QVERIFY(f.lastMessage().contains("ni mogoče pisati"));
+        QVERIFY(!Db && !WorkDb);
+        QVERIFY2(f.lastMessage().contains(QDir::toNativeSeparators(f.dataDir() + "/" + named)) &&
+                     !f.lastMessage().contains("database"),
+                 qPrintable(f.lastMessage()));
+        QCOMPARE(readBytes(dataFile(f)), data);
+        QCOMPARE(readBytes(templateFile(f)), work);
+        QCOMPARE(QFile::exists(templateFile(f)), hadTemplate); // not silently made anew
     }
 };
 
