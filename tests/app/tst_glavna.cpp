@@ -75,19 +75,15 @@ class TestGlavna : public test::FixtureTest {
 
 private Q_SLOTS:
     void headerClicksSortByStoredValues() {
-        addInvoices({{{"StevilkaRacuna", "2009/010"},
-                      {"Datum", QDate(2009, 12, 20)},
-                      {"Placan", true},
-                      {"Ime", "Dolenc"}},
-                     {{"StevilkaRacuna", "2010/002"},
-                      {"Datum", QDate(2010, 1, 5)},
-                      {"Placan", false},
-                      {"Ime", "čuk"}},
-                     {{"StevilkaRacuna", "2009/001"},
-                      {"Datum", QDate(2009, 2, 3)},
-                      {"Placan", true},
-                      {"Ime", "Cvek"}},
-                     {{"StevilkaRacuna", "2009/100"}, {"Placan", false}, {"Ime", "ana"}}});
+        QList<QVariantMap> invoices;
+        for (const auto& [number, date, paid, name] :
+             {std::tuple("2009/010", QDate(2009, 12, 20), true, "Dolenc"),
+              {"2010/002", QDate(2010, 1, 5), false, "čuk"},
+              {"2009/001", QDate(2009, 2, 3), true, "Cvek"},
+              {"2009/100", QDate(), false, "ana"}})
+            invoices.append(
+                {{"StevilkaRacuna", number}, {"Datum", date}, {"Placan", paid}, {"Ime", name}});
+        addInvoices(invoices);
         auto w = showWindow();
         BoundListModel* m = w->list()->listModel();
         const QStringList ascending{"2009/001", "2009/010", "2009/100", "2010/002"};
@@ -98,12 +94,8 @@ private Q_SLOTS:
         QVERIFY(w->list()->columnViewportPosition(5) + w->list()->columnWidth(5) <
                 w->list()->viewport()->width());
 
-        struct Click {
-            int column;
-            QString caption;
-            QStringList shown;
-        };
-        const Click clicks[] = {
+        // Each click: the column, its caption then and what it shows from the top.
+        const std::tuple<int, QString, QStringList> clicks[] = {
             {0, "<< Št. računa", ascending},
             {0, ">> Št. računa", QStringList(ascending.rbegin(), ascending.rend())},
             // Dates by the stored date, not by their text; no date first.
@@ -115,18 +107,17 @@ private Q_SLOTS:
             // A column sorted descending before starts ascending again.
             {0, "<< Št. računa", ascending},
         };
-        QString before = ">> Št. računa";
-        int beforeColumn = 0;
-        for (const Click& c : clicks) {
+        auto [before, marked] = std::pair(0, QString(">> Št. računa"));
+        for (const auto& [column, caption, shown] : clicks) {
             w->list()->moveToRow(2);
-            clickHeader(*w, c.column);
-            QCOMPARE(m->caption(c.column), c.caption);
-            if (c.column != beforeColumn)
-                QCOMPARE(m->caption(beforeColumn), before.mid(3));
-            QCOMPARE(shownColumn(*w, c.column), c.shown);
+            clickHeader(*w, column);
+            QCOMPARE(m->caption(column), caption);
+            if (column != before) // the mark has left the former sort column
+                QCOMPARE(m->caption(before), marked.mid(3));
+            QCOMPARE(shownColumn(*w, column), shown);
             QCOMPARE(w->list()->currentIndex().row(), 0);
-            before = c.caption;
-            beforeColumn = c.column;
+            before = column;
+            marked = caption;
         }
 
         // A list that cannot be read is told once, and shows nothing.
@@ -194,23 +185,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("by");
         QTest::addColumn<QString>("answer"); // to the new-invoice question
         QTest::addColumn<QStringList>("seen");
-        const QStringList two{"  ", "Geodet d.o.o."};
-        QTest::newRow("new, empty list") << QStringList() << 0 << "Command1"
-                                         << "" << QStringList{"Racun 0"};
-        QTest::newRow("open, empty list") << QStringList() << 0 << "Command2"
-                                          << "" << QStringList();
-        QTest::newRow("delete, empty list") << QStringList() << 0 << "Command3"
-                                            << "" << QStringList();
+        using L = QStringList;
+        const L two{"  ", "Geodet d.o.o."};
+        QTest::newRow("new, empty list") << L() << 0 << "Command1"
+                                         << "" << L{"Racun 0"};
+        QTest::newRow("open, empty list") << L() << 0 << "Command2"
+                                          << "" << L();
+        QTest::newRow("delete, empty list") << L() << 0 << "Command3"
+                                            << "" << L();
         QTest::newRow("new, blank name") << two << 0 << "Command1"
-                                         << "" << QStringList{"Racun 0"};
+                                         << "" << L{"Racun 0"};
         QTest::newRow("new, question closed") << two << 1 << "Command1"
-                                              << "" << QStringList{"Nov_racun"};
+                                              << "" << L{"Nov_racun"};
         QTest::newRow("new, same customer") << two << 1 << "Command1"
-                                            << "Command2" << QStringList{"Nov_racun", "Racun 2"};
+                                            << "Command2" << L{"Nov_racun", "Racun 2"};
         QTest::newRow("open") << two << 1 << "Command2"
-                              << "" << QStringList{"Racun 1"};
+                              << "" << L{"Racun 1"};
         QTest::newRow("double-click") << two << 1 << "double-click"
-                                      << "" << QStringList{"Racun 1"};
+                                      << "" << L{"Racun 1"};
     }
     void editorOpens() {
         QFETCH(QStringList, names);
