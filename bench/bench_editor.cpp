@@ -14,7 +14,7 @@
 #include "text/TextForms.h"
 #include "data/BoundGrid.h"
 #include "data/Recordset.h"
-#include "invoice/InvoiceLines.h"
+#include "invoice/WorkingTable.h"
 #include "invoice/InvoiceSaver.h"
 #include "invoice/Pricing.h"
 #include "invoice/Racun.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/Messages.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -21,11 +23,11 @@ struct InvoiceHeader {
 
 enum class SaveOutcome {
     Saved,
-    PointValueNotNumeric, // "Vrednost točke mora imeti numerično vrednost!" / "Napaka v podatkih"
-    PercentNotNumeric,    // "Procent pavšalnega obračuna ..." / "Napaka v podatkih"
-    DuplicateNumber,      // "Račun s takšno številko že imamo v bazi! ..." / "Ne bo šlo"
-    BadDate,              // "Datum ni podan v duhu gregorijanskega koledarja!" / "Napačen datum"
-    EngineError           // error holds the engine's text; nothing was written
+    PointValueNotNumeric,
+    PercentNotNumeric,
+    DuplicateNumber,
+    BadDate,
+    EngineError // error holds the engine's text; nothing was written
 };
 
 struct SaveResult {
@@ -34,9 +36,8 @@ struct SaveResult {
     qint64 invoiceId = 0;
 };
 
-// The message box text and title for a refused save.
-QString saveMessageText(SaveOutcome outcome);
-QString saveMessageTitle(SaveOutcome outcome);
+// The message box for a refused save.
+Message saveMessage(SaveOutcome outcome);
 
 // Saves an invoice: checks the header (point value, percentage, unique
 // number when it differs from originalNumber, date), then in one

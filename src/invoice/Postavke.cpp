@@ -1,6 +1,7 @@
 #include "invoice/Postavke.h"
 
 #include "app/MessageBox.h"
+#include "app/Messages.h"
 #include "app/Globals.h"
 #include "app/Module1.h"
 #include "data/Recordset.h"
@@ -186,7 +187,7 @@ void Postavke::confirm() {
 }
 
 void Postavke::reportEngineError() {
-    Msg::critical(this, m_db.lastError(), QStringLiteral("Napaka v bazi"));
+    Msg::critical(this, m_db.lastError(), Titles::Database);
 }
 
 } // namespace valmir

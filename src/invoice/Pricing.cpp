@@ -1,5 +1,6 @@
 #include "invoice/Pricing.h"
 
+#include "app/Messages.h"
 #include "app/Module1.h"
 #include "text/TextForms.h"
 #include "data/Database.h"
@@ -35,9 +36,16 @@ void readPercent(const PricingInput& input, PricingResult& r, double* q) {
 }
 
 // Amounts beyond what a double holds would show as "inf" in the grid and
-// on the document; such a line is refused instead of being stored.
-QString overflowText() {
-    return QStringLiteral("Znesek je prevelik za izračun. Preverite količine, točke in poviške.");
+// on the document; such a calculation is refused instead of being stored.
+QString overflowText() { return Messages::AmountTooLarge.text; }
+
+// Nothing is written from a row that could not be read: its fields would
+// all be Null and price the line at 0.
+bool rowRead(const Recordset& lines, QString* error) {
+    if (!lines.readFailed())
+        return true;
+    *error = lines.lastError();
+    return false;
 }
 
 bool finite(double x) { return std::isfinite(x); }
@@ -48,6 +56,7 @@ struct Sums {
     double P = 0; // points of service lines
     double lumpSum = 0;
     bool tooHigh = false;
+    bool overflow = false;
 };
 
 // Prices one service line and writes its amount (and a capped surcharge).
@@ -61,11 +70,14 @@ bool priceServiceLine(Recordset& lines, double p, bool unified, Sums& sums, QStr
         sums.tooHigh = true;
     }
     const bool report = lines.field(QStringLiteral("70proc")).toBool();
+    if (!rowRead(lines, error))
+        return false;
     const double f = (unified && report) ? UnifiedReportFactor : 1.0;
     const double a = RoundCents(t * k * p * (1 + s / 100) * f);
     const double points = t * k;
     if (!finite(a) || !finite(points)) {
         *error = overflowText();
+        sums.overflow = true;
         return false;
     }
     if (!lines.edit())
@@ -83,8 +95,10 @@ bool priceServiceLine(Recordset& lines, double p, bool unified, Sums& sums, QStr
 
 // Other lines carry a typed amount and no points; the lump-sum line's
 // amount follows from the services above it (it sorts last by Red).
-bool priceOtherLine(Recordset& lines, double ts1, double q, Sums& sums) {
+bool priceOtherLine(Recordset& lines, double ts1, double q, Sums& sums, QString* error) {
     double a = NumberOrZero(lines.field(QStringLiteral("znesek")));
+    if (!rowRead(lines, error))
+        return false;
     if (!lines.edit())
         return false;
     lines.setField(QStringLiteral("Tocke"), QVariant());
@@ -101,9 +115,10 @@ bool priceOtherLine(Recordset& lines, double ts1, double q, Sums& sums) {
     return true;
 }
 
-PricingResult failed(PricingResult r, const QString& error) {
+PricingResult failed(PricingResult r, const QString& error, bool overflow) {
     r.ok = false;
     r.error = error;
+    r.overflow = overflow;
     r.points = r.servicesTotal = r.total = r.vat = r.lumpSumAmount = 0;
     return r;
 }
@@ -118,14 +133,20 @@ bool priceAllLines(Recordset& lines, const PricingInput& input, double p, double
         *error = work.lastError();
         return false;
     }
+    lines.clearReadError();
     bool ok = true;
     for (lines.moveFirst(); ok && !lines.eof(); lines.moveNext()) {
         const double ts1 = NumberOrZero(lines.field(QStringLiteral("TS1")));
-        ok = ts1 < OtherLinesFrom ? priceServiceLine(lines, p, input.unifiedReport, sums, error)
-                                  : priceOtherLine(lines, ts1, q, sums);
+        ok = rowRead(lines, error) &&
+             (ts1 < OtherLinesFrom ? priceServiceLine(lines, p, input.unifiedReport, sums, error)
+                                   : priceOtherLine(lines, ts1, q, sums, error));
     }
-    if (ok && !finite(sums.T)) {
+    // Lines that each fit may still add up to more than a number holds,
+    // and so may the VAT and the sum to pay.
+    const double vat = RoundCents(sums.T * VatRate);
+    if (ok && !(finite(sums.T) && finite(vat) && finite(sums.T + vat))) {
         ok = false;
+        sums.overflow = true;
         *error = overflowText();
     }
     if (ok)
@@ -149,10 +170,9 @@ PricingResult recalculate(Recordset& lines, const PricingInput& input) {
     Sums sums;
     QString error;
     if (!priceAllLines(lines, input, p, q, sums, &error)) {
-        // Rolled back by now; the record set must forget the values it read
-        // from the rows that were written meanwhile.
-        lines.requery();
-        return failed(r, error);
+        // Rolled back by now; the engine has put the record set back too.
+        lines.moveFirst();
+        return failed(r, error, sums.overflow);
     }
     lines.moveFirst();
 
@@ -173,38 +193,6 @@ QString pointsCaption(double points) {
 }
 
 QString moneyCaption(double amount) { return currencyText(amount) + u' '; }
-
-QString lumpSumDescription(const QString& percentText) {
-    return QStringLiteral("Ostali stroški v pavšalni vrednosti ") + percentText +
-           QStringLiteral(" % geodetske storitve");
-}
-
-bool toggleLumpSumLine(Database& work, double lumpSumAmount, const QString& percentText, bool* ok) {
-    auto report = [&](bool success) {
-        if (ok)
-            *ok = success;
-    };
-    QVariant count =
-        work.scalar(QStringLiteral("SELECT count(*) FROM tblTarifePregled WHERE ID_tarifa=?"),
-                    {LumpSumTariffId});
-    if (count.isNull()) {
-        report(false);
-        return false;
-    }
-    if (count.toLongLong() > 0) {
-        report(work.execute(QStringLiteral("DELETE FROM tblTarifePregled WHERE ID_tarifa=?"),
-                            {LumpSumTariffId}));
-        return false;
-    }
-    const bool added = work.execute(
-        QStringLiteral("INSERT INTO tblTarifePregled (ID_tarifa, Tocke, Kolicina, Povisek, znesek, "
-                       "TarifnaStevilka, TS1, TS2, \"70proc\", GeodetskaStoritev, Master) "
-                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-        {LumpSumTariffId, QVariant(), QVariant(), QVariant(), RoundCents(lumpSumAmount),
-         QStringLiteral(""), LumpSumService, 1.0, false, lumpSumDescription(percentText), false});
-    report(added);
-    return added;
-}
 
 UnifiedReportQuestion checkUnifiedReport(Recordset& lines, bool unifiedReportTicked) {
     if (lines.recordCount() == 0)
@@ -239,10 +227,13 @@ bool surchargeToAll(Recordset& lines) {
     if (lines.recordCount() == 0)
         return true;
     lines.moveFirst();
+    lines.clearReadError();
     const QVariant v = lines.field(QStringLiteral("Povisek"));
     Database& work = lines.database();
     bool ok = false;
-    if (v.isNull()) {
+    if (lines.readFailed()) {
+        // Not read is not Null: nothing is spread from a row nobody saw.
+    } else if (v.isNull()) {
         ok = work.execute(
             QStringLiteral("UPDATE tblTarifePregled SET Povisek = Null  WHERE TS1<90"));
     } else if (std::optional<double> value = numericValue(v)) {
@@ -251,8 +242,8 @@ bool surchargeToAll(Recordset& lines) {
     } else {
         work.setError(QStringLiteral("Povišek prve vrstice ni število."));
     }
-    // The rows changed behind the record set's back: read them afresh.
-    lines.requery();
+    // The engine tells the record set about the rows the statement wrote.
+    lines.moveFirst();
     return ok;
 }
 

@@ -27,7 +27,8 @@ struct PricingInput {
 
 struct PricingResult {
     bool ok = true;
-    QString error;                // the engine's text when a write failed
+    QString error;                // why nothing was written
+    bool overflow = false;        // an amount beyond what a number holds, not the engine
     double points = 0;            // P: points x quantity of the service lines
     double servicesTotal = 0;     // S
     double total = 0;             // T, the VAT base
@@ -42,24 +43,17 @@ struct PricingResult {
 // table record set over tblTarifePregled ordered by the index Red) and
 // writing each line's amount through it, all in one transaction of the
 // work database. Afterwards `lines` stands on its first row.
-// On a failed write, or an amount beyond what a number can hold (it would
-// show as "inf"), nothing is written: ok is false, error says why, the
-// totals are 0 and `lines` has been read afresh. percentText and
-// percentCapped are valid in either case.
+// On a row that could not be read, a failed write, or an amount, a total,
+// the VAT or the sum to pay beyond what a number can hold (it would show
+// as "inf"), nothing is written: ok is false, error says why (overflow
+// tells the last case), the totals are 0 and `lines` stands on its first
+// row as the rollback left it. percentText and percentCapped are valid in
+// either case.
 PricingResult recalculate(Recordset& lines, const PricingInput& input);
 
 // Captions of the totals.
 QString pointsCaption(double points); // "#0" and two blanks
 QString moneyCaption(double amount);  // currency form and one blank
-
-// The description of the lump-sum line for a percentage text.
-QString lumpSumDescription(const QString& percentText);
-
-// Adds the lump-sum line when the working table has none, removes it when
-// it has one. Returns whether it was added; *ok is false on an engine error.
-// The amount is stored rounded to cents. It writes through `work`, so an
-// open record set over the table has to be read again (setIndex/requery).
-bool toggleLumpSumLine(Database& work, double lumpSumAmount, const QString& percentText, bool* ok);
 
 // The plausibility check of the unified-report option (70 %): which
 // question, if any, to ask before saving or printing.
@@ -72,9 +66,9 @@ enum class UnifiedReportQuestion {
 UnifiedReportQuestion checkUnifiedReport(Recordset& lines, bool unifiedReportTicked);
 
 // "Vsem": gives every service line the surcharge of the first line of
-// `lines` (Null stays Null). The caller recalculates afterwards. `lines` is
-// read again and stands on its first row; a first surcharge that is not a
-// number changes nothing and gives false.
+// `lines` (Null stays Null). The caller recalculates afterwards. `lines`
+// stands on its first row; a first surcharge that is not a number or could
+// not be read changes nothing and gives false.
 bool surchargeToAll(Recordset& lines);
 
 } // namespace valmir

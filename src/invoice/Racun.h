@@ -1,23 +1,14 @@
 #pragma once
 
-#include <QDialog>
-#include <QList>
-
 #include "app/AppContext.h"
+#include "invoice/RacunForm.h"
 
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
-class QTabWidget;
-class QTimer;
-class QToolButton;
+#include <QDialog>
 
 namespace valmir {
 
 class BoundGrid;
+struct Message;
 class Database;
 class Recordset;
 
@@ -46,8 +37,9 @@ public:
     QString headerText(int index) const;
     void setHeaderText(int index, const QString& text);
 
-    // The routines of the staff box.
-    void FillStaffList();
+    // The routines of the staff box. FillStaffList reports a failure and
+    // returns false.
+    bool FillStaffList();
     void SelectStaff(const QVariant& id);
 
     // "Shrani račun": true when the invoice was written.
@@ -61,14 +53,16 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void buildWindow();
-    QWidget* buildHeaderTab();
-    QWidget* buildLinesTab();
-    void setTabOrder();
     void connectHandlers();
+    void reportEngineError(const QString& error);
+    void critical(const Message& message); // a critical box
+    void inform(const Message& message); // an information box
+    bool ask(const Message& message);    // a question: true for Yes
 
+    void setUpGrid();
     bool load();
     bool loadFromList();
+    bool loadStoredLines(qint64 invoiceId);
     bool loadNewInvoiceDefaults();
     void refreshLines();
     Recordset* lines() const;
@@ -88,6 +82,7 @@ private:
     // Whether the window may close now; asks about unsaved changes.
     bool mayClose();
 
+    RacunForm ui;
     AppContext m_context;
     Database* m_db;   // the data database
     Database* m_work; // the work database
@@ -101,32 +96,6 @@ private:
     QString OriginalNumber;
     bool Modified = false;
     double LumpSumAmount = 0;
-
-    QCheckBox* Check3 = nullptr;
-    QPushButton* Command2 = nullptr;
-    QPushButton* Command1 = nullptr;
-    QTimer* Timer1 = nullptr;
-    QTabWidget* SSTab1 = nullptr;
-
-    QList<QLineEdit*> Text1; // Text1(7) is the remark box below: null here
-    QPlainTextEdit* Text1_7 = nullptr;
-    QComboBox* Combo1 = nullptr;
-    QPushButton* Command7 = nullptr;
-    QToolButton* Command8 = nullptr;
-
-    BoundGrid* DBGrid1 = nullptr;
-    QLineEdit* Text2 = nullptr;
-    QLineEdit* Text3 = nullptr;
-    QPushButton* Command3 = nullptr;
-    QPushButton* Command4 = nullptr;
-    QPushButton* Command5 = nullptr;
-    QPushButton* Command6 = nullptr;
-    QCheckBox* Check1 = nullptr;
-    QCheckBox* Check2 = nullptr;
-    QLabel* Label11 = nullptr;
-    QLabel* Label7 = nullptr;
-    QLabel* Label5 = nullptr;
-    QLabel* Label4 = nullptr;
 };
 
 } // namespace valmir

@@ -2,7 +2,7 @@
 
 #include "app/Module1.h"
 #include "data/Recordset.h"
-#include "invoice/InvoiceLines.h"
+#include "invoice/WorkingTable.h"
 #include "invoice/Postavke.h"
 
 #include <QComboBox>

@@ -3,6 +3,7 @@
 #include "app/Module1.h"
 #include "data/Recordset.h"
 #include "invoice/Pricing.h"
+#include "invoice/WorkingTable.h"
 
 #include <QtTest>
 

@@ -142,13 +142,6 @@ private Q_SLOTS:
         QCOMPARE(m_list->recordCount(), 2);
     }
 
-    // The other refusals are read off real boxes in the editor's tests.
-    void percentMessage() {
-        QCOMPARE(saveMessageText(SaveOutcome::PercentNotNumeric),
-                 QString("Procent pavšalnega obračuna stroškov mora imeti numerično vrednost!"));
-        QCOMPARE(saveMessageTitle(SaveOutcome::PercentNotNumeric), QString("Napaka v podatkih"));
-    }
-
     void newInvoiceFieldsAndLines() {
         test::addWorkLine({40, 91, 1, 10, {}, {}, false, 12.5});
         test::addWorkLine({1, 1, 1, 10, 2, 0, false, 50.0});

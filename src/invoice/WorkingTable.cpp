@@ -1,9 +1,10 @@
-#include "invoice/InvoiceLines.h"
+#include "invoice/WorkingTable.h"
 
 #include "app/Module1.h"
 #include "data/Database.h"
 #include "data/Recordset.h"
 #include "invoice/Pricing.h"
+
 
 #include <QHash>
 #include <QSet>
@@ -166,10 +167,92 @@ AddOperationsResult addPickedOperations(Database& db, Database& work, bool lumpS
     return r;
 }
 
-bool hasExpenseLines(Database& work) {
-    auto rs = work.openRecordset(QStringLiteral("SELECT * FROM tblTarifePregled WHERE TS1=91"),
-                                 RecordsetKind::Snapshot);
-    return rs && rs->recordCount() > 0;
+std::optional<bool> hasExpenseLines(Database& work) {
+    const QVariant count = work.scalar(
+        QStringLiteral("SELECT count(*) FROM tblTarifePregled WHERE TS1=?"), {ExpenseService});
+    if (count.isNull())
+        return std::nullopt;
+    return count.toLongLong() > 0;
+}
+
+bool emptyWorkingTable(Database& work) {
+    return work.execute(QStringLiteral("DELETE FROM tblTarifePregled"));
+}
+
+QString lumpSumDescription(const QString& percentText) {
+    return QStringLiteral("Ostali stroški v pavšalni vrednosti ") + percentText +
+           QStringLiteral(" % geodetske storitve");
+}
+
+bool toggleLumpSumLine(Database& work, double lumpSumAmount, const QString& percentText, bool* ok) {
+    auto report = [&](bool success) {
+        if (ok)
+            *ok = success;
+    };
+    const QVariant count =
+        work.scalar(QStringLiteral("SELECT count(*) FROM tblTarifePregled WHERE ID_tarifa=?"),
+                    {LumpSumTariffId});
+    if (count.isNull()) {
+        report(false);
+        return false;
+    }
+    if (count.toLongLong() > 0) {
+        report(work.execute(QStringLiteral("DELETE FROM tblTarifePregled WHERE ID_tarifa=?"),
+                            {LumpSumTariffId}));
+        return false;
+    }
+    const bool added = insertLine(work, LumpSumTariffId, QVariant(), QVariant(), QVariant(),
+                                  RoundCents(lumpSumAmount), lumpSumOperation(percentText));
+    report(added);
+    return added;
+}
+
+DeletedLine deleteCurrentLine(Recordset& lines) {
+    DeletedLine r;
+    if (!lines.deleteCurrent())
+        return r;
+    lines.moveNext();
+    if (lines.eof())
+        lines.moveLast();
+    r.returnTo = {lines.field(QStringLiteral("TS1")), lines.field(QStringLiteral("TS2"))};
+    r.ok = !lines.readFailed();
+    return r;
+}
+
+bool returnToLine(Recordset& lines, const QVariantList& returnTo) {
+    if (lines.recordCount() == 0)
+        return true;
+    if (!lines.seek(QStringLiteral("="), returnTo))
+        return false;
+    if (lines.noMatch())
+        lines.moveLast();
+    return true;
+}
+
+bool readLines(Database& work, QList<WorkingLine>* out) {
+    out->clear();
+    auto rows = work.openRecordset(
+        QStringLiteral("SELECT * FROM tblTarifePregled ORDER BY TS1, TS2, rowid"),
+        RecordsetKind::Snapshot);
+    if (!rows)
+        return false;
+    auto f = [&rows](const char* name) { return rows->field(QString::fromLatin1(name)); };
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
+        WorkingLine l;
+        l.tariffId = f("ID_tarifa");
+        l.tariffNumber = f("TarifnaStevilka");
+        l.ts1 = f("TS1");
+        l.ts2 = f("TS2");
+        l.description = f("GeodetskaStoritev");
+        l.points = f("Tocke");
+        l.quantity = f("Kolicina");
+        l.surcharge = f("Povisek");
+        l.amount = f("znesek");
+        l.report = f("70proc").toBool();
+        l.master = f("Master").toBool();
+        out->append(l);
+    }
+    return true;
 }
 
 } // namespace valmir

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QList>
+
+class QCheckBox;
+class QComboBox;
+class QDialog;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+class QToolButton;
+class QWidget;
+
+namespace valmir {
+
+class BoundGrid;
+
+// The controls of the invoice editor and their layout. Each control
+// carries its given name as objectName (in the comment beside it).
+struct RacunForm {
+    void setupUi(QDialog* dialog);
+
+    QTabWidget* tabs = nullptr; // SSTab1
+
+    // Header: Text1(0..15); Text1(7), the remark, is remarkEdit and the
+    // list holds null there.
+    QList<QLineEdit*> headerBoxes;
+    QPlainTextEdit* remarkEdit = nullptr;    // Text1_7
+    QComboBox* staffCombo = nullptr;         // Combo1
+    QPushButton* calendarButton = nullptr;   // Command7
+    QToolButton* postOfficeButton = nullptr; // Command8
+
+    // Lines and pricing.
+    BoundGrid* linesGrid = nullptr;              // DBGrid1
+    QLineEdit* pointValueEdit = nullptr;         // Text2
+    QLineEdit* percentEdit = nullptr;            // Text3
+    QPushButton* addOperationsButton = nullptr;  // Command3
+    QPushButton* deleteLineButton = nullptr;     // Command4
+    QPushButton* recalculateButton = nullptr;    // Command5
+    QPushButton* surchargeToAllButton = nullptr; // Command6
+    QCheckBox* unifiedReportCheck = nullptr;     // Check1
+    QCheckBox* lumpSumCheck = nullptr;           // Check2
+    QLabel* pointsLabel = nullptr;               // Label11
+    QLabel* baseLabel = nullptr;                 // Label7
+    QLabel* vatLabel = nullptr;                  // Label5
+    QLabel* totalLabel = nullptr;                // Label4
+
+    QCheckBox* paidCheck = nullptr;    // Check3
+    QPushButton* printButton = nullptr; // Command2
+    QPushButton* saveButton = nullptr;  // Command1
+    QTimer* openTimer = nullptr;        // Timer1: prices the lines once the window shows
+
+private:
+    QWidget* buildHeaderTab();
+    QWidget* buildLinesTab();
+    void setTabOrder();
+};
+
+} // namespace valmir
