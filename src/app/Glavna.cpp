@@ -2,6 +2,7 @@
 
 #include "app/Globals.h"
 #include "app/MessageBox.h"
+#include "app/Messages.h"
 #include "app/Module1.h"
 #include "data/BoundGrid.h"
 #include "invoice/InvoiceDeletion.h"
@@ -226,16 +227,13 @@ void Glavna::openInvoice() {
 void Glavna::deleteInvoice() {
     if (!hasCurrentInvoice())
         return;
-    if (!Msg::question(this,
-                       QStringLiteral("Izbrani račun bo izbrisan za vse večne čase!\r\n"
-                                      "Je to res tvoja želja?"),
-                       QStringLiteral("Trenutek odločitve")))
+    if (!Msg::question(this, Messages::DeleteInvoice.text, Messages::DeleteInvoice.title))
         return;
     InvoiceDeletionResult result = deleteCurrentInvoice(*m_list->recordset());
     m_list->syncFromRecordset();
     if (!result.deleted)
-        Msg::critical(this, QStringLiteral("Računa ni bilo mogoče izbrisati:\n") + result.error,
-                      QStringLiteral("Ne bo šlo"));
+        Msg::critical(this, Messages::InvoiceNotDeleted.text + result.error,
+                      Messages::InvoiceNotDeleted.title);
 }
 
 } // namespace valmir

@@ -1,6 +1,7 @@
 #include "app/SortableList.h"
 
 #include "app/MessageBox.h"
+#include "app/Messages.h"
 #include "data/BoundGrid.h"
 
 #include <QHeaderView>
@@ -57,8 +58,7 @@ bool SortableList::reload() {
     model->setRecordSource(m_sort.recordSource());
     if (m_grid->refresh())
         return true;
-    Msg::critical(m_grid->window(), m_readError + u'\n' + model->lastError(),
-                  QStringLiteral("Ne bo šlo"));
+    Msg::critical(m_grid->window(), m_readError + u'\n' + model->lastError(), Titles::Cannot);
     return false;
 }
 
