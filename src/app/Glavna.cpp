@@ -139,7 +139,7 @@ void Glavna::buildList() {
     // Highest invoice number first: the newest invoices are the ones at hand.
     m_sortable = new SortableList(m_list, m_context.db, InvoiceColumns,
                                   QStringLiteral("SELECT * FROM tblRacun "), 0, false,
-                                  QStringLiteral("Seznama računov ni mogoče prebrati:"));
+                                  Messages::InvoiceListNotRead.text);
 
     connect(m_list, &BoundGrid::rowActivated, this, [this](int) { openInvoice(); });
     auto* deleteKey = new QAction(m_list);
@@ -227,7 +227,7 @@ void Glavna::openInvoice() {
 void Glavna::deleteInvoice() {
     if (!hasCurrentInvoice())
         return;
-    if (!Msg::question(this, Messages::DeleteInvoice.text, Messages::DeleteInvoice.title))
+    if (!Msg::question(this, Messages::DeleteInvoice))
         return;
     InvoiceDeletionResult result = deleteCurrentInvoice(*m_list->recordset());
     m_list->syncFromRecordset();

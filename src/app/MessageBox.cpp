@@ -1,5 +1,7 @@
 #include "app/MessageBox.h"
 
+#include "app/Messages.h"
+
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -20,6 +22,10 @@ int showBox(QWidget* parent, QMessageBox::Icon icon, const QString& text, const 
 }
 
 } // namespace
+
+void critical(QWidget* parent, const Message& m) { critical(parent, m.text, m.title); }
+void information(QWidget* parent, const Message& m) { information(parent, m.text, m.title); }
+bool question(QWidget* parent, const Message& m) { return question(parent, m.text, m.title); }
 
 void setHook(Hook hook) { g_hook = std::move(hook); }
 void setInputAnswer(const QString& text) { g_inputAnswer = text; }

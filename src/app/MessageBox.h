@@ -6,6 +6,10 @@
 
 class QWidget;
 
+namespace valmir {
+struct Message;
+}
+
 namespace valmir::Msg {
 
 // Every message box of the program comes from here: critical boxes and
@@ -14,6 +18,10 @@ namespace valmir::Msg {
 void critical(QWidget* parent, const QString& text, const QString& title);
 void information(QWidget* parent, const QString& text, const QString& title);
 bool question(QWidget* parent, const QString& text, const QString& title);
+// The same for a message of the catalogue (app/Messages.h).
+void critical(QWidget* parent, const Message& message);
+void information(QWidget* parent, const Message& message);
+bool question(QWidget* parent, const Message& message);
 // Cancel gives empty text.
 QString inputText(QWidget* parent, const QString& prompt, const QString& title,
                   const QString& defaultText = QString());

@@ -23,6 +23,8 @@ inline const QString TooLarge = QStringLiteral("Prevelik znesek");
 namespace Messages {
 
 // Invoice list
+inline const Message InvoiceListNotRead{QStringLiteral("Seznama računov ni mogoče prebrati:"),
+                                        Titles::Cannot}; // the engine's text follows
 inline const Message DeleteInvoice{QStringLiteral("Izbrani račun bo izbrisan za vse večne čase!\r\n"
                                                   "Je to res tvoja želja?"),
                                    QStringLiteral("Trenutek odločitve")};

@@ -92,13 +92,7 @@ void Racun::reportEngineError(const QString& error) {
     Msg::critical(this, error, Titles::Database);
 }
 
-void Racun::critical(const Message& message) { Msg::critical(this, message.text, message.title); }
 
-void Racun::inform(const Message& message) {
-    Msg::information(this, message.text, message.title);
-}
-
-bool Racun::ask(const Message& message) { return Msg::question(this, message.text, message.title); }
 
 QString Racun::headerText(int index) const {
     if (index == RemarkBox)
@@ -178,7 +172,7 @@ void Racun::setUpGrid() {
 
 bool Racun::load() {
     if (!m_db || !m_work) {
-        critical(Messages::NoDatabase);
+        Msg::critical(this, Messages::NoDatabase);
         return false;
     }
     setUpGrid();
@@ -208,7 +202,7 @@ bool Racun::loadFromList() {
     if (!list || list->eof() || list->bof()) {
         if (Mode == 2)
             return true; // nobody to copy: a new invoice with empty customer boxes
-        critical(Messages::NoInvoiceSelected);
+        Msg::critical(this, Messages::NoInvoiceSelected);
         return false;
     }
     list->clearReadError();
@@ -257,7 +251,7 @@ bool Racun::loadNewInvoiceDefaults() {
     if (settings->recordCount() == 0) {
         // Without the settings there is no number to propose: better no
         // editor than an invoice numbered by chance.
-        critical(Messages::NoSettings);
+        Msg::critical(this, Messages::NoSettings);
         return false;
     }
     settings->moveFirst();
@@ -314,7 +308,7 @@ void Racun::recalculateAndShow() {
     if (ui.percentEdit->text() != result.percentText)
         ui.percentEdit->setText(result.percentText);
     if (result.percentCapped)
-        inform(Messages::PercentCapped);
+        Msg::information(this, Messages::PercentCapped);
     LumpSumAmount = result.lumpSumAmount;
     ui.pointsLabel->setText(pointsCaption(result.points));
     ui.baseLabel->setText(moneyCaption(result.total));
@@ -326,7 +320,7 @@ void Racun::recalculateAndShow() {
     else if (!result.ok)
         reportEngineError(result.error);
     if (result.surchargeCapped)
-        inform(Messages::SurchargeCapped);
+        Msg::information(this, Messages::SurchargeCapped);
 }
 
 void Racun::onLumpSumClicked() {
@@ -366,11 +360,11 @@ void Racun::askUnifiedReport() {
         return;
     switch (checkUnifiedReport(*rs, ui.unifiedReportCheck->isChecked())) {
     case UnifiedReportQuestion::AskTick:
-        if (ask(Messages::AskTickUnifiedReport))
+        if (Msg::question(this, Messages::AskTickUnifiedReport))
             setUnifiedReport(true);
         break;
     case UnifiedReportQuestion::AskUntick:
-        if (ask(Messages::AskUntickUnifiedReport))
+        if (Msg::question(this, Messages::AskUntickUnifiedReport))
             setUnifiedReport(false);
         break;
     case UnifiedReportQuestion::None:
@@ -408,14 +402,14 @@ void Racun::onAddOperations() {
         Modified = true;
     refreshLines();
     if (result.stoppedAtExpense)
-        inform(Messages::ExpensesAsLumpSum);
+        Msg::information(this, Messages::ExpensesAsLumpSum);
 }
 
 void Racun::onDeleteLine() {
     Recordset* rs = lines();
     if (!rs || rs->recordCount() == 0)
         return;
-    if (!ask(Messages::DeleteLine))
+    if (!Msg::question(this, Messages::DeleteLine))
         return;
     if (ui.linesGrid->currentRow() < 0)
         return;
@@ -491,7 +485,7 @@ bool Racun::save() {
     Recordset* list = m_invoiceList ? m_invoiceList->recordset() : nullptr;
     Recordset* rs = lines();
     if (!list || !rs) {
-        critical(Messages::NoInvoiceList);
+        Msg::critical(this, Messages::NoInvoiceList);
         return false;
     }
     InvoiceHeader header;
@@ -509,7 +503,7 @@ bool Racun::save() {
         Message refusal = saveMessage(result.outcome);
         if (!result.error.isEmpty())
             refusal.text += u'\n' + result.error;
-        critical(refusal);
+        Msg::critical(this, refusal);
         return false;
     }
     Modified = false;
@@ -528,7 +522,7 @@ bool Racun::mayClose() {
     ui.linesGrid->commitEdit();
     if (!Modified)
         return true;
-    if (!ask(Messages::UnsavedChanges))
+    if (!Msg::question(this, Messages::UnsavedChanges))
         return true;
     // A refused save keeps the window open with everything typed, so that
     // nothing is lost without the user knowing.

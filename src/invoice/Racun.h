@@ -8,7 +8,6 @@
 namespace valmir {
 
 class BoundGrid;
-struct Message;
 class Database;
 class Recordset;
 
@@ -55,9 +54,6 @@ protected:
 private:
     void connectHandlers();
     void reportEngineError(const QString& error);
-    void critical(const Message& message); // a critical box
-    void inform(const Message& message); // an information box
-    bool ask(const Message& message);    // a question: true for Yes
 
     void setUpGrid();
     bool load();
