@@ -1,7 +1,10 @@
 #include "data/BoundGrid.h"
 
+#include "app/MessageBox.h"
+
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QTimer>
 
 namespace valmir {
 
@@ -37,6 +40,23 @@ BoundGrid::BoundGrid(QWidget* parent) : QTableView(parent), m_model(new BoundLis
     connect(m_model, &BoundListModel::rowsChanged, this, [this] {
         m_followView = true;
         syncFromRecordset();
+    });
+    connect(m_model, &BoundListModel::valueRefused, this, &BoundGrid::showRefusedValue);
+}
+
+// The box comes once the cell's editor is closed: shown while the editor
+// still had the focus, it would take the focus away, and the editor would
+// hand in the same text a second time.
+void BoundGrid::showRefusedValue(const QString& text) {
+    if (m_refusalPending)
+        return;
+    m_refusalPending = true;
+    QTimer::singleShot(0, this, [this, text] {
+        Msg::critical(this,
+                      QStringLiteral("»%1« ni število. Vpišite število, na primer 1234,50.")
+                          .arg(text.trimmed()),
+                      QStringLiteral("Napačen vnos"));
+        m_refusalPending = false;
     });
 }
 

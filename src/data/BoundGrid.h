@@ -43,8 +43,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void showRefusedValue(const QString& text);
+
     BoundListModel* m_model;
     bool m_followView = true;
+    bool m_refusalPending = false;
 };
 
 } // namespace valmir

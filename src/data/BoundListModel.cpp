@@ -162,16 +162,23 @@ Qt::ItemFlags BoundListModel::flags(const QModelIndex& index) const {
 bool BoundListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (role != Qt::EditRole || !index.isValid() || !m_rs || !(flags(index) & Qt::ItemIsEditable))
         return false;
-    // Typed text becomes a number when it reads as one, Null when empty;
-    // anything else is kept as typed and counts as 0 where it is priced.
+    // A number field takes only what reads as a number: text that does not
+    // would be stored as typed and count as 0 where it is priced. Other
+    // fields keep the text as typed. Empty text is Null.
+    const QString text = value.toString();
     QVariant stored;
-    QString text = value.toString();
-    if (!text.trimmed().isEmpty()) {
-        auto n = readNumber(text);
-        stored = n ? QVariant(*n) : QVariant(text);
+    if (m_rs->fieldType(m_fieldOf.value(index.column(), -1)) == Recordset::FieldType::Number) {
+        const std::optional<QVariant> number = numberFieldValue(text);
+        if (!number) {
+            Q_EMIT valueRefused(text);
+            return false;
+        }
+        stored = *number;
+    } else if (!text.trimmed().isEmpty()) {
+        stored = text;
     }
-    int keep = m_rs->position();
-    bool ok = m_rs->setValueAt(index.row(), m_columns.at(index.column()).field, stored);
+    const int keep = m_rs->position();
+    const bool ok = m_rs->setValueAt(index.row(), m_columns.at(index.column()).field, stored);
     m_rs->moveTo(keep);
     if (!ok)
         Q_EMIT writeFailed(m_rs->lastError());

@@ -65,6 +65,9 @@ Q_SIGNALS:
     void currentRowReset();
     // Writing a cell failed; the text is the engine's.
     void writeFailed(const QString& error);
+    // A number cell was given text that is no number; nothing was written
+    // and the cell keeps its value.
+    void valueRefused(const QString& text);
     // Around a row that the record set added or removed: views must not
     // move the record set while the model's rows are being renumbered.
     void rowsChanging();

@@ -1,5 +1,7 @@
 #include "data/Database.h"
 
+#include "data/Collation.h"
+#include "data/Dialect.h"
 #include "data/Recordset.h"
 
 #include <QDate>
@@ -20,77 +22,6 @@ QString engineMessage(sqlite3* db) {
 // for a moment.
 constexpr int BusyTimeoutMs = 2000;
 
-// Reads one code point of UTF-8 text; a stray byte stands for itself.
-char32_t nextCodePoint(const unsigned char*& p, const unsigned char* end) {
-    unsigned char b = *p++;
-    if (b < 0x80)
-        return b;
-    int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
-    char32_t c = b & (0x3F >> extra);
-    for (int i = 0; i < extra; ++i) {
-        if (p == end || (*p & 0xC0) != 0x80)
-            return b;
-        c = (c << 6) | (*p++ & 0x3F);
-    }
-    return c;
-}
-
-// Sort weight of one character. The letters with a caron are letters of
-// their own that follow their base letter; other accented letters follow
-// their base letter too; case does not count. The code point takes part so
-// that only characters that differ in case alone weigh the same.
-quint64 collationWeight(char32_t c) {
-    if (c < 0x80) {
-        if (c >= u'A' && c <= u'Z')
-            c += 32;
-        return (quint64(c) << 3) << 21 | c;
-    }
-    c = QChar::toCaseFolded(c);
-    quint64 primary;
-    switch (c) {
-    case U'\u010D':
-        primary = (quint64(u'c') << 3) + 4;
-        break; // č
-    case U'\u0107':
-        primary = (quint64(u'c') << 3) + 5;
-        break; // ć
-    case U'\u0111':
-        primary = (quint64(u'd') << 3) + 4;
-        break; // đ
-    case U'\u0161':
-        primary = (quint64(u's') << 3) + 4;
-        break; // š
-    case U'\u017E':
-        primary = (quint64(u'z') << 3) + 4;
-        break; // ž
-    default: {
-        const QString parts = QChar::decomposition(c);
-        if (QChar::decompositionTag(c) == QChar::Canonical && !parts.isEmpty() &&
-            parts.at(0).unicode() < 0x80)
-            primary = (quint64(parts.at(0).toCaseFolded().unicode()) << 3) + 1;
-        else
-            primary = (quint64(0x80) << 3) + c;
-    }
-    }
-    return primary << 21 | c;
-}
-
-int compareText(void*, int lengthA, const void* a, int lengthB, const void* b) {
-    auto pa = static_cast<const unsigned char*>(a);
-    auto pb = static_cast<const unsigned char*>(b);
-    const unsigned char* endA = pa + lengthA;
-    const unsigned char* endB = pb + lengthB;
-    while (pa != endA && pb != endB) {
-        quint64 wa = collationWeight(nextCodePoint(pa, endA));
-        quint64 wb = collationWeight(nextCodePoint(pb, endB));
-        if (wa != wb)
-            return wa < wb ? -1 : 1;
-    }
-    if (pa == endA)
-        return pb == endB ? 0 : -1;
-    return 1;
-}
-
 // A DELETE without WHERE may empty a table in one step, and the update hook
 // would not hear of its rows. Record sets over the table must, so such
 // deletes go row by row; only DROP may delete schema rows as it likes.
@@ -105,7 +36,7 @@ bool startsWithWord(const QString& sql, QStringView word) {
 
 } // namespace
 
-const char* Database::textCollation() { return "SLOVENIAN"; }
+const char* Database::textCollation() { return Collation::name(); }
 
 Database::~Database() {
     if (m_db)
@@ -130,7 +61,8 @@ std::unique_ptr<Database> Database::open(const QString& path, const QString& pas
         return fail(engineMessage(db->m_db));
     sqlite3_busy_timeout(db->m_db, BusyTimeoutMs);
     sqlite3_extended_result_codes(db->m_db, 1);
-    sqlite3_create_collation(db->m_db, textCollation(), SQLITE_UTF8, nullptr, compareText);
+    if (!Collation::install(db->m_db))
+        return fail(engineMessage(db->m_db));
     sqlite3_set_authorizer(db->m_db, authorize, &db->m_allowDrop);
     sqlite3_update_hook(db->m_db, rowChangedHook, db.get());
     sqlite3_rollback_hook(db->m_db, rolledBackHook, db.get());
@@ -156,60 +88,8 @@ std::unique_ptr<Database> Database::open(const QString& path, const QString& pas
     return db;
 }
 
-QString Database::translate(const QString& sql) {
-    // The program's dialect writes Yes/No constants as the words True and
-    // False, which this engine does not know; outside quoted text they
-    // become 1 and 0.
-    QString out;
-    out.reserve(sql.size());
-    QChar quote;
-    for (int i = 0; i < sql.size();) {
-        QChar c = sql.at(i);
-        if (!quote.isNull()) {
-            out += c;
-            if (c == quote)
-                quote = QChar();
-            ++i;
-            continue;
-        }
-        if (c == u'\'' || c == u'"' || c == u'[') {
-            quote = (c == u'[') ? QChar(u']') : c;
-            out += c;
-            ++i;
-            continue;
-        }
-        if (c.isLetter() || c == u'_') {
-            int j = i;
-            while (j < sql.size() && (sql.at(j).isLetterOrNumber() || sql.at(j) == u'_'))
-                ++j;
-            QStringView word = QStringView(sql).mid(i, j - i);
-            if (word.compare(u"True", Qt::CaseInsensitive) == 0)
-                out += u'1';
-            else if (word.compare(u"False", Qt::CaseInsensitive) == 0)
-                out += u'0';
-            else
-                out += word;
-            i = j;
-            continue;
-        }
-        if (c.isDigit()) {
-            // A number or an identifier that starts with digits (70proc).
-            int j = i;
-            while (j < sql.size() &&
-                   (sql.at(j).isLetterOrNumber() || sql.at(j) == u'_' || sql.at(j) == u'.'))
-                ++j;
-            out += QStringView(sql).mid(i, j - i);
-            i = j;
-            continue;
-        }
-        out += c;
-        ++i;
-    }
-    return out;
-}
-
 sqlite3_stmt* Database::prepare(const QString& sql) {
-    QString text = translate(sql);
+    QString text = Dialect::translate(sql);
     if (!m_failFragment.isEmpty() && text.contains(m_failFragment)) {
         m_lastError = QStringLiteral("Simulirana napaka pri stavku: ") + text;
         return nullptr;
@@ -307,22 +187,29 @@ bool Database::execute(const QString& sql, const QVariantList& params) {
 }
 
 QVariant Database::scalar(const QString& sql, const QVariantList& params) {
+    QVariant result;
+    queryValue(sql, params, &result);
+    return result;
+}
+
+bool Database::queryValue(const QString& sql, const QVariantList& params, QVariant* value) {
+    *value = QVariant();
     sqlite3_stmt* stmt = prepare(sql);
     if (!stmt)
-        return {};
-    QVariant result;
-    if (bindAll(stmt, params)) {
-        int rc = sqlite3_step(stmt);
+        return false;
+    bool ok = bindAll(stmt, params);
+    if (ok) {
+        const int rc = sqlite3_step(stmt);
         if (rc == SQLITE_ROW) {
             switch (sqlite3_column_type(stmt, 0)) {
             case SQLITE_INTEGER:
-                result = qlonglong(sqlite3_column_int64(stmt, 0));
+                *value = qlonglong(sqlite3_column_int64(stmt, 0));
                 break;
             case SQLITE_FLOAT:
-                result = sqlite3_column_double(stmt, 0);
+                *value = sqlite3_column_double(stmt, 0);
                 break;
             case SQLITE_TEXT:
-                result =
+                *value =
                     QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
                 break;
             default:
@@ -330,11 +217,12 @@ QVariant Database::scalar(const QString& sql, const QVariantList& params) {
             }
         } else if (rc != SQLITE_DONE) {
             setEngineError();
+            ok = false;
         }
     }
     sqlite3_finalize(stmt);
     afterStatement();
-    return result;
+    return ok;
 }
 
 std::unique_ptr<Recordset> Database::openRecordset(const QString& source, RecordsetKind kind,
@@ -348,9 +236,12 @@ std::unique_ptr<Recordset> Database::openRecordset(const QString& source, Record
 bool Database::beginTransaction() { return execute(QStringLiteral("BEGIN IMMEDIATE")); }
 bool Database::commit() { return execute(QStringLiteral("COMMIT")); }
 bool Database::rollback() {
-    if (!inTransaction())
-        return true;
-    return execute(QStringLiteral("ROLLBACK"));
+    if (inTransaction())
+        return execute(QStringLiteral("ROLLBACK"));
+    // The engine may have rolled the transaction back by itself when one of
+    // the record sets' own reads failed; they follow it now at the latest.
+    afterStatement();
+    return true;
 }
 bool Database::hasTables(const QStringList& names) {
     for (const QString& name : names) {

@@ -19,8 +19,12 @@ class Recordset;
 enum class RecordsetKind { Table = 1, Dynaset = 2, Snapshot = 4 };
 
 // One open database file. Statements are written in the program's own SQL
-// dialect ("WHERE Izbrana", "SET Izbrana = False", "SET Povisek = Null");
-// every value a caller supplies goes in as a bound parameter ("?").
+// dialect ("WHERE Izbrana", "SET Izbrana = False", "SET Povisek = Null",
+// see Dialect.h); every value a caller supplies goes in as a bound
+// parameter ("?").
+//
+// The open record sets of a database follow every statement run on it, and
+// every rollback: see Recordset.h.
 class Database {
 public:
     ~Database();
@@ -44,8 +48,12 @@ public:
                                              RecordsetKind kind = RecordsetKind::Dynaset,
                                              const QVariantList& params = {});
 
-    // First column of the first row of a query, or a null QVariant.
+    // First column of the first row of a query, or a null QVariant (for
+    // no row and for an engine error alike).
     QVariant scalar(const QString& sql, const QVariantList& params = {});
+    // The same, telling an engine error (false, see lastError()) from a
+    // query without rows (true, *value null).
+    bool queryValue(const QString& sql, const QVariantList& params, QVariant* value);
 
     bool beginTransaction();
     bool commit();
@@ -67,12 +75,10 @@ public:
     // Engine-side helpers shared with Recordset.
     sqlite3_stmt* prepare(const QString& sql);
     bool bindAll(sqlite3_stmt* stmt, const QVariantList& params);
-    static QString translate(const QString& sql);
     void setError(const QString& text) { m_lastError = text; }
     void setEngineError();
 
-    // Name of the collation of the program's text columns: case-insensitive,
-    // in the order of the Slovenian alphabet (C, Č, D ... S, Š ... Z, Ž).
+    // Name of the collation of the program's text columns (see Collation.h).
     static const char* textCollation();
 
 private:

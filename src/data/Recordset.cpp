@@ -1,11 +1,13 @@
 #include "data/Recordset.h"
 
 #include "data/Schema.h"
+#include "text/TextForms.h"
 
 #include <QDate>
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <numeric>
 #include <utility>
 
 #include <sqlite3.h>
@@ -18,6 +20,9 @@ namespace {
 constexpr int FetchBlock = 128;
 // Beyond this many cached rows the cache starts afresh.
 constexpr int CacheLimit = 20000;
+// Beyond this many rows added by one statement, reading the key set again
+// is quicker than placing each row.
+constexpr int PlaceOneByOne = 64;
 
 QString quoted(const QString& identifier) {
     QString s = identifier;
@@ -30,7 +35,29 @@ struct Statement {
     ~Statement() { sqlite3_finalize(stmt); }
 };
 
+// The kind of a field by the declared type of its column. Numbers go by
+// the words the engine itself reads a numeric column from.
+Recordset::FieldType fieldTypeOf(const char* declared) {
+    const QString type = QString::fromUtf8(declared).toUpper();
+    if (type == u"DATE")
+        return Recordset::FieldType::Date;
+    if (type == u"BOOLEAN")
+        return Recordset::FieldType::YesNo;
+    for (const char* word : {"INT", "REAL", "FLOA", "DOUB", "NUM", "DEC"})
+        if (type.contains(QLatin1String(word)))
+            return Recordset::FieldType::Number;
+    return Recordset::FieldType::Other;
+}
+
 } // namespace
+
+std::optional<QVariant> numberFieldValue(const QString& text) {
+    if (text.trimmed().isEmpty())
+        return QVariant();
+    if (const std::optional<double> n = readNumber(text))
+        return QVariant(*n);
+    return std::nullopt;
+}
 
 Recordset::Recordset(Database& db, RecordsetKind kind) : m_db(db), m_kind(kind) {
     m_db.attach(this);
@@ -84,29 +111,8 @@ void Recordset::flushEngineChanges() {
 // Rows deleted by a statement leave the key set in one pass, however many
 // they are; the current row stays, or the gap of a deleted current row.
 void Recordset::dropGoneRows(const QSet<qint64>& gone) {
-    QVector<qint64> kept;
-    kept.reserve(m_keys.size());
-    QList<int> removed;
-    int pos = m_pos;
-    bool onGap = m_onGap;
-    for (int i = 0; i < m_keys.size(); ++i) {
-        if (!gone.contains(m_keys.at(i))) {
-            kept << m_keys.at(i);
-            continue;
-        }
-        removed << i;
-        if (i < m_pos)
-            --pos;
-        else if (i == m_pos && !m_onGap)
-            onGap = true;
-    }
-    if (removed.isEmpty())
-        return;
-    m_keys = std::move(kept);
-    m_positionOf.clear();
-    m_pos = pos;
-    m_onGap = onGap;
-    if (!m_observer)
+    const QList<int> removed = m_keys.remove(gone);
+    if (removed.isEmpty() || !m_observer)
         return;
     // A list counts its rows one change at a time; several rows gone at
     // once are a reset to it.
@@ -117,38 +123,23 @@ void Recordset::dropGoneRows(const QSet<qint64>& gone) {
 }
 
 void Recordset::takeInAddedRows(const QList<qint64>& added) {
-    if (added.size() > 64) {
-        // Many rows: reading the key set again is quicker than placing each.
-        const bool current = !m_onGap && m_pos >= 0 && m_pos < m_keys.size();
-        const qint64 key = current ? m_keys.at(m_pos) : 0;
-        const bool atEnd = m_pos >= m_keys.size();
-        loadKeyset();
-        const int p = current ? positionOf(key) : -1;
-        m_pos = p >= 0 ? p : (atEnd ? m_keys.size() : 0);
+    if (added.size() > PlaceOneByOne) {
+        reload(Reload::AfterAdding);
         notifyReset();
         return;
     }
     for (qint64 row : added)
-        if (rowExists(row))
+        if (rowExists(row).value_or(false))
             placeInOrder(row, true);
 }
 
 void Recordset::resyncAfterRollback() {
     if (m_kind == RecordsetKind::Snapshot)
-        return;
+        return; // a copy, which no write changed
     m_changedRows.clear();
     m_goneRows.clear();
     m_addedRows.clear();
-    const bool current = !m_onGap && m_pos >= 0 && m_pos < m_keys.size();
-    const qint64 key = current ? m_keys.at(m_pos) : 0;
-    const int oldPos = m_pos;
-    if (!loadKeyset()) {
-        m_keys.clear();
-        m_cache.clear();
-        m_positionOf.clear();
-    }
-    const int p = current ? positionOf(key) : -1;
-    m_pos = p >= 0 ? p : std::clamp<int>(oldPos, 0, m_keys.size());
+    reload(Reload::AfterRollback);
     notifyReset();
 }
 
@@ -184,36 +175,29 @@ bool Recordset::init(const QString& source, const QVariantList& params) {
         Statement st;
         st.stmt = m_db.prepare(QStringLiteral("SELECT * FROM ") + quoted(m_table) +
                                QStringLiteral(" LIMIT 0"));
-        if (!st.stmt || !loadFieldInfo(st.stmt, 0))
+        if (!st.stmt)
             return false;
+        loadFieldInfo(st.stmt);
     }
     if (m_kind == RecordsetKind::Snapshot) {
         m_selectSql = QStringLiteral("SELECT * FROM ") + quoted(m_table) + rest;
         return loadSnapshot();
     }
     m_selectSql = QStringLiteral("SELECT rowid FROM ") + quoted(m_table) + rest;
-    return loadKeyset();
+    return reload(Reload::Fresh);
 }
 
-bool Recordset::loadFieldInfo(sqlite3_stmt* stmt, int firstColumn) {
+void Recordset::loadFieldInfo(sqlite3_stmt* stmt) {
     m_fieldNames.clear();
     m_fieldTypes.clear();
     m_fieldByName.clear();
-    int n = sqlite3_column_count(stmt);
-    for (int i = firstColumn; i < n; ++i) {
-        QString name = QString::fromUtf8(sqlite3_column_name(stmt, i));
-        const char* decl = sqlite3_column_decltype(stmt, i);
-        QString type = decl ? QString::fromUtf8(decl).toUpper() : QString();
-        FieldType ft = FieldType::Other;
-        if (type == u"DATE")
-            ft = FieldType::Date;
-        else if (type == u"BOOLEAN")
-            ft = FieldType::YesNo;
+    const int n = sqlite3_column_count(stmt);
+    for (int i = 0; i < n; ++i) {
+        const QString name = QString::fromUtf8(sqlite3_column_name(stmt, i));
         m_fieldByName.insert(name.toLower(), m_fieldNames.size());
         m_fieldNames << name;
-        m_fieldTypes << ft;
+        m_fieldTypes << fieldTypeOf(sqlite3_column_decltype(stmt, i));
     }
-    return true;
 }
 
 QVariant Recordset::readColumn(sqlite3_stmt* stmt, int column, FieldType type) const {
@@ -249,26 +233,36 @@ QVariant Recordset::readColumn(sqlite3_stmt* stmt, int column, FieldType type) c
     }
 }
 
+bool Recordset::readFailure() const {
+    m_readFailed = true;
+    return false;
+}
+
 bool Recordset::loadSnapshot() {
+    m_rows.clear();
+    m_keys.assign({});
     Statement st;
     st.stmt = m_db.prepare(m_selectSql);
     if (!st.stmt || !m_db.bindAll(st.stmt, m_params))
-        return false;
-    loadFieldInfo(st.stmt, 0);
-    m_rows.clear();
+        return readFailure();
+    loadFieldInfo(st.stmt);
+    QVector<QVariantList> rows;
     int rc;
     while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
         QVariantList row;
         row.reserve(m_fieldNames.size());
         for (int i = 0; i < m_fieldNames.size(); ++i)
             row << readColumn(st.stmt, i, m_fieldTypes.at(i));
-        m_rows << row;
+        rows << row;
     }
     if (rc != SQLITE_DONE) {
         m_db.setEngineError();
-        return false;
+        return readFailure();
     }
-    m_pos = m_rows.isEmpty() ? 0 : 0;
+    m_rows = std::move(rows);
+    QVector<qint64> numbers(m_rows.size());
+    std::iota(numbers.begin(), numbers.end(), 0);
+    m_keys.assign(std::move(numbers));
     return true;
 }
 
@@ -280,32 +274,42 @@ QString Recordset::orderClause() const {
     return QStringLiteral(" ORDER BY ") + cols.join(QStringLiteral(", "));
 }
 
-bool Recordset::loadKeyset() {
+bool Recordset::readKeys(QVector<qint64>* keys) {
     QString sql = m_selectSql;
     if (m_kind == RecordsetKind::Table)
         sql = QStringLiteral("SELECT rowid FROM ") + quoted(m_table) + orderClause();
     Statement st;
     st.stmt = m_db.prepare(sql);
     if (!st.stmt || !m_db.bindAll(st.stmt, m_params))
-        return false;
-    QVector<qint64> keys;
+        return readFailure();
     int rc;
     while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW)
-        keys << sqlite3_column_int64(st.stmt, 0);
+        *keys << sqlite3_column_int64(st.stmt, 0);
     if (rc != SQLITE_DONE) {
         m_db.setEngineError();
-        return false;
+        keys->clear();
+        return readFailure();
     }
-    m_keys = std::move(keys);
-    m_cache.clear();
-    m_positionOf.clear();
-    m_pos = 0;
-    m_onGap = false;
     return true;
 }
 
+// Reads the key set again; the values of the rows are read afresh when
+// asked for. Rows that cannot be read leave the set empty.
+bool Recordset::reload(Reload how) {
+    QVector<qint64> keys;
+    const bool ok = readKeys(&keys);
+    m_cache.clear();
+    if (how == Reload::Fresh)
+        m_keys.assign(std::move(keys));
+    else
+        m_keys.replace(std::move(keys), how == Reload::AfterRollback);
+    return ok;
+}
+
 bool Recordset::requery() {
-    bool ok = (m_kind == RecordsetKind::Snapshot) ? loadSnapshot() : loadKeyset();
+    const bool ok = m_kind == RecordsetKind::Snapshot ? loadSnapshot() : reload(Reload::Fresh);
+    if (ok)
+        m_readFailed = false;
     notifyReset();
     return ok;
 }
@@ -315,45 +319,14 @@ void Recordset::notifyReset() {
         m_observer->recordsetReset();
 }
 
-int Recordset::recordCount() const {
-    return m_kind == RecordsetKind::Snapshot ? m_rows.size() : m_keys.size();
-}
-
-bool Recordset::eof() const { return m_pos >= recordCount() || recordCount() == 0; }
-bool Recordset::bof() const { return m_pos < 0 || recordCount() == 0; }
-
-void Recordset::moveFirst() {
-    m_onGap = false;
-    m_pos = 0;
-}
-
-void Recordset::moveNext() {
-    if (m_onGap)
-        m_onGap = false; // the row after the deleted one already stands here
-    else if (m_pos < recordCount())
-        ++m_pos;
-}
-
-void Recordset::movePrevious() {
-    m_onGap = false;
-    if (m_pos >= 0)
-        --m_pos;
-}
-
-void Recordset::moveLast() {
-    m_onGap = false;
-    m_pos = recordCount() - 1;
-    if (m_pos < 0)
-        m_pos = 0;
-}
-
-bool Recordset::moveTo(int position) {
-    if (position < 0 || position >= recordCount())
-        return false;
-    m_onGap = false;
-    m_pos = position;
-    return true;
-}
+int Recordset::recordCount() const { return m_keys.size(); }
+bool Recordset::eof() const { return m_keys.eof(); }
+bool Recordset::bof() const { return m_keys.bof(); }
+void Recordset::moveFirst() { m_keys.moveFirst(); }
+void Recordset::moveNext() { m_keys.moveNext(); }
+void Recordset::movePrevious() { m_keys.movePrevious(); }
+void Recordset::moveLast() { m_keys.moveLast(); }
+bool Recordset::moveTo(int position) { return m_keys.moveTo(position); }
 
 int Recordset::fieldIndex(const QString& name) const {
     return m_fieldByName.value(name.toLower(), -1);
@@ -362,7 +335,7 @@ int Recordset::fieldIndex(const QString& name) const {
 void Recordset::fetchBlock(int position) const {
     if (m_cache.size() > CacheLimit)
         m_cache.clear();
-    int end = std::min<int>(m_keys.size(), position + FetchBlock);
+    const int end = std::min<int>(m_keys.size(), position + FetchBlock);
     QStringList marks;
     QVariantList ids;
     for (int p = position; p < end; ++p) {
@@ -377,15 +350,22 @@ void Recordset::fetchBlock(int position) const {
     st.stmt =
         m_db.prepare(QStringLiteral("SELECT rowid, * FROM ") + quoted(m_table) +
                      QStringLiteral(" WHERE rowid IN (") + marks.join(u',') + QStringLiteral(")"));
-    if (!st.stmt || !m_db.bindAll(st.stmt, ids))
+    if (!st.stmt || !m_db.bindAll(st.stmt, ids)) {
+        readFailure();
         return;
-    while (sqlite3_step(st.stmt) == SQLITE_ROW) {
+    }
+    int rc;
+    while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
         qint64 id = sqlite3_column_int64(st.stmt, 0);
         QVariantList row;
         row.reserve(m_fieldNames.size());
         for (int i = 0; i < m_fieldNames.size(); ++i)
             row << readColumn(st.stmt, i + 1, m_fieldTypes.at(i));
         m_cache.insert(id, row);
+    }
+    if (rc != SQLITE_DONE) {
+        m_db.setEngineError();
+        readFailure();
     }
 }
 
@@ -400,7 +380,7 @@ const QVariantList* Recordset::rowAt(int position) const {
         fetchBlock(position);
         it = m_cache.constFind(id);
         if (it == m_cache.constEnd())
-            return nullptr; // deleted behind our back
+            return nullptr; // not read, or deleted behind our back
     }
     return &it.value();
 }
@@ -424,9 +404,9 @@ QVariant Recordset::field(const QString& name) const {
         if (m_editMode == EditMode::Add)
             return {};
     }
-    if (m_onGap)
+    if (m_keys.onGap())
         return {};
-    return value(m_pos, name);
+    return value(m_keys.position(), name);
 }
 
 bool Recordset::addNew() {
@@ -444,25 +424,34 @@ bool Recordset::edit() {
         m_db.setError(QStringLiteral("Zapis je samo za branje."));
         return false;
     }
-    if (m_onGap || eof() || bof()) {
+    if (!m_keys.onRow()) {
         m_db.setError(QStringLiteral("Ni trenutnega zapisa."));
         return false;
     }
-    if (!rowExists(m_keys.at(m_pos))) {
+    const qint64 row = m_keys.at(m_keys.position());
+    const std::optional<bool> exists = rowExists(row);
+    if (!exists)
+        return false;
+    if (!*exists) {
         m_db.setError(QStringLiteral("Zapis je bil medtem izbrisan."));
         return false;
     }
     m_editMode = EditMode::Edit;
-    m_editRow = m_keys.at(m_pos);
+    m_editRow = row;
     m_buffer.clear();
     return true;
 }
 
-bool Recordset::rowExists(qint64 row) const {
-    return !m_db.scalar(QStringLiteral("SELECT 1 FROM ") + quoted(m_table) +
-                            QStringLiteral(" WHERE rowid = ?"),
-                        {row})
-                .isNull();
+// Nothing when the engine could not tell.
+std::optional<bool> Recordset::rowExists(qint64 row) const {
+    QVariant found;
+    if (!m_db.queryValue(QStringLiteral("SELECT 1 FROM ") + quoted(m_table) +
+                             QStringLiteral(" WHERE rowid = ?"),
+                         {row}, &found)) {
+        readFailure();
+        return std::nullopt;
+    }
+    return !found.isNull();
 }
 
 void Recordset::setField(const QString& name, const QVariant& value) {
@@ -489,8 +478,19 @@ bool Recordset::update() {
             m_db.setError(QStringLiteral("Polje ne obstaja: ") + it.key());
             return false;
         }
+        QVariant value = it.value();
+        // Text in a number field would count as 0 wherever it is priced.
+        if (m_fieldTypes.at(idx) == FieldType::Number && value.typeId() == QMetaType::QString) {
+            const std::optional<QVariant> number = numberFieldValue(value.toString());
+            if (!number) {
+                m_db.setError(QStringLiteral("»%1« ni število (polje %2).")
+                                  .arg(value.toString(), m_fieldNames.at(idx)));
+                return false;
+            }
+            value = *number;
+        }
         cols << quoted(m_fieldNames.at(idx));
-        values << it.value();
+        values << value;
     }
     const bool adding = m_editMode == EditMode::Add;
     qint64 row = 0;
@@ -547,9 +547,7 @@ bool Recordset::update() {
         placeInOrder(row, adding);
     } else if (adding) {
         // A dynaset shows rows added through it at its end.
-        m_keys << row;
-        if (!m_positionOf.isEmpty())
-            m_positionOf.insert(row, m_keys.size() - 1);
+        m_keys.append(row);
         if (m_observer)
             m_observer->rowInserted(m_keys.size() - 1);
     } else if (m_observer) {
@@ -564,51 +562,27 @@ bool Recordset::update() {
 // place in the key set, and the current row (or the gap a delete left)
 // stays what it was.
 void Recordset::placeInOrder(qint64 row, bool added) {
-    const bool inRange = m_pos >= 0 && m_pos < m_keys.size();
-    const qint64 anchor = inRange ? m_keys.at(m_pos) : 0;
-    const bool atEnd = m_pos >= m_keys.size();
-    if (!added) {
-        const int old = m_keys.indexOf(row);
-        if (old >= 0)
-            m_keys.remove(old);
-    }
-    const int at = insertionPoint(row);
-    m_keys.insert(at, row);
-    m_positionOf.clear();
-    if (atEnd)
-        m_pos = m_keys.size();
-    else if (inRange)
-        m_pos = positionOf(anchor);
-    if (m_observer) {
-        if (added)
-            m_observer->rowInserted(at);
-        else
-            notifyReset();
-    }
-}
-
-int Recordset::insertionPoint(qint64 row) const {
-    if (m_indexColumns.isEmpty())
-        return int(std::lower_bound(m_keys.begin(), m_keys.end(), row) - m_keys.begin());
-    int lo = 0;
-    int hi = m_keys.size();
-    while (lo < hi) {
-        const int mid = lo + (hi - lo) / 2;
-        if (sortsBefore(m_keys.at(mid), row))
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    return lo;
+    const int at =
+        m_indexColumns.isEmpty()
+            ? m_keys.placeInOrder(row, [](qint64 a, qint64 b) { return a < b; })
+            : m_keys.placeInOrder(row, [this](qint64 a, qint64 b) { return sortsBefore(a, b); });
+    if (!m_observer)
+        return;
+    if (added)
+        m_observer->rowInserted(at);
+    else
+        notifyReset();
 }
 
 // Whether row a comes before row b in the index order; the engine compares,
 // so that its collation and its place for Null decide as in the key set.
 bool Recordset::sortsBefore(qint64 a, qint64 b) const {
-    QVariant first = m_db.scalar(QStringLiteral("SELECT rowid FROM ") + quoted(m_table) +
-                                     QStringLiteral(" WHERE rowid IN (?, ?)") + orderClause() +
-                                     QStringLiteral(" LIMIT 1"),
-                                 {a, b});
+    QVariant first;
+    if (!m_db.queryValue(QStringLiteral("SELECT rowid FROM ") + quoted(m_table) +
+                             QStringLiteral(" WHERE rowid IN (?, ?)") + orderClause() +
+                             QStringLiteral(" LIMIT 1"),
+                         {a, b}, &first))
+        readFailure();
     return first.toLongLong() == a;
 }
 
@@ -617,11 +591,12 @@ bool Recordset::deleteCurrent() {
         m_db.setError(QStringLiteral("Zapis je samo za branje."));
         return false;
     }
-    if (m_onGap || eof() || bof()) {
+    if (!m_keys.onRow()) {
         m_db.setError(QStringLiteral("Ni trenutnega zapisa."));
         return false;
     }
-    qint64 row = m_keys.at(m_pos);
+    const int p = m_keys.position();
+    const qint64 row = m_keys.at(p);
     m_ownWrite = true;
     const bool ok = m_db.execute(QStringLiteral("DELETE FROM ") + quoted(m_table) +
                                      QStringLiteral(" WHERE rowid = ?"),
@@ -629,24 +604,30 @@ bool Recordset::deleteCurrent() {
     m_ownWrite = false;
     if (!ok)
         return false;
-    int p = m_pos;
-    m_keys.remove(p);
+    m_keys.removeCurrent();
     m_cache.remove(row);
-    m_positionOf.clear();
-    m_onGap = true;
     if (m_observer)
         m_observer->rowRemoved(p);
     return true;
 }
 
 bool Recordset::setValueAt(int position, const QString& name, const QVariant& value) {
-    if (!moveTo(position) || !edit())
+    if (!moveTo(position)) {
+        m_db.setError(QStringLiteral("Ni zapisa na tem mestu."));
+        return false;
+    }
+    if (!edit())
         return false;
     setField(name, value);
-    return update();
+    if (update())
+        return true;
+    // The row keeps what it had; a half-done edit would show the refused
+    // value as if it were stored.
+    cancelUpdate();
+    return false;
 }
 
-qint64 Recordset::bookmark() const { return bookmarkAt(m_pos); }
+qint64 Recordset::bookmark() const { return bookmarkAt(m_keys.position()); }
 
 qint64 Recordset::bookmarkAt(int position) const {
     if (m_kind == RecordsetKind::Snapshot || position < 0 || position >= m_keys.size())
@@ -655,14 +636,7 @@ qint64 Recordset::bookmarkAt(int position) const {
 }
 
 int Recordset::positionOf(qint64 bookmark) const {
-    if (m_kind == RecordsetKind::Snapshot)
-        return -1;
-    if (m_positionOf.isEmpty() && !m_keys.isEmpty()) {
-        m_positionOf.reserve(m_keys.size());
-        for (int i = 0; i < m_keys.size(); ++i)
-            m_positionOf.insert(m_keys.at(i), i);
-    }
-    return m_positionOf.value(bookmark, -1);
+    return m_kind == RecordsetKind::Snapshot ? -1 : m_keys.positionOf(bookmark);
 }
 
 bool Recordset::moveToBookmark(qint64 bookmark) {
@@ -684,7 +658,9 @@ bool Recordset::setIndex(const QString& indexName) {
     }
     m_indexName = indexName;
     m_indexColumns = cols;
-    bool ok = loadKeyset();
+    const bool ok = reload(Reload::Fresh);
+    if (ok)
+        m_readFailed = false;
     notifyReset();
     return ok;
 }
@@ -726,13 +702,15 @@ bool Recordset::seek(const QString& op, const QVariantList& keys) {
         m_db.setError(QStringLiteral("Neznana primerjava: ") + op);
         return false;
     }
-    QVariant id = m_db.scalar(QStringLiteral("SELECT rowid FROM ") + quoted(m_table) +
-                                  QStringLiteral(" WHERE ") + where + orderClause() +
-                                  QStringLiteral(" LIMIT 1"),
-                              params);
+    QVariant id;
+    if (!m_db.queryValue(QStringLiteral("SELECT rowid FROM ") + quoted(m_table) +
+                             QStringLiteral(" WHERE ") + where + orderClause() +
+                             QStringLiteral(" LIMIT 1"),
+                         params, &id))
+        return readFailure();
     if (id.isNull())
         return true;
-    int p = positionOf(id.toLongLong());
+    const int p = positionOf(id.toLongLong());
     if (p < 0)
         return true; // added behind this record set's back
     m_noMatch = false;

@@ -1,12 +1,15 @@
 #pragma once
 
 #include "data/Database.h"
+#include "data/KeySet.h"
 
 #include <QHash>
 #include <QSet>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+
+#include <optional>
 
 namespace valmir {
 
@@ -28,9 +31,27 @@ public:
 // in blocks, so that a set of a hundred thousand rows opens at once. Writes
 // go straight to the table. A snapshot reads all its rows once and cannot
 // be written.
+//
+// Rows written by any statement on the same database show at once, and a
+// rollback is followed as well: afterwards every open record set holds the
+// rows as they are in the file again, reads their values afresh, and keeps
+// its current row where that row is still there (or stands on the row now
+// at its position). Nobody needs to run a record set again after a
+// rollback.
+//
+// Read errors. A value that could not be read is a null QVariant, like a
+// Null field; readFailed() tells the two apart. It turns true when reading
+// rows fails (a block of field values, the key set, a requery, setIndex,
+// a seek, the check that a row still exists) and stays true until a
+// requery() or setIndex() reads the rows again or clearReadError() is
+// called; lastError() has the engine's text. Whoever writes what it read
+// checks readFailed() first, so that nothing is written from a row that
+// could not be read. When the rows cannot be read again the set is empty.
 class Recordset {
 public:
-    enum class FieldType { Other, Date, YesNo };
+    // Kinds of field by the declared type of their column: DATE, BOOLEAN,
+    // or a number (INTEGER, REAL, NUMERIC, DOUBLE, ...).
+    enum class FieldType { Other, Date, YesNo, Number };
     enum class EditMode { None, Add, Edit };
 
     ~Recordset();
@@ -46,7 +67,7 @@ public:
     int recordCount() const;
     bool eof() const;
     bool bof() const;
-    int position() const { return m_pos; }
+    int position() const { return m_keys.position(); }
     void moveFirst();
     void moveNext();
     void movePrevious();
@@ -64,7 +85,9 @@ public:
 
     // Writing: addNew() or edit(), setField() as often as needed, update().
     // After update() the current row is the one that was current before;
-    // lastModified() gives the row just written.
+    // lastModified() gives the row just written. A number field takes text
+    // only where it reads as a number (numberFieldValue()); other text
+    // makes update() fail and writes nothing.
     bool addNew();
     bool edit();
     void setField(const QString& name, const QVariant& value);
@@ -88,11 +111,18 @@ public:
     // op is "=" or ">="; keys hold one value per column of the index.
     bool setIndex(const QString& indexName);
     QString index() const { return m_indexName; }
+    // True with noMatch() false on the row found, true with noMatch() when
+    // there is no such row, false (noMatch() true) when the index cannot be
+    // searched so or the engine failed (then readFailed() is true, too).
     bool seek(const QString& op, const QVariantList& keys);
     bool noMatch() const { return m_noMatch; }
 
     // Runs the source again; the current row becomes the first row.
     bool requery();
+
+    // See "Read errors" above.
+    bool readFailed() const { return m_readFailed; }
+    void clearReadError() { m_readFailed = false; }
 
     void setObserver(RecordsetObserver* observer) { m_observer = observer; }
     Database& database() const { return m_db; }
@@ -110,13 +140,15 @@ private:
     void flushEngineChanges();
     void resyncAfterRollback();
     void placeInOrder(qint64 row, bool added);
-    int insertionPoint(qint64 row) const;
     bool sortsBefore(qint64 a, qint64 b) const;
-    bool rowExists(qint64 row) const;
+    std::optional<bool> rowExists(qint64 row) const;
     bool init(const QString& source, const QVariantList& params);
-    bool loadFieldInfo(sqlite3_stmt* stmt, int firstColumn);
-    bool loadKeyset();
+    void loadFieldInfo(sqlite3_stmt* stmt);
+    bool readKeys(QVector<qint64>* keys);
+    enum class Reload { Fresh, AfterAdding, AfterRollback };
+    bool reload(Reload how);
     bool loadSnapshot();
+    bool readFailure() const;
     const QVariantList* rowAt(int position) const;
     void fetchBlock(int position) const;
     QVariant readColumn(sqlite3_stmt* stmt, int column, FieldType type) const;
@@ -135,14 +167,14 @@ private:
     QVector<FieldType> m_fieldTypes;
     QHash<QString, int> m_fieldByName;
 
-    QVector<qint64> m_keys;                      // key set (table, dynaset)
+    // Row ids and the current row; a snapshot's rows have no row ids, so
+    // its key set holds their row numbers.
+    KeySet m_keys;
     QVector<QVariantList> m_rows;                // all rows (snapshot)
     mutable QHash<qint64, QVariantList> m_cache; // rows read so far
-    mutable QHash<qint64, int> m_positionOf;     // built when first needed
 
-    int m_pos = -1;
-    bool m_onGap = false;
     bool m_noMatch = false;
+    mutable bool m_readFailed = false;
     qint64 m_lastModified = 0;
     EditMode m_editMode = EditMode::None;
     QVariantMap m_buffer; // field name (as in the table) -> value
@@ -154,5 +186,10 @@ private:
     QList<qint64> m_addedRows;
     bool m_ownWrite = false;
 };
+
+// The value a number field takes for a typed text: Null for blank text,
+// the number that readNumber() reads ("1.234,50", "30 €", "−5", "7,5"),
+// and nothing when the text is no number.
+std::optional<QVariant> numberFieldValue(const QString& text);
 
 } // namespace valmir
