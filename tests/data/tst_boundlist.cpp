@@ -163,7 +163,6 @@ private Q_SLOTS:
         const auto unhook = qScopeGuard([] { Msg::setHook({}); });
         BoundListModel* m = grid.listModel();
         m->setEditable([](int, int) { return true; });
-        QSignalSpy refusals(m, &BoundListModel::valueRefused);
         QCOMPARE(m->setData(m->index(0, column), typed, Qt::EditRole), !refused);
         const QString field = m->columns().at(column).field;
         QCOMPARE(grid.recordset()->setValueAt(1, field, typed), !refused);
@@ -172,7 +171,6 @@ private Q_SLOTS:
         QCOMPARE(
             Db->scalar("SELECT count(*) FROM tblRacun WHERE " + field + " IS ?", {stored}).toInt(),
             2);
-        QCOMPARE(refusals.count(), refused ? 1 : 0);
         QCoreApplication::processEvents(); // the box waits for the editor to close
         QCOMPARE(shown, refused ? QStringList("Napačen vnos|»" + typed.trimmed() +
                                               "« ni število. Vpišite število, na primer 1234,50.")

@@ -85,17 +85,6 @@ private Q_SLOTS:
             QVERIFY2(!bytes.contains(plain), plain);
     }
 
-    void workTemplateIsEmptyAndIndexed() {
-        const QString path = m_dir.filePath("tmp.db");
-        QString error;
-        QVERIFY2(Seed::createWorkTemplate(path, &error), qPrintable(error));
-        auto db = Database::open(path, QString(), &error);
-        QVERIFY2(db && db->hasTables(Schema::workTables()), qPrintable(error));
-        auto rs = db->openRecordset("tblTarifePregled", RecordsetKind::Table);
-        QVERIFY(rs->eof());
-        QVERIFY(rs->setIndex("ID") && rs->setIndex("Red"));
-    }
-
     // A seed that cannot be written leaves no file that a later start would
     // take for a good database.
     void failedSeedLeavesNothing() {
