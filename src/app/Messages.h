@@ -22,6 +22,11 @@ inline const QString TooLarge = QStringLiteral("Prevelik znesek");
 
 namespace Messages {
 
+// Lists
+inline const Message NotANumber{
+    QStringLiteral("»%1« ni število. Vpišite število, na primer 1234,50."), // %1: what was typed
+    QStringLiteral("Napačen vnos")};
+
 // Invoice list
 inline const Message InvoiceListNotRead{QStringLiteral("Seznama računov ni mogoče prebrati:"),
                                         Titles::Cannot}; // the engine's text follows

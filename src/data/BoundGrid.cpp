@@ -1,6 +1,7 @@
 #include "data/BoundGrid.h"
 
 #include "app/MessageBox.h"
+#include "app/Messages.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -52,10 +53,8 @@ void BoundGrid::showRefusedValue(const QString& text) {
         return;
     m_refusalPending = true;
     QTimer::singleShot(0, this, [this, text] {
-        Msg::critical(this,
-                      QStringLiteral("»%1« ni število. Vpišite število, na primer 1234,50.")
-                          .arg(text.trimmed()),
-                      QStringLiteral("Napačen vnos"));
+        Msg::critical(this, Messages::NotANumber.text.arg(text.trimmed()),
+                      Messages::NotANumber.title);
         m_refusalPending = false;
     });
 }

@@ -1,5 +1,6 @@
 #include "invoice/InvoiceDeletion.h"
 
+#include "app/Messages.h"
 #include "data/Recordset.h"
 
 namespace valmir {
@@ -8,24 +9,15 @@ namespace {
 
 InvoiceDeletionResult failed(const QString& error) { return {false, error}; }
 
-// The record set forgets a row as soon as its own DELETE has run; when the
-// transaction is rolled back after that, the row is back in the table and
-// the record set must read its key set again to show it.
-void restoreRow(Recordset& invoices, qint64 bookmark) {
-    invoices.requery();
-    if (!invoices.moveToBookmark(bookmark))
-        invoices.moveFirst();
-}
-
 } // namespace
 
 InvoiceDeletionResult deleteCurrentInvoice(Recordset& invoices) {
     if (invoices.recordCount() == 0 || invoices.eof() || invoices.bof())
-        return failed(QStringLiteral("Ni izbranega računa."));
+        return failed(Messages::NoInvoiceSelected.text);
     const QVariant id = invoices.field(QStringLiteral("ID"));
     const qint64 bookmark = invoices.bookmark();
     if (id.isNull())
-        return failed(QStringLiteral("Ni izbranega računa."));
+        return failed(Messages::NoInvoiceSelected.text);
 
     Database& db = invoices.database();
     Transaction transaction(db);
@@ -36,9 +28,10 @@ InvoiceDeletionResult deleteCurrentInvoice(Recordset& invoices) {
     if (!invoices.deleteCurrent())
         return failed(db.lastError());
     if (!transaction.commit()) {
-        QString error = db.lastError();
-        db.rollback();
-        restoreRow(invoices, bookmark);
+        // Rolled back: the engine has given the record set its row back.
+        const QString error = db.lastError();
+        if (!invoices.moveToBookmark(bookmark))
+            invoices.moveFirst();
         return failed(error);
     }
 
