@@ -22,13 +22,6 @@ QString engineMessage(sqlite3* db) {
 // for a moment.
 constexpr int BusyTimeoutMs = 2000;
 
-// A DELETE without WHERE may empty a table in one step, and the update hook
-// would not hear of its rows. Record sets over the table must, so such
-// deletes go row by row; only DROP may delete schema rows as it likes.
-int authorize(void* self, int action, const char*, const char*, const char*, const char*) {
-    auto* allowDrop = static_cast<bool*>(self);
-    return (action == SQLITE_DELETE && !*allowDrop) ? SQLITE_IGNORE : SQLITE_OK;
-}
 
 bool startsWithWord(const QString& sql, QStringView word) {
     return QStringView(sql).trimmed().startsWith(word, Qt::CaseInsensitive);
@@ -63,7 +56,7 @@ std::unique_ptr<Database> Database::open(const QString& path, const QString& pas
     sqlite3_extended_result_codes(db->m_db, 1);
     if (!Collation::install(db->m_db))
         return fail(engineMessage(db->m_db));
-    sqlite3_set_authorizer(db->m_db, authorize, &db->m_allowDrop);
+    sqlite3_set_authorizer(db->m_db, authorizeHook, db.get());
     sqlite3_update_hook(db->m_db, rowChangedHook, db.get());
     sqlite3_rollback_hook(db->m_db, rolledBackHook, db.get());
 
@@ -86,6 +79,25 @@ std::unique_ptr<Database> Database::open(const QString& path, const QString& pas
         return fail(text);
     }
     return db;
+}
+
+// SQLite asks about every action of a statement while preparing it.
+int Database::authorizeHook(void* self, int action, const char* name1, const char* name2,
+                            const char*, const char*) {
+    auto* db = static_cast<Database*>(self);
+    if (db->m_statementCheck &&
+        db->m_statementCheck(action, QString::fromUtf8(name1), QString::fromUtf8(name2)))
+        return SQLITE_DENY;
+    // A DELETE without WHERE may empty a table in one step, and the update
+    // hook would not hear of its rows. Record sets over the table must, so
+    // such deletes go row by row; only DROP may delete schema rows as it likes.
+    return (action == SQLITE_DELETE && !db->m_allowDrop) ? SQLITE_IGNORE : SQLITE_OK;
+}
+
+void Database::setStatementCheck(StatementCheck check) {
+    m_statementCheck = std::move(check);
+    // Registering again expires statements prepared under the old check.
+    sqlite3_set_authorizer(m_db, authorizeHook, this);
 }
 
 sqlite3_stmt* Database::prepare(const QString& sql) {

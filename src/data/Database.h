@@ -5,6 +5,7 @@
 #include <QVariant>
 #include <QVariantList>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -68,8 +69,14 @@ public:
     int changes() const;
     sqlite3* handle() const { return m_db; }
 
-    // Hooks for tests that need a statement to fail: a statement whose
-    // translated text contains this fragment fails with an engine error.
+    // For tests that need the engine to refuse a statement: while a
+    // statement is prepared, the check sees each action SQLite's authorizer
+    // is asked about (SQLITE_INSERT, SQLITE_READ, SQLITE_TRANSACTION ...)
+    // with its two names (table and column; "COMMIT" for a commit). True
+    // refuses the statement, as the engine refuses an unauthorized one.
+    using StatementCheck =
+        std::function<bool(int action, const QString& name1, const QString& name2)>;
+    void setStatementCheck(StatementCheck check);
     void setFailingStatementForTest(const QString& fragment) { m_failFragment = fragment; }
 
     // Engine-side helpers shared with Recordset.
@@ -87,6 +94,8 @@ private:
     static void rowChangedHook(void* self, int op, const char* dbName, const char* table,
                                qint64 rowid);
     static void rolledBackHook(void* self);
+    static int authorizeHook(void* self, int action, const char* name1, const char* name2,
+                             const char* dbName, const char* trigger);
     void attach(Recordset* rs);
     void detach(Recordset* rs);
     void afterStatement();
@@ -97,6 +106,7 @@ private:
     bool m_allowDrop = false;
     QString m_path;
     QString m_lastError;
+    StatementCheck m_statementCheck;
     QString m_failFragment;
 };
 

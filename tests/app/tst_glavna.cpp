@@ -1,3 +1,4 @@
+#include "EngineRefusal.h"
 #include "TestSupport.h"
 #include "app/Glavna.h"
 #include "data/BoundGrid.h"
@@ -122,7 +123,7 @@ private Q_SLOTS:
 
         // A list that cannot be read is told once, and shows nothing.
         Watcher watcher;
-        Db->setFailingStatementForTest("ORDER BY Ime");
+        test::refuse(*Db, SQLITE_READ, "tblRacun", "Ime");
         clickHeader(*w, 5);
         QCOMPARE(watcher.seen.size(), 1);
         QVERIFY(watcher.seen.at(0).startsWith("Ne bo šlo|Seznama računov ni mogoče prebrati:\n"));
@@ -138,7 +139,7 @@ private Q_SLOTS:
         QTest::newRow("yes on the last row") << "Command3" << 3 << true << "";
         QTest::newRow("Delete key") << "key" << 1 << true << "";
         QTest::newRow("no") << "Command3" << 1 << false << "";
-        QTest::newRow("failing") << "Command3" << 1 << true << "DELETE FROM tblRacunTarife";
+        QTest::newRow("failing") << "Command3" << 1 << true << "tblRacunTarife";
     }
     void deleteAsksFirst() {
         QFETCH(QString, by);
@@ -153,7 +154,8 @@ private Q_SLOTS:
         addInvoices(invoices);
         auto w = showWindow();
         Watcher watcher;
-        Db->setFailingStatementForTest(failing);
+        if (!failing.isEmpty())
+            test::refuse(*Db, SQLITE_DELETE, failing);
         w->list()->moveToRow(row);
         watcher.answers << (yes ? QMessageBox::Yes : QMessageBox::No);
         if (by == "key") {
