@@ -1,6 +1,6 @@
 #include "app/Glavna.h"
 
-#include "app/Globals.h"
+#include "app/HandOver.h"
 #include "app/MessageBox.h"
 #include "app/Messages.h"
 #include "app/Module1.h"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppContext.h"
+#include "app/HandOver.h"
 #include "data/Database.h"
 
 #include <QString>
@@ -21,13 +22,5 @@ inline std::unique_ptr<Database> WorkDb;
 
 // The context of the run as the start-up left it.
 inline AppContext appContext() { return {Db.get(), WorkDb.get(), AppFolder, TempFolder}; }
-
-// Hand-over values, set by a window right before it opens another.
-inline int OpenMode = 0; // -1 cancelled, 0 new, 1 edit the selected, 2 new for its customer
-inline bool PickConfirmed = false;
-inline double SelectedTS1 = 0;
-inline int CalendarTarget = 0; // 0 the invoice editor, 1 the purge dialog
-inline int RtfFileNumber = 0;
-inline QString RtfFileName = QStringLiteral("racun.rtf");
 
 } // namespace valmir

@@ -1,6 +1,6 @@
 #include "invoice/Nov_racun.h"
 
-#include "app/Globals.h"
+#include "app/HandOver.h"
 #include "app/Module1.h"
 
 #include <QGroupBox>

@@ -2,7 +2,7 @@
 
 #include "app/MessageBox.h"
 #include "app/Messages.h"
-#include "app/Globals.h"
+#include "app/HandOver.h"
 #include "app/Module1.h"
 #include "data/Recordset.h"
 

@@ -1,7 +1,7 @@
 #include "invoice/Racun.h"
 
 #include "app/Clock.h"
-#include "app/Globals.h"
+#include "app/HandOver.h"
 #include "app/MessageBox.h"
 #include "app/Messages.h"
 #include "app/Module1.h"
