@@ -1,35 +1,37 @@
+// The working table: loading an invoice's lines, adding picked operations,
+// the lump-sum line, and the post office of a postcode.
+
 #include "TestSupport.h"
 
-#include "app/Module1.h"
 #include "data/Recordset.h"
-#include "invoice/WorkingTable.h"
+#include "invoice/PostOffice.h"
 #include "invoice/Pricing.h"
+#include "invoice/WorkingTable.h"
 
 #include <QtTest>
 
 using namespace valmir;
+using test::operationId;
 
 namespace {
 
-// The working table's rows in the grid's order, one map per line.
-QList<QVariantMap> workLines() {
-    QList<QVariantMap> out;
-    auto rs = WorkDb->openRecordset("SELECT * FROM tblTarifePregled ORDER BY TS1, TS2",
-                                    RecordsetKind::Snapshot);
-    for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
-        QVariantMap row;
-        for (const QString& f : rs->fieldNames())
-            row.insert(f, rs->field(f));
-        out << row;
+// The working table's lines as readLines() gives them, one text per line:
+// tariff id, number, text, TS1, TS2, points, quantity, surcharge, amount,
+// report and master flags.
+QStringList workLines() {
+    QList<WorkingLine> lines;
+    if (!readLines(*WorkDb, &lines))
+        return {"error: " + WorkDb->lastError()};
+    QStringList out;
+    for (const WorkingLine& l : lines) {
+        QStringList fields;
+        for (const QVariant& v : {l.tariffId, l.tariffNumber, l.description, l.ts1, l.ts2, l.points,
+                                  l.quantity, l.surcharge, l.amount, QVariant(int(l.report)),
+                                  QVariant(int(l.master))})
+            fields << v.toString();
+        out << fields.join(u'|');
     }
     return out;
-}
-
-QVariantMap lineOf(qint64 tariffId) {
-    for (const QVariantMap& row : workLines())
-        if (row.value("ID_tarifa").toLongLong() == tariffId)
-            return row;
-    return {};
 }
 
 // The engine refuses lines of this service, as a full disk or a locked
@@ -51,15 +53,15 @@ class TestLines : public test::FixtureTest {
 
 private Q_SLOTS:
     void loadedLinesFollowTheCurrentTariff() {
-        const qint64 report = test::operationId(*Db, 1, 6);
-        const qint64 expense = test::operationId(*Db, 91, 2);
+        const qint64 report = operationId(*Db, 1, 6);
+        const qint64 expense = operationId(*Db, 91, 2);
         const qint64 other = test::addInvoice(*Db, {{"StevilkaRacuna", "2009/001"}});
         const qint64 id = test::addInvoice(*Db, {{"StevilkaRacuna", "2009/002"}});
         test::addLine(*Db, other, report, 1, 1, {}, 1.0);
+        test::addLine(*Db, id, LumpSumTariffId, {}, {}, {}, 33.0);
         test::addLine(*Db, id, report, 150, 2, 10, 330.0); // points as they were when saved
         test::addLine(*Db, id, 9999, 40, 3, 5, 126.0);     // operation deleted since
         test::addLine(*Db, id, expense, {}, {}, {}, 12.5);
-        test::addLine(*Db, id, LumpSumTariffId, {}, {}, {}, 33.0);
         // The tariff changed its text after the invoice was saved.
         QVERIFY(Db->execute("UPDATE tblTarife SET GeodetskaStoritev='Elaborat (nov)' WHERE ID=?",
                             {report}));
@@ -69,75 +71,29 @@ private Q_SLOTS:
         QCOMPARE(r.lines, 4);
         QVERIFY(r.hasLumpSumLine);
         QVERIFY(r.hasExpenseLine);
-        QCOMPARE(workLines().size(), 4);
-
-        QVariantMap l = lineOf(report);
-        QCOMPARE(l.value("Tocke").toDouble(), 150.0);
-        QCOMPARE(l.value("Kolicina").toDouble(), 2.0);
-        QCOMPARE(l.value("Povisek").toDouble(), 10.0);
-        QCOMPARE(l.value("znesek").toDouble(), 330.0);
-        QCOMPARE(l.value("TarifnaStevilka").toString(), QString("1.6"));
-        QCOMPARE(l.value("GeodetskaStoritev").toString(), QString("Elaborat (nov)"));
-        QCOMPARE(l.value("TS1").toDouble(), 1.0);
-        QCOMPARE(l.value("TS2").toDouble(), 6.0);
-        QCOMPARE(l.value("70proc").toBool(), true);
-        QCOMPARE(l.value("Master").toBool(), true);
-
-        l = lineOf(9999);
-        QCOMPARE(l.value("TarifnaStevilka").toString(), QString("??"));
-        QCOMPARE(l.value("GeodetskaStoritev").toString(), QString("???"));
-        QCOMPARE(l.value("TS1").toDouble(), 0.0);
-        QCOMPARE(l.value("TS2").toDouble(), 0.0);
-        QCOMPARE(l.value("70proc").toBool(), false);
-        QCOMPARE(l.value("Tocke").toDouble(), 40.0);
-        QCOMPARE(l.value("Kolicina").toDouble(), 3.0);
-        QCOMPARE(l.value("Povisek").toDouble(), 5.0);
-        QCOMPARE(l.value("znesek").toDouble(), 126.0);
-
-        l = lineOf(LumpSumTariffId);
-        QCOMPARE(l.value("TS1").toDouble(), 7777.0);
-        QCOMPARE(l.value("TS2").toDouble(), 1.0);
-        QCOMPARE(l.value("TarifnaStevilka").toString(), QString(""));
-        QCOMPARE(l.value("70proc").toBool(), false);
-        QCOMPARE(l.value("GeodetskaStoritev").toString(),
-                 QString("Ostali stroški v pavšalni vrednosti 7,5 % geodetske storitve"));
-        QCOMPARE(l.value("znesek").toDouble(), 33.0);
+        QCOMPARE(workLines(),
+                 (QStringList{"9999|??|???|0|0|40|3|5|126|0|0",
+                              QString::number(report) + "|1.6|Elaborat (nov)|1|6|150|2|10|330|1|1",
+                              QString::number(expense) + "|S.2|Potni stroški|91|2||||12.5|0|0",
+                              "-1||Ostali stroški v pavšalni vrednosti 7,5 % geodetske "
+                              "storitve|7777|1||||33|0|0"}));
         QCOMPARE(hasExpenseLines(*WorkDb), std::optional<bool>(true));
-    }
 
-    void loadingWithoutSpecialLines() {
-        const qint64 id = test::addInvoice(*Db, {{"StevilkaRacuna", "2009/003"}});
-        test::addLine(*Db, id, test::operationId(*Db, 2, 1), 40, 1, {}, 40.0);
-        LoadLinesResult r = LoadLines(*Db, *WorkDb, id, "10");
-        QVERIFY(r.ok);
-        QCOMPARE(r.lines, 1);
-        QVERIFY(!r.hasLumpSumLine);
-        QVERIFY(!r.hasExpenseLine);
+        // An invoice without special lines, and one without lines at all.
+        const qint64 plain = test::addInvoice(*Db, {{"StevilkaRacuna", "2009/003"}});
+        test::addLine(*Db, plain, operationId(*Db, 2, 1), 40, 1, {}, 40.0);
+        QVERIFY(emptyWorkingTable(*WorkDb));
+        r = LoadLines(*Db, *WorkDb, plain, "10");
+        QVERIFY(r.ok && r.lines == 1 && !r.hasLumpSumLine && !r.hasExpenseLine);
         QCOMPARE(hasExpenseLines(*WorkDb), std::optional<bool>(false));
-
-        // An invoice without lines loads nothing.
-        const qint64 empty = test::addInvoice(*Db, {{"StevilkaRacuna", "2009/004"}});
-        QVERIFY(WorkDb->execute("DELETE FROM tblTarifePregled"));
-        r = LoadLines(*Db, *WorkDb, empty, "10");
-        QVERIFY(r.ok);
-        QCOMPARE(r.lines, 0);
-        QVERIFY(workLines().isEmpty());
-    }
-
-    void loadingFailureLeavesTheTableEmpty() {
-        const qint64 id = test::addInvoice(*Db, {{"StevilkaRacuna", "2009/005"}});
-        test::addLine(*Db, id, test::operationId(*Db, 1, 1), 40, 1, {}, 40.0);
-        test::addLine(*Db, id, test::operationId(*Db, 2, 1), 40, 1, {}, 40.0);
-        refuseService(2);
-        LoadLinesResult r = LoadLines(*Db, *WorkDb, id, "10");
-        QVERIFY(!r.ok);
-        QVERIFY(r.error.contains("zavrnjeno"));
-        QCOMPARE(r.lines, 0);
+        QVERIFY(emptyWorkingTable(*WorkDb));
+        r = LoadLines(*Db, *WorkDb, test::addInvoice(*Db, {{"StevilkaRacuna", "x"}}), "10");
+        QVERIFY(r.ok && r.lines == 0);
         QVERIFY(workLines().isEmpty());
     }
 
     void addingSkipsOperationsAlreadyThere() {
-        const qint64 present = test::operationId(*Db, 1, 3);
+        const qint64 present = operationId(*Db, 1, 3);
         test::addWorkLine({present, 1, 3, 250, 4, 20, false, 1200.0});
         pick(1, 3);
         pick(1, 1);
@@ -146,42 +102,91 @@ private Q_SLOTS:
         AddOperationsResult r = addPickedOperations(*Db, *WorkDb, false);
         QVERIFY2(r.ok, qPrintable(r.error));
         QCOMPARE(r.added, 2);
-        QVERIFY(!r.stoppedAtExpense);
-        QVERIFY(!r.addedExpenseLine);
-        QCOMPARE(workLines().size(), 3);
-
-        QVariantMap kept = lineOf(present);
-        QCOMPARE(kept.value("Kolicina").toDouble(), 4.0);
-        QCOMPARE(kept.value("Povisek").toDouble(), 20.0);
-        QCOMPARE(kept.value("znesek").toDouble(), 1200.0);
-
-        QVariantMap added = lineOf(test::operationId(*Db, 4, 3));
-        QCOMPARE(added.value("Tocke").toDouble(), 180.0);
-        QVERIFY(added.value("Kolicina").isNull());
-        QVERIFY(added.value("Povisek").isNull());
-        QVERIFY(added.value("znesek").isNull());
-        QCOMPARE(added.value("TarifnaStevilka").toString(), QString("4.3"));
-        QCOMPARE(added.value("GeodetskaStoritev").toString(),
-                 QString("Izdelava elaborata za evidentiranje stavbe"));
-        QCOMPARE(added.value("70proc").toBool(), true);
-        QCOMPARE(added.value("TS1").toDouble(), 4.0);
+        QVERIFY(!r.stoppedAtExpense && !r.addedExpenseLine);
+        const QString a = QString::number(operationId(*Db, 1, 1));
+        const QString b = QString::number(present);
+        const QString c = QString::number(operationId(*Db, 4, 3));
+        const QStringList expected{
+            a + "|1.1|Pridobitev podatkov zemljiškega katastra|1|1|40||||0|1",
+            b + "|x|opravilo|1|3|250|4|20|1200|0|0", // what was typed for it stays
+            c + "|4.3|Izdelava elaborata za evidentiranje stavbe|4|3|180||||1|1"};
+        QCOMPARE(workLines(), expected);
 
         // Adding the same choice again adds nothing.
         r = addPickedOperations(*Db, *WorkDb, false);
         QCOMPARE(r.added, 0);
-        QCOMPARE(workLines().size(), 3);
+        QCOMPARE(workLines(), expected);
+
+        // With the lump-sum option ticked the adding stops at the expenses.
+        pick(91, 1);
+        pick(95, 1);
+        r = addPickedOperations(*Db, *WorkDb, true);
+        QVERIFY(r.ok && r.stoppedAtExpense && r.added == 0);
+        r = addPickedOperations(*Db, *WorkDb, false);
+        QVERIFY(r.ok && r.addedExpenseLine && r.added == 2);
     }
 
-    void failedAddAddsNothing() {
+    void failuresWriteNoLine() {
+        const qint64 id = test::addInvoice(*Db, {{"StevilkaRacuna", "2009/005"}});
+        test::addLine(*Db, id, operationId(*Db, 1, 1), 40, 1, {}, 40.0);
+        test::addLine(*Db, id, operationId(*Db, 2, 1), 40, 1, {}, 40.0);
+        refuseService(2);
+        LoadLinesResult loaded = LoadLines(*Db, *WorkDb, id, "10");
+        QVERIFY(!loaded.ok && loaded.lines == 0);
+        QVERIFY(loaded.error.contains("zavrnjeno"));
+        QVERIFY(workLines().isEmpty());
+
         pick(1, 1);
-        pick(4, 3);
-        refuseService(4);
-        AddOperationsResult r = addPickedOperations(*Db, *WorkDb, false);
-        QVERIFY(!r.ok);
-        QVERIFY(r.error.contains("zavrnjeno"));
-        QCOMPARE(r.added, 0);
+        pick(2, 1);
+        AddOperationsResult added = addPickedOperations(*Db, *WorkDb, false);
+        QVERIFY(!added.ok && added.added == 0);
+        QVERIFY(added.error.contains("zavrnjeno"));
         QVERIFY(workLines().isEmpty());
         QVERIFY(!WorkDb->inTransaction());
+
+        // Whether there are expenses is not known when the table cannot be read.
+        WorkDb->setFailingStatementForTest("tblTarifePregled");
+        QVERIFY(!hasExpenseLines(*WorkDb).has_value());
+        bool ok = true;
+        QVERIFY(!toggleLumpSumLine(*WorkDb, 0, "10", &ok));
+        QVERIFY(!ok);
+    }
+
+    void lumpSumLineToggle() {
+        bool ok = false;
+        QVERIFY(toggleLumpSumLine(*WorkDb, 12.345, "7,5", &ok));
+        QVERIFY(ok);
+        QCOMPARE(workLines(), QStringList{"-1||Ostali stroški v pavšalni vrednosti 7,5 % "
+                                          "geodetske storitve|7777|1||||12.35|0|0"});
+        // Present: removed, whatever the caller thinks the tick is.
+        QVERIFY(!toggleLumpSumLine(*WorkDb, 0, "10", &ok));
+        QVERIFY(ok);
+        QVERIFY(workLines().isEmpty());
+    }
+
+    void postOffice_data() {
+        QTest::addColumn<QString>("postcode");
+        QTest::addColumn<QString>("failing");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("known") << "2000" << "" << true << true;
+        QTest::newRow("leading number") << "1000 " << "" << true << true;
+        QTest::newRow("unknown") << "9999" << "" << true << false;
+        QTest::newRow("engine error") << "2000" << "tbPoste" << false << false;
+    }
+    void postOffice() {
+        QFETCH(QString, postcode);
+        QFETCH(QString, failing);
+        QFETCH(bool, found);
+        const QString place = Db->scalar("SELECT Posta FROM tbPoste WHERE Stev=?",
+                                         {postcode.trimmed().toInt()})
+                                  .toString();
+        Db->setFailingStatementForTest(failing);
+        const PostOfficeLookup r = findPostOffice(*Db, postcode);
+        QTEST(r.ok, "ok");
+        QCOMPARE(r.found, found);
+        QCOMPARE(r.place, found ? place : QString());
+        QCOMPARE(r.error.isEmpty(), r.ok);
     }
 };
 

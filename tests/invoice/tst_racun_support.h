@@ -1,7 +1,7 @@
 #pragma once
 
-// Shared by the editor's GUI tests: answering real modal boxes and dialogs,
-// a main list to open the editor over, and reading its controls.
+// Shared by the editor's GUI tests: a main list to open the editor over,
+// the editor's controls, and the real picker.
 
 #include "TestSupport.h"
 #include "data/BoundGrid.h"
@@ -9,18 +9,13 @@
 #include "invoice/Racun.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QPlainTextEdit>
+#include <QListWidget>
 #include <QPushButton>
-#include <QTimer>
 #include <QtTest>
-
-#include <functional>
 
 namespace valmir::test {
 
@@ -58,7 +53,11 @@ template <typename T> T* child(QWidget* w, const char* name) {
 inline QLineEdit* box(QWidget* w, const char* name) { return child<QLineEdit>(w, name); }
 inline QString text(QWidget* w, const char* name) { return box(w, name)->text(); }
 inline void click(QWidget* w, const char* name) { child<QAbstractButton>(w, name)->click(); }
-inline QString caption(QWidget* w, const char* name) { return child<QLabel>(w, name)->text(); }
+// A label's text without the blanks the totals keep after them.
+inline QString caption(QWidget* w, const char* name) {
+    return child<QLabel>(w, name)->text().trimmed();
+}
+inline QCheckBox* option(QWidget* w, const char* name) { return child<QCheckBox>(w, name); }
 
 // The editor's grid and its lines.
 inline BoundGrid* grid(QWidget* editor) { return child<BoundGrid>(editor, "DBGrid1"); }
@@ -81,9 +80,31 @@ inline bool showAndSettle(Racun& editor) {
     });
 }
 
-// "1.234,50 €" with the no-break space the program writes.
+// An editor opened as OpenMode says over the list, shown and priced.
+inline std::unique_ptr<Racun> openEditor(BoundGrid* list, int mode) {
+    OpenMode = mode;
+    auto editor = std::make_unique<Racun>(appContext(), list);
+    return showAndSettle(*editor) ? std::move(editor) : nullptr;
+}
+
+// Adds operations (service, TS2) through the real picker.
+inline void addOperations(Racun& editor, ModalWatcher& watcher,
+                          const QList<std::pair<int, int>>& operations) {
+    watcher.dialogs[QStringLiteral("Postavke")] = [operations](QWidget* picker) {
+        auto* services = picker->findChild<QComboBox*>(QStringLiteral("Combo1"));
+        auto* list = picker->findChild<QListWidget*>(QStringLiteral("List1"));
+        for (auto [ts1, ts2] : operations) {
+            services->setCurrentIndex(services->findData(double(ts1)));
+            list->item(ts2 - 1)->setCheckState(Qt::Checked);
+        }
+        picker->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+    };
+    click(&editor, "Command3");
+}
+
+// "1.234,50 €" as a cell shows it, with the no-break space the program writes.
 inline QString money(const char* digits) {
-    return QString::fromUtf8(digits) + QChar(0xA0) + QStringLiteral("€ ");
+    return QString::fromUtf8(digits) + QChar(0xA0) + QStringLiteral("€");
 }
 
 } // namespace valmir::test
