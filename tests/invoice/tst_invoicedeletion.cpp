@@ -1,6 +1,6 @@
 #include "TestSupport.h"
-#include "invoice/InvoiceDeletion.h"
 #include "data/Recordset.h"
+#include "invoice/InvoiceDeletion.h"
 
 #include <QtTest>
 
@@ -37,9 +37,11 @@ class TestInvoiceDeletion : public test::FixtureTest {
 private Q_SLOTS:
     void failingStepsLeaveEverythingInPlace_data() {
         QTest::addColumn<QString>("failing");
+        // clang-format off
         QTest::newRow("lines") << "DELETE FROM tblRacunTarife";
         QTest::newRow("invoice row") << "DELETE FROM \"tblRacun\"";
         QTest::newRow("commit") << "COMMIT";
+        // clang-format on
     }
     void failingStepsLeaveEverythingInPlace() {
         QFETCH(QString, failing);

@@ -65,15 +65,9 @@ private Q_SLOTS:
         FixtureTest::cleanup();
     }
 
-    void opensCleanOnTheFirstService() {
-        // Choices of an earlier opening and a stale confirmation.
-        QVERIFY(Db->execute("UPDATE tblTarife SET Izbrana = True WHERE TS1=2"));
+    void listsAndChoicesSurviveSwitchingServices() {
         QVERIFY(Db->execute("UPDATE tblTarife SET AktivnaPostavka = False WHERE TS1=1 AND TS2=2"));
-        PickConfirmed = true;
         open();
-        QVERIFY(!PickConfirmed);
-        QVERIFY(chosenIds().isEmpty());
-
         QCOMPARE(m_services->count(), 8);
         QCOMPARE(m_services->currentIndex(), 0);
         QCOMPARE(m_services->itemText(0), QString("Ureditev meje"));
@@ -84,11 +78,7 @@ private Q_SLOTS:
                  QString("1.1  -  Pridobitev podatkov zemljiškega katastra"));
         QCOMPARE(m_operations->item(5)->data(Qt::UserRole).toLongLong(),
                  test::operationId(*Db, 1, 6));
-        QVERIFY(checkedRows(m_operations).isEmpty());
-    }
 
-    void choicesSurviveSwitchingServices() {
-        open();
         clickItem(0);
         clickItem(2);
         showService(2);
@@ -100,8 +90,7 @@ private Q_SLOTS:
         QCOMPARE(chosenIds(),
                  (QList<qint64>{test::operationId(*Db, 1, 1), test::operationId(*Db, 1, 3),
                                 test::operationId(*Db, 2, 5)}));
-        // A second click takes a choice back.
-        clickItem(2);
+        clickItem(2); // a second click takes a choice back
         QCOMPARE(chosenIds().size(), 2);
     }
 
@@ -154,14 +143,21 @@ private Q_SLOTS:
     void endings_data() {
         QTest::addColumn<int>("ending");
         QTest::addColumn<bool>("confirmed");
+        // clang-format off
         QTest::newRow("confirm button") << 0 << true;
         QTest::newRow("Enter") << 1 << true;
         QTest::newRow("window button") << 2 << false;
         QTest::newRow("Escape") << 3 << false;
+        // clang-format on
     }
     void endings() {
         QFETCH(int, ending);
+        // Choices of an earlier opening and a stale confirmation are cleared.
+        QVERIFY(Db->execute("UPDATE tblTarife SET Izbrana = True WHERE TS1=2"));
+        PickConfirmed = true;
         open();
+        QVERIFY(!PickConfirmed);
+        QVERIFY(chosenIds().isEmpty());
         clickItem(0);
         m_operations->setFocus();
         if (ending == 0)

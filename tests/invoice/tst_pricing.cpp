@@ -69,36 +69,29 @@ private Q_SLOTS:
         QCOMPARE(recalculate(*lines, input("2,5", true, true, "10")).total, 550.00);
     }
 
-    void surchargeCap() {
-        addWorkLine({1, 1, 1, 100, 1, 50, false});
-        addWorkLine({2, 1, 2, 100, 1, 50.5, false});
-        auto lines = openLines();
-        PricingResult r = recalculate(*lines, input("1"));
-        QVERIFY(r.ok);
-        QVERIFY(r.surchargeCapped);
-        QCOMPARE(stored(1, "Povisek").toDouble(), 50.0);
-        QCOMPARE(stored(2, "Povisek").toDouble(), 50.0);
-        QCOMPARE(stored(2, "znesek").toDouble(), 150.0);
-    }
-
     void lumpSumPercentage_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("lumpSum");
         QTest::addColumn<QString>("after");
         QTest::addColumn<bool>("capped");
         QTest::addColumn<double>("lumpSumAmount");
+        // clang-format off
         QTest::newRow("10") << "10" << true << "10" << false << 20.0;
         QTest::newRow("7,5") << "7,5" << true << "7,5" << false << 15.0;
         QTest::newRow("12 capped") << "12" << true << "10" << true << 20.0;
         QTest::newRow("abc reset silently") << "abc" << true << "10" << false << 20.0;
         QTest::newRow("empty reset silently") << "" << true << "10" << false << 20.0;
         QTest::newRow("unticked leaves text") << "abc" << false << "abc" << false << 0.0;
+        // clang-format on
     }
+    // The lump sum is a share of the service lines only: an expense line
+    // keeps its typed amount and loses its stray points, quantity and surcharge.
     void lumpSumPercentage() {
         QFETCH(QString, typed);
         QFETCH(bool, lumpSum);
         QFETCH(double, lumpSumAmount);
         addWorkLine({1, 1, 1, 100, 2, {}, false}); // 200.00
+        addWorkLine({30, 91, 1, 10, 3, 20, false, 30.0});
         if (lumpSum)
             addWorkLine(lumpSumLine());
         auto lines = openLines();
@@ -107,39 +100,32 @@ private Q_SLOTS:
         QTEST(r.percentText, "after");
         QTEST(r.percentCapped, "capped");
         QCOMPARE(r.lumpSumAmount, lumpSumAmount);
-        QCOMPARE(r.total, 200.0 + lumpSumAmount);
-    }
-
-    void otherLinesCarryTypedAmounts() {
-        addWorkLine({1, 1, 1, 32, 1, {}, false}); // 80.00 at 2.5
-        // An expense line with stray points, quantity and surcharge.
-        addWorkLine({30, 91, 1, 10, 3, 20, false, 30.0});
-        addWorkLine(lumpSumLine());
-        auto lines = openLines();
-        PricingResult r = recalculate(*lines, input("2.5", false, true, "10"));
-        QVERIFY(r.ok);
-        QCOMPARE(stored(-1, "znesek").toDouble(), 8.0); // 10 % of the services only
-        QCOMPARE(r.total, 118.0);
-        QCOMPARE(r.points, 32.0);
+        QCOMPARE(r.total, 200.0 + 30.0 + lumpSumAmount);
+        QCOMPARE(r.points, 200.0);
         QCOMPARE(stored(30, "znesek").toDouble(), 30.0);
-        QVERIFY(stored(30, "Tocke").isNull());
-        QVERIFY(stored(30, "Kolicina").isNull());
-        QVERIFY(stored(30, "Povisek").isNull());
+        QVERIFY(stored(30, "Tocke").isNull() && stored(30, "Kolicina").isNull() &&
+                stored(30, "Povisek").isNull());
     }
 
     void oddValuesPricedAsTheyStand() {
         addWorkLine({1, 1, 1, 100, -2, {}, false});
-        addWorkLine({2, 1, 2, 0.125, 1, {}, false});
+        addWorkLine({2, 1, 2, 0.125, 1, 50, false}); // 50 % is allowed
         addWorkLine({3, 1, 3, 100, 1e9, 10, false});
         addWorkLine({4, 1, 4, {}, "abc", "x", false}); // Null points, text typed
         auto lines = openLines();
         PricingResult r = recalculate(*lines, input("1"));
-        QVERIFY(r.ok);
+        QVERIFY(r.ok && !r.surchargeCapped);
         QCOMPARE(stored(1, "znesek").toDouble(), -200.0);
-        QCOMPARE(stored(2, "znesek").toDouble(), 0.13);
+        QCOMPARE(stored(2, "znesek").toDouble(), 0.19);
         QCOMPARE(stored(3, "znesek").toDouble(), 110000000000.0);
         QCOMPARE(stored(4, "znesek").toDouble(), 0.0);
-        QCOMPARE(r.total, -200.0 + 0.13 + 110000000000.0);
+        QCOMPARE(r.total, -200.0 + 0.19 + 110000000000.0);
+        // More than 50 % is capped, in the line as well.
+        QVERIFY(WorkDb->execute("UPDATE tblTarifePregled SET Povisek = 50.5 WHERE ID_tarifa=1"));
+        r = recalculate(*lines, input("1"));
+        QVERIFY(r.ok && r.surchargeCapped);
+        QCOMPARE(stored(1, "Povisek").toDouble(), 50.0);
+        QCOMPARE(stored(1, "znesek").toDouble(), -300.0);
         // A point value that is no number prices every service line at 0.
         for (const QString& bad : {QString("abc"), QString(""), QString("1 234")}) {
             r = recalculate(*lines, input(bad));
@@ -150,95 +136,79 @@ private Q_SLOTS:
         }
     }
 
-    // An amount, a total or the VAT beyond what a number holds would show
-    // as "inf": refused as too large, not as an engine error, and the lines
-    // priced before it are rolled back.
-    void overflowWritesNothing_data() {
+    // Nothing is written when an amount, a total or the VAT goes beyond
+    // what a number holds (it would show as "inf"; told apart from an engine
+    // error), when a write fails, or when the rows could not be read (their
+    // fields would read as Null and price the line at 0).
+    void failuresWriteNothing_data() {
+        QTest::addColumn<QString>("failing");
         QTest::addColumn<double>("ts1");
         QTest::addColumn<double>("points");
         QTest::addColumn<QVariant>("quantity");
         QTest::addColumn<double>("amount");
-        QTest::newRow("a service line beyond") << 1.0 << 1e200 << QVariant(1e200) << 2.0;
-        QTest::newRow("expense lines adding up beyond") << 91.0 << 10.0 << QVariant() << 1e307;
+        QTest::addColumn<bool>("overflow");
+        const QVariant none;
+        // clang-format off
+        QTest::newRow("a line beyond") << "" << 1.0 << 1e200 << QVariant(1e200) << 2.0 << true;
+        QTest::newRow("lines adding up beyond") << "" << 91.0 << 10.0 << none << 1e307 << true;
+        QTest::newRow("failed write") << "\"Tocke\" = ?" << 91.0 << 5.0 << none << 30.0 << false;
+        QTest::newRow("unread rows") << "SELECT rowid, *" << 91.0 << 5.0 << none << 30.0 << false;
+        // clang-format on
     }
-    void overflowWritesNothing() {
+    void failuresWriteNothing() {
+        QFETCH(QString, failing);
         QFETCH(double, ts1);
         QFETCH(double, points);
         QFETCH(QVariant, quantity);
         QFETCH(double, amount);
-        addWorkLine({5, 1, 0, 100, 2, {}, false, 1.0}); // priced first
+        QFETCH(bool, overflow);
+        addWorkLine({5, 1, 0, 100, 2, {}, false, 1.0}); // priced and written first
         addWorkLine({1, ts1, 1, points, quantity, {}, false, amount});
         addWorkLine({2, ts1, 2, points, quantity, {}, false, amount});
-        auto lines = openLines();
-        PricingResult r = recalculate(*lines, input("1"));
-        QVERIFY(!r.ok);
-        QVERIFY(r.overflow);
-        QVERIFY(!r.error.isEmpty());
-        QCOMPARE(r.total, 0.0);
-        QCOMPARE(r.vat, 0.0);
-        QCOMPARE(stored(5, "znesek").toDouble(), 1.0);
-        QCOMPARE(stored(1, "znesek").toDouble(), amount);
-        QCOMPARE(stored(2, "znesek").toDouble(), amount);
-        QCOMPARE(stored(2, "Tocke").toDouble(), points);
-        QCOMPARE(lines->position(), 0);
-        QCOMPARE(lines->field("znesek").toDouble(), 1.0);
-    }
-
-    // A failed write, or rows that could not be read (their fields would
-    // all read as Null and price the line at 0), write nothing at all.
-    void engineFailureWritesNothing_data() {
-        QTest::addColumn<QString>("failing");
-        QTest::newRow("write of the last line") << "\"Tocke\" = ?"; // only the expense line's
-        QTest::newRow("reading the lines") << "SELECT rowid, *";
-    }
-    void engineFailureWritesNothing() {
-        QFETCH(QString, failing);
-        addWorkLine({1, 1, 1, 100, 2, {}, false, 1.0});
-        addWorkLine({2, 1, 2, 100, 1, {}, false, 2.0});
-        addWorkLine({30, 91, 1, 5, {}, {}, false, 30.0});
-        auto lines = openLines(); // no row read yet: the first read fails below
+        auto lines = openLines(); // no row read yet: the first read is in recalculate()
         WorkDb->setFailingStatementForTest(failing);
         PricingResult r = recalculate(*lines, input("1"));
         WorkDb->setFailingStatementForTest(QString());
         QVERIFY(!r.ok);
-        QVERIFY(!r.overflow);
-        QVERIFY2(r.error.contains("Simulirana napaka"), qPrintable(r.error));
-        QCOMPARE(stored(1, "znesek").toDouble(), 1.0);
-        QCOMPARE(stored(2, "znesek").toDouble(), 2.0);
-        QCOMPARE(stored(30, "Tocke").toDouble(), 5.0);
+        QCOMPARE(r.overflow, overflow);
+        QVERIFY(overflow || r.error.contains("Simulirana napaka"));
+        QCOMPARE(r.total + r.vat, 0.0);
+        QCOMPARE(stored(5, "znesek").toDouble(), 1.0);
+        QCOMPARE(stored(1, "znesek").toDouble(), amount);
+        QCOMPARE(stored(2, "znesek").toDouble(), amount);
+        QCOMPARE(stored(2, "Tocke").toDouble(), points);
         QVERIFY(!WorkDb->inTransaction());
         QCOMPARE(lines->position(), 0);
         QCOMPARE(lines->field("znesek").toDouble(), 1.0);
-        // It works again once the engine does.
-        r = recalculate(*lines, input("1"));
-        QVERIFY(r.ok);
-        QCOMPARE(r.total, 330.0);
+        // Once the engine works again, so does the recalculation.
+        QCOMPARE(recalculate(*lines, input("1")).ok, !overflow);
     }
 
     void plausibility_data() {
-        QTest::addColumn<QVariantList>("lines"); // per line: TS1, report, quantity
+        QTest::addColumn<QVariantList>("lines");
         QTest::addColumn<bool>("ticked");
         QTest::addColumn<int>("question");
         const int none = int(UnifiedReportQuestion::None);
         const int tick = int(UnifiedReportQuestion::AskTick);
         const int untick = int(UnifiedReportQuestion::AskUntick);
+        // A line of a service with its report flag and quantity.
         auto l = [](double ts1, bool report, const QVariant& q) {
             return QVariant(QVariantList{ts1, report, q});
         };
-        QTest::newRow("two services, one report line, ticked")
-            << QVariantList{l(1, true, 1), l(2, false, 1)} << true << untick;
-        QTest::newRow("one service, two report lines, ticked")
-            << QVariantList{l(1, true, 1), l(1, true, 2)} << true << untick;
-        QTest::newRow("two services, two report lines, unticked")
-            << QVariantList{l(1, true, 1), l(2, true, 1)} << false << tick;
-        QTest::newRow("two services, two report lines, ticked")
-            << QVariantList{l(1, true, 1), l(2, true, 1)} << true << none;
+        const QVariant a = l(1, true, 1), b = l(2, true, 1), c = l(2, false, 1);
+        // clang-format off
+        QTest::newRow("2 services, 1 report, ticked") << QVariantList{a, c} << true << untick;
+        QTest::newRow("1 service, 2 reports, ticked") << QVariantList{a, a} << true << untick;
+        QTest::newRow("2 services, 2 reports, unticked") << QVariantList{a, b} << false << tick;
+        QTest::newRow("2 services, 2 reports, ticked") << QVariantList{a, b} << true << none;
         QTest::newRow("quantity 0 and empty do not count")
-            << QVariantList{l(1, true, 1), l(2, true, 0), l(3, true, QVariant())} << false << none;
-        QTest::newRow("expense service is no second service")
-            << QVariantList{l(1, true, 1), l(1, true, 1), l(91, false, 1)} << false << none;
+            << QVariantList{a, l(2, true, 0), l(3, true, {})} << false << none;
+        QTest::newRow("expenses are no second service")
+            << QVariantList{a, a, l(91, false, 1)} << false << none;
         QTest::newRow("no lines, ticked") << QVariantList{} << true << none;
+        // clang-format on
     }
+
     void plausibility() {
         QFETCH(QVariantList, lines);
         QFETCH(bool, ticked);

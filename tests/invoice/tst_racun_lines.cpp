@@ -97,9 +97,9 @@ private Q_SLOTS:
         QVERIFY2(seen().first().startsWith("Prevelik znesek|"), qPrintable(seen().first()));
         for (const char* total : {"Label11", "Label7", "Label5", "Label4"})
             QVERIFY(!caption(e, total).contains("inf"));
-        QCOMPARE(
-            WorkDb->scalar("SELECT count(*) FROM tblTarifePregled WHERE znesek = ?", {1e307}).toInt(),
-            2);
+        QCOMPARE(WorkDb->scalar("SELECT count(*) FROM tblTarifePregled WHERE znesek = ?", {1e307})
+                     .toInt(),
+                 2);
     }
 
     void lumpSumOptionAndExpensesExcludeEachOther() {
@@ -113,7 +113,8 @@ private Q_SLOTS:
                                      "zmanjšal na dovoljenih 10%"});
         QCOMPARE(text(e, "Text3"), QString("10"));
         QVERIFY(!box(e, "Text3")->isEnabled());
-        QCOMPARE(cell(e, 1, 1), QString("Ostali stroški v pavšalni vrednosti 10 % geodetske storitve"));
+        QCOMPARE(cell(e, 1, 1),
+                 QString("Ostali stroški v pavšalni vrednosti 10 % geodetske storitve"));
         QCOMPARE(cell(e, 1, 5), money("11,25")); // 10 % of 150 x 0,75
         QCOMPARE(caption(e, "Label7"), money("123,75"));
 

@@ -15,7 +15,11 @@ namespace {
 InvoiceHeader header(const QString& number) {
     return {{number, "Ana Kos", "Cesta 1", "1000", "Ljubljana", "", "", "", "5.12.2009", "", "",
              "Ureditev meje", "", "", "", "30"},
-            1, false, false, "10", "2,5"};
+            1,
+            false,
+            false,
+            "10",
+            "2,5"};
 }
 
 int count(const char* table) {
@@ -96,16 +100,17 @@ private Q_SLOTS:
         QTest::addColumn<int>("outcome");
         const int point = int(SaveOutcome::PointValueNotNumeric);
         const int percent = int(SaveOutcome::PercentNotNumeric);
-        const int duplicate = int(SaveOutcome::DuplicateNumber);
+        const int taken = int(SaveOutcome::DuplicateNumber);
         const int date = int(SaveOutcome::BadDate);
+        const QString bad = "31.2.2009";
         // clang-format off
-        QTest::newRow("empty point value first") << "" << "abc" << "2009/001" << "31.2.2009" << point;
+        QTest::newRow("empty point value first") << "" << "abc" << "2009/001" << bad << point;
         QTest::newRow("blank in point value") << "1 234,5" << "10" << "2009/050" << "" << point;
-        QTest::newRow("percentage before number") << "2,5" << "abc" << "2009/001" << "31.2.2009" << percent;
+        QTest::newRow("percentage before number") << "2,5" << "abc" << "2009/001" << bad << percent;
         QTest::newRow("empty percentage") << "2.5" << "" << "2009/050" << "" << percent;
-        QTest::newRow("number before date") << "2,5" << "10" << "2009/001" << "31.2.2009" << duplicate;
-        QTest::newRow("number case does not matter") << "2,5" << "10" << "2009/00A" << "" << duplicate;
-        QTest::newRow("impossible date") << "2,5" << "10" << "2009/050" << "31.2.2009" << date;
+        QTest::newRow("number before date") << "2,5" << "10" << "2009/001" << bad << taken;
+        QTest::newRow("number case does not matter") << "2,5" << "10" << "2009/00A" << "" << taken;
+        QTest::newRow("impossible date") << "2,5" << "10" << "2009/050" << bad << date;
         QTest::newRow("not a date") << "2,5" << "10" << "2009/050" << "jutri" << date;
         // clang-format on
     }
@@ -198,10 +203,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("outcome");
         const int saved = int(SaveOutcome::Saved), taken = int(SaveOutcome::DuplicateNumber);
+        // clang-format off
         QTest::newRow("unchanged, though a twin has it") << "2009/001" << "2009/001" << saved;
         QTest::newRow("changed to a taken number") << "2009/001" << "2009/002" << taken;
         QTest::newRow("changed to a free number") << "2009/001" << "2009/003" << saved;
         QTest::newRow("own number in other case") << "2009/0ab" << "2009/0AB" << saved;
+        // clang-format on
     }
     void uniqueness() {
         QFETCH(QString, original);
@@ -234,9 +241,11 @@ private Q_SLOTS:
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("number");
         QTest::addColumn<double>("after");
+        // clang-format off
         QTest::newRow("2009/050 typed by hand") << 0 << "2009/050" << 51.0;
         QTest::newRow("same customer") << 2 << "2010/123" << 124.0;
         QTest::newRow("no slash") << 0 << "ABC" << 7.0;
+        // clang-format on
     }
     void counterRules() {
         QFETCH(int, mode);

@@ -17,6 +17,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("valid");
         QTest::addColumn<double>("value");
+        // clang-format off
         QTest::newRow("point") << "0.75" << true << 0.75;
         QTest::newRow("comma") << "0,75" << true << 0.75;
         QTest::newRow("blanks") << "  12 " << true << 12.0;
@@ -39,6 +40,7 @@ private Q_SLOTS:
         QTest::newRow("letters") << "12a" << false << 0.0;
         QTest::newRow("inner blank") << "1 234" << false << 0.0;
         QTest::newRow("exponent") << "1e3" << false << 0.0;
+        // clang-format on
     }
     void typedNumbers() {
         QFETCH(QString, text);
@@ -52,14 +54,11 @@ private Q_SLOTS:
     }
 
     void leadingNumbers() {
-        QCOMPARE(leadingNumber("30 dni"), 30.0);
-        QCOMPARE(leadingNumber("abc"), 0.0);
-        QCOMPARE(leadingNumber(" -2.5x"), -2.5);
-        QCOMPARE(leadingNumber(""), 0.0);
-        QCOMPARE(leadingNumber("-"), 0.0);
-        QCOMPARE(leadingNumber("1.2.3"), 1.2);
-        QCOMPARE(leadingNumber("2,5"), 2.0);
-        QCOMPARE(leadingNumber(".5 %"), 0.5);
+        const QList<std::pair<QString, double>> cases{
+            {"30 dni", 30}, {"abc", 0},     {" -2.5x", -2.5}, {"", 0},
+            {"-", 0},       {"1.2.3", 1.2}, {"2,5", 2},       {".5 %", 0.5}};
+        for (const auto& [text, value] : cases)
+            QCOMPARE(leadingNumber(text), value);
     }
 
     void dates() {
