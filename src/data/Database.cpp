@@ -102,10 +102,6 @@ void Database::setStatementCheck(StatementCheck check) {
 
 sqlite3_stmt* Database::prepare(const QString& sql) {
     QString text = Dialect::translate(sql);
-    if (!m_failFragment.isEmpty() && text.contains(m_failFragment)) {
-        m_lastError = QStringLiteral("Simulirana napaka pri stavku: ") + text;
-        return nullptr;
-    }
     sqlite3_stmt* stmt = nullptr;
     QByteArray utf8 = text.toUtf8();
     m_allowDrop = startsWithWord(text, u"DROP");

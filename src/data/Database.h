@@ -77,7 +77,6 @@ public:
     using StatementCheck =
         std::function<bool(int action, const QString& name1, const QString& name2)>;
     void setStatementCheck(StatementCheck check);
-    void setFailingStatementForTest(const QString& fragment) { m_failFragment = fragment; }
 
     // Engine-side helpers shared with Recordset.
     sqlite3_stmt* prepare(const QString& sql);
@@ -107,7 +106,6 @@ private:
     QString m_path;
     QString m_lastError;
     StatementCheck m_statementCheck;
-    QString m_failFragment;
 };
 
 // Begins a transaction and rolls it back unless commit() is called.

@@ -11,6 +11,8 @@
 #include <QtTest>
 
 using namespace valmir;
+using test::refuse;
+using test::refuseNothing;
 using test::operationId;
 
 namespace {
@@ -125,7 +127,7 @@ private Q_SLOTS:
         QVERIFY(!WorkDb->inTransaction());
 
         // Whether there are expenses is not known when the table cannot be read.
-        WorkDb->setFailingStatementForTest("tblTarifePregled");
+        refuse(*WorkDb, 0, "tblTarifePregled");
         QVERIFY(!hasExpenseLines(*WorkDb).has_value());
         bool ok = true;
         QVERIFY(!toggleLumpSumLine(*WorkDb, 0, "10", &ok));
@@ -163,7 +165,8 @@ private Q_SLOTS:
         const QString place =
             Db->scalar("SELECT Posta FROM tbPoste WHERE Stev=?", {postcode.trimmed().toInt()})
                 .toString();
-        Db->setFailingStatementForTest(failing);
+        if (!failing.isEmpty())
+            refuse(*Db, 0, failing);
         const PostOfficeLookup r = findPostOffice(*Db, postcode);
         QTEST(r.ok, "ok");
         QCOMPARE(r.found, found);

@@ -158,9 +158,10 @@ private Q_SLOTS:
         QVERIFY(selectInvoice(*m_list, "2009/042"));
         ModalWatcher watcher;
         OpenMode = mode;
-        Db->setFailingStatementForTest(failing);
+        if (!failing.isEmpty())
+            refuse(*Db, 0, failing);
         Racun editor(appContext(), m_list.get());
-        Db->setFailingStatementForTest(QString());
+        refuseNothing(*Db);
         QVERIFY(!editor.isLoaded());
         QCOMPARE(watcher.seen.size(), 1);
         QVERIFY2(watcher.seen.first().startsWith(title + '|'), qPrintable(watcher.seen.first()));

@@ -60,9 +60,9 @@ private Q_SLOTS:
         box(editor.get(), "Text1_8")->setText("31.2.2031");
         expectRefusal(*editor, "Napačen datum|Datum ni podan v duhu gregorijanskega koledarja!");
         box(editor.get(), "Text1_8")->setText("28.2.2031");
-        Db->setFailingStatementForTest("tblRacunTarife");
-        expectRefusal(*editor, "Napaka v bazi|Računa ni bilo mogoče shraniti.\nSimulirana napaka");
-        Db->setFailingStatementForTest(QString());
+        refuse(*Db, 0, "tblRacunTarife");
+        expectRefusal(*editor, "Napaka v bazi|Računa ni bilo mogoče shraniti.\n");
+        refuseNothing(*Db);
 
         // Put right, the same editor saves and the main list selects the invoice.
         ModalWatcher watcher;

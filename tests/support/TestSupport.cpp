@@ -28,10 +28,6 @@ void FixtureTest::init() {
 }
 
 void FixtureTest::cleanup() {
-    if (Db)
-        Db->setFailingStatementForTest(QString());
-    if (WorkDb)
-        WorkDb->setFailingStatementForTest(QString());
     setTodayForTest(QDate());
     m_fixture.reset();
 }

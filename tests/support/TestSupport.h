@@ -3,6 +3,7 @@
 #include "app/Globals.h"
 #include "app/Module1.h"
 #include "app/Startup.h"
+#include "EngineRefusal.h"
 
 #include <QHash>
 #include <QMessageBox>
