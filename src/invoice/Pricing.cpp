@@ -229,20 +229,20 @@ bool surchargeToAll(Recordset& lines) {
     lines.moveFirst();
     lines.clearReadError();
     const QVariant v = lines.field(QStringLiteral("Povisek"));
+    // Not read is not Null: nothing is spread from a row nobody saw.
+    if (lines.readFailed())
+        return false;
     Database& work = lines.database();
-    bool ok = false;
-    if (lines.readFailed()) {
-        // Not read is not Null: nothing is spread from a row nobody saw.
-    } else if (v.isNull()) {
+    bool ok = true;
+    if (v.isNull())
         ok = work.execute(
             QStringLiteral("UPDATE tblTarifePregled SET Povisek = Null  WHERE TS1<90"));
-    } else if (std::optional<double> value = numericValue(v)) {
+    else if (std::optional<double> value = numericValue(v))
         ok = work.execute(QStringLiteral("UPDATE tblTarifePregled SET Povisek = ? WHERE TS1<90"),
                           {*value});
-    } else {
-        work.setError(QStringLiteral("Povišek prve vrstice ni število."));
-    }
-    // The engine tells the record set about the rows the statement wrote.
+    // A first surcharge that is no number (stored before numbers were
+    // checked) changes nothing. The engine tells the record set about the
+    // rows the statement wrote.
     lines.moveFirst();
     return ok;
 }

@@ -67,8 +67,9 @@ UnifiedReportQuestion checkUnifiedReport(Recordset& lines, bool unifiedReportTic
 
 // "Vsem": gives every service line the surcharge of the first line of
 // `lines` (Null stays Null). The caller recalculates afterwards. `lines`
-// stands on its first row; a first surcharge that is not a number or could
-// not be read changes nothing and gives false.
+// stands on its first row. False on an engine error (the first row could
+// not be read, or the writing failed); a first surcharge that is no number
+// changes nothing.
 bool surchargeToAll(Recordset& lines);
 
 } // namespace valmir

@@ -377,8 +377,8 @@ void Racun::onSurchargeToAll() {
     Recordset* rs = lines();
     if (!rs || rs->recordCount() == 0)
         return;
-    if (!surchargeToAll(*rs) && rs->readFailed())
-        reportEngineError(rs->lastError()); // a first surcharge that is no number changes nothing
+    if (!surchargeToAll(*rs))
+        reportEngineError(rs->lastError());
     recalculateAndShow();
 }
 

@@ -209,6 +209,7 @@ bool toggleLumpSumLine(Database& work, double lumpSumAmount, const QString& perc
 
 DeletedLine deleteCurrentLine(Recordset& lines) {
     DeletedLine r;
+    lines.clearReadError();
     if (!lines.deleteCurrent())
         return r;
     lines.moveNext();
