@@ -191,7 +191,8 @@ bool Racun::load() {
         ok = loadFromList();
     if (ok && Mode != 1)
         ok = loadNewInvoiceDefaults();
-    refreshLines();
+    if (ok)
+        ok = refreshLines();
     Loading = false;
     Modified = false;
     return ok;
@@ -267,13 +268,18 @@ bool Racun::loadNewInvoiceDefaults() {
     return true;
 }
 
-void Racun::refreshLines() {
-    ui.linesGrid->refresh();
-    if (Recordset* rs = lines()) {
-        rs->setIndex(QStringLiteral("Red"));
+bool Racun::refreshLines() {
+    QString error;
+    if (!ui.linesGrid->refresh())
+        error = ui.linesGrid->listModel()->lastError();
+    else if (Recordset* rs = lines(); rs && !rs->setIndex(QStringLiteral("Red")))
+        error = rs->lastError();
+    else if (rs)
         rs->moveFirst();
-    }
     ui.linesGrid->syncFromRecordset();
+    if (!error.isEmpty())
+        reportEngineError(error);
+    return error.isEmpty();
 }
 
 void Racun::showEvent(QShowEvent* event) {

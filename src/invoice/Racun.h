@@ -60,7 +60,7 @@ private:
     bool loadFromList();
     bool loadStoredLines(qint64 invoiceId);
     bool loadNewInvoiceDefaults();
-    void refreshLines();
+    bool refreshLines(); // reports a failure
     Recordset* lines() const;
 
     void recalculateAndShow();
