@@ -51,18 +51,16 @@ private Q_SLOTS:
     void editorDateButton() {
         Fixture fixture;
         QVERIFY(fixture.start());
-        auto list = invoiceList();
-        OpenMode = 0;
+        Session s;
         CalendarTarget = 5;
-        Racun editor(appContext(), list.get());
-        QVERIFY(showAndSettle(editor));
-        ModalWatcher watcher;
-        watcher.dialogs["Calendar"] = [](QWidget* w) { pickByKeyboard(w, QDate(2009, 2, 28)); };
-        click(&editor, "Command7");
+        Racun* e = s.open();
+        QVERIFY(e);
+        s.watcher.dialogs["Calendar"] = [](QWidget* w) { pickByKeyboard(w, QDate(2009, 2, 28)); };
+        click(e, "Command7");
         QCOMPARE(CalendarTarget, 0);
-        QCOMPARE(text(&editor, "Text1_8"), QString("28.2.2009"));
-        QCOMPARE(editor.focusWidget(), box(&editor, "Text1_8"));
-        QVERIFY(editor.isModified());
+        QCOMPARE(text(e, "Text1_8"), QString("28.2.2009"));
+        QCOMPARE(e->focusWidget(), box(e, "Text1_8"));
+        QVERIFY(e->isModified());
     }
 };
 

@@ -15,13 +15,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("answer"); // a button, or a key
         QTest::addColumn<int>("mode");
         QTest::addColumn<int>("result");
-        // clang-format off
         QTest::newRow("new customer") << "Command1" << 0 << int(QDialog::Accepted);
         QTest::newRow("same customer") << "Command2" << 2 << int(QDialog::Accepted);
         QTest::newRow("Enter picks a new customer") << "Enter" << 0 << int(QDialog::Accepted);
         QTest::newRow("Escape") << "Escape" << -1 << int(QDialog::Rejected);
         QTest::newRow("window button") << "close" << -1 << int(QDialog::Rejected);
-        // clang-format on
     }
     void answers() {
         QFETCH(QString, answer);

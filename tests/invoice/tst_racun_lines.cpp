@@ -9,40 +9,19 @@ using namespace valmir::test;
 class TestRacunLines : public FixtureTest {
     Q_OBJECT
 
-    std::unique_ptr<BoundGrid> m_list;
-    std::unique_ptr<Racun> m_editor;
-    std::unique_ptr<ModalWatcher> m_watcher;
-
-    Racun* open(int mode = 0, const QString& number = QString()) {
-        m_list = invoiceList();
-        if (!number.isEmpty() && !selectInvoice(*m_list, number))
-            return nullptr;
-        m_editor = openEditor(m_list.get(), mode);
-        m_watcher = std::make_unique<ModalWatcher>();
-        return m_editor.get();
+    static void deleteRow(Session& s, int row,
+                          QMessageBox::StandardButton answer = QMessageBox::Yes) {
+        grid(s.editor.get())->moveToRow(row);
+        s.watcher.answers << answer;
+        click(s.editor.get(), "Command4");
     }
-    void add(const QList<std::pair<int, int>>& operations) {
-        addOperations(*m_editor, *m_watcher, operations);
-    }
-    void deleteRow(int row, QMessageBox::StandardButton answer = QMessageBox::Yes) {
-        grid(m_editor.get())->moveToRow(row);
-        m_watcher->answers << answer;
-        click(m_editor.get(), "Command4");
-    }
-    QStringList& seen() { return m_watcher->seen; }
 
 private Q_SLOTS:
-    void cleanup() {
-        m_watcher.reset();
-        m_editor.reset();
-        m_list.reset();
-        FixtureTest::cleanup();
-    }
-
     void addTypeAndPrice() {
-        Racun* e = open();
+        Session s;
+        Racun* e = s.open();
         QVERIFY(e);
-        add({{1, 3}, {1, 6}, {91, 1}, {91, 2}});
+        s.add({{1, 3}, {1, 6}, {91, 1}, {91, 2}});
         QCOMPARE(lineCount(e), 4);
         QVERIFY(e->isModified());
         QVERIFY(!option(e, "Check2")->isEnabled()); // expenses exclude the lump sum
@@ -65,16 +44,17 @@ private Q_SLOTS:
         QCOMPARE(caption(e, "Label7"), money("1.849,50"));
         QCOMPARE(caption(e, "Label5"), money("369,90"));
         QCOMPARE(caption(e, "Label4"), money("2.219,40"));
-        QVERIFY(seen().isEmpty());
+        QVERIFY(s.watcher.seen.isEmpty());
 
         // Text that is no number is refused, not stored to be priced at 0.
         QVERIFY(!typeCell(e, 3, 5, "30 abc"));
-        QTRY_COMPARE(seen().size(), 1);
-        QVERIFY2(seen().first().startsWith("Napačen vnos|"), qPrintable(seen().first()));
+        QTRY_COMPARE(s.watcher.seen.size(), 1);
+        QVERIFY2(s.watcher.seen.first().startsWith("Napačen vnos|"),
+                 qPrintable(s.watcher.seen.first()));
         QCOMPARE(cell(e, 3, 5), money("30,00"));
 
         // Picking one of them again keeps what was typed.
-        add({{1, 3}});
+        s.add({{1, 3}});
         QCOMPARE(lineCount(e), 4);
         QCOMPARE(cell(e, 0, 3), QString("2"));
 
@@ -87,8 +67,9 @@ private Q_SLOTS:
         // A surcharge above 50 % is capped and said so.
         QVERIFY(typeCell(e, 0, 4, "60"));
         click(e, "Command5");
-        QCOMPARE(seen().last(), QString("Previsoki poviški|Povišek je omejen na 50 %! Previsoke "
-                                        "poviške sem zato zmanjšal na 50."));
+        QCOMPARE(s.watcher.seen.last(),
+                 QString("Previsoki poviški|Povišek je omejen na 50 %! Previsoke "
+                         "poviške sem zato zmanjšal na 50."));
         QCOMPARE(cell(e, 0, 4), QString("50"));
         QCOMPARE(cell(e, 0, 5), money("562,50"));
         // The 70 % option reduces the report line (1.6) only: 162 x 0,7.
@@ -100,13 +81,15 @@ private Q_SLOTS:
     // Lines that each fit may add up to more than a number holds: said so,
     // not as an engine error, and no total reads "inf".
     void amountTooLarge() {
-        Racun* e = open();
+        Session s;
+        Racun* e = s.open();
         QVERIFY(e);
-        add({{91, 1}, {91, 2}});
+        s.add({{91, 1}, {91, 2}});
         QVERIFY(WorkDb->execute("UPDATE tblTarifePregled SET znesek = ?", {1e307}));
         click(e, "Command5");
-        QCOMPARE(seen().size(), 1);
-        QVERIFY2(seen().first().startsWith("Prevelik znesek|"), qPrintable(seen().first()));
+        QCOMPARE(s.watcher.seen.size(), 1);
+        QVERIFY2(s.watcher.seen.first().startsWith("Prevelik znesek|"),
+                 qPrintable(s.watcher.seen.first()));
         for (const char* total : {"Label11", "Label7", "Label5", "Label4"})
             QVERIFY(!caption(e, total).contains("inf"));
         QCOMPARE(WorkDb->scalar("SELECT count(*) FROM tblTarifePregled WHERE znesek = ?", {1e307})
@@ -115,14 +98,15 @@ private Q_SLOTS:
     }
 
     void lumpSumOptionAndExpensesExcludeEachOther() {
-        Racun* e = open();
+        Session s;
+        Racun* e = s.open();
         QVERIFY(e);
-        add({{3, 1}});
+        s.add({{3, 1}});
         QVERIFY(typeCell(e, 0, 3, "1"));
         box(e, "Text3")->setText("15");
         option(e, "Check2")->click();
-        QCOMPARE(seen(), QStringList{"Požrešneš|Proccent pavšalnega obračuna stroškov sem "
-                                     "zmanjšal na dovoljenih 10%"});
+        QCOMPARE(s.watcher.seen, QStringList{"Požrešneš|Proccent pavšalnega obračuna stroškov sem "
+                                             "zmanjšal na dovoljenih 10%"});
         QCOMPARE(text(e, "Text3"), QString("10"));
         QVERIFY(!box(e, "Text3")->isEnabled());
         QCOMPARE(cell(e, 1, 1),
@@ -132,14 +116,14 @@ private Q_SLOTS:
 
         // Expenses are refused while the lump sum is on; what was picked
         // before them stays.
-        seen().clear();
-        add({{3, 2}, {91, 1}, {95, 1}});
-        QCOMPARE(seen(), QStringList{"Lakomnež|Stroški so že obračunani pavšalno!"});
+        s.watcher.seen.clear();
+        s.add({{3, 2}, {91, 1}, {95, 1}});
+        QCOMPARE(s.watcher.seen, QStringList{"Lakomnež|Stroški so že obračunani pavšalno!"});
         QCOMPARE(lineCount(e), 3);
         QCOMPARE(cell(e, 1, 0), QString("3.2"));
 
         // Deleting the lump-sum line unticks the option and frees the percentage.
-        deleteRow(2);
+        deleteRow(s, 2);
         QCOMPARE(lineCount(e), 2);
         QVERIFY(!option(e, "Check2")->isChecked());
         QVERIFY(box(e, "Text3")->isEnabled());
@@ -147,34 +131,35 @@ private Q_SLOTS:
     }
 
     void deletingLines() {
-        Racun* e = open();
+        Session s;
+        Racun* e = s.open();
         QVERIFY(e);
-        add({{1, 1}, {1, 2}, {1, 3}, {91, 1}});
+        s.add({{1, 1}, {1, 2}, {1, 3}, {91, 1}});
         for (int row = 0; row < 3; ++row)
             QVERIFY(typeCell(e, row, 3, "1"));
         QVERIFY(typeCell(e, 3, 5, "20"));
 
-        deleteRow(1, QMessageBox::No); // No: nothing happens
+        deleteRow(s, 1, QMessageBox::No); // No: nothing happens
         QCOMPARE(lineCount(e), 4);
         // A middle line: the grid stays on the line after it.
-        deleteRow(1);
+        deleteRow(s, 1);
         QCOMPARE(lineCount(e), 3);
         QCOMPARE(grid(e)->currentRow(), 1);
         QCOMPARE(cell(e, 1, 0), QString("1.3"));
         QCOMPARE(caption(e, "Label7"), money("237,50")); // (40 + 250) x 0,75 + 20
         // The last line, the only expense: the grid goes to the new last
         // line and the lump-sum option is free again.
-        deleteRow(2);
+        deleteRow(s, 2);
         QCOMPARE(grid(e)->currentRow(), 1);
         QVERIFY(option(e, "Check2")->isEnabled());
-        deleteRow(0);
-        deleteRow(0);
+        deleteRow(s, 0);
+        deleteRow(s, 0);
         QCOMPARE(lineCount(e), 0);
         QCOMPARE(caption(e, "Label4"), money("0,00"));
-        QCOMPARE(seen().size(), 5);
-        QCOMPARE(seen().last(), QString("Vprašanje|Bi res rad izbrisal izbrano opravilo?"));
+        QCOMPARE(s.watcher.seen.size(), 5);
+        QCOMPARE(s.watcher.seen.last(), QString("Vprašanje|Bi res rad izbrisal izbrano opravilo?"));
         click(e, "Command4"); // with nothing left the button asks nothing
-        QCOMPARE(seen().size(), 5);
+        QCOMPARE(s.watcher.seen.size(), 5);
     }
 
     // More lines than the record set reads in one go.
@@ -184,7 +169,8 @@ private Q_SLOTS:
         for (int i = 0; i < 300; ++i)
             addLine(*Db, id, 100000 + i, 10.0, 1.0 + (i % 3), QVariant(), QVariant());
         QVERIFY(t.commit());
-        Racun* e = open(1, "L/300");
+        Session s;
+        Racun* e = s.open(1, "L/300");
         QVERIFY(e);
         QCOMPARE(lineCount(e), 300);
         // 100 lines each of quantity 1, 2 and 3, ten points apiece

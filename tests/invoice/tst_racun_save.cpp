@@ -12,77 +12,68 @@ using namespace valmir::test;
 class TestRacunSave : public FixtureTest {
     Q_OBJECT
 
-    std::unique_ptr<BoundGrid> m_list;
-
-    int invoices() { return Db->scalar("SELECT count(*) FROM tblRacun").toInt(); }
-    double counter() { return Db->scalar("SELECT StRacuna FROM tblNastavitve").toDouble(); }
-
     // A new invoice with a customer typed; the caller spoils one box.
-    std::unique_ptr<Racun> typedInvoice() {
-        m_list = invoiceList();
-        auto editor = openEditor(m_list.get(), 0);
-        if (editor)
-            box(editor.get(), "Text1_1")->setText("Kupec");
-        return editor;
+    static Racun* typedInvoice(Session& s) {
+        Racun* e = s.open();
+        if (e)
+            box(e, "Text1_1")->setText("Kupec");
+        return e;
     }
 
-    void expectRefusal(Racun& editor, const QString& seen) {
-        ModalWatcher watcher;
-        click(&editor, "Command1");
-        QCOMPARE(watcher.seen.size(), 1);
-        QVERIFY2(watcher.seen.first().startsWith(seen), qPrintable(watcher.seen.first()));
-        QVERIFY(editor.isVisible());
-        QVERIFY(editor.isModified());
-        QCOMPARE(text(&editor, "Text1_1"), QString("Kupec"));
-        QCOMPARE(invoices(), 1);
+    // Saving is refused with this message; nothing is written.
+    static void expectRefusal(Session& s, const QString& message) {
+        s.watcher.seen.clear();
+        click(s.editor.get(), "Command1");
+        QCOMPARE(s.watcher.seen.size(), 1);
+        QVERIFY2(s.watcher.seen.first().startsWith(message), qPrintable(s.watcher.seen.first()));
+        QVERIFY(s.editor->isVisible());
+        QVERIFY(s.editor->isModified());
+        QCOMPARE(text(s.editor.get(), "Text1_1"), QString("Kupec"));
+        QCOMPARE(tableCount("tblRacun"), 1);
         QCOMPARE(counter(), 1.0);
     }
 
     void prepare() override { setTodayForTest(QDate(2031, 3, 4)); }
 
 private Q_SLOTS:
-    void cleanup() {
-        m_list.reset();
-        FixtureTest::cleanup();
-    }
-
     void refusalsKeepTheEditorOpen() {
         addInvoice(*Db, {{"StevilkaRacuna", "2031/001"}});
-        auto editor = typedInvoice();
-        QVERIFY(editor);
+        Session s;
+        Racun* e = typedInvoice(s);
+        QVERIFY(e);
         // The proposed number was already used by hand.
-        expectRefusal(*editor, "Ne bo šlo|Račun s takšno številko že imamo v bazi! Številka "
-                               "računa mora biti unikatna.");
-        box(editor.get(), "Text1_0")->setText("2031/002");
-        box(editor.get(), "Text2")->setText("0,7x");
-        expectRefusal(*editor, "Napaka v podatkih|Vrednost točke mora imeti numerično vrednost!");
-        box(editor.get(), "Text2")->setText("0.75");
-        box(editor.get(), "Text1_8")->setText("31.2.2031");
-        expectRefusal(*editor, "Napačen datum|Datum ni podan v duhu gregorijanskega koledarja!");
-        box(editor.get(), "Text1_8")->setText("28.2.2031");
+        expectRefusal(s, "Ne bo šlo|Račun s takšno številko že imamo v bazi! Številka računa mora "
+                         "biti unikatna.");
+        box(e, "Text1_0")->setText("2031/002");
+        box(e, "Text2")->setText("0,7x");
+        expectRefusal(s, "Napaka v podatkih|Vrednost točke mora imeti numerično vrednost!");
+        box(e, "Text2")->setText("0.75");
+        box(e, "Text1_8")->setText("31.2.2031");
+        expectRefusal(s, "Napačen datum|Datum ni podan v duhu gregorijanskega koledarja!");
+        box(e, "Text1_8")->setText("28.2.2031");
         refuse(*Db, 0, "tblRacunTarife");
-        expectRefusal(*editor, "Napaka v bazi|Računa ni bilo mogoče shraniti.\n");
+        expectRefusal(s, "Napaka v bazi|Računa ni bilo mogoče shraniti.\n");
         refuseNothing(*Db);
 
         // Put right, the same editor saves and the main list selects the invoice.
-        ModalWatcher watcher;
-        click(editor.get(), "Command1");
-        QVERIFY(watcher.seen.isEmpty());
-        QVERIFY(!editor->isVisible());
-        QCOMPARE(invoices(), 2);
+        s.watcher.seen.clear();
+        click(e, "Command1");
+        QVERIFY(s.watcher.seen.isEmpty());
+        QVERIFY(!e->isVisible());
+        QCOMPARE(tableCount("tblRacun"), 2);
         QCOMPARE(counter(), 3.0);
-        QCOMPARE(m_list->recordset()->field("StevilkaRacuna").toString(), QString("2031/002"));
-        QCOMPARE(m_list->currentIndex().row(), m_list->recordset()->position());
+        QCOMPARE(s.list->recordset()->field("StevilkaRacuna").toString(), QString("2031/002"));
+        QCOMPARE(s.list->currentIndex().row(), s.list->recordset()->position());
     }
 
     // A quantity still being typed when "Shrani račun" is reached from the
     // keyboard is saved, not dropped with its editor.
     void cellBeingTypedIsSaved() {
-        auto editor = typedInvoice();
-        QVERIFY(editor);
+        Session s;
+        QVERIFY(typedInvoice(s));
         const qint64 op = operationId(*Db, 1, 3);
         addWorkLine({op, 1, 3, 250, {}, {}});
-        BoundGrid* g = grid(editor.get());
+        BoundGrid* g = grid(s.editor.get());
         g->refresh();
         const QModelIndex quantity = g->listModel()->index(0, 3);
         g->setCurrentIndex(quantity);
@@ -91,26 +82,26 @@ private Q_SLOTS:
         QVERIFY(cellEditor);
         cellEditor->setText("3");
         QVERIFY(WorkDb->scalar("SELECT Kolicina FROM tblTarifePregled").isNull());
-        QVERIFY(editor->save());
+        QVERIFY(s.editor->save());
         QCOMPARE(
             Db->scalar("SELECT Kolicina FROM tblRacunTarife WHERE ID_tarifa=?", {op}).toDouble(),
             3.0);
     }
 
     void unifiedReportQuestionBeforeSaving() {
-        auto editor = typedInvoice();
-        QVERIFY(editor);
+        Session s;
+        Racun* e = typedInvoice(s);
+        QVERIFY(e);
         // Report lines of two services: the 70 % option would fit.
         addWorkLine({6, 1, 6, 180, 1, {}, true});
         addWorkLine({11, 2, 5, 160, 1, {}, true});
-        grid(editor.get())->recordset()->setIndex("Red");
-        box(editor.get(), "Text2")->setText("2");
-        ModalWatcher watcher;
-        watcher.answers = {QMessageBox::Yes};
-        click(editor.get(), "Command1");
-        QCOMPARE(watcher.seen, QStringList{"Vprašanje|Ali si izdelal en elaborat in bi "
-                                           "pravzaprav rad odkljukal 70 %?"});
-        QVERIFY(!editor->isVisible());
+        grid(e)->recordset()->setIndex("Red");
+        box(e, "Text2")->setText("2");
+        s.watcher.answers = {QMessageBox::Yes};
+        click(e, "Command1");
+        QCOMPARE(s.watcher.seen, QStringList{"Vprašanje|Ali si izdelal en elaborat in bi "
+                                             "pravzaprav rad odkljukal 70 %?"});
+        QVERIFY(!e->isVisible());
         QCOMPARE(Db->scalar("SELECT EnotenElaborat FROM tblRacun").toInt(), 1);
         // Ticking recalculated before the lines were stored: (180 + 160) x 2 x 0,7.
         QCOMPARE(Db->scalar("SELECT sum(znesek) FROM tblRacunTarife").toDouble(), 476.0);

@@ -71,35 +71,59 @@ inline bool typeCell(QWidget* editor, int row, int column, const QString& value)
     return m->setData(m->index(row, column), value, Qt::EditRole);
 }
 
-// Shows the editor and waits for its first recalculation.
-inline bool showAndSettle(Racun& editor) {
-    editor.show();
-    return QTest::qWaitFor([&] {
-        return !editor.findChild<QTimer*>("Timer1")->isActive() &&
-               !caption(&editor, "Label4").isEmpty();
-    });
-}
+// The main list, the editor opened over it and a watcher answering its
+// questions. Kept as a local of a test, it closes before the fixture does.
+struct Session {
+    std::unique_ptr<BoundGrid> list = invoiceList();
+    std::unique_ptr<Racun> editor;
+    ModalWatcher watcher;
 
-// An editor opened as OpenMode says over the list, shown and priced.
-inline std::unique_ptr<Racun> openEditor(BoundGrid* list, int mode) {
-    OpenMode = mode;
-    auto editor = std::make_unique<Racun>(appContext(), list);
-    return showAndSettle(*editor) ? std::move(editor) : nullptr;
-}
+    // The editor as OpenMode says, over the invoice with this number if
+    // given, shown and through its first recalculation; null if it fails.
+    Racun* open(int mode = 0, const QString& number = QString()) {
+        if (!number.isEmpty() && !selectInvoice(*list, number))
+            return nullptr;
+        OpenMode = mode;
+        editor = std::make_unique<Racun>(appContext(), list.get());
+        editor->show();
+        const bool settled = QTest::qWaitFor([this] {
+            return !editor->findChild<QTimer*>("Timer1")->isActive() &&
+                   !caption(editor.get(), "Label4").isEmpty();
+        });
+        return settled ? editor.get() : nullptr;
+    }
 
-// Adds operations (service, TS2) through the real picker.
-inline void addOperations(Racun& editor, ModalWatcher& watcher,
-                          const QList<std::pair<int, int>>& operations) {
-    watcher.dialogs[QStringLiteral("Postavke")] = [operations](QWidget* picker) {
-        auto* services = picker->findChild<QComboBox*>(QStringLiteral("Combo1"));
-        auto* list = picker->findChild<QListWidget*>(QStringLiteral("List1"));
-        for (auto [ts1, ts2] : operations) {
-            services->setCurrentIndex(services->findData(double(ts1)));
-            list->item(ts2 - 1)->setCheckState(Qt::Checked);
-        }
-        picker->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
-    };
-    click(&editor, "Command3");
+    // Adds operations (service, TS2) through the real picker.
+    void add(const QList<std::pair<int, int>>& operations) {
+        watcher.dialogs[QStringLiteral("Postavke")] = [operations](QWidget* picker) {
+            auto* services = picker->findChild<QComboBox*>(QStringLiteral("Combo1"));
+            auto* list = picker->findChild<QListWidget*>(QStringLiteral("List1"));
+            for (auto [ts1, ts2] : operations) {
+                services->setCurrentIndex(services->findData(double(ts1)));
+                list->item(ts2 - 1)->setCheckState(Qt::Checked);
+            }
+            picker->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        };
+        click(editor.get(), "Command3");
+    }
+};
+
+inline int tableCount(const char* table) {
+    return Db->scalar(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(table))).toInt();
+}
+inline double counter() { return Db->scalar("SELECT StRacuna FROM tblNastavitve").toDouble(); }
+
+// The rows a query gives, their fields joined by "|".
+inline QStringList queryRows(const QString& sql, const QVariantList& params = {}) {
+    QStringList out;
+    auto rs = Db->openRecordset(sql, RecordsetKind::Snapshot, params);
+    for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
+        QStringList fields;
+        for (const QString& f : rs->fieldNames())
+            fields << rs->field(f).toString();
+        out << fields.join(u'|');
+    }
+    return out;
 }
 
 // "1.234,50 €" as a cell shows it, with the no-break space the program writes.
