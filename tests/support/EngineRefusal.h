@@ -6,11 +6,10 @@
 
 namespace valmir::test {
 
-// Makes `db` refuse every statement that does `action` (an SQLite
-// authorizer code such as SQLITE_INSERT or SQLITE_READ; 0 for any action)
-// on `name` (a table, or "COMMIT" for SQLITE_TRANSACTION) and, when given,
-// `column`. The engine then fails the statement as it fails an
-// unauthorized one, until refuseNothing() or the end of the test.
+// Makes `db` fail, as unauthorized, every statement that does `action` (an
+// SQLite authorizer code, 0 for any) on `name` (a table, or "COMMIT" for
+// SQLITE_TRANSACTION) and, when given, `column`, until refuseNothing() or
+// the end of the test.
 inline void refuse(Database& db, int action, const QString& name, const QString& column = {}) {
     db.setStatementCheck([=](int a, const QString& name1, const QString& name2) {
         return (action == 0 || a == action) && name1.compare(name, Qt::CaseInsensitive) == 0 &&

@@ -1,6 +1,5 @@
 #include "TestSupport.h"
 
-#include "text/TextForms.h"
 #include "app/Clock.h"
 #include "data/Recordset.h"
 
@@ -66,9 +65,7 @@ qint64 addInvoice(Database& db, const QVariantMap& fields) {
         return 0;
     for (auto it = fields.constBegin(); it != fields.constEnd(); ++it)
         rs->setField(it.key(), it.value());
-    if (!rs->update())
-        return 0;
-    return rs->lastModified();
+    return rs->update() ? rs->lastModified() : 0;
 }
 
 void addLine(Database& db, qint64 invoiceId, qint64 tariffId, const QVariant& points,
@@ -91,10 +88,6 @@ void addWorkLine(const WorkLine& l) {
 qint64 operationId(Database& db, int ts1, int ts2) {
     return db.scalar(QStringLiteral("SELECT ID FROM tblTarife WHERE TS1=? AND TS2=?"), {ts1, ts2})
         .toLongLong();
-}
-
-QString sourcePath(const QString& relative) {
-    return qEnvironmentVariable("VALMIR_SOURCE_DIR") + u'/' + relative;
 }
 
 } // namespace valmir::test

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "EngineRefusal.h"
 #include "app/Globals.h"
 #include "app/Module1.h"
 #include "app/Startup.h"
-#include "EngineRefusal.h"
 
 #include <QHash>
 #include <QMessageBox>
@@ -33,9 +33,8 @@ private:
     QString m_message;
 };
 
-// Base of a test class whose every case runs on a fresh, started Fixture.
-// prepare() runs after a good start; cleanup clears simulated failures and
-// the fixed today before the fixture shuts down.
+// Base of a test class whose every case runs on a fresh, started Fixture;
+// prepare() runs after a good start, and cleanup clears the fixed today.
 class FixtureTest : public QObject {
     Q_OBJECT
 protected:
@@ -47,10 +46,9 @@ protected Q_SLOTS:
     void cleanup();
 };
 
-// Watches for modal windows while a test clicks: every message box is
-// recorded as "title|text" and answered with the next queued button (OK, or
-// No for a question, when nothing is queued); any other modal dialog whose
-// objectName is a key of `dialogs` goes to that handler.
+// Watches for modal windows: every message box is recorded as "title|text"
+// and answered with the next queued button (else OK, or No for a question);
+// a modal dialog whose objectName is a key of `dialogs` goes to its handler.
 class ModalWatcher : public QObject {
 public:
     QStringList seen;
@@ -66,7 +64,6 @@ private:
 
 // Adds an invoice row to tblRacun with the given fields; returns its ID.
 qint64 addInvoice(Database& db, const QVariantMap& fields);
-// Adds a stored line of an invoice.
 void addLine(Database& db, qint64 invoiceId, qint64 tariffId, const QVariant& points,
              const QVariant& quantity, const QVariant& surcharge, const QVariant& amount);
 // A line of the working table (WorkDb); TS2 keeps lines of one service apart.
@@ -83,10 +80,6 @@ struct WorkLine {
 // Inserts it with a placeholder tariff number and text.
 void addWorkLine(const WorkLine& l);
 
-// ID of the operation (TS1, TS2) of the tariff.
 qint64 operationId(Database& db, int ts1, int ts2);
-
-// The path of a file under the source tree (VALMIR_SOURCE_DIR).
-QString sourcePath(const QString& relative);
 
 } // namespace valmir::test
