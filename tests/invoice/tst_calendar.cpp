@@ -21,7 +21,7 @@ void pickByKeyboard(QWidget* calendarWindow, const QDate& date) {
 
 } // namespace
 
-class TestCalendar : public QObject {
+class TestCalendar : public FixtureTest {
     Q_OBJECT
 private Q_SLOTS:
     // Enter is driven through the editor's date button below.
@@ -49,18 +49,15 @@ private Q_SLOTS:
     }
 
     void editorDateButton() {
-        Fixture fixture;
-        QVERIFY(fixture.start());
         Session s;
         CalendarTarget = 5;
-        Racun* e = s.open();
-        QVERIFY(e);
+        QVERIFY(s.e);
         s.watcher.dialogs["Calendar"] = [](QWidget* w) { pickByKeyboard(w, QDate(2009, 2, 28)); };
-        click(e, "Command7");
+        click(s.e, "Command7");
         QCOMPARE(CalendarTarget, 0);
-        QCOMPARE(text(e, "Text1_8"), QString("28.2.2009"));
-        QCOMPARE(e->focusWidget(), box(e, "Text1_8"));
-        QVERIFY(e->isModified());
+        QCOMPARE(text(s.e, "Text1_8"), QString("28.2.2009"));
+        QCOMPARE(s.e->focusWidget(), box(s.e, "Text1_8"));
+        QVERIFY(s.e->isModified());
     }
 };
 

@@ -16,7 +16,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("mode");
         QTest::addColumn<int>("result");
         QTest::newRow("new customer") << "Command1" << 0 << int(QDialog::Accepted);
-        QTest::newRow("same customer") << "Command2" << 2 << int(QDialog::Accepted);
         QTest::newRow("Enter picks a new customer") << "Enter" << 0 << int(QDialog::Accepted);
         QTest::newRow("Escape") << "Escape" << -1 << int(QDialog::Rejected);
         QTest::newRow("window button") << "close" << -1 << int(QDialog::Rejected);

@@ -12,23 +12,16 @@ using namespace valmir::test;
 class TestRacunSave : public FixtureTest {
     Q_OBJECT
 
-    // A new invoice with a customer typed; the caller spoils one box.
-    static Racun* typedInvoice(Session& s) {
-        Racun* e = s.open();
-        if (e)
-            box(e, "Text1_1")->setText("Kupec");
-        return e;
-    }
-
-    // Saving is refused with this message; nothing is written.
+    // Saving a new invoice with a customer typed is refused with this
+    // message; nothing is written.
     static void expectRefusal(Session& s, const QString& message) {
         s.watcher.seen.clear();
-        click(s.editor.get(), "Command1");
+        click(s.e, "Command1");
         QCOMPARE(s.watcher.seen.size(), 1);
         QVERIFY2(s.watcher.seen.first().startsWith(message), qPrintable(s.watcher.seen.first()));
-        QVERIFY(s.editor->isVisible());
-        QVERIFY(s.editor->isModified());
-        QCOMPARE(text(s.editor.get(), "Text1_1"), QString("Kupec"));
+        QVERIFY(s.e->isVisible());
+        QVERIFY(s.e->isModified());
+        QCOMPARE(text(s.e, "Text1_1"), QString("Kupec"));
         QCOMPARE(tableCount("tblRacun"), 1);
         QCOMPARE(counter(), 1.0);
     }
@@ -39,27 +32,27 @@ private Q_SLOTS:
     void refusalsKeepTheEditorOpen() {
         addInvoice(*Db, {{"StevilkaRacuna", "2031/001"}});
         Session s;
-        Racun* e = typedInvoice(s);
-        QVERIFY(e);
+        QVERIFY(s.e);
+        box(s.e, "Text1_1")->setText("Kupec");
         // The proposed number was already used by hand.
         expectRefusal(s, "Ne bo šlo|Račun s takšno številko že imamo v bazi! Številka računa mora "
                          "biti unikatna.");
-        box(e, "Text1_0")->setText("2031/002");
-        box(e, "Text2")->setText("0,7x");
+        box(s.e, "Text1_0")->setText("2031/002");
+        box(s.e, "Text2")->setText("0,7x");
         expectRefusal(s, "Napaka v podatkih|Vrednost točke mora imeti numerično vrednost!");
-        box(e, "Text2")->setText("0.75");
-        box(e, "Text1_8")->setText("31.2.2031");
+        box(s.e, "Text2")->setText("0.75");
+        box(s.e, "Text1_8")->setText("31.2.2031");
         expectRefusal(s, "Napačen datum|Datum ni podan v duhu gregorijanskega koledarja!");
-        box(e, "Text1_8")->setText("28.2.2031");
+        box(s.e, "Text1_8")->setText("28.2.2031");
         refuse(*Db, 0, "tblRacunTarife");
         expectRefusal(s, "Napaka v bazi|Računa ni bilo mogoče shraniti.\n");
         refuseNothing(*Db);
 
         // Put right, the same editor saves and the main list selects the invoice.
         s.watcher.seen.clear();
-        click(e, "Command1");
+        click(s.e, "Command1");
         QVERIFY(s.watcher.seen.isEmpty());
-        QVERIFY(!e->isVisible());
+        QVERIFY(!s.e->isVisible());
         QCOMPARE(tableCount("tblRacun"), 2);
         QCOMPARE(counter(), 3.0);
         QCOMPARE(s.list->recordset()->field("StevilkaRacuna").toString(), QString("2031/002"));
@@ -70,10 +63,11 @@ private Q_SLOTS:
     // keyboard is saved, not dropped with its editor.
     void cellBeingTypedIsSaved() {
         Session s;
-        QVERIFY(typedInvoice(s));
+        QVERIFY(s.e);
+        box(s.e, "Text1_1")->setText("Kupec");
         const qint64 op = operationId(*Db, 1, 3);
         addWorkLine({op, 1, 3, 250, {}, {}});
-        BoundGrid* g = grid(s.editor.get());
+        BoundGrid* g = grid(s.e);
         g->refresh();
         const QModelIndex quantity = g->listModel()->index(0, 3);
         g->setCurrentIndex(quantity);
@@ -82,7 +76,7 @@ private Q_SLOTS:
         QVERIFY(cellEditor);
         cellEditor->setText("3");
         QVERIFY(WorkDb->scalar("SELECT Kolicina FROM tblTarifePregled").isNull());
-        QVERIFY(s.editor->save());
+        QVERIFY(s.e->save());
         QCOMPARE(
             Db->scalar("SELECT Kolicina FROM tblRacunTarife WHERE ID_tarifa=?", {op}).toDouble(),
             3.0);
@@ -90,18 +84,18 @@ private Q_SLOTS:
 
     void unifiedReportQuestionBeforeSaving() {
         Session s;
-        Racun* e = typedInvoice(s);
-        QVERIFY(e);
+        QVERIFY(s.e);
+        box(s.e, "Text1_1")->setText("Kupec");
         // Report lines of two services: the 70 % option would fit.
         addWorkLine({6, 1, 6, 180, 1, {}, true});
         addWorkLine({11, 2, 5, 160, 1, {}, true});
-        grid(e)->recordset()->setIndex("Red");
-        box(e, "Text2")->setText("2");
+        grid(s.e)->recordset()->setIndex("Red");
+        box(s.e, "Text2")->setText("2");
         s.watcher.answers = {QMessageBox::Yes};
-        click(e, "Command1");
+        click(s.e, "Command1");
         QCOMPARE(s.watcher.seen, QStringList{"Vprašanje|Ali si izdelal en elaborat in bi "
                                              "pravzaprav rad odkljukal 70 %?"});
-        QVERIFY(!e->isVisible());
+        QVERIFY(!s.e->isVisible());
         QCOMPARE(Db->scalar("SELECT EnotenElaborat FROM tblRacun").toInt(), 1);
         // Ticking recalculated before the lines were stored: (180 + 160) x 2 x 0,7.
         QCOMPARE(Db->scalar("SELECT sum(znesek) FROM tblRacunTarife").toDouble(), 476.0);

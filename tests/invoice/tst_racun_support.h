@@ -1,7 +1,7 @@
 #pragma once
 
-// Shared by the editor's GUI tests: a main list to open the editor over,
-// the editor's controls, and the real picker.
+// Shared by the invoice tests: a main list to open the editor over, the
+// editor's controls, the real picker, and what the tables hold.
 
 #include "TestSupport.h"
 #include "data/BoundGrid.h"
@@ -19,20 +19,16 @@
 
 namespace valmir::test {
 
-// A main list over the invoices, as the main window shows it.
+// A main list over the invoices in the main window's order.
 inline std::unique_ptr<BoundGrid> invoiceList() {
     auto grid = std::make_unique<BoundGrid>();
     grid->listModel()->setDatabase(Db.get());
-    grid->listModel()->setRecordSource(
-        QStringLiteral("SELECT * FROM tblRacun ORDER BY StevilkaRacuna DESC"));
-    grid->listModel()->setColumns(
-        {{QStringLiteral("Številka računa"), QStringLiteral("StevilkaRacuna"), QString()},
-         {QStringLiteral("Naročnik"), QStringLiteral("Ime"), QString()}});
+    grid->listModel()->setRecordSource("SELECT * FROM tblRacun ORDER BY StevilkaRacuna DESC");
+    grid->listModel()->setColumns({{"Številka računa", "StevilkaRacuna", QString()}});
     grid->refresh();
     return grid;
 }
 
-// Moves the main list to the invoice with this number.
 inline bool selectInvoice(BoundGrid& list, const QString& number) {
     Recordset* rs = list.recordset();
     for (int i = 0; i < rs->recordCount(); ++i)
@@ -59,7 +55,6 @@ inline QString caption(QWidget* w, const char* name) {
 }
 inline QCheckBox* option(QWidget* w, const char* name) { return child<QCheckBox>(w, name); }
 
-// The editor's grid and its lines.
 inline BoundGrid* grid(QWidget* editor) { return child<BoundGrid>(editor, "DBGrid1"); }
 inline int lineCount(QWidget* editor) { return grid(editor)->listModel()->rowCount(); }
 inline QString cell(QWidget* editor, int row, int column) {
@@ -71,26 +66,26 @@ inline bool typeCell(QWidget* editor, int row, int column, const QString& value)
     return m->setData(m->index(row, column), value, Qt::EditRole);
 }
 
-// The main list, the editor opened over it and a watcher answering its
-// questions. Kept as a local of a test, it closes before the fixture does.
+// The main list, the editor opened over it as OpenMode says (over the
+// invoice with this number if given) and a watcher answering its questions.
+// Kept as a local of a test, it closes before the fixture does.
 struct Session {
     std::unique_ptr<BoundGrid> list = invoiceList();
-    std::unique_ptr<Racun> editor;
     ModalWatcher watcher;
+    std::unique_ptr<Racun> editor;
+    Racun* e = nullptr; // the editor once shown and through its first recalculation
 
-    // The editor as OpenMode says, over the invoice with this number if
-    // given, shown and through its first recalculation; null if it fails.
-    Racun* open(int mode = 0, const QString& number = QString()) {
+    explicit Session(int mode = 0, const QString& number = QString()) {
         if (!number.isEmpty() && !selectInvoice(*list, number))
-            return nullptr;
+            return;
         OpenMode = mode;
         editor = std::make_unique<Racun>(appContext(), list.get());
         editor->show();
-        const bool settled = QTest::qWaitFor([this] {
-            return !editor->findChild<QTimer*>("Timer1")->isActive() &&
-                   !caption(editor.get(), "Label4").isEmpty();
-        });
-        return settled ? editor.get() : nullptr;
+        if (QTest::qWaitFor([this] {
+                return !editor->findChild<QTimer*>("Timer1")->isActive() &&
+                       !caption(editor.get(), "Label4").isEmpty();
+            }))
+            e = editor.get();
     }
 
     // Adds operations (service, TS2) through the real picker.
@@ -104,7 +99,7 @@ struct Session {
             }
             picker->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
         };
-        click(editor.get(), "Command3");
+        click(e, "Command3");
     }
 };
 
@@ -124,6 +119,13 @@ inline QStringList queryRows(const QString& sql, const QVariantList& params = {}
         out << fields.join(u'|');
     }
     return out;
+}
+
+// The working table's lines in the grid's order, as the editor reads them.
+inline std::unique_ptr<Recordset> openLines() {
+    auto rs = WorkDb->openRecordset("tblTarifePregled", RecordsetKind::Table);
+    rs->setIndex("Red");
+    return rs;
 }
 
 // "1.234,50 €" as a cell shows it, with the no-break space the program writes.

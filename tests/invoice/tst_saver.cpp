@@ -32,17 +32,15 @@ QVariant invoiceField(qint64 id, const char* field) {
 struct Lists {
     std::unique_ptr<Recordset> list =
         Db->openRecordset("SELECT * FROM tblRacun  ORDER BY StevilkaRacuna DESC");
-    std::unique_ptr<Recordset> lines =
-        WorkDb->openRecordset("tblTarifePregled", RecordsetKind::Table);
+    std::unique_ptr<Recordset> lines = openLines();
 
     SaveResult save(const InvoiceHeader& h, int mode = 0) {
-        lines->setIndex("Red");
         return saveInvoice(*Db, *list, *lines, mode, QString(), h);
     }
     // Saves the invoice with this ID opened as the editor opens it (mode 1).
     SaveResult saveOpened(qint64 id, const QString& original, const InvoiceHeader& h) {
         const int p = list->positionOf(id);
-        if (p < 0 || !list->moveTo(p) || !lines->setIndex("Red"))
+        if (p < 0 || !list->moveTo(p))
             return {SaveOutcome::EngineError, "not in the list", 0};
         return saveInvoice(*Db, *list, *lines, 1, original, h);
     }
@@ -127,8 +125,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("form");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QVariant>("stored");
-        const int text = int(BoxForm::Text), date = int(BoxForm::Date);
-        const int days = int(BoxForm::Validity);
+        const int text = int(BoxForm::Text), date = int(BoxForm::Date),
+                  days = int(BoxForm::Validity);
         QTest::newRow("days and a word") << days << "30 dni" << QVariant(30.0);
         QTest::newRow("blank and point") << days << "  14.5d" << QVariant(14.5);
         QTest::newRow("no number") << days << "abc" << QVariant(0.0);
@@ -169,12 +167,11 @@ private Q_SLOTS:
         QFETCH(QString, original);
         QFETCH(QString, typed);
         QFETCH(int, outcome);
-        qint64 id = 0;
-        for (const char* number : {"2009/001", "2009/001", "2009/002", "2009/0ab"}) {
-            const qint64 added = addInvoice(*Db, {{"StevilkaRacuna", number}});
-            if (number == original && id == 0)
-                id = added;
-        }
+        QStringList others{"2009/001", "2009/001", "2009/002", "2009/0ab"};
+        others.removeOne(original);
+        const qint64 id = addInvoice(*Db, {{"StevilkaRacuna", original}});
+        for (const QString& number : others)
+            addInvoice(*Db, {{"StevilkaRacuna", number}});
         const SaveResult r = Lists().saveOpened(id, original, header(typed));
         QCOMPARE(int(r.outcome), outcome);
         QCOMPARE(invoiceField(id, "StevilkaRacuna").toString(),
@@ -216,8 +213,6 @@ private Q_SLOTS:
         QCOMPARE(int(r.outcome), int(SaveOutcome::EngineError));
         QVERIFY(!r.error.isEmpty());
         QVERIFY(!Db->inTransaction());
-        QCOMPARE(tableCount("tblRacun"), 1);
-        QCOMPARE(counter(), 7.0);
         // No phantom row in the list; it stands where it stood.
         QCOMPARE(l.list->recordCount(), 1);
         QCOMPARE(l.list->field("ID").toLongLong(), existing);

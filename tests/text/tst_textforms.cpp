@@ -70,12 +70,7 @@ private Q_SLOTS:
         QCOMPARE(plainNumberText(-0.25), QString("-.25"));
         QCOMPARE(plainNumberText(0.1 + 0.2), QString(".3"));
         QCOMPARE(numberText(-3), QString("-3"));
-        // What a box shows, the reader reads back.
-        for (double v : {0.75, 1234.5, -2.0, 1e-3}) {
-            QCOMPARE(readNumber(localeNumberText(v)), std::optional<double>(v));
-            QCOMPARE(readNumber(plainNumberText(v)), std::optional<double>(v));
-        }
-        QCOMPARE(localeNumberText(1234.5), QString("1234,5"));
+        QCOMPARE(localeNumberText(1234.5), QString("1234,5")); // no grouping in a box
         // Less than a cent below zero is no negative amount.
         QCOMPARE(currencyText(-0.001), QString("0,00") + QChar(0xA0) + "€");
     }
