@@ -73,6 +73,7 @@ private Q_SLOTS:
         QVERIFY(!s.e->isVisible());
         QVERIFY(s.watcher.seen.isEmpty());
         QCOMPARE(counter(), 7.0);
+        QCOMPARE(tableCount("tblRacun"), 1);
     }
 
     void storedInvoiceShowsHeaderLinesAndTotals() {
@@ -81,6 +82,7 @@ private Q_SLOTS:
         storedInvoice();
         Session s(1, "2009/042");
         QVERIFY(s.e);
+        QCOMPARE(s.e->originalNumber(), QString("2009/042"));
         QCOMPARE(header(*s.e),
                  (QStringList{"2009/042", "Geo d.o.o.", "Cesta 1", "1000", "Ljubljana - center",
                               "01 111", "Miha", "prva\ndruga", "5.12.2009", "01 222", "geo@x.si",
@@ -178,6 +180,7 @@ private Q_SLOTS:
         QCOMPARE(town->text(), QString("Moje mesto"));
         code->setText("9999"); // an unknown code leaves the place as it was
         QCOMPARE(town->text(), QString("Moje mesto"));
+        QVERIFY(s.watcher.seen.isEmpty());
     }
 
     // Closing with unsaved changes asks; Yes saves, and a refused save

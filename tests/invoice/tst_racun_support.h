@@ -129,8 +129,6 @@ inline std::unique_ptr<Recordset> openLines() {
 }
 
 // "1.234,50 €" as a cell shows it, with the no-break space the program writes.
-inline QString money(const char* digits) {
-    return QString::fromUtf8(digits) + QChar(0xA0) + QStringLiteral("€");
-}
+inline QString money(const char* digits) { return QString::fromUtf8(digits) + QChar(0xA0) + u'€'; }
 
 } // namespace valmir::test
