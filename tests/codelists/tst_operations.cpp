@@ -1,0 +1,260 @@
+#include "../invoice/tst_racun_support.h"
+
+#include "codelists/OperationMessages.h"
+#include "codelists/Operations.h"
+#include "codelists/S_postavke.h"
+
+using namespace valmir;
+using namespace valmir::test;
+
+namespace {
+
+QString seen(const Message& m) { return m.title + u'|' + m.text; }
+const QString Protected = seen(OperationMessages::Protected);
+const QString Used = seen(OperationMessages::UsedOnInvoices);
+const QString Ask = seen(OperationMessages::AskDelete);
+const QString Duplicate = seen(OperationMessages::DuplicateNumber);
+const QString Fraction = seen(OperationMessages::FractionalNumber);
+
+// An operation as stored: TS2|TarifnaStevilka|GeodetskaStoritev|Tocke|AktivnaPostavka.
+QStringList stored(int ts1) {
+    return queryRows("SELECT TS2, TarifnaStevilka, GeodetskaStoritev, Tocke, AktivnaPostavka "
+                     "FROM tblTarife WHERE TS1=? ORDER BY TS2",
+                     {ts1});
+}
+
+} // namespace
+
+class TestOperations : public FixtureTest {
+    Q_OBJECT
+
+    std::unique_ptr<S_postavke> m_window;
+    ModalWatcher* m_watcher = nullptr;
+
+    void open() {
+        m_window = std::make_unique<S_postavke>(appContext());
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+    QComboBox* services() { return child<QComboBox>(m_window.get(), "Combo1"); }
+    BoundGrid* list() { return m_window->list(); }
+    void showService(int ts1) { services()->setCurrentIndex(services()->findData(ts1)); }
+    void selectOperation(int ts2) {
+        for (int row = 0; row < list()->listModel()->rowCount(); ++row)
+            if (cell(m_window.get(), row, 0) == QString::number(ts2))
+                return list()->moveToRow(row);
+        QFAIL("no such operation in the list");
+    }
+
+private Q_SLOTS:
+    void cleanup() {
+        m_window.reset();
+        FixtureTest::cleanup();
+    }
+
+    void openingShowsTheFirstServiceAndClearsMarks() {
+        QVERIFY(Db->execute("UPDATE tblTarife SET Izbrana = True"));
+        PickConfirmed = true;
+        open();
+        QCOMPARE(tableCount("tblTarife WHERE Izbrana"), 0);
+        QVERIFY(!PickConfirmed);
+        QCOMPARE(services()->count(), 8);
+        QCOMPARE(services()->currentText(), QString("Ureditev meje"));
+        QCOMPARE(list()->listModel()->rowCount(), 6);
+        QStringList first;
+        for (int c = 0; c < 5; ++c)
+            first << cell(m_window.get(), 0, c);
+        QCOMPARE(first.join(u'|'), QString("1|1.1|Pridobitev podatkov zemljiškega katastra|40|Da"));
+        showService(91);
+        QCOMPARE(cell(m_window.get(), 2, 1), QString("S.3"));
+
+        // Without any service the window opens with an empty choice, and
+        // its buttons do nothing.
+        m_window.reset();
+        QVERIFY(Db->execute("DELETE FROM tblGeodetskaStoritev"));
+        ModalWatcher watcher;
+        open();
+        QCOMPARE(services()->count(), 0);
+        for (const char* button : {"Command1", "Command2", "Command3"})
+            click(m_window.get(), button);
+        QVERIFY(watcher.seen.isEmpty());
+    }
+
+    void addingAndChanging_data() {
+        QTest::addColumn<int>("ts1");
+        QTest::addColumn<int>("change"); // TS2 of the operation to change; 0 adds one
+        QTest::addColumn<QString>("offered");
+        QTest::addColumn<QString>("typed"); // Text1_0; a null text keeps the box
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QString>("written"); // the row with TS2 as written; empty: nothing
+        // The boxes other than the number get "T|Novo|12,5" unless changing.
+        QTest::newRow("next number") << 1 << 0 << "7" << QString() << QStringList()
+                                     << "7|T|Novo|12.5|1";
+        QTest::newRow("duplicate") << 1 << 0 << "7" << "3" << QStringList{Duplicate} << "";
+        QTest::newRow("same number elsewhere") << 95 << 0 << "2" << "3" << QStringList()
+                                               << "3|T|Novo|12.5|1";
+        QTest::newRow("leading number") << 1 << 0 << "7" << " 12a" << QStringList()
+                                        << "12|T|Novo|12.5|1";
+        QTest::newRow("fraction") << 1 << 0 << "7" << "1.5" << QStringList{Fraction} << "";
+        QTest::newRow("decimal comma") << 1 << 0 << "7" << "7,5" << QStringList{Fraction} << "";
+        QTest::newRow("negative") << 1 << 0 << "7" << "-5" << QStringList()
+                                  << "-5|T|Novo|12.5|1";
+        QTest::newRow("no operations yet") << 7 << 0 << "" << QString() << QStringList()
+                                           << "0|T|Novo|12.5|1";
+        QTest::newRow("change keeps its number") << 5 << 3 << "3" << QString() << QStringList()
+                                                 << "3|5.3|Zapisnik o zakoličbi|40|1";
+        QTest::newRow("change to a taken number") << 5 << 3 << "3" << "1"
+                                                  << QStringList{Duplicate} << "";
+        QTest::newRow("inactive stays inactive") << 6 << 2 << "2" << QString() << QStringList()
+                                                 << "2|6.2|Vsakih nadaljnjih začetih 0,1 ha|40|0";
+    }
+    void addingAndChanging() {
+        QFETCH(int, ts1);
+        QFETCH(int, change);
+        QFETCH(QString, offered);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, messages);
+        QFETCH(QString, written);
+        QVERIFY(Db->execute("INSERT INTO tblGeodetskaStoritev (TS1, GeodetskaStoritev) "
+                            "VALUES (7, 'Brez opravil')"));
+        QVERIFY(Db->execute("UPDATE tblTarife SET AktivnaPostavka = False WHERE TS1=6 AND TS2=2"));
+        const QStringList before = stored(ts1);
+        ModalWatcher watcher;
+        bool stayedOpen = false;
+        QString shown;
+        watcher.dialogs["V_postavke"] = [&](QWidget* d) {
+            shown = caption(d, "Label2") + u'|' + text(d, "Text1_0");
+            if (!typed.isNull())
+                box(d, "Text1_0")->setText(typed);
+            const std::pair<const char*, const char*> others[] = {
+                {"Text1_1", "T"}, {"Text1_2", "Novo"}, {"Text1_3", "12,5"}};
+            for (auto [name, value] : others)
+                if (!change)
+                    box(d, name)->setText(value);
+            click(d, "Command1");
+            stayedOpen = d->isVisible();
+            if (stayedOpen)
+                d->close();
+        };
+        open();
+        showService(ts1);
+        if (change)
+            selectOperation(change);
+        click(m_window.get(), change ? "Command2" : "Command1");
+        QCOMPARE(shown, services()->currentText() + u'|' + offered);
+        QCOMPARE(watcher.seen, messages);
+        QCOMPARE(stayedOpen, written.isEmpty());
+        if (written.isEmpty()) {
+            QCOMPARE(stored(ts1), before);
+            return;
+        }
+        QVERIFY(stored(ts1).contains(written));
+        QCOMPARE(stored(ts1).size(), before.size() + (change ? 0 : 1));
+        // The row written is the list's current row.
+        const int row = list()->currentRow();
+        QCOMPARE(cell(m_window.get(), row, 0), written.section(u'|', 0, 0));
+        QCOMPARE(list()->currentIndex().row(), row);
+    }
+
+    void protectedOperationIsOnlyShown() {
+        open();
+        selectOperation(2);
+        ModalWatcher watcher;
+        QStringList shown;
+        watcher.dialogs["V_postavke"] = [&](QWidget* d) {
+            for (const char* name : {"Text1_0", "Text1_1", "Text1_2", "Text1_3"})
+                shown << text(d, name);
+            shown << QString::number(option(d, "Check1")->isChecked());
+            shown << QString::number(child<QPushButton>(d, "Command1")->isEnabled());
+            d->close();
+        };
+        click(m_window.get(), "Command2");
+        QCOMPARE(shown.join(u'|'),
+                 QString("2|1.2|Terenski ogled in iskanje obstoječih mejnikov|60|1|0"));
+    }
+
+    void deleting_data() {
+        QTest::addColumn<int>("ts1");
+        QTest::addColumn<int>("ts2");
+        QTest::addColumn<bool>("onInvoice");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<bool>("engineRefuses");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QString>("current"); // TS2 of the current row afterwards
+        // Service 6 holds 1, 2 and 3, none protected.
+        QTest::newRow("protected and used") << 1 << 2 << true << true << false
+                                            << QStringList{Protected} << "2";
+        QTest::newRow("used") << 6 << 2 << true << true << false << QStringList{Used} << "2";
+        QTest::newRow("no") << 6 << 2 << false << false << false << QStringList{Ask} << "2";
+        QTest::newRow("yes") << 6 << 2 << false << true << false << QStringList{Ask} << "3";
+        QTest::newRow("the last row") << 6 << 3 << false << true << false << QStringList{Ask}
+                                      << "2";
+        QTest::newRow("engine refuses")
+            << 6 << 2 << false << true << true
+            << QStringList{Ask, OperationMessages::NotDeleted.title + u'|' +
+                                    OperationMessages::NotDeleted.text + u'\n' + "not authorized"}
+            << "2";
+    }
+    void deleting() {
+        QFETCH(int, ts1);
+        QFETCH(int, ts2);
+        QFETCH(bool, onInvoice);
+        QFETCH(bool, yes);
+        QFETCH(bool, engineRefuses);
+        QFETCH(QStringList, messages);
+        QFETCH(QString, current);
+        const qint64 id = operationId(*Db, ts1, ts2);
+        if (onInvoice)
+            addLine(*Db, addInvoice(*Db, {{"StevilkaRacuna", "2009/001"}}), id, 10, 1, {}, 0);
+        open();
+        showService(ts1);
+        selectOperation(ts2);
+        ModalWatcher watcher;
+        watcher.answers << (yes ? QMessageBox::Yes : QMessageBox::No);
+        if (engineRefuses)
+            refuse(*Db, SQLITE_DELETE, "tblTarife");
+        // Delete in the list does what "Briši" does.
+        list()->setFocus();
+        QTest::keyClick(list(), Qt::Key_Delete);
+        refuseNothing(*Db);
+        QCOMPARE(watcher.seen, messages);
+        const bool gone = messages == QStringList{Ask} && yes;
+        QCOMPARE(tableCount("tblTarife"), 26 - int(gone));
+        QCOMPARE(tableCount("tblRacunTarife"), int(onInvoice));
+        QCOMPARE(cell(m_window.get(), list()->currentRow(), 0), current);
+        QCOMPARE(list()->currentIndex().row(), list()->currentRow());
+    }
+
+    void rulesOnTheirOwn() {
+        QCOMPARE(nextOperationNumber(*Db, 1).value_or("failed"), QString("7"));
+        QCOMPARE(nextOperationNumber(*Db, 42).value_or("failed"), QString(""));
+        const std::pair<const char*, TypedNumber> numbers[] = {
+            {"12a", {12, true}}, {"", {0, true}},     {"abc", {0, true}},
+            {"-5", {-5, true}},  {"1.5", {1.5, false}}, {"1,5", {1.5, false}}};
+        for (const auto& [typed, expected] : numbers) {
+            const TypedNumber n = readOperationNumber(typed);
+            QVERIFY2(n.value == expected.value && n.whole == expected.whole, typed);
+        }
+        QCOMPARE(readPoints("12,5"), 12.5);
+        QCOMPARE(readPoints("40 točk"), 40.0);
+        QCOMPARE(readPoints("ni število"), 0.0);
+
+        // Failures of the engine are told and write nothing.
+        auto rs = Db->openRecordset(operationsSource(6));
+        refuse(*Db, SQLITE_INSERT, "tblTarife");
+        OperationResult r = saveOperation(*rs, 0, 6, 0, {"9", "T", "Novo", "1", true});
+        QCOMPARE(r.outcome, OperationOutcome::Failed);
+        QVERIFY(!r.error.isEmpty());
+        refuse(*Db, SQLITE_READ, "tblRacunTarife");
+        QCOMPARE(checkDeletion(*rs).outcome, OperationOutcome::Failed);
+        QCOMPARE(deleteOperation(*rs).outcome, OperationOutcome::Failed);
+        refuse(*Db, SQLITE_UPDATE, "tblTarife");
+        QVERIFY(!clearPickMarks(*Db));
+        refuseNothing(*Db);
+        QCOMPARE(tableCount("tblTarife"), 26);
+        QCOMPARE(rs->field("TS2").toInt(), 1);
+    }
+};
+
+QTEST_MAIN(TestOperations)
+#include "tst_operations.moc"
