@@ -32,7 +32,8 @@ namespace {
 // Types one character after another into a box of a shown lookup; each
 // keystroke is one iteration. The box is emptied outside the timing before
 // each one, so that every keystroke is the first of a search and moves the
-// list to another post office (no two keys in a row find the same one).
+// list to another post office: no two keys in a row find the same one, and
+// none finds the first row, where emptying the place box leaves the list.
 void typeInto(benchmark::State& state, const char* boxName, const QString& keys) {
     QLineEdit target;
     I_poste window(appContext(), &target);
@@ -70,11 +71,11 @@ void typeInto(benchmark::State& state, const char* boxName, const QString& keys)
     state.counters["post offices"] = rows;
 }
 
-void BM_TypePostcode(benchmark::State& state) { typeInto(state, "Text1", QStringLiteral("234567891")); }
+void BM_TypePostcode(benchmark::State& state) { typeInto(state, "Text1", QStringLiteral("23456891")); }
 BENCHMARK(BM_TypePostcode)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_TypePlace(benchmark::State& state) {
-    typeInto(state, "Text2", QStringLiteral("BCDGKLMNPRSTVZA"));
+    typeInto(state, "Text2", QStringLiteral("BCDGKLMNPRSTVZ"));
 }
 BENCHMARK(BM_TypePlace)->Unit(benchmark::kMillisecond)->UseRealTime();
 
