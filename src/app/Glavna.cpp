@@ -4,6 +4,7 @@
 #include "app/MessageBox.h"
 #include "app/Messages.h"
 #include "app/Module1.h"
+#include "codelists/N_osebje.h"
 #include "data/BoundGrid.h"
 #include "invoice/InvoiceDeletion.h"
 #include "invoice/Nov_racun.h"
@@ -81,7 +82,7 @@ constexpr MenuItem SettingsItems[] = {
     {"M2_W", u"&Urejevalnik besedil...", nullptr, false},
     Separator,
     {"M2_2", u"&Naši podatki...", nullptr, false},
-    {"M2_3", u"&Osebje...", nullptr, false},
+    {"M2_3", u"&Osebje...", openModal<N_osebje>, false},
 };
 
 constexpr MenuItem HelpItems[] = {

@@ -5,6 +5,7 @@
 #include "app/MessageBox.h"
 #include "app/Messages.h"
 #include "app/Module1.h"
+#include "codelists/I_poste.h"
 #include "data/BoundGrid.h"
 #include "data/Recordset.h"
 #include "invoice/Calendar.h"
@@ -71,6 +72,7 @@ void Racun::connectHandlers() {
     connect(ui.staffCombo, &QComboBox::currentIndexChanged, this, [this] { Modified = true; });
     connect(ui.paidCheck, &QCheckBox::toggled, this, &Racun::onPaidToggled);
     connect(ui.calendarButton, &QPushButton::clicked, this, &Racun::onCalendar);
+    connect(ui.postOfficeButton, &QToolButton::clicked, this, &Racun::onPostOfficeLookup);
     connect(ui.saveButton, &QPushButton::clicked, this, &Racun::save);
     connect(ui.addOperationsButton, &QPushButton::clicked, this, &Racun::onAddOperations);
     connect(ui.deleteLineButton, &QPushButton::clicked, this, &Racun::onDeleteLine);
@@ -469,6 +471,16 @@ void Racun::onPaidToggled(bool ticked) {
     pal.setColor(QPalette::Window, colour);
     pal.setColor(ui.paidCheck->backgroundRole(), colour);
     ui.paidCheck->setPalette(pal);
+}
+
+// The lookup writes the chosen postcode into the postcode box, which then
+// fills the place as typing there does.
+void Racun::onPostOfficeLookup() {
+    {
+        I_poste lookup(m_context, ui.headerBoxes[PostcodeBox], this);
+        lookup.exec();
+    }
+    ui.headerBoxes[PostcodeBox]->setFocus();
 }
 
 void Racun::onCalendar() {

@@ -75,6 +75,7 @@ private:
     void onHeaderChanged(int index);
     void onPaidToggled(bool ticked);
     void onCalendar();
+    void onPostOfficeLookup();
     // Whether the window may close now; asks about unsaved changes.
     bool mayClose();
 

@@ -107,7 +107,6 @@ QWidget* RacunForm::buildHeaderTab() {
     postOfficeButton->setObjectName(QStringLiteral("Command8"));
     postOfficeButton->setText(QStringLiteral("?"));
     postOfficeButton->setToolTip(QStringLiteral("Poišči pošto"));
-    postOfficeButton->setEnabled(false); // the post-office lookup comes with the code lists
     headerBoxes[3]->setMaximumWidth(80);
     headerBoxes[8]->setMaximumWidth(140);
     headerBoxes[15]->setMaximumWidth(80);

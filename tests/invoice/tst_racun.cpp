@@ -181,6 +181,18 @@ private Q_SLOTS:
         code->setText("9999"); // an unknown code leaves the place as it was
         QCOMPARE(town->text(), QString("Moje mesto"));
         QVERIFY(s.watcher.seen.isEmpty());
+
+        // "?" looks the postcode up; "ok" hands back only the code, and the
+        // editor fills the place from it.
+        s.watcher.dialogs["I_poste"] = [](QWidget* lookup) {
+            auto* postcode = lookup->findChild<QLineEdit*>("Text1");
+            QTest::mouseClick(postcode, Qt::LeftButton); // entering it orders by postcode
+            QTest::keyClicks(postcode, "2");
+            click(lookup, "Command1");
+        };
+        click(s.e, "Command8");
+        QTRY_COMPARE(code->text(), QString("2000"));
+        QCOMPARE(town->text(), place);
     }
 
     // Closing with unsaved changes asks; Yes saves, and a refused save
