@@ -116,6 +116,7 @@ void V_postavke::buildWindow(const QString& serviceName) {
     // Wider, not taller: there is nothing more to show below.
     setFixedHeight(sizeHint().height());
     setMinimumWidth(sizeHint().width());
+    resize(std::max(sizeHint().width(), charWidth * 90), sizeHint().height());
 
     connect(m_confirmButton, &QPushButton::clicked, this, &V_postavke::confirm);
 }
