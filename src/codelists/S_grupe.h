@@ -1,0 +1,46 @@
+#pragma once
+
+#include "app/AppContext.h"
+
+#include <QDialog>
+
+class QPushButton;
+class QTimer;
+
+namespace valmir {
+
+class BoundGrid;
+
+// The code list of geodetic services: lists them in the order of their
+// numbers and adds, changes and deletes them (the changes through the edit
+// dialog V_grupe). Shown modally over the main window.
+class S_grupe : public QDialog {
+    Q_OBJECT
+public:
+    S_grupe(const AppContext& context, QWidget* parent = nullptr);
+    ~S_grupe() override;
+
+    // False when the list could not be read (its message has been shown);
+    // exec() then returns Rejected at once.
+    bool isLoaded() const { return m_loaded; }
+    int exec() override;
+
+private:
+    void buildGrid();
+    QLayout* buildButtons();
+    void orderByNumber();
+    void addService();
+    void changeService();
+    void deleteService();
+    void openEditor(int mode);
+
+    AppContext m_context;
+    BoundGrid* m_list = nullptr;
+    QPushButton* m_addButton = nullptr;
+    QPushButton* m_changeButton = nullptr;
+    QPushButton* m_deleteButton = nullptr;
+    QTimer* m_orderTimer = nullptr;
+    bool m_loaded = false;
+};
+
+} // namespace valmir

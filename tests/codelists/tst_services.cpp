@@ -1,0 +1,226 @@
+#include "TestSupport.h"
+
+#include "codelists/S_grupe.h"
+#include "codelists/Services.h"
+#include "data/BoundGrid.h"
+#include "data/Recordset.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <sqlite3.h>
+
+using namespace valmir;
+using namespace valmir::test;
+
+namespace {
+
+const QString Duplicate =
+    QStringLiteral("Napaka unikatnosti|Geodetsko storitev s to zaporedno številko že imamo v bazi!");
+const QString HasOperations = QStringLiteral(
+    "Ne bo šlo|Te geodetske storitve ne morem brisati, saj ima že vnešene postavke!");
+
+// The services' numbers as the list shows them, and the current one.
+QStringList shownNumbers(BoundGrid* list) {
+    QStringList out;
+    for (int row = 0; row < list->listModel()->rowCount(); ++row)
+        out << list->listModel()->displayText(row, 0);
+    return out;
+}
+QString currentNumber(BoundGrid* list) {
+    const int row = list->currentIndex().row();
+    return row == list->currentRow() && row >= 0 ? list->listModel()->displayText(row, 0)
+                                                  : QStringLiteral("?");
+}
+int operationsOf(int ts1) {
+    return Db->scalar("SELECT count(*) FROM tblTarife WHERE TS1=?", {ts1}).toInt();
+}
+
+} // namespace
+
+class TestServices : public FixtureTest {
+    Q_OBJECT
+
+    std::unique_ptr<ModalWatcher> m_watcher;
+    std::unique_ptr<S_grupe> m_window;
+    BoundGrid* m_list = nullptr;
+
+    // Service 40 has no operations; the seed's services all have some.
+    void prepare() override {
+        QVERIFY(Db->execute("INSERT INTO tblGeodetskaStoritev VALUES (?, ?, ?)",
+                            {40.0, "Prosta", QVariant()}));
+    }
+
+    void open() {
+        m_watcher = std::make_unique<ModalWatcher>();
+        m_window = std::make_unique<S_grupe>(appContext());
+        m_window->show();
+        QTRY_VERIFY(!m_window->findChild<QTimer*>("Timer1")->isActive());
+        m_list = m_window->findChild<BoundGrid*>("DBGrid1");
+        QVERIFY(m_list);
+    }
+    void select(const QString& number) {
+        m_list->moveToRow(shownNumbers(m_list).indexOf(number));
+        QCOMPARE(currentNumber(m_list), number);
+    }
+    // The one box shown, if any, starts with message (the engine's words follow).
+    bool saw(const QString& message) const {
+        return message.isEmpty() ? m_watcher->seen.isEmpty()
+                                 : m_watcher->seen.size() == 1 && m_watcher->seen[0].startsWith(message);
+    }
+    void click(const char* name) { m_window->findChild<QPushButton*>(name)->click(); }
+
+private Q_SLOTS:
+    void cleanup() {
+        m_window.reset();
+        m_watcher.reset();
+        FixtureTest::cleanup();
+    }
+
+    // "Dodaj" or "Spremeni" on a service, the boxes filled and "V redu";
+    // a refused dialog is closed afterwards without writing.
+    void editDialog_data() {
+        QTest::addColumn<QString>("select"); // a service for "Spremeni", else "Dodaj"
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("refusedAction"); // the engine refuses it on refusedTable
+        QTest::addColumn<QString>("refusedTable");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("numbers"); // the list's numbers afterwards
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<int>("operationsOf3");
+
+        const QString seed = "1 2 3 4 5 6 40 91 95";
+        QTest::newRow("add 12a as 12") << "" << "12a" << "Nova" << 0 << "" << ""
+                                       << "1 2 3 4 5 6 12 40 91 95" << "12" << 2;
+        QTest::newRow("add empty as 0") << "" << "" << "O'Brien \"x\"" << 0 << "" << ""
+                                        << "0 1 2 3 4 5 6 40 91 95" << "0" << 2;
+        QTest::newRow("add -5") << "" << " -5" << "Minus" << 0 << "" << ""
+                                << QString::fromUtf8("\u22125 1 2 3 4 5 6 40 91 95") << QString::fromUtf8("\u22125") << 2;
+        QTest::newRow("add existing 3") << "" << "3" << "Dvojnik" << 0 << "" << Duplicate << seed
+                                        << "1" << 2;
+        QTest::newRow("rename 3 only") << "3" << "3" << "Nova izravnava" << 0 << "" << "" << seed
+                                       << "3" << 2;
+        QTest::newRow("renumber 3 to taken 5") << "3" << "5" << "X" << 0 << "" << Duplicate << seed
+                                               << "3" << 2;
+        QTest::newRow("renumber 3 to free 7 with its operations")
+            << "3" << "7" << "Izravnava" << 0 << "" << "" << "1 2 4 5 6 7 40 91 95" << "7" << 0;
+        QTest::newRow("renumber refused by the engine")
+            << "3" << "7" << "X" << int(SQLITE_UPDATE) << "tblTarife"
+            << "Napaka v bazi|Geodetske storitve ni bilo mogoče shraniti:\n" << seed
+            << "3" << 2;
+        QTest::newRow("add refused by the engine")
+            << "" << "8" << "X" << int(SQLITE_TRANSACTION) << "COMMIT"
+            << "Napaka v bazi|Geodetske storitve ni bilo mogoče shraniti:\n" << seed
+            << "1" << 2;
+    }
+    void editDialog() {
+        QFETCH(QString, select);
+        QFETCH(QString, number);
+        QFETCH(QString, name);
+        QFETCH(int, refusedAction);
+        QFETCH(QString, refusedTable);
+        QFETCH(QString, message);
+        open();
+        if (!select.isEmpty())
+            this->select(select);
+        QString focus, loaded;
+        bool stayedOpen = false;
+        m_watcher->dialogs["V_grupe"] = [&](QWidget* dialog) {
+            focus = dialog->focusWidget() ? dialog->focusWidget()->objectName() : QString();
+            loaded = dialog->findChild<QLineEdit*>("Text1_0")->text();
+            dialog->findChild<QLineEdit*>("Text1_0")->setText(number);
+            dialog->findChild<QLineEdit*>("Text1_1")->setText(name);
+            // Clicked from a fresh event, so that the watcher can answer a
+            // message box while the click runs.
+            QTimer::singleShot(0, dialog, [&, dialog] {
+                dialog->findChild<QPushButton*>("Command1")->click();
+                stayedOpen = dialog->isVisible();
+                if (stayedOpen)
+                    dialog->close();
+            });
+        };
+        if (refusedAction)
+            refuse(*Db, refusedAction, refusedTable);
+        click(select.isEmpty() ? "Command1" : "Command2");
+        refuseNothing(*Db);
+
+        QCOMPARE(focus, QString("Command1"));
+        QCOMPARE(loaded, select);
+        QVERIFY2(saw(message), qPrintable(m_watcher->seen.join(u'/')));
+        QCOMPARE(stayedOpen, !message.isEmpty());
+        QTEST(shownNumbers(m_list).join(' '), "numbers");
+        QTEST(currentNumber(m_list), "current");
+        QTEST(operationsOf(3), "operationsOf3");
+        QCOMPARE(operationsOf(7), 2 - operationsOf(3));
+        if (message.isEmpty())
+            QCOMPARE(Db->scalar("SELECT GeodetskaStoritev FROM tblGeodetskaStoritev WHERE TS1=?",
+                                {serviceNumber(number)})
+                         .toString(),
+                     name);
+    }
+
+    // "Briši": refused for a service with operations, else at once, the
+    // neighbour becoming current; an engine failure leaves it all in place.
+    void deleting_data() {
+        QTest::addColumn<QString>("select");
+        QTest::addColumn<int>("refusedAction");
+        QTest::addColumn<QString>("refusedTable");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("numbers");
+        QTest::addColumn<QString>("current");
+
+        const QString all = "1 2 3 4 5 6 40 91 95";
+        QTest::newRow("with operations") << "3" << 0 << "" << HasOperations << all << "3";
+        QTest::newRow("free, next follows") << "40" << 0 << "" << "" << "1 2 3 4 5 6 91 95" << "91";
+        QTest::newRow("refused delete")
+            << "40" << int(SQLITE_DELETE) << "tblGeodetskaStoritev"
+            << "Napaka v bazi|Geodetske storitve ni bilo mogoče izbrisati:\n" << all
+            << "40";
+        QTest::newRow("refused check")
+            << "40" << int(SQLITE_READ) << "tblTarife"
+            << "Napaka v bazi|Geodetske storitve ni bilo mogoče izbrisati:\n" << all
+            << "40";
+        QTest::newRow("refused commit")
+            << "40" << int(SQLITE_TRANSACTION) << "COMMIT"
+            << "Napaka v bazi|Geodetske storitve ni bilo mogoče izbrisati:\n" << all
+            << "40";
+    }
+    void deleting() {
+        QFETCH(QString, select);
+        QFETCH(int, refusedAction);
+        QFETCH(QString, refusedTable);
+        QFETCH(QString, message);
+        open();
+        this->select(select);
+        if (refusedAction)
+            refuse(*Db, refusedAction, refusedTable);
+        click("Command3");
+        refuseNothing(*Db);
+        QVERIFY2(saw(message), qPrintable(m_watcher->seen.join(u'/')));
+        QVERIFY(!Db->inTransaction());
+        QTEST(shownNumbers(m_list).join(' '), "numbers");
+        QTEST(currentNumber(m_list), "current");
+    }
+
+    // The last service deleted: the new last one is current; the only one
+    // deleted: an empty list on which "Spremeni" and "Briši" do nothing.
+    void deletingToTheEnd() {
+        QVERIFY(Db->execute("DELETE FROM tblTarife WHERE TS1 > 6"));
+        open();
+        select("95");
+        click("Command3");
+        QCOMPARE(currentNumber(m_list), QString("91"));
+        QVERIFY(Db->execute("DELETE FROM tblGeodetskaStoritev WHERE TS1 <> 91"));
+        click("Command3");
+        QCOMPARE(m_list->listModel()->rowCount(), 0);
+        click("Command2");
+        click("Command3");
+        QCOMPARE(m_watcher->seen, QStringList());
+    }
+};
+
+QTEST_MAIN(TestServices)
+#include "tst_services.moc"
