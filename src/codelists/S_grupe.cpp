@@ -22,8 +22,7 @@ enum Column { ColNumber, ColName, ColNote };
 
 } // namespace
 
-S_grupe::S_grupe(const AppContext& context, QWidget* parent)
-    : QDialog(parent), m_context(context) {
+S_grupe::S_grupe(const AppContext& context, QWidget* parent) : QDialog(parent), m_context(context) {
     setObjectName(QStringLiteral("S_grupe"));
     setWindowTitle(QStringLiteral("Geodetske storitve"));
     setModal(true);

@@ -11,8 +11,9 @@ inline const Message DuplicateNumber{
 inline const Message HasOperations{
     QStringLiteral("Te geodetske storitve ne morem brisati, saj ima že vnešene postavke!"),
     Titles::Cannot};
-inline const Message ListNotRead{QStringLiteral("Seznama geodetskih storitev ni mogoče prebrati:\n"),
-                                 Titles::Cannot}; // the engine's text follows
+inline const Message ListNotRead{
+    QStringLiteral("Seznama geodetskih storitev ni mogoče prebrati:\n"),
+    Titles::Cannot}; // the engine's text follows
 inline const Message NotSaved{QStringLiteral("Geodetske storitve ni bilo mogoče shraniti:\n"),
                               Titles::Database}; // the engine's text follows
 inline const Message NotDeleted{QStringLiteral("Geodetske storitve ni bilo mogoče izbrisati:\n"),

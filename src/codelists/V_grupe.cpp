@@ -48,9 +48,8 @@ V_grupe::V_grupe(Database& db, Recordset& services, QWidget* parent)
 
     // The number box is as wide as the longest number; the texts get the
     // room the window has.
-    m_numberEdit->setFixedWidth(m_numberEdit->fontMetrics().horizontalAdvance(u'0') *
-                                    (NumberLength + 2) +
-                                12);
+    m_numberEdit->setFixedWidth(
+        m_numberEdit->fontMetrics().horizontalAdvance(u'0') * (NumberLength + 2) + 12);
     const int textWidth = m_nameEdit->fontMetrics().averageCharWidth() * 50;
     m_nameEdit->setMinimumWidth(textWidth);
 
@@ -76,9 +75,10 @@ V_grupe::V_grupe(Database& db, Recordset& services, QWidget* parent)
     buttons->addWidget(m_okButton);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addStretch(1);
     layout->addLayout(buttons);
-    setMaximumHeight(sizeHint().height() * 2);
+    // Only the width is worth changing: it gives the texts their room.
+    setMaximumHeight(sizeHint().height());
+    resize(std::max(sizeHint().width(), textWidth * 2), sizeHint().height());
 
     // "V redu" first: a change to look at is confirmed with one key.
     setTabOrder(m_okButton, m_numberEdit);
