@@ -176,6 +176,28 @@ private Q_SLOTS:
         }
     }
 
+    // The code lists open from the menu, modal over the main window.
+    void menuOpensTheCodeLists_data() {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("window");
+        QTest::newRow("operations") << "M1_1b" << "S_postavke";
+        QTest::newRow("staff") << "M2_3" << "N_osebje";
+    }
+    void menuOpensTheCodeLists() {
+        QFETCH(QString, item);
+        QFETCH(QString, window);
+        auto w = showWindow();
+        test::ModalWatcher watcher;
+        QString opened;
+        watcher.dialogs[window] = [&opened](QWidget* dialog) {
+            opened = dialog->objectName();
+            static_cast<QDialog*>(dialog)->reject();
+        };
+        w->findChild<QAction*>(item)->trigger();
+        QCOMPARE(opened, window);
+        QVERIFY(watcher.seen.isEmpty());
+    }
+
     void tabThenExit() {
         auto w = showWindow();
         // Nothing is typed into the list: Tab leaves it for the buttons.
