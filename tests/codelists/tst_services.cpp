@@ -22,6 +22,60 @@ const QString Duplicate = QStringLiteral(
 const QString HasOperations = QStringLiteral(
     "Ne bo šlo|Te geodetske storitve ne morem brisati, saj ima že vnešene postavke!");
 
+const QString NotSaved =
+    QStringLiteral("Napaka v bazi|Geodetske storitve ni bilo mogoče shraniti:\n");
+const QString NotDeleted =
+    QStringLiteral("Napaka v bazi|Geodetske storitve ni bilo mogoče izbrisati:\n");
+const char* const All = "1 2 3 4 5 6 40 91 95"; // the seed's services and 40
+
+// select: the service to change, "" to add; action/table: what the engine
+// refuses; numbers and current: the list afterwards.
+struct EditCase {
+    const char *tag, *select, *number, *name;
+    int action;
+    const char* table;
+    QString message;
+    const char *numbers, *current;
+    int operationsOf3;
+};
+const EditCase EditCases[] = {
+    {"add 12a as 12", "", "12a", "Nova", 0, "", {}, "1 2 3 4 5 6 12 40 91 95", "12", 2},
+    {"add empty as 0", "", "", "O'Brien \"x\"", 0, "", {}, "0 1 2 3 4 5 6 40 91 95", "0", 2},
+    {"add -5", "", " -5", "Minus", 0, "", {}, "\u22125 1 2 3 4 5 6 40 91 95", "\u22125", 2},
+    {"add existing 3", "", "3", "Dvojnik", 0, "", Duplicate, All, "1", 2},
+    {"rename 3 only", "3", "3", "Nova izravnava", 0, "", {}, All, "3", 2},
+    {"renumber 3 to taken 5", "3", "5", "X", 0, "", Duplicate, All, "3", 2},
+    {"renumber 3 to free 7 with its operations",
+     "3",
+     "7",
+     "Izravnava",
+     0,
+     "",
+     {},
+     "1 2 4 5 6 7 40 91 95",
+     "7",
+     0},
+    {"renumber refused by the engine", "3", "7", "X", SQLITE_UPDATE, "tblTarife", NotSaved, All,
+     "3", 2},
+    {"add refused by the engine", "", "8", "X", SQLITE_TRANSACTION, "COMMIT", NotSaved, All, "1",
+     2},
+};
+
+struct DeleteCase {
+    const char *tag, *select;
+    int action;
+    const char* table;
+    QString message;
+    const char *numbers, *current;
+};
+const DeleteCase DeleteCases[] = {
+    {"with operations", "3", 0, "", HasOperations, All, "3"},
+    {"free, next follows", "40", 0, "", {}, "1 2 3 4 5 6 91 95", "91"},
+    {"refused delete", "40", SQLITE_DELETE, "tblGeodetskaStoritev", NotDeleted, All, "40"},
+    {"refused check", "40", SQLITE_READ, "tblTarife", NotDeleted, All, "40"},
+    {"refused commit", "40", SQLITE_TRANSACTION, "COMMIT", NotDeleted, All, "40"},
+};
+
 // The services' numbers as the list shows them, and the current one.
 QStringList shownNumbers(BoundGrid* list) {
     QStringList out;
@@ -80,76 +134,20 @@ private Q_SLOTS:
         FixtureTest::cleanup();
     }
 
-    // "Dodaj" or "Spremeni" on a service, the boxes filled and "V redu";
-    // a refused dialog is closed afterwards without writing.
+    // "Dodaj" or "Spremeni" (Enter on the row for a rename) on a service,
+    // the boxes filled and "V redu"; a refused dialog is closed afterwards.
     void editDialog_data() {
-        QTest::addColumn<QString>("select"); // a service for "Spremeni", else "Dodaj"
-        QTest::addColumn<QString>("number");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("refusedAction"); // the engine refuses it on refusedTable
-        QTest::addColumn<QString>("refusedTable");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("numbers"); // the list's numbers afterwards
-        QTest::addColumn<QString>("current");
-        QTest::addColumn<int>("operationsOf3");
-
-        const QString seed = "1 2 3 4 5 6 40 91 95";
-        QTest::newRow("add 12a as 12") << ""
-                                       << "12a"
-                                       << "Nova" << 0 << ""
-                                       << ""
-                                       << "1 2 3 4 5 6 12 40 91 95"
-                                       << "12" << 2;
-        QTest::newRow("add empty as 0") << ""
-                                        << ""
-                                        << "O'Brien \"x\"" << 0 << ""
-                                        << ""
-                                        << "0 1 2 3 4 5 6 40 91 95"
-                                        << "0" << 2;
-        QTest::newRow("add -5") << ""
-                                << " -5"
-                                << "Minus" << 0 << ""
-                                << "" << QString::fromUtf8("\u22125 1 2 3 4 5 6 40 91 95")
-                                << QString::fromUtf8("\u22125") << 2;
-        QTest::newRow("add existing 3") << ""
-                                        << "3"
-                                        << "Dvojnik" << 0 << "" << Duplicate << seed << "1" << 2;
-        QTest::newRow("rename 3 only") << "3"
-                                       << "3"
-                                       << "Nova izravnava" << 0 << ""
-                                       << "" << seed << "3" << 2;
-        QTest::newRow("renumber 3 to taken 5") << "3"
-                                               << "5"
-                                               << "X" << 0 << "" << Duplicate << seed << "3" << 2;
-        QTest::newRow("renumber 3 to free 7 with its operations") << "3"
-                                                                  << "7"
-                                                                  << "Izravnava" << 0 << ""
-                                                                  << ""
-                                                                  << "1 2 4 5 6 7 40 91 95"
-                                                                  << "7" << 0;
-        QTest::newRow("renumber refused by the engine")
-            << "3"
-            << "7"
-            << "X" << int(SQLITE_UPDATE) << "tblTarife"
-            << "Napaka v bazi|Geodetske storitve ni bilo mogoče shraniti:\n"
-            << seed << "3" << 2;
-        QTest::newRow("add refused by the engine")
-            << ""
-            << "8"
-            << "X" << int(SQLITE_TRANSACTION) << "COMMIT"
-            << "Napaka v bazi|Geodetske storitve ni bilo mogoče shraniti:\n"
-            << seed << "1" << 2;
+        QTest::addColumn<int>("c");
+        for (int i = 0; i < int(std::size(EditCases)); ++i)
+            QTest::newRow(EditCases[i].tag) << i;
     }
     void editDialog() {
-        QFETCH(QString, select);
-        QFETCH(QString, number);
-        QFETCH(QString, name);
-        QFETCH(int, refusedAction);
-        QFETCH(QString, refusedTable);
-        QFETCH(QString, message);
+        QFETCH(int, c);
+        const EditCase& t = EditCases[c];
+        const QString number = QString::fromUtf8(t.number), name = QString::fromUtf8(t.name);
         open();
-        if (!select.isEmpty())
-            this->select(select);
+        if (*t.select)
+            select(t.select);
         QString focus, loaded;
         bool stayedOpen = false;
         m_watcher->dialogs["V_grupe"] = [&](QWidget* dialog) {
@@ -166,24 +164,23 @@ private Q_SLOTS:
                     dialog->close();
             });
         };
-        if (refusedAction)
-            refuse(*Db, refusedAction, refusedTable);
-        // A change is opened with Enter on the row once, as from the keyboard.
-        if (QByteArray(QTest::currentDataTag()).startsWith("rename"))
+        if (t.action)
+            refuse(*Db, t.action, t.table);
+        if (QByteArray(t.tag).startsWith("rename"))
             QTest::keyClick(m_list, Qt::Key_Return);
         else
-            click(select.isEmpty() ? "Command1" : "Command2");
+            click(*t.select ? "Command2" : "Command1");
         refuseNothing(*Db);
 
         QCOMPARE(focus, QString("Command1"));
-        QCOMPARE(loaded, select);
-        QVERIFY2(saw(message), qPrintable(m_watcher->seen.join(u'/')));
-        QCOMPARE(stayedOpen, !message.isEmpty());
-        QTEST(shownNumbers(m_list).join(' '), "numbers");
-        QTEST(currentNumber(m_list), "current");
-        QTEST(operationsOf(3), "operationsOf3");
-        QCOMPARE(operationsOf(7), 2 - operationsOf(3));
-        if (message.isEmpty())
+        QCOMPARE(loaded, QString(t.select));
+        QVERIFY2(saw(t.message), qPrintable(m_watcher->seen.join(u'/')));
+        QCOMPARE(stayedOpen, !t.message.isEmpty());
+        QCOMPARE(shownNumbers(m_list).join(' '), QString::fromUtf8(t.numbers));
+        QCOMPARE(currentNumber(m_list), QString::fromUtf8(t.current));
+        QCOMPARE(operationsOf(3), t.operationsOf3);
+        QCOMPARE(operationsOf(7), 2 - t.operationsOf3);
+        if (t.message.isEmpty())
             QCOMPARE(Db->scalar("SELECT GeodetskaStoritev FROM tblGeodetskaStoritev WHERE TS1=?",
                                 {serviceNumber(number)})
                          .toString(),
@@ -193,47 +190,23 @@ private Q_SLOTS:
     // "Briši": refused for a service with operations, else at once, the
     // neighbour becoming current; an engine failure leaves it all in place.
     void deleting_data() {
-        QTest::addColumn<QString>("select");
-        QTest::addColumn<int>("refusedAction");
-        QTest::addColumn<QString>("refusedTable");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("numbers");
-        QTest::addColumn<QString>("current");
-
-        const QString all = "1 2 3 4 5 6 40 91 95";
-        QTest::newRow("with operations") << "3" << 0 << "" << HasOperations << all << "3";
-        QTest::newRow("free, next follows") << "40" << 0 << ""
-                                            << ""
-                                            << "1 2 3 4 5 6 91 95"
-                                            << "91";
-        QTest::newRow("refused delete")
-            << "40" << int(SQLITE_DELETE) << "tblGeodetskaStoritev"
-            << "Napaka v bazi|Geodetske storitve ni bilo mogoče izbrisati:\n"
-            << all << "40";
-        QTest::newRow("refused check")
-            << "40" << int(SQLITE_READ) << "tblTarife"
-            << "Napaka v bazi|Geodetske storitve ni bilo mogoče izbrisati:\n"
-            << all << "40";
-        QTest::newRow("refused commit")
-            << "40" << int(SQLITE_TRANSACTION) << "COMMIT"
-            << "Napaka v bazi|Geodetske storitve ni bilo mogoče izbrisati:\n"
-            << all << "40";
+        QTest::addColumn<int>("c");
+        for (int i = 0; i < int(std::size(DeleteCases)); ++i)
+            QTest::newRow(DeleteCases[i].tag) << i;
     }
     void deleting() {
-        QFETCH(QString, select);
-        QFETCH(int, refusedAction);
-        QFETCH(QString, refusedTable);
-        QFETCH(QString, message);
+        QFETCH(int, c);
+        const DeleteCase& t = DeleteCases[c];
         open();
-        this->select(select);
-        if (refusedAction)
-            refuse(*Db, refusedAction, refusedTable);
+        select(t.select);
+        if (t.action)
+            refuse(*Db, t.action, t.table);
         click("Command3");
         refuseNothing(*Db);
-        QVERIFY2(saw(message), qPrintable(m_watcher->seen.join(u'/')));
+        QVERIFY2(saw(t.message), qPrintable(m_watcher->seen.join(u'/')));
         QVERIFY(!Db->inTransaction());
-        QTEST(shownNumbers(m_list).join(' '), "numbers");
-        QTEST(currentNumber(m_list), "current");
+        QCOMPARE(shownNumbers(m_list).join(' '), QString(t.numbers));
+        QCOMPARE(currentNumber(m_list), QString(t.current));
     }
 
     // The last service deleted: the new last one is current; the only one
