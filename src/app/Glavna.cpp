@@ -5,6 +5,7 @@
 #include "app/Messages.h"
 #include "app/Module1.h"
 #include "codelists/N_osebje.h"
+#include "codelists/S_grupe.h"
 #include "codelists/S_postavke.h"
 #include "data/BoundGrid.h"
 #include "invoice/InvoiceDeletion.h"
@@ -70,7 +71,7 @@ void quit(Glavna& main) { main.close(); }
 constexpr MenuItem Separator{nullptr, {}, nullptr, false};
 
 constexpr MenuItem DataItems[] = {
-    {"M1_1a", u"&Geodetske storitve...", nullptr, false},
+    {"M1_1a", u"&Geodetske storitve...", openModal<S_grupe>, false},
     {"M1_1b", u"&Opravila...", openModal<S_postavke>, false},
     Separator,
     {"M1_2", u"&Brisanje starih računov...", nullptr, true},

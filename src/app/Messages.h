@@ -86,4 +86,91 @@ inline const Message UnsavedChanges{QStringLiteral("Si morda nehote pozabil shra
 
 } // namespace Messages
 
+namespace ServiceMessages {
+
+// What the services list and its edit dialog say in their message boxes.
+inline const Message DuplicateNumber{
+    QStringLiteral("Geodetsko storitev s to zaporedno številko že imamo v bazi!"),
+    QStringLiteral("Napaka unikatnosti")};
+inline const Message HasOperations{
+    QStringLiteral("Te geodetske storitve ne morem brisati, saj ima že vnešene postavke!"),
+    Titles::Cannot};
+inline const Message ListNotRead{
+    QStringLiteral("Seznama geodetskih storitev ni mogoče prebrati:\n"),
+    Titles::Cannot}; // the engine's text follows
+inline const Message NotSaved{QStringLiteral("Geodetske storitve ni bilo mogoče shraniti:\n"),
+                              Titles::Database}; // the engine's text follows
+inline const Message NotDeleted{QStringLiteral("Geodetske storitve ni bilo mogoče izbrisati:\n"),
+                                Titles::Database}; // the engine's text follows
+
+} // namespace ServiceMessages
+
+namespace OperationMessages {
+
+// The operations list "Opravila" and its dialog "Opravilo".
+
+inline const Message ServicesNotRead{QStringLiteral("Seznama geodetskih storitev ni mogoče prebrati:"),
+                                     Titles::Cannot}; // the engine's text follows
+inline const Message OperationsNotRead{QStringLiteral("Seznama opravil ni mogoče prebrati:"),
+                                       Titles::Cannot}; // the engine's text follows
+inline const Message MarksNotCleared{
+    QStringLiteral("Oznak izbranih opravil ni bilo mogoče počistiti:"),
+    Titles::Database}; // the engine's text follows
+
+// Deleting
+inline const Message Protected{
+    QStringLiteral("Tega opravila ne smeš brisati, saj je zakonsko zaščiteno!"), Titles::Cannot};
+inline const Message UsedOnInvoices{
+    QStringLiteral("Tega opravila ne morem brisati, saj se že pojavlja na računih!"),
+    Titles::Cannot};
+inline const Message AskDelete{QStringLiteral("Želiš resnično izbrisati to opravilo iz šifranta?"),
+                               QStringLiteral("Trenutek odločitve")};
+inline const Message NotDeleted{QStringLiteral("Opravila ni bilo mogoče izbrisati:"),
+                                Titles::Cannot}; // the engine's text follows
+
+// The dialog
+inline const Message DuplicateNumber{
+    QStringLiteral("Postavko s to zaporedno številko že imamo v bazi!"),
+    QStringLiteral("Napaka unikatnosti")};
+inline const Message FractionalNumber{
+    QStringLiteral("Zaporedna številka opravila mora biti celo število, na primer 12."),
+    QStringLiteral("Napačen vnos")};
+inline const Message ProtectedChange{
+    QStringLiteral("Tega opravila ne smeš spreminjati, saj je zakonsko zaščiteno!"),
+    Titles::Cannot};
+inline const Message NotSaved{QStringLiteral("Opravila ni bilo mogoče shraniti:"),
+                              Titles::Cannot}; // the engine's text follows
+inline const Message NextNumberNotRead{
+    QStringLiteral("Naslednje zaporedne številke ni mogoče prebrati:"),
+    Titles::Cannot}; // the engine's text follows
+
+} // namespace OperationMessages
+
+namespace Messages {
+
+// Staff list: the input box
+inline const QString StaffNamePrompt = QStringLiteral("Ime in priimek");
+inline const QString AddStaffTitle = QStringLiteral("Dodaj novega sestavljavca");
+inline const QString RenameStaffTitle = QStringLiteral("Sprememba podatkov");
+
+// Staff list: refusals and failures
+inline const Message StaffOnInvoices{
+    QStringLiteral("Te osebe ne morem brisati, saj se pojavlja kot sestavljavec na %1 računih!"),
+    QStringLiteral("Pridnih ne brišemo")}; // %1: the number of invoices
+inline const Message StaffListNotRead{QStringLiteral("Seznama oseb ni mogoče prebrati:"),
+                                      Titles::Cannot}; // the engine's text follows
+inline const Message StaffNotSaved{QStringLiteral("Osebe ni bilo mogoče shraniti:"),
+                                   Titles::Database}; // the engine's text follows
+inline const Message StaffNotDeleted{QStringLiteral("Osebe ni bilo mogoče izbrisati:"),
+                                     Titles::Database}; // the engine's text follows
+inline const Message StaffNotRead{
+    QStringLiteral("Izbrane osebe ni bilo mogoče prebrati, zato je ne spreminjam."),
+    Titles::Database};
+
+// Post-office lookup
+inline const Message PostOfficesNotRead{QStringLiteral("Seznama pošt ni mogoče prebrati:"),
+                                        Titles::Cannot}; // the engine's text follows
+
+} // namespace Messages
+
 } // namespace valmir

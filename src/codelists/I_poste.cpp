@@ -3,7 +3,7 @@
 #include "app/MessageBox.h"
 #include "app/Module1.h"
 #include "codelists/PostOfficeSearch.h"
-#include "codelists/StaffMessages.h"
+#include "app/Messages.h"
 #include "data/BoundGrid.h"
 #include "data/Recordset.h"
 

@@ -2,7 +2,7 @@
 
 #include "app/HandOver.h"
 #include "app/MessageBox.h"
-#include "codelists/ServiceMessages.h"
+#include "app/Messages.h"
 #include "codelists/Services.h"
 #include "codelists/V_grupe.h"
 #include "data/BoundGrid.h"

@@ -2,7 +2,7 @@
 
 #include "app/HandOver.h"
 #include "app/MessageBox.h"
-#include "codelists/OperationMessages.h"
+#include "app/Messages.h"
 #include "codelists/Operations.h"
 #include "codelists/V_postavke.h"
 #include "data/BoundGrid.h"

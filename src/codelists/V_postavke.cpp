@@ -3,7 +3,7 @@
 #include "app/HandOver.h"
 #include "app/MessageBox.h"
 #include "app/Module1.h"
-#include "codelists/OperationMessages.h"
+#include "app/Messages.h"
 #include "codelists/Operations.h"
 #include "data/Recordset.h"
 #include "text/TextForms.h"

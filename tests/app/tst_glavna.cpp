@@ -180,6 +180,7 @@ private Q_SLOTS:
     void menuOpensTheCodeLists_data() {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("window");
+        QTest::newRow("services") << "M1_1a" << "S_grupe";
         QTest::newRow("operations") << "M1_1b" << "S_postavke";
         QTest::newRow("staff") << "M2_3" << "N_osebje";
     }
