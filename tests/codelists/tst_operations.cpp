@@ -1,6 +1,6 @@
 #include "../invoice/tst_racun_support.h"
 
-#include "codelists/OperationMessages.h"
+#include "app/Messages.h"
 #include "codelists/Operations.h"
 #include "codelists/S_postavke.h"
 #include "text/TextForms.h"
