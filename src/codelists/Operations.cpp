@@ -66,8 +66,8 @@ bool clearPickMarks(Database& db) {
     return db.execute(QStringLiteral("UPDATE tblTarife SET Izbrana = False"));
 }
 
-QString operationsSource(int ts1) {
-    return QStringLiteral("SELECT * FROM tblTarife WHERE TS1=%1 ORDER BY TS2").arg(ts1);
+QString operationsSource() {
+    return QStringLiteral("SELECT * FROM tblTarife WHERE TS1=? ORDER BY TS2");
 }
 
 std::optional<QString> nextOperationNumber(Database& db, int ts1) {

@@ -28,10 +28,9 @@ std::optional<QList<ServiceChoice>> readServices(Database& db);
 // Clears every operation's selection mark of the operation picker.
 bool clearPickMarks(Database& db);
 
-// The record source of the list of one service's operations. The list
-// model takes no parameters; the number is written from an integer, never
-// from typed text.
-QString operationsSource(int ts1);
+// The record source of the list of one service's operations; the service
+// number is bound to its "?".
+QString operationsSource();
 
 // The number a new operation of the service is offered: one after the
 // highest, or empty text when the service has none. nullopt on an engine

@@ -166,7 +166,7 @@ void S_postavke::showService(int index) {
         m_services->setCurrentIndex(index);
     }
     BoundListModel* model = m_operations->listModel();
-    model->setRecordSource(operationsSource(m_services->itemData(index).toInt()));
+    model->setRecordSource(operationsSource(), {m_services->itemData(index).toInt()});
     if (!m_operations->refresh())
         reportFailure(this, OperationMessages::OperationsNotRead, model->lastError());
 }

@@ -14,7 +14,10 @@ BoundListModel::~BoundListModel() {
         m_rs->setObserver(nullptr);
 }
 
-void BoundListModel::setRecordSource(const QString& source) { m_source = source; }
+void BoundListModel::setRecordSource(const QString& source, const QVariantList& params) {
+    m_source = source;
+    m_params = params;
+}
 
 bool BoundListModel::refresh() {
     beginResetModel();
@@ -26,7 +29,7 @@ bool BoundListModel::refresh() {
         static const QRegularExpression plainName(QStringLiteral(R"(^\s*\w+\s*$)"));
         RecordsetKind kind =
             plainName.match(m_source).hasMatch() ? RecordsetKind::Table : RecordsetKind::Dynaset;
-        m_rs = m_db->openRecordset(m_source, kind);
+        m_rs = m_db->openRecordset(m_source, kind, m_params);
         if (!m_rs)
             m_lastError = m_db->lastError();
     } else {

@@ -30,7 +30,8 @@ public:
     void setDatabase(Database* db) { m_db = db; }
     Database* database() const { return m_db; }
     // A table name opens a table record set, a SELECT a dynaset.
-    void setRecordSource(const QString& source);
+    // Values for the "?" of a SELECT are bound, never written into it.
+    void setRecordSource(const QString& source, const QVariantList& params = {});
     QString recordSource() const { return m_source; }
     // Runs the record source again; the current row becomes the first.
     // On failure the list is empty and lastError() tells why.
@@ -87,6 +88,7 @@ private:
 
     Database* m_db = nullptr;
     QString m_source;
+    QVariantList m_params;
     std::unique_ptr<Recordset> m_rs;
     QList<BoundColumn> m_columns;
     QList<int> m_fieldOf; // column -> field index of the record set

@@ -245,7 +245,7 @@ private Q_SLOTS:
         QCOMPARE(readPoints("ni število"), 0.0);
 
         // Failures of the engine are told and write nothing.
-        auto rs = Db->openRecordset(operationsSource(6));
+        auto rs = Db->openRecordset(operationsSource(), RecordsetKind::Dynaset, {6});
         refuse(*Db, SQLITE_INSERT, "tblTarife");
         OperationResult r = saveOperation(*rs, 0, 6, 0, {"9", "T", "Novo", "1", true});
         QCOMPARE(r.outcome, OperationOutcome::Failed);
