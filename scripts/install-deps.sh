@@ -8,6 +8,7 @@ packages=(
   libsqlcipher-dev
   libbenchmark-dev
   xvfb xauth fonts-dejavu-core
+  libreoffice-writer-nogui poppler-utils
 )
 missing=()
 for p in "${packages[@]}"; do
