@@ -66,6 +66,10 @@ inline const Message AskUntickUnifiedReport{
                    "elaborata obračunal pomotoma?"),
     Titles::Question};
 
+// Invoice editor: printing
+inline const Message NothingToPrint{QStringLiteral("Kaj naj tiskam, če pa ni postavk!"),
+                                    QStringLiteral("Rivove")};
+
 // Invoice editor: saving and closing
 inline const Message PointValueNotNumeric{
     QStringLiteral("Vrednost točke mora imeti numerično vrednost!"), Titles::BadData};

@@ -496,6 +496,19 @@ void Racun::onCalendar() {
 // ---------------------------------------------------------------------------
 // Saving and closing
 
+InvoiceHeader Racun::currentHeader() const {
+    InvoiceHeader header;
+    for (int i = 0; i < HeaderBoxCount; ++i)
+        header.text1 << headerText(i);
+    header.staffId =
+        ui.staffCombo->currentIndex() >= 0 ? ui.staffCombo->currentData().toLongLong() : 0;
+    header.unifiedReport = ui.unifiedReportCheck->isChecked();
+    header.paid = ui.paidCheck->isChecked();
+    header.percentText = ui.percentEdit->text();
+    header.pointValueText = ui.pointValueEdit->text();
+    return header;
+}
+
 bool Racun::save() {
     ui.linesGrid->commitEdit();
     askUnifiedReport();
@@ -506,17 +519,8 @@ bool Racun::save() {
         Msg::critical(this, Messages::NoInvoiceList);
         return false;
     }
-    InvoiceHeader header;
-    for (int i = 0; i < HeaderBoxCount; ++i)
-        header.text1 << headerText(i);
-    header.staffId =
-        ui.staffCombo->currentIndex() >= 0 ? ui.staffCombo->currentData().toLongLong() : 0;
-    header.unifiedReport = ui.unifiedReportCheck->isChecked();
-    header.paid = ui.paidCheck->isChecked();
-    header.percentText = ui.percentEdit->text();
-    header.pointValueText = ui.pointValueEdit->text();
-
-    const SaveResult result = saveInvoice(*m_db, *list, *rs, Mode, OriginalNumber, header);
+    const SaveResult result =
+        saveInvoice(*m_db, *list, *rs, Mode, OriginalNumber, currentHeader());
     if (result.outcome != SaveOutcome::Saved) {
         Message refusal = saveMessage(result.outcome);
         if (!result.error.isEmpty())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppContext.h"
+#include "invoice/InvoiceSaver.h"
 #include "invoice/RacunForm.h"
 
 #include <QDialog>
@@ -40,6 +41,9 @@ public:
     // returns false.
     bool FillStaffList();
     void SelectStaff(const QVariant& id);
+
+    // The header as the boxes show it, for saving and printing.
+    InvoiceHeader currentHeader() const;
 
     // "Shrani račun": true when the invoice was written.
     bool save();
