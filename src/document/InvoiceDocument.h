@@ -1,0 +1,74 @@
+#pragma once
+
+#include "invoice/InvoiceSaver.h"
+#include "invoice/WorkingTable.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+
+namespace valmir {
+
+class Database;
+class RtfDocument;
+
+// The price calculation of the invoice being edited, written as an RTF
+// document. The document is built from plain values (the editor's header,
+// the settings row, the lines, the service names), never from windows, so
+// that it can be written and checked without a window.
+
+// The issuer and the document options of tblNastavitve; a missing row or a
+// Null field reads as empty text or No.
+struct DocumentSettings {
+    QString firm, address, postcode, post, phone, fax, email, taxNumber, bankAccount;
+    QString bottomText; // NaDnu
+    bool sideBySide = false; // GlavaVzporedno: issuer and recipient in one row
+    bool tolars = false;     // Tolarji: the amount to pay also in SIT
+};
+
+struct DocumentInput {
+    InvoiceHeader header; // Text1(0..15), Check1, Text2
+    QString staffName;    // the compiler's name; empty when nobody is chosen
+    DocumentSettings settings;
+    QList<WorkingLine> lines;            // in the grid's order: TS1, TS2
+    QHash<double, QString> serviceNames; // tblGeodetskaStoritev by TS1
+};
+
+// What the document shows as its sums: the lines' own unrounded amounts,
+// so they may differ by a cent from the editor's labels, which add lines
+// rounded to cents.
+struct DocumentTotals {
+    double points = 0;
+    double services = 0;
+    double costs = 0;
+    double base = 0;
+    double vat = 0;
+    double toPay = 0;
+    bool anyReportLine = false;
+};
+
+// Reads the first settings row; false (with *error) only on an engine error.
+bool readDocumentSettings(Database& db, DocumentSettings* out, QString* error);
+// Reads the service names; false (with *error) only on an engine error.
+bool readServiceNames(Database& db, QHash<double, QString>* out, QString* error);
+
+// Writes the whole document into an opened RtfDocument, from the prolog to
+// the closing text, and returns the sums it showed. CloseDocument is left
+// to the caller.
+DocumentTotals writeInvoiceDocument(RtfDocument& doc, const DocumentInput& in);
+
+struct PrintResult {
+    bool ok;
+    QString path;  // the written document
+    QString error; // a Slovenian text for a message box (DocumentMessages)
+};
+
+// Writes the price calculation of the editor's invoice into tempFolder:
+// "racun.rtf", or "racun1.rtf" ... when that cannot be opened. The caller
+// has checked the plausibility of the 70 % option and recalculated, so the
+// cost lines' amounts in the working table are current. No lines gives
+// DocumentMessages::NoLines and writes nothing.
+PrintResult PrintInvoice(Database& db, Database& work, const QString& tempFolder,
+                         const InvoiceHeader& header, const QString& staffName);
+
+} // namespace valmir
