@@ -1,0 +1,169 @@
+#include "document/N_racun.h"
+
+#include "app/MessageBox.h"
+#include "app/Messages.h"
+#include "document/Settings.h"
+#include "document/SettingsMessages.h"
+#include "invoice/InvoiceFields.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace valmir {
+
+namespace {
+
+// Room for any sensible counter, point value or number of days, and a
+// few characters more for "30 dni" or "0,75 €".
+constexpr int NumberLength = 15;
+
+QLineEdit* numberEdit(const QString& name, QWidget* parent) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setMaxLength(NumberLength);
+    edit->setAlignment(Qt::AlignRight);
+    edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(u'0') * 12 + 12);
+    return edit;
+}
+
+} // namespace
+
+N_racun::N_racun(const AppContext& context, QWidget* parent)
+    : QDialog(parent), m_context(context) {
+    setObjectName(QStringLiteral("N_racun"));
+    setWindowTitle(QStringLiteral("Računi"));
+    setModal(true);
+
+    auto* frame = new QGroupBox(QStringLiteral(" Nastavitve "), this);
+    frame->setObjectName(QStringLiteral("Frame1"));
+    m_counterEdit = numberEdit(QStringLiteral("Text1"), frame);
+    m_pointValueEdit = numberEdit(QStringLiteral("Text2"), frame);
+    m_validityEdit = numberEdit(QStringLiteral("Text3"), frame);
+    m_tolarsCheck =
+        new QCheckBox(QStringLiteral("Skupni znesek računa prikaži tudi v SIT"), frame);
+    m_tolarsCheck->setObjectName(QStringLiteral("Check1"));
+    // Both options share the frame, so they exclude each other and the
+    // arrow keys move between them.
+    m_sideBySideOption =
+        new QRadioButton(QStringLiteral("Izdajatelj in prejemnik računa v isti vrsti"), frame);
+    m_sideBySideOption->setObjectName(QStringLiteral("Option1_0"));
+    m_stackedOption =
+        new QRadioButton(QStringLiteral("Izdajatelj in prejemnik drug pod drugim"), frame);
+    m_stackedOption->setObjectName(QStringLiteral("Option1_1"));
+
+    m_okButton = new QPushButton(QStringLiteral("V redu"), this);
+    m_okButton->setObjectName(QStringLiteral("Command1"));
+    // Enter in any box confirms; Escape closes without storing.
+    m_okButton->setDefault(true);
+
+    auto* form = new QGridLayout(frame);
+    const std::tuple<const char*, QLineEdit*, const char*> rows[] = {
+        {"Številka naslednjega računa", m_counterEdit, nullptr},
+        {"Vrednost točke", m_pointValueEdit, "€"},
+        {"Veljavnost računa", m_validityEdit, "dni"}};
+    int row = 0;
+    for (auto [caption, edit, unit] : rows) {
+        auto* label = new QLabel(QString::fromUtf8(caption), frame);
+        label->setBuddy(edit);
+        form->addWidget(label, row, 0);
+        form->addWidget(edit, row, 1);
+        if (unit)
+            form->addWidget(new QLabel(QString::fromUtf8(unit), frame), row, 2);
+        ++row;
+    }
+    form->setColumnStretch(3, 1);
+    form->setRowMinimumHeight(row++, 6);
+    form->addWidget(m_tolarsCheck, row++, 0, 1, 4);
+    form->addWidget(m_sideBySideOption, row++, 0, 1, 4);
+    form->addWidget(m_stackedOption, row++, 0, 1, 4);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_okButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(frame);
+    layout->addLayout(buttons);
+    // Nothing here grows with the window.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    setTabOrder(m_counterEdit, m_pointValueEdit);
+    setTabOrder(m_pointValueEdit, m_validityEdit);
+    setTabOrder(m_validityEdit, m_tolarsCheck);
+    setTabOrder(m_tolarsCheck, m_sideBySideOption);
+    setTabOrder(m_sideBySideOption, m_stackedOption);
+    setTabOrder(m_stackedOption, m_okButton);
+    m_counterEdit->setFocus();
+
+    connect(m_okButton, &QPushButton::clicked, this, &N_racun::confirm);
+
+    InvoiceSettings settings;
+    QString error;
+    if (!m_context.db) {
+        closeWithError(Messages::NoDatabase.text, Messages::NoDatabase.title);
+    } else if (!readInvoiceSettings(*m_context.db, &settings, &error)) {
+        closeWithError(SettingsMessages::NotRead.text + error, SettingsMessages::NotRead.title);
+    } else {
+        // Shown as the number boxes of the editor show them, so that an
+        // unchanged box stores the number it came from.
+        m_counterEdit->setText(numberBoxText(settings.counter));
+        m_pointValueEdit->setText(numberBoxText(settings.pointValue));
+        m_validityEdit->setText(numberBoxText(settings.validity));
+        m_tolarsCheck->setChecked(settings.tolars);
+        (settings.sideBySide ? m_sideBySideOption : m_stackedOption)->setChecked(true);
+    }
+}
+
+N_racun::~N_racun() = default;
+
+void N_racun::closeWithError(const QString& text, const QString& title) {
+    m_okButton->setEnabled(false);
+    QTimer::singleShot(0, this, [this, text, title] {
+        Msg::critical(this, text, title);
+        reject();
+    });
+}
+
+void N_racun::refuse(QLineEdit* edit, const QString& text, const QString& title) {
+    Msg::critical(this, text, title);
+    // The input stays, ready to be corrected.
+    edit->setFocus();
+    edit->selectAll();
+}
+
+void N_racun::confirm() {
+    if (!m_context.db || !m_okButton->isEnabled())
+        return;
+    InvoiceSettings settings;
+    switch (readInvoiceSettingsInput({m_counterEdit->text(), m_pointValueEdit->text(),
+                                      m_validityEdit->text(), m_tolarsCheck->isChecked(),
+                                      m_sideBySideOption->isChecked()},
+                                     &settings)) {
+    case InvoiceSettingsCheck::CounterNotNumeric:
+        refuse(m_counterEdit, SettingsMessages::CounterNotNumeric.text,
+               SettingsMessages::CounterNotNumeric.title);
+        return;
+    case InvoiceSettingsCheck::PointValueNotNumeric:
+        refuse(m_pointValueEdit, SettingsMessages::PointValueNotNumeric.text,
+               SettingsMessages::PointValueNotNumeric.title);
+        return;
+    case InvoiceSettingsCheck::Ok:
+        break;
+    }
+    QString error;
+    if (!writeInvoiceSettings(*m_context.db, settings, &error)) {
+        Msg::critical(this, SettingsMessages::NotSaved.text + error,
+                      SettingsMessages::NotSaved.title);
+        return;
+    }
+    accept();
+}
+
+} // namespace valmir

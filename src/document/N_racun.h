@@ -1,0 +1,42 @@
+#pragma once
+
+#include "app/AppContext.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace valmir {
+
+// "Računi": the number of the next invoice, the point value and validity
+// a new invoice starts with, and two layout options of the document.
+// Reads the settings row when it opens and writes it on "V redu" once the
+// number and the point value read as numbers; closing it any other way
+// stores nothing.
+class N_racun : public QDialog {
+    Q_OBJECT
+public:
+    explicit N_racun(const AppContext& context, QWidget* parent = nullptr);
+    ~N_racun() override;
+
+private:
+    void confirm();
+    // Shown once the window is up; the dialog then closes, so that nothing
+    // it could not read is written back.
+    void closeWithError(const QString& text, const QString& title);
+    void refuse(QLineEdit* edit, const QString& text, const QString& title);
+
+    AppContext m_context;
+    QLineEdit* m_counterEdit = nullptr;    // Text1: StRacuna
+    QLineEdit* m_pointValueEdit = nullptr; // Text2: VrednostTocke
+    QLineEdit* m_validityEdit = nullptr;   // Text3: Veljavnost
+    QCheckBox* m_tolarsCheck = nullptr;    // Check1: Tolarji
+    QRadioButton* m_sideBySideOption = nullptr; // Option1(0): GlavaVzporedno yes
+    QRadioButton* m_stackedOption = nullptr;    // Option1(1): GlavaVzporedno no
+    QPushButton* m_okButton = nullptr;
+};
+
+} // namespace valmir

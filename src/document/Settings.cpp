@@ -1,0 +1,133 @@
+#include "document/Settings.h"
+
+#include "app/Module1.h"
+#include "data/Database.h"
+#include "data/Recordset.h"
+#include "text/TextForms.h"
+
+#include <cmath>
+#include <memory>
+
+namespace valmir {
+
+namespace {
+
+const QString SettingsTable = QStringLiteral("tblNastavitve");
+
+QString field(const char16_t* name) { return QString::fromUtf16(name); }
+
+bool fail(Database& db, QString* error) {
+    *error = db.lastError();
+    return false;
+}
+
+// The settings row as a table record set standing on it; null when the
+// engine failed. An empty set means there is no row.
+std::unique_ptr<Recordset> openRow(Database& db, QString* error) {
+    auto row = db.openRecordset(SettingsTable, RecordsetKind::Table);
+    if (!row || row->readFailed()) {
+        *error = db.lastError();
+        return nullptr;
+    }
+    row->moveFirst();
+    return row;
+}
+
+// Writes `fill`'s fields into the row (made first when missing) in one
+// transaction.
+template <typename Fill>
+bool writeRow(Database& db, QString* error, Fill fill) {
+    Transaction transaction(db);
+    if (!transaction.active() || !ensureSettingsRow(db, error))
+        return fail(db, error);
+    auto row = openRow(db, error);
+    if (!row || row->eof() || !row->edit())
+        return fail(db, error);
+    fill(*row);
+    if (!row->update()) {
+        *error = db.lastError();
+        row->cancelUpdate();
+        return false;
+    }
+    return transaction.commit() || fail(db, error);
+}
+
+// A number box's text: whole as shown, else its leading number.
+double boxNumber(const QString& text) { return readNumber(text).value_or(leadingNumber(text)); }
+
+} // namespace
+
+bool ensureSettingsRow(Database& db, QString* error) {
+    const InvoiceSettings fresh;
+    if (db.execute(QStringLiteral("INSERT INTO tblNastavitve (StRacuna, VrednostTocke, "
+                                  "Veljavnost, Tolarji, GlavaVzporedno, Word, Firma, Naslov, "
+                                  "PST, Posta, Telefon, Faks, Email, Davcna, TRR, NaDnu) "
+                                  "SELECT ?, ?, ?, ?, ?, '', '', '', '', '', '', '', '', '', '', "
+                                  "'' WHERE NOT EXISTS (SELECT 1 FROM tblNastavitve)"),
+                   {fresh.counter, fresh.pointValue, fresh.validity, fresh.tolars,
+                    fresh.sideBySide}))
+        return true;
+    return fail(db, error);
+}
+
+bool readCompanyData(Database& db, CompanyData* data, QString* error) {
+    auto row = openRow(db, error);
+    if (!row)
+        return false;
+    *data = {};
+    if (row->eof())
+        return true;
+    for (int i = 0; i < CompanyFieldCount; ++i)
+        (*data)[i] = NullTrim(row->field(field(CompanyFields[i])));
+    return !row->readFailed() || fail(db, error);
+}
+
+bool readInvoiceSettings(Database& db, InvoiceSettings* settings, QString* error) {
+    auto row = openRow(db, error);
+    if (!row)
+        return false;
+    *settings = {};
+    if (row->eof())
+        return true;
+    settings->counter = NumberOrZero(row->field(QStringLiteral("StRacuna")));
+    settings->pointValue = NumberOrZero(row->field(QStringLiteral("VrednostTocke")));
+    settings->validity = NumberOrZero(row->field(QStringLiteral("Veljavnost")));
+    settings->tolars = row->field(QStringLiteral("Tolarji")).toBool();
+    settings->sideBySide = row->field(QStringLiteral("GlavaVzporedno")).toBool();
+    return !row->readFailed() || fail(db, error);
+}
+
+bool writeCompanyData(Database& db, const CompanyData& data, QString* error) {
+    return writeRow(db, error, [&](Recordset& row) {
+        // As typed, blanks and all: the document trims when it prints.
+        for (int i = 0; i < CompanyFieldCount; ++i)
+            row.setField(field(CompanyFields[i]), data[i].isNull() ? QStringLiteral("") : data[i]);
+    });
+}
+
+bool writeInvoiceSettings(Database& db, const InvoiceSettings& s, QString* error) {
+    return writeRow(db, error, [&](Recordset& row) {
+        row.setField(QStringLiteral("StRacuna"), s.counter);
+        row.setField(QStringLiteral("VrednostTocke"), s.pointValue);
+        row.setField(QStringLiteral("Veljavnost"), s.validity);
+        row.setField(QStringLiteral("Tolarji"), s.tolars);
+        row.setField(QStringLiteral("GlavaVzporedno"), s.sideBySide);
+    });
+}
+
+InvoiceSettingsCheck readInvoiceSettingsInput(const InvoiceSettingsInput& input,
+                                              InvoiceSettings* settings) {
+    if (!isNumeric(input.counter))
+        return InvoiceSettingsCheck::CounterNotNumeric;
+    const std::optional<double> pointValue = readNumber(input.pointValue);
+    if (!pointValue)
+        return InvoiceSettingsCheck::PointValueNotNumeric;
+    settings->counter = std::trunc(boxNumber(input.counter));
+    settings->pointValue = *pointValue;
+    settings->validity = boxNumber(input.validity);
+    settings->tolars = input.tolars;
+    settings->sideBySide = input.sideBySide;
+    return InvoiceSettingsCheck::Ok;
+}
+
+} // namespace valmir

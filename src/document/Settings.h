@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+namespace valmir {
+
+class Database;
+
+// The office's settings: the one row of tblNastavitve that shapes every
+// invoice. The dialogs N_data and N_racun only turn these results into
+// boxes and messages.
+//
+// A database without the row reads as the row that writing would create
+// (ensureSettingsRow), so that a dialog opened and closed without "V redu"
+// leaves the file as it was.
+
+// The issuer's data, by the box of N_data that shows it: Text1(i) edits
+// CompanyFields[i].
+inline constexpr int CompanyFieldCount = 9;
+inline constexpr std::array<const char16_t*, CompanyFieldCount> CompanyFields = {
+    u"Firma", u"Naslov", u"PST", u"Telefon", u"Faks", u"Email", u"Posta", u"Davcna", u"TRR"};
+using CompanyData = std::array<QString, CompanyFieldCount>;
+
+// Numbering and layout of new invoices; Null fields read as 0 and "no".
+struct InvoiceSettings {
+    double counter = 1;      // StRacuna: the number of the next invoice
+    double pointValue = 0;   // VrednostTocke, in euro
+    double validity = 0;     // Veljavnost, in days
+    bool tolars = false;     // Tolarji: the total also in SIT
+    bool sideBySide = false; // GlavaVzporedno: issuer and recipient in one row
+};
+
+// Adds the row when the table has none: empty texts, the counter at 1 (the
+// first invoice of a year is number 1, not 0), zero point value and
+// validity, both options off. False with the engine's text in *error.
+bool ensureSettingsRow(Database& db, QString* error);
+
+// Reading: false with the engine's text in *error, and then nothing read
+// may be written back.
+bool readCompanyData(Database& db, CompanyData* data, QString* error);
+bool readInvoiceSettings(Database& db, InvoiceSettings* settings, QString* error);
+
+// Writing the fields of one dialog, the row created first when missing, in
+// one transaction: on a failure nothing is written.
+bool writeCompanyData(Database& db, const CompanyData& data, QString* error);
+bool writeInvoiceSettings(Database& db, const InvoiceSettings& settings, QString* error);
+
+// N_racun's boxes as typed, and what they store.
+struct InvoiceSettingsInput {
+    QString counter;
+    QString pointValue;
+    QString validity;
+    bool tolars = false;
+    bool sideBySide = false;
+};
+enum class InvoiceSettingsCheck { Ok, CounterNotNumeric, PointValueNotNumeric };
+// Checks the counter, then the point value (the first failure counts), and
+// fills *settings when both are numbers. The counter and the validity read
+// what their box shows back whole ("7,5" is 7.5) and otherwise their
+// leading number ("30 dni" is 30, "" and "abc" are 0); the counter numbers
+// invoices, so it keeps only its whole part ("12,7" is 12).
+InvoiceSettingsCheck readInvoiceSettingsInput(const InvoiceSettingsInput& input,
+                                              InvoiceSettings* settings);
+
+} // namespace valmir

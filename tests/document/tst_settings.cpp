@@ -1,0 +1,217 @@
+#include "TestSupport.h"
+
+#include "document/N_data.h"
+#include "document/N_racun.h"
+#include "document/Settings.h"
+#include "data/Recordset.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+#include <sqlite3.h>
+
+using namespace valmir;
+using namespace valmir::test;
+
+namespace {
+
+const QString CounterNotNumeric =
+    QStringLiteral("Ne bo šlo|Številka računa mora bniti numerična vrednost!");
+const QString PointValueNotNumeric =
+    QStringLiteral("Šlamparija|Vrednost točke ni podana v numerični obliki!");
+const QString NotSaved = QStringLiteral("Napaka v bazi|Nastavitev ni bilo mogoče shraniti:\n");
+const QString NotRead = QStringLiteral("Ne bo šlo|Nastavitev ni mogoče prebrati:\n");
+const char* const SeedRow = "1 0.75 30 0 1"; // StRacuna VrednostTocke Veljavnost Tolarji Glava...
+
+QString rowText() {
+    auto rs = Db->openRecordset("SELECT StRacuna, VrednostTocke, Veljavnost, Tolarji, "
+                                "GlavaVzporedno FROM tblNastavitve", RecordsetKind::Snapshot);
+    QStringList out;
+    for (int c = 0; rs && rs->recordCount() == 1 && c < 5; ++c)
+        out << QString::number(rs->value(0, c).toDouble());
+    return out.join(u' ');
+}
+QLineEdit* box(QWidget* w, const QString& name) { return w->findChild<QLineEdit*>(name); }
+
+// Typed into N_racun (options: Check1 ticked, Option1(0) chosen), then "V redu".
+struct RacunCase {
+    const char *tag, *counter, *pointValue, *validity;
+    bool tolars, sideBySide;
+    int action; // refused by the engine on tblNastavitve (or COMMIT)
+    QString message;
+    const char* row; // afterwards
+};
+const RacunCase RacunCases[] = {
+    {"whole numbers", "25", "0,75", "30", true, false, 0, {}, "25 0.75 30 1 0"},
+    {"12,7 stores 12, empty validity 0", "12,7", "2,5", "", false, true, 0, {}, "12 2.5 0 0 1"},
+    {"point and words", "7", "1.5", "30 dni", false, true, 0, {}, "7 1.5 30 0 1"},
+    {"fractional validity", "3", "0,75", "7,5", false, true, 0, {}, "3 0.75 7.5 0 1"},
+    {"counter not numeric", "abc", "0,75", "30", true, false, 0, CounterNotNumeric, SeedRow},
+    {"counter empty, first check counts", "", "abc", "30", true, false, 0, CounterNotNumeric,
+     SeedRow},
+    {"point value not numeric", "5", "abc", "30", true, false, 0, PointValueNotNumeric, SeedRow},
+    {"update refused", "5", "1", "30", true, false, SQLITE_UPDATE, NotSaved, SeedRow},
+    {"commit refused", "5", "1", "30", true, false, SQLITE_TRANSACTION, NotSaved, SeedRow},
+};
+
+// A stored row, as N_racun shows it ("" when missing); "V redu" unchanged
+// stores what was there.
+struct ShownCase {
+    const char *tag, *sql, *shown, *row;
+};
+const ShownCase ShownCases[] = {
+    {"seed row", "", "1|0,75|30|0|1", SeedRow},
+    {"all Null", "UPDATE tblNastavitve SET StRacuna=NULL, VrednostTocke=NULL, Veljavnost=NULL, "
+                 "Tolarji=NULL, GlavaVzporedno=NULL", "0|0|0|0|0", "0 0 0 0 0"},
+    {"fractions read back", "UPDATE tblNastavitve SET StRacuna=12, VrednostTocke=0.075, "
+                            "Veljavnost=7.5, Tolarji=1, GlavaVzporedno=0", "12|0,075|7,5|1|0",
+     "12 0.075 7.5 1 0"},
+    {"missing row is made", "DELETE FROM tblNastavitve", "1|0|0|0|0", "1 0 0 0 0"},
+};
+
+} // namespace
+
+class TestSettings : public FixtureTest {
+    Q_OBJECT
+
+    std::unique_ptr<ModalWatcher> m_watcher;
+
+    void prepare() override { m_watcher = std::make_unique<ModalWatcher>(); }
+
+    // Runs window W modally: `fill` once it is up, then `key` on the
+    // focused control (Return confirms, Escape closes); a window still
+    // open afterwards is closed. True when it stayed open.
+    template <typename W>
+    bool run(const QString& name, const std::function<void(QWidget*)>& fill,
+             Qt::Key key = Qt::Key_Return) {
+        bool stayedOpen = false;
+        m_watcher->dialogs[name] = [&](QWidget* dialog) {
+            fill(dialog);
+            QTimer::singleShot(0, dialog, [&, dialog, key] {
+                QWidget* focus = dialog->focusWidget();
+                QTest::keyClick(focus ? focus : dialog, key);
+                stayedOpen = dialog->isVisible();
+                if (stayedOpen)
+                    dialog->close();
+            });
+        };
+        W window(appContext());
+        window.exec();
+        return stayedOpen;
+    }
+
+private Q_SLOTS:
+    void cleanup() {
+        refuseNothing(*Db);
+        m_watcher.reset();
+        FixtureTest::cleanup();
+    }
+
+    void typedSettings_data() {
+        QTest::addColumn<int>("c");
+        for (int i = 0; i < int(std::size(RacunCases)); ++i)
+            QTest::newRow(RacunCases[i].tag) << i;
+    }
+    void typedSettings() {
+        QFETCH(int, c);
+        const RacunCase& t = RacunCases[c];
+        if (t.action)
+            refuse(*Db, t.action, t.action == SQLITE_TRANSACTION ? "COMMIT" : "tblNastavitve");
+        const bool stayedOpen = run<N_racun>("N_racun", [&](QWidget* w) {
+            box(w, "Text1")->setText(QString::fromUtf8(t.counter));
+            box(w, "Text2")->setText(QString::fromUtf8(t.pointValue));
+            box(w, "Text3")->setText(QString::fromUtf8(t.validity));
+            w->findChild<QCheckBox*>("Check1")->setChecked(t.tolars);
+            w->findChild<QRadioButton*>(t.sideBySide ? "Option1_0" : "Option1_1")->setChecked(true);
+        });
+        refuseNothing(*Db);
+        QCOMPARE(m_watcher->seen.size(), t.message.isEmpty() ? 0 : 1);
+        if (!t.message.isEmpty())
+            QVERIFY2(m_watcher->seen[0].startsWith(t.message), qPrintable(m_watcher->seen[0]));
+        QCOMPARE(stayedOpen, !t.message.isEmpty());
+        QCOMPARE(rowText(), QString(t.row));
+    }
+
+    void shownSettings_data() {
+        QTest::addColumn<int>("c");
+        for (int i = 0; i < int(std::size(ShownCases)); ++i)
+            QTest::newRow(ShownCases[i].tag) << i;
+    }
+    void shownSettings() {
+        QFETCH(int, c);
+        const ShownCase& t = ShownCases[c];
+        if (*t.sql)
+            QVERIFY(Db->execute(t.sql));
+        QString shown;
+        QVERIFY(!run<N_racun>("N_racun", [&](QWidget* w) {
+            shown = QStringList{box(w, "Text1")->text(), box(w, "Text2")->text(),
+                                box(w, "Text3")->text(),
+                                QString::number(w->findChild<QCheckBox*>("Check1")->isChecked()),
+                                QString::number(
+                                    w->findChild<QRadioButton*>("Option1_0")->isChecked())}
+                        .join(u'|');
+            QVERIFY(w->findChild<QRadioButton*>("Option1_1")->isChecked() != shown.endsWith('1'));
+        }));
+        QCOMPARE(shown, QString(t.shown));
+        QCOMPARE(rowText(), QString(t.row));
+        QVERIFY(m_watcher->seen.isEmpty());
+    }
+
+    // N_data: Null fields show empty; what is typed is stored as typed and
+    // shown trimmed; Escape stores nothing, not even a missing row.
+    void companyData() {
+        QVERIFY(Db->execute("DELETE FROM tblNastavitve"));
+        const QStringList typed = {" Geo {Plus} d.o.o. ", "Čopova 1\\a", "1000", "01 234 56 78",
+                                   "", "info@geo.si", "Ljubljana – Šiška", "SI12345678", "€ ŽŠĆĐ"};
+        QStringList shown;
+        auto type = [&](QWidget* w) {
+            for (int i = 0; i < CompanyFieldCount; ++i) {
+                shown << box(w, QString("Text1_%1").arg(i))->text();
+                box(w, QString("Text1_%1").arg(i))->setText(typed[i]);
+            }
+        };
+        QVERIFY(!run<N_data>("N_data", type, Qt::Key_Escape));
+        QCOMPARE(Db->scalar("SELECT count(*) FROM tblNastavitve").toInt(), 0);
+        QCOMPARE(shown.join(""), QString());
+        shown.clear();
+        QVERIFY(!run<N_data>("N_data", type));
+        QCOMPARE(rowText(), QString("1 0 0 0 0"));
+        for (int i = 0; i < CompanyFieldCount; ++i)
+            QCOMPARE(Db->scalar(QString("SELECT %1 FROM tblNastavitve")
+                                    .arg(QString::fromUtf16(CompanyFields[i])))
+                         .toString(),
+                     typed[i]);
+        shown.clear();
+        QVERIFY(!run<N_data>("N_data", type));
+        QCOMPARE(shown[0], QString("Geo {Plus} d.o.o."));
+        QCOMPARE(shown[8], typed[8]);
+        QVERIFY(m_watcher->seen.isEmpty());
+        QString error;
+        QVERIFY(ensureSettingsRow(*Db, &error));
+        QCOMPARE(Db->scalar("SELECT count(*) FROM tblNastavitve").toInt(), 1);
+    }
+
+    // An unreadable row closes either window after its message, writing
+    // nothing; a refused write keeps N_data open.
+    void engineFailures() {
+        refuse(*Db, SQLITE_READ, "tblNastavitve");
+        N_data data(appContext());
+        QCOMPARE(data.exec(), int(QDialog::Rejected));
+        N_racun racun(appContext());
+        QCOMPARE(racun.exec(), int(QDialog::Rejected));
+        QCOMPARE(m_watcher->seen.size(), 2);
+        QVERIFY(m_watcher->seen[0].startsWith(NotRead) && m_watcher->seen[1].startsWith(NotRead));
+        refuse(*Db, SQLITE_UPDATE, "tblNastavitve");
+        QVERIFY(run<N_data>("N_data", [](QWidget* w) { box(w, "Text1_0")->setText("X"); }));
+        refuseNothing(*Db);
+        QCOMPARE(m_watcher->seen.size(), 3);
+        QVERIFY(m_watcher->seen[2].startsWith(NotSaved));
+        QCOMPARE(Db->scalar("SELECT Firma FROM tblNastavitve").toString(), QString());
+    }
+};
+
+QTEST_MAIN(TestSettings)
+#include "tst_settings.moc"
