@@ -8,6 +8,8 @@
 #include "codelists/S_grupe.h"
 #include "codelists/S_postavke.h"
 #include "data/BoundGrid.h"
+#include "document/N_data.h"
+#include "document/N_racun.h"
 #include "invoice/InvoiceDeletion.h"
 #include "invoice/Nov_racun.h"
 #include "invoice/Racun.h"
@@ -80,10 +82,10 @@ constexpr MenuItem DataItems[] = {
 };
 
 constexpr MenuItem SettingsItems[] = {
-    {"M2_1", u"&Računi...", nullptr, false},
+    {"M2_1", u"&Računi...", openModal<N_racun>, false},
     {"M2_W", u"&Urejevalnik besedil...", nullptr, false},
     Separator,
-    {"M2_2", u"&Naši podatki...", nullptr, false},
+    {"M2_2", u"&Naši podatki...", openModal<N_data>, false},
     {"M2_3", u"&Osebje...", openModal<N_osebje>, false},
 };
 

@@ -176,13 +176,16 @@ private Q_SLOTS:
         }
     }
 
-    // The code lists open from the menu, modal over the main window.
+    // The code lists and the settings open from the menu, modal over the
+    // main window.
     void menuOpensTheCodeLists_data() {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("window");
         QTest::newRow("services") << "M1_1a" << "S_grupe";
         QTest::newRow("operations") << "M1_1b" << "S_postavke";
         QTest::newRow("staff") << "M2_3" << "N_osebje";
+        QTest::newRow("invoice settings") << "M2_1" << "N_racun";
+        QTest::newRow("our data") << "M2_2" << "N_data";
     }
     void menuOpensTheCodeLists() {
         QFETCH(QString, item);
