@@ -12,9 +12,8 @@ inline const Message CannotOpen{
     QStringLiteral("Imam težavo pri odpiranju računa! Mogoče je račun še zmeraj odprt! "
                    "Preveri in poskusi znova."),
     Title};
-inline const Message NotRead{
-    QStringLiteral("Lokacije urejevalnika besedil ni mogoče prebrati:\n"),
-    Titles::Database}; // the engine's text follows
+inline const Message NotRead{QStringLiteral("Lokacije urejevalnika besedil ni mogoče prebrati:\n"),
+                             Titles::Database}; // the engine's text follows
 inline const Message NotSaved{
     QStringLiteral("Lokacije urejevalnika besedil ni bilo mogoče shraniti:\n"),
     Titles::Database}; // the engine's text follows
