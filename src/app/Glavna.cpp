@@ -10,6 +10,7 @@
 #include "data/BoundGrid.h"
 #include "document/N_data.h"
 #include "document/N_racun.h"
+#include "document/N_word.h"
 #include "invoice/InvoiceDeletion.h"
 #include "invoice/Nov_racun.h"
 #include "invoice/Racun.h"
@@ -83,7 +84,7 @@ constexpr MenuItem DataItems[] = {
 
 constexpr MenuItem SettingsItems[] = {
     {"M2_1", u"&Računi...", openModal<N_racun>, false},
-    {"M2_W", u"&Urejevalnik besedil...", nullptr, false},
+    {"M2_W", u"&Urejevalnik besedil...", openModal<N_word>, false},
     Separator,
     {"M2_2", u"&Naši podatki...", openModal<N_data>, false},
     {"M2_3", u"&Osebje...", openModal<N_osebje>, false},

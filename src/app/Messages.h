@@ -66,10 +66,6 @@ inline const Message AskUntickUnifiedReport{
                    "elaborata obračunal pomotoma?"),
     Titles::Question};
 
-// Invoice editor: printing
-inline const Message NothingToPrint{QStringLiteral("Kaj naj tiskam, če pa ni postavk!"),
-                                    QStringLiteral("Rivove")};
-
 // Invoice editor: saving and closing
 inline const Message PointValueNotNumeric{
     QStringLiteral("Vrednost točke mora imeti numerično vrednost!"), Titles::BadData};
@@ -176,5 +172,62 @@ inline const Message PostOfficesNotRead{QStringLiteral("Seznama pošt ni mogoče
                                         Titles::Cannot}; // the engine's text follows
 
 } // namespace Messages
+
+namespace DocumentMessages {
+
+// What printing the price calculation says in its message boxes.
+
+inline const Message NoLines{QStringLiteral("Kaj naj tiskam, če pa ni postavk!"),
+                             QStringLiteral("Rivove")};
+inline const Message NotOpened{
+    QStringLiteral("Dokumenta ni bilo mogoče zapisati v mapo »%1«: nobene od datotek "
+                   "racun.rtf do racun99.rtf ni bilo mogoče odpreti za pisanje. Preverite, "
+                   "ali mapa obstaja in ali imate pravico pisanja vanjo."),
+    Titles::Cannot}; // %1: the folder
+inline const Message NotWritten{
+    QStringLiteral("Dokumenta »%1« ni bilo mogoče v celoti zapisati (%2), zato ga nisem "
+                   "odprl. Preverite prostor na disku in poskusite znova."),
+    Titles::Cannot}; // %1: the file, %2: the system's reason
+inline const Message SettingsNotRead{QStringLiteral("Nastavitev računa ni mogoče prebrati:"),
+                                     Titles::Database}; // the engine's text follows
+inline const Message LinesNotRead{QStringLiteral("Postavk računa ni mogoče prebrati:"),
+                                  Titles::Database}; // the engine's text follows
+inline const Message ServicesNotRead{
+    QStringLiteral("Seznama geodetskih storitev ni mogoče prebrati:"),
+    Titles::Database}; // the engine's text follows
+
+} // namespace DocumentMessages
+
+namespace SettingsMessages {
+
+// What "Naši podatki" and "Računi" say in their message boxes.
+inline const Message CounterNotNumeric{
+    QStringLiteral("Številka računa mora bniti numerična vrednost!"), Titles::Cannot};
+inline const Message PointValueNotNumeric{
+    QStringLiteral("Vrednost točke ni podana v numerični obliki!"), QStringLiteral("Šlamparija")};
+inline const Message NotRead{QStringLiteral("Nastavitev ni mogoče prebrati:\n"),
+                             Titles::Cannot}; // the engine's text follows
+inline const Message NotSaved{QStringLiteral("Nastavitev ni bilo mogoče shraniti:\n"),
+                              Titles::Database}; // the engine's text follows
+
+} // namespace SettingsMessages
+
+namespace WordMessages {
+
+// Starting the word processor and storing where it is.
+inline const QString Title = QStringLiteral("Zoprna reč");
+inline const Message NotFound{
+    QStringLiteral("Ne najdem urejevalnika besedil! Prosim, preveri njegovo lokacijo."), Title};
+inline const Message CannotOpen{
+    QStringLiteral("Imam težavo pri odpiranju računa! Mogoče je račun še zmeraj odprt! "
+                   "Preveri in poskusi znova."),
+    Title};
+inline const Message NotRead{QStringLiteral("Lokacije urejevalnika besedil ni mogoče prebrati:\n"),
+                             Titles::Database}; // the engine's text follows
+inline const Message NotSaved{
+    QStringLiteral("Lokacije urejevalnika besedil ni bilo mogoče shraniti:\n"),
+    Titles::Database}; // the engine's text follows
+
+} // namespace WordMessages
 
 } // namespace valmir

@@ -3,7 +3,7 @@
 #include "app/Module1.h"
 #include "data/Database.h"
 #include "data/Recordset.h"
-#include "document/DocumentMessages.h"
+#include "app/Messages.h"
 #include "document/Rtf.h"
 #include "invoice/Pricing.h"
 #include "text/TextForms.h"
@@ -347,21 +347,22 @@ PrintResult PrintInvoice(Database& db, Database& work, const QString& tempFolder
     in.header = header;
     in.staffName = staffName.trimmed();
     if (!readLines(work, &in.lines))
-        return {false, {}, DocumentMessages::LinesNotRead.text + u'\n' + work.lastError()};
+        return {false, {}, DocumentMessages::LinesNotRead.text + u'\n' + work.lastError(),
+                DocumentMessages::LinesNotRead.title};
     if (in.lines.isEmpty())
-        return {false, {}, DocumentMessages::NoLines.text};
+        return {false, {}, DocumentMessages::NoLines.text, DocumentMessages::NoLines.title};
     QString error;
     if (!readDocumentSettings(db, &in.settings, &error) ||
         !readServiceNames(db, &in.serviceNames, &error))
-        return {false, {}, error};
+        return {false, {}, error, Titles::Database};
 
     RtfDocument doc;
     if (!doc.OpenDocument(tempFolder))
-        return {false, {}, doc.error()};
+        return {false, {}, doc.error(), DocumentMessages::NotOpened.title};
     writeInvoiceDocument(doc, in);
     if (!doc.CloseDocument())
-        return {false, {}, doc.error()};
-    return {true, doc.path(), {}};
+        return {false, {}, doc.error(), DocumentMessages::NotWritten.title};
+    return {true, doc.path(), {}, {}};
 }
 
 } // namespace valmir

@@ -60,7 +60,8 @@ DocumentTotals writeInvoiceDocument(RtfDocument& doc, const DocumentInput& in);
 struct PrintResult {
     bool ok;
     QString path;  // the written document
-    QString error; // a Slovenian text for a message box (DocumentMessages)
+    QString error; // a Slovenian text for a message box
+    QString title; // and its title
 };
 
 // Writes the price calculation of the editor's invoice into tempFolder:

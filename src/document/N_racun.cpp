@@ -3,7 +3,6 @@
 #include "app/MessageBox.h"
 #include "app/Messages.h"
 #include "document/Settings.h"
-#include "document/SettingsMessages.h"
 #include "invoice/InvoiceFields.h"
 
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 
 #include "app/MessageBox.h"
 #include "app/Module1.h"
-#include "document/WordMessages.h"
+#include "app/Messages.h"
 #include "document/WordProcessor.h"
 
 #include <QGroupBox>

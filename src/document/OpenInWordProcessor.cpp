@@ -3,7 +3,7 @@
 #include "app/AppContext.h"
 #include "app/MessageBox.h"
 #include "document/N_word.h"
-#include "document/WordMessages.h"
+#include "app/Messages.h"
 #include "document/WordProcessor.h"
 
 #include <QProcess>

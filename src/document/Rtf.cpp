@@ -1,7 +1,7 @@
 #include "document/Rtf.h"
 
 #include "app/Module1.h"
-#include "document/DocumentMessages.h"
+#include "app/Messages.h"
 
 #include <QDir>
 

@@ -8,6 +8,8 @@
 #include "codelists/I_poste.h"
 #include "data/BoundGrid.h"
 #include "data/Recordset.h"
+#include "document/InvoiceDocument.h"
+#include "document/OpenInWordProcessor.h"
 #include "invoice/Calendar.h"
 #include "invoice/InvoiceFields.h"
 #include "invoice/InvoiceSaver.h"
@@ -74,6 +76,7 @@ void Racun::connectHandlers() {
     connect(ui.calendarButton, &QPushButton::clicked, this, &Racun::onCalendar);
     connect(ui.postOfficeButton, &QToolButton::clicked, this, &Racun::onPostOfficeLookup);
     connect(ui.saveButton, &QPushButton::clicked, this, &Racun::save);
+    connect(ui.printButton, &QPushButton::clicked, this, &Racun::PrintInvoice);
     connect(ui.addOperationsButton, &QPushButton::clicked, this, &Racun::onAddOperations);
     connect(ui.deleteLineButton, &QPushButton::clicked, this, &Racun::onDeleteLine);
     connect(ui.recalculateButton, &QPushButton::clicked, this, &Racun::recalculateAndShow);
@@ -491,6 +494,29 @@ void Racun::onCalendar() {
         calendar.exec();
     }
     ui.headerBoxes[DateBox]->setFocus();
+}
+
+// ---------------------------------------------------------------------------
+// Printing
+
+// "Tiskaj račun": the invoice as it stands, saved or not, checked and priced
+// first, written as the document and opened in the word processor.
+void Racun::PrintInvoice() {
+    ui.linesGrid->commitEdit();
+    Recordset* rs = lines();
+    if (!rs || rs->recordCount() == 0) {
+        Msg::critical(this, DocumentMessages::NoLines);
+        return;
+    }
+    askUnifiedReport();
+    recalculateAndShow();
+    const PrintResult printed = valmir::PrintInvoice(*m_db, *m_work, m_context.tempFolder,
+                                                     currentHeader(), ui.staffCombo->currentText());
+    if (!printed.ok) {
+        Msg::critical(this, printed.error, printed.title);
+        return;
+    }
+    OpenInWordProcessor(this, m_context, printed.path);
 }
 
 // ---------------------------------------------------------------------------

@@ -45,6 +45,9 @@ public:
     // The header as the boxes show it, for saving and printing.
     InvoiceHeader currentHeader() const;
 
+    // "Tiskaj račun": writes the document and opens it.
+    void PrintInvoice();
+
     // "Shrani račun": true when the invoice was written.
     bool save();
 

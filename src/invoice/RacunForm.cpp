@@ -61,7 +61,6 @@ void RacunForm::setupUi(QDialog* dialog) {
     paidCheck->setObjectName(QStringLiteral("Check3"));
     paidCheck->setAutoFillBackground(true);
     printButton = button(QStringLiteral("Command2"), QStringLiteral("Tiskaj račun"), dialog);
-    printButton->setEnabled(false); // the document comes with the printing routines
     saveButton = button(QStringLiteral("Command1"), QStringLiteral("Shrani račun"), dialog);
 
     openTimer = new QTimer(dialog);

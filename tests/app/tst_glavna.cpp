@@ -186,6 +186,7 @@ private Q_SLOTS:
         QTest::newRow("staff") << "M2_3" << "N_osebje";
         QTest::newRow("invoice settings") << "M2_1" << "N_racun";
         QTest::newRow("our data") << "M2_2" << "N_data";
+        QTest::newRow("word processor") << "M2_W" << "N_word";
     }
     void menuOpensTheCodeLists() {
         QFETCH(QString, item);

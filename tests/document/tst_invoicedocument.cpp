@@ -3,7 +3,7 @@
 
 #include "TestSupport.h"
 
-#include "document/DocumentMessages.h"
+#include "app/Messages.h"
 #include "document/InvoiceDocument.h"
 #include "invoice/Pricing.h"
 #include "data/Recordset.h"
