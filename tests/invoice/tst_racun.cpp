@@ -185,8 +185,13 @@ private Q_SLOTS:
         // "?" looks the postcode up; "ok" hands back only the code, and the
         // editor fills the place from it.
         s.watcher.dialogs["I_poste"] = [](QWidget* lookup) {
+            // As a user does: once the lookup has started and is the active
+            // window, entering the postcode box orders the list by postcode.
+            QTRY_VERIFY(!lookup->findChild<QTimer*>("Timer1")->isActive());
+            QTRY_VERIFY(lookup->isActiveWindow());
             auto* postcode = lookup->findChild<QLineEdit*>("Text1");
-            QTest::mouseClick(postcode, Qt::LeftButton); // entering it orders by postcode
+            QTest::mouseClick(postcode, Qt::LeftButton);
+            QTRY_VERIFY(postcode->hasFocus());
             QTest::keyClicks(postcode, "2");
             click(lookup, "Command1");
         };
