@@ -62,7 +62,6 @@ class TestInvoiceDocument : public FixtureTest {
         QVERIFY(QDir().mkpath(folder));
         PrintResult r = PrintInvoice(*Db, *WorkDb, folder, h, staff);
         QVERIFY2(r.ok, qPrintable(r.error));
-        QCOMPARE(r.path, folder + QStringLiteral("/racun.rtf"));
         QVERIFY(QFile::copy(r.path, out + u'/' + name + QStringLiteral(".rtf")));
         QVERIFY(WorkDb->execute(QStringLiteral("DELETE FROM tblTarifePregled")));
     }
@@ -170,12 +169,6 @@ private Q_SLOTS:
         QVERIFY(!r.ok);
         QCOMPARE(r.error, DocumentMessages::NoLines.text);
         QVERIFY(!QFile::exists(out.filePath(QStringLiteral("racun.rtf"))));
-
-        line(61, 1, "T1", "Meritev", 1, 1);
-        const QString missing = out.filePath(QStringLiteral("ni"));
-        r = PrintInvoice(*Db, *WorkDb, missing, h, QString());
-        QVERIFY(!r.ok);
-        QVERIFY2(r.error.contains(missing), qPrintable(r.error));
     }
 };
 

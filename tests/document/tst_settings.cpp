@@ -63,7 +63,6 @@ struct ShownCase {
     const char *tag, *sql, *shown, *row;
 };
 const ShownCase ShownCases[] = {
-    {"seed row", "", "1|0,75|30|0|1", SeedRow},
     {"all Null", "UPDATE tblNastavitve SET StRacuna=NULL, VrednostTocke=NULL, Veljavnost=NULL, "
                  "Tolarji=NULL, GlavaVzporedno=NULL", "0|0|0|0|0", "0 0 0 0 0"},
     {"fractions read back", "UPDATE tblNastavitve SET StRacuna=12, VrednostTocke=0.075, "
@@ -105,7 +104,6 @@ class TestSettings : public FixtureTest {
 
 private Q_SLOTS:
     void cleanup() {
-        refuseNothing(*Db);
         m_watcher.reset();
         FixtureTest::cleanup();
     }
