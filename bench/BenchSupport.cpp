@@ -11,6 +11,8 @@
 #include <QObject>
 #include <QWidget>
 
+#include <benchmark/benchmark.h>
+
 #include <cstring>
 
 namespace valmir::bench {
@@ -61,8 +63,21 @@ Session::~Session() {
         shutDown();
 }
 
+BenchProgram::BenchProgram(int& argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    m_dataDir = takeDataDirArgument(argc, argv);
+    m_qtArgv[0] = argv[0];
+    m_app = std::make_unique<QApplication>(m_qtArgc, m_qtArgv);
+    QApplication::setApplicationName(QStringLiteral("valmir"));
+    benchmark::Initialize(&argc, argv);
+    m_argumentsOk = !benchmark::ReportUnrecognizedArguments(argc, argv);
+}
+
+BenchProgram::~BenchProgram() { benchmark::Shutdown(); }
+
 bool Session::start(const QString& dataDir, bool privateCopy, QString* error) {
-    if (!QFile::exists(dataDir + QStringLiteral("/valmir2009.db"))) {
+    if (!dataDir.isEmpty() && !QFile::exists(dataDir + QStringLiteral("/valmir2009.db"))) {
         *error = QStringLiteral("no generated data in \"") + dataDir +
                  QStringLiteral("\": run valmir_gen --data-dir DIR first");
         return false;
@@ -72,8 +87,8 @@ bool Session::start(const QString& dataDir, bool privateCopy, QString* error) {
         *error = QStringLiteral("no temporary folder");
         return false;
     }
-    m_dataDir = dataDir;
-    if (privateCopy) {
+    m_dataDir = dataDir.isEmpty() ? m_root->path() + QStringLiteral("/data") : dataDir;
+    if (privateCopy && !dataDir.isEmpty()) {
         m_dataDir = m_root->path() + QStringLiteral("/data");
         if (!copyFolder(dataDir, m_dataDir, error))
             return false;

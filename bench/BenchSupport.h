@@ -4,6 +4,7 @@
 // is, a private copy of it for benchmarks that write, start-up on that copy,
 // and the small clocks and memory readings the figures are made of.
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
@@ -21,6 +22,25 @@ namespace valmir::bench {
 // environment variable VALMIR_BENCH_DATA. Empty when neither is given.
 QString takeDataDirArgument(int& argc, char** argv);
 
+// The start of every benchmark program: headless unless a platform is
+// set, "--data-dir DIR" taken from the arguments, the Qt application, and
+// Google Benchmark's own arguments read. Shuts Google Benchmark down when
+// it goes.
+class BenchProgram {
+public:
+    BenchProgram(int& argc, char** argv);
+    ~BenchProgram();
+    bool argumentsOk() const { return m_argumentsOk; }
+    QString dataDir() const { return m_dataDir; }
+
+private:
+    QString m_dataDir;
+    int m_qtArgc = 1;
+    char* m_qtArgv[2] = {nullptr, nullptr};
+    std::unique_ptr<QApplication> m_app;
+    bool m_argumentsOk = false;
+};
+
 // Copies every file of a folder (not recursive; a data folder is flat).
 bool copyFolder(const QString& from, const QString& to, QString* error);
 
@@ -34,6 +54,8 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
+    // An empty dataDir starts on a fresh data folder made by the start-up
+    // (the seed only).
     bool start(const QString& dataDir, bool privateCopy, QString* error);
     QString dataDir() const { return m_dataDir; }
 

@@ -89,30 +89,16 @@ BENCHMARK(BM_WriteDocument)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    const QString dataDir = takeDataDirArgument(argc, argv);
-    int qtArgc = 1;
-    char* qtArgv[] = {argv[0], nullptr};
-    QCoreApplication app(qtArgc, qtArgv);
-    QCoreApplication::setApplicationName(QStringLiteral("valmir"));
-
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    BenchProgram program(argc, argv);
+    if (!program.argumentsOk())
         return 1;
+    const QString dataDir = program.dataDir();
 
     QString error;
     Session session;
-    QTemporaryDir fresh;
     QTemporaryDir out;
     g_out = &out;
-    bool started;
-    if (!dataDir.isEmpty()) {
-        started = session.start(dataDir, true, &error);
-    } else {
-        StartupResult r = startUp({fresh.path() + QStringLiteral("/data"), fresh.path() + QStringLiteral("/tmp")});
-        started = r.ok;
-        error = r.message;
-    }
-    if (!started || !fillWorkingTable(&error)) {
+    if (!session.start(dataDir, true, &error) || !fillWorkingTable(&error)) {
         std::fprintf(stderr, "bench_document: %s\n", qPrintable(error));
         return 1;
     }
@@ -123,8 +109,5 @@ int main(int argc, char** argv) {
     std::printf("lines: %lld\n", static_cast<long long>(WorkDb->scalar(
                                      QStringLiteral("SELECT COUNT(*) FROM tblTarifePregled")).toLongLong()));
     benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    if (dataDir.isEmpty())
-        shutDown();
     return 0;
 }

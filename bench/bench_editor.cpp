@@ -236,17 +236,10 @@ BENCHMARK(BM_OpenRacunWindow)->Unit(benchmark::kMillisecond)->UseRealTime();
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    const QString dataDir = takeDataDirArgument(argc, argv);
-    int qtArgc = 1;
-    char* qtArgv[] = {argv[0], nullptr};
-    QApplication app(qtArgc, qtArgv);
-    QApplication::setApplicationName(QStringLiteral("valmir"));
-
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    BenchProgram program(argc, argv);
+    if (!program.argumentsOk())
         return 1;
+    const QString dataDir = program.dataDir();
 
     Session session;
     QString error;
@@ -266,6 +259,5 @@ int main(int argc, char** argv) {
                     qPrintable(g_big.header.text1.at(0)), qPrintable(g_big.expectedToPay));
     }
     benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
     return 0;
 }

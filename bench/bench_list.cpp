@@ -200,17 +200,10 @@ BENCHMARK(BM_DeleteInvoice)
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    const QString dataDir = takeDataDirArgument(argc, argv);
-    int qtArgc = 1;
-    char* qtArgv[] = {argv[0], nullptr};
-    QApplication app(qtArgc, qtArgv);
-    QApplication::setApplicationName(QStringLiteral("valmir"));
-
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    BenchProgram program(argc, argv);
+    if (!program.argumentsOk())
         return 1;
+    const QString dataDir = program.dataDir();
 
     Session session;
     QString error;
@@ -235,6 +228,5 @@ int main(int argc, char** argv) {
         g_paints = nullptr;
         g_window = nullptr;
     }
-    benchmark::Shutdown();
     return 0;
 }

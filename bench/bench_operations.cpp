@@ -110,28 +110,16 @@ BENCHMARK(BM_ChooseService)->Unit(benchmark::kMillisecond)->UseRealTime();
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    char* qtArgv[] = {argv[0], nullptr};
-    QApplication app(qtArgc, qtArgv);
-    QApplication::setApplicationName(QStringLiteral("valmir"));
-
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    BenchProgram program(argc, argv);
+    if (!program.argumentsOk())
         return 1;
-
-    QTemporaryDir root;
-    const StartupResult started =
-        startUp({root.path() + QStringLiteral("/data"), root.path() + QStringLiteral("/tmp")});
-    QString error = started.message;
-    if (!started.ok || !generateTariff(&error)) {
+    Session session;
+    QString error;
+    if (!session.start(QString(), false, &error) || !generateTariff(&error)) {
         std::fprintf(stderr, "bench_operations: %s\n", qPrintable(error));
         return 1;
     }
     std::printf("%d services with %d operations each\n", Services, OperationsPerService);
     benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    shutDown();
     return 0;
 }

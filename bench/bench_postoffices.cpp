@@ -82,38 +82,18 @@ BENCHMARK(BM_TypePlace)->Unit(benchmark::kMillisecond)->UseRealTime();
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    const QString dataDir = takeDataDirArgument(argc, argv);
-    int qtArgc = 1;
-    char* qtArgv[] = {argv[0], nullptr};
-    QApplication app(qtArgc, qtArgv);
-    QApplication::setApplicationName(QStringLiteral("valmir"));
-
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    BenchProgram program(argc, argv);
+    if (!program.argumentsOk())
         return 1;
+    const QString dataDir = program.dataDir();
 
     Session session;
-    QTemporaryDir fresh;
     QString error;
-    if (!dataDir.isEmpty()) {
-        if (!session.start(dataDir, false, &error)) {
-            std::fprintf(stderr, "bench_postoffices: %s\n", qPrintable(error));
-            return 1;
-        }
-    } else {
-        const StartupResult r =
-            startUp({fresh.path() + QStringLiteral("/data"), fresh.path() + QStringLiteral("/tmp")});
-        if (!r.ok) {
-            std::fprintf(stderr, "bench_postoffices: %s\n", qPrintable(r.message));
-            return 1;
-        }
+    if (!session.start(dataDir, false, &error)) {
+        std::fprintf(stderr, "bench_postoffices: %s\n", qPrintable(error));
+        return 1;
     }
     std::printf("post offices: %d\n", Db->scalar(QStringLiteral("SELECT count(*) FROM tbPoste")).toInt());
     benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    if (dataDir.isEmpty())
-        shutDown(); // before the fresh folder goes
     return 0;
 }
