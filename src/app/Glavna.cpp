@@ -1,5 +1,6 @@
 #include "app/Glavna.h"
 
+#include "app/Brisanje.h"
 #include "app/HandOver.h"
 #include "app/MessageBox.h"
 #include "app/Messages.h"
@@ -77,7 +78,7 @@ constexpr MenuItem DataItems[] = {
     {"M1_1a", u"&Geodetske storitve...", openModal<S_grupe>, false},
     {"M1_1b", u"&Opravila...", openModal<S_postavke>, false},
     Separator,
-    {"M1_2", u"&Brisanje starih računov...", nullptr, true},
+    {"M1_2", u"&Brisanje starih računov...", openModal<Brisanje>, true},
     Separator,
     {"M1_K", u"&Konec", quit, false},
 };

@@ -36,6 +36,16 @@ inline const Message DeleteInvoice{QStringLiteral("Izbrani račun bo izbrisan za
 inline const Message InvoiceNotDeleted{QStringLiteral("Računa ni bilo mogoče izbrisati:\n"),
                                        Titles::Cannot}; // the engine's text follows
 
+// Purging old invoices
+inline const Message PurgeInvoices{QStringLiteral("Računi bodo izbrisani za vse večne čase!\r\n"
+                                                  "Je to res tvoja želja?"),
+                                   QStringLiteral("Trenutek odločitve")};
+inline const Message PurgeGiveUp{QStringLiteral("Za vsak slučaj še enkrat vprašam:\r\n"
+                                                "Bi se mogoče raje odpovedal temu dejanju?"),
+                                 QStringLiteral("Ne morem verjeti")}; // Yes gives up
+inline const Message PurgeFailed{QStringLiteral("Starih računov ni bilo mogoče izbrisati:\n"),
+                                 Titles::Database}; // the engine's text follows
+
 // Invoice editor: opening
 inline const Message NoDatabase{QStringLiteral("Baza podatkov ni odprta."), Titles::Cannot};
 inline const Message NoInvoiceSelected{QStringLiteral("Ni izbranega računa."), Titles::Cannot};
