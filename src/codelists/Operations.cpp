@@ -181,9 +181,7 @@ OperationResult deleteOperation(Recordset& list) {
             list.moveFirst();
         return result;
     }
-    list.moveNext();
-    if (list.eof())
-        list.moveLast();
+    list.moveAfterDelete();
     return done();
 }
 

@@ -135,9 +135,7 @@ ServiceResult deleteService(Database& db, Recordset& list) {
         standOn(list, bookmark);
         return result;
     }
-    list.moveNext();
-    if (list.eof())
-        list.moveLast();
+    list.moveAfterDelete();
     return done();
 }
 

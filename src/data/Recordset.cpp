@@ -611,6 +611,12 @@ bool Recordset::deleteCurrent() {
     return true;
 }
 
+void Recordset::moveAfterDelete() {
+    moveNext();
+    if (eof())
+        moveLast();
+}
+
 bool Recordset::setValueAt(int position, const QString& name, const QVariant& value) {
     if (!moveTo(position)) {
         m_db.setError(QStringLiteral("Ni zapisa na tem mestu."));

@@ -97,6 +97,9 @@ public:
     // Deletes the current row. The position then stands on the gap: the
     // next moveNext() goes to the row that followed the deleted one.
     bool deleteCurrent();
+    // After a delete: stands on the row that followed the deleted one, or
+    // on the last row when the deleted one was the last.
+    void moveAfterDelete();
     // edit(), setField(), update() of the row at a position, in one call.
     bool setValueAt(int position, const QString& name, const QVariant& value);
 

@@ -35,9 +35,7 @@ InvoiceDeletionResult deleteCurrentInvoice(Recordset& invoices) {
         return failed(error);
     }
 
-    invoices.moveNext();
-    if (invoices.eof())
-        invoices.moveLast();
+    invoices.moveAfterDelete();
     return {true, {}};
 }
 

@@ -212,9 +212,7 @@ DeletedLine deleteCurrentLine(Recordset& lines) {
     lines.clearReadError();
     if (!lines.deleteCurrent())
         return r;
-    lines.moveNext();
-    if (lines.eof())
-        lines.moveLast();
+    lines.moveAfterDelete();
     r.returnTo = {lines.field(QStringLiteral("TS1")), lines.field(QStringLiteral("TS2"))};
     r.ok = !lines.readFailed();
     return r;
