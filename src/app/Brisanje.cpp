@@ -81,7 +81,7 @@ void Brisanje::purge() {
     }
     const PurgeResult result = purgeInvoicesBefore(*m_context.db, *cutOff);
     if (!result.ok) {
-        Msg::critical(this, Messages::PurgeFailed.text + result.error, Messages::PurgeFailed.title);
+        Msg::critical(this, Messages::PurgeFailed, result.error);
         return;
     }
     accept();

@@ -239,8 +239,7 @@ void Glavna::deleteInvoice() {
     InvoiceDeletionResult result = deleteCurrentInvoice(*m_list->recordset());
     m_list->syncFromRecordset();
     if (!result.deleted)
-        Msg::critical(this, Messages::InvoiceNotDeleted.text + result.error,
-                      Messages::InvoiceNotDeleted.title);
+        Msg::critical(this, Messages::InvoiceNotDeleted, result.error);
 }
 
 } // namespace valmir

@@ -27,6 +27,13 @@ void critical(QWidget* parent, const Message& m) { critical(parent, m.text, m.ti
 void information(QWidget* parent, const Message& m) { information(parent, m.text, m.title); }
 bool question(QWidget* parent, const Message& m) { return question(parent, m.text, m.title); }
 
+void critical(QWidget* parent, const Message& m, const QString& detail) {
+    QString text = m.text;
+    if (!detail.isEmpty() && !text.isEmpty() && !text.endsWith(u'\n'))
+        text += u'\n';
+    critical(parent, text + detail, m.title);
+}
+
 void setHook(Hook hook) { g_hook = std::move(hook); }
 void setInputAnswer(const QString& text) { g_inputAnswer = text; }
 

@@ -97,8 +97,7 @@ I_poste::I_poste(const AppContext& context, QLineEdit* postcodeBox, QWidget* par
     if (context.db && !m_postOfficeGrid->refresh()) {
         const QString error = model->lastError();
         QTimer::singleShot(0, this, [this, error] {
-            Msg::critical(this, Messages::PostOfficesNotRead.text + u'\n' + error,
-                          Messages::PostOfficesNotRead.title);
+            Msg::critical(this, Messages::PostOfficesNotRead, error);
         });
     }
 }

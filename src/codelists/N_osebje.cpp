@@ -76,7 +76,7 @@ N_osebje::N_osebje(const AppContext& context, QWidget* parent)
 N_osebje::~N_osebje() = default;
 
 void N_osebje::reportEngineError(const Message& message, const QString& error) {
-    Msg::critical(this, message.text + u'\n' + error, message.title);
+    Msg::critical(this, message, error);
 }
 
 bool N_osebje::currentId(qint64* id) {

@@ -53,8 +53,7 @@ S_grupe::S_grupe(const AppContext& context, QWidget* parent) : QDialog(parent), 
     // written through.
     model->setRecordSource(QStringLiteral("tblGeodetskaStoritev"));
     if (!m_list->refresh()) {
-        Msg::critical(this, ServiceMessages::ListNotRead.text + model->lastError(),
-                      ServiceMessages::ListNotRead.title);
+        Msg::critical(this, ServiceMessages::ListNotRead, model->lastError());
         return;
     }
     m_loaded = true;
@@ -115,8 +114,7 @@ void S_grupe::orderByNumber() {
     m_orderTimer->stop();
     Recordset* services = m_list->recordset();
     if (!services || !services->setIndex(QStringLiteral("ID")))
-        Msg::critical(this, ServiceMessages::ListNotRead.text + m_context.db->lastError(),
-                      ServiceMessages::ListNotRead.title);
+        Msg::critical(this, ServiceMessages::ListNotRead, m_context.db->lastError());
     m_list->syncFromRecordset();
 }
 
@@ -150,8 +148,7 @@ void S_grupe::deleteService() {
     if (result.outcome == ServiceOutcome::HasOperations)
         Msg::critical(this, ServiceMessages::HasOperations);
     else if (result.outcome == ServiceOutcome::Failed)
-        Msg::critical(this, ServiceMessages::NotDeleted.text + result.error,
-                      ServiceMessages::NotDeleted.title);
+        Msg::critical(this, ServiceMessages::NotDeleted, result.error);
 }
 
 } // namespace valmir

@@ -38,7 +38,7 @@ constexpr Column OperationColumns[] = {
 };
 
 void reportFailure(QWidget* parent, const Message& message, const QString& engineText) {
-    Msg::critical(parent, message.text + u'\n' + engineText, message.title);
+    Msg::critical(parent, message, engineText);
 }
 
 } // namespace

@@ -110,8 +110,7 @@ void V_grupe::confirm() {
         Msg::critical(this, ServiceMessages::DuplicateNumber);
         break;
     default:
-        Msg::critical(this, ServiceMessages::NotSaved.text + result.error,
-                      ServiceMessages::NotSaved.title);
+        Msg::critical(this, ServiceMessages::NotSaved, result.error);
         break;
     }
     // The input stays for the user to correct.

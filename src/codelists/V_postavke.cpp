@@ -33,7 +33,7 @@ constexpr Box Boxes[] = {
 };
 
 void reportFailure(QWidget* parent, const Message& message, const QString& engineText) {
-    Msg::critical(parent, message.text + u'\n' + engineText, message.title);
+    Msg::critical(parent, message, engineText);
 }
 
 } // namespace

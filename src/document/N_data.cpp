@@ -127,8 +127,7 @@ void N_data::confirm() {
     QString error;
     if (!writeCompanyData(*m_context.db, data, &error)) {
         // The input stays for another try.
-        Msg::critical(this, SettingsMessages::NotSaved.text + error,
-                      SettingsMessages::NotSaved.title);
+        Msg::critical(this, SettingsMessages::NotSaved, error);
         return;
     }
     accept();

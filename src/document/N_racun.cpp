@@ -158,8 +158,7 @@ void N_racun::confirm() {
     }
     QString error;
     if (!writeInvoiceSettings(*m_context.db, settings, &error)) {
-        Msg::critical(this, SettingsMessages::NotSaved.text + error,
-                      SettingsMessages::NotSaved.title);
+        Msg::critical(this, SettingsMessages::NotSaved, error);
         return;
     }
     accept();

@@ -59,7 +59,7 @@ N_word::N_word(const AppContext& context, QWidget* parent) : QDialog(parent), m_
         // A location never stored shows as 0, as every unset setting does.
         m_locationEdit->setText(NullToZero(location).toString());
     else
-        Msg::critical(parent, WordMessages::NotRead.text + error, WordMessages::NotRead.title);
+        Msg::critical(parent, WordMessages::NotRead, error);
 
     connect(m_okButton, &QPushButton::clicked, this, &N_word::confirm);
 }
@@ -75,7 +75,7 @@ void N_word::confirm() {
         accept();
         return;
     }
-    Msg::critical(this, WordMessages::NotSaved.text + error, WordMessages::NotSaved.title);
+    Msg::critical(this, WordMessages::NotSaved, error);
     m_locationEdit->setFocus();
 }
 

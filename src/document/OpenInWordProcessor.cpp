@@ -14,7 +14,7 @@ bool OpenInWordProcessor(QWidget* parent, const AppContext& context, const QStri
     QVariant location;
     QString error;
     if (!readWordLocation(*context.db, &location, &error)) {
-        Msg::critical(parent, WordMessages::NotRead.text + error, WordMessages::NotRead.title);
+        Msg::critical(parent, WordMessages::NotRead, error);
         return false;
     }
     const QString program = resolveWordProcessor(location.toString());
