@@ -22,7 +22,7 @@ enum Column { ColNumber, ColName, ColNote };
 
 } // namespace
 
-S_grupe::S_grupe(const AppContext& context, QWidget* parent) : QDialog(parent), m_context(context) {
+S_grupe::S_grupe(const AppContext& context, QWidget* parent) : LoadingDialog(parent), m_context(context) {
     setObjectName(QStringLiteral("S_grupe"));
     setWindowTitle(QStringLiteral("Geodetske storitve"));
     setModal(true);
@@ -56,18 +56,12 @@ S_grupe::S_grupe(const AppContext& context, QWidget* parent) : QDialog(parent), 
         Msg::critical(this, ServiceMessages::ListNotRead, model->lastError());
         return;
     }
-    m_loaded = true;
+    setLoaded(true);
     m_orderTimer->start();
     m_list->setFocus();
 }
 
 S_grupe::~S_grupe() = default;
-
-int S_grupe::exec() {
-    if (!m_loaded)
-        return QDialog::Rejected;
-    return QDialog::exec();
-}
 
 void S_grupe::buildGrid() {
     m_list = new BoundGrid(this);

@@ -2,7 +2,7 @@
 
 #include "app/AppContext.h"
 
-#include <QDialog>
+#include "app/LoadingDialog.h"
 
 class QPushButton;
 class QTimer;
@@ -14,16 +14,11 @@ class BoundGrid;
 // The code list of geodetic services: lists them in the order of their
 // numbers and adds, changes and deletes them (the changes through the edit
 // dialog V_grupe). Shown modally over the main window.
-class S_grupe : public QDialog {
+class S_grupe : public LoadingDialog {
     Q_OBJECT
 public:
     S_grupe(const AppContext& context, QWidget* parent = nullptr);
     ~S_grupe() override;
-
-    // False when the list could not be read (its message has been shown);
-    // exec() then returns Rejected at once.
-    bool isLoaded() const { return m_loaded; }
-    int exec() override;
 
 private:
     void buildGrid();
@@ -40,7 +35,6 @@ private:
     QPushButton* m_changeButton = nullptr;
     QPushButton* m_deleteButton = nullptr;
     QTimer* m_orderTimer = nullptr;
-    bool m_loaded = false;
 };
 
 } // namespace valmir

@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace valmir {
@@ -23,7 +22,7 @@ constexpr int PostcodeLength = 10;
 
 } // namespace
 
-N_data::N_data(const AppContext& context, QWidget* parent) : QDialog(parent), m_context(context) {
+N_data::N_data(const AppContext& context, QWidget* parent) : LoadingDialog(parent), m_context(context) {
     static_assert(CompanyFieldCount == 9);
     setObjectName(QStringLiteral("N_data"));
     setWindowTitle(QStringLiteral("Naši podatki"));
@@ -95,31 +94,24 @@ N_data::N_data(const AppContext& context, QWidget* parent) : QDialog(parent), m_
     connect(m_okButton, &QPushButton::clicked, this, &N_data::confirm);
 
     if (!m_context.db) {
-        closeWithError(Messages::NoDatabase.text, Messages::NoDatabase.title);
+        Msg::critical(this, Messages::NoDatabase);
         return;
     }
     CompanyData data;
     QString error;
     if (!readCompanyData(*m_context.db, &data, &error)) {
-        closeWithError(SettingsMessages::NotRead.text + error, SettingsMessages::NotRead.title);
+        Msg::critical(this, SettingsMessages::NotRead, error);
         return;
     }
     for (int i = 0; i < CompanyFieldCount; ++i)
         m_fieldEdits[i]->setText(data[i]);
+    setLoaded(true);
 }
 
 N_data::~N_data() = default;
 
-void N_data::closeWithError(const QString& text, const QString& title) {
-    m_okButton->setEnabled(false);
-    QTimer::singleShot(0, this, [this, text, title] {
-        Msg::critical(this, text, title);
-        reject();
-    });
-}
-
 void N_data::confirm() {
-    if (!m_context.db || !m_okButton->isEnabled())
+    if (!isLoaded())
         return;
     CompanyData data;
     for (int i = 0; i < CompanyFieldCount; ++i)

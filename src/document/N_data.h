@@ -2,7 +2,7 @@
 
 #include "app/AppContext.h"
 
-#include <QDialog>
+#include "app/LoadingDialog.h"
 
 #include <array>
 
@@ -14,7 +14,7 @@ namespace valmir {
 // "Naši podatki": the issuer's own data printed in the head of every
 // document. Reads the settings row when it opens and writes it on
 // "V redu"; closing it any other way stores nothing.
-class N_data : public QDialog {
+class N_data : public LoadingDialog {
     Q_OBJECT
 public:
     explicit N_data(const AppContext& context, QWidget* parent = nullptr);
@@ -22,9 +22,6 @@ public:
 
 private:
     void confirm();
-    // Shown once the window is up; the dialog then closes, so that nothing
-    // it could not read is written back.
-    void closeWithError(const QString& text, const QString& title);
 
     AppContext m_context;
     // Text1(i): the field CompanyFields[i] (Settings.h).

@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace valmir {
@@ -36,7 +35,7 @@ QLineEdit* numberEdit(const QString& name, QWidget* parent) {
 } // namespace
 
 N_racun::N_racun(const AppContext& context, QWidget* parent)
-    : QDialog(parent), m_context(context) {
+    : LoadingDialog(parent), m_context(context) {
     setObjectName(QStringLiteral("N_racun"));
     setWindowTitle(QStringLiteral("Računi"));
     setModal(true);
@@ -106,9 +105,9 @@ N_racun::N_racun(const AppContext& context, QWidget* parent)
     InvoiceSettings settings;
     QString error;
     if (!m_context.db) {
-        closeWithError(Messages::NoDatabase.text, Messages::NoDatabase.title);
+        Msg::critical(this, Messages::NoDatabase);
     } else if (!readInvoiceSettings(*m_context.db, &settings, &error)) {
-        closeWithError(SettingsMessages::NotRead.text + error, SettingsMessages::NotRead.title);
+        Msg::critical(this, SettingsMessages::NotRead, error);
     } else {
         // Shown as the number boxes of the editor show them, so that an
         // unchanged box stores the number it came from.
@@ -117,18 +116,11 @@ N_racun::N_racun(const AppContext& context, QWidget* parent)
         m_validityEdit->setText(numberBoxText(settings.validity));
         m_tolarsCheck->setChecked(settings.tolars);
         (settings.sideBySide ? m_sideBySideOption : m_stackedOption)->setChecked(true);
+        setLoaded(true);
     }
 }
 
 N_racun::~N_racun() = default;
-
-void N_racun::closeWithError(const QString& text, const QString& title) {
-    m_okButton->setEnabled(false);
-    QTimer::singleShot(0, this, [this, text, title] {
-        Msg::critical(this, text, title);
-        reject();
-    });
-}
 
 void N_racun::refuse(QLineEdit* edit, const QString& text, const QString& title) {
     Msg::critical(this, text, title);
@@ -138,7 +130,7 @@ void N_racun::refuse(QLineEdit* edit, const QString& text, const QString& title)
 }
 
 void N_racun::confirm() {
-    if (!m_context.db || !m_okButton->isEnabled())
+    if (!isLoaded())
         return;
     InvoiceSettings settings;
     switch (readInvoiceSettingsInput({m_counterEdit->text(), m_pointValueEdit->text(),

@@ -2,7 +2,7 @@
 
 #include "app/AppContext.h"
 
-#include <QDialog>
+#include "app/LoadingDialog.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -16,7 +16,7 @@ namespace valmir {
 // Reads the settings row when it opens and writes it on "V redu" once the
 // number and the point value read as numbers; closing it any other way
 // stores nothing.
-class N_racun : public QDialog {
+class N_racun : public LoadingDialog {
     Q_OBJECT
 public:
     explicit N_racun(const AppContext& context, QWidget* parent = nullptr);
@@ -24,9 +24,6 @@ public:
 
 private:
     void confirm();
-    // Shown once the window is up; the dialog then closes, so that nothing
-    // it could not read is written back.
-    void closeWithError(const QString& text, const QString& title);
     void refuse(QLineEdit* edit, const QString& text, const QString& title);
 
     AppContext m_context;

@@ -42,7 +42,7 @@ enum Column { ColTariff, ColOperation, ColPoints, ColQuantity, ColSurcharge, Col
 } // namespace
 
 Racun::Racun(const AppContext& context, BoundGrid* invoiceList, QWidget* parent)
-    : QDialog(parent), m_context(context), m_db(context.db), m_work(context.work),
+    : LoadingDialog(parent), m_context(context), m_db(context.db), m_work(context.work),
       m_invoiceList(invoiceList) {
     setObjectName(QStringLiteral("Racun"));
     setWindowTitle(QStringLiteral("Račun"));
@@ -50,16 +50,10 @@ Racun::Racun(const AppContext& context, BoundGrid* invoiceList, QWidget* parent)
     setSizeGripEnabled(true);
     ui.setupUi(this);
     connectHandlers();
-    m_loaded = load();
+    setLoaded(load());
 }
 
 Racun::~Racun() = default;
-
-int Racun::exec() {
-    if (!m_loaded)
-        return QDialog::Rejected;
-    return QDialog::exec();
-}
 
 void Racun::connectHandlers() {
     for (int i = 0; i < HeaderBoxCount; ++i) {

@@ -4,7 +4,7 @@
 #include "invoice/InvoiceSaver.h"
 #include "invoice/RacunForm.h"
 
-#include <QDialog>
+#include "app/LoadingDialog.h"
 
 namespace valmir {
 
@@ -15,16 +15,11 @@ class Recordset;
 // The invoice editor. It loads when constructed, as OpenMode says: 0 a new
 // invoice, 1 the invoice current in the main list, 2 a new invoice for the
 // customer of that invoice. Shown modally over the main window.
-class Racun : public QDialog {
+class Racun : public LoadingDialog {
     Q_OBJECT
 public:
     Racun(const AppContext& context, BoundGrid* invoiceList, QWidget* parent = nullptr);
     ~Racun() override;
-
-    // False when loading failed (its message has been shown); exec() then
-    // returns Rejected at once.
-    bool isLoaded() const { return m_loaded; }
-    int exec() override;
 
     // The form's state, for whoever needs to look at it.
     int mode() const { return Mode; }
@@ -91,7 +86,6 @@ private:
     Database* m_db;   // the data database
     Database* m_work; // the work database
     BoundGrid* m_invoiceList;
-    bool m_loaded = false;
     bool m_timerStarted = false;
 
     // The form's own variables.
