@@ -5,10 +5,13 @@ set -euo pipefail
 packages=(
   g++ cmake make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+  qt6-svg-dev qt6-charts-dev qt6-translations-l10n
   libsqlcipher-dev
   libbenchmark-dev
   xvfb xauth fonts-dejavu-core
   libreoffice-writer-nogui poppler-utils
+  libzint-dev zbar-tools xdg-utils
+  clang desktop-file-utils appstream dpkg-dev file
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
+#include "app/AppIcon.h"
 #include "app/Glavna.h"
 #include "app/Globals.h"
 #include "app/MessageBox.h"
@@ -19,6 +20,7 @@ constexpr int BadCommandLine = 2;
 
 int runValmir(QApplication& app, const QStringList& arguments) {
     const QString title = QStringLiteral("VALMIR");
+    app.setWindowIcon(appIcon());
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("VALMIR 2009 - aplikacija za pripravo računa geodetske storitve"));
