@@ -144,7 +144,8 @@ bool createDataTables(Database& db) {
             Email TEXT,
             Davcna TEXT,
             TRR TEXT,
-            NaDnu TEXT))"),
+            NaDnu TEXT,
+            MapaDokumentov TEXT))"),
             });
 }
 

@@ -12,7 +12,8 @@ class QRadioButton;
 namespace valmir {
 
 // "Računi": the number of the next invoice, the point value and validity
-// a new invoice starts with, and two layout options of the document.
+// a new invoice starts with, two layout options of the document and the
+// folder its PDFs go to.
 // Reads the settings row when it opens and writes it on "V redu" once the
 // number and the point value read as numbers; closing it any other way
 // stores nothing.
@@ -25,6 +26,7 @@ public:
 private:
     void confirm();
     void refuse(QLineEdit* edit, const QString& text, const QString& title);
+    void pickFolder();
 
     AppContext m_context;
     QLineEdit* m_counterEdit = nullptr;    // Text1: StRacuna
@@ -33,6 +35,8 @@ private:
     QCheckBox* m_tolarsCheck = nullptr;    // Check1: Tolarji
     QRadioButton* m_sideBySideOption = nullptr; // Option1(0): GlavaVzporedno yes
     QRadioButton* m_stackedOption = nullptr;    // Option1(1): GlavaVzporedno no
+    QLineEdit* m_folderEdit = nullptr;          // Text5: MapaDokumentov
+    QPushButton* m_folderButton = nullptr;      // Command2: picks the folder
     QPushButton* m_okButton = nullptr;
 };
 

@@ -94,6 +94,7 @@ bool readInvoiceSettings(Database& db, InvoiceSettings* settings, QString* error
     settings->validity = NumberOrZero(row->field(QStringLiteral("Veljavnost")));
     settings->tolars = row->field(QStringLiteral("Tolarji")).toBool();
     settings->sideBySide = row->field(QStringLiteral("GlavaVzporedno")).toBool();
+    settings->documentFolder = NullTrim(row->field(QStringLiteral("MapaDokumentov")));
     return !row->readFailed() || fail(db, error);
 }
 
@@ -112,6 +113,7 @@ bool writeInvoiceSettings(Database& db, const InvoiceSettings& s, QString* error
         row.setField(QStringLiteral("Veljavnost"), s.validity);
         row.setField(QStringLiteral("Tolarji"), s.tolars);
         row.setField(QStringLiteral("GlavaVzporedno"), s.sideBySide);
+        row.setField(QStringLiteral("MapaDokumentov"), s.documentFolder.isNull() ? QStringLiteral("") : s.documentFolder);
     });
 }
 
@@ -127,6 +129,7 @@ InvoiceSettingsCheck readInvoiceSettingsInput(const InvoiceSettingsInput& input,
     settings->validity = boxNumber(input.validity);
     settings->tolars = input.tolars;
     settings->sideBySide = input.sideBySide;
+    settings->documentFolder = input.documentFolder.trimmed();
     return InvoiceSettingsCheck::Ok;
 }
 

@@ -30,6 +30,7 @@ struct InvoiceSettings {
     double validity = 0;     // Veljavnost, in days
     bool tolars = false;     // Tolarji: the total also in SIT
     bool sideBySide = false; // GlavaVzporedno: issuer and recipient in one row
+    QString documentFolder;  // MapaDokumentov: where PDFs go; empty for the default
 };
 
 // Adds the row when the table has none: empty texts, the counter at 1 (the
@@ -54,13 +55,15 @@ struct InvoiceSettingsInput {
     QString validity;
     bool tolars = false;
     bool sideBySide = false;
+    QString documentFolder;
 };
 enum class InvoiceSettingsCheck { Ok, CounterNotNumeric, PointValueNotNumeric };
 // Checks the counter, then the point value (the first failure counts), and
 // fills *settings when both are numbers. The counter and the validity read
 // what their box shows back whole ("7,5" is 7.5) and otherwise their
 // leading number ("30 dni" is 30, "" and "abc" are 0); the counter numbers
-// invoices, so it keeps only its whole part ("12,7" is 12).
+// invoices, so it keeps only its whole part ("12,7" is 12). The documents
+// folder is stored without the blanks around it.
 InvoiceSettingsCheck readInvoiceSettingsInput(const InvoiceSettingsInput& input,
                                               InvoiceSettings* settings);
 

@@ -2,6 +2,7 @@
 
 #include "document/N_data.h"
 #include "document/N_racun.h"
+#include "document/PdfExport.h"
 #include "document/Settings.h"
 #include "data/Recordset.h"
 
@@ -9,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QtTest>
 
 #include <sqlite3.h>
@@ -208,6 +210,24 @@ private Q_SLOTS:
         QCOMPARE(m_watcher->seen.size(), 3);
         QVERIFY(m_watcher->seen[2].startsWith(NotSaved));
         QCOMPARE(Db->scalar("SELECT Firma FROM tblNastavitve").toString(), QString());
+    }
+
+    // The documents folder: none stored means "VALMIR" in the documents
+    // folder (shown as the box's hint); a typed one is stored without the
+    // blanks around it and shown again.
+    void documentFolderSetting() {
+        QString hint, shown;
+        QVERIFY(!run<N_racun>("N_racun", [&](QWidget* w) {
+            hint = box(w, "Text5")->placeholderText();
+            box(w, "Text5")->setText(" /srv/Računi 2026 ");
+        }));
+        QCOMPARE(hint, QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath("VALMIR"));
+        QCOMPARE(documentFolder(QVariant()), hint);
+        QCOMPARE(Db->scalar("SELECT MapaDokumentov FROM tblNastavitve").toString(), QString("/srv/Računi 2026"));
+        QVERIFY(!run<N_racun>("N_racun", [&](QWidget* w) { shown = box(w, "Text5")->text(); }));
+        QCOMPARE(shown, QString("/srv/Računi 2026"));
+        QCOMPARE(documentFolder(shown), shown);
+        QVERIFY(m_watcher->seen.isEmpty());
     }
 };
 
