@@ -67,6 +67,7 @@ N_racun::N_racun(const AppContext& context, QWidget* parent)
     m_folderButton = new QPushButton(QStringLiteral("..."), frame);
     m_folderButton->setObjectName(QStringLiteral("Command2"));
     m_folderButton->setAutoDefault(false);
+    m_folderButton->setFixedWidth(m_folderButton->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
     m_folderButton->setToolTip(QStringLiteral("Izberi mapo"));
 
     m_okButton = new QPushButton(QStringLiteral("V redu"), this);
