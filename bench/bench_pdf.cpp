@@ -37,15 +37,18 @@ QString g_document;
 
 bool prepareWorkedExample(QString* error) {
     const QString insert = QStringLiteral(
-        "INSERT INTO tblTarifePregled (ID_tarifa, Tocke, Kolicina, Povisek, TarifnaStevilka, TS1, TS2, "
+        "INSERT INTO tblTarifePregled (ID_tarifa, Tocke, Kolicina, Povisek, TarifnaStevilka, TS1, "
+        "TS2, "
         "\"70proc\", GeodetskaStoritev, Master) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 0)");
     const bool ok =
-        Db->execute(QStringLiteral("UPDATE tblNastavitve SET Firma='Geodetska pisarna Žerjav d.o.o.', "
-                                   "Naslov='Šentjurska 5', PST='3230', Posta='Šentjur', "
-                                   "TRR='SI56 0201 0001 2345 641'")) &&
+        Db->execute(
+            QStringLiteral("UPDATE tblNastavitve SET Firma='Geodetska pisarna Žerjav d.o.o.', "
+                           "Naslov='Šentjurska 5', PST='3230', Posta='Šentjur', "
+                           "TRR='SI56 0201 0001 2345 641'")) &&
         WorkDb->execute(insert, {1001, 100, 2, 20, "T1", 1, 1, true, "Meritev parcele"}) &&
         WorkDb->execute(insert, {2001, 32, 1, 0, "T2", 2, 1, false, "Zakoličba"}) &&
-        WorkDb->execute(insert, {-1, {}, {}, {}, "", LumpSumService, 1, false, lumpSumDescription("10")});
+        WorkDb->execute(insert,
+                        {-1, {}, {}, {}, "", LumpSumService, 1, false, lumpSumDescription("10")});
     if (!ok) {
         *error = Db->lastError() + WorkDb->lastError();
         return false;
@@ -68,7 +71,8 @@ bool prepareWorkedExample(QString* error) {
 // names read, the document with its code written.
 void BM_WriteDocument(benchmark::State& state) {
     for (auto _ : state) {
-        const PrintResult r = PrintInvoice(*Db, *WorkDb, g_work->path(), g_header, QStringLiteral("Andrej Čuk"));
+        const PrintResult r =
+            PrintInvoice(*Db, *WorkDb, g_work->path(), g_header, QStringLiteral("Andrej Čuk"));
         if (!r.ok) {
             state.SkipWithError(qPrintable(r.error));
             break;
@@ -122,7 +126,13 @@ void BM_Convert(benchmark::State& state) {
         }
     }
 }
-BENCHMARK(BM_Convert)->ArgName("first")->Arg(1)->Arg(0)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Convert)
+    ->ArgName("first")
+    ->Arg(1)
+    ->Arg(0)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 

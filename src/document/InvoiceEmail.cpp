@@ -9,8 +9,9 @@ QString invoiceEmailSubject(const QString& invoiceNumber) {
 }
 
 QString invoiceEmailBody(const QString& invoiceNumber, const QString& firm) {
-    QString body = QStringLiteral("Pozdravljeni,\n\nv prilogi vam pošiljamo račun %1.\n\nLep pozdrav")
-                       .arg(invoiceNumber.trimmed());
+    QString body =
+        QStringLiteral("Pozdravljeni,\n\nv prilogi vam pošiljamo račun %1.\n\nLep pozdrav")
+            .arg(invoiceNumber.trimmed());
     if (!firm.trimmed().isEmpty())
         body += u'\n' + firm.trimmed();
     return body + u'\n';

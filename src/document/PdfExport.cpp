@@ -57,13 +57,15 @@ QStringList PdfConversion::arguments(const QString& rtfPath, const QString& work
             rtfPath};
 }
 
-void PdfConversion::start(const QString& program, const QString& rtfPath, const QString& workFolder) {
+void PdfConversion::start(const QString& program, const QString& rtfPath,
+                          const QString& workFolder) {
     m_cancelled = false;
     m_done = false;
     const QDir out(QDir(workFolder).filePath(QStringLiteral("pdf")));
     m_pdfPath = out.filePath(QFileInfo(rtfPath).completeBaseName() + QStringLiteral(".pdf"));
     // A PDF left by an earlier run must not pass for this one.
-    if (!out.mkpath(QStringLiteral(".")) || (QFile::exists(m_pdfPath) && !QFile::remove(m_pdfPath))) {
+    if (!out.mkpath(QStringLiteral(".")) ||
+        (QFile::exists(m_pdfPath) && !QFile::remove(m_pdfPath))) {
         finish(false, QDir::toNativeSeparators(m_pdfPath));
         return;
     }
@@ -81,7 +83,8 @@ void PdfConversion::onFinished(int exitCode, QProcess::ExitStatus status) {
     const QString said = QString::fromLocal8Bit(m_process.readAll()).trimmed();
     // LibreOffice ends with 0 also when it could not read the document;
     // only the PDF itself says that the conversion worked.
-    if (!m_cancelled && status == QProcess::NormalExit && exitCode == 0 && QFileInfo(m_pdfPath).size() > 0) {
+    if (!m_cancelled && status == QProcess::NormalExit && exitCode == 0 &&
+        QFileInfo(m_pdfPath).size() > 0) {
         finish(true, QString());
         return;
     }

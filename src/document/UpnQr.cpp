@@ -80,13 +80,13 @@ QStringList upnQrFields(const UpnQrInput& in) {
     };
     QStringList f;
     f << QStringLiteral("UPNQR") << QString() << QString() << QString() << QString(); // 1 to 5
-    f << party(in.payer);                                                                // 6 to 8
-    f << QStringLiteral("%1").arg(cents, 11, 10, QLatin1Char('0'));                      // 9
-    f << QString() << QString() << QStringLiteral("OTHR");                               // 10 to 12
+    f << party(in.payer);                                                             // 6 to 8
+    f << QStringLiteral("%1").arg(cents, 11, 10, QLatin1Char('0'));                   // 9
+    f << QString() << QString() << QStringLiteral("OTHR");                            // 10 to 12
     f << fieldText(QStringLiteral("Račun ") + in.invoiceNumber.trimmed(), UpnPurposeLength); // 13
-    f << QString() << iban << upnReference(in.invoiceNumber);                           // 14 to 16
-    f << party(in.recipient);                                                            // 17 to 19
-    qsizetype sum = f.size(); // one LF after each of the nineteen
+    f << QString() << iban << upnReference(in.invoiceNumber); // 14 to 16
+    f << party(in.recipient);                                 // 17 to 19
+    qsizetype sum = f.size();                                 // one LF after each of the nineteen
     for (const QString& field : f)
         sum += field.size();
     f << QStringLiteral("%1").arg(sum, 3, 10, QLatin1Char('0'));
@@ -117,7 +117,7 @@ UpnQrPicture upnQrPng(const QByteArray& payload) {
         return picture;
     }
     symbol->symbology = BARCODE_UPNQR;
-    symbol->input_mode = DATA_MODE; // the payload is ISO 8859-2 already
+    symbol->input_mode = DATA_MODE;         // the payload is ISO 8859-2 already
     symbol->scale = PixelsPerModule / 2.0f; // raster output draws 2 pixels a module at scale 1
     symbol->output_options |= BARCODE_QUIET_ZONES;
     const QByteArray path = QFile::encodeName(file.fileName());

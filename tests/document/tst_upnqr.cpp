@@ -23,14 +23,15 @@ namespace {
 
 // A valid account of a Slovenian bank (mod 97 gives 1), and the office.
 const QString Iban = QStringLiteral("SI56 0201 0001 2345 641");
-const UpnQrParty Office{QStringLiteral("Geodetska pisarna Žerjav d.o.o."), QStringLiteral("Šentjurska 5"),
-                        QStringLiteral("3230 Šentjur")};
+const UpnQrParty Office{QStringLiteral("Geodetska pisarna Žerjav d.o.o."),
+                        QStringLiteral("Šentjurska 5"), QStringLiteral("3230 Šentjur")};
 
 // Empty when the program ran well; its output in *out.
 QString run(const QString& program, const QStringList& args, QByteArray* out = nullptr) {
     QProcess p;
     p.start(program, args);
-    const bool ok = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    const bool ok =
+        p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     if (out)
         *out = p.readAllStandardOutput();
     return ok ? QString() : program + u' ' + p.errorString() + u' ' + p.readAllStandardError();
@@ -46,11 +47,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("compact");
         QTest::newRow("grouped") << Iban << "SI56020100012345641";
-        QTest::newRow("compact, small letters") << "si56020100012345641" << "SI56020100012345641";
-        QTest::newRow("wrong checksum") << "SI56 0201 0001 2345 642" << "";
-        QTest::newRow("a digit more") << "SI56 0201 0001 2345 6410" << "";
-        QTest::newRow("another country, valid") << "DE89 3704 0044 0532 0130 00" << "";
-        QTest::newRow("letter among digits") << "SI56 0201 0001 2345 6A1" << "";
+        QTest::newRow("compact, small letters") << "si56020100012345641"
+                                                << "SI56020100012345641";
+        QTest::newRow("wrong checksum") << "SI56 0201 0001 2345 642"
+                                        << "";
+        QTest::newRow("a digit more") << "SI56 0201 0001 2345 6410"
+                                      << "";
+        QTest::newRow("another country, valid") << "DE89 3704 0044 0532 0130 00"
+                                                << "";
+        QTest::newRow("letter among digits") << "SI56 0201 0001 2345 6A1"
+                                             << "";
     }
     void iban() {
         QFETCH(QString, typed);
@@ -64,19 +70,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("number");
         QTest::addColumn<double>("amount");
         QTest::addColumn<QStringList>("fields");
-        QTest::newRow("worked example") << "Čebelarstvo Šuštar" << "2026/001" << 671.0
-                                        << QStringList{"Čebelarstvo Šuštar", "00000067100", "Račun 2026/001",
-                                                       "SI002026-001", "178"};
+        QTest::newRow("worked example") << "Čebelarstvo Šuštar"
+                                        << "2026/001" << 671.0
+                                        << QStringList{"Čebelarstvo Šuštar", "00000067100",
+                                                       "Račun 2026/001", "SI002026-001", "178"};
         // 39 characters: cut at 33, the blank at the cut dropped.
-        QTest::newRow("long name") << "Geodetska družba Žagar in sinovi d.o.o." << "2026-12" << 0.1
+        QTest::newRow("long name") << "Geodetska družba Žagar in sinovi d.o.o."
+                                   << "2026-12" << 0.1
                                    << QStringList{"Geodetska družba Žagar in sinovi", "00000000010",
                                                   "Račun 2026-12", "SI002026-12", "190"};
         QTest::newRow("line break in a name, letters in the number")
-            << "Ana\nNovak" << "R 7/A" << 1234567.891
+            << "Ana\nNovak"
+            << "R 7/A" << 1234567.891
             << QStringList{"Ana Novak", "00123456789", "Račun R 7/A", "SI00--7--", "163"};
-        QTest::newRow("long number") << "X" << "2026/000000000000000000000001" << 5.0
-                                     << QStringList{"X", "00000000500", "Račun 2026/000000000000000000000001",
-                                                    "SI002026-00000000000000000", "196"};
+        QTest::newRow("long number")
+            << "X"
+            << "2026/000000000000000000000001" << 5.0
+            << QStringList{"X", "00000000500", "Račun 2026/000000000000000000000001",
+                           "SI002026-00000000000000000", "196"};
     }
     void payload() {
         QFETCH(QString, name);
@@ -84,9 +95,26 @@ private Q_SLOTS:
         QFETCH(double, amount);
         QFETCH(QStringList, fields);
         const UpnQrInput in{{name, "Cesta 1", "1000 Ljubljana"}, amount, number, Iban, Office};
-        const QStringList expected{"UPNQR", "", "", "", "", fields[0], "Cesta 1", "1000 Ljubljana", fields[1], "",
-                                   "", "OTHR", fields[2], "", "SI56020100012345641", fields[3], Office.name,
-                                   Office.street, Office.place, fields[4]};
+        const QStringList expected{"UPNQR",
+                                   "",
+                                   "",
+                                   "",
+                                   "",
+                                   fields[0],
+                                   "Cesta 1",
+                                   "1000 Ljubljana",
+                                   fields[1],
+                                   "",
+                                   "",
+                                   "OTHR",
+                                   fields[2],
+                                   "",
+                                   "SI56020100012345641",
+                                   fields[3],
+                                   Office.name,
+                                   Office.street,
+                                   Office.place,
+                                   fields[4]};
         QCOMPARE(upnQrFields(in), expected);
         // ISO 8859-2 bytes, every field ended by LF.
         const QByteArray bytes = upnQrPayload(in);
@@ -116,20 +144,24 @@ private Q_SLOTS:
         const QString soffice = findLibreOffice();
         if (soffice.isEmpty())
             QSKIP("LibreOffice (soffice) is not installed");
-        QVERIFY(Db->execute("UPDATE tblNastavitve SET Firma = ?, Naslov = ?, PST = '3230', Posta = 'Šentjur', TRR = ?",
+        QVERIFY(Db->execute("UPDATE tblNastavitve SET Firma = ?, Naslov = ?, PST = '3230', Posta = "
+                            "'Šentjur', TRR = ?",
                             {Office.name, Office.street, Iban}));
         const QString insert = QStringLiteral(
-            "INSERT INTO tblTarifePregled (ID_tarifa, Tocke, Kolicina, Povisek, TarifnaStevilka, TS1, TS2, "
+            "INSERT INTO tblTarifePregled (ID_tarifa, Tocke, Kolicina, Povisek, TarifnaStevilka, "
+            "TS1, TS2, "
             "\"70proc\", GeodetskaStoritev, Master) VALUES (?, ?, ?, ?, 'T', ?, ?, ?, ?, 0)");
         QVERIFY(WorkDb->execute(insert, {1001, 100, 2, 20, 1, 1, true, "Meritev parcele"}));
         QVERIFY(WorkDb->execute(insert, {2001, 32, 1, 0, 2, 1, false, "Zakoličba"}));
-        QVERIFY(WorkDb->execute(insert, {-1, {}, {}, {}, LumpSumService, 1, false, lumpSumDescription("10")}));
+        QVERIFY(WorkDb->execute(
+            insert, {-1, {}, {}, {}, LumpSumService, 1, false, lumpSumDescription("10")}));
         auto rs = WorkDb->openRecordset(QStringLiteral("tblTarifePregled"), RecordsetKind::Table);
         QVERIFY(rs && rs->setIndex(QStringLiteral("Red")));
         const PricingResult priced = recalculate(*rs, {"2,5", true, "10", true});
         QVERIFY(priced.ok);
         InvoiceHeader h;
-        h.text1 = QStringList{"2026/001", "Čebelarstvo Ćorić Đurđa Žužek in Šuštar", "Ulica 3", "1000", "Ljubljana"};
+        h.text1 = QStringList{"2026/001", "Čebelarstvo Ćorić Đurđa Žužek in Šuštar", "Ulica 3",
+                              "1000", "Ljubljana"};
         h.text1.resize(16);
         h.pointValueText = QStringLiteral("2,5");
         h.unifiedReport = true;
@@ -146,17 +178,21 @@ private Q_SLOTS:
         const double toPay = priced.total + priced.vat;
         QByteArray text;
         QCOMPARE(run("pdftotext", {"-enc", "UTF-8", pdf, "-"}, &text), QString());
-        for (const QString& expected : {AmountText(priced.total), AmountText(toPay), QString("Čebelarstvo Ćorić Đurđa"),
-                                        QString("3230 Šentjur"), QString("Plačilo z UPN QR")})
-            QVERIFY2(QString::fromUtf8(text).contains(expected), qPrintable(expected + " missing in:\n" + text));
+        for (const QString& expected :
+             {AmountText(priced.total), AmountText(toPay), QString("Čebelarstvo Ćorić Đurđa"),
+              QString("3230 Šentjur"), QString("Plačilo z UPN QR")})
+            QVERIFY2(QString::fromUtf8(text).contains(expected),
+                     qPrintable(expected + " missing in:\n" + text));
 
         const QString page = m_fixture->tempDir() + QStringLiteral("/page");
         QCOMPARE(run("pdftoppm", {"-r", "150", "-png", "-singlefile", pdf, page}), QString());
         QByteArray decoded;
-        QCOMPARE(run("zbarimg", {"--quiet", "--raw", "-Sbinary", page + ".png"}, &decoded), QString());
+        QCOMPARE(run("zbarimg", {"--quiet", "--raw", "-Sbinary", page + ".png"}, &decoded),
+                 QString());
         // zbarimg gives UTF-8, read through the code's ECI 4 (ISO 8859-2):
         // Č and Ž come back only when both agree.
-        const UpnQrInput expected{{h.text1[1], "Ulica 3", "1000 Ljubljana"}, toPay, "2026/001", Iban, Office};
+        const UpnQrInput expected{
+            {h.text1[1], "Ulica 3", "1000 Ljubljana"}, toPay, "2026/001", Iban, Office};
         QCOMPARE(QString::fromUtf8(decoded), upnQrFields(expected).join(u'\n') + u'\n');
     }
 };

@@ -34,9 +34,8 @@ const char* const FakeSoffice =
     "for a in \"$@\"; do [ \"$prev\" = --outdir ] && out=\"$a\"; prev=\"$a\"; last=\"$a\"; done\n"
     "name=\"${last##*/}\"\n"
     "printf '%%PDF-1.4 stand-in of %s\\n' \"$last\" > \"$out/${name%.rtf}.pdf\"\n";
-const char* const FakeXdgEmail =
-    "#!/bin/sh\n"
-    "printf '%s\\0' \"$@\" > \"${0%/*}/xdg-email.args\"\n";
+const char* const FakeXdgEmail = "#!/bin/sh\n"
+                                 "printf '%s\\0' \"$@\" > \"${0%/*}/xdg-email.args\"\n";
 
 } // namespace
 
@@ -69,7 +68,8 @@ class TestRacunPdf : public FixtureTest {
         // Only the stand-ins: no real LibreOffice or mail program.
         qputenv("PATH", m_bin.path().toLocal8Bit());
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &m_viewer, "open");
-        QVERIFY(Db->execute("UPDATE tblNastavitve SET MapaDokumentov = ?, Firma = ' Geo Žerjav '", {folder()}));
+        QVERIFY(Db->execute("UPDATE tblNastavitve SET MapaDokumentov = ?, Firma = ' Geo Žerjav '",
+                            {folder()}));
     }
 
 private Q_SLOTS:
@@ -97,8 +97,9 @@ private Q_SLOTS:
         QCOMPARE(s.watcher.seen, QStringList());
         const QStringList a = args("soffice");
         const QString rtf = QDir(m_fixture->tempDir()).filePath("racun.rtf");
-        QCOMPARE(a.mid(1), (QStringList{"--headless", "--norestore", "--convert-to", "pdf", "--outdir",
-                                        QDir(m_fixture->tempDir()).filePath("pdf"), rtf}));
+        QCOMPARE(a.mid(1),
+                 (QStringList{"--headless", "--norestore", "--convert-to", "pdf", "--outdir",
+                              QDir(m_fixture->tempDir()).filePath("pdf"), rtf}));
         QVERIFY(a[0].startsWith("-env:UserInstallation=file://" + m_fixture->tempDir()));
         QFile written(pdf);
         QVERIFY(written.open(QIODevice::ReadOnly));
@@ -120,9 +121,12 @@ private Q_SLOTS:
     void conversionRefused_data() {
         QTest::addColumn<bool>("installed");
         QTest::addColumn<QString>("seen");
-        QTest::newRow("missing") << false << PdfMessages::NoLibreOffice.title + u'|' + PdfMessages::NoLibreOffice.text;
+        QTest::newRow("missing") << false
+                                 << PdfMessages::NoLibreOffice.title + u'|' +
+                                        PdfMessages::NoLibreOffice.text;
         QTest::newRow("refusing") << true
-                                  << PdfMessages::ConversionFailed.title + u'|' + PdfMessages::ConversionFailed.text +
+                                  << PdfMessages::ConversionFailed.title + u'|' +
+                                         PdfMessages::ConversionFailed.text +
                                          "\nError: source file could not be loaded";
     }
     void conversionRefused() {
@@ -146,7 +150,9 @@ private Q_SLOTS:
     void email() {
         install("soffice", FakeSoffice);
         install("xdg-email", FakeXdgEmail);
-        QVERIFY(addInvoice(*Db, {{"StevilkaRacuna", "2026/002"}, {"Ime", "Špela"}, {"Email", " spela@primer.si "}}));
+        QVERIFY(addInvoice(
+            *Db,
+            {{"StevilkaRacuna", "2026/002"}, {"Ime", "Špela"}, {"Email", " spela@primer.si "}}));
         Session s(1, "2026/002");
         QVERIFY(s.e);
         s.add({{1, 3}});
@@ -154,8 +160,8 @@ private Q_SLOTS:
         const QString pdf = folder() + QStringLiteral("/Racun 2026-002.pdf");
         QTRY_VERIFY(!args("xdg-email").isEmpty());
         QCOMPARE(args("xdg-email"), (QStringList{"--subject", "Račun 2026/002", "--body",
-                                                 invoiceEmailBody("2026/002", "Geo Žerjav"), "--attach", pdf,
-                                                 "spela@primer.si"}));
+                                                 invoiceEmailBody("2026/002", "Geo Žerjav"),
+                                                 "--attach", pdf, "spela@primer.si"}));
         QVERIFY(invoiceEmailBody("2026/002", "Geo Žerjav").endsWith("Geo Žerjav\n"));
         QVERIFY(QFileInfo(pdf).size() > 0);
         QVERIFY(m_viewer.opened.isEmpty());
