@@ -80,10 +80,14 @@ void PdfConversion::cancel() {
 }
 
 void PdfConversion::onFinished(int exitCode, QProcess::ExitStatus status) {
+    if (m_cancelled) {
+        finish(false, QString());
+        return;
+    }
     const QString said = QString::fromLocal8Bit(m_process.readAll()).trimmed();
     // LibreOffice ends with 0 also when it could not read the document;
     // only the PDF itself says that the conversion worked.
-    if (!m_cancelled && status == QProcess::NormalExit && exitCode == 0 &&
+    if (status == QProcess::NormalExit && exitCode == 0 &&
         QFileInfo(m_pdfPath).size() > 0) {
         finish(true, QString());
         return;

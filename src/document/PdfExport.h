@@ -39,7 +39,8 @@ public:
 
     void start(const QString& program, const QString& rtfPath, const QString& workFolder);
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
-    // Ends a running conversion; finished() follows with ok false.
+    // Ends a running conversion; finished() follows with ok false and no
+    // error text.
     void cancel();
 
     // The arguments LibreOffice gets.
@@ -47,7 +48,8 @@ public:
 
 Q_SIGNALS:
     // ok with the written PDF's path, or false with LibreOffice's own words
-    // (or the system's, when it could not be started).
+    // (or the system's, when it could not be started); no words when the
+    // conversion was cancelled.
     void finished(bool ok, const QString& pdfPath, const QString& error);
 
 private:

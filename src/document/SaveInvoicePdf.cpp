@@ -84,7 +84,8 @@ QString SaveInvoicePdf(QWidget* parent, const AppContext& context, const QString
     }
     const Converted converted = convert(parent, program, documentPath, context.tempFolder);
     if (!converted.ok) {
-        Msg::critical(parent, PdfMessages::ConversionFailed, converted.error);
+        if (!converted.error.isEmpty()) // else the user cancelled it
+            Msg::critical(parent, PdfMessages::ConversionFailed, converted.error);
         return {};
     }
     if (!placePdf(converted.pdf, target, &error)) {
