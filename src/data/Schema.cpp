@@ -175,6 +175,7 @@ const QList<UpgradeStep>& upgradeSteps() {
 
 // The steps after version `from`, and the new version number.
 bool applySteps(Database& db, int from) {
+    Q_ASSERT(upgradeSteps().last().version == CurrentVersion);
     for (const UpgradeStep& step : upgradeSteps())
         if (step.version > from && !runAll(db, step.statements))
             return false;

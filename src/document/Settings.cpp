@@ -64,8 +64,8 @@ bool ensureSettingsRow(Database& db, QString* error) {
                                   "Firma, Naslov, PST, Posta, Telefon, Faks, Email, Davcna, TRR, "
                                   "NaDnu) SELECT ?, ?, ?, ?, ?, ?, '', '', '', '', '', '', '', "
                                   "'', '', '', '' WHERE NOT EXISTS (SELECT 1 FROM tblNastavitve)"),
-                   {fresh.counter, fresh.pointValue, fresh.validity, fresh.tolars,
-                    fresh.sideBySide, fresh.vatPercent}))
+                   {fresh.counter, fresh.pointValue, fresh.validity, fresh.tolars, fresh.sideBySide,
+                    fresh.vatPercent}))
         return true;
     return fail(db, error);
 }

@@ -89,7 +89,8 @@ private Q_SLOTS:
         {
             auto rs = WorkDb->openRecordset(QStringLiteral("tblTarifePregled"), RecordsetKind::Table);
             QVERIFY(rs && rs->setIndex(QStringLiteral("Red")));
-            QVERIFY(recalculate(*rs, {QStringLiteral("2,5"), true, QStringLiteral("10"), true, 22}).ok);
+            const PricingInput at22{QStringLiteral("2,5"), true, QStringLiteral("10"), true, 22};
+            QVERIFY(recalculate(*rs, at22).ok);
         }
         print(out.path(), "primer",
               header({"2009/001", "Čebelarstvo Ćorić Đurđa Žužek", "Ulica {nova} 3", "1000", "Ljubljana",

@@ -60,7 +60,6 @@ const RacunCase RacunCases[] = {
      CounterNotNumeric, SeedRow},
     {"point value before VAT rate", "5", "abc", "30", "x", true, false, 0, PointValueNotNumeric,
      SeedRow},
-    {"VAT rate empty", "5", "1", "30", "", true, false, 0, VatPercentNotNumeric, SeedRow},
     {"VAT rate with its unit", "5", "1", "30", "22 %", true, false, 0, VatPercentNotNumeric,
      SeedRow},
     {"update refused", "5", "1", "30", "22", true, false, SQLITE_UPDATE, NotSaved, SeedRow},
