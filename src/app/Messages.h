@@ -240,4 +240,14 @@ inline const Message NotSaved{
 
 } // namespace WordMessages
 
+namespace HelpMessages {
+
+// The manual's window.
+inline const Message NotFound{
+    QStringLiteral("Navodil ni mogoče prikazati: strani navodil v programu manjkajo. "
+                   "Program deluje naprej kot doslej."),
+    Titles::Cannot};
+
+} // namespace HelpMessages
+
 } // namespace valmir
