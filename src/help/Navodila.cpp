@@ -77,9 +77,13 @@ QAction* toolAction(QToolBar* bar, const QString& name, const QString& text,
 
 } // namespace
 
-QUrl Navodila::homePage() { return pageUrl(Contents[0].page); }
+QUrl Navodila::homePage() {
+    registerPages();
+    return pageUrl(Contents[0].page);
+}
 
 QList<QUrl> Navodila::contentsPages() {
+    registerPages();
     QList<QUrl> pages;
     for (const ContentsEntry& e : Contents)
         pages << pageUrl(e.page);

@@ -23,7 +23,8 @@ public:
     // The open manual window, or nullptr.
     static Navodila* instance();
 
-    // The first page, where "Domov" leads.
+    // The first page, where "Domov" leads. The pages live under
+    // qrc:/help/; asking for this makes them readable.
     static QUrl homePage();
     // Every page of the contents list, in its order.
     static QList<QUrl> contentsPages();
