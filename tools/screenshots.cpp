@@ -22,6 +22,7 @@
 #include "document/N_data.h"
 #include "document/N_racun.h"
 #include "document/N_word.h"
+#include "help/Navodila.h"
 #include "invoice/Calendar.h"
 #include "invoice/Nov_racun.h"
 #include "invoice/Postavke.h"
@@ -35,9 +36,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include <QTextStream>
+#include <QTextBrowser>
 
 #include <cstdio>
 
@@ -61,7 +63,14 @@ void settle(int ms = 150) {
 void shoot(QWidget* window, const QString& name) {
     window->show();
     settle();
-    const QImage image = window->grab().toImage().convertToFormat(
+    QPixmap picture = window->grab();
+    // A thin frame sets the window apart from the page around it.
+    {
+        QPainter frame(&picture);
+        frame.setPen(QColor(128, 128, 128));
+        frame.drawRect(picture.rect().adjusted(0, 0, -1, -1));
+    }
+    const QImage image = picture.toImage().convertToFormat(
         QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
     const QString path = g_out + u'/' + name + QStringLiteral(".png");
     if (!image.save(path, "PNG", 0)) { // 0: the strongest compression
@@ -156,7 +165,7 @@ void shootEditor(const AppContext& ctx, Glavna& main) {
     main.list()->moveToRow(0); // 2009/003, the highest number
     OpenMode = 1;
     Racun editor(ctx, main.list(), &main);
-    editor.resize(800, 560);
+    editor.resize(760, 540);
     shoot(&editor, QStringLiteral("racun_osnovni"));
     child<QTabWidget>(&editor, "SSTab1")->setCurrentIndex(1);
     shoot(&editor, QStringLiteral("racun_obracun"));
@@ -217,6 +226,25 @@ void shootCodeLists(const AppContext& ctx, Glavna& main) {
     shoot(&staff, QStringLiteral("osebje"));
 }
 
+// Every page of the manual as the help window shows it, for reading the
+// manual over before it ships; not part of the manual itself.
+void shootManual(Glavna& main, const QString& folder) {
+    Navodila* manual = Navodila::showManual(&main);
+    if (!manual) {
+        ++g_failures;
+        return;
+    }
+    manual->resize(1020, 720);
+    const QString pictures = g_out;
+    g_out = folder;
+    QDir().mkpath(folder);
+    for (const QUrl& page : Navodila::contentsPages()) {
+        manual->browser()->setSource(page);
+        shoot(manual, page.fileName().chopped(5));
+    }
+    g_out = pictures;
+}
+
 void shootSettings(const AppContext& ctx, Glavna& main) {
     N_data office(ctx, &main);
     shoot(&office, QStringLiteral("nasi_podatki"));
@@ -235,8 +263,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("valmir"));
     app.setWindowIcon(appIcon());
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: valmir_screenshots OUTPUT_FOLDER\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: valmir_screenshots OUTPUT_FOLDER [MANUAL_PAGES_FOLDER]\n");
         return 2;
     }
     g_out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
@@ -253,7 +281,7 @@ int main(int argc, char* argv[]) {
     fillSampleOffice();
     {
         Glavna main(appContext());
-        main.resize(760, 330);
+        main.resize(760, 320);
         shoot(&main, QStringLiteral("glavno_okno"));
         const AppContext ctx = main.context();
         {
@@ -263,6 +291,8 @@ int main(int argc, char* argv[]) {
         shootEditor(ctx, main);
         shootCodeLists(ctx, main);
         shootSettings(ctx, main);
+        if (argc == 3)
+            shootManual(main, QDir(QString::fromLocal8Bit(argv[2])).absolutePath());
     }
     shutDown();
     return g_failures == 0 ? 0 : 1;

@@ -149,14 +149,14 @@ Navodila::Navodila(QWidget* parent) : QWidget(parent, Qt::Window) {
     splitter->addWidget(m_contents);
     splitter->addWidget(m_browser);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({230, 670});
+    splitter->setSizes({210, 770});
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(bar);
     layout->addWidget(splitter, 1);
-    resize(980, 700);
+    resize(1020, 720);
 }
 
 void Navodila::buildContents() {
