@@ -13,6 +13,7 @@
 #include "document/N_racun.h"
 #include "document/N_word.h"
 #include "help/Navodila.h"
+#include "help/frmAbout.h"
 #include "invoice/InvoiceDeletion.h"
 #include "invoice/Nov_racun.h"
 #include "invoice/Racun.h"
@@ -76,6 +77,11 @@ void quit(Glavna& main) { main.close(); }
 // The manual is not modal: it stays open beside the main window.
 void showManual(Glavna& main) { Navodila::showManual(&main); }
 
+void showAbout(Glavna& main) {
+    frmAbout about(&main);
+    about.exec();
+}
+
 constexpr MenuItem Separator{nullptr, {}, nullptr, false};
 
 constexpr MenuItem DataItems[] = {
@@ -98,7 +104,7 @@ constexpr MenuItem SettingsItems[] = {
 constexpr MenuItem HelpItems[] = {
     {"M3_1", u"Navodila...", showManual, false},
     Separator,
-    {"M3_2", u"O, &avtorja...", nullptr, false},
+    {"M3_2", u"O, &avtorja...", showAbout, false},
 };
 
 constexpr Menu MainMenu[] = {
