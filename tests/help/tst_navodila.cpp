@@ -85,7 +85,10 @@ private Q_SLOTS:
         item->trigger();
         QCOMPARE(Navodila::instance(), manual);
         QVERIFY(manual->isVisible());
-        QCOMPARE(main.findChildren<Navodila*>().size(), 1);
+        int manuals = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            manuals += w->objectName() == u"Navodila" && w->isVisible();
+        QCOMPARE(manuals, 1);
 
         QStringList shown;
         Msg::setHook([&](const Msg::Shown& box) {
@@ -98,6 +101,19 @@ private Q_SLOTS:
                                     HelpMessages::NotFound.text});
         QVERIFY(manual->isVisible());
         QCOMPARE(manual->browser()->source(), Navodila::homePage());
+
+        // Closing the main window ends the run, the open manual with it.
+        const bool quitOnClose = QGuiApplication::quitOnLastWindowClosed();
+        QGuiApplication::setQuitOnLastWindowClosed(true);
+        bool ended = true;
+        QTimer::singleShot(0, &main, &QWidget::close);
+        QTimer::singleShot(5000, qApp, [&ended] {
+            ended = false;
+            QCoreApplication::quit();
+        });
+        QApplication::exec();
+        QGuiApplication::setQuitOnLastWindowClosed(quitOnClose);
+        QVERIFY(ended);
     }
 
     // The contents list, the links, "Nazaj", "Naprej" (also Alt+Left)
