@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QMenu>
+#include <QMenuBar>
 #include <QtTest>
 
 using namespace valmir;
@@ -202,6 +204,19 @@ private Q_SLOTS:
         w->findChild<QAction*>(item)->trigger();
         QCOMPARE(opened, window);
         QVERIFY(watcher.seen.isEmpty());
+    }
+
+    // No item of the menu is left without its window.
+    void everyMenuItemWorks() {
+        auto w = showWindow();
+        int items = 0;
+        for (QAction* menu : w->menuBar()->actions())
+            for (QAction* item : menu->menu()->actions())
+                if (!item->isSeparator()) {
+                    ++items;
+                    QVERIFY2(item->isEnabled(), qPrintable(item->text()));
+                }
+        QVERIFY(items >= 10);
     }
 
     void tabThenExit() {
