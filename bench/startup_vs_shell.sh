@@ -36,23 +36,27 @@ PRAGMA key = '7tav350kr';
 SELECT * FROM tblRacun ORDER BY StevilkaRacuna DESC LIMIT 40;
 SQL
 
+# Wall clock from before exec to after exit, and the CPU time of the shell
+# process (user + system), in ms.
 shell_round() {
-  local s e
-  s=$(date +%s%N)
-  sqlcipher -batch "$DB" <"$WORK/first40.sql" >"$WORK/shell.out"
-  e=$(date +%s%N)
-  echo "$(( (e - s) / 1000 ))" | awk '{printf "%.1f\n", $1 / 1000}'
+  local t
+  t=$( { TIMEFORMAT='%3R %3U %3S'; time sqlcipher -batch "$DB" <"$WORK/first40.sql" >"$WORK/shell.out"; } 2>&1 )
+  echo "$t" | awk '{printf "%.1f %.1f", $1 * 1000, ($2 + $3) * 1000}'
 }
 
+value() { grep -h "^$1=" "$WORK/probe.out" | cut -d= -f2; }
+
+# Exec to the first painted rows (wall), the process's CPU time until then,
+# main() to the first paint, and the peak memory after Ctrl+End and back.
 probe_round() {
   VALMIR_LAUNCH_NS=$(date +%s%N) "$PROBE" --data-dir "$DATA" >"$WORK/probe.out"
-  grep -h '^launch_to_paint_ms=\|^main_to_paint_ms=\|^cpu_to_paint_ms=\|^vmhwm_after_scroll_kb=' \
-    "$WORK/probe.out" | cut -d= -f2 | paste -sd' '
+  echo "$(value launch_to_paint_ms) $(value cpu_to_paint_ms) $(value main_to_paint_ms)" \
+    "$(value vmhwm_after_scroll_kb)"
 }
 
 median() { sort -n | awk '{v[NR]=$1} END {if (NR) print v[int((NR+1)/2)]; else print "-"}'; }
 
-echo "round  shell_ms  launch_to_paint_ms main_to_paint_ms cpu_to_paint_ms vmhwm_kb"
+echo "round  shell: wall cpu  program: exec-to-paint cpu-to-paint main-to-paint vmhwm_kb"
 : >"$WORK/rows"
 for i in $(seq "$ROUNDS"); do
   if [ $((i % 2)) = 1 ]; then
@@ -66,9 +70,12 @@ done
 echo "first row, shell: $(head -1 "$WORK/shell.out" | cut -d'|' -f2)"
 echo "first row, probe: $(grep '^first_row=' "$WORK/probe.out" | cut -d= -f2 | cut -d' ' -f1)"
 echo "rows in the list when painted: $(grep '^rows=' "$WORK/probe.out" | cut -d= -f2)"
+col() { cut -d' ' -f"$1" "$WORK/rows" | median; }
 echo "medians over $ROUNDS rounds:"
-echo "  shell, exec to exit:            $(cut -d' ' -f1 "$WORK/rows" | median) ms"
-echo "  program, exec to first paint:   $(cut -d' ' -f2 "$WORK/rows" | median) ms"
-echo "  program, main() to first paint: $(cut -d' ' -f3 "$WORK/rows" | median) ms"
-echo "  program, CPU to first paint:    $(cut -d' ' -f4 "$WORK/rows" | median) ms"
-echo "  program, peak memory (VmHWM):   $(cut -d' ' -f5 "$WORK/rows" | median) kB"
+echo "  shell, exec to exit, wall / CPU:        $(col 1) / $(col 2) ms"
+echo "  program, exec to first paint, wall:     $(col 3) ms"
+echo "  program, CPU until the first paint:     $(col 4) ms"
+echo "  program, main() to first paint, wall:   $(col 5) ms"
+echo "  program, peak memory (VmHWM):           $(col 6) kB"
+echo "  ratio program / shell, wall:           $(awk '{print $3 / $1}' "$WORK/rows" | median)"
+echo "  ratio program / shell, CPU:            $(awk '{print $4 / $2}' "$WORK/rows" | median)"

@@ -108,6 +108,12 @@ void BoundGrid::currentChanged(const QModelIndex& current, const QModelIndex& pr
         rs->moveTo(current.row());
 }
 
+// The rows on screen first, the rest of a long list after.
+void BoundGrid::paintEvent(QPaintEvent* event) {
+    QTableView::paintEvent(event);
+    m_model->readRestLater();
+}
+
 QModelIndex BoundGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
     // Ctrl+End goes to the last row of the list, not of the rows read so far.
     if (action == MoveEnd && (modifiers & Qt::ControlModifier) && recordset())

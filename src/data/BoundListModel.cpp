@@ -24,6 +24,7 @@ void BoundListModel::setRecordSource(const QString& source, const QVariantList& 
 }
 
 bool BoundListModel::refresh() {
+    m_reading.stop(); // the new rows are read on after they are painted
     beginResetModel();
     if (m_rs)
         m_rs->setObserver(nullptr);
@@ -48,7 +49,6 @@ bool BoundListModel::refresh() {
     }
     endResetModel();
     Q_EMIT currentRowReset();
-    readOnLater();
     return m_rs != nullptr;
 }
 
@@ -197,7 +197,6 @@ void BoundListModel::recordsetReset() {
     beginResetModel();
     endResetModel();
     Q_EMIT currentRowReset();
-    readOnLater();
 }
 
 // Whoever made the record set read them (the timer, a move past the rows
@@ -209,11 +208,9 @@ void BoundListModel::rowsAppended(int first, int last) {
     endInsertRows();
 }
 
-void BoundListModel::readOnLater() {
-    if (m_rs && !m_rs->allRowsRead())
+void BoundListModel::readRestLater() {
+    if (m_rs && !m_rs->allRowsRead() && !m_reading.isActive())
         m_reading.start();
-    else
-        m_reading.stop();
 }
 
 void BoundListModel::readSlice() {
@@ -223,7 +220,7 @@ void BoundListModel::readSlice() {
         Q_EMIT readFailed(m_rs->lastError());
         return;
     }
-    readOnLater();
+    readRestLater();
 }
 
 

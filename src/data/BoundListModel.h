@@ -23,8 +23,8 @@ struct BoundColumn {
 // owns the record set; windows read the current row and write through it.
 // Rows are read from the record set only when the view shows them. A record
 // set that reads its rows in slices (a long ordered query) shows its first
-// slice at once; the model reads the rest on the event loop, a slice at a
-// time, and adds the rows to the end as they come.
+// slice at once; once a view has painted it, the model reads the rest on the
+// event loop, a slice at a time, and adds the rows to the end as they come.
 class BoundListModel : public QAbstractTableModel, public RecordsetObserver {
     Q_OBJECT
 public:
@@ -42,6 +42,10 @@ public:
     bool refresh();
     QString lastError() const { return m_lastError; }
     Recordset* recordset() const { return m_rs.get(); }
+    // Reads the rows of the record set not read yet on the event loop, a
+    // slice at a time. A view calls it when it has painted, so that its
+    // first rows show before the rest is read.
+    void readRestLater();
 
     void setColumns(const QList<BoundColumn>& columns);
     const QList<BoundColumn>& columns() const { return m_columns; }
@@ -87,7 +91,6 @@ private:
     void rowRemoved(int position) override;
     void rowChanged(int position) override;
     void rowsAppended(int first, int last) override;
-    void readOnLater();
     void readSlice();
     // While a row is being added or removed the record set has already
     // changed but the model still answers with the old numbering.
