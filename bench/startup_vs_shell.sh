@@ -8,7 +8,8 @@
 #
 #   bench/startup_vs_shell.sh DATA_DIR [ROUNDS]
 #
-# Environment: BUILD_DIR (default build-bench). Needs the Debian package
+# Environment: BUILD_DIR (default build-bench), PROBE (another build of
+# valmir_startup_probe, to compare versions). Needs the Debian package
 # sqlcipher (scripts/install-deps.sh).
 set -euo pipefail
 
@@ -16,7 +17,7 @@ SRC=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${BUILD_DIR:-$SRC/build-bench}
 DATA=$(cd "$1" && pwd)
 ROUNDS=${2:-11}
-PROBE=$BUILD/bench/valmir_startup_probe
+PROBE=${PROBE:-$BUILD/bench/valmir_startup_probe}
 COLLATION=$BUILD/bench/libvalmir_shell_collation.so
 DB=$DATA/valmir2009.db
 for f in "$PROBE" "$COLLATION" "$DB"; do
