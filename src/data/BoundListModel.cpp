@@ -223,7 +223,6 @@ void BoundListModel::readSlice() {
     readRestLater();
 }
 
-
 void BoundListModel::rowInserted(int position) {
     Q_EMIT rowsChanging();
     m_pending = Pending::Insert;

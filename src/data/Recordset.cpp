@@ -320,12 +320,12 @@ bool Recordset::readOrdered(QVector<qint64>* keys, const QString& condition,
         where << u'(' + m_order->where + u')';
     if (!condition.isEmpty())
         where << condition;
-    const QString sql = QStringLiteral("SELECT rowid, ") + m_order->field +
-                        QStringLiteral(" FROM ") + quoted(m_table) +
-                        (where.isEmpty() ? QString()
-                                         : QStringLiteral(" WHERE ") +
-                                               where.join(QStringLiteral(" AND "))) +
-                        QStringLiteral(" ORDER BY ") + order + QStringLiteral(" LIMIT ?");
+    const QString sql =
+        QStringLiteral("SELECT rowid, ") + m_order->field + QStringLiteral(" FROM ") +
+        quoted(m_table) +
+        (where.isEmpty() ? QString()
+                         : QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "))) +
+        QStringLiteral(" ORDER BY ") + order + QStringLiteral(" LIMIT ?");
     Statement st;
     st.stmt = m_db.prepare(sql);
     if (!st.stmt || !m_db.bindAll(st.stmt, m_params + values + QVariantList{limit}))
@@ -346,9 +346,9 @@ bool Recordset::readOrdered(QVector<qint64>* keys, const QString& condition,
         // The value of the last row only, read again by its row id: cheaper
         // than taking every row's value out of the ordered statement.
         Statement value;
-        value.stmt = m_db.prepare(QStringLiteral("SELECT ") + m_order->field +
-                                  QStringLiteral(" FROM ") + quoted(m_table) +
-                                  QStringLiteral(" WHERE rowid = ?"));
+        value.stmt =
+            m_db.prepare(QStringLiteral("SELECT ") + m_order->field + QStringLiteral(" FROM ") +
+                         quoted(m_table) + QStringLiteral(" WHERE rowid = ?"));
         if (!value.stmt || !m_db.bindAll(value.stmt, {last}))
             return readFailure();
         rc = sqlite3_step(value.stmt);
@@ -395,7 +395,8 @@ bool Recordset::readSlice(QVector<qint64>* keys, int wanted) const {
                      rest()))
         return false;
     if (rest() > 0 &&
-        !readOrdered(keys, o.field + (o.descending ? QStringLiteral(" < ?") : QStringLiteral(" > ?")),
+        !readOrdered(keys,
+                     o.field + (o.descending ? QStringLiteral(" < ?") : QStringLiteral(" > ?")),
                      {value}, fieldOrder, rest()))
         return false;
     if (o.descending && rest() > 0)

@@ -195,9 +195,9 @@ private:
 
     // A field that orders a dynaset and where reading its rows goes on.
     struct SliceOrder {
-        QString field;    // quoted
+        QString field; // quoted
         bool descending = false;
-        QString where;    // the query's own condition, or empty
+        QString where; // the query's own condition, or empty
         bool begun = false;
         QVariant lastValue; // of the last row read; null for Null
         qint64 lastRow = 0;

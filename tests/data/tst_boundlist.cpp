@@ -263,8 +263,8 @@ private Q_SLOTS:
             "CASE WHEN x < 2000 OR x % 2 = 0 THEN NULL "
             "ELSE date('2009-01-01', '+' || (x % 40) || ' days') END, x % 4 FROM n"));
         const QVariantList params = source.contains('?') ? QVariantList{3} : QVariantList{};
-        auto rs = Db->openRecordset("SELECT * FROM tblRacun " + source, RecordsetKind::Dynaset,
-                                    params);
+        auto rs =
+            Db->openRecordset("SELECT * FROM tblRacun " + source, RecordsetKind::Dynaset, params);
         QVERIFY(rs);
         QVERIFY(!rs->allRowsRead());
         while (!rs->allRowsRead())
@@ -273,8 +273,7 @@ private Q_SLOTS:
         for (int p = 0; p < rs->rowsRead(); ++p)
             read << rs->bookmarkAt(p);
         const QString dir = source.endsWith("DESC") ? " DESC" : " ASC";
-        auto all = Db->openRecordset("SELECT rowid AS k FROM tblRacun " + source + ", rowid" +
-                                         dir,
+        auto all = Db->openRecordset("SELECT rowid AS k FROM tblRacun " + source + ", rowid" + dir,
                                      RecordsetKind::Snapshot, params);
         QList<qint64> expected;
         for (all->moveFirst(); !all->eof(); all->moveNext())
