@@ -6,7 +6,7 @@ packages=(
   g++ cmake make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   qt6-svg-dev qt6-charts-dev qt6-translations-l10n
-  libsqlcipher-dev
+  libsqlcipher-dev sqlcipher
   libbenchmark-dev
   xvfb xauth fonts-dejavu-core
   libreoffice-writer-nogui poppler-utils

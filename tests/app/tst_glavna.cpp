@@ -219,6 +219,25 @@ private Q_SLOTS:
         QVERIFY(items >= 10);
     }
 
+    // A long list is shown before all its rows are read; when the rest
+    // cannot be read, that is told once and the rows read stay.
+    void restOfALongListNotRead() {
+        QVERIFY(Db->execute("INSERT INTO tblRacun (StevilkaRacuna) WITH RECURSIVE n(x) AS "
+                            "(SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < 3000) "
+                            "SELECT printf('2009/%05d', x) FROM n"));
+        Glavna w(appContext());
+        const int first = w.list()->listModel()->rowCount();
+        QVERIFY(first > 0 && first < 3000);
+        test::ModalWatcher watcher;
+        test::refuse(*Db, SQLITE_READ, "tblRacun", "StevilkaRacuna");
+        w.show();
+        QTRY_COMPARE(watcher.seen.size(), 1);
+        QVERIFY(watcher.seen.at(0).startsWith("Ne bo šlo|Seznama računov ni mogoče prebrati:\n"));
+        QTest::qWait(50);
+        QCOMPARE(watcher.seen.size(), 1);
+        QCOMPARE(w.list()->listModel()->rowCount(), first);
+    }
+
     void tabThenExit() {
         auto w = showWindow();
         // Nothing is typed into the list: Tab leaves it for the buttons.
