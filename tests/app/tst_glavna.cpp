@@ -225,7 +225,9 @@ private Q_SLOTS:
         test::ModalWatcher watcher;
         QString file;
         watcher.dialogs["FileDialog"] = [&file](QWidget* dialog) {
-            static_cast<QFileDialog*>(dialog)->selectFile(file);
+            auto* files = static_cast<QFileDialog*>(dialog);
+            files->setDirectory(QFileInfo(file).path());
+            files->selectFile(QFileInfo(file).fileName());
             static_cast<QDialog*>(dialog)->accept();
         };
         file = m_fixture->dataDir() + "/kopija.db";
