@@ -34,8 +34,8 @@ void saveBackupCopy(QWidget* parent, const AppContext& context) {
     if (!context.db)
         return Msg::critical(parent, Messages::NoDatabase);
     const QString path =
-        pickFile(parent, BackupMessages::Title,
-                 QDir::home().filePath(Backup::dailyName(today())), QFileDialog::AcceptSave);
+        pickFile(parent, BackupMessages::Title, QDir::home().filePath(Backup::dailyName(today())),
+                 QFileDialog::AcceptSave);
     if (path.isEmpty())
         return;
     QString error;

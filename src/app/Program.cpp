@@ -38,8 +38,7 @@ struct CommandLine {
 
 CommandLine readCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
-    const QCommandLineOption dataDir(QStringLiteral("data-dir"), QString(),
-                                     QStringLiteral("MAPA"));
+    const QCommandLineOption dataDir(QStringLiteral("data-dir"), QString(), QStringLiteral("MAPA"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
     parser.addOptions({dataDir, help, version});
@@ -51,8 +50,7 @@ CommandLine readCommandLine(const QStringList& arguments) {
     }
     if (!parser.positionalArguments().isEmpty())
         return {CommandLine::Wrong, QString(),
-                QStringLiteral("Neznan argument: %1")
-                    .arg(parser.positionalArguments().join(u' '))};
+                QStringLiteral("Neznan argument: %1").arg(parser.positionalArguments().join(u' '))};
     if (parser.isSet(help))
         return {CommandLine::Help, QString(), QString()};
     if (parser.isSet(version))

@@ -17,8 +17,7 @@ class SlovenianQtTexts : public QTranslator {
 public:
     bool load() {
         return m_qt.load(QLocale(QLocale::Slovenian, QLocale::Slovenia), QStringLiteral("qt"),
-                         QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
     }
     bool isEmpty() const override { return m_qt.isEmpty(); }
     QString translate(const char* context, const char* source, const char* disambiguation,

@@ -50,7 +50,8 @@ bool makeFolder(const QString& folder, QString* error) {
         return true;
     if (::mkdir(QFile::encodeName(QDir::cleanPath(folder)).constData(), 0700) == 0)
         return true;
-    *error = QStringLiteral("mape \"%1\" ni mogoče ustvariti (%2)").arg(shown(folder), systemError());
+    *error =
+        QStringLiteral("mape \"%1\" ni mogoče ustvariti (%2)").arg(shown(folder), systemError());
     return false;
 }
 
@@ -114,8 +115,8 @@ bool copyTo(Database& db, const QString& path, const QString& password, QString*
     return true;
 }
 
-bool makeDailyCopy(Database& db, const QString& folder, const QString& password,
-                   const QDate& day, int keep, QString* error) {
+bool makeDailyCopy(Database& db, const QString& folder, const QString& password, const QDate& day,
+                   int keep, QString* error) {
     if (!makeFolder(folder, error))
         return false;
     const QString path = QDir(folder).filePath(dailyName(day));
@@ -139,8 +140,8 @@ QString refusal(const QString& path, const QString& password) {
     return QString();
 }
 
-bool restore(Database& db, const QString& path, const QString& password,
-             const QString& keepFolder, const QDateTime& now, QString* error) {
+bool restore(Database& db, const QString& path, const QString& password, const QString& keepFolder,
+             const QDateTime& now, QString* error) {
     if (QFileInfo(path).canonicalFilePath() == QFileInfo(db.path()).canonicalFilePath()) {
         *error = QStringLiteral("to je podatkovna baza, ki je v uporabi");
         return false;
@@ -149,9 +150,9 @@ bool restore(Database& db, const QString& path, const QString& password,
         *error = why;
         return false;
     }
-    const QString kept =
-        QDir(keepFolder).filePath(QStringLiteral("valmir2009-pred-obnovo-%1.db")
-                                      .arg(now.toString(QStringLiteral("yyyy-MM-dd-HHmmss"))));
+    const QString kept = QDir(keepFolder)
+                             .filePath(QStringLiteral("valmir2009-pred-obnovo-%1.db")
+                                           .arg(now.toString(QStringLiteral("yyyy-MM-dd-HHmmss"))));
     QString why;
     if (!makeFolder(keepFolder, &why) || !copyTo(db, kept, password, &why)) {
         *error = QStringLiteral("trenutnih podatkov ni mogoče shraniti kot kopijo: %1").arg(why);

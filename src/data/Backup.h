@@ -33,8 +33,8 @@ bool copyTo(Database& db, const QString& path, const QString& password, QString*
 // Makes the day's copy in folder unless it is there already, then deletes
 // the oldest daily copies beyond `keep`. Other files of the folder are
 // left alone.
-bool makeDailyCopy(Database& db, const QString& folder, const QString& password,
-                   const QDate& day, int keep, QString* error);
+bool makeDailyCopy(Database& db, const QString& folder, const QString& password, const QDate& day,
+                   int keep, QString* error);
 
 // Why the file at path cannot be put back as the data database, or empty
 // text when it can: it has to open with the password, pass SQLite's
@@ -44,8 +44,8 @@ QString refusal(const QString& path, const QString& password);
 // Puts the copy at path back: checks it as refusal() does, keeps the
 // current data as a copy in keepFolder first, then replaces the contents of
 // the open database in one step. On any failure nothing has changed.
-bool restore(Database& db, const QString& path, const QString& password,
-             const QString& keepFolder, const QDateTime& now, QString* error);
+bool restore(Database& db, const QString& path, const QString& password, const QString& keepFolder,
+             const QDateTime& now, QString* error);
 
 // A daily copy that failed is told at the next start: the reason is kept
 // in a file of the data folder until it is taken.

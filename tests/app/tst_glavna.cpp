@@ -182,12 +182,18 @@ private Q_SLOTS:
     void menuOpensTheCodeLists_data() {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("window");
-        QTest::newRow("services") << "M1_1a" << "S_grupe";
-        QTest::newRow("operations") << "M1_1b" << "S_postavke";
-        QTest::newRow("staff") << "M2_3" << "N_osebje";
-        QTest::newRow("invoice settings") << "M2_1" << "N_racun";
-        QTest::newRow("our data") << "M2_2" << "N_data";
-        QTest::newRow("word processor") << "M2_W" << "N_word";
+        QTest::newRow("services") << "M1_1a"
+                                  << "S_grupe";
+        QTest::newRow("operations") << "M1_1b"
+                                    << "S_postavke";
+        QTest::newRow("staff") << "M2_3"
+                               << "N_osebje";
+        QTest::newRow("invoice settings") << "M2_1"
+                                          << "N_racun";
+        QTest::newRow("our data") << "M2_2"
+                                  << "N_data";
+        QTest::newRow("word processor") << "M2_W"
+                                        << "N_word";
     }
     void menuOpensTheCodeLists() {
         QFETCH(QString, item);
@@ -233,7 +239,8 @@ private Q_SLOTS:
         file = m_fixture->dataDir() + "/kopija.db";
         w->findChild<QAction*>("M1_3")->trigger();
         QCOMPARE(watcher.seen, QStringList{"Varnostna kopija|Varnostna kopija podatkov je "
-                                           "shranjena v »" + file + "«."});
+                                           "shranjena v »" +
+                                           file + "«."});
         test::addInvoice(*Db, {{"StevilkaRacuna", "2/2026"}});
         QFile(m_fixture->dataDir() + "/racun.txt").open(QIODevice::WriteOnly);
 

@@ -78,12 +78,18 @@ private Q_SLOTS:
     void refusedCopyChangesNothing_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("another key") << "key" << "drugim geslom";
-        QTest::newRow("other tables") << "foreign" << "ni podatkovna baza programa VALMIR";
-        QTest::newRow("damaged page") << "damaged" << "";
-        QTest::newRow("text file") << "text" << "ni podatkovna baza";
-        QTest::newRow("missing file") << "missing" << "ne obstaja";
-        QTest::newRow("the data database itself") << "itself" << "v uporabi";
+        QTest::newRow("another key") << "key"
+                                     << "drugim geslom";
+        QTest::newRow("other tables") << "foreign"
+                                      << "ni podatkovna baza programa VALMIR";
+        QTest::newRow("damaged page") << "damaged"
+                                      << "";
+        QTest::newRow("text file") << "text"
+                                   << "ni podatkovna baza";
+        QTest::newRow("missing file") << "missing"
+                                      << "ne obstaja";
+        QTest::newRow("the data database itself") << "itself"
+                                                  << "v uporabi";
     }
     void refusedCopyChangesNothing() {
         QFETCH(QString, kind);
@@ -91,8 +97,8 @@ private Q_SLOTS:
         QString error;
         QString path = m_copy;
         if (kind == "key" || kind == "foreign") {
-            auto other = Database::open(m_copy, kind == "key" ? "drugo geslo" : Password, &error,
-                                        true);
+            auto other =
+                Database::open(m_copy, kind == "key" ? "drugo geslo" : Password, &error, true);
             QVERIFY2(other, qPrintable(error));
             QVERIFY(kind == "key" ? Schema::createDataTables(*other)
                                   : other->execute("CREATE TABLE tuje (a)"));
@@ -111,8 +117,8 @@ private Q_SLOTS:
         const QByteArray data = readBytes(DatabasePath);
 
         const QString why = Backup::refusal(path, Password);
-        QVERIFY(!Backup::restore(*Db, path, Password, m_folder, QDateTime::currentDateTime(),
-                                 &error));
+        QVERIFY(
+            !Backup::restore(*Db, path, Password, m_folder, QDateTime::currentDateTime(), &error));
         QVERIFY2(error.contains(reason), qPrintable(error));
         if (kind != "itself")
             QCOMPARE(error, why);
