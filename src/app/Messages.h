@@ -119,9 +119,8 @@ namespace OperationMessages {
 
 // The operations list "Opravila" and its dialog "Opravilo".
 
-inline const Message ServicesNotRead{
-    QStringLiteral("Seznama geodetskih storitev ni mogoče prebrati:"),
-    Titles::Cannot}; // the engine's text follows
+inline const Message ServicesNotRead{QStringLiteral("Seznama geodetskih storitev ni mogoče prebrati:"),
+                                     Titles::Cannot}; // the engine's text follows
 inline const Message OperationsNotRead{QStringLiteral("Seznama opravil ni mogoče prebrati:"),
                                        Titles::Cannot}; // the engine's text follows
 inline const Message MarksNotCleared{
