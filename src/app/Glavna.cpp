@@ -13,6 +13,7 @@
 #include "document/N_data.h"
 #include "document/N_racun.h"
 #include "document/N_word.h"
+#include "help/frmAbout.h"
 #include "invoice/InvoiceDeletion.h"
 #include "invoice/Nov_racun.h"
 #include "invoice/Racun.h"
@@ -75,6 +76,11 @@ void quit(Glavna& main) { main.close(); }
 void saveCopy(Glavna& main) { saveBackupCopy(&main, main.context()); }
 void restoreCopy(Glavna& main) { restoreBackupCopy(&main, main.context()); }
 
+void showAbout(Glavna& main) {
+    frmAbout about(&main);
+    about.exec();
+}
+
 constexpr MenuItem Separator{nullptr, {}, nullptr, false};
 
 constexpr MenuItem DataItems[] = {
@@ -100,7 +106,7 @@ constexpr MenuItem SettingsItems[] = {
 constexpr MenuItem HelpItems[] = {
     {"M3_1", u"Navodila...", nullptr, false},
     Separator,
-    {"M3_2", u"O, &avtorja...", nullptr, false},
+    {"M3_2", u"O, &avtorja...", showAbout, false},
 };
 
 constexpr Menu MainMenu[] = {

@@ -269,4 +269,14 @@ inline const Message DailyFailed{
 
 } // namespace BackupMessages
 
+namespace AboutMessages {
+
+// "&System Info..." when no system-information tool can be started: a plain
+// box (no icon) under the program's title.
+inline const Message SystemInfoUnavailable{
+    QStringLiteral("System Information Is Unavailable At This Time"),
+    QStringLiteral("VALMIR 2009")};
+
+} // namespace AboutMessages
+
 } // namespace valmir
