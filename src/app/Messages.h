@@ -208,6 +208,21 @@ inline const Message ServicesNotRead{
 
 } // namespace DocumentMessages
 
+namespace SchemaMessages {
+
+// Why a data database cannot be used by this version of the program.
+inline const Message Newer{
+    QStringLiteral("Podatkovno bazo je zapisala novejša različica programa VALMIR (različica "
+                   "podatkov %1, ta program pozna različice do %2). Namestite novejšo različico "
+                   "programa. Datoteke nisem spremenil."),
+    Titles::Cannot}; // %1: the file's version, %2: the program's
+inline const Message UpgradeFailed{
+    QStringLiteral("Podatkovne baze ni bilo mogoče posodobiti za to različico programa (%1). "
+                   "Datoteka je ostala nespremenjena."),
+    Titles::Database}; // %1: the engine's text
+
+} // namespace SchemaMessages
+
 namespace SettingsMessages {
 
 // What "Naši podatki" and "Računi" say in their message boxes.
@@ -215,6 +230,8 @@ inline const Message CounterNotNumeric{
     QStringLiteral("Številka računa mora bniti numerična vrednost!"), Titles::Cannot};
 inline const Message PointValueNotNumeric{
     QStringLiteral("Vrednost točke ni podana v numerični obliki!"), QStringLiteral("Šlamparija")};
+inline const Message VatPercentNotNumeric{
+    QStringLiteral("Stopnja DDV ni podana v numerični obliki!"), QStringLiteral("Šlamparija")};
 inline const Message NotRead{QStringLiteral("Nastavitev ni mogoče prebrati:\n"),
                              Titles::Cannot}; // the engine's text follows
 inline const Message NotSaved{QStringLiteral("Nastavitev ni bilo mogoče shraniti:\n"),

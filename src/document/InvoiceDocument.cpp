@@ -242,7 +242,7 @@ private:
             totals.costs = runningSum;
         }
         totals.base = totals.costs + totals.services;
-        totals.vat = totals.base * VatRate;
+        totals.vat = unroundedVat(totals.base, h.vatPercent);
         totals.toPay = totals.base + totals.vat;
     }
 
@@ -254,7 +254,7 @@ private:
         const QString f = QStringLiteral("\\b\\fs20");
         d.WriteLine(labelRow(QStringLiteral("Osnova za DDV"), totals.base), f);
         d.ThickRule();
-        d.WriteLine(labelRow(QStringLiteral("DDV (20%)"), totals.vat), f);
+        d.WriteLine(labelRow(vatCaption(h.vatPercent), totals.vat), f);
         d.ThickRule();
         d.WriteLine(labelRow(QStringLiteral("Za plačilo"), totals.toPay), f);
         d.ThickRule();

@@ -27,7 +27,7 @@ struct DocumentSettings {
 };
 
 struct DocumentInput {
-    InvoiceHeader header; // Text1(0..15), Check1, Text2
+    InvoiceHeader header; // Text1(0..15), Check1, Text2, the VAT rate
     QString staffName;    // the compiler's name; empty when nobody is chosen
     DocumentSettings settings;
     QList<WorkingLine> lines;            // in the grid's order: TS1, TS2

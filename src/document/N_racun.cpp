@@ -45,6 +45,7 @@ N_racun::N_racun(const AppContext& context, QWidget* parent)
     m_counterEdit = numberEdit(QStringLiteral("Text1"), frame);
     m_pointValueEdit = numberEdit(QStringLiteral("Text2"), frame);
     m_validityEdit = numberEdit(QStringLiteral("Text3"), frame);
+    m_vatPercentEdit = numberEdit(QStringLiteral("Text4"), frame);
     m_tolarsCheck =
         new QCheckBox(QStringLiteral("Skupni znesek računa prikaži tudi v SIT"), frame);
     m_tolarsCheck->setObjectName(QStringLiteral("Check1"));
@@ -66,7 +67,8 @@ N_racun::N_racun(const AppContext& context, QWidget* parent)
     const std::tuple<const char*, QLineEdit*, const char*> rows[] = {
         {"Številka naslednjega računa", m_counterEdit, nullptr},
         {"Vrednost točke", m_pointValueEdit, "€"},
-        {"Veljavnost računa", m_validityEdit, "dni"}};
+        {"Veljavnost računa", m_validityEdit, "dni"},
+        {"Stopnja DDV", m_vatPercentEdit, "%"}};
     int row = 0;
     for (auto [caption, edit, unit] : rows) {
         auto* label = new QLabel(QString::fromUtf8(caption), frame);
@@ -94,7 +96,8 @@ N_racun::N_racun(const AppContext& context, QWidget* parent)
 
     setTabOrder(m_counterEdit, m_pointValueEdit);
     setTabOrder(m_pointValueEdit, m_validityEdit);
-    setTabOrder(m_validityEdit, m_tolarsCheck);
+    setTabOrder(m_validityEdit, m_vatPercentEdit);
+    setTabOrder(m_vatPercentEdit, m_tolarsCheck);
     setTabOrder(m_tolarsCheck, m_sideBySideOption);
     setTabOrder(m_sideBySideOption, m_stackedOption);
     setTabOrder(m_stackedOption, m_okButton);
@@ -114,6 +117,7 @@ N_racun::N_racun(const AppContext& context, QWidget* parent)
         m_counterEdit->setText(numberBoxText(settings.counter));
         m_pointValueEdit->setText(numberBoxText(settings.pointValue));
         m_validityEdit->setText(numberBoxText(settings.validity));
+        m_vatPercentEdit->setText(numberBoxText(settings.vatPercent));
         m_tolarsCheck->setChecked(settings.tolars);
         (settings.sideBySide ? m_sideBySideOption : m_stackedOption)->setChecked(true);
         setLoaded(true);
@@ -135,7 +139,7 @@ void N_racun::confirm() {
     InvoiceSettings settings;
     switch (readInvoiceSettingsInput({m_counterEdit->text(), m_pointValueEdit->text(),
                                       m_validityEdit->text(), m_tolarsCheck->isChecked(),
-                                      m_sideBySideOption->isChecked()},
+                                      m_sideBySideOption->isChecked(), m_vatPercentEdit->text()},
                                      &settings)) {
     case InvoiceSettingsCheck::CounterNotNumeric:
         refuse(m_counterEdit, SettingsMessages::CounterNotNumeric.text,
@@ -144,6 +148,10 @@ void N_racun::confirm() {
     case InvoiceSettingsCheck::PointValueNotNumeric:
         refuse(m_pointValueEdit, SettingsMessages::PointValueNotNumeric.text,
                SettingsMessages::PointValueNotNumeric.title);
+        return;
+    case InvoiceSettingsCheck::VatPercentNotNumeric:
+        refuse(m_vatPercentEdit, SettingsMessages::VatPercentNotNumeric.text,
+               SettingsMessages::VatPercentNotNumeric.title);
         return;
     case InvoiceSettingsCheck::Ok:
         break;

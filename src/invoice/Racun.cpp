@@ -192,6 +192,7 @@ bool Racun::load() {
         ok = loadNewInvoiceDefaults();
     if (ok)
         ok = refreshLines();
+    ui.vatCaptionLabel->setText(vatCaption(m_vatPercent));
     Loading = false;
     Modified = false;
     return ok;
@@ -217,6 +218,7 @@ bool Racun::loadFromList() {
         SelectStaff(NullToZero(field("Sestavljavec")));
         ui.unifiedReportCheck->setChecked(field("EnotenElaborat").toBool());
         ui.paidCheck->setChecked(field("Placan").toBool());
+        m_vatPercent = invoiceVatPercent(field("StopnjaDDV"));
     }
     if (list->readFailed()) {
         reportEngineError(list->lastError());
@@ -259,6 +261,7 @@ bool Racun::loadNewInvoiceDefaults() {
     ui.headerBoxes[ValidityBox]->setText(
         numberBoxText(settings->field(QStringLiteral("Veljavnost"))));
     const double counter = NumberOrZero(settings->field(QStringLiteral("StRacuna")));
+    m_vatPercent = settingsVatPercent(settings->field(QStringLiteral("StopnjaDDV")));
     if (settings->readFailed()) {
         reportEngineError(settings->lastError());
         return false;
@@ -309,6 +312,7 @@ void Racun::recalculateAndShow() {
     input.lumpSum = ui.lumpSumCheck->isChecked();
     input.percentText = ui.percentEdit->text();
     input.unifiedReport = ui.unifiedReportCheck->isChecked();
+    input.vatPercent = m_vatPercent;
     const PricingResult result = recalculate(*rs, input);
     if (ui.percentEdit->text() != result.percentText)
         ui.percentEdit->setText(result.percentText);
@@ -526,6 +530,7 @@ InvoiceHeader Racun::currentHeader() const {
     header.paid = ui.paidCheck->isChecked();
     header.percentText = ui.percentEdit->text();
     header.pointValueText = ui.pointValueEdit->text();
+    header.vatPercent = m_vatPercent;
     return header;
 }
 

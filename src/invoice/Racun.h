@@ -94,6 +94,9 @@ private:
     QString OriginalNumber;
     bool Modified = false;
     double LumpSumAmount = 0;
+    // The VAT rate the invoice is priced, saved and printed with: its own
+    // for a stored invoice, the settings' for a new one.
+    double m_vatPercent = DefaultVatPercent;
 };
 
 } // namespace valmir

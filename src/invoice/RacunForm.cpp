@@ -2,6 +2,7 @@
 
 #include "data/BoundGrid.h"
 #include "invoice/InvoiceFields.h"
+#include "invoice/Vat.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -230,13 +231,18 @@ QWidget* RacunForm::buildLinesTab() {
     auto* totals = new QGridLayout;
     const QList<std::pair<QString, QLabel*>> rows = {{QStringLiteral("Skupaj točk"), pointsLabel},
                                                      {QStringLiteral("Osnova za DDV"), baseLabel},
-                                                     {QStringLiteral("DDV (20%)"), vatLabel},
+                                                     {vatCaption(DefaultVatPercent), vatLabel},
                                                      {QStringLiteral("Za plačilo"), totalLabel}};
     for (int i = 0; i < rows.size(); ++i) {
         auto* label = caption(rows[i].first, page);
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         totals->addWidget(label, i, 0);
         totals->addWidget(rows[i].second, i, 1);
+        if (rows[i].second == vatLabel) {
+            // The invoice's own rate; the editor sets it when it loads.
+            vatCaptionLabel = label;
+            label->setObjectName(QStringLiteral("VatCaption"));
+        }
     }
 
     auto* bottom = new QHBoxLayout;

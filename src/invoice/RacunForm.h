@@ -46,6 +46,7 @@ struct RacunForm {
     QLabel* pointsLabel = nullptr;               // Label11
     QLabel* baseLabel = nullptr;                 // Label7
     QLabel* vatLabel = nullptr;                  // Label5
+    QLabel* vatCaptionLabel = nullptr;           // VatCaption: "DDV (22%)" beside it
     QLabel* totalLabel = nullptr;                // Label4
 
     QCheckBox* paidCheck = nullptr;    // Check3
