@@ -137,6 +137,11 @@ QString refusal(const QString& path, const QString& password) {
         return QStringLiteral("datoteka je poškodovana (%1)").arg(verdict.toString());
     if (!copy->hasTables(Schema::dataTables()))
         return QStringLiteral("datoteka ni podatkovna baza programa VALMIR");
+    if (!Schema::schemaKnown(*copy))
+        return QStringLiteral("zapisala jo je novejša različica programa (različica podatkov %1, "
+                              "ta program pozna različice do %2)")
+            .arg(Schema::schemaVersion(*copy).value_or(-1))
+            .arg(Schema::CurrentVersion);
     return QString();
 }
 
@@ -158,8 +163,24 @@ bool restore(Database& db, const QString& path, const QString& password, const Q
         *error = QStringLiteral("trenutnih podatkov ni mogoče shraniti kot kopijo: %1").arg(why);
         return false;
     }
+    // The copy goes to a private file of its own first, where one of an
+    // earlier version gets the tables this version reads: the data database
+    // then goes from one complete state to the other in a single step.
+    QTemporaryFile staged(QDir(keepFolder).filePath(QStringLiteral(".valmir-obnova-XXXXXX")));
+    if (!staged.open()) {
+        *error = staged.errorString();
+        return false;
+    }
+    staged.close();
     auto copy = Database::open(path, password, error);
-    return copy && copyPages(copy->handle(), db.handle(), error);
+    auto stage = copy ? Database::open(staged.fileName(), password, error) : nullptr;
+    if (!stage || !copyPages(copy->handle(), stage->handle(), error))
+        return false;
+    if (const QString refused = Schema::upgradeDataDatabase(*stage); !refused.isEmpty()) {
+        *error = refused;
+        return false;
+    }
+    return copyPages(stage->handle(), db.handle(), error);
 }
 
 void recordFailure(const QString& dataFolder, const QString& reason) {

@@ -38,11 +38,13 @@ bool makeDailyCopy(Database& db, const QString& folder, const QString& password,
 
 // Why the file at path cannot be put back as the data database, or empty
 // text when it can: it has to open with the password, pass SQLite's
-// integrity check and hold the tables this program works with.
+// integrity check, hold the tables this program works with and not come
+// from a newer version of the program.
 QString refusal(const QString& path, const QString& password);
 
 // Puts the copy at path back: checks it as refusal() does, keeps the
-// current data as a copy in keepFolder first, then replaces the contents of
+// current data as a copy in keepFolder first, brings a copy of an earlier
+// version up to date (on a file of its own), then replaces the contents of
 // the open database in one step. On any failure nothing has changed.
 bool restore(Database& db, const QString& path, const QString& password, const QString& keepFolder,
              const QDateTime& now, QString* error);

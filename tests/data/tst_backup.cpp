@@ -73,6 +73,21 @@ private Q_SLOTS:
         QCOMPARE(invoiceNumbers(*before), (QStringList{"1/2026", "2/2026"}));
     }
 
+    // A copy made before the tables carried a version gets the tables of
+    // this one as it is put back.
+    void earlierVersionIsBroughtUpToDate() {
+        const QString earlier =
+            qEnvironmentVariable("VALMIR_SOURCE_DIR") + "/tests/data/valmir2009_schema0.db";
+        QVERIFY(QFile::copy(earlier, m_copy));
+        QString error;
+        QVERIFY2(Backup::restore(*Db, m_copy, Password, m_folder, QDateTime::currentDateTime(),
+                                 &error),
+                 qPrintable(error));
+        QCOMPARE(invoiceNumbers(*Db), (QStringList{"2012/001", "2012/002"}));
+        QCOMPARE(Schema::schemaVersion(*Db), std::optional<int>(Schema::CurrentVersion));
+        QCOMPARE(readBytes(m_copy), readBytes(earlier)); // the chosen copy is only read
+    }
+
     // A file that is no good copy is refused with a reason before anything
     // is written: the data database keeps every byte.
     void refusedCopyChangesNothing_data() {
@@ -111,6 +126,11 @@ private Q_SLOTS:
             writeBytes(m_copy, bytes);
         } else if (kind == "text") {
             writeBytes(m_copy, "StevilkaRacuna;Ime\n1/2026;Novak\n");
+        } else if (kind == "newer") {
+            QVERIFY(Backup::copyTo(*Db, m_copy, Password, nullptr));
+            auto newer = Database::open(m_copy, Password, &error);
+            QVERIFY(newer && newer->execute(QString("PRAGMA user_version = %1")
+                                                .arg(Schema::CurrentVersion + 1)));
         } else if (kind == "itself") {
             path = DatabasePath;
         }
