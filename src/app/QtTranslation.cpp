@@ -9,10 +9,20 @@ namespace valmir {
 
 namespace {
 
-// Qt 6 asks for the texts of standard buttons under "QPlatformTheme", but
-// the Slovenian translation still carries them under "QDialogButtonBox",
-// where Qt kept them before. Those are the same buttons, so they are looked
-// up there when the newer context has none.
+// Some texts Qt asks for under a context that the Slovenian translation
+// does not have yet, while it carries the same texts under another: the
+// buttons of dialogs under "QDialogButtonBox", where Qt kept them before it
+// asked "QPlatformTheme", and the context menu of multi-line text boxes
+// under that of one-line boxes ("QLineEdit"). Those are looked up there.
+struct Fallback {
+    const char* asked;
+    const char* carried;
+};
+constexpr Fallback Fallbacks[] = {
+    {"QPlatformTheme", "QDialogButtonBox"},
+    {"QWidgetTextControl", "QLineEdit"},
+};
+
 class SlovenianQtTexts : public QTranslator {
 public:
     bool load() {
@@ -23,8 +33,9 @@ public:
     QString translate(const char* context, const char* source, const char* disambiguation,
                       int n) const override {
         QString text = m_qt.translate(context, source, disambiguation, n);
-        if (text.isEmpty() && qstrcmp(context, "QPlatformTheme") == 0)
-            text = m_qt.translate("QDialogButtonBox", source, disambiguation, n);
+        for (const Fallback& f : Fallbacks)
+            if (text.isEmpty() && qstrcmp(context, f.asked) == 0)
+                text = m_qt.translate(f.carried, source, disambiguation, n);
         return text;
     }
 

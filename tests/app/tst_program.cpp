@@ -5,6 +5,9 @@
 #include "data/Backup.h"
 
 #include <QAbstractButton>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QApplication>
 #include <QtTest>
 
@@ -94,6 +97,21 @@ private Q_SLOTS:
         else
             Msg::inputText(nullptr, "Ime", "Vnos");
         QCOMPARE(shown, buttons);
+    }
+
+    // The context menus of one-line and multi-line text boxes as well.
+    void textBoxMenusSpeakSlovenian() {
+        runValmir(*qApp, {"valmir", "--version"});
+        QLineEdit line;
+        QPlainTextEdit remark;
+        for (QMenu* menu : {line.createStandardContextMenu(), remark.createStandardContextMenu()}) {
+            QStringList texts;
+            for (QAction* a : menu->actions())
+                texts << a->text().remove(u'&').section(u'\t', 0, 0);
+            QVERIFY2(texts.contains("Izberi vse") && texts.contains("Prilepi"),
+                     qPrintable(texts.join(u',')));
+            delete menu;
+        }
     }
 
     // On a normal exit the day's copy is made; when it cannot be, the next

@@ -80,9 +80,9 @@ private Q_SLOTS:
             qEnvironmentVariable("VALMIR_SOURCE_DIR") + "/tests/data/valmir2009_schema0.db";
         QVERIFY(QFile::copy(earlier, m_copy));
         QString error;
-        QVERIFY2(Backup::restore(*Db, m_copy, Password, m_folder, QDateTime::currentDateTime(),
-                                 &error),
-                 qPrintable(error));
+        QVERIFY2(
+            Backup::restore(*Db, m_copy, Password, m_folder, QDateTime::currentDateTime(), &error),
+            qPrintable(error));
         QCOMPARE(invoiceNumbers(*Db), (QStringList{"2012/001", "2012/002"}));
         QCOMPARE(Schema::schemaVersion(*Db), std::optional<int>(Schema::CurrentVersion));
         QCOMPARE(readBytes(m_copy), readBytes(earlier)); // the chosen copy is only read
@@ -129,8 +129,9 @@ private Q_SLOTS:
         } else if (kind == "newer") {
             QVERIFY(Backup::copyTo(*Db, m_copy, Password, nullptr));
             auto newer = Database::open(m_copy, Password, &error);
-            QVERIFY(newer && newer->execute(QString("PRAGMA user_version = %1")
-                                                .arg(Schema::CurrentVersion + 1)));
+            QVERIFY(newer &&
+                    newer->execute(
+                        QString("PRAGMA user_version = %1").arg(Schema::CurrentVersion + 1)));
         } else if (kind == "itself") {
             path = DatabasePath;
         }
