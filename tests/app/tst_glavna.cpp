@@ -4,8 +4,8 @@
 #include "data/Recordset.h"
 
 #include <QApplication>
-#include <QLineEdit>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
 

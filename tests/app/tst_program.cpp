@@ -5,10 +5,10 @@
 #include "data/Backup.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QApplication>
 #include <QtTest>
 
 using namespace valmir;
