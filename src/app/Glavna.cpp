@@ -13,6 +13,7 @@
 #include "document/N_data.h"
 #include "document/N_racun.h"
 #include "document/N_word.h"
+#include "help/Navodila.h"
 #include "help/frmAbout.h"
 #include "invoice/InvoiceDeletion.h"
 #include "invoice/Nov_racun.h"
@@ -76,6 +77,9 @@ void quit(Glavna& main) { main.close(); }
 void saveCopy(Glavna& main) { saveBackupCopy(&main, main.context()); }
 void restoreCopy(Glavna& main) { restoreBackupCopy(&main, main.context()); }
 
+// The manual is not modal: it stays open beside the main window.
+void showManual(Glavna& main) { Navodila::showManual(&main); }
+
 void showAbout(Glavna& main) {
     frmAbout about(&main);
     about.exec();
@@ -104,7 +108,7 @@ constexpr MenuItem SettingsItems[] = {
 };
 
 constexpr MenuItem HelpItems[] = {
-    {"M3_1", u"Navodila...", nullptr, false},
+    {"M3_1", u"Navodila...", showManual, false},
     Separator,
     {"M3_2", u"O, &avtorja...", showAbout, false},
 };

@@ -286,6 +286,16 @@ inline const Message DailyFailed{
 
 } // namespace BackupMessages
 
+namespace HelpMessages {
+
+// The manual's window.
+inline const Message NotFound{
+    QStringLiteral("Navodil ni mogoče prikazati: strani navodil v programu manjkajo. "
+                   "Program deluje naprej kot doslej."),
+    Titles::Cannot};
+
+} // namespace HelpMessages
+
 namespace AboutMessages {
 
 // "&System Info..." when no system-information tool can be started: a plain
