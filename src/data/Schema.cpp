@@ -169,6 +169,9 @@ const QList<UpgradeStep>& upgradeSteps() {
          {QStringLiteral("ALTER TABLE tblRacun ADD COLUMN StopnjaDDV REAL"),
           QStringLiteral("ALTER TABLE tblNastavitve ADD COLUMN StopnjaDDV REAL"),
           QStringLiteral("UPDATE tblNastavitve SET StopnjaDDV = 22")}},
+        // The folder the invoices' PDFs go to; none stored is "VALMIR" in
+        // the user's documents folder.
+        {2, {QStringLiteral("ALTER TABLE tblNastavitve ADD COLUMN MapaDokumentov TEXT")}},
     };
     return steps;
 }
