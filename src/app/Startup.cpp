@@ -134,13 +134,17 @@ StartupResult startUp(const StartupOptions& options) {
                            .arg(QDir::toNativeSeparators(AppFolder)));
 
     QString error;
+    // The data database comes last: once it is there the first start is
+    // over, and a later start takes a missing template for a lost file. A
+    // first start cut short (killed, power gone) before it simply runs
+    // again.
     if (!QFileInfo::exists(DatabasePath)) {
-        if (!Seed::createDataDatabase(DatabasePath, &error))
-            return failure(QStringLiteral("Podatkovne baze \"%1\" ni mogoče ustvariti:\n%2")
-                               .arg(QDir::toNativeSeparators(DatabasePath), error));
         if (!QFileInfo::exists(templatePath) && !Seed::createWorkTemplate(templatePath, &error))
             return failure(QStringLiteral("Predloge delovne baze \"%1\" ni mogoče ustvariti:\n%2")
                                .arg(QDir::toNativeSeparators(templatePath), error));
+        if (!Seed::createDataDatabase(DatabasePath, &error))
+            return failure(QStringLiteral("Podatkovne baze \"%1\" ni mogoče ustvariti:\n%2")
+                               .arg(QDir::toNativeSeparators(DatabasePath), error));
     }
 
     if (!QFileInfo::exists(templatePath))

@@ -114,6 +114,27 @@ private Q_SLOTS:
         }
     }
 
+    // A first start cut short while it writes one of the two files (here:
+    // a folder in the way of the file being built) is only a first start
+    // that did not finish: once the obstacle is gone the next start makes
+    // what is missing and starts.
+    void firstStartCutShortStartsNextTime_data() {
+        QTest::addColumn<QString>("blocked");
+        QTest::newRow("work template") << "tmp.db.part";
+        QTest::newRow("data database") << "valmir2009.db.part";
+    }
+    void firstStartCutShortStartsNextTime() {
+        QFETCH(QString, blocked);
+        test::Fixture f;
+        const QString obstacle = f.dataDir() + "/" + blocked;
+        QVERIFY(QDir().mkpath(obstacle + "/x"));
+        QVERIFY(!f.start());
+        QVERIFY(!QFile::exists(dataFile(f))); // no data database without its template
+        QVERIFY(QDir(obstacle).removeRecursively());
+        QVERIFY2(f.start(), qPrintable(f.lastMessage()));
+        QVERIFY(QFile::exists(templateFile(f)));
+    }
+
     // A data folder that cannot be used fails the start with a message that
     // names the file, and leaves every file as it was for a backup to be
     // restored over it.
