@@ -3,7 +3,9 @@
 
 #include <QtTest>
 
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -112,6 +114,37 @@ private Q_SLOTS:
             QVERIFY(!Db && !WorkDb);
             QVERIFY(QDir(elsewhere.path()).isEmpty()); // nothing written through the link
         }
+    }
+
+    // A lock file left by a start that was killed while it wrote the file
+    // does not keep the program from starting; one that a running
+    // instance holds does, whatever it holds.
+    void lockLeftByKilledStart_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("held");
+        QTest::newRow("empty") << QByteArray() << false;
+        QTest::newRow("cut after the process id") << QByteArray("4") << false;
+        QTest::newRow("a process that is gone") << QByteArray("999999999\nvalmir\n\n") << false;
+        QTest::newRow("empty, held by a running start") << QByteArray() << true;
+    }
+    void lockLeftByKilledStart() {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, held);
+        test::Fixture f;
+        QVERIFY(QDir().mkpath(f.tempDir()));
+        QVERIFY(QFile::setPermissions(f.tempDir(), QFile::ReadOwner | QFile::WriteOwner |
+                                                       QFile::ExeOwner));
+        const QString lock = f.tempDir() + "/valmir.lock";
+        writeBytes(lock, content);
+        const int fd = ::open(QFile::encodeName(lock).constData(), O_RDONLY);
+        QVERIFY(fd >= 0);
+        if (held)
+            QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), 0);
+        const bool started = f.start();
+        ::close(fd);
+        QVERIFY2(started != held, qPrintable(f.lastMessage()));
+        if (held)
+            QVERIFY(f.lastMessage().contains(u"že odprt"));
     }
 
     // A first start cut short while it writes one of the two files (here:

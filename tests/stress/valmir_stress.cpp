@@ -47,6 +47,8 @@
 #include <cstdio>
 #include <iterator>
 #include <optional>
+#include <csignal>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 using namespace valmir;
@@ -374,6 +376,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.value(0) == u"--child" && args.size() == 4) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL); // never outlive a parent stopped by hand
         Child child{QRandomGenerator(args[3].toUInt()), {}, {}};
         return child.run({args[1], args[2]});
     }
