@@ -36,6 +36,7 @@ for t in "${targets[@]}"; do
   else
     limits=(-runs="$runs" -max_len=4096)
   fi
+  [ -f "$top/fuzz/$t.dict" ] && limits+=(-dict="$top/fuzz/$t.dict")
   echo "== $t"
   start=$(date +%s)
   "$build/fuzz/$t" "${limits[@]}" -artifact_prefix="$build/findings/$t-" \
