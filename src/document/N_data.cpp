@@ -70,8 +70,11 @@ N_data::N_data(const AppContext& context, QWidget* parent) : LoadingDialog(paren
             form->addWidget(m_fieldEdits[box], row, 1);
         }
         // Tab follows the rows, the post office right after its postcode.
-        for (QWidget* next : box == 2 ? std::initializer_list<QWidget*>{postcodeEdit, postOfficeEdit}
-                                      : std::initializer_list<QWidget*>{m_fieldEdits[box]}) {
+        // A list that owns its items: an initializer_list chosen by ?:
+        // would outlive the array behind it.
+        const QList<QWidget*> order = box == 2 ? QList<QWidget*>{postcodeEdit, postOfficeEdit}
+                                               : QList<QWidget*>{m_fieldEdits[box]};
+        for (QWidget* next : order) {
             if (previous)
                 setTabOrder(previous, next);
             previous = next;
