@@ -12,6 +12,8 @@
 #include "document/N_data.h"
 #include "document/N_racun.h"
 #include "document/N_word.h"
+#include "help/Navodila.h"
+#include "help/frmAbout.h"
 #include "invoice/InvoiceDeletion.h"
 #include "invoice/Nov_racun.h"
 #include "invoice/Racun.h"
@@ -72,6 +74,14 @@ template <class Window> void openModal(Glavna& main) {
 
 void quit(Glavna& main) { main.close(); }
 
+// The manual is not modal: it stays open beside the main window.
+void showManual(Glavna& main) { Navodila::showManual(&main); }
+
+void showAbout(Glavna& main) {
+    frmAbout about(&main);
+    about.exec();
+}
+
 constexpr MenuItem Separator{nullptr, {}, nullptr, false};
 
 constexpr MenuItem DataItems[] = {
@@ -92,9 +102,9 @@ constexpr MenuItem SettingsItems[] = {
 };
 
 constexpr MenuItem HelpItems[] = {
-    {"M3_1", u"Navodila...", nullptr, false},
+    {"M3_1", u"Navodila...", showManual, false},
     Separator,
-    {"M3_2", u"O, &avtorja...", nullptr, false},
+    {"M3_2", u"O, &avtorja...", showAbout, false},
 };
 
 constexpr Menu MainMenu[] = {

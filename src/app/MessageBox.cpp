@@ -27,6 +27,14 @@ void critical(QWidget* parent, const Message& m) { critical(parent, m.text, m.ti
 void information(QWidget* parent, const Message& m) { information(parent, m.text, m.title); }
 bool question(QWidget* parent, const Message& m) { return question(parent, m.text, m.title); }
 
+void notice(QWidget* parent, const Message& m) {
+    if (g_hook) {
+        g_hook({Kind::Information, m.text, m.title});
+        return;
+    }
+    showBox(parent, QMessageBox::NoIcon, m.text, m.title, QMessageBox::Ok);
+}
+
 void critical(QWidget* parent, const Message& m, const QString& detail) {
     QString text = m.text;
     if (!detail.isEmpty() && !text.isEmpty() && !text.endsWith(u'\n'))

@@ -22,6 +22,8 @@ bool question(QWidget* parent, const QString& text, const QString& title);
 void critical(QWidget* parent, const Message& message);
 void information(QWidget* parent, const Message& message);
 bool question(QWidget* parent, const Message& message);
+// An information box without an icon (OK only).
+void notice(QWidget* parent, const Message& message);
 // A critical box of the catalogue with what went wrong (the engine's or
 // the system's words) on a line of its own after the text.
 void critical(QWidget* parent, const Message& message, const QString& detail);

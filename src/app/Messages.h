@@ -208,6 +208,21 @@ inline const Message ServicesNotRead{
 
 } // namespace DocumentMessages
 
+namespace SchemaMessages {
+
+// Why a data database cannot be used by this version of the program.
+inline const Message Newer{
+    QStringLiteral("Podatkovno bazo je zapisala novejša različica programa VALMIR (različica "
+                   "podatkov %1, ta program pozna različice do %2). Namestite novejšo različico "
+                   "programa. Datoteke nisem spremenil."),
+    Titles::Cannot}; // %1: the file's version, %2: the program's
+inline const Message UpgradeFailed{
+    QStringLiteral("Podatkovne baze ni bilo mogoče posodobiti za to različico programa (%1). "
+                   "Datoteka je ostala nespremenjena."),
+    Titles::Database}; // %1: the engine's text
+
+} // namespace SchemaMessages
+
 namespace SettingsMessages {
 
 // What "Naši podatki" and "Računi" say in their message boxes.
@@ -215,6 +230,8 @@ inline const Message CounterNotNumeric{
     QStringLiteral("Številka računa mora bniti numerična vrednost!"), Titles::Cannot};
 inline const Message PointValueNotNumeric{
     QStringLiteral("Vrednost točke ni podana v numerični obliki!"), QStringLiteral("Šlamparija")};
+inline const Message VatPercentNotNumeric{
+    QStringLiteral("Stopnja DDV ni podana v numerični obliki!"), QStringLiteral("Šlamparija")};
 inline const Message NotRead{QStringLiteral("Nastavitev ni mogoče prebrati:\n"),
                              Titles::Cannot}; // the engine's text follows
 inline const Message NotSaved{QStringLiteral("Nastavitev ni bilo mogoče shraniti:\n"),
@@ -239,5 +256,58 @@ inline const Message NotSaved{
     Titles::Database}; // the engine's text follows
 
 } // namespace WordMessages
+
+namespace PdfMessages {
+
+// Saving the price calculation as a PDF and sending it by e-mail.
+inline const Message NoLibreOffice{
+    QStringLiteral("Za shranjevanje v PDF potrebujem LibreOffice, ki ga ne najdem. Namestite "
+                   "paket libreoffice-writer (na primer: sudo apt install "
+                   "libreoffice-writer-nogui) in poskusite znova."),
+    Titles::Cannot};
+inline const Message ConversionFailed{QStringLiteral("LibreOffice računa ni pretvoril v PDF:"),
+                                      Titles::Cannot}; // LibreOffice's own words follow
+inline const Message Replace{QStringLiteral("Datoteka »%1« že obstaja. Jo zamenjam?"),
+                             Titles::Question}; // %1: the PDF
+inline const Message FolderNotMade{
+    QStringLiteral("Mape dokumentov »%1« ni mogoče ustvariti. Preverite jo v nastavitvah "
+                   "računov."),
+    Titles::Cannot}; // %1: the folder
+inline const Message NotPlaced{QStringLiteral("PDF-ja ni bilo mogoče shraniti kot »%1«:"),
+                               Titles::Cannot}; // %1: the PDF; the system's words follow
+inline const Message NotShown{
+    QStringLiteral("PDF je shranjen kot »%1«, a ga ni bilo mogoče odpreti."),
+    Titles::Cannot}; // %1: the PDF
+inline const Message NoMailLauncher{
+    QStringLiteral("Ne najdem programa xdg-email, ki odpre poštni program. Namestite paket "
+                   "xdg-utils. PDF je shranjen kot »%1«."),
+    Titles::Cannot}; // %1: the PDF
+inline const Message MailNotStarted{
+    QStringLiteral("Poštnega programa ni bilo mogoče odpreti. PDF je shranjen kot »%1«."),
+    Titles::Cannot}; // %1: the PDF
+inline const QString Converting = QStringLiteral("Pretvarjam račun v PDF ...");
+inline const QString Cancel = QStringLiteral("Prekliči");
+
+} // namespace PdfMessages
+
+namespace HelpMessages {
+
+// The manual's window.
+inline const Message NotFound{
+    QStringLiteral("Navodil ni mogoče prikazati: strani navodil v programu manjkajo. "
+                   "Program deluje naprej kot doslej."),
+    Titles::Cannot};
+
+} // namespace HelpMessages
+
+namespace AboutMessages {
+
+// "&System Info..." when no system-information tool can be started: a plain
+// box (no icon) under the program's title.
+inline const Message SystemInfoUnavailable{
+    QStringLiteral("System Information Is Unavailable At This Time"),
+    QStringLiteral("VALMIR 2009")};
+
+} // namespace AboutMessages
 
 } // namespace valmir

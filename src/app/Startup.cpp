@@ -202,6 +202,12 @@ StartupResult startUp(const StartupOptions& options) {
                                       "Datoteka ni podatkovna baza programa VALMIR ali je "
                                       "poškodovana. Obnovite jo iz varnostne kopije.")
                            .arg(QDir::toNativeSeparators(DatabasePath), error));
+    // A file of an earlier version gets the tables this one reads before
+    // any window opens a record set on it; one of a newer version is not
+    // touched.
+    if (const QString refused = Schema::upgradeDataDatabase(*Db); !refused.isEmpty())
+        return failure(QStringLiteral("Podatkovne baze \"%1\" ni mogoče uporabiti.\n%2")
+                           .arg(QDir::toNativeSeparators(DatabasePath), refused));
     // Pages are decrypted as they are read; a cache that holds the indexes
     // of twenty years of invoices lets a second sort of the list skip that.
     Db->execute(QStringLiteral("PRAGMA cache_size = -32768"));

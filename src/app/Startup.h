@@ -16,7 +16,8 @@ struct StartupResult {
 
 // Fixes the folders and paths, creates the data database on the first
 // start, copies the work template over the work database, and opens both
-// for the whole run. Refuses a temporary folder that is a link, a file or
+// for the whole run; a data database of an earlier version is upgraded
+// first, one of a newer version refused. Refuses a temporary folder that is a link, a file or
 // another user's, and refuses while another instance uses the same work
 // database.
 StartupResult startUp(const StartupOptions& options);

@@ -1,5 +1,6 @@
 #include "data/Schema.h"
 
+#include "app/Messages.h"
 #include "data/Database.h"
 
 #include <QHash>
@@ -42,13 +43,14 @@ bool runAll(Database& db, const QStringList& statements) {
     return true;
 }
 
-} // namespace
-
+// The tables as the first version of the program made them (version 0);
+// the upgrade steps make them what this version reads. They never change:
+// a change is a new step.
 // Types: TEXT, REAL (numbers and money, amounts kept in cents already),
 // INTEGER (Long), DATE (ISO text yyyy-MM-dd), BOOLEAN (0/1). Text compares
 // without regard to case and sorts in the order of the Slovenian alphabet
 // (Database::textCollation), so that Čatež comes after Celje, not after Žalec.
-bool createDataTables(Database& db) {
+bool createFirstTables(Database& db) {
     return runAll(
         db, {
                 QStringLiteral(R"(CREATE TABLE tblRacun (
@@ -147,6 +149,82 @@ bool createDataTables(Database& db) {
             NaDnu TEXT))"),
             });
 }
+
+// One change of the data database's tables: the statements that bring a
+// file of the version before to `version`.
+struct UpgradeStep {
+    int version;
+    QStringList statements;
+};
+
+// Each step runs once per file, in order. The statements are history:
+// what a step wrote stays as it is even when the program's defaults change
+// later; a new change is a new step with the next version.
+const QList<UpgradeStep>& upgradeSteps() {
+    static const QList<UpgradeStep> steps = {
+        // Each invoice keeps the VAT rate it was priced with; invoices of
+        // before keep none and count as 20 %. The rate for new invoices
+        // is a setting, today's general rate of 22 %.
+        {1,
+         {QStringLiteral("ALTER TABLE tblRacun ADD COLUMN StopnjaDDV REAL"),
+          QStringLiteral("ALTER TABLE tblNastavitve ADD COLUMN StopnjaDDV REAL"),
+          QStringLiteral("UPDATE tblNastavitve SET StopnjaDDV = 22")}},
+        // The folder the invoices' PDFs go to; none stored is "VALMIR" in
+        // the user's documents folder.
+        {2, {QStringLiteral("ALTER TABLE tblNastavitve ADD COLUMN MapaDokumentov TEXT")}},
+    };
+    return steps;
+}
+
+// The steps after version `from`, and the new version number.
+bool applySteps(Database& db, int from) {
+    Q_ASSERT(upgradeSteps().last().version == CurrentVersion);
+    for (const UpgradeStep& step : upgradeSteps())
+        if (step.version > from && !runAll(db, step.statements))
+            return false;
+    // A pragma takes no bound value; the number is the program's own.
+    return db.execute(QStringLiteral("PRAGMA user_version = %1").arg(CurrentVersion));
+}
+
+} // namespace
+
+std::optional<int> schemaVersion(Database& db) {
+    QVariant v;
+    if (!db.queryValue(QStringLiteral("PRAGMA user_version"), {}, &v))
+        return std::nullopt;
+    return v.toInt();
+}
+
+bool schemaKnown(Database& db) {
+    const std::optional<int> version = schemaVersion(db);
+    return version && *version <= CurrentVersion;
+}
+
+QString upgradeDataDatabase(Database& db) {
+    // Looked at before anything is written: the file of a newer program
+    // stays exactly as it is.
+    std::optional<int> version = schemaVersion(db);
+    if (version && *version == CurrentVersion)
+        return {};
+    if (version && *version > CurrentVersion)
+        return SchemaMessages::Newer.text.arg(*version).arg(CurrentVersion);
+    Transaction tx(db);
+    // Read again under the write lock: another start may have upgraded the
+    // file in between, and no step may run twice.
+    if (tx.active())
+        version = schemaVersion(db);
+    if (!tx.active() || !version)
+        return SchemaMessages::UpgradeFailed.text.arg(db.lastError());
+    if (*version > CurrentVersion)
+        return SchemaMessages::Newer.text.arg(*version).arg(CurrentVersion);
+    if (*version < CurrentVersion && !applySteps(db, *version))
+        return SchemaMessages::UpgradeFailed.text.arg(db.lastError());
+    if (!tx.commit())
+        return SchemaMessages::UpgradeFailed.text.arg(db.lastError());
+    return {};
+}
+
+bool createDataTables(Database& db) { return createFirstTables(db) && applySteps(db, 0); }
 
 bool createWorkTables(Database& db) {
     return runAll(

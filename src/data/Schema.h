@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace valmir {
 
 class Database;
@@ -22,8 +24,33 @@ QStringList workTables();
 // tblGeodetskaStoritev on TS1, ...). Empty when the table has no such index.
 QStringList indexColumns(const QString& table, const QString& indexName);
 
+// The version of the data database's tables that this program reads and
+// writes, kept in the file as PRAGMA user_version. A file made before the
+// tables carried a version holds 0. Every change of the tables is a new
+// step at the end of the upgrade table in Schema.cpp, and this number is
+// the version of the last step.
+inline constexpr int CurrentVersion = 2;
+
+// The version the file carries; nothing on an engine error.
+std::optional<int> schemaVersion(Database& db);
+
+// Whether this program knows the file's tables: its version is not newer
+// than CurrentVersion. (An older file is known too; upgradeDataDatabase
+// brings it up to date.) Whoever takes a data database from elsewhere, a
+// backup for instance, refuses it when this is false.
+bool schemaKnown(Database& db);
+
+// Brings a data database that was just opened, before anything else reads
+// it, to CurrentVersion: runs each step of the upgrade table that the file
+// has not had yet, in order, and the new version number, all in one
+// transaction. Returns empty text on success (also when there was nothing
+// to do), else a Slovenian text for the user: a file of a newer program is
+// refused and left untouched, and a step that fails leaves the file as it
+// was.
+QString upgradeDataDatabase(Database& db);
+
 // Creates the tables of the data database (and the indexes that keep the
-// invoice list quick to sort) in an empty file.
+// invoice list quick to sort) in an empty file, at the current version.
 bool createDataTables(Database& db);
 
 // Creates the working table of the work database in an empty file.

@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/Recordset.h"
 #include "data/Schema.h"
+#include "invoice/Vat.h"
 
 #include <QFile>
 #include <QStandardPaths>
@@ -100,9 +101,10 @@ bool seed(Database& db, QString* error) {
     bool ok = db.execute(
         QStringLiteral("INSERT INTO tblNastavitve (StRacuna, VrednostTocke, Veljavnost, Tolarji, "
                        "GlavaVzporedno, Word, Firma, Naslov, PST, Posta, Telefon, Faks, Email, "
-                       "Davcna, TRR, NaDnu) VALUES (?, ?, ?, ?, ?, ?, '', '', '', '', '', '', '', "
-                       "'', '', ?)"),
-        {1.0, 0.75, 30.0, false, true, findWordProcessor(), QStringLiteral("Hvala za zaupanje.")});
+                       "Davcna, TRR, NaDnu, StopnjaDDV) VALUES (?, ?, ?, ?, ?, ?, '', '', '', '', "
+                       "'', '', '', '', '', ?, ?)"),
+        {1.0, 0.75, 30.0, false, true, findWordProcessor(), QStringLiteral("Hvala za zaupanje."),
+         DefaultVatPercent});
     ok = ok && db.execute(QStringLiteral("INSERT INTO tblSestavljavci (Ime) VALUES (?)"),
                           {QStringLiteral("Janez Novak")});
     if (!ok)

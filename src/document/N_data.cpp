@@ -70,11 +70,9 @@ N_data::N_data(const AppContext& context, QWidget* parent) : LoadingDialog(paren
             form->addWidget(m_fieldEdits[box], row, 1);
         }
         // Tab follows the rows, the post office right after its postcode.
-        // A list that owns its items: an initializer_list chosen by ?:
-        // would outlive the array behind it.
-        const QList<QWidget*> order = box == 2 ? QList<QWidget*>{postcodeEdit, postOfficeEdit}
+        const QList<QWidget*> inRow = box == 2 ? QList<QWidget*>{postcodeEdit, postOfficeEdit}
                                                : QList<QWidget*>{m_fieldEdits[box]};
-        for (QWidget* next : order) {
+        for (QWidget* next : inRow) {
             if (previous)
                 setTabOrder(previous, next);
             previous = next;

@@ -60,12 +60,12 @@ double boxNumber(const QString& text) { return readNumber(text).value_or(leading
 bool ensureSettingsRow(Database& db, QString* error) {
     const InvoiceSettings fresh;
     if (db.execute(QStringLiteral("INSERT INTO tblNastavitve (StRacuna, VrednostTocke, "
-                                  "Veljavnost, Tolarji, GlavaVzporedno, Word, Firma, Naslov, "
-                                  "PST, Posta, Telefon, Faks, Email, Davcna, TRR, NaDnu) "
-                                  "SELECT ?, ?, ?, ?, ?, '', '', '', '', '', '', '', '', '', '', "
-                                  "'' WHERE NOT EXISTS (SELECT 1 FROM tblNastavitve)"),
-                   {fresh.counter, fresh.pointValue, fresh.validity, fresh.tolars,
-                    fresh.sideBySide}))
+                                  "Veljavnost, Tolarji, GlavaVzporedno, StopnjaDDV, Word, "
+                                  "Firma, Naslov, PST, Posta, Telefon, Faks, Email, Davcna, TRR, "
+                                  "NaDnu) SELECT ?, ?, ?, ?, ?, ?, '', '', '', '', '', '', '', "
+                                  "'', '', '', '' WHERE NOT EXISTS (SELECT 1 FROM tblNastavitve)"),
+                   {fresh.counter, fresh.pointValue, fresh.validity, fresh.tolars, fresh.sideBySide,
+                    fresh.vatPercent}))
         return true;
     return fail(db, error);
 }
@@ -94,6 +94,8 @@ bool readInvoiceSettings(Database& db, InvoiceSettings* settings, QString* error
     settings->validity = NumberOrZero(row->field(QStringLiteral("Veljavnost")));
     settings->tolars = row->field(QStringLiteral("Tolarji")).toBool();
     settings->sideBySide = row->field(QStringLiteral("GlavaVzporedno")).toBool();
+    settings->vatPercent = settingsVatPercent(row->field(QStringLiteral("StopnjaDDV")));
+    settings->documentFolder = NullTrim(row->field(QStringLiteral("MapaDokumentov")));
     return !row->readFailed() || fail(db, error);
 }
 
@@ -112,6 +114,8 @@ bool writeInvoiceSettings(Database& db, const InvoiceSettings& s, QString* error
         row.setField(QStringLiteral("Veljavnost"), s.validity);
         row.setField(QStringLiteral("Tolarji"), s.tolars);
         row.setField(QStringLiteral("GlavaVzporedno"), s.sideBySide);
+        row.setField(QStringLiteral("StopnjaDDV"), s.vatPercent);
+        row.setField(QStringLiteral("MapaDokumentov"), s.documentFolder.isNull() ? QStringLiteral("") : s.documentFolder);
     });
 }
 
@@ -122,11 +126,16 @@ InvoiceSettingsCheck readInvoiceSettingsInput(const InvoiceSettingsInput& input,
     const std::optional<double> pointValue = readNumber(input.pointValue);
     if (!pointValue)
         return InvoiceSettingsCheck::PointValueNotNumeric;
+    const std::optional<double> vatPercent = readNumber(input.vatPercent);
+    if (!vatPercent)
+        return InvoiceSettingsCheck::VatPercentNotNumeric;
     settings->counter = std::trunc(boxNumber(input.counter));
     settings->pointValue = *pointValue;
     settings->validity = boxNumber(input.validity);
     settings->tolars = input.tolars;
     settings->sideBySide = input.sideBySide;
+    settings->vatPercent = *vatPercent;
+    settings->documentFolder = input.documentFolder.trimmed();
     return InvoiceSettingsCheck::Ok;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "invoice/Vat.h"
+
 #include <QString>
 
 #include <array>
@@ -30,11 +32,13 @@ struct InvoiceSettings {
     double validity = 0;     // Veljavnost, in days
     bool tolars = false;     // Tolarji: the total also in SIT
     bool sideBySide = false; // GlavaVzporedno: issuer and recipient in one row
+    double vatPercent = DefaultVatPercent; // StopnjaDDV: the rate of new invoices
+    QString documentFolder;  // MapaDokumentov: where PDFs go; empty for the default
 };
 
 // Adds the row when the table has none: empty texts, the counter at 1 (the
 // first invoice of a year is number 1, not 0), zero point value and
-// validity, both options off. False with the engine's text in *error.
+// validity, both options off, today's VAT rate. False with the engine's text in *error.
 bool ensureSettingsRow(Database& db, QString* error);
 
 // Reading: false with the engine's text in *error, and then nothing read
@@ -54,13 +58,21 @@ struct InvoiceSettingsInput {
     QString validity;
     bool tolars = false;
     bool sideBySide = false;
+    QString vatPercent;
+    QString documentFolder;
 };
-enum class InvoiceSettingsCheck { Ok, CounterNotNumeric, PointValueNotNumeric };
-// Checks the counter, then the point value (the first failure counts), and
-// fills *settings when both are numbers. The counter and the validity read
+enum class InvoiceSettingsCheck {
+    Ok,
+    CounterNotNumeric,
+    PointValueNotNumeric,
+    VatPercentNotNumeric
+};
+// Checks the counter, the point value and the VAT rate, in this order
+// (the first failure counts), and fills *settings when all are numbers. The counter and the validity read
 // what their box shows back whole ("7,5" is 7.5) and otherwise their
 // leading number ("30 dni" is 30, "" and "abc" are 0); the counter numbers
-// invoices, so it keeps only its whole part ("12,7" is 12).
+// invoices, so it keeps only its whole part ("12,7" is 12). The documents
+// folder is stored without the blanks around it.
 InvoiceSettingsCheck readInvoiceSettingsInput(const InvoiceSettingsInput& input,
                                               InvoiceSettings* settings);
 

@@ -44,6 +44,7 @@ void writeHeader(Recordset& list, const InvoiceHeader& h) {
     list.setField(QStringLiteral("Placan"), h.paid);
     list.setField(QStringLiteral("ProcentPavsala"), readNumber(h.percentText).value_or(0.0));
     list.setField(QStringLiteral("VrednostTocke"), readNumber(h.pointValueText).value_or(0.0));
+    list.setField(QStringLiteral("StopnjaDDV"), h.vatPercent);
 }
 
 // The working table's lines in the grid's order, read from the file

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Messages.h"
+#include "invoice/Vat.h"
 
 #include <QString>
 #include <QStringList>
@@ -19,6 +20,7 @@ struct InvoiceHeader {
     bool paid = false;          // Check3
     QString percentText;        // Text3
     QString pointValueText;     // Text2
+    double vatPercent = DefaultVatPercent; // the rate the invoice is priced with
 };
 
 enum class SaveOutcome {

@@ -143,7 +143,7 @@ bool priceAllLines(Recordset& lines, const PricingInput& input, double p, double
     }
     // Lines that each fit may still add up to more than a number holds,
     // and so may the VAT and the sum to pay.
-    const double vat = RoundCents(sums.T * VatRate);
+    const double vat = vatAmount(sums.T, input.vatPercent);
     if (ok && !(finite(sums.T) && finite(vat) && finite(sums.T + vat))) {
         ok = false;
         sums.overflow = true;
@@ -179,7 +179,7 @@ PricingResult recalculate(Recordset& lines, const PricingInput& input) {
     r.points = sums.P;
     r.servicesTotal = sums.S;
     r.total = sums.T;
-    r.vat = RoundCents(sums.T * VatRate);
+    r.vat = vatAmount(sums.T, input.vatPercent);
     r.lumpSumAmount = sums.lumpSum;
     r.surchargeCapped = sums.tooHigh;
     return r;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "invoice/Vat.h"
+
 #include <QString>
 
 namespace valmir {
@@ -15,7 +17,6 @@ constexpr qint64 LumpSumTariffId = -1;
 constexpr double MaxSurcharge = 50;
 constexpr double MaxLumpSumPercent = 10;
 constexpr double UnifiedReportFactor = 0.7;
-constexpr double VatRate = 0.2;
 
 // What the editor's pricing controls hold when the recalculation runs.
 struct PricingInput {
@@ -23,6 +24,7 @@ struct PricingInput {
     bool lumpSum = false;       // Check2 ticked
     QString percentText;        // Text3
     bool unifiedReport = false; // Check1 ticked
+    double vatPercent = DefaultVatPercent; // the invoice's own rate
 };
 
 struct PricingResult {
@@ -32,7 +34,7 @@ struct PricingResult {
     double points = 0;            // P: points x quantity of the service lines
     double servicesTotal = 0;     // S
     double total = 0;             // T, the VAT base
-    double vat = 0;               // V, rounded to cents
+    double vat = 0;               // V at the invoice's rate, rounded to cents
     double lumpSumAmount = 0;     // unrounded lump-sum amount (0 without the line)
     QString percentText;          // Text3 as it must stand afterwards ("10" when reset)
     bool percentCapped = false;   // show "Proccent pavšalnega ..." / "Požrešneš"

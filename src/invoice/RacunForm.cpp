@@ -2,6 +2,7 @@
 
 #include "data/BoundGrid.h"
 #include "invoice/InvoiceFields.h"
+#include "invoice/Vat.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -61,6 +62,8 @@ void RacunForm::setupUi(QDialog* dialog) {
     paidCheck->setObjectName(QStringLiteral("Check3"));
     paidCheck->setAutoFillBackground(true);
     printButton = button(QStringLiteral("Command2"), QStringLiteral("Tiskaj račun"), dialog);
+    pdfButton = button(QStringLiteral("Command9"), QStringLiteral("Shrani PDF"), dialog);
+    emailButton = button(QStringLiteral("Command10"), QStringLiteral("Pošlji po e-pošti"), dialog);
     saveButton = button(QStringLiteral("Command1"), QStringLiteral("Shrani račun"), dialog);
 
     openTimer = new QTimer(dialog);
@@ -72,6 +75,8 @@ void RacunForm::setupUi(QDialog* dialog) {
     bottom->addWidget(paidCheck);
     bottom->addStretch(1);
     bottom->addWidget(printButton);
+    bottom->addWidget(pdfButton);
+    bottom->addWidget(emailButton);
     bottom->addWidget(saveButton);
 
     auto* layout = new QVBoxLayout(dialog);
@@ -230,13 +235,18 @@ QWidget* RacunForm::buildLinesTab() {
     auto* totals = new QGridLayout;
     const QList<std::pair<QString, QLabel*>> rows = {{QStringLiteral("Skupaj točk"), pointsLabel},
                                                      {QStringLiteral("Osnova za DDV"), baseLabel},
-                                                     {QStringLiteral("DDV (20%)"), vatLabel},
+                                                     {vatCaption(DefaultVatPercent), vatLabel},
                                                      {QStringLiteral("Za plačilo"), totalLabel}};
     for (int i = 0; i < rows.size(); ++i) {
         auto* label = caption(rows[i].first, page);
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         totals->addWidget(label, i, 0);
         totals->addWidget(rows[i].second, i, 1);
+        if (rows[i].second == vatLabel) {
+            // The invoice's own rate; the editor sets it when it loads.
+            vatCaptionLabel = label;
+            label->setObjectName(QStringLiteral("VatCaption"));
+        }
     }
 
     auto* bottom = new QHBoxLayout;
@@ -255,7 +265,7 @@ void RacunForm::setTabOrder() {
         headerBoxes[0], headerBoxes[11], headerBoxes[12], headerBoxes[1],  headerBoxes[2], headerBoxes[3],  headerBoxes[4],  postOfficeButton,
         headerBoxes[6], headerBoxes[8],  calendarButton,  headerBoxes[5],  headerBoxes[9], headerBoxes[10], headerBoxes[13], headerBoxes[14],
         staffCombo,   remarkEdit,   pointValueEdit,     addOperationsButton,  deleteLineButton, surchargeToAllButton,  recalculateButton,  linesGrid,
-        unifiedReportCheck,   lumpSumCheck,    percentEdit,     headerBoxes[15], paidCheck,   printButton,  saveButton};
+        unifiedReportCheck,   lumpSumCheck,    percentEdit,     headerBoxes[15], paidCheck,   printButton,  pdfButton, emailButton, saveButton};
     for (int i = 1; i < chain.size(); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
 }

@@ -46,10 +46,13 @@ struct RacunForm {
     QLabel* pointsLabel = nullptr;               // Label11
     QLabel* baseLabel = nullptr;                 // Label7
     QLabel* vatLabel = nullptr;                  // Label5
+    QLabel* vatCaptionLabel = nullptr;           // VatCaption: "DDV (22%)" beside it
     QLabel* totalLabel = nullptr;                // Label4
 
     QCheckBox* paidCheck = nullptr;    // Check3
     QPushButton* printButton = nullptr; // Command2
+    QPushButton* pdfButton = nullptr;   // Command9
+    QPushButton* emailButton = nullptr; // Command10
     QPushButton* saveButton = nullptr;  // Command1
     QTimer* openTimer = nullptr;        // Timer1: prices the lines once the window shows
 

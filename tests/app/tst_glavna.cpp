@@ -187,6 +187,7 @@ private Q_SLOTS:
         QTest::newRow("invoice settings") << "M2_1" << "N_racun";
         QTest::newRow("our data") << "M2_2" << "N_data";
         QTest::newRow("word processor") << "M2_W" << "N_word";
+        QTest::newRow("about") << "M3_2" << "frmAbout";
     }
     void menuOpensTheCodeLists() {
         QFETCH(QString, item);

@@ -27,6 +27,19 @@ QByteArray readBytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Made by the program before its tables carried a version (commit 91da86b):
+// the seed, the office's name, invoices 2012/001 (two lines) and 2012/002.
+QString earlierFile() {
+    return qEnvironmentVariable("VALMIR_SOURCE_DIR") + "/tests/data/valmir2009_schema0.db";
+}
+
+// Every table and index as the engine keeps its definition.
+QString tables(Database& db) {
+    return db.scalar("SELECT group_concat(sql, ';') FROM (SELECT sql FROM sqlite_master ORDER BY "
+                     "name)")
+        .toString();
+}
+
 } // namespace
 
 class TestStartup : public QObject {
@@ -175,6 +188,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("broken");
         QTest::newRow("other password") << "password";
         QTest::newRow("data file without our tables") << "foreign";
+        QTest::newRow("data file of a newer version") << "newer";
         QTest::newRow("no template") << "no template";
         QTest::newRow("empty template") << "empty template";
         QTest::newRow("data folder is a file") << "file";
@@ -198,6 +212,13 @@ private Q_SLOTS:
             QVERIFY(broken == "password" ? Schema::createDataTables(*db)
                                          : db->execute("CREATE TABLE tuje (a)"));
         }
+        if (broken == "newer") {
+            QString error;
+            auto db = Database::open(dataFile(f), Schema::dataPassword(), &error);
+            const QString newer =
+                QString("PRAGMA user_version = %1").arg(Schema::CurrentVersion + 1);
+            QVERIFY(db && db->execute(newer));
+        }
         if (broken.endsWith("template"))
             QVERIFY(QFile::remove(templateFile(f)));
         if (broken == "empty template")
@@ -220,9 +241,51 @@ private Q_SLOTS:
         QVERIFY2(f.lastMessage().contains(QDir::toNativeSeparators(f.dataDir() + "/" + named)) &&
                      !f.lastMessage().contains("database"),
                  qPrintable(f.lastMessage()));
+        QVERIFY(broken != "newer" || f.lastMessage().contains("novejša različica programa VALMIR"));
         QCOMPARE(readBytes(dataFile(f)), data);
         QCOMPARE(readBytes(templateFile(f)), work);
         QCOMPARE(QFile::exists(templateFile(f)), hadTemplate); // not silently made anew
+    }
+
+    // The earlier file is upgraded at the start: what it held stays, its
+    // invoices keep no rate (they count as 20 %), the settings get 22 % and
+    // its tables are those of a new file. No step runs twice: a rate set
+    // after the upgrade stays.
+    void earlierFileIsUpgradedOnce() {
+        test::Fixture f;
+        QVERIFY2(f.start(), qPrintable(f.lastMessage()));
+        const QString fresh = tables(*Db);
+        shutDown();
+        QVERIFY(QFile::remove(dataFile(f)) && QFile::copy(earlierFile(), dataFile(f)));
+        QFile::setPermissions(dataFile(f), QFile::ReadOwner | QFile::WriteOwner);
+        QVERIFY2(f.start(), qPrintable(f.lastMessage()));
+        QCOMPARE(tables(*Db), fresh);
+        QCOMPARE(Schema::schemaVersion(*Db).value_or(-1), Schema::CurrentVersion);
+        QCOMPARE(Db->scalar("SELECT group_concat(StevilkaRacuna || ifnull(StopnjaDDV, ' Null'), "
+                            "';') || (SELECT count(*) FROM tblRacunTarife) FROM tblRacun")
+                     .toString(),
+                 QString("2012/001 Null;2012/002 Null2"));
+        QCOMPARE(Db->scalar("SELECT Firma || StopnjaDDV FROM tblNastavitve").toString(),
+                 QString("Geodetska pisarna Šumi22.0"));
+        QVERIFY(Db->execute("UPDATE tblNastavitve SET StopnjaDDV = 9.5"));
+        shutDown();
+        QVERIFY2(f.start(), qPrintable(f.lastMessage()));
+        QCOMPARE(Db->scalar("SELECT StopnjaDDV FROM tblNastavitve").toDouble(), 9.5);
+    }
+
+    // A step that fails rolls back the steps before it: the file stays as it was.
+    void failedUpgradeChangesNothing() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("valmir2009.db");
+        QVERIFY(QFile::copy(earlierFile(), path));
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        QString error;
+        auto db = Database::open(path, Schema::dataPassword(), &error);
+        QVERIFY2(db, qPrintable(error));
+        test::refuse(*db, SQLITE_UPDATE, "tblNastavitve"); // the last statement of the first step
+        QVERIFY(Schema::upgradeDataDatabase(*db).contains("Datoteka je ostala nespremenjena."));
+        db.reset();
+        QCOMPARE(readBytes(path), readBytes(earlierFile()));
     }
 };
 

@@ -29,8 +29,10 @@ void line(double ts1, double ts2, const QString& tariff, const QString& text, co
              qPrintable(WorkDb->lastError()));
 }
 
-InvoiceHeader header(const QStringList& boxes, const QString& pointValue, bool unified) {
+InvoiceHeader header(const QStringList& boxes, const QString& pointValue, bool unified,
+                     double vatPercent = DefaultVatPercent) {
     InvoiceHeader h;
+    h.vatPercent = vatPercent;
     h.text1 = boxes;
     while (h.text1.size() < 16)
         h.text1.append(QString());
@@ -87,7 +89,8 @@ private Q_SLOTS:
         {
             auto rs = WorkDb->openRecordset(QStringLiteral("tblTarifePregled"), RecordsetKind::Table);
             QVERIFY(rs && rs->setIndex(QStringLiteral("Red")));
-            QVERIFY(recalculate(*rs, {QStringLiteral("2,5"), true, QStringLiteral("10"), true}).ok);
+            const PricingInput at22{QStringLiteral("2,5"), true, QStringLiteral("10"), true, 22};
+            QVERIFY(recalculate(*rs, at22).ok);
         }
         print(out.path(), "primer",
               header({"2009/001", "Čebelarstvo Ćorić Đurđa Žužek", "Ulica {nova} 3", "1000", "Ljubljana",
@@ -105,8 +108,8 @@ private Q_SLOTS:
                       "Ureditev meje – {A}", "T1 Meritev parcele *", "100", "2", "20", "420,00",
                       "Parcelacija", "T2 Zakoličba", "32", "80,00", "Skupaj storitve", "232", "500,00",
                       "STROŠKI", "Ostali stroški v pavšalni vrednosti 10 % geodetske storitve", "50,00",
-                      "Skupaj izdatki", "50,00", "Osnova za DDV", "550,00", "DDV (20%)", "110,00",
-                      "Za plačilo", "660,00", "Znesek v SIT", "158.162,40", "* Skupen elaborat",
+                      "Skupaj izdatki", "50,00", "Osnova za DDV", "550,00", "DDV (22%)", "121,00",
+                      "Za plačilo", "671,00", "Znesek v SIT", "160.798,44", "* Skupen elaborat",
                       "Opombe: Opomba s \\ poševnico", "Izračun pripravil: Andrej Čuk",
                       "Hvala za zaupanje! ČĆĐŠŽ čćđšž €"},
                      {"faks:"}});
@@ -129,11 +132,12 @@ private Q_SLOTS:
                  1);
         line(91, 1, "S1", "Potni stroški", {}, {}, {}, false, 30);
         QVERIFY(Db->execute(QStringLiteral("INSERT INTO tblNastavitve (GlavaVzporedno) VALUES (0)")));
-        print(out.path(), "dolg", header({"2009/003", "Kupec"}, "1", false), QString());
+        print(out.path(), "dolg", header({"2009/003", "Kupec"}, "1", false, 9.5), QString());
         docs.append({"dolg",
                      {"Kupec", "Ureditev meje – {A}", "T299 Opravilo 299", "Parcelacija", "T300 Opravilo 300",
                       "Skupaj storitve", "3000", "3.000,00", "STROŠKI", "S1 Potni stroški", "30,00",
-                      "Skupaj izdatki", "Osnova za DDV", "3.030,00", "606,00", "3.636,00"},
+                      "Skupaj izdatki", "Osnova za DDV", "3.030,00", "DDV (9,5%)", "287,85",
+                      "3.317,85"},
                      {"Znesek v SIT"}});
 
         QStringList files;

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QtTest>
 
 #include <sqlite3.h>
@@ -22,15 +23,19 @@ const QString CounterNotNumeric =
     QStringLiteral("Ne bo šlo|Številka računa mora bniti numerična vrednost!");
 const QString PointValueNotNumeric =
     QStringLiteral("Šlamparija|Vrednost točke ni podana v numerični obliki!");
+const QString VatPercentNotNumeric =
+    QStringLiteral("Šlamparija|Stopnja DDV ni podana v numerični obliki!");
 const QString NotSaved = QStringLiteral("Napaka v bazi|Nastavitev ni bilo mogoče shraniti:\n");
 const QString NotRead = QStringLiteral("Ne bo šlo|Nastavitev ni mogoče prebrati:\n");
-const char* const SeedRow = "1 0.75 30 0 1"; // StRacuna VrednostTocke Veljavnost Tolarji Glava...
+// StRacuna VrednostTocke Veljavnost Tolarji GlavaVzporedno StopnjaDDV
+const char* const SeedRow = "1 0.75 30 0 1 22";
 
 QString rowText() {
     auto rs = Db->openRecordset("SELECT StRacuna, VrednostTocke, Veljavnost, Tolarji, "
-                                "GlavaVzporedno FROM tblNastavitve", RecordsetKind::Snapshot);
+                                "GlavaVzporedno, StopnjaDDV FROM tblNastavitve",
+                                RecordsetKind::Snapshot);
     QStringList out;
-    for (int c = 0; rs && rs->recordCount() == 1 && c < 5; ++c)
+    for (int c = 0; rs && rs->recordCount() == 1 && c < 6; ++c)
         out << QString::number(rs->value(0, c).toDouble());
     return out.join(u' ');
 }
@@ -38,23 +43,28 @@ QLineEdit* box(QWidget* w, const QString& name) { return w->findChild<QLineEdit*
 
 // Typed into N_racun (options: Check1 ticked, Option1(0) chosen), then "V redu".
 struct RacunCase {
-    const char *tag, *counter, *pointValue, *validity;
+    const char *tag, *counter, *pointValue, *validity, *vatPercent;
     bool tolars, sideBySide;
     int action; // refused by the engine on tblNastavitve (or COMMIT)
     QString message;
     const char* row; // afterwards
 };
 const RacunCase RacunCases[] = {
-    {"whole numbers", "25", "0,75", "30", true, false, 0, {}, "25 0.75 30 1 0"},
-    {"12,7 stores 12, empty validity 0", "12,7", "2,5", "", false, true, 0, {}, "12 2.5 0 0 1"},
-    {"point and words", "7", "1.5", "30 dni", false, true, 0, {}, "7 1.5 30 0 1"},
-    {"fractional validity", "3", "0,75", "7,5", false, true, 0, {}, "3 0.75 7.5 0 1"},
-    {"counter not numeric", "abc", "0,75", "30", true, false, 0, CounterNotNumeric, SeedRow},
-    {"counter empty, first check counts", "", "abc", "30", true, false, 0, CounterNotNumeric,
+    {"whole numbers", "25", "0,75", "30", "22", true, false, 0, {}, "25 0.75 30 1 0 22"},
+    {"12,7 stores 12, empty validity 0", "12,7", "2,5", "", "9,5", false, true, 0, {},
+     "12 2.5 0 0 1 9.5"},
+    {"point and words", "7", "1.5", "30 dni", "8.5", false, true, 0, {}, "7 1.5 30 0 1 8.5"},
+    {"fractional validity", "3", "0,75", "7,5", "0", false, true, 0, {}, "3 0.75 7.5 0 1 0"},
+    {"counter not numeric", "abc", "0,75", "30", "x", true, false, 0, CounterNotNumeric,
      SeedRow},
-    {"point value not numeric", "5", "abc", "30", true, false, 0, PointValueNotNumeric, SeedRow},
-    {"update refused", "5", "1", "30", true, false, SQLITE_UPDATE, NotSaved, SeedRow},
-    {"commit refused", "5", "1", "30", true, false, SQLITE_TRANSACTION, NotSaved, SeedRow},
+    {"counter empty, first check counts", "", "abc", "30", "x", true, false, 0,
+     CounterNotNumeric, SeedRow},
+    {"point value before VAT rate", "5", "abc", "30", "x", true, false, 0, PointValueNotNumeric,
+     SeedRow},
+    {"VAT rate with its unit", "5", "1", "30", "22 %", true, false, 0, VatPercentNotNumeric,
+     SeedRow},
+    {"update refused", "5", "1", "30", "22", true, false, SQLITE_UPDATE, NotSaved, SeedRow},
+    {"commit refused", "5", "1", "30", "22", true, false, SQLITE_TRANSACTION, NotSaved, SeedRow},
 };
 
 // A stored row, as N_racun shows it ("" when missing); "V redu" unchanged
@@ -63,12 +73,14 @@ struct ShownCase {
     const char *tag, *sql, *shown, *row;
 };
 const ShownCase ShownCases[] = {
+    // A rate never set is today's, which a new invoice would get.
     {"all Null", "UPDATE tblNastavitve SET StRacuna=NULL, VrednostTocke=NULL, Veljavnost=NULL, "
-                 "Tolarji=NULL, GlavaVzporedno=NULL", "0|0|0|0|0", "0 0 0 0 0"},
+                 "Tolarji=NULL, GlavaVzporedno=NULL, StopnjaDDV=NULL", "0|0|0|22|0|0",
+     "0 0 0 0 0 22"},
     {"fractions read back", "UPDATE tblNastavitve SET StRacuna=12, VrednostTocke=0.075, "
-                            "Veljavnost=7.5, Tolarji=1, GlavaVzporedno=0", "12|0,075|7,5|1|0",
-     "12 0.075 7.5 1 0"},
-    {"missing row is made", "DELETE FROM tblNastavitve", "1|0|0|0|0", "1 0 0 0 0"},
+                            "Veljavnost=7.5, Tolarji=1, GlavaVzporedno=0, StopnjaDDV=9.5",
+     "12|0,075|7,5|9,5|1|0", "12 0.075 7.5 1 0 9.5"},
+    {"missing row is made", "DELETE FROM tblNastavitve", "1|0|0|22|0|0", "1 0 0 0 0 22"},
 };
 
 } // namespace
@@ -122,6 +134,7 @@ private Q_SLOTS:
             box(w, "Text1")->setText(QString::fromUtf8(t.counter));
             box(w, "Text2")->setText(QString::fromUtf8(t.pointValue));
             box(w, "Text3")->setText(QString::fromUtf8(t.validity));
+            box(w, "Text4")->setText(QString::fromUtf8(t.vatPercent));
             w->findChild<QCheckBox*>("Check1")->setChecked(t.tolars);
             w->findChild<QRadioButton*>(t.sideBySide ? "Option1_0" : "Option1_1")->setChecked(true);
         });
@@ -146,7 +159,7 @@ private Q_SLOTS:
         QString shown;
         QVERIFY(!run<N_racun>("N_racun", [&](QWidget* w) {
             shown = QStringList{box(w, "Text1")->text(), box(w, "Text2")->text(),
-                                box(w, "Text3")->text(),
+                                box(w, "Text3")->text(), box(w, "Text4")->text(),
                                 QString::number(w->findChild<QCheckBox*>("Check1")->isChecked()),
                                 QString::number(
                                     w->findChild<QRadioButton*>("Option1_0")->isChecked())}
@@ -176,7 +189,7 @@ private Q_SLOTS:
         QCOMPARE(shown.join(""), QString());
         shown.clear();
         QVERIFY(!run<N_data>("N_data", type));
-        QCOMPARE(rowText(), QString("1 0 0 0 0"));
+        QCOMPARE(rowText(), QString("1 0 0 0 0 22"));
         for (int i = 0; i < CompanyFieldCount; ++i)
             QCOMPARE(Db->scalar(QString("SELECT %1 FROM tblNastavitve")
                                     .arg(QString::fromUtf16(CompanyFields[i])))
@@ -208,6 +221,20 @@ private Q_SLOTS:
         QCOMPARE(m_watcher->seen.size(), 3);
         QVERIFY(m_watcher->seen[2].startsWith(NotSaved));
         QCOMPARE(Db->scalar("SELECT Firma FROM tblNastavitve").toString(), QString());
+    }
+
+    // The documents folder: none stored is "VALMIR" in the documents folder
+    // (the box's hint); a typed one is stored without blanks around it.
+    void documentFolderSetting() {
+        QString hint, shown;
+        run<N_racun>("N_racun", [&](QWidget* w) {
+            hint = box(w, "Text5")->placeholderText();
+            box(w, "Text5")->setText(" /srv/Računi 2026 ");
+        });
+        QCOMPARE(hint, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/VALMIR");
+        run<N_racun>("N_racun", [&](QWidget* w) { shown = box(w, "Text5")->text(); });
+        QCOMPARE(shown, QString("/srv/Računi 2026"));
+        QVERIFY(m_watcher->seen.isEmpty());
     }
 };
 

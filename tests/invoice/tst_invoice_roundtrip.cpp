@@ -43,7 +43,7 @@ private Q_SLOTS:
             {"PST", "1000"}, {"Posta", "Po svoje"}, {"Opombe", "prva\ndruga"}, {"Davcna", ""},
             {"Datum", QDate(2030, 5, 2)}, {"Delovisce", "Meja"}, {"Sestavljavec", staffId},
             {"Placan", true}, {"EnotenElaborat", false}, {"Veljavnost", validity},
-            {"VrednostTocke", pointValue}, {"ProcentPavsala", percent}});
+            {"VrednostTocke", pointValue}, {"ProcentPavsala", percent}, {"StopnjaDDV", 9.5}});
         // clang-format on
         addInvoice(*Db, {{"StevilkaRacuna", "2030/040"}, {"Ime", "Drugi"}});
         addLine(*Db, id, operationId(*Db, 1, 6), 100.0, 1.0, QVariant(), 100 * pointValue);

@@ -28,8 +28,8 @@ private Q_SLOTS:
         addWorkLine({6, 1, 6, 100, 2, 20, true});
         auto lines = openLines();
 
-        // 2.5 a point, a lump sum of 10 %, the 70 % option
-        PricingResult r = recalculate(*lines, {"2.5", true, "10", true});
+        // 2.5 a point, a lump sum of 10 %, the 70 % option, VAT at 20 %
+        PricingResult r = recalculate(*lines, {"2.5", true, "10", true, 20});
         QVERIFY2(r.ok, qPrintable(r.error));
         // 100 x 2 x 2,5 x 1,2 x 0,7 = 420; 32 x 2,5 = 80; 10 % of 500 = 50
         QCOMPARE(stored(6, "znesek").toDouble(), 420.00);

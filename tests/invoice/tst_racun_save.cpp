@@ -100,6 +100,54 @@ private Q_SLOTS:
         // Ticking recalculated before the lines were stored: (180 + 160) x 2 x 0,7.
         QCOMPARE(Db->scalar("SELECT sum(znesek) FROM tblRacunTarife").toDouble(), 476.0);
     }
+
+    // The worked example at 22 % (250 points x 2 at 1 €, lump sum 10 %) and an invoice
+    // stored before rates were kept (20 %) keep their rates after the setting changed.
+    void invoiceKeepsItsVatRate() {
+        QVERIFY(Db->execute("UPDATE tblNastavitve SET Word = '/bin/true'"));
+        const qint64 old = addInvoice(*Db, {{"StevilkaRacuna", "2012/001"}, {"VrednostTocke", 1.0},
+                                            {"ProcentPavsala", 10.0}, {"Veljavnost", 30.0}});
+        addLine(*Db, old, operationId(*Db, 1, 3), 250.0, 2.0, QVariant(), 500.0);
+        addLine(*Db, old, -1, QVariant(), QVariant(), QVariant(), 50.0);
+        // What the editor shows, marked where the printed document does not show it.
+        auto totals = [this](Racun* e) {
+            click(e, "Command2");
+            QFile f(QDir(m_fixture->tempDir()).filePath("racun.rtf"));
+            const QString rtf = QString::fromLatin1(f.open(QIODevice::ReadOnly) ? f.readAll() : "");
+            QStringList shown;
+            for (const char* name : {"VatCaption", "Label7", "Label5", "Label4"}) {
+                shown << caption(e, name).remove(QStringLiteral("\u00A0€"));
+                if (!rtf.contains(QStringLiteral("\\qr %1\\cell}").arg(shown.last())))
+                    shown.last() += QStringLiteral(" (not printed)");
+            }
+            return shown;
+        };
+        const QStringList at22 = {"DDV (22%)", "550,00", "121,00", "671,00"};
+        {
+            Session s;
+            QVERIFY(s.e);
+            box(s.e, "Text2")->setText("1");
+            s.add({{1, 3}});
+            QVERIFY(typeCell(s.e, 0, 3, "2"));
+            option(s.e, "Check2")->click();
+            QCOMPARE(totals(s.e), at22);
+            QVERIFY(s.e->save());
+        }
+        QVERIFY(Db->execute("UPDATE tblNastavitve SET StopnjaDDV = 9.5"));
+        const std::pair<QString, QStringList> reopened[] = {
+            {"2031/001", at22}, {"2012/001", {"DDV (20%)", "550,00", "110,00", "660,00"}}};
+        for (const auto& [number, shown] : reopened) {
+            Session s(1, number);
+            QVERIFY(s.e);
+            QCOMPARE(totals(s.e), shown);
+            QVERIFY(s.e->save());
+        }
+        QCOMPARE(Db->scalar("SELECT group_concat(StopnjaDDV, ' ') FROM tblRacun").toString(),
+                 QString("20.0 22.0"));
+        Session s;
+        QVERIFY(s.e);
+        QCOMPARE(caption(s.e, "VatCaption"), QString("DDV (9,5%)"));
+    }
 };
 
 QTEST_MAIN(TestRacunSave)

@@ -1,0 +1,299 @@
+// Pictures of the program's own windows for the manual. Starts the program
+// on a fresh data folder of its own, fills in a sample office with three
+// invoices (the third is the manual's worked example), opens each window
+// as the user would see it and writes it as a small PNG into the folder
+// given on the command line. scripts/screenshots.sh runs it.
+
+#include "app/AppIcon.h"
+#include "app/Clock.h"
+#include "app/Globals.h"
+#include "app/HandOver.h"
+#include "app/Startup.h"
+#include "codelists/I_poste.h"
+#include "codelists/N_osebje.h"
+#include "codelists/S_grupe.h"
+#include "codelists/S_postavke.h"
+#include "codelists/V_grupe.h"
+#include "codelists/V_postavke.h"
+#include "app/Brisanje.h"
+#include "app/Glavna.h"
+#include "data/BoundGrid.h"
+#include "data/Database.h"
+#include "document/N_data.h"
+#include "document/N_racun.h"
+#include "document/N_word.h"
+#include "help/Navodila.h"
+#include "invoice/Calendar.h"
+#include "invoice/Nov_racun.h"
+#include "invoice/Postavke.h"
+#include "invoice/Racun.h"
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+
+#include <cstdio>
+
+using namespace valmir;
+
+namespace {
+
+QString g_out;
+int g_failures = 0;
+
+// Lets timers that a window starts when it is shown do their work.
+void settle(int ms = 150) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// 256 colours are plenty for a window and make the file a fraction of the
+// size of a true-colour picture.
+void shoot(QWidget* window, const QString& name) {
+    window->show();
+    settle();
+    QPixmap picture = window->grab();
+    // A thin frame sets the window apart from the page around it.
+    {
+        QPainter frame(&picture);
+        frame.setPen(QColor(128, 128, 128));
+        frame.drawRect(picture.rect().adjusted(0, 0, -1, -1));
+    }
+    const QImage image = picture.toImage().convertToFormat(
+        QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
+    const QString path = g_out + u'/' + name + QStringLiteral(".png");
+    if (!image.save(path, "PNG", 0)) { // 0: the strongest compression
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        ++g_failures;
+        return;
+    }
+    std::printf("%-24s %4d x %-4d\n", qPrintable(name + QStringLiteral(".png")), image.width(),
+                image.height());
+}
+
+bool exec(const QString& sql, const QVariantList& values = {}) {
+    if (Db->execute(sql, values))
+        return true;
+    std::fprintf(stderr, "%s: %s\n", qPrintable(sql), qPrintable(Db->lastError()));
+    ++g_failures;
+    return false;
+}
+
+qint64 operation(int ts1, int ts2) {
+    return Db->scalar(QStringLiteral("SELECT ID FROM tblTarife WHERE TS1=? AND TS2=?"), {ts1, ts2})
+        .toLongLong();
+}
+
+qint64 addInvoice(const QVariantList& v) {
+    exec(QStringLiteral("INSERT INTO tblRacun (StevilkaRacuna, Datum, Placan, Delovisce, Zadeva, "
+                        "Ime, KontaktnaOseba, Naslov, PST, Posta, Telefon, Email, Veljavnost, "
+                        "Sestavljavec, EnotenElaborat, ProcentPavsala, VrednostTocke, Faks, "
+                        "Davcna, TRR, Opombe) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 30, 1, "
+                        "?, 10, 2.5, '', '', '', ?)"),
+         v);
+    return Db->scalar(QStringLiteral("SELECT max(ID) FROM tblRacun")).toLongLong();
+}
+
+void addLine(qint64 invoice, qint64 tariff, const QVariant& points, const QVariant& quantity,
+             const QVariant& surcharge, double amount) {
+    exec(QStringLiteral("INSERT INTO tblRacunTarife (ID_racun, ID_tarifa, Tocke, Kolicina, "
+                        "Povisek, znesek) VALUES (?, ?, ?, ?, ?, ?)"),
+         {invoice, tariff, points, quantity, surcharge, amount});
+}
+
+// The sample office. The points of the two operations of service 3 are
+// those of the manual's worked example.
+void fillSampleOffice() {
+    exec(QStringLiteral(
+             "UPDATE tblNastavitve SET Firma=?, Naslov=?, PST=?, Posta=?, Telefon=?, Email=?, "
+             "Davcna=?, TRR=?, StRacuna=4, VrednostTocke=2.5, Veljavnost=30, Word=?"),
+         {QStringLiteral("Geodetska pisarna Meja d.o.o."), QStringLiteral("Tržaška cesta 12"),
+          QStringLiteral("1000"), QStringLiteral("Ljubljana"), QStringLiteral("01 234 56 78"),
+          QStringLiteral("info@meja.si"), QStringLiteral("SI12345678"),
+          QStringLiteral("SI56 0201 0001 2345 678"), QStringLiteral("/usr/bin/lowriter")});
+    exec(QStringLiteral("INSERT INTO tblSestavljavci (Ime) VALUES ('Mojca Kranjc')"));
+    exec(QStringLiteral("UPDATE tblTarife SET Tocke=32 WHERE TS1=3 AND TS2=1"));
+    exec(QStringLiteral("UPDATE tblTarife SET Tocke=100 WHERE TS1=3 AND TS2=2"));
+
+    const qint64 first = addInvoice(
+        {QStringLiteral("2009/001"), QStringLiteral("2009-10-12"), true,
+         QStringLiteral("Ureditev meje parc. 512/3"), QStringLiteral("0123-45/2009"),
+         QStringLiteral("Ana Zupan"), QString(), QStringLiteral("Cesta v Gorice 5"),
+         QStringLiteral("1000"), QStringLiteral("Ljubljana"), QStringLiteral("041 111 222"),
+         QString(), false, QString()});
+    addLine(first, operation(1, 3), 250, 1, {}, 625.0);
+    addLine(first, operation(1, 5), 45, 4, {}, 450.0);
+    const qint64 second = addInvoice(
+        {QStringLiteral("2009/002"), QStringLiteral("2009-11-03"), false,
+         QStringLiteral("Evidentiranje stavbe"), QStringLiteral("0456-12/2009"),
+         QStringLiteral("Kmetija Potočnik"), QStringLiteral("Franc Potočnik"),
+         QStringLiteral("Lesjakova ulica 3"), QStringLiteral("2000"), QStringLiteral("Maribor"),
+         QStringLiteral("02 333 44 55"), QString(), false, QString()});
+    addLine(second, operation(4, 1), 200, 1, {}, 500.0);
+    const qint64 example = addInvoice(
+        {QStringLiteral("2009/003"), QStringLiteral("2009-12-05"), false,
+         QStringLiteral("Izravnava meje parc. 1021 in 1022"), QStringLiteral("2009-117"),
+         QStringLiteral("Marko Kovač"), QString(), QStringLiteral("Vrtna ulica 7"),
+         QStringLiteral("4000"), QStringLiteral("Kranj"), QStringLiteral("04 202 30 40"),
+         QStringLiteral("marko.kovac@example.si"), true, QStringLiteral("Plačilo v 15 dneh.")});
+    addLine(example, operation(3, 1), 32, 1, {}, 80.0);
+    addLine(example, operation(3, 2), 100, 2, 20, 420.0);
+    addLine(example, -1, {}, {}, {}, 50.0);
+}
+
+template <class T> T* child(QWidget* w, const char* name) {
+    T* c = w->findChild<T*>(QString::fromLatin1(name));
+    if (!c) {
+        std::fprintf(stderr, "%s has no %s\n", qPrintable(w->objectName()), name);
+        ++g_failures;
+    }
+    return c;
+}
+
+void shootEditor(const AppContext& ctx, Glavna& main) {
+    main.list()->moveToRow(0); // 2009/003, the highest number
+    OpenMode = 1;
+    Racun editor(ctx, main.list(), &main);
+    editor.resize(760, 540);
+    shoot(&editor, QStringLiteral("racun_osnovni"));
+    child<QTabWidget>(&editor, "SSTab1")->setCurrentIndex(1);
+    shoot(&editor, QStringLiteral("racun_obracun"));
+    // The totals of the worked example, as the editor shows them.
+    for (const char* label : {"Label11", "Label7", "Label5", "Label4"})
+        std::printf("  %s = %s\n", label, qPrintable(child<QLabel>(&editor, label)->text()));
+
+    {
+        Postavke picker(*ctx.db, &editor);
+        auto* services = child<QComboBox>(&picker, "Combo1");
+        services->setCurrentIndex(services->findData(3));
+        settle(50);
+        auto* list = child<QListWidget>(&picker, "List1");
+        for (int i = 0; i < list->count(); ++i)
+            list->item(i)->setCheckState(Qt::Checked);
+        shoot(&picker, QStringLiteral("izbira_opravil"));
+    }
+    {
+        QLineEdit date;
+        Calendar calendar(&date, &editor);
+        child<QCalendarWidget>(&calendar, "Calendar1")->setSelectedDate(QDate(2009, 12, 5));
+        shoot(&calendar, QStringLiteral("koledar"));
+    }
+    {
+        QLineEdit postcode;
+        I_poste lookup(ctx, &postcode, &editor);
+        lookup.show();
+        settle();
+        child<QLineEdit>(&lookup, "Text2")->setText(QStringLiteral("Kra"));
+        shoot(&lookup, QStringLiteral("poste"));
+    }
+    editor.hide();
+}
+
+void shootCodeLists(const AppContext& ctx, Glavna& main) {
+    {
+        S_grupe services(ctx, &main);
+        services.resize(600, 330);
+        shoot(&services, QStringLiteral("storitve"));
+        OpenMode = 1;
+        V_grupe dialog(*ctx.db, *child<BoundGrid>(&services, "DBGrid1")->recordset(), &services);
+        shoot(&dialog, QStringLiteral("storitev"));
+    }
+    {
+        S_postavke operations(ctx, &main);
+        operations.resize(700, 400);
+        auto* services = child<QComboBox>(&operations, "Combo1");
+        services->setCurrentIndex(services->findData(5));
+        shoot(&operations, QStringLiteral("opravila"));
+        auto* grid = child<BoundGrid>(&operations, "DBGrid1");
+        grid->moveToRow(2);
+        OpenMode = 1;
+        SelectedTS1 = 5;
+        V_postavke dialog(*grid->recordset(), services->currentText(), &operations);
+        shoot(&dialog, QStringLiteral("opravilo"));
+    }
+    N_osebje staff(ctx, &main);
+    shoot(&staff, QStringLiteral("osebje"));
+}
+
+// Every page of the manual as the help window shows it, for reading the
+// manual over before it ships; not part of the manual itself.
+void shootManual(Glavna& main, const QString& folder) {
+    Navodila* manual = Navodila::showManual(&main);
+    if (!manual) {
+        ++g_failures;
+        return;
+    }
+    manual->resize(1020, 720);
+    const QString pictures = g_out;
+    g_out = folder;
+    QDir().mkpath(folder);
+    for (const QUrl& page : Navodila::contentsPages()) {
+        manual->browser()->setSource(page);
+        shoot(manual, page.fileName().chopped(5));
+    }
+    g_out = pictures;
+}
+
+void shootSettings(const AppContext& ctx, Glavna& main) {
+    N_data office(ctx, &main);
+    shoot(&office, QStringLiteral("nasi_podatki"));
+    N_racun invoices(ctx, &main);
+    shoot(&invoices, QStringLiteral("racuni"));
+    N_word word(ctx, &main);
+    shoot(&word, QStringLiteral("urejevalnik"));
+    Brisanje purge(ctx, &main);
+    child<QLineEdit>(&purge, "Text1")->setText(QStringLiteral("1.1.2009"));
+    shoot(&purge, QStringLiteral("brisanje"));
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("valmir"));
+    app.setWindowIcon(appIcon());
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: valmir_screenshots OUTPUT_FOLDER [MANUAL_PAGES_FOLDER]\n");
+        return 2;
+    }
+    g_out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    QDir().mkpath(g_out);
+
+    QTemporaryDir root;
+    const StartupResult started =
+        startUp({root.path() + QStringLiteral("/data"), root.path() + QStringLiteral("/tmp")});
+    if (!started.ok) {
+        std::fprintf(stderr, "%s\n", qPrintable(started.message));
+        return 1;
+    }
+    setTodayForTest(QDate(2009, 12, 5));
+    fillSampleOffice();
+    {
+        Glavna main(appContext());
+        main.resize(760, 320);
+        shoot(&main, QStringLiteral("glavno_okno"));
+        const AppContext ctx = main.context();
+        {
+            Nov_racun question(QStringLiteral("Marko Kovač"), &main);
+            shoot(&question, QStringLiteral("nov_racun"));
+        }
+        shootEditor(ctx, main);
+        shootCodeLists(ctx, main);
+        shootSettings(ctx, main);
+        if (argc == 3)
+            shootManual(main, QDir(QString::fromLocal8Bit(argv[2])).absolutePath());
+    }
+    shutDown();
+    return g_failures == 0 ? 0 : 1;
+}
