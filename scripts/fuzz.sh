@@ -8,11 +8,12 @@
 #   SECONDS_OPEN=3600 scripts/fuzz.sh fuzz_open_data
 #
 # RUNS: runs of each text target (default 20000); SECONDS_OPEN: time for
-# the file target, which pays the key derivation on every run (default 30).
+# the file target, which pays the key derivation on every run (default 30);
+# FUZZ_BUILD_DIR: another build folder than build-fuzz/.
 # A fault stops with the input that caused it in build-fuzz/findings/.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-build="$top/build-fuzz"
+build="${FUZZ_BUILD_DIR:-$top/build-fuzz}"
 runs=${RUNS:-20000}
 seconds_open=${SECONDS_OPEN:-30}
 targets=("$@")
