@@ -9,7 +9,6 @@
 #include "document/Rtf.h"
 #include "invoice/InvoiceFields.h"
 
-
 #include <fuzzer/FuzzedDataProvider.h>
 
 using namespace valmir;

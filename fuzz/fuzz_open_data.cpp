@@ -37,11 +37,12 @@ void writeSeeds(const QString& dir) {
     QDir().mkpath(dir);
     const qsizetype page = 1024; // SQLCipher 3 pages
     const std::pair<const char*, qsizetype> cuts[] = {
-        {"real", bytes.size()}, {"cut-1-page", page}, {"cut-2-pages", 2 * page},
+        {"real", bytes.size()},    {"cut-1-page", page},           {"cut-2-pages", 2 * page},
         {"cut-8-pages", 8 * page}, {"cut-half", bytes.size() / 2}, {"cut-odd", 3 * page + 100}};
     for (const auto& [name, length] : cuts) {
         QFile out(dir + u'/' + QLatin1String(name));
-        if (!out.open(QIODevice::WriteOnly) || out.write(bytes.left(length)) != std::min(length, bytes.size()))
+        if (!out.open(QIODevice::WriteOnly) ||
+            out.write(bytes.left(length)) != std::min(length, bytes.size()))
             std::abort();
     }
 }

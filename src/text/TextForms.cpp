@@ -172,8 +172,10 @@ QString dateText(const QDate& date) {
     if (!date.isValid())
         return {};
     // Four digits of the year at least: readDate() takes no shorter year.
-    return QStringLiteral("%1.%2.%3").arg(date.day()).arg(date.month()).arg(date.year(), 4, 10,
-                                                                             QChar(u'0'));
+    return QStringLiteral("%1.%2.%3")
+        .arg(date.day())
+        .arg(date.month())
+        .arg(date.year(), 4, 10, QChar(u'0'));
 }
 
 QString currencyText(double amount) {

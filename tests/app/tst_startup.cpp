@@ -145,8 +145,8 @@ private Q_SLOTS:
         QFETCH(bool, held);
         test::Fixture f;
         QVERIFY(QDir().mkpath(f.tempDir()));
-        QVERIFY(QFile::setPermissions(f.tempDir(), QFile::ReadOwner | QFile::WriteOwner |
-                                                       QFile::ExeOwner));
+        QVERIFY(QFile::setPermissions(f.tempDir(),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         const QString lock = f.tempDir() + "/valmir.lock";
         writeBytes(lock, content);
         const int fd = ::open(QFile::encodeName(lock).constData(), O_RDONLY);

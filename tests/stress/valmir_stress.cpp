@@ -46,10 +46,10 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <csignal>
 #include <cstdio>
 #include <iterator>
 #include <optional>
-#include <csignal>
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -102,7 +102,9 @@ struct Child {
         return {text1, 1, false, false, QStringLiteral("10"), QStringLiteral("2,5")};
     }
 
-    void finish(bool ok, const QString& error) { say(ok ? QStringLiteral("E") : QStringLiteral("X ") + error); }
+    void finish(bool ok, const QString& error) {
+        say(ok ? QStringLiteral("E") : QStringLiteral("X ") + error);
+    }
 
     void saveNew() {
         InvoiceSettings settings;
@@ -139,9 +141,8 @@ struct Child {
     }
 
     void purge() {
-        const QDate oldest =
-            QDate::fromString(Db->scalar(QStringLiteral("SELECT min(Datum) FROM tblRacun")).toString(),
-                              Qt::ISODate);
+        const QDate oldest = QDate::fromString(
+            Db->scalar(QStringLiteral("SELECT min(Datum) FROM tblRacun")).toString(), Qt::ISODate);
         const QDate cutOff = oldest.addDays(rng.bounded(1, 200));
         say(QStringLiteral("B P ") + cutOff.toString(Qt::ISODate));
         const PurgeResult r = purgeInvoicesBefore(*Db, cutOff);
@@ -157,7 +158,8 @@ struct Child {
             return 3;
         }
         say(QStringLiteral("R"));
-        list = Db->openRecordset(QStringLiteral("SELECT * FROM tblRacun ORDER BY StevilkaRacuna DESC"));
+        list = Db->openRecordset(
+            QStringLiteral("SELECT * FROM tblRacun ORDER BY StevilkaRacuna DESC"));
         lines = WorkDb->openRecordset(QStringLiteral("tblTarifePregled"), RecordsetKind::Table);
         if (!list || !lines || !lines->setIndex(QStringLiteral("Red"))) {
             say(QStringLiteral("F ") + Db->lastError());
@@ -293,9 +295,10 @@ struct Parent {
         const QString integrity = Db->scalar(QStringLiteral("PRAGMA integrity_check")).toString();
         if (integrity != u"ok")
             fault(kill, QStringLiteral("integrity_check: ") + integrity);
-        const qint64 orphans = Db->scalar(QStringLiteral("SELECT count(*) FROM tblRacunTarife WHERE "
-                                                         "ID_racun NOT IN (SELECT ID FROM tblRacun)"))
-                                   .toLongLong();
+        const qint64 orphans =
+            Db->scalar(QStringLiteral("SELECT count(*) FROM tblRacunTarife WHERE "
+                                      "ID_racun NOT IN (SELECT ID FROM tblRacun)"))
+                .toLongLong();
         if (orphans != 0)
             fault(kill, QStringLiteral("%1 lines without an invoice").arg(orphans));
 

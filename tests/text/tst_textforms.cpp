@@ -69,6 +69,7 @@ private Q_SLOTS:
     void writtenFormsReadBack_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("written");
+        // clang-format off
         QTest::newRow("plain") << "1234,5" << "1234,5";
         QTest::newRow("sum of tenths") << QString::number(0.1 + 0.2, 'g', 17) << "0,3";
         QTest::newRow("large") << "9999999999999999999999" << "10000000000000000000000";
@@ -77,6 +78,7 @@ private Q_SLOTS:
         QTest::newRow("date") << "5.12.2009" << "5.12.2009";
         QTest::newRow("early year") << "1.1.0001" << "1.1.0001";
         QTest::newRow("ISO year 33") << "0033-02-03" << "3.2.0033";
+        // clang-format on
     }
     void writtenFormsReadBack() {
         QFETCH(QString, typed);
