@@ -14,6 +14,8 @@
 #include <cerrno>
 #include <memory>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -98,6 +100,25 @@ QString makePrivateFolder(const QString& folder) {
     return QString();
 }
 
+// A start killed between making the lock file and writing its process id
+// into it leaves the file empty (or cut short), and QLockFile, which
+// judges a lock by that id, would take it for held for ever: the program
+// would not start again until somebody deleted the file. The owner holds
+// the file with flock() from the moment it exists, so a lock file without
+// a readable owner that nobody holds so is abandoned.
+bool lockAbandoned(const QString& path) {
+    qint64 pid = 0;
+    QString host, app;
+    if (QLockFile(path).getLockInfo(&pid, &host, &app))
+        return false; // QLockFile decides by the owner's process
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    ::close(fd);
+    return !held;
+}
+
 } // namespace
 
 QString defaultTempFolder() {
@@ -124,9 +145,14 @@ StartupResult startUp(const StartupOptions& options) {
     // The work database has one fixed path: a second instance would wipe
     // the lines the first one is editing. The check comes before anything
     // else is touched, so that the running instance keeps its databases.
-    auto lock = std::make_unique<QLockFile>(tempFolder + QStringLiteral("valmir.lock"));
+    const QString lockPath = tempFolder + QStringLiteral("valmir.lock");
+    auto lock = std::make_unique<QLockFile>(lockPath);
     lock->setStaleLockTime(0); // a lock is stale only when its process is gone
-    if (!lock->tryLock(0)) {
+    bool locked = lock->tryLock(0);
+    if (!locked && lock->error() == QLockFile::LockFailedError && lockAbandoned(lockPath) &&
+        lock->removeStaleLockFile())
+        locked = lock->tryLock(0);
+    if (!locked) {
         if (lock->error() == QLockFile::LockFailedError)
             return {false, QStringLiteral("VALMIR je že odprt.\nDelovna baza \"%1\" je v uporabi; "
                                           "zaprite drugo okno programa VALMIR in poskusite znova.")
@@ -156,13 +182,17 @@ StartupResult startUp(const StartupOptions& options) {
                            .arg(QDir::toNativeSeparators(AppFolder)));
 
     QString error;
+    // The data database comes last: once it is there the first start is
+    // over, and a later start takes a missing template for a lost file. A
+    // first start cut short (killed, power gone) before it simply runs
+    // again.
     if (!QFileInfo::exists(DatabasePath)) {
-        if (!Seed::createDataDatabase(DatabasePath, &error))
-            return failure(QStringLiteral("Podatkovne baze \"%1\" ni mogoče ustvariti:\n%2")
-                               .arg(QDir::toNativeSeparators(DatabasePath), error));
         if (!QFileInfo::exists(templatePath) && !Seed::createWorkTemplate(templatePath, &error))
             return failure(QStringLiteral("Predloge delovne baze \"%1\" ni mogoče ustvariti:\n%2")
                                .arg(QDir::toNativeSeparators(templatePath), error));
+        if (!Seed::createDataDatabase(DatabasePath, &error))
+            return failure(QStringLiteral("Podatkovne baze \"%1\" ni mogoče ustvariti:\n%2")
+                               .arg(QDir::toNativeSeparators(DatabasePath), error));
     }
 
     narrowToOwner(DatabasePath);

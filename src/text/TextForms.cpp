@@ -171,7 +171,11 @@ std::optional<QDate> readDate(const QString& text) {
 QString dateText(const QDate& date) {
     if (!date.isValid())
         return {};
-    return QStringLiteral("%1.%2.%3").arg(date.day()).arg(date.month()).arg(date.year());
+    // Four digits of the year at least: readDate() takes no shorter year.
+    return QStringLiteral("%1.%2.%3")
+        .arg(date.day())
+        .arg(date.month())
+        .arg(date.year(), 4, 10, QChar(u'0'));
 }
 
 QString currencyText(double amount) {
@@ -202,7 +206,11 @@ QString numberText(double value) {
 QString localeNumberText(double value) {
     QLocale loc = appLocale();
     loc.setNumberOptions(QLocale::OmitGroupSeparator);
-    return loc.toString(value, 'g', 15);
+    // Fifteen significant digits (0.1 + 0.2 shows as 0,3), but never in
+    // the exponent form ("1E+22", "1E-05") that no reader of typed numbers
+    // takes back.
+    const double shown = QString::number(value, 'g', 15).toDouble();
+    return loc.toString(shown, 'f', QLocale::FloatingPointShortest);
 }
 
 } // namespace valmir

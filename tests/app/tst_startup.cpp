@@ -4,7 +4,9 @@
 
 #include <QtTest>
 
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -131,6 +133,58 @@ private Q_SLOTS:
             QVERIFY(!Db && !WorkDb);
             QVERIFY(QDir(elsewhere.path()).isEmpty()); // nothing written through the link
         }
+    }
+
+    // A lock file left by a start that was killed while it wrote the file
+    // does not keep the program from starting; one that a running
+    // instance holds does, whatever it holds.
+    void lockLeftByKilledStart_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("held");
+        QTest::newRow("empty") << QByteArray() << false;
+        QTest::newRow("cut after the process id") << QByteArray("4") << false;
+        QTest::newRow("a process that is gone") << QByteArray("999999999\nvalmir\n\n") << false;
+        QTest::newRow("empty, held by a running start") << QByteArray() << true;
+    }
+    void lockLeftByKilledStart() {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, held);
+        test::Fixture f;
+        QVERIFY(QDir().mkpath(f.tempDir()));
+        QVERIFY(QFile::setPermissions(f.tempDir(),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QString lock = f.tempDir() + "/valmir.lock";
+        writeBytes(lock, content);
+        const int fd = ::open(QFile::encodeName(lock).constData(), O_RDONLY);
+        QVERIFY(fd >= 0);
+        if (held)
+            QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), 0);
+        const bool started = f.start();
+        ::close(fd);
+        QVERIFY2(started != held, qPrintable(f.lastMessage()));
+        if (held)
+            QVERIFY(f.lastMessage().contains(u"že odprt"));
+    }
+
+    // A first start cut short while it writes one of the two files (here:
+    // a folder in the way of the file being built) is only a first start
+    // that did not finish: once the obstacle is gone the next start makes
+    // what is missing and starts.
+    void firstStartCutShortStartsNextTime_data() {
+        QTest::addColumn<QString>("blocked");
+        QTest::newRow("work template") << "tmp.db.part";
+        QTest::newRow("data database") << "valmir2009.db.part";
+    }
+    void firstStartCutShortStartsNextTime() {
+        QFETCH(QString, blocked);
+        test::Fixture f;
+        const QString obstacle = f.dataDir() + "/" + blocked;
+        QVERIFY(QDir().mkpath(obstacle + "/x"));
+        QVERIFY(!f.start());
+        QVERIFY(!QFile::exists(dataFile(f))); // no data database without its template
+        QVERIFY(QDir(obstacle).removeRecursively());
+        QVERIFY2(f.start(), qPrintable(f.lastMessage()));
+        QVERIFY(QFile::exists(templateFile(f)));
     }
 
     // The password of the data database is the same everywhere: only the

@@ -64,6 +64,38 @@ private Q_SLOTS:
         QCOMPARE(dateText(QDate()), QString());
     }
 
+    // What the program writes of a value it read is read back as the same
+    // value: a number as a box shows it, a date as it is written.
+    void writtenFormsReadBack_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
+        // clang-format off
+        QTest::newRow("plain") << "1234,5" << "1234,5";
+        QTest::newRow("sum of tenths") << QString::number(0.1 + 0.2, 'g', 17) << "0,3";
+        QTest::newRow("large") << "9999999999999999999999" << "10000000000000000000000";
+        QTest::newRow("small") << "0,00001" << "0,00001";
+        QTest::newRow("negative") << "-2,5" << appLocale().negativeSign() + "2,5";
+        QTest::newRow("date") << "5.12.2009" << "5.12.2009";
+        QTest::newRow("early year") << "1.1.0001" << "1.1.0001";
+        QTest::newRow("ISO year 33") << "0033-02-03" << "3.2.0033";
+        // clang-format on
+    }
+    void writtenFormsReadBack() {
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        if (std::optional<QDate> date = readDate(typed)) {
+            QCOMPARE(dateText(*date), written);
+            QCOMPARE(readDate(written), date);
+            return;
+        }
+        const std::optional<double> n = readNumber(typed);
+        QVERIFY(n);
+        QCOMPARE(localeNumberText(*n), written);
+        const std::optional<double> back = readNumber(written);
+        QVERIFY(back);
+        QVERIFY(qAbs(*back - *n) <= 1e-14 * qAbs(*n));
+    }
+
     void numberTexts() {
         QCOMPARE(plainNumberText(0.5), QString(".5"));
         QCOMPARE(plainNumberText(-0.25), QString("-.25"));
