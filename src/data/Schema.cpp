@@ -2,6 +2,7 @@
 
 #include "app/Messages.h"
 #include "data/Database.h"
+#include "invoice/StoredTotals.h"
 
 #include <QHash>
 
@@ -151,10 +152,12 @@ bool createFirstTables(Database& db) {
 }
 
 // One change of the data database's tables: the statements that bring a
-// file of the version before to `version`.
+// file of the version before to `version`, and what has to be computed
+// for the rows already stored afterwards (none when nothing is).
 struct UpgradeStep {
     int version;
     QStringList statements;
+    bool (*compute)(Database& db) = nullptr;
 };
 
 // Each step runs once per file, in order. The statements are history:
@@ -169,18 +172,27 @@ const QList<UpgradeStep>& upgradeSteps() {
          {QStringLiteral("ALTER TABLE tblRacun ADD COLUMN StopnjaDDV REAL"),
           QStringLiteral("ALTER TABLE tblNastavitve ADD COLUMN StopnjaDDV REAL"),
           QStringLiteral("UPDATE tblNastavitve SET StopnjaDDV = 22")}},
+        // Each invoice keeps its totals as the editor showed them when it
+        // was saved; the invoices of before get them once, priced from
+        // their lines as the editor prices an invoice it opens.
+        {2,
+         {QStringLiteral("ALTER TABLE tblRacun ADD COLUMN Osnova REAL"),
+          QStringLiteral("ALTER TABLE tblRacun ADD COLUMN DDV REAL"),
+          QStringLiteral("ALTER TABLE tblRacun ADD COLUMN ZaPlacilo REAL")},
+         computeStoredTotals},
     };
     return steps;
 }
 
-// The steps after version `from`, and the new version number.
-bool applySteps(Database& db, int from) {
+// The steps after version `from` up to `to`, and the new version number.
+bool applySteps(Database& db, int from, int to = CurrentVersion) {
     Q_ASSERT(upgradeSteps().last().version == CurrentVersion);
     for (const UpgradeStep& step : upgradeSteps())
-        if (step.version > from && !runAll(db, step.statements))
+        if (step.version > from && step.version <= to &&
+            !(runAll(db, step.statements) && (!step.compute || step.compute(db))))
             return false;
     // A pragma takes no bound value; the number is the program's own.
-    return db.execute(QStringLiteral("PRAGMA user_version = %1").arg(CurrentVersion));
+    return db.execute(QStringLiteral("PRAGMA user_version = %1").arg(to));
 }
 
 } // namespace
@@ -197,11 +209,11 @@ bool schemaKnown(Database& db) {
     return version && *version <= CurrentVersion;
 }
 
-QString upgradeDataDatabase(Database& db) {
+QString upgradeDataDatabase(Database& db, int target) {
     // Looked at before anything is written: the file of a newer program
     // stays exactly as it is.
     std::optional<int> version = schemaVersion(db);
-    if (version && *version == CurrentVersion)
+    if (version && *version == target)
         return {};
     if (version && *version > CurrentVersion)
         return SchemaMessages::Newer.text.arg(*version).arg(CurrentVersion);
@@ -214,7 +226,7 @@ QString upgradeDataDatabase(Database& db) {
         return SchemaMessages::UpgradeFailed.text.arg(db.lastError());
     if (*version > CurrentVersion)
         return SchemaMessages::Newer.text.arg(*version).arg(CurrentVersion);
-    if (*version < CurrentVersion && !applySteps(db, *version))
+    if (*version < target && !applySteps(db, *version, target))
         return SchemaMessages::UpgradeFailed.text.arg(db.lastError());
     if (!tx.commit())
         return SchemaMessages::UpgradeFailed.text.arg(db.lastError());
