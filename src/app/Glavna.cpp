@@ -16,6 +16,7 @@
 #include "help/frmAbout.h"
 #include "invoice/InvoiceDeletion.h"
 #include "invoice/Nov_racun.h"
+#include "invoice/Pregled.h"
 #include "invoice/Racun.h"
 
 #include <QAction>
@@ -87,6 +88,8 @@ constexpr MenuItem Separator{nullptr, {}, nullptr, false};
 constexpr MenuItem DataItems[] = {
     {"M1_1a", u"&Geodetske storitve...", openModal<S_grupe>, false},
     {"M1_1b", u"&Opravila...", openModal<S_postavke>, false},
+    Separator,
+    {"M1_5", u"&Pregled prometa...", openModal<Pregled>, false},
     Separator,
     {"M1_2", u"&Brisanje starih računov...", openModal<Brisanje>, true},
     Separator,

@@ -181,13 +181,22 @@ private Q_SLOTS:
     void menuOpensTheCodeLists_data() {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("window");
-        QTest::newRow("services") << "M1_1a" << "S_grupe";
-        QTest::newRow("operations") << "M1_1b" << "S_postavke";
-        QTest::newRow("staff") << "M2_3" << "N_osebje";
-        QTest::newRow("invoice settings") << "M2_1" << "N_racun";
-        QTest::newRow("our data") << "M2_2" << "N_data";
-        QTest::newRow("word processor") << "M2_W" << "N_word";
-        QTest::newRow("about") << "M3_2" << "frmAbout";
+        QTest::newRow("services") << "M1_1a"
+                                  << "S_grupe";
+        QTest::newRow("operations") << "M1_1b"
+                                    << "S_postavke";
+        QTest::newRow("overview") << "M1_5"
+                                  << "Pregled";
+        QTest::newRow("staff") << "M2_3"
+                               << "N_osebje";
+        QTest::newRow("invoice settings") << "M2_1"
+                                          << "N_racun";
+        QTest::newRow("our data") << "M2_2"
+                                  << "N_data";
+        QTest::newRow("word processor") << "M2_W"
+                                        << "N_word";
+        QTest::newRow("about") << "M3_2"
+                               << "frmAbout";
     }
     void menuOpensTheCodeLists() {
         QFETCH(QString, item);
