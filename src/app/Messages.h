@@ -269,6 +269,39 @@ inline const Message CsvNotWritten{
 
 } // namespace OverviewMessages
 
+namespace PdfMessages {
+
+// Saving the price calculation as a PDF and sending it by e-mail.
+inline const Message NoLibreOffice{
+    QStringLiteral("Za shranjevanje v PDF potrebujem LibreOffice, ki ga ne najdem. Namestite "
+                   "paket libreoffice-writer (na primer: sudo apt install "
+                   "libreoffice-writer-nogui) in poskusite znova."),
+    Titles::Cannot};
+inline const Message ConversionFailed{QStringLiteral("LibreOffice računa ni pretvoril v PDF:"),
+                                      Titles::Cannot}; // LibreOffice's own words follow
+inline const Message Replace{QStringLiteral("Datoteka »%1« že obstaja. Jo zamenjam?"),
+                             Titles::Question}; // %1: the PDF
+inline const Message FolderNotMade{
+    QStringLiteral("Mape dokumentov »%1« ni mogoče ustvariti. Preverite jo v nastavitvah "
+                   "računov."),
+    Titles::Cannot}; // %1: the folder
+inline const Message NotPlaced{QStringLiteral("PDF-ja ni bilo mogoče shraniti kot »%1«:"),
+                               Titles::Cannot}; // %1: the PDF; the system's words follow
+inline const Message NotShown{
+    QStringLiteral("PDF je shranjen kot »%1«, a ga ni bilo mogoče odpreti."),
+    Titles::Cannot}; // %1: the PDF
+inline const Message NoMailLauncher{
+    QStringLiteral("Ne najdem programa xdg-email, ki odpre poštni program. Namestite paket "
+                   "xdg-utils. PDF je shranjen kot »%1«."),
+    Titles::Cannot}; // %1: the PDF
+inline const Message MailNotStarted{
+    QStringLiteral("Poštnega programa ni bilo mogoče odpreti. PDF je shranjen kot »%1«."),
+    Titles::Cannot}; // %1: the PDF
+inline const QString Converting = QStringLiteral("Pretvarjam račun v PDF ...");
+inline const QString Cancel = QStringLiteral("Prekliči");
+
+} // namespace PdfMessages
+
 namespace HelpMessages {
 
 // The manual's window.

@@ -172,10 +172,13 @@ const QList<UpgradeStep>& upgradeSteps() {
          {QStringLiteral("ALTER TABLE tblRacun ADD COLUMN StopnjaDDV REAL"),
           QStringLiteral("ALTER TABLE tblNastavitve ADD COLUMN StopnjaDDV REAL"),
           QStringLiteral("UPDATE tblNastavitve SET StopnjaDDV = 22")}},
+        // The folder the invoices' PDFs go to; none stored is "VALMIR" in
+        // the user's documents folder.
+        {2, {QStringLiteral("ALTER TABLE tblNastavitve ADD COLUMN MapaDokumentov TEXT")}},
         // Each invoice keeps its totals as the editor showed them when it
         // was saved; the invoices of before get them once, priced from
         // their lines as the editor prices an invoice it opens.
-        {2,
+        {3,
          {QStringLiteral("ALTER TABLE tblRacun ADD COLUMN Osnova REAL"),
           QStringLiteral("ALTER TABLE tblRacun ADD COLUMN DDV REAL"),
           QStringLiteral("ALTER TABLE tblRacun ADD COLUMN ZaPlacilo REAL")},

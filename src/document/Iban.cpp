@@ -7,9 +7,9 @@ bool ibanChecksumValid(const QString& compact) {
         return false;
     const QString rotated = compact.mid(4) + compact.left(4);
     int remainder = 0;
+    // Digit by digit, so that the number never grows beyond an int.
+    auto feed = [&remainder](int digit) { remainder = (remainder * 10 + digit) % 97; };
     for (QChar c : rotated) {
-        // Digit by digit, so that no number grows beyond an int.
-        auto feed = [&remainder](int digit) { remainder = (remainder * 10 + digit) % 97; };
         if (c >= u'0' && c <= u'9') {
             feed(c.unicode() - u'0');
         } else if (c >= u'A' && c <= u'Z') {
@@ -26,12 +26,12 @@ bool ibanChecksumValid(const QString& compact) {
 QString slovenianIban(const QString& typed) {
     QString compact;
     for (QChar c : typed)
-        if (!c.isSpace())
+        if (c != u' ' && c != u'\u00A0')
             compact += c.toUpper();
     if (compact.size() != 19 || !compact.startsWith(QLatin1String("SI56")))
         return {};
-    for (int i = 4; i < compact.size(); ++i)
-        if (!compact.at(i).isDigit() || compact.at(i).unicode() > u'9')
+    for (qsizetype i = 4; i < compact.size(); ++i)
+        if (compact.at(i) < u'0' || compact.at(i) > u'9')
             return {};
     return ibanChecksumValid(compact) ? compact : QString();
 }

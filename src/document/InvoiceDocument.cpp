@@ -5,6 +5,7 @@
 #include "data/Recordset.h"
 #include "app/Messages.h"
 #include "document/Rtf.h"
+#include "document/UpnQr.h"
 #include "invoice/Pricing.h"
 #include "text/TextForms.h"
 
@@ -13,6 +14,7 @@ namespace valmir {
 namespace {
 
 constexpr double TolarsPerEuro = 239.64;
+constexpr int UpnQrTwips = 2268; // 4 cm
 
 const QString RowStart = QStringLiteral("\\trowd\\trgaph70\\trqc\\trkeep");
 const QString PlainCells = QStringLiteral("\\cellx4800\\cellx5600\\cellx6600\\cellx7900\\cellx9152");
@@ -258,10 +260,14 @@ private:
         d.ThickRule();
         d.WriteLine(labelRow(QStringLiteral("Za plačilo"), totals.toPay), f);
         d.ThickRule();
-        plainTable();
-        if (s.tolars)
+        // The row definition goes out only with its row: LibreOffice drops
+        // every paragraph after a definition that no row uses, and with it
+        // the remarks, the closing text and the payment code.
+        if (s.tolars) {
+            plainTable();
             d.WriteLine(labelRow(QStringLiteral("Znesek v SIT"), RoundCents(totals.toPay) * TolarsPerEuro),
                         QStringLiteral("\\fs20"));
+        }
     }
 
     void closing() {
@@ -280,6 +286,28 @@ private:
                         f);
         d.SetFontSize(QStringLiteral("16"));
         d.WriteLine(QStringLiteral("\\par ") + rtfEscape(s.bottomText) + QStringLiteral("\\par"));
+        upnQrBlock();
+    }
+
+    // The payment order as a UPN QR code, when the issuer's account is a
+    // valid Slovenian IBAN and there is something to pay. About 4 cm wide
+    // on paper, which every mobile bank reads.
+    void upnQrBlock() {
+        const QByteArray payload = upnQrPayload(upnQrInput(in, totals.toPay));
+        if (payload.isEmpty())
+            return;
+        const UpnQrPicture picture = upnQrPng(payload);
+        if (picture.png.isEmpty())
+            return; // the document stands without it; the amount and the account are printed
+        d.WriteLine(QStringLiteral("\\par Plačilo z UPN QR\\par"), QStringLiteral("\\b\\fs20\\keepn"));
+        d.WriteLine(QStringLiteral("{\\pard\\ql {\\pict\\pngblip\\picw%1\\pich%2\\picwgoal%3\\pichgoal%3")
+                        .arg(picture.width)
+                        .arg(picture.height)
+                        .arg(UpnQrTwips));
+        const QByteArray hex = picture.png.toHex();
+        for (qsizetype at = 0; at < hex.size(); at += 128)
+            d.WriteLine(QString::fromLatin1(hex.mid(at, 128)));
+        d.WriteLine(QStringLiteral("}\\par}"));
     }
 
     RtfDocument& d;
@@ -334,6 +362,19 @@ bool readServiceNames(Database& db, QHash<double, QString>* out, QString* error)
             out->insert(ts1.toDouble(), NullTrim(rs->field(QStringLiteral("GeodetskaStoritev"))));
     }
     return true;
+}
+
+UpnQrInput upnQrInput(const DocumentInput& in, double toPay) {
+    const QStringList& t = in.header.text1;
+    const DocumentSettings& s = in.settings;
+    auto place = [](const QString& postcode, const QString& post) {
+        return (postcode.trimmed() + u' ' + post.trimmed()).trimmed();
+    };
+    return {{t.value(1), t.value(2), place(t.value(3), t.value(4))},
+            RoundCents(toPay),
+            t.value(0),
+            s.bankAccount,
+            {s.firm, s.address, place(s.postcode, s.post)}};
 }
 
 DocumentTotals writeInvoiceDocument(RtfDocument& doc, const DocumentInput& in) {

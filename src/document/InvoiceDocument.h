@@ -1,6 +1,7 @@
 #pragma once
 
 #include "invoice/InvoiceSaver.h"
+#include "document/UpnQr.h"
 #include "invoice/WorkingTable.h"
 
 #include <QHash>
@@ -13,9 +14,10 @@ class Database;
 class RtfDocument;
 
 // The price calculation of the invoice being edited, written as an RTF
-// document. The document is built from plain values (the editor's header,
-// the settings row, the lines, the service names), never from windows, so
-// that it can be written and checked without a window.
+// document that ends with the UPN QR code to pay it by. The document is
+// built from plain values (the editor's header, the settings row, the
+// lines, the service names), never from windows, so that it can be written
+// and checked without a window.
 
 // The issuer and the document options of tblNastavitve; a missing row or a
 // Null field reads as empty text or No.
@@ -51,6 +53,10 @@ struct DocumentTotals {
 bool readDocumentSettings(Database& db, DocumentSettings* out, QString* error);
 // Reads the service names; false (with *error) only on an engine error.
 bool readServiceNames(Database& db, QHash<double, QString>* out, QString* error);
+
+// The payment order of the document's UPN QR code: the customer of the
+// header pays the issuer of the settings the amount given.
+UpnQrInput upnQrInput(const DocumentInput& in, double toPay);
 
 // Writes the whole document into an opened RtfDocument, from the prolog to
 // the closing text, and returns the sums it showed. CloseDocument is left

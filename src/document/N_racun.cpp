@@ -2,10 +2,13 @@
 
 #include "app/MessageBox.h"
 #include "app/Messages.h"
+#include "document/PdfExport.h"
 #include "document/Settings.h"
 #include "invoice/InvoiceFields.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -58,6 +61,16 @@ N_racun::N_racun(const AppContext& context, QWidget* parent)
         new QRadioButton(QStringLiteral("Izdajatelj in prejemnik drug pod drugim"), frame);
     m_stackedOption->setObjectName(QStringLiteral("Option1_1"));
 
+    m_folderEdit = new QLineEdit(frame);
+    m_folderEdit->setObjectName(QStringLiteral("Text5"));
+    m_folderEdit->setPlaceholderText(defaultDocumentFolder());
+    m_folderEdit->setMinimumWidth(m_folderEdit->fontMetrics().horizontalAdvance(u'x') * 40);
+    m_folderButton = new QPushButton(QStringLiteral("..."), frame);
+    m_folderButton->setObjectName(QStringLiteral("Command2"));
+    m_folderButton->setAutoDefault(false);
+    m_folderButton->setFixedWidth(m_folderButton->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
+    m_folderButton->setToolTip(QStringLiteral("Izberi mapo"));
+
     m_okButton = new QPushButton(QStringLiteral("V redu"), this);
     m_okButton->setObjectName(QStringLiteral("Command1"));
     // Enter in any box confirms; Escape closes without storing.
@@ -84,6 +97,14 @@ N_racun::N_racun(const AppContext& context, QWidget* parent)
     form->addWidget(m_tolarsCheck, row++, 0, 1, 4);
     form->addWidget(m_sideBySideOption, row++, 0, 1, 4);
     form->addWidget(m_stackedOption, row++, 0, 1, 4);
+    form->setRowMinimumHeight(row++, 6);
+    auto* folderLabel = new QLabel(QStringLiteral("Mapa dokumentov"), frame);
+    folderLabel->setBuddy(m_folderEdit);
+    form->addWidget(folderLabel, row++, 0, 1, 4);
+    auto* folderRow = new QHBoxLayout;
+    folderRow->addWidget(m_folderEdit, 1);
+    folderRow->addWidget(m_folderButton);
+    form->addLayout(folderRow, row++, 0, 1, 4);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -100,10 +121,13 @@ N_racun::N_racun(const AppContext& context, QWidget* parent)
     setTabOrder(m_vatPercentEdit, m_tolarsCheck);
     setTabOrder(m_tolarsCheck, m_sideBySideOption);
     setTabOrder(m_sideBySideOption, m_stackedOption);
-    setTabOrder(m_stackedOption, m_okButton);
+    setTabOrder(m_stackedOption, m_folderEdit);
+    setTabOrder(m_folderEdit, m_folderButton);
+    setTabOrder(m_folderButton, m_okButton);
     m_counterEdit->setFocus();
 
     connect(m_okButton, &QPushButton::clicked, this, &N_racun::confirm);
+    connect(m_folderButton, &QPushButton::clicked, this, &N_racun::pickFolder);
 
     InvoiceSettings settings;
     QString error;
@@ -120,6 +144,7 @@ N_racun::N_racun(const AppContext& context, QWidget* parent)
         m_vatPercentEdit->setText(numberBoxText(settings.vatPercent));
         m_tolarsCheck->setChecked(settings.tolars);
         (settings.sideBySide ? m_sideBySideOption : m_stackedOption)->setChecked(true);
+        m_folderEdit->setText(settings.documentFolder);
         setLoaded(true);
     }
 }
@@ -133,13 +158,21 @@ void N_racun::refuse(QLineEdit* edit, const QString& text, const QString& title)
     edit->selectAll();
 }
 
+void N_racun::pickFolder() {
+    const QString folder = QFileDialog::getExistingDirectory(
+        this, QStringLiteral("Mapa dokumentov"), documentFolder(m_folderEdit->text()));
+    if (!folder.isEmpty())
+        m_folderEdit->setText(QDir::toNativeSeparators(folder));
+}
+
 void N_racun::confirm() {
     if (!isLoaded())
         return;
     InvoiceSettings settings;
     switch (readInvoiceSettingsInput({m_counterEdit->text(), m_pointValueEdit->text(),
                                       m_validityEdit->text(), m_tolarsCheck->isChecked(),
-                                      m_sideBySideOption->isChecked(), m_vatPercentEdit->text()},
+                                      m_sideBySideOption->isChecked(), m_vatPercentEdit->text(),
+                                      m_folderEdit->text()},
                                      &settings)) {
     case InvoiceSettingsCheck::CounterNotNumeric:
         refuse(m_counterEdit, SettingsMessages::CounterNotNumeric.text,

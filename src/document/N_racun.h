@@ -12,10 +12,10 @@ class QRadioButton;
 namespace valmir {
 
 // "Računi": the number of the next invoice, the point value, validity and
-// VAT rate a new invoice starts with, and two layout options of the
-// document. Reads the settings row when it opens and writes it on "V redu"
-// once the number, the point value and the rate read as numbers; closing
-// it any other way stores nothing.
+// VAT rate a new invoice starts with, two layout options of the document
+// and the folder its PDFs go to. Reads the settings row when it opens and
+// writes it on "V redu" once the number, the point value and the rate read
+// as numbers; closing it any other way stores nothing.
 class N_racun : public LoadingDialog {
     Q_OBJECT
 public:
@@ -25,6 +25,7 @@ public:
 private:
     void confirm();
     void refuse(QLineEdit* edit, const QString& text, const QString& title);
+    void pickFolder();
 
     AppContext m_context;
     QLineEdit* m_counterEdit = nullptr;    // Text1: StRacuna
@@ -34,6 +35,8 @@ private:
     QCheckBox* m_tolarsCheck = nullptr;    // Check1: Tolarji
     QRadioButton* m_sideBySideOption = nullptr; // Option1(0): GlavaVzporedno yes
     QRadioButton* m_stackedOption = nullptr;    // Option1(1): GlavaVzporedno no
+    QLineEdit* m_folderEdit = nullptr;          // Text5: MapaDokumentov
+    QPushButton* m_folderButton = nullptr;      // Command2: picks the folder
     QPushButton* m_okButton = nullptr;
 };
 

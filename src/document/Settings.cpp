@@ -95,6 +95,7 @@ bool readInvoiceSettings(Database& db, InvoiceSettings* settings, QString* error
     settings->tolars = row->field(QStringLiteral("Tolarji")).toBool();
     settings->sideBySide = row->field(QStringLiteral("GlavaVzporedno")).toBool();
     settings->vatPercent = settingsVatPercent(row->field(QStringLiteral("StopnjaDDV")));
+    settings->documentFolder = NullTrim(row->field(QStringLiteral("MapaDokumentov")));
     return !row->readFailed() || fail(db, error);
 }
 
@@ -114,6 +115,7 @@ bool writeInvoiceSettings(Database& db, const InvoiceSettings& s, QString* error
         row.setField(QStringLiteral("Tolarji"), s.tolars);
         row.setField(QStringLiteral("GlavaVzporedno"), s.sideBySide);
         row.setField(QStringLiteral("StopnjaDDV"), s.vatPercent);
+        row.setField(QStringLiteral("MapaDokumentov"), s.documentFolder.isNull() ? QStringLiteral("") : s.documentFolder);
     });
 }
 
@@ -133,6 +135,7 @@ InvoiceSettingsCheck readInvoiceSettingsInput(const InvoiceSettingsInput& input,
     settings->tolars = input.tolars;
     settings->sideBySide = input.sideBySide;
     settings->vatPercent = *vatPercent;
+    settings->documentFolder = input.documentFolder.trimmed();
     return InvoiceSettingsCheck::Ok;
 }
 

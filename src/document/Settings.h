@@ -33,6 +33,7 @@ struct InvoiceSettings {
     bool tolars = false;     // Tolarji: the total also in SIT
     bool sideBySide = false; // GlavaVzporedno: issuer and recipient in one row
     double vatPercent = DefaultVatPercent; // StopnjaDDV: the rate of new invoices
+    QString documentFolder;  // MapaDokumentov: where PDFs go; empty for the default
 };
 
 // Adds the row when the table has none: empty texts, the counter at 1 (the
@@ -58,6 +59,7 @@ struct InvoiceSettingsInput {
     bool tolars = false;
     bool sideBySide = false;
     QString vatPercent;
+    QString documentFolder;
 };
 enum class InvoiceSettingsCheck {
     Ok,
@@ -69,7 +71,8 @@ enum class InvoiceSettingsCheck {
 // (the first failure counts), and fills *settings when all are numbers. The counter and the validity read
 // what their box shows back whole ("7,5" is 7.5) and otherwise their
 // leading number ("30 dni" is 30, "" and "abc" are 0); the counter numbers
-// invoices, so it keeps only its whole part ("12,7" is 12).
+// invoices, so it keeps only its whole part ("12,7" is 12). The documents
+// folder is stored without the blanks around it.
 InvoiceSettingsCheck readInvoiceSettingsInput(const InvoiceSettingsInput& input,
                                               InvoiceSettings* settings);
 

@@ -45,6 +45,7 @@ inline constexpr int PostcodeBox = 3;
 inline constexpr int PlaceBox = 4;
 inline constexpr int RemarkBox = 7;
 inline constexpr int DateBox = 8;
+inline constexpr int EmailBox = 10;
 inline constexpr int ValidityBox = 15;
 
 // The text a box shows for a stored value, and the value its text stores.

@@ -10,6 +10,7 @@
 #include "data/Recordset.h"
 #include "document/InvoiceDocument.h"
 #include "document/OpenInWordProcessor.h"
+#include "document/SaveInvoicePdf.h"
 #include "invoice/Calendar.h"
 #include "invoice/InvoiceFields.h"
 #include "invoice/InvoiceSaver.h"
@@ -23,6 +24,8 @@
 #include <QAbstractItemDelegate>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,6 +34,7 @@
 #include <QShowEvent>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 
 namespace valmir {
 
@@ -71,6 +75,8 @@ void Racun::connectHandlers() {
     connect(ui.postOfficeButton, &QToolButton::clicked, this, &Racun::onPostOfficeLookup);
     connect(ui.saveButton, &QPushButton::clicked, this, &Racun::save);
     connect(ui.printButton, &QPushButton::clicked, this, &Racun::PrintInvoice);
+    connect(ui.pdfButton, &QPushButton::clicked, this, &Racun::savePdf);
+    connect(ui.emailButton, &QPushButton::clicked, this, &Racun::sendByEmail);
     connect(ui.addOperationsButton, &QPushButton::clicked, this, &Racun::onAddOperations);
     connect(ui.deleteLineButton, &QPushButton::clicked, this, &Racun::onDeleteLine);
     connect(ui.recalculateButton, &QPushButton::clicked, this, &Racun::recalculateAndShow);
@@ -498,11 +504,19 @@ void Racun::onCalendar() {
 // "Tiskaj račun": the invoice as it stands, saved or not, checked and priced
 // first, written as the document and opened in the word processor.
 void Racun::PrintInvoice() {
+    const QString document = writeDocument();
+    if (!document.isEmpty())
+        OpenInWordProcessor(this, m_context, document);
+}
+
+// The checks, the recalculation and the document of printing; the
+// document's path, or empty once the user has been told why not.
+QString Racun::writeDocument() {
     ui.linesGrid->commitEdit();
     Recordset* rs = lines();
     if (!rs || rs->recordCount() == 0) {
         Msg::critical(this, DocumentMessages::NoLines);
-        return;
+        return {};
     }
     askUnifiedReport();
     recalculateAndShow();
@@ -510,9 +524,41 @@ void Racun::PrintInvoice() {
                                                      currentHeader(), ui.staffCombo->currentText());
     if (!printed.ok) {
         Msg::critical(this, printed.error, printed.title);
+        return {};
+    }
+    return printed.path;
+}
+
+// The document converted to the invoice's PDF in the documents folder;
+// its path, or empty once the user has been told why not.
+QString Racun::writePdf() {
+    const QString document = writeDocument();
+    if (document.isEmpty())
+        return {};
+    return SaveInvoicePdf(this, m_context, document, headerText(NumberBox));
+}
+
+// "Shrani PDF": the PDF written and shown in the desktop's viewer.
+void Racun::savePdf() {
+    const QString pdf = writePdf();
+    if (!pdf.isEmpty() && !QDesktopServices::openUrl(QUrl::fromLocalFile(pdf)))
+        Msg::critical(this, PdfMessages::NotShown.text.arg(QDir::toNativeSeparators(pdf)),
+                      PdfMessages::NotShown.title);
+}
+
+// "Pošlji po e-pošti": the PDF written and attached to a new message to
+// the customer, signed with the office's name.
+void Racun::sendByEmail() {
+    const QString pdf = writePdf();
+    if (pdf.isEmpty())
+        return;
+    DocumentSettings settings;
+    QString error;
+    if (!readDocumentSettings(*m_db, &settings, &error)) {
+        Msg::critical(this, error, Titles::Database);
         return;
     }
-    OpenInWordProcessor(this, m_context, printed.path);
+    SendInvoicePdf(this, pdf, headerText(EmailBox), headerText(NumberBox), settings.firm);
 }
 
 // ---------------------------------------------------------------------------

@@ -42,6 +42,10 @@ public:
 
     // "Tiskaj račun": writes the document and opens it.
     void PrintInvoice();
+    // "Shrani PDF": writes the document as the invoice's PDF and shows it.
+    void savePdf();
+    // "Pošlji po e-pošti": the PDF attached to a new message to the customer.
+    void sendByEmail();
 
     // "Shrani račun": true when the invoice was written.
     bool save();
@@ -55,6 +59,8 @@ protected:
 
 private:
     void connectHandlers();
+    QString writeDocument();
+    QString writePdf();
     void reportEngineError(const QString& error);
 
     void setUpGrid();

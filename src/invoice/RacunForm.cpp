@@ -62,6 +62,8 @@ void RacunForm::setupUi(QDialog* dialog) {
     paidCheck->setObjectName(QStringLiteral("Check3"));
     paidCheck->setAutoFillBackground(true);
     printButton = button(QStringLiteral("Command2"), QStringLiteral("Tiskaj račun"), dialog);
+    pdfButton = button(QStringLiteral("Command9"), QStringLiteral("Shrani PDF"), dialog);
+    emailButton = button(QStringLiteral("Command10"), QStringLiteral("Pošlji po e-pošti"), dialog);
     saveButton = button(QStringLiteral("Command1"), QStringLiteral("Shrani račun"), dialog);
 
     openTimer = new QTimer(dialog);
@@ -73,6 +75,8 @@ void RacunForm::setupUi(QDialog* dialog) {
     bottom->addWidget(paidCheck);
     bottom->addStretch(1);
     bottom->addWidget(printButton);
+    bottom->addWidget(pdfButton);
+    bottom->addWidget(emailButton);
     bottom->addWidget(saveButton);
 
     auto* layout = new QVBoxLayout(dialog);
@@ -261,7 +265,7 @@ void RacunForm::setTabOrder() {
         headerBoxes[0], headerBoxes[11], headerBoxes[12], headerBoxes[1],  headerBoxes[2], headerBoxes[3],  headerBoxes[4],  postOfficeButton,
         headerBoxes[6], headerBoxes[8],  calendarButton,  headerBoxes[5],  headerBoxes[9], headerBoxes[10], headerBoxes[13], headerBoxes[14],
         staffCombo,   remarkEdit,   pointValueEdit,     addOperationsButton,  deleteLineButton, surchargeToAllButton,  recalculateButton,  linesGrid,
-        unifiedReportCheck,   lumpSumCheck,    percentEdit,     headerBoxes[15], paidCheck,   printButton,  saveButton};
+        unifiedReportCheck,   lumpSumCheck,    percentEdit,     headerBoxes[15], paidCheck,   printButton,  pdfButton, emailButton, saveButton};
     for (int i = 1; i < chain.size(); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
 }

@@ -51,6 +51,8 @@ struct RacunForm {
 
     QCheckBox* paidCheck = nullptr;    // Check3
     QPushButton* printButton = nullptr; // Command2
+    QPushButton* pdfButton = nullptr;   // Command9
+    QPushButton* emailButton = nullptr; // Command10
     QPushButton* saveButton = nullptr;  // Command1
     QTimer* openTimer = nullptr;        // Timer1: prices the lines once the window shows
 

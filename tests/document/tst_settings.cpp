@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QtTest>
 
 #include <sqlite3.h>
@@ -220,6 +221,20 @@ private Q_SLOTS:
         QCOMPARE(m_watcher->seen.size(), 3);
         QVERIFY(m_watcher->seen[2].startsWith(NotSaved));
         QCOMPARE(Db->scalar("SELECT Firma FROM tblNastavitve").toString(), QString());
+    }
+
+    // The documents folder: none stored is "VALMIR" in the documents folder
+    // (the box's hint); a typed one is stored without blanks around it.
+    void documentFolderSetting() {
+        QString hint, shown;
+        run<N_racun>("N_racun", [&](QWidget* w) {
+            hint = box(w, "Text5")->placeholderText();
+            box(w, "Text5")->setText(" /srv/Računi 2026 ");
+        });
+        QCOMPARE(hint, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/VALMIR");
+        run<N_racun>("N_racun", [&](QWidget* w) { shown = box(w, "Text5")->text(); });
+        QCOMPARE(shown, QString("/srv/Računi 2026"));
+        QVERIFY(m_watcher->seen.isEmpty());
     }
 };
 

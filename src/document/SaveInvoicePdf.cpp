@@ -1,0 +1,119 @@
+#include "document/SaveInvoicePdf.h"
+
+#include "app/AppContext.h"
+#include "app/MessageBox.h"
+#include "app/Messages.h"
+#include "document/InvoiceEmail.h"
+#include "document/PdfExport.h"
+#include "document/Settings.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProgressDialog>
+
+namespace valmir {
+
+namespace {
+
+struct Converted {
+    bool ok = false;
+    QString pdf;
+    QString error;
+};
+
+// Runs LibreOffice and waits for it with the event loop running: the
+// window paints, the progress box can cancel.
+Converted convert(QWidget* parent, const QString& program, const QString& documentPath,
+                  const QString& workFolder) {
+    Converted result;
+    bool received = false;
+    PdfConversion conversion;
+    QEventLoop loop;
+    QObject::connect(&conversion, &PdfConversion::finished, &loop,
+                     [&](bool ok, const QString& pdf, const QString& error) {
+                         result = {ok, pdf, error};
+                         received = true;
+                         loop.quit();
+                     });
+    QProgressDialog progress(PdfMessages::Converting, PdfMessages::Cancel, 0, 0, parent);
+    progress.setObjectName(QStringLiteral("PdfProgress"));
+    progress.setWindowTitle(QStringLiteral("PDF"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    QObject::connect(&progress, &QProgressDialog::canceled, &conversion, &PdfConversion::cancel);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    conversion.start(program, documentPath, workFolder);
+    if (conversion.isRunning())
+        progress.show();
+    if (!received) // a program that cannot start may say so only later
+        loop.exec();
+    QApplication::restoreOverrideCursor();
+    return result;
+}
+
+} // namespace
+
+QString SaveInvoicePdf(QWidget* parent, const AppContext& context, const QString& documentPath,
+                       const QString& invoiceNumber) {
+    InvoiceSettings settings;
+    QString error;
+    if (!readInvoiceSettings(*context.db, &settings, &error)) {
+        Msg::critical(parent, SettingsMessages::NotRead, error);
+        return {};
+    }
+    const QString folder = documentFolder(settings.documentFolder);
+    if (!QDir().mkpath(folder)) {
+        Msg::critical(parent, PdfMessages::FolderNotMade.text.arg(QDir::toNativeSeparators(folder)),
+                      PdfMessages::FolderNotMade.title);
+        return {};
+    }
+    const QString target = QDir(folder).filePath(pdfFileName(invoiceNumber));
+    if (QFileInfo::exists(target) &&
+        !Msg::question(parent, PdfMessages::Replace.text.arg(QDir::toNativeSeparators(target)),
+                       PdfMessages::Replace.title))
+        return {};
+    const QString program = findLibreOffice();
+    if (program.isEmpty()) {
+        Msg::critical(parent, PdfMessages::NoLibreOffice);
+        return {};
+    }
+    const Converted converted = convert(parent, program, documentPath, context.tempFolder);
+    if (!converted.ok) {
+        if (!converted.error.isEmpty()) // else the user cancelled it
+            Msg::critical(parent, PdfMessages::ConversionFailed, converted.error);
+        return {};
+    }
+    if (!placePdf(converted.pdf, target, &error)) {
+        Msg::critical(parent,
+                      Message{PdfMessages::NotPlaced.text.arg(QDir::toNativeSeparators(target)),
+                              PdfMessages::NotPlaced.title},
+                      error);
+        return {};
+    }
+    return target;
+}
+
+bool SendInvoicePdf(QWidget* parent, const QString& pdfPath, const QString& address,
+                    const QString& invoiceNumber, const QString& firm) {
+    const QString shown = QDir::toNativeSeparators(pdfPath);
+    const QString program = findMailLauncher();
+    if (program.isEmpty()) {
+        Msg::critical(parent, PdfMessages::NoMailLauncher.text.arg(shown),
+                      PdfMessages::NoMailLauncher.title);
+        return false;
+    }
+    if (!QProcess::startDetached(program,
+                                 invoiceEmailArguments(address, invoiceNumber, firm, pdfPath))) {
+        Msg::critical(parent, PdfMessages::MailNotStarted.text.arg(shown),
+                      PdfMessages::MailNotStarted.title);
+        return false;
+    }
+    return true;
+}
+
+} // namespace valmir

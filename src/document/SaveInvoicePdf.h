@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace valmir {
+
+struct AppContext;
+
+// Converts the written document into the invoice's PDF ("Racun 2026-001.pdf")
+// in the documents folder. LibreOffice works while the window keeps
+// painting, under a busy cursor and a progress box that can cancel it; an
+// existing PDF of that name is replaced only when the user says so. The
+// PDF's path, or empty after the message that says why not (nothing is
+// said when the user chose not to replace).
+QString SaveInvoicePdf(QWidget* parent, const AppContext& context, const QString& documentPath,
+                       const QString& invoiceNumber);
+
+// Opens a new message in the user's mail program with the PDF attached.
+// A missing xdg-email is reported; the PDF stays where it is.
+bool SendInvoicePdf(QWidget* parent, const QString& pdfPath, const QString& address,
+                    const QString& invoiceNumber, const QString& firm);
+
+} // namespace valmir

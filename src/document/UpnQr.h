@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace valmir {
+
+// The UPN QR code of the Slovenian banks: the payment order of an invoice
+// as a QR code that any Slovenian mobile bank reads.
+
+struct UpnQrParty {
+    QString name;
+    QString street;
+    QString place; // postcode and post office: "1000 Ljubljana"
+};
+
+struct UpnQrInput {
+    UpnQrParty payer;      // the customer
+    double amount = 0;     // the amount to pay in euro
+    QString invoiceNumber; // gives the purpose and the reference
+    QString iban;          // the issuer's account as typed (blanks allowed)
+    UpnQrParty recipient;  // the issuer
+};
+
+// Longest texts the banks read: names, streets and places, the purpose and
+// the reference (model and number together).
+inline constexpr int UpnPartyLength = 33;
+inline constexpr int UpnPurposeLength = 42;
+inline constexpr int UpnReferenceLength = 26;
+
+// "SI00" and the invoice number with every character other than a digit
+// or "-" as "-", cut at 26 characters: "2026/001" gives "SI002026-001".
+QString upnReference(const QString& invoiceNumber);
+
+// The twenty fields of the payment order, the checksum last. Empty when
+// there is nothing to pay by code: the account is not a valid Slovenian
+// IBAN, or the amount is 0 or less (or more than eleven digits of cents).
+// Texts are cut to their longest length; line breaks and other control
+// characters in them become blanks, so that they cannot shift a field.
+QStringList upnQrFields(const UpnQrInput& in);
+
+// The fields each followed by LF, as ISO 8859-2 bytes (a character that
+// code page lacks is "?"). Empty when upnQrFields is.
+QByteArray upnQrPayload(const UpnQrInput& in);
+
+QByteArray toIso8859_2(const QString& text);
+
+// The code as a PNG picture made by libzint (UPN QR: version 15, error
+// correction M, ECI 4), four pixels a module with the quiet zone around.
+struct UpnQrPicture {
+    QByteArray png;
+    int width = 0; // pixels
+    int height = 0;
+    QString error; // libzint's words when png is empty
+};
+UpnQrPicture upnQrPng(const QByteArray& payload);
+
+} // namespace valmir
