@@ -5,6 +5,7 @@
 #include "app/MessageBox.h"
 #include "app/Messages.h"
 #include "app/Module1.h"
+#include "app/SearchBar.h"
 #include "codelists/N_osebje.h"
 #include "codelists/S_grupe.h"
 #include "codelists/S_postavke.h"
@@ -18,9 +19,12 @@
 #include "invoice/Nov_racun.h"
 #include "invoice/Pregled.h"
 #include "invoice/Racun.h"
+#include <QCheckBox>
+#include <QLineEdit>
 
 #include <QAction>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -48,6 +52,7 @@ constexpr SortableColumn InvoiceColumns[] = {
     {u"Davčna št.", u"Davcna", u"", 10},
     {u"TRR", u"TRR", u"", 20},
     {u"Opombe", u"Opombe", u"", 30},
+    {u"Za plačilo", u"ZaPlacilo", u"Currency", 12},
 };
 
 // An item of the main menu. A window that is not part of the program yet
@@ -132,8 +137,13 @@ Glavna::Glavna(const AppContext& context, QWidget* parent)
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
+    m_search = new SearchBar(central);
+    layout->addWidget(m_search);
     buildList();
     layout->addWidget(m_list, 1);
+    m_status = new QLabel(central);
+    m_status->setObjectName(QStringLiteral("Label2"));
+    layout->addWidget(m_status);
     layout->addLayout(buildButtons(central));
     setCentralWidget(central);
     buildMenu();
@@ -144,8 +154,13 @@ Glavna::Glavna(const AppContext& context, QWidget* parent)
     setTabOrder(m_list, m_newButton);
     setTabOrder(m_newButton, m_openButton);
     setTabOrder(m_openButton, m_deleteButton);
+    setTabOrder(m_deleteButton, m_search->searchBox());
+    setTabOrder(m_search->searchBox(), m_search->unpaidCheck());
+    setTabOrder(m_search->unpaidCheck(), m_list);
 
     m_sortable->reload();
+    showStatus();
+    connect(m_search, &SearchBar::filterChanged, this, &Glavna::applyFilter);
     m_list->setFocus();
 }
 
@@ -210,8 +225,10 @@ void Glavna::buildMenu() {
             action->setEnabled(item.open != nullptr);
             connect(action, &QAction::triggered, this, [this, item] {
                 item.open(*this);
-                if (item.reloadAfter)
+                if (item.reloadAfter) {
                     m_sortable->reload();
+                    showStatus();
+                }
             });
         }
     }
@@ -220,9 +237,31 @@ void Glavna::buildMenu() {
 bool Glavna::hasCurrentInvoice() const { return m_list->currentRow() >= 0; }
 
 void Glavna::openEditor() {
-    Racun editor(m_context, m_list, this);
-    editor.exec();
+    {
+        Racun editor(m_context, m_list, this);
+        editor.exec();
+    }
+    // A saved invoice stays in the list even when it no longer matches the
+    // filter, until the filter changes; the counts are those of the filter.
+    showStatus();
     m_list->setFocus();
+}
+
+void Glavna::applyFilter() {
+    const InvoiceFilter filter = m_search->filter();
+    m_sortable->setFilter(filter.where, filter.params);
+    m_sortable->reload();
+    showStatus();
+}
+
+void Glavna::showStatus() {
+    ListStatus status;
+    if (!m_context.db || !readListStatus(*m_context.db, m_search->filter(), &status)) {
+        // The list itself has told what it could not read.
+        m_status->clear();
+        return;
+    }
+    m_status->setText(statusText(status));
 }
 
 void Glavna::newInvoice() {
@@ -253,6 +292,7 @@ void Glavna::deleteInvoice() {
     m_list->syncFromRecordset();
     if (!result.deleted)
         Msg::critical(this, Messages::InvoiceNotDeleted, result.error);
+    showStatus();
 }
 
 } // namespace valmir
