@@ -8,6 +8,7 @@
 #include "app/Brisanje.h"
 #include "app/Clock.h"
 #include "app/Glavna.h"
+#include "app/SearchBar.h"
 #include "app/Globals.h"
 #include "app/HandOver.h"
 #include "app/Startup.h"
@@ -293,6 +294,13 @@ int main(int argc, char* argv[]) {
         Glavna main(appContext());
         main.resize(760, 320);
         shoot(&main, QStringLiteral("glavno_okno"));
+        // The search without the marks of the letters, then all again.
+        auto* search = child<QLineEdit>(&main, "Text1");
+        search->setText(QStringLiteral("potocnik"));
+        settle(SearchBar::Pause + 150);
+        shoot(&main, QStringLiteral("glavno_iskanje"));
+        search->clear();
+        settle(SearchBar::Pause + 150);
         const AppContext ctx = main.context();
         {
             Nov_racun question(QStringLiteral("Marko Kovač"), &main);

@@ -1,0 +1,124 @@
+// bench_overview: the search in the main list and the overview of turnover
+// on the generated database.
+//
+//   bench_overview --data-dir DIR [Google Benchmark flags]
+//
+// Works on a private copy of the data folder: a folder made by an earlier
+// schema is upgraded when the copy is opened (the time is printed). Each
+// keystroke figure runs from the key press until the filtered list was
+// painted, and includes the search box's pause (SearchBar::Pause).
+
+#include "BenchSupport.h"
+
+#include "app/Glavna.h"
+#include "app/Globals.h"
+#include "app/SearchBar.h"
+#include "data/BoundGrid.h"
+#include "invoice/Pregled.h"
+
+#include <QChartView>
+#include <QLineEdit>
+#include <QTest>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+using namespace valmir;
+using namespace valmir::bench;
+
+namespace {
+
+Glavna* g_window = nullptr;
+PaintCounter* g_paints = nullptr;
+
+QLineEdit* searchBox() { return g_window->findChild<QLineEdit*>(QStringLiteral("Text1")); }
+
+// Types a word letter by letter ("k", "ko", "kov", ...), each letter one
+// timed keystroke; the box is emptied between words, untimed.
+void typeWord(benchmark::State& state, const char* word) {
+    int letter = 0;
+    const int length = int(std::strlen(word));
+    for (auto _ : state) {
+        if (letter == length) {
+            state.PauseTiming();
+            const int before = g_paints->count();
+            searchBox()->clear();
+            processUntil([before] { return g_paints->count() > before; });
+            letter = 0;
+            state.ResumeTiming();
+        }
+        const int before = g_paints->count();
+        QElapsedTimer t;
+        t.start();
+        QTest::keyClick(searchBox(), word[letter++]);
+        if (!processUntil([before] { return g_paints->count() > before; }))
+            state.SkipWithError("the list was not painted");
+        state.SetIterationTime(elapsedMs(t) / 1000);
+    }
+    state.counters["shown"] = g_window->list()->listModel()->rowCount();
+    state.counters["pause_ms"] = SearchBar::Pause;
+}
+
+void BM_SearchKeystroke_Customer(benchmark::State& state) { typeWord(state, "kovac"); }
+BENCHMARK(BM_SearchKeystroke_Customer)
+    ->Iterations(20)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+
+void BM_SearchKeystroke_Nothing(benchmark::State& state) { typeWord(state, "qxq"); }
+BENCHMARK(BM_SearchKeystroke_Nothing)
+    ->Iterations(12)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+
+// Opens the overview (latest year), until its chart was painted.
+void BM_OverviewOpen(benchmark::State& state) {
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        Pregled overview(appContext(), g_window);
+        auto* chart = overview.findChild<QChartView*>(QStringLiteral("Chart1"));
+        PaintCounter chartPaints(chart->viewport());
+        overview.show();
+        if (!processUntil([&] { return chartPaints.count() > 0; }))
+            state.SkipWithError("the overview was not painted");
+        state.SetIterationTime(elapsedMs(t) / 1000);
+        state.counters["invoices"] = overview.turnover().sum.invoices;
+    }
+}
+BENCHMARK(BM_OverviewOpen)->Iterations(20)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    BenchProgram program(argc, argv);
+    if (!program.argumentsOk())
+        return 1;
+    Session session;
+    QString error;
+    QElapsedTimer started;
+    started.start();
+    if (!session.start(program.dataDir(), true, &error)) {
+        std::fprintf(stderr, "bench_overview: %s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("start-up on the copy (with any schema upgrade): %.0f ms\n", elapsedMs(started));
+    {
+        Glavna window(appContext());
+        g_window = &window;
+        window.resize(1100, 600);
+        PaintCounter paints(window.list()->viewport());
+        g_paints = &paints;
+        window.show();
+        if (!processUntil([&] { return paints.count() > 0; })) {
+            std::fprintf(stderr, "bench_overview: the main window did not paint\n");
+            return 1;
+        }
+        std::printf("invoices in the list: %d\n", window.list()->listModel()->rowCount());
+        benchmark::RunSpecifiedBenchmarks();
+        g_paints = nullptr;
+        g_window = nullptr;
+    }
+    return 0;
+}
