@@ -12,8 +12,11 @@
 
 #include "app/Glavna.h"
 #include "app/Globals.h"
+#include "app/InvoiceSearch.h"
 #include "app/SearchBar.h"
 #include "data/BoundGrid.h"
+#include "data/Database.h"
+#include "data/Recordset.h"
 #include "invoice/Pregled.h"
 
 #include <QChartView>
@@ -72,6 +75,32 @@ BENCHMARK(BM_SearchKeystroke_Nothing)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime();
 
+// The parts of a keystroke without the window: the status line's counts,
+// and the list's rows read in the sort order with the filter.
+void BM_SearchStatusOnly(benchmark::State& state) {
+    const InvoiceFilter filter = invoiceFilter(QStringLiteral("kova"), false);
+    for (auto _ : state) {
+        ListStatus status;
+        if (!readListStatus(*Db, filter, &status))
+            state.SkipWithError("not read");
+        benchmark::DoNotOptimize(status.shown);
+    }
+}
+BENCHMARK(BM_SearchStatusOnly)->Iterations(10)->Unit(benchmark::kMillisecond);
+
+void BM_SearchListOnly(benchmark::State& state) {
+    const InvoiceFilter filter = invoiceFilter(QStringLiteral("kova"), false);
+    for (auto _ : state) {
+        auto rs = Db->openRecordset(QStringLiteral("SELECT * FROM tblRacun ") + filter.where +
+                                        QStringLiteral(" ORDER BY StevilkaRacuna DESC"),
+                                    RecordsetKind::Dynaset, filter.params);
+        if (!rs)
+            state.SkipWithError("not read");
+        benchmark::DoNotOptimize(rs->recordCount());
+    }
+}
+BENCHMARK(BM_SearchListOnly)->Iterations(10)->Unit(benchmark::kMillisecond);
+
 // Opens the overview (latest year), until its chart was painted.
 void BM_OverviewOpen(benchmark::State& state) {
     for (auto _ : state) {
@@ -104,6 +133,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("start-up on the copy (with any schema upgrade): %.0f ms\n", elapsedMs(started));
+    // An experiment: a page cache that holds the invoice table (in kB).
+    if (const int cacheKb = qEnvironmentVariableIntValue("VALMIR_BENCH_CACHE_KB"); cacheKb > 0) {
+        Db->execute(QStringLiteral("PRAGMA cache_size = -%1").arg(cacheKb));
+        std::printf("page cache of the data database: %d kB\n", cacheKb);
+    }
     {
         Glavna window(appContext());
         g_window = &window;

@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <span>
@@ -158,8 +159,10 @@ Glavna::Glavna(const AppContext& context, QWidget* parent)
     setTabOrder(m_search->searchBox(), m_search->unpaidCheck());
     setTabOrder(m_search->unpaidCheck(), m_list);
 
-    m_sortable->reload();
-    showStatus();
+    // The counts read every invoice: they follow the first painted rows
+    // instead of delaying them.
+    if (m_sortable->reload())
+        QTimer::singleShot(0, this, [this] { showStatus(); });
     connect(m_search, &SearchBar::filterChanged, this, &Glavna::applyFilter);
     m_list->setFocus();
 }
@@ -226,8 +229,7 @@ void Glavna::buildMenu() {
             connect(action, &QAction::triggered, this, [this, item] {
                 item.open(*this);
                 if (item.reloadAfter) {
-                    m_sortable->reload();
-                    showStatus();
+                    showStatus(m_sortable->reload());
                 }
             });
         }
@@ -250,15 +252,18 @@ void Glavna::openEditor() {
 void Glavna::applyFilter() {
     const InvoiceFilter filter = m_search->filter();
     m_sortable->setFilter(filter.where, filter.params);
-    m_sortable->reload();
-    showStatus();
+    showStatus(m_sortable->reload());
 }
 
-void Glavna::showStatus() {
+void Glavna::showStatus(bool listRead) {
     ListStatus status;
-    if (!m_context.db || !readListStatus(*m_context.db, m_search->filter(), &status)) {
-        // The list itself has told what it could not read.
+    if (!m_context.db)
+        return;
+    if (!readListStatus(*m_context.db, m_search->filter(), &status)) {
         m_status->clear();
+        // A list that could not be read has told so already.
+        if (listRead)
+            Msg::critical(this, Messages::InvoiceListNotRead, m_context.db->lastError());
         return;
     }
     m_status->setText(statusText(status));

@@ -40,8 +40,9 @@ private:
     // The search box or the unpaid check changed: the list is read again
     // with the filter, in the order it had.
     void applyFilter();
-    // The status line under the list.
-    void showStatus();
+    // The status line under the list; a failure to count is told unless
+    // the list itself could not be read (and has told that).
+    void showStatus(bool listRead = true);
     // The editor, modal over this window, on the list as OpenMode says.
     void openEditor();
 
