@@ -9,13 +9,10 @@ namespace valmir {
 
 namespace {
 
-// The searched fields joined into one text, folded once per row. The
-// separator cannot be typed, so a match never spans two fields.
-const QString SearchedText =
-    QStringLiteral("FOLD(ifnull(StevilkaRacuna, '') || char(1) || ifnull(Ime, '') || char(1) || "
-                   "ifnull(KontaktnaOseba, '') || char(1) || ifnull(Delovisce, '') || char(1) || "
-                   "ifnull(Zadeva, '') || char(1) || ifnull(Posta, ''))");
-
+// tblIskanje holds the searched fields of each invoice folded into one
+// text, its paid flag and its sum to pay (see Schema.cpp): a narrow table
+// read instead of every invoice.
+const QString Searched = QStringLiteral("Besedilo LIKE ? ESCAPE '\\'");
 const QString Unpaid = QStringLiteral("ifnull(Placan, 0) = 0");
 
 // "%", "_" and the escape character itself stand for themselves.
@@ -42,22 +39,25 @@ InvoiceFilter invoiceFilter(const QString& typed, bool unpaidOnly) {
     QStringList conditions;
     InvoiceFilter f;
     if (!text.isEmpty()) {
-        conditions << SearchedText + QStringLiteral(" LIKE ? ESCAPE '\\'");
+        conditions << Searched;
         f.params << likePattern(Collation::fold(text));
     }
     if (unpaidOnly)
         conditions << Unpaid;
-    if (!conditions.isEmpty())
-        f.where = QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND ")) + u' ';
+    if (!conditions.isEmpty()) {
+        f.searchConditions = conditions.join(QStringLiteral(" AND "));
+        f.where = QStringLiteral(" WHERE ID IN (SELECT ID FROM tblIskanje WHERE ") +
+                  f.searchConditions + QStringLiteral(") ");
+    }
     return f;
 }
 
 bool readListStatus(Database& db, const InvoiceFilter& filter, ListStatus* status) {
     auto shown = db.openRecordset(
         QStringLiteral("SELECT count(*) AS N, total(CASE WHEN %1 THEN ZaPlacilo END) AS U "
-                       "FROM tblRacun")
+                       "FROM tblIskanje")
                 .arg(Unpaid) +
-            filter.where,
+            (filter.isEmpty() ? QString() : QStringLiteral(" WHERE ") + filter.searchConditions),
         RecordsetKind::Snapshot, filter.params);
     if (!shown)
         return false;
@@ -73,7 +73,7 @@ bool readListStatus(Database& db, const InvoiceFilter& filter, ListStatus* statu
         return true;
     }
     QVariant all;
-    if (!db.queryValue(QStringLiteral("SELECT count(*) FROM tblRacun"), {}, &all))
+    if (!db.queryValue(QStringLiteral("SELECT count(*) FROM tblIskanje"), {}, &all))
         return false;
     status->all = all.toLongLong();
     return true;

@@ -12,8 +12,9 @@ class Database;
 // whatever the case and the marks of č, š, ž, ć, đ ("cuk" finds "Čuk"),
 // and only the unpaid invoices when asked.
 struct InvoiceFilter {
-    QString where;       // " WHERE ..." for the list's query; empty for all invoices
-    QVariantList params; // bound to its "?"
+    QString where;            // " WHERE ..." for the list's query; empty for all invoices
+    QString searchConditions; // the same on tblIskanje, for the counts
+    QVariantList params;      // bound to the "?" of either
     bool isEmpty() const { return where.isEmpty(); }
 };
 

@@ -37,6 +37,17 @@ QStringList indexColumns(const QString& table, const QString& indexName) {
 
 namespace {
 
+// The searched fields of an invoice row (prefix "new." in a trigger) as one
+// folded text; the separator cannot be typed, so a match never spans two
+// fields.
+QString searchedText(const QString& row) {
+    QStringList parts;
+    for (const char* field :
+         {"StevilkaRacuna", "Ime", "KontaktnaOseba", "Delovisce", "Zadeva", "Posta"})
+        parts << QStringLiteral("ifnull(%1%2, '')").arg(row, QLatin1String(field));
+    return QStringLiteral("FOLD(") + parts.join(QStringLiteral(" || char(1) || ")) + u')';
+}
+
 bool runAll(Database& db, const QStringList& statements) {
     for (const QString& sql : statements)
         if (!db.execute(sql))
@@ -178,10 +189,30 @@ const QList<UpgradeStep>& upgradeSteps() {
         // Each invoice keeps its totals as the editor showed them when it
         // was saved; the invoices of before get them once, priced from
         // their lines as the editor prices an invoice it opens.
+        // The search of the main list and its status line read a narrow
+        // table of each invoice's searched fields, folded once
+        // (Collation.h), with its paid flag and sum to pay, instead of every
+        // invoice's row: the engine keeps it with every change of tblRacun.
         {3,
          {QStringLiteral("ALTER TABLE tblRacun ADD COLUMN Osnova REAL"),
           QStringLiteral("ALTER TABLE tblRacun ADD COLUMN DDV REAL"),
-          QStringLiteral("ALTER TABLE tblRacun ADD COLUMN ZaPlacilo REAL")},
+          QStringLiteral("ALTER TABLE tblRacun ADD COLUMN ZaPlacilo REAL"),
+          QStringLiteral("CREATE TABLE tblIskanje (ID INTEGER PRIMARY KEY, Besedilo TEXT, "
+                         "Placan BOOLEAN, ZaPlacilo REAL)"),
+          QStringLiteral("CREATE TRIGGER trIskanjeNov AFTER INSERT ON tblRacun BEGIN "
+                         "INSERT OR REPLACE INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo) "
+                         "VALUES (new.ID, %1, new.Placan, new.ZaPlacilo); END")
+              .arg(searchedText(QStringLiteral("new."))),
+          QStringLiteral("CREATE TRIGGER trIskanjeSprememba AFTER UPDATE ON tblRacun BEGIN "
+                         "DELETE FROM tblIskanje WHERE ID = old.ID; "
+                         "INSERT OR REPLACE INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo) "
+                         "VALUES (new.ID, %1, new.Placan, new.ZaPlacilo); END")
+              .arg(searchedText(QStringLiteral("new."))),
+          QStringLiteral("CREATE TRIGGER trIskanjeBrisanje AFTER DELETE ON tblRacun BEGIN "
+                         "DELETE FROM tblIskanje WHERE ID = old.ID; END"),
+          QStringLiteral("INSERT INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo) "
+                         "SELECT ID, %1, Placan, ZaPlacilo FROM tblRacun")
+              .arg(searchedText(QString()))},
          computeStoredTotals},
     };
     return steps;
