@@ -235,7 +235,16 @@ private Q_SLOTS:
             Session s(1, number);
             QVERIFY(s.e);
             QCOMPARE(labels(s.e), totals);
+            box(s.e, "Text1_1")->setText(number + " Čuk");
+            QVERIFY(s.e->save());
         }
+        // The search text of every invoice follows the upgrade and each save.
+        QCOMPARE(Db->scalar("SELECT count(*) FROM tblRacun r JOIN tblIskanje i ON i.ID = r.ID "
+                            "WHERE i.Besedilo LIKE '%cuk%' AND i.ZaPlacilo = r.ZaPlacilo")
+                     .toInt(),
+                 int(expected.size()));
+        QVERIFY(Db->execute("DELETE FROM tblRacun"));
+        QCOMPARE(Db->scalar("SELECT count(*) FROM tblIskanje").toInt(), 0);
     }
 };
 
