@@ -23,7 +23,8 @@ COLD=0
 if [ "${SKIP_BUILD:-0}" != 1 ]; then
   cmake -S "$SRC" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DVALMIR_BUILD_BENCH=ON \
     -DVALMIR_BUILD_TESTS=OFF >/dev/null
-  cmake --build "$BUILD" -j1 --target valmir_gen valmir_startup_probe bench_list bench_editor
+  cmake --build "$BUILD" -j1 --target valmir_gen valmir_startup_probe bench_list bench_editor \
+    valmir_shell_collation
 fi
 BIN=$BUILD/bench
 
@@ -57,10 +58,16 @@ done
   echo "start-up medians over $RUNS runs (cold file cache: $COLD)"
   for k in qapplication_ms startup_ms glavna_ms show_to_paint_ms main_to_paint_ms cpu_to_paint_ms \
            cpu_startup_ms cpu_glavna_ms cpu_show_to_paint_ms \
-           launch_to_main_ms launch_to_paint_ms vmhwm_after_paint_kb vmhwm_after_scroll_kb; do
+           launch_to_main_ms launch_to_paint_ms main_to_all_rows_ms cpu_to_all_rows_ms \
+           vmhwm_after_paint_kb vmhwm_after_all_rows_kb vmhwm_after_scroll_kb; do
     printf '  %-24s %s\n' "$k" "$(median $k)"
   done
 } | tee "$OUT/startup.txt"
+
+if command -v sqlcipher >/dev/null; then
+  echo "== start-up against the sqlcipher shell reading the first 40 rows"
+  BUILD_DIR=$BUILD "$SRC/bench/startup_vs_shell.sh" "$DATA" "$RUNS" | tee "$OUT/vs_shell.txt"
+fi
 
 echo "== invoice list"
 "$BIN/bench_list" --data-dir "$DATA" --benchmark_repetitions=3 \

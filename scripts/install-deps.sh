@@ -6,12 +6,12 @@ packages=(
   g++ cmake make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   qt6-svg-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n
-  libsqlcipher-dev
+  libsqlcipher-dev sqlcipher
   libbenchmark-dev
   xvfb xauth fonts-dejavu-core
   libreoffice-writer-nogui poppler-utils
   libzint-dev zbar-tools xdg-utils
-  clang desktop-file-utils appstream dpkg-dev file
+  clang desktop-file-utils appstream dpkg-dev file librsvg2-bin
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,6 @@
 #include "app/Glavna.h"
 
+#include "app/BackupActions.h"
 #include "app/Brisanje.h"
 #include "app/HandOver.h"
 #include "app/MessageBox.h"
@@ -80,6 +81,8 @@ template <class Window> void openModal(Glavna& main) {
 }
 
 void quit(Glavna& main) { main.close(); }
+void saveCopy(Glavna& main) { saveBackupCopy(&main, main.context()); }
+void restoreCopy(Glavna& main) { restoreBackupCopy(&main, main.context()); }
 
 // The manual is not modal: it stays open beside the main window.
 void showManual(Glavna& main) { Navodila::showManual(&main); }
@@ -98,6 +101,9 @@ constexpr MenuItem DataItems[] = {
     {"M1_5", u"&Pregled prometa...", openModal<Pregled>, false},
     Separator,
     {"M1_2", u"&Brisanje starih računov...", openModal<Brisanje>, true},
+    Separator,
+    {"M1_3", u"&Varnostna kopija...", saveCopy, false},
+    {"M1_4", u"&Obnovi iz varnostne kopije...", restoreCopy, true},
     Separator,
     {"M1_K", u"&Konec", quit, false},
 };

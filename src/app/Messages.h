@@ -269,6 +269,35 @@ inline const Message CsvNotWritten{
 
 } // namespace OverviewMessages
 
+namespace BackupMessages {
+
+// Copies of the data database: "Varnostna kopija...", "Obnovi iz varnostne
+// kopije..." and the daily copy made on exit.
+inline const QString Title = QStringLiteral("Varnostna kopija");
+inline const QString RestoreTitle = QStringLiteral("Obnova iz varnostne kopije");
+inline const QString FileFilter = QStringLiteral("Podatkovne baze VALMIR (*.db);;Vse datoteke (*)");
+inline const Message Saved{QStringLiteral("Varnostna kopija podatkov je shranjena v »%1«."),
+                           Title}; // %1: the file
+inline const Message NotSaved{QStringLiteral("Varnostne kopije ni bilo mogoče shraniti:"),
+                              Title}; // the reason follows
+inline const Message Refused{
+    QStringLiteral("Datoteke »%1« ne morem obnoviti, podatki ostajajo nespremenjeni:"),
+    RestoreTitle}; // %1: the file; the reason follows
+inline const Message AskRestore{
+    QStringLiteral("Vsi trenutni podatki bodo zamenjani s podatki iz kopije »%1«.\r\n"
+                   "Trenutni podatki bodo prej shranjeni kot kopija v mapi »%2«.\r\n"
+                   "Je to res tvoja želja?"),
+    QStringLiteral("Trenutek odločitve")}; // %1: the copy, %2: the folder of copies
+inline const Message Restored{QStringLiteral("Podatki so obnovljeni iz kopije »%1«."),
+                              RestoreTitle}; // %1: the file
+inline const Message DailyFailed{
+    QStringLiteral("Ob zadnjem zaprtju programa dnevne varnostne kopije ni bilo mogoče "
+                   "narediti. Shranite kopijo ročno (Podatki, Varnostna kopija) in preverite "
+                   "prostor na disku:"),
+    Title}; // the reason follows
+
+} // namespace BackupMessages
+
 namespace PdfMessages {
 
 // Saving the price calculation as a PDF and sending it by e-mail.

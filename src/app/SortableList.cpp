@@ -37,6 +37,12 @@ SortableList::SortableList(BoundGrid* grid, Database* db, std::span<const Sortab
     model->setDatabase(db);
     setColumnWidths(columns);
     connect(m_grid, &BoundGrid::headerClicked, this, &SortableList::sortByColumn);
+    // The rest of a long list is read after its first rows are shown.
+    connect(model, &BoundListModel::readFailed, this, &SortableList::tellReadFailure);
+}
+
+void SortableList::tellReadFailure(const QString& error) {
+    Msg::critical(m_grid->window(), m_readError + u'\n' + error, Titles::Cannot);
 }
 
 void SortableList::setColumnWidths(std::span<const SortableColumn> columns) {
@@ -66,7 +72,7 @@ bool SortableList::reload() {
                            m_params);
     if (m_grid->refresh())
         return true;
-    Msg::critical(m_grid->window(), m_readError + u'\n' + model->lastError(), Titles::Cannot);
+    tellReadFailure(model->lastError());
     return false;
 }
 

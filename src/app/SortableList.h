@@ -52,6 +52,7 @@ public:
 private:
     void setColumnWidths(std::span<const SortableColumn> columns);
     void sortByColumn(int column);
+    void tellReadFailure(const QString& error);
 
     BoundGrid* m_grid;
     ListSort m_sort;

@@ -42,6 +42,24 @@ bool folderWritable(const QString& folder) {
     return true;
 }
 
+// Makes a folder, and the missing folders above it, with rights for this
+// user only (the folders above with the usual rights). False when it is
+// neither made nor there.
+bool createOwnerOnlyFolder(const QString& clean) {
+    QDir().mkpath(QFileInfo(clean).path()); // an error shows with the folder itself
+    return ::mkdir(QFile::encodeName(clean).constData(), 0700) == 0 || errno == EEXIST;
+}
+
+// Takes the rights of every other account from a file or folder of this
+// user's. A file system without such rights (a FAT memory stick given with
+// --data-dir) keeps its own: the data stay usable there.
+void narrowToOwner(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st;
+    if (::stat(name.constData(), &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 077))
+        ::chmod(name.constData(), st.st_mode & 07700);
+}
+
 // The work database and the written documents belong to one account. A
 // folder shared by every account locks out each user but the first, and a
 // known name in a folder that everybody may write to can be prepared by
@@ -54,10 +72,8 @@ QString makePrivateFolder(const QString& folder) {
     const QString clean = QDir::cleanPath(folder);
     const QByteArray path = QFile::encodeName(clean);
     const QString shown = QDir::toNativeSeparators(folder);
-    QDir().mkpath(QFileInfo(clean).path()); // an error shows with the folder itself
     struct stat st;
-    if ((::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) ||
-        ::lstat(path.constData(), &st) != 0)
+    if (!createOwnerOnlyFolder(clean) || ::lstat(path.constData(), &st) != 0)
         return QStringLiteral("Začasne mape \"%1\" ni mogoče ustvariti.\n"
                               "Preverite pravice nadrejene mape.")
             .arg(shown);
@@ -127,7 +143,13 @@ StartupResult startUp(const StartupOptions& options) {
     WorkDatabasePath = workPath;
     const QString templatePath = AppFolder + QStringLiteral("tmp.db");
 
-    if (!QDir().mkpath(AppFolder) || !folderWritable(AppFolder))
+    // The data database is keyed with the same password in every
+    // installation: the rights of the account are what keeps the data of
+    // the office from the other accounts of the computer.
+    const QString cleanAppFolder = QDir::cleanPath(AppFolder);
+    if (createOwnerOnlyFolder(cleanAppFolder))
+        narrowToOwner(cleanAppFolder);
+    if (!QFileInfo(cleanAppFolder).isDir() || !folderWritable(AppFolder))
         return failure(QStringLiteral("V podatkovno mapo \"%1\" ni mogoče pisati.\n"
                                       "Preverite pravice mape ali program zaženite z "
                                       "--data-dir in drugo mapo.")
@@ -143,6 +165,8 @@ StartupResult startUp(const StartupOptions& options) {
                                .arg(QDir::toNativeSeparators(templatePath), error));
     }
 
+    narrowToOwner(DatabasePath);
+    narrowToOwner(templatePath);
     if (!QFileInfo::exists(templatePath))
         return failure(QStringLiteral("Manjka predloga delovne baze \"%1\".\n"
                                       "Brez nje računa ni mogoče urejati; obnovite datoteko iz "

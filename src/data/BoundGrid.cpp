@@ -77,9 +77,10 @@ void BoundGrid::moveToRow(int row) {
 
 void BoundGrid::syncFromRecordset() {
     Recordset* rs = recordset();
-    if (!rs || rs->recordCount() == 0)
+    const int rows = m_model->rowCount();
+    if (!rs || rows == 0)
         return;
-    int row = std::clamp(rs->position(), 0, rs->recordCount() - 1);
+    int row = std::clamp(rs->position(), 0, rows - 1);
     int column = std::max(0, currentIndex().column());
     QModelIndex index = m_model->index(row, column);
     const bool follow = m_followView;
@@ -105,6 +106,19 @@ void BoundGrid::currentChanged(const QModelIndex& current, const QModelIndex& pr
     Recordset* rs = recordset();
     if (m_followView && rs && current.isValid() && rs->position() != current.row())
         rs->moveTo(current.row());
+}
+
+// The rows on screen first, the rest of a long list after.
+void BoundGrid::paintEvent(QPaintEvent* event) {
+    QTableView::paintEvent(event);
+    m_model->readRestLater();
+}
+
+QModelIndex BoundGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    // Ctrl+End goes to the last row of the list, not of the rows read so far.
+    if (action == MoveEnd && (modifiers & Qt::ControlModifier) && recordset())
+        recordset()->readAllRows();
+    return QTableView::moveCursor(action, modifiers);
 }
 
 void BoundGrid::keyPressEvent(QKeyEvent* event) {

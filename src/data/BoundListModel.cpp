@@ -7,7 +7,11 @@
 
 namespace valmir {
 
-BoundListModel::BoundListModel(QObject* parent) : QAbstractTableModel(parent) {}
+BoundListModel::BoundListModel(QObject* parent) : QAbstractTableModel(parent) {
+    m_reading.setSingleShot(true);
+    m_reading.setInterval(0);
+    connect(&m_reading, &QTimer::timeout, this, &BoundListModel::readSlice);
+}
 
 BoundListModel::~BoundListModel() {
     if (m_rs)
@@ -20,6 +24,7 @@ void BoundListModel::setRecordSource(const QString& source, const QVariantList& 
 }
 
 bool BoundListModel::refresh() {
+    m_reading.stop(); // the new rows are read on after they are painted
     beginResetModel();
     if (m_rs)
         m_rs->setObserver(nullptr);
@@ -118,7 +123,7 @@ QString BoundListModel::displayText(int row, int column) const {
 int BoundListModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid() || !m_rs)
         return 0;
-    int count = m_rs->recordCount();
+    int count = m_rs->rowsRead() - m_rowsNotShown;
     if (m_pending == Pending::Remove)
         ++count;
     else if (m_pending == Pending::Insert)
@@ -192,6 +197,30 @@ void BoundListModel::recordsetReset() {
     beginResetModel();
     endResetModel();
     Q_EMIT currentRowReset();
+}
+
+// Whoever made the record set read them (the timer, a move past the rows
+// read, a write), the rows read are announced here.
+void BoundListModel::rowsAppended(int first, int last) {
+    m_rowsNotShown = last - first + 1;
+    beginInsertRows({}, first, last);
+    m_rowsNotShown = 0;
+    endInsertRows();
+}
+
+void BoundListModel::readRestLater() {
+    if (m_rs && !m_rs->allRowsRead() && !m_reading.isActive())
+        m_reading.start();
+}
+
+void BoundListModel::readSlice() {
+    if (!m_rs || m_rs->allRowsRead())
+        return;
+    if (!m_rs->readMoreRows()) {
+        Q_EMIT readFailed(m_rs->lastError());
+        return;
+    }
+    readRestLater();
 }
 
 void BoundListModel::rowInserted(int position) {

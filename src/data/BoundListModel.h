@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QList>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -20,7 +21,10 @@ struct BoundColumn {
 
 // The rows of a record source of one database as a table model. The model
 // owns the record set; windows read the current row and write through it.
-// Rows are read from the record set only when the view shows them.
+// Rows are read from the record set only when the view shows them. A record
+// set that reads its rows in slices (a long ordered query) shows its first
+// slice at once; once a view has painted it, the model reads the rest on the
+// event loop, a slice at a time, and adds the rows to the end as they come.
 class BoundListModel : public QAbstractTableModel, public RecordsetObserver {
     Q_OBJECT
 public:
@@ -38,6 +42,10 @@ public:
     bool refresh();
     QString lastError() const { return m_lastError; }
     Recordset* recordset() const { return m_rs.get(); }
+    // Reads the rows of the record set not read yet on the event loop, a
+    // slice at a time. A view calls it when it has painted, so that its
+    // first rows show before the rest is read.
+    void readRestLater();
 
     void setColumns(const QList<BoundColumn>& columns);
     const QList<BoundColumn>& columns() const { return m_columns; }
@@ -73,12 +81,17 @@ Q_SIGNALS:
     // move the record set while the model's rows are being renumbered.
     void rowsChanging();
     void rowsChanged();
+    // Reading the rest of the rows failed; the list holds those read
+    // before. The text is the engine's.
+    void readFailed(const QString& error);
 
 private:
     void recordsetReset() override;
     void rowInserted(int position) override;
     void rowRemoved(int position) override;
     void rowChanged(int position) override;
+    void rowsAppended(int first, int last) override;
+    void readSlice();
     // While a row is being added or removed the record set has already
     // changed but the model still answers with the old numbering.
     int recordsetRow(int row) const;
@@ -96,6 +109,8 @@ private:
     QString m_lastError;
     Pending m_pending = Pending::None;
     int m_pendingRow = -1;
+    int m_rowsNotShown = 0; // read, while their insertion is being announced
+    QTimer m_reading;
 };
 
 } // namespace valmir

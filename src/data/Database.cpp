@@ -112,6 +112,14 @@ sqlite3_stmt* Database::prepare(const QString& sql) {
         sqlite3_finalize(stmt);
         return nullptr;
     }
+    if (stmt && !sqlite3_stmt_readonly(stmt)) {
+        // Record sets still reading their rows in slices read the rest
+        // first: what they follow of a write is then always a whole set.
+        const std::vector<Recordset*> sets = m_recordsets;
+        for (Recordset* rs : sets)
+            if (std::find(m_recordsets.begin(), m_recordsets.end(), rs) != m_recordsets.end())
+                rs->readAllRows();
+    }
     return stmt;
 }
 

@@ -107,6 +107,14 @@ void KeySet::append(qint64 row) {
         m_positionOf.insert(row, size() - 1);
 }
 
+void KeySet::append(const QVector<qint64>& rows) {
+    const int first = size();
+    m_rows += rows;
+    if (!m_positionOf.isEmpty())
+        for (int i = first; i < size(); ++i)
+            m_positionOf.insert(m_rows.at(i), i);
+}
+
 int KeySet::placeInOrder(qint64 row, const Before& before) {
     const Anchor a = anchor();
     const int old = positionOf(row);

@@ -55,6 +55,9 @@ public:
     QList<int> remove(const QSet<qint64>& rows);
     // Adds a row at the end; the current row stays where it is.
     void append(qint64 row);
+    // Adds rows at the end, as the rest of the set is read; the current row
+    // stays where it is.
+    void append(const QVector<qint64>& rows);
     // Puts a row in its place by the order (taking it from where it was
     // first); returns the position it went to.
     int placeInOrder(qint64 row, const Before& before);

@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
 #include <utility>
 
@@ -23,6 +24,31 @@ constexpr int CacheLimit = 20000;
 // Beyond this many rows added by one statement, reading the key set again
 // is quicker than placing each row.
 constexpr int PlaceOneByOne = 64;
+// The rows of an ordered dynaset read when it opens: more than a screen
+// shows, and all the rows of the program's smaller lists.
+constexpr int FirstRows = 1024;
+// The rows of each later slice: a few milliseconds of reading.
+constexpr int RowsPerSlice = 16384;
+// A LIMIT that is no limit.
+constexpr int AllRows = std::numeric_limits<int>::max();
+
+// A field's value as the engine holds it, to be bound again as it was.
+QVariant storedValue(sqlite3_stmt* stmt, int column) {
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_INTEGER:
+        return qlonglong(sqlite3_column_int64(stmt, column));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(stmt, column);
+    case SQLITE_TEXT:
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, column)),
+                                 sqlite3_column_bytes(stmt, column));
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, column)),
+                          sqlite3_column_bytes(stmt, column));
+    default:
+        return {};
+    }
+}
 
 QString quoted(const QString& identifier) {
     QString s = identifier;
@@ -184,6 +210,17 @@ bool Recordset::init(const QString& source, const QVariantList& params) {
         return loadSnapshot();
     }
     m_selectSql = QStringLiteral("SELECT rowid FROM ") + quoted(m_table) + rest;
+    // An order by one field of the table can be read in slices.
+    static const QRegularExpression orderedBy(
+        QStringLiteral(R"(^\s*(?:WHERE\s+(.*?))?\s*ORDER\s+BY\s+(\w+)(?:\s+(ASC|DESC))?\s*$)"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    if (auto o = orderedBy.match(rest); o.hasMatch() && fieldIndex(o.captured(2)) >= 0) {
+        SliceOrder order;
+        order.field = quoted(m_fieldNames.at(fieldIndex(o.captured(2))));
+        order.descending = o.captured(3).compare(u"DESC", Qt::CaseInsensitive) == 0;
+        order.where = o.captured(1).trimmed();
+        m_order = order;
+    }
     return reload(Reload::Fresh);
 }
 
@@ -274,7 +311,148 @@ QString Recordset::orderClause() const {
     return QStringLiteral(" ORDER BY ") + cols.join(QStringLiteral(", "));
 }
 
+// Rows of the ordered query that meet a condition, in an order, up to a
+// limit; the last row read becomes where reading goes on.
+bool Recordset::readOrdered(QVector<qint64>* keys, const QString& condition,
+                            const QVariantList& values, const QString& order, int limit) const {
+    QStringList where;
+    if (!m_order->where.isEmpty())
+        where << u'(' + m_order->where + u')';
+    if (!condition.isEmpty())
+        where << condition;
+    const QString sql =
+        QStringLiteral("SELECT rowid, ") + m_order->field + QStringLiteral(" FROM ") +
+        quoted(m_table) +
+        (where.isEmpty() ? QString()
+                         : QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "))) +
+        QStringLiteral(" ORDER BY ") + order + QStringLiteral(" LIMIT ?");
+    Statement st;
+    st.stmt = m_db.prepare(sql);
+    if (!st.stmt || !m_db.bindAll(st.stmt, m_params + values + QVariantList{limit}))
+        return readFailure();
+    int rc;
+    qint64 last = 0;
+    bool any = false;
+    while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
+        last = sqlite3_column_int64(st.stmt, 0);
+        *keys << last;
+        any = true;
+    }
+    if (rc != SQLITE_DONE) {
+        m_db.setEngineError();
+        return readFailure();
+    }
+    if (any) {
+        // The value of the last row only, read again by its row id: cheaper
+        // than taking every row's value out of the ordered statement.
+        Statement value;
+        value.stmt =
+            m_db.prepare(QStringLiteral("SELECT ") + m_order->field + QStringLiteral(" FROM ") +
+                         quoted(m_table) + QStringLiteral(" WHERE rowid = ?"));
+        if (!value.stmt || !m_db.bindAll(value.stmt, {last}))
+            return readFailure();
+        rc = sqlite3_step(value.stmt);
+        if (rc != SQLITE_ROW) {
+            m_db.setEngineError();
+            return readFailure();
+        }
+        m_order->lastValue = storedValue(value.stmt, 0);
+        m_order->lastRow = last;
+        m_order->begun = true;
+    }
+    return true;
+}
+
+// The next rows of the ordered query, up to `wanted`, after the last row
+// read. The order is the field's, ties by row id, with Null before every
+// value (ascending) or after (descending), as the field's index holds
+// them; each part below is a range of that index.
+bool Recordset::readSlice(QVector<qint64>* keys, int wanted) const {
+    SliceOrder& o = *m_order;
+    const QString dir = o.descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC");
+    const QString fieldOrder = o.field + dir + QStringLiteral(", rowid") + dir;
+    const QString rowOrder = QStringLiteral("rowid") + dir;
+    const QString afterRow =
+        o.descending ? QStringLiteral(" AND rowid < ?") : QStringLiteral(" AND rowid > ?");
+    auto rest = [&] { return wanted == AllRows ? AllRows : wanted - int(keys->size()); };
+    if (!o.begun)
+        return readOrdered(keys, {}, {}, fieldOrder, wanted);
+    const QVariant value = o.lastValue;
+    const qint64 row = o.lastRow;
+    if (value.isNull()) {
+        // The rest of the Nulls; ascending, the values after them.
+        if (!readOrdered(keys, o.field + QStringLiteral(" IS NULL") + afterRow, {row}, rowOrder,
+                         rest()))
+            return false;
+        if (!o.descending && rest() > 0)
+            return readOrdered(keys, o.field + QStringLiteral(" IS NOT NULL"), {}, fieldOrder,
+                               rest());
+        return true;
+    }
+    // The rest of the rows with the last value, then the values beyond it;
+    // descending, the Nulls last.
+    if (!readOrdered(keys, o.field + QStringLiteral(" = ?") + afterRow, {value, row}, rowOrder,
+                     rest()))
+        return false;
+    if (rest() > 0 &&
+        !readOrdered(keys,
+                     o.field + (o.descending ? QStringLiteral(" < ?") : QStringLiteral(" > ?")),
+                     {value}, fieldOrder, rest()))
+        return false;
+    if (o.descending && rest() > 0)
+        return readOrdered(keys, o.field + QStringLiteral(" IS NULL"), {}, rowOrder, rest());
+    return true;
+}
+
+bool Recordset::readMoreRows() const {
+    if (!m_moreRows)
+        return true;
+    QVector<qint64> keys;
+    const bool ok = readSlice(&keys, RowsPerSlice);
+    // A slice that is not full was the last one; after a failure nothing
+    // more is read.
+    m_moreRows = ok && keys.size() == RowsPerSlice;
+    if (keys.isEmpty())
+        return ok;
+    const int first = m_keys.size();
+    m_keys.append(keys);
+    if (m_observer)
+        m_observer->rowsAppended(first, m_keys.size() - 1);
+    return ok;
+}
+
+bool Recordset::readAllRows() const {
+    if (!m_moreRows)
+        return true;
+    QVector<qint64> keys;
+    const bool ok = readSlice(&keys, AllRows);
+    m_moreRows = false;
+    if (keys.isEmpty())
+        return ok;
+    const int first = m_keys.size();
+    m_keys.append(keys);
+    if (m_observer)
+        m_observer->rowsAppended(first, m_keys.size() - 1);
+    return ok;
+}
+
+// Reads on until the position is among the rows read, if there is such a
+// row.
+bool Recordset::haveRow(int position) const {
+    while (position >= m_keys.size() && m_moreRows)
+        if (!readMoreRows())
+            break;
+    return position < m_keys.size();
+}
+
 bool Recordset::readKeys(QVector<qint64>* keys) {
+    if (m_order) {
+        m_order->begun = false;
+        if (readSlice(keys, AllRows))
+            return true;
+        keys->clear();
+        return false;
+    }
     QString sql = m_selectSql;
     if (m_kind == RecordsetKind::Table)
         sql = QStringLiteral("SELECT rowid FROM ") + quoted(m_table) + orderClause();
@@ -297,7 +475,17 @@ bool Recordset::readKeys(QVector<qint64>* keys) {
 // asked for. Rows that cannot be read leave the set empty.
 bool Recordset::reload(Reload how) {
     QVector<qint64> keys;
-    const bool ok = readKeys(&keys);
+    bool ok;
+    if (how == Reload::Fresh && m_order) {
+        m_order->begun = false;
+        ok = readSlice(&keys, FirstRows);
+        m_moreRows = ok && keys.size() == FirstRows;
+        if (!ok)
+            keys.clear();
+    } else {
+        ok = readKeys(&keys);
+        m_moreRows = false;
+    }
     m_cache.clear();
     if (how == Reload::Fresh)
         m_keys.assign(std::move(keys));
@@ -319,14 +507,40 @@ void Recordset::notifyReset() {
         m_observer->recordsetReset();
 }
 
-int Recordset::recordCount() const { return m_keys.size(); }
-bool Recordset::eof() const { return m_keys.eof(); }
-bool Recordset::bof() const { return m_keys.bof(); }
+int Recordset::recordCount() const {
+    readAllRows();
+    return m_keys.size();
+}
+
+bool Recordset::eof() const {
+    haveRow(m_keys.position());
+    return m_keys.eof();
+}
+
+bool Recordset::bof() const {
+    haveRow(0);
+    return m_keys.bof();
+}
+
 void Recordset::moveFirst() { m_keys.moveFirst(); }
-void Recordset::moveNext() { m_keys.moveNext(); }
+
+void Recordset::moveNext() {
+    if (!m_keys.onGap())
+        haveRow(m_keys.position() + 1);
+    m_keys.moveNext();
+}
+
 void Recordset::movePrevious() { m_keys.movePrevious(); }
-void Recordset::moveLast() { m_keys.moveLast(); }
-bool Recordset::moveTo(int position) { return m_keys.moveTo(position); }
+
+void Recordset::moveLast() {
+    readAllRows();
+    m_keys.moveLast();
+}
+
+bool Recordset::moveTo(int position) {
+    haveRow(position);
+    return m_keys.moveTo(position);
+}
 
 int Recordset::fieldIndex(const QString& name) const {
     return m_fieldByName.value(name.toLower(), -1);
@@ -370,7 +584,7 @@ void Recordset::fetchBlock(int position) const {
 }
 
 const QVariantList* Recordset::rowAt(int position) const {
-    if (position < 0 || position >= recordCount())
+    if (position < 0 || !haveRow(position))
         return nullptr;
     if (m_kind == RecordsetKind::Snapshot)
         return &m_rows.at(position);
@@ -636,13 +850,19 @@ bool Recordset::setValueAt(int position, const QString& name, const QVariant& va
 qint64 Recordset::bookmark() const { return bookmarkAt(m_keys.position()); }
 
 qint64 Recordset::bookmarkAt(int position) const {
-    if (m_kind == RecordsetKind::Snapshot || position < 0 || position >= m_keys.size())
+    if (m_kind == RecordsetKind::Snapshot || position < 0 || !haveRow(position))
         return 0;
     return m_keys.at(position);
 }
 
 int Recordset::positionOf(qint64 bookmark) const {
-    return m_kind == RecordsetKind::Snapshot ? -1 : m_keys.positionOf(bookmark);
+    if (m_kind == RecordsetKind::Snapshot)
+        return -1;
+    const int p = m_keys.positionOf(bookmark);
+    if (p >= 0 || allRowsRead())
+        return p;
+    readAllRows();
+    return m_keys.positionOf(bookmark);
 }
 
 bool Recordset::moveToBookmark(qint64 bookmark) {

@@ -22,6 +22,8 @@ public:
     virtual void rowInserted(int position) = 0;
     virtual void rowRemoved(int position) = 0;
     virtual void rowChanged(int position) = 0;
+    // Rows of the rest of the set were read and added at its end.
+    virtual void rowsAppended(int /*first*/, int /*last*/) {}
 };
 
 // The rows of a table or a query, with a current row.
@@ -31,6 +33,16 @@ public:
 // in blocks, so that a set of a hundred thousand rows opens at once. Writes
 // go straight to the table. A snapshot reads all its rows once and cannot
 // be written.
+//
+// A dynaset over one table ordered by one of its fields ("SELECT * FROM t
+// [WHERE ...] ORDER BY f [ASC|DESC]") reads its row ids in slices: the
+// first slice when it opens, the rest when somebody asks for it
+// (readMoreRows(), readAllRows()) or needs it: a row past those read, the
+// last row, the end, the count, a bookmark not among those read. Equal
+// values of the field come in the order of their row ids, so that each
+// slice goes on where the one before ended, by the field's index. Before
+// any statement that writes runs on the database, every record set on it
+// reads the rest of its rows, so that writes always meet whole sets.
 //
 // Rows written by any statement on the same database show at once, and a
 // rollback is followed as well: afterwards every open record set holds the
@@ -65,6 +77,13 @@ public:
     // Rows and the current row. A position runs from 0 to recordCount()-1;
     // eof() is true past the last row (and on an empty set).
     int recordCount() const;
+    // The rows read so far, and whether they are all (see above).
+    int rowsRead() const { return m_keys.size(); }
+    bool allRowsRead() const { return !m_moreRows; }
+    // Reads the next slice of rows; false when the engine failed (then
+    // readFailed() is true and no more rows are read).
+    bool readMoreRows() const;
+    bool readAllRows() const;
     bool eof() const;
     bool bof() const;
     int position() const { return m_keys.position(); }
@@ -148,6 +167,10 @@ private:
     bool init(const QString& source, const QVariantList& params);
     void loadFieldInfo(sqlite3_stmt* stmt);
     bool readKeys(QVector<qint64>* keys);
+    bool readSlice(QVector<qint64>* keys, int wanted) const;
+    bool readOrdered(QVector<qint64>* keys, const QString& condition, const QVariantList& values,
+                     const QString& order, int limit) const;
+    bool haveRow(int position) const;
     enum class Reload { Fresh, AfterAdding, AfterRollback };
     bool reload(Reload how);
     bool loadSnapshot();
@@ -170,9 +193,23 @@ private:
     QVector<FieldType> m_fieldTypes;
     QHash<QString, int> m_fieldByName;
 
+    // A field that orders a dynaset and where reading its rows goes on.
+    struct SliceOrder {
+        QString field; // quoted
+        bool descending = false;
+        QString where; // the query's own condition, or empty
+        bool begun = false;
+        QVariant lastValue; // of the last row read; null for Null
+        qint64 lastRow = 0;
+    };
+    mutable std::optional<SliceOrder> m_order;
+
     // Row ids and the current row; a snapshot's rows have no row ids, so
-    // its key set holds their row numbers.
-    KeySet m_keys;
+    // its key set holds their row numbers. Reading the rest of the rows
+    // does not change which rows the set has, so it happens in const
+    // functions, too.
+    mutable KeySet m_keys;
+    mutable bool m_moreRows = false;
     QVector<QVariantList> m_rows;                // all rows (snapshot)
     mutable QHash<qint64, QVariantList> m_cache; // rows read so far
 

@@ -116,6 +116,9 @@ bool RtfDocument::OpenDocument(const QString& folder) {
         m_fileName = n == 0 ? QStringLiteral("racun.rtf") : QStringLiteral("racun%1.rtf").arg(n);
         m_file.setFileName(dir.filePath(m_fileName));
         if (m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            // The invoice names the client and the amounts: for this user's
+            // eyes only, also when the document was there from an older run.
+            m_file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
             m_bytes.reserve(64 * 1024);
             return true;
         }

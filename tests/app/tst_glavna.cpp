@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QMenu>
+#include <QMenuBar>
 #include <QtTest>
 
 using namespace valmir;
@@ -285,6 +287,85 @@ private Q_SLOTS:
         w->findChild<QAction*>(item)->trigger();
         QCOMPARE(opened, window);
         QVERIFY(watcher.seen.isEmpty());
+    }
+
+    // No item of the menu is left without its window.
+    void everyMenuItemWorks() {
+        auto w = showWindow();
+        int items = 0;
+        for (QAction* menu : w->menuBar()->actions())
+            for (QAction* item : menu->menu()->actions())
+                if (!item->isSeparator()) {
+                    ++items;
+                    QVERIFY2(item->isEnabled(), qPrintable(item->text()));
+                }
+        QVERIFY(items >= 10);
+    }
+
+    // A long list is shown before all its rows are read; when the rest
+    // cannot be read, that is told once and the rows read stay.
+    void restOfALongListNotRead() {
+        QVERIFY(Db->execute("INSERT INTO tblRacun (StevilkaRacuna) WITH RECURSIVE n(x) AS "
+                            "(SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < 3000) "
+                            "SELECT printf('2009/%05d', x) FROM n"));
+        Glavna w(appContext());
+        const int first = w.list()->listModel()->rowCount();
+        QVERIFY(first > 0 && first < 3000);
+        test::ModalWatcher watcher;
+        test::refuse(*Db, SQLITE_READ, "tblRacun", "StevilkaRacuna");
+        w.show();
+        QTRY_COMPARE(watcher.seen.size(), 1);
+        QVERIFY(watcher.seen.at(0).startsWith("Ne bo šlo|Seznama računov ni mogoče prebrati:\n"));
+        QTest::qWait(50);
+        QCOMPARE(watcher.seen.size(), 1);
+        QCOMPARE(w.list()->listModel()->rowCount(), first);
+    }
+
+    // A copy saved from the menu and put back from it: the invoice made
+    // after the copy is gone from the list, the one before it is there. A
+    // copy not confirmed or not fit to be put back changes nothing.
+    void backupAndRestoreFromTheMenu_data() {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<bool>("confirmed");
+        QTest::addColumn<QStringList>("listed");
+        QTest::newRow("copy, confirmed") << "kopija.db" << true << QStringList{"1/2026"};
+        QTest::newRow("copy, not confirmed")
+            << "kopija.db" << false << QStringList{"2/2026", "1/2026"};
+        QTest::newRow("no database") << "racun.txt" << true << QStringList{"2/2026", "1/2026"};
+    }
+    void backupAndRestoreFromTheMenu() {
+        QFETCH(QString, chosen);
+        QFETCH(bool, confirmed);
+        QFETCH(QStringList, listed);
+        test::addInvoice(*Db, {{"StevilkaRacuna", "1/2026"}});
+        auto w = showWindow();
+        test::ModalWatcher watcher;
+        QString file;
+        watcher.dialogs["FileDialog"] = [&file](QWidget* dialog) {
+            // Typed as a user types it: the dialog fills its name box from
+            // the folder it reads in the background, after selectFile().
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(file);
+            static_cast<QDialog*>(dialog)->accept();
+        };
+        file = m_fixture->dataDir() + "/kopija.db";
+        w->findChild<QAction*>("M1_3")->trigger();
+        QCOMPARE(watcher.seen, QStringList{"Varnostna kopija|Varnostna kopija podatkov je "
+                                           "shranjena v »" +
+                                           file + "«."});
+        test::addInvoice(*Db, {{"StevilkaRacuna", "2/2026"}});
+        QFile(m_fixture->dataDir() + "/racun.txt").open(QIODevice::WriteOnly);
+
+        watcher.seen.clear();
+        watcher.answers = {confirmed ? QMessageBox::Yes : QMessageBox::No};
+        file = m_fixture->dataDir() + '/' + chosen;
+        w->findChild<QAction*>("M1_4")->trigger();
+        // Asked and told it is done; asked only; told it is refused.
+        QCOMPARE(watcher.seen.size(), chosen == "kopija.db" && confirmed ? 2 : 1);
+        QVERIFY2(watcher.seen[0].startsWith(chosen == "kopija.db"
+                                                ? "Trenutek odločitve|Vsi trenutni podatki"
+                                                : "Obnova iz varnostne kopije|Datoteke »"),
+                 qPrintable(watcher.seen[0]));
+        QCOMPARE(shownColumn(*w, 0), listed);
     }
 
     void tabThenExit() {

@@ -1,8 +1,14 @@
 #include "TestSupport.h"
 #include "app/Glavna.h"
+#include "app/MessageBox.h"
 #include "app/Program.h"
+#include "data/Backup.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QtTest>
 
 using namespace valmir;
@@ -21,21 +27,123 @@ private Q_SLOTS:
     void refusedStartEndsAfterOneBox_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("told");
-        QTest::newRow("unknown option") << QStringList{"valmir", "--nekaj"} << "--nekaj";
-        QTest::newRow("folder missing") << QStringList{"valmir", "--data-dir"} << "manjka";
-        QTest::newRow("stray argument") << QStringList{"valmir", "racun.rtf"} << "racun.rtf";
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("unknown option") << QStringList{"valmir", "--nekaj"} << "--nekaj" << 2;
+        QTest::newRow("folder missing") << QStringList{"valmir", "--data-dir"} << "manjka" << 2;
+        QTest::newRow("stray argument") << QStringList{"valmir", "racun.rtf"} << "racun.rtf" << 2;
         QTest::newRow("unusable data folder")
-            << QStringList{"valmir", "--data-dir", "/dev/null/valmir"} << "/dev/null/valmir/";
+            << QStringList{"valmir", "--data-dir", "/dev/null/valmir"} << "/dev/null/valmir/" << 1;
     }
     void refusedStartEndsAfterOneBox() {
         QFETCH(QStringList, arguments);
         QFETCH(QString, told);
+        QFETCH(int, exitCode);
         test::ModalWatcher watcher;
-        QVERIFY(runValmir(*qApp, arguments) != 0);
+        QCOMPARE(runValmir(*qApp, arguments), exitCode);
         QCOMPARE(watcher.seen.size(), 1);
         QVERIFY2(watcher.seen[0].startsWith("VALMIR|") && watcher.seen[0].contains(told),
                  qPrintable(watcher.seen[0]));
         QVERIFY(!Db && !WorkDb);
+    }
+
+    // Help and version are told on the console: no box, no window, no
+    // data folder.
+    void helpAndVersionEndAtOnce_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("--help") << QStringList{"valmir", "--help"};
+        QTest::newRow("-h with a folder") << QStringList{"valmir", "--data-dir", "x", "-h"};
+        QTest::newRow("--version") << QStringList{"valmir", "--version"};
+    }
+    void helpAndVersionEndAtOnce() {
+        QFETCH(QStringList, arguments);
+        test::ModalWatcher watcher;
+        QCOMPARE(runValmir(*qApp, arguments), 0);
+        QVERIFY(watcher.seen.isEmpty());
+        QVERIFY(!QFileInfo::exists("x") && !Db);
+    }
+
+    // Qt's own buttons speak Slovenian once the program runs.
+    void qtButtonsSpeakSlovenian_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QStringList>("buttons");
+        QTest::newRow("question") << "question" << QStringList{"Da", "Ne"};
+        QTest::newRow("critical") << "critical" << QStringList{"V redu"};
+        QTest::newRow("input box") << "input" << QStringList{"Prekliči", "V redu"};
+    }
+    void qtButtonsSpeakSlovenian() {
+        QFETCH(QString, box);
+        QFETCH(QStringList, buttons);
+        runValmir(*qApp, {"valmir", "--version"}); // as far as the program's set-up
+        QStringList shown;
+        QTimer reader;
+        connect(&reader, &QTimer::timeout, [&] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (!w || !shown.isEmpty())
+                return;
+            for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
+                if (b->isVisible())
+                    shown << b->text().remove(u'&');
+            shown.sort();
+            if (auto* m = qobject_cast<QMessageBox*>(w))
+                m->buttons().constFirst()->click();
+            else
+                static_cast<QDialog*>(w)->reject();
+        });
+        reader.start(20);
+        if (box == "question")
+            Msg::question(nullptr, "Ali?", "Vprašanje");
+        else if (box == "critical")
+            Msg::critical(nullptr, "Ne gre.", "Napaka");
+        else
+            Msg::inputText(nullptr, "Ime", "Vnos");
+        QCOMPARE(shown, buttons);
+    }
+
+    // The context menus of one-line and multi-line text boxes as well.
+    void textBoxMenusSpeakSlovenian() {
+        runValmir(*qApp, {"valmir", "--version"});
+        QLineEdit line;
+        QPlainTextEdit remark;
+        for (QMenu* menu : {line.createStandardContextMenu(), remark.createStandardContextMenu()}) {
+            QStringList texts;
+            for (QAction* a : menu->actions())
+                texts << a->text().remove(u'&').section(u'\t', 0, 0);
+            QVERIFY2(texts.contains("Izberi vse") && texts.contains("Prilepi"),
+                     qPrintable(texts.join(u',')));
+            delete menu;
+        }
+    }
+
+    // On a normal exit the day's copy is made; when it cannot be, the next
+    // start says so once, and makes it then.
+    void dailyCopyOnExitFailureToldNextStart() {
+        QTemporaryDir data;
+        const QString copies = Backup::folderIn(data.path());
+        QFile blocker(copies.chopped(1)); // a file where the folder of copies belongs
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        auto run = [&] {
+            test::ModalWatcher watcher;
+            QTimer closer;
+            connect(&closer, &QTimer::timeout, [&] {
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (qobject_cast<Glavna*>(w) && w->isVisible() &&
+                        !QApplication::activeModalWidget())
+                        w->close();
+            });
+            closer.start(100);
+            [&] { QCOMPARE(runValmir(*qApp, {"valmir", "--data-dir", data.path()}), 0); }();
+            return watcher.seen;
+        };
+        QCOMPARE(run(), QStringList());
+        QVERIFY(blocker.remove());
+        const QStringList told = run();
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told[0].startsWith("Varnostna kopija|Ob zadnjem zaprtju") &&
+                     told[0].contains(QDir::toNativeSeparators(copies.chopped(1))),
+                 qPrintable(told[0]));
+        QVERIFY(QFile::exists(copies + Backup::dailyName(QDate::currentDate())));
+        QCOMPARE(run(), QStringList()); // told once
     }
 
     void goodFolderShowsMainWindowUntilClosed() {

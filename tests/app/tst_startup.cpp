@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "data/Schema.h"
+#include "document/Rtf.h"
 
 #include <QtTest>
 
@@ -18,6 +19,11 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(bytes);
+}
+
+unsigned modeOf(const QString& path) {
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
 QByteArray readBytes(const QString& path) {
@@ -125,6 +131,35 @@ private Q_SLOTS:
             QVERIFY(!Db && !WorkDb);
             QVERIFY(QDir(elsewhere.path()).isEmpty()); // nothing written through the link
         }
+    }
+
+    // The password of the data database is the same everywhere: only the
+    // rights of the account keep the data from the other accounts. A folder
+    // and files of an older run that are open to all are narrowed.
+    void dataAreTheAccountsAlone_data() {
+        QTest::addColumn<bool>("openBefore");
+        QTest::newRow("first start") << false;
+        QTest::newRow("folder and files open to all") << true;
+    }
+    void dataAreTheAccountsAlone() {
+        QFETCH(bool, openBefore);
+        test::Fixture f;
+        const QString document = f.tempDir() + "/racun.rtf";
+        if (openBefore) {
+            QVERIFY2(f.start(), qPrintable(f.lastMessage()));
+            shutDown();
+            for (const QString& file : {dataFile(f), templateFile(f), document})
+                QVERIFY(QFile(file).open(QIODevice::ReadWrite) &&
+                        ::chmod(qPrintable(file), 0644) == 0);
+            QVERIFY(::chmod(qPrintable(f.dataDir()), 0755) == 0);
+        }
+        QVERIFY2(f.start(), qPrintable(f.lastMessage()));
+        RtfDocument rtf;
+        QVERIFY(rtf.OpenDocument(TempFolder) && rtf.CloseDocument());
+        QCOMPARE(rtf.path(), document);
+        QCOMPARE(modeOf(f.dataDir()), 0700u);
+        for (const QString& file : {dataFile(f), templateFile(f), WorkDatabasePath, document})
+            QVERIFY2(modeOf(file) == 0600u, qPrintable(file));
     }
 
     // A data folder that cannot be used fails the start with a message that

@@ -3,6 +3,7 @@
 #include "data/Recordset.h"
 
 #include <QAbstractItemModelTester>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -160,6 +161,124 @@ private Q_SLOTS:
                  refused ? QStringList("Napačen vnos|»" + typed.trimmed() +
                                        "« ni število. Vpišite število, na primer 1234,50.")
                          : QStringList());
+    }
+
+    // A list longer than the first slice of rows, acted on before any more
+    // were read: the row it then stands on and the rows it has, at once and
+    // after the rest was read on the event loop, which must not move it.
+    void actsOnAListStillBeingRead_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<int>("rows"); // -1: not all yet
+        QTest::addColumn<int>("all");
+        // clang-format off
+        QTest::newRow("first screen") << "" << 0 << "2009/03000" << -1 << 3000;
+        QTest::newRow("to a row not read") << "row 2000" << 2000 << "2009/01000" << 3000 << 3000;
+        QTest::newRow("next after the rows read") << "next" << 1024 << "2009/01976" << 3000 << 3000;
+        QTest::newRow("Ctrl+End") << "end" << 2999 << "2009/00001" << 3000 << 3000;
+        QTest::newRow("delete") << "delete" << 5 << "2009/02994" << 2999 << 2999;
+        QTest::newRow("to the written row") << "write" << 3000 << "2009/99999" << 3001 << 3001;
+        QTest::newRow("sorted the other way") << "ascending" << 0 << "2009/00001" << -1 << 3000;
+        // clang-format on
+    }
+    void actsOnAListStillBeingRead() {
+        QFETCH(QString, action);
+        QFETCH(int, row);
+        QFETCH(QString, number);
+        QFETCH(int, rows);
+        QFETCH(int, all);
+        BoundGrid grid;
+        grid.resize(700, 400);
+        openList(grid, 3000);
+        BoundListModel* m = grid.listModel();
+        QAbstractItemModelTester tester(m, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        // Shown, the list has read all; read anew, it has its first slice.
+        if (action == "ascending")
+            m->setRecordSource("SELECT * FROM tblRacun ORDER BY StevilkaRacuna ASC");
+        QVERIFY(grid.refresh());
+        Recordset* rs = grid.recordset();
+        QVERIFY(!rs->allRowsRead());
+        if (action == "row 2000") {
+            grid.moveToRow(2000);
+        } else if (action == "next") {
+            grid.moveToRow(m->rowCount() - 1);
+            rs->moveNext();
+            grid.syncFromRecordset();
+        } else if (action == "end") {
+            grid.setFocus();
+            QTest::keyClick(&grid, Qt::Key_End, Qt::ControlModifier);
+        } else if (action == "delete") {
+            grid.moveToRow(5);
+            QVERIFY(rs->deleteCurrent());
+            rs->moveAfterDelete();
+            grid.syncFromRecordset();
+        } else if (action == "write") {
+            grid.moveToRow(3);
+            QVERIFY(rs->addNew());
+            rs->setField("StevilkaRacuna", "2009/99999");
+            QVERIFY(rs->update());
+            QVERIFY(grid.moveToLastModified());
+        }
+        auto standsOn = [&] {
+            QCOMPARE(grid.currentIndex().row(), row);
+            QCOMPARE(grid.currentRow(), row);
+            QCOMPARE(rs->field("StevilkaRacuna").toString(), number);
+        };
+        standsOn();
+        if (rows < 0)
+            QVERIFY(m->rowCount() < all);
+        else
+            QCOMPARE(m->rowCount(), rows);
+        QTRY_VERIFY(rs->allRowsRead());
+        standsOn();
+        QCOMPARE(m->rowCount(), all);
+        QCOMPARE(Db->scalar("SELECT count(*) FROM tblRacun").toInt(), all);
+        // Once the view has laid out the rows, its scroll bar reaches the last.
+        QTRY_VERIFY([&] {
+            grid.verticalScrollBar()->setValue(grid.verticalScrollBar()->maximum());
+            return grid.viewport()->rect().contains(grid.visualRect(m->index(all - 1, 0)));
+        }());
+    }
+
+    // Slices go on where the one before ended: together they hold every row
+    // of the query once, in the query's order, ties by row id, Nulls first
+    // (ascending) or last (descending), also under a condition of the query.
+    void readsInSlicesInTheQueryOrder_data() {
+        QTest::addColumn<QString>("source");
+        QTest::newRow("ties, ascending") << "ORDER BY Placan ASC";
+        QTest::newRow("ties, descending") << "ORDER BY Placan DESC";
+        QTest::newRow("Nulls first") << "ORDER BY Datum";
+        QTest::newRow("Nulls last") << "ORDER BY Datum DESC";
+        QTest::newRow("text, case not counting") << "ORDER BY Ime ASC";
+        QTest::newRow("under a condition") << "WHERE Veljavnost < ? ORDER BY Ime DESC";
+    }
+    void readsInSlicesInTheQueryOrder() {
+        QFETCH(QString, source);
+        QVERIFY(Db->execute(
+            "INSERT INTO tblRacun (StevilkaRacuna, Ime, Placan, Datum, Veljavnost) "
+            "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < 4000) "
+            "SELECT printf('2009/%05d', x), "
+            "CASE WHEN x % 3 THEN 'Kupec ' ELSE 'kupec ' END || (x % 5), x % 2, "
+            "CASE WHEN x < 2000 OR x % 2 = 0 THEN NULL "
+            "ELSE date('2009-01-01', '+' || (x % 40) || ' days') END, x % 4 FROM n"));
+        const QVariantList params = source.contains('?') ? QVariantList{3} : QVariantList{};
+        auto rs =
+            Db->openRecordset("SELECT * FROM tblRacun " + source, RecordsetKind::Dynaset, params);
+        QVERIFY(rs);
+        QVERIFY(!rs->allRowsRead());
+        while (!rs->allRowsRead())
+            QVERIFY(rs->readMoreRows());
+        QList<qint64> read;
+        for (int p = 0; p < rs->rowsRead(); ++p)
+            read << rs->bookmarkAt(p);
+        const QString dir = source.endsWith("DESC") ? " DESC" : " ASC";
+        auto all = Db->openRecordset("SELECT rowid AS k FROM tblRacun " + source + ", rowid" + dir,
+                                     RecordsetKind::Snapshot, params);
+        QList<qint64> expected;
+        for (all->moveFirst(); !all->eof(); all->moveNext())
+            expected << all->field("k").toLongLong();
+        QCOMPARE(read, expected);
     }
 
     void largeListReadsOnlyTheRowsItShows() {

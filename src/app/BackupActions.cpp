@@ -1,0 +1,79 @@
+#include "app/BackupActions.h"
+
+#include "app/Clock.h"
+#include "app/MessageBox.h"
+#include "app/Messages.h"
+#include "data/Backup.h"
+#include "data/Schema.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+
+namespace valmir {
+
+namespace {
+
+// The file the user picks; empty when he cancels.
+QString pickFile(QWidget* parent, const QString& title, const QString& start,
+                 QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(parent, title, start, BackupMessages::FileFilter);
+    dialog.setObjectName(QStringLiteral("FileDialog"));
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
+                                                       : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QStringLiteral("db"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
+void saveBackupCopy(QWidget* parent, const AppContext& context) {
+    if (!context.db)
+        return Msg::critical(parent, Messages::NoDatabase);
+    const QString path =
+        pickFile(parent, BackupMessages::Title, QDir::home().filePath(Backup::dailyName(today())),
+                 QFileDialog::AcceptSave);
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!Backup::copyTo(*context.db, path, Schema::dataPassword(), &error))
+        return Msg::critical(parent, BackupMessages::NotSaved, error);
+    Msg::information(parent, BackupMessages::Saved.text.arg(QDir::toNativeSeparators(path)),
+                     BackupMessages::Saved.title);
+}
+
+bool restoreBackupCopy(QWidget* parent, const AppContext& context) {
+    if (!context.db) {
+        Msg::critical(parent, Messages::NoDatabase);
+        return false;
+    }
+    const QString folder = Backup::folderIn(context.appFolder);
+    const QString path =
+        pickFile(parent, BackupMessages::RestoreTitle,
+                 QFileInfo(folder).isDir() ? folder : QDir::homePath(), QFileDialog::AcceptOpen);
+    if (path.isEmpty())
+        return false;
+    const QString shown = QDir::toNativeSeparators(path);
+    const Message& refused = BackupMessages::Refused;
+    if (const QString why = Backup::refusal(path, Schema::dataPassword()); !why.isEmpty()) {
+        Msg::critical(parent, {refused.text.arg(shown), refused.title}, why);
+        return false;
+    }
+    const Message& ask = BackupMessages::AskRestore;
+    if (!Msg::question(parent, ask.text.arg(shown, QDir::toNativeSeparators(folder)), ask.title))
+        return false;
+    QString error;
+    if (!Backup::restore(*context.db, path, Schema::dataPassword(), folder,
+                         QDateTime(today(), QTime::currentTime()), &error)) {
+        Msg::critical(parent, {refused.text.arg(shown), refused.title}, error);
+        return false;
+    }
+    Msg::information(parent, BackupMessages::Restored.text.arg(shown),
+                     BackupMessages::Restored.title);
+    return true;
+}
+
+} // namespace valmir
