@@ -118,13 +118,20 @@ double median(std::vector<double> v) {
 int main(int argc, char* argv[]) {
     int runs = 3;
     qint64 walkLimit = 2000;
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (qstrcmp(argv[i], "--runs") == 0)
-            runs = std::max(1, atoi(argv[i + 1]));
-        else if (qstrcmp(argv[i], "--walk-limit") == 0)
-            walkLimit = std::max(1, atoi(argv[i + 1]));
+    // Our own options are taken out before Google Benchmark reads the rest.
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (i + 1 < argc && qstrcmp(argv[i], "--runs") == 0)
+            runs = std::max(1, atoi(argv[++i]));
+        else if (i + 1 < argc && qstrcmp(argv[i], "--walk-limit") == 0)
+            walkLimit = std::max(1, atoi(argv[++i]));
+        else
+            argv[kept++] = argv[i];
     }
+    argc = kept;
     BenchProgram program(argc, argv);
+    if (!program.argumentsOk())
+        return 1;
     if (program.dataDir().isEmpty()) {
         std::fprintf(stderr, "bench_purge: give the data folder of valmir_gen with --data-dir\n");
         return 1;
