@@ -36,6 +36,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -102,8 +103,8 @@ qint64 addInvoice(const QVariantList& v) {
     exec(QStringLiteral("INSERT INTO tblRacun (StevilkaRacuna, Datum, Placan, Delovisce, Zadeva, "
                         "Ime, KontaktnaOseba, Naslov, PST, Posta, Telefon, Email, Veljavnost, "
                         "Sestavljavec, EnotenElaborat, ProcentPavsala, VrednostTocke, Faks, "
-                        "Davcna, TRR, Opombe) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 30, 1, "
-                        "?, 10, 2.5, '', '', '', ?)"),
+                        "Davcna, TRR, Opombe, StopnjaDDV) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                        "30, 1, ?, 10, 2.5, '', '', '', ?, 22)"),
          v);
     return Db->scalar(QStringLiteral("SELECT max(ID) FROM tblRacun")).toLongLong();
 }
@@ -271,6 +272,16 @@ void shootSettings(const AppContext& ctx, Glavna& main) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // The home of the sample office's user, with a Slovenian documents
+    // folder: the folders the windows propose are then the same on every
+    // machine the pictures are made on.
+    QTemporaryDir config;
+    QFile dirs(config.filePath(QStringLiteral("user-dirs.dirs")));
+    if (dirs.open(QIODevice::WriteOnly))
+        dirs.write("XDG_DOCUMENTS_DIR=\"$HOME/Dokumenti\"\n");
+    dirs.close();
+    qputenv("HOME", "/home/ana");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("valmir"));
     app.setWindowIcon(appIcon());
