@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   g++ cmake make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
-  qt6-svg-dev qt6-charts-dev qt6-translations-l10n
+  qt6-svg-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n
   libsqlcipher-dev sqlcipher
   libbenchmark-dev
   xvfb xauth fonts-dejavu-core

@@ -5,7 +5,10 @@
 // given on the command line. scripts/screenshots.sh runs it.
 
 #include "app/AppIcon.h"
+#include "app/Brisanje.h"
 #include "app/Clock.h"
+#include "app/Glavna.h"
+#include "app/SearchBar.h"
 #include "app/Globals.h"
 #include "app/HandOver.h"
 #include "app/Startup.h"
@@ -15,8 +18,6 @@
 #include "codelists/S_postavke.h"
 #include "codelists/V_grupe.h"
 #include "codelists/V_postavke.h"
-#include "app/Brisanje.h"
-#include "app/Glavna.h"
 #include "data/BoundGrid.h"
 #include "data/Database.h"
 #include "document/N_data.h"
@@ -26,7 +27,9 @@
 #include "invoice/Calendar.h"
 #include "invoice/Nov_racun.h"
 #include "invoice/Postavke.h"
+#include "invoice/Pregled.h"
 #include "invoice/Racun.h"
+#include "invoice/StoredTotals.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -71,8 +74,8 @@ void shoot(QWidget* window, const QString& name) {
         frame.setPen(QColor(128, 128, 128));
         frame.drawRect(picture.rect().adjusted(0, 0, -1, -1));
     }
-    const QImage image = picture.toImage().convertToFormat(
-        QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
+    const QImage image = picture.toImage().convertToFormat(QImage::Format_Indexed8,
+                                                           Qt::ThresholdDither | Qt::AvoidDither);
     const QString path = g_out + u'/' + name + QStringLiteral(".png");
     if (!image.save(path, "PNG", 0)) { // 0: the strongest compression
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
@@ -127,12 +130,12 @@ void fillSampleOffice() {
     exec(QStringLiteral("UPDATE tblTarife SET Tocke=32 WHERE TS1=3 AND TS2=1"));
     exec(QStringLiteral("UPDATE tblTarife SET Tocke=100 WHERE TS1=3 AND TS2=2"));
 
-    const qint64 first = addInvoice(
-        {QStringLiteral("2009/001"), QStringLiteral("2009-10-12"), true,
-         QStringLiteral("Ureditev meje parc. 512/3"), QStringLiteral("0123-45/2009"),
-         QStringLiteral("Ana Zupan"), QString(), QStringLiteral("Cesta v Gorice 5"),
-         QStringLiteral("1000"), QStringLiteral("Ljubljana"), QStringLiteral("041 111 222"),
-         QString(), false, QString()});
+    const qint64 first =
+        addInvoice({QStringLiteral("2009/001"), QStringLiteral("2009-10-12"), true,
+                    QStringLiteral("Ureditev meje parc. 512/3"), QStringLiteral("0123-45/2009"),
+                    QStringLiteral("Ana Zupan"), QString(), QStringLiteral("Cesta v Gorice 5"),
+                    QStringLiteral("1000"), QStringLiteral("Ljubljana"),
+                    QStringLiteral("041 111 222"), QString(), false, QString()});
     addLine(first, operation(1, 3), 250, 1, {}, 625.0);
     addLine(first, operation(1, 5), 45, 4, {}, 450.0);
     const qint64 second = addInvoice(
@@ -151,6 +154,11 @@ void fillSampleOffice() {
     addLine(example, operation(3, 1), 32, 1, {}, 80.0);
     addLine(example, operation(3, 2), 100, 2, 20, 420.0);
     addLine(example, -1, {}, {}, {}, 50.0);
+    // The totals kept with each invoice, as the editor prices them.
+    if (!computeStoredTotals(*Db)) {
+        std::fprintf(stderr, "%s\n", qPrintable(Db->lastError()));
+        ++g_failures;
+    }
 }
 
 template <class T> T* child(QWidget* w, const char* name) {
@@ -256,6 +264,9 @@ void shootSettings(const AppContext& ctx, Glavna& main) {
     Brisanje purge(ctx, &main);
     child<QLineEdit>(&purge, "Text1")->setText(QStringLiteral("1.1.2009"));
     shoot(&purge, QStringLiteral("brisanje"));
+    Pregled overview(ctx, &main);
+    overview.resize(980, 430);
+    shoot(&overview, QStringLiteral("pregled"));
 }
 
 } // namespace
@@ -294,6 +305,13 @@ int main(int argc, char* argv[]) {
         Glavna main(appContext());
         main.resize(760, 320);
         shoot(&main, QStringLiteral("glavno_okno"));
+        // The search without the marks of the letters, then all again.
+        auto* search = child<QLineEdit>(&main, "Text1");
+        search->setText(QStringLiteral("potocnik"));
+        settle(SearchBar::Pause + 150);
+        shoot(&main, QStringLiteral("glavno_iskanje"));
+        search->clear();
+        settle(SearchBar::Pause + 150);
         const AppContext ctx = main.context();
         {
             Nov_racun question(QStringLiteral("Marko Kovač"), &main);

@@ -6,6 +6,7 @@
 #include "app/MessageBox.h"
 #include "app/Messages.h"
 #include "app/Module1.h"
+#include "app/SearchBar.h"
 #include "codelists/N_osebje.h"
 #include "codelists/S_grupe.h"
 #include "codelists/S_postavke.h"
@@ -17,12 +18,17 @@
 #include "help/frmAbout.h"
 #include "invoice/InvoiceDeletion.h"
 #include "invoice/Nov_racun.h"
+#include "invoice/Pregled.h"
 #include "invoice/Racun.h"
+#include <QCheckBox>
+#include <QLineEdit>
 
 #include <QAction>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <span>
@@ -48,6 +54,7 @@ constexpr SortableColumn InvoiceColumns[] = {
     {u"Davčna št.", u"Davcna", u"", 10},
     {u"TRR", u"TRR", u"", 20},
     {u"Opombe", u"Opombe", u"", 30},
+    {u"Za plačilo", u"ZaPlacilo", u"Currency", 12},
 };
 
 // An item of the main menu. A window that is not part of the program yet
@@ -90,6 +97,8 @@ constexpr MenuItem Separator{nullptr, {}, nullptr, false};
 constexpr MenuItem DataItems[] = {
     {"M1_1a", u"&Geodetske storitve...", openModal<S_grupe>, false},
     {"M1_1b", u"&Opravila...", openModal<S_postavke>, false},
+    Separator,
+    {"M1_5", u"&Pregled prometa...", openModal<Pregled>, false},
     Separator,
     {"M1_2", u"&Brisanje starih računov...", openModal<Brisanje>, true},
     Separator,
@@ -135,8 +144,13 @@ Glavna::Glavna(const AppContext& context, QWidget* parent)
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
+    m_search = new SearchBar(central);
+    layout->addWidget(m_search);
     buildList();
     layout->addWidget(m_list, 1);
+    m_status = new QLabel(central);
+    m_status->setObjectName(QStringLiteral("Label2"));
+    layout->addWidget(m_status);
     layout->addLayout(buildButtons(central));
     setCentralWidget(central);
     buildMenu();
@@ -147,8 +161,15 @@ Glavna::Glavna(const AppContext& context, QWidget* parent)
     setTabOrder(m_list, m_newButton);
     setTabOrder(m_newButton, m_openButton);
     setTabOrder(m_openButton, m_deleteButton);
+    setTabOrder(m_deleteButton, m_search->searchBox());
+    setTabOrder(m_search->searchBox(), m_search->unpaidCheck());
+    setTabOrder(m_search->unpaidCheck(), m_list);
 
-    m_sortable->reload();
+    // The counts read every invoice: they follow the first painted rows
+    // instead of delaying them.
+    if (m_sortable->reload())
+        QTimer::singleShot(0, this, [this] { showStatus(); });
+    connect(m_search, &SearchBar::filterChanged, this, &Glavna::applyFilter);
     m_list->setFocus();
 }
 
@@ -213,8 +234,9 @@ void Glavna::buildMenu() {
             action->setEnabled(item.open != nullptr);
             connect(action, &QAction::triggered, this, [this, item] {
                 item.open(*this);
-                if (item.reloadAfter)
-                    m_sortable->reload();
+                if (item.reloadAfter) {
+                    showStatus(m_sortable->reload());
+                }
             });
         }
     }
@@ -223,9 +245,34 @@ void Glavna::buildMenu() {
 bool Glavna::hasCurrentInvoice() const { return m_list->currentRow() >= 0; }
 
 void Glavna::openEditor() {
-    Racun editor(m_context, m_list, this);
-    editor.exec();
+    {
+        Racun editor(m_context, m_list, this);
+        editor.exec();
+    }
+    // A saved invoice stays in the list even when it no longer matches the
+    // filter, until the filter changes; the counts are those of the filter.
+    showStatus();
     m_list->setFocus();
+}
+
+void Glavna::applyFilter() {
+    const InvoiceFilter filter = m_search->filter();
+    m_sortable->setFilter(filter.where, filter.params);
+    showStatus(m_sortable->reload());
+}
+
+void Glavna::showStatus(bool listRead) {
+    ListStatus status;
+    if (!m_context.db)
+        return;
+    if (!readListStatus(*m_context.db, m_search->filter(), &status)) {
+        m_status->clear();
+        // A list that could not be read has told so already.
+        if (listRead)
+            Msg::critical(this, Messages::InvoiceListNotRead, m_context.db->lastError());
+        return;
+    }
+    m_status->setText(statusText(status));
 }
 
 void Glavna::newInvoice() {
@@ -256,6 +303,7 @@ void Glavna::deleteInvoice() {
     m_list->syncFromRecordset();
     if (!result.deleted)
         Msg::critical(this, Messages::InvoiceNotDeleted, result.error);
+    showStatus();
 }
 
 } // namespace valmir

@@ -6,11 +6,13 @@
 #include <QMainWindow>
 
 class QHBoxLayout;
+class QLabel;
 class QPushButton;
 
 namespace valmir {
 
 class BoundGrid;
+class SearchBar;
 
 // The main window: the invoice list, its three buttons and the menu.
 class Glavna : public QMainWindow {
@@ -35,12 +37,20 @@ private:
     void newInvoice();
     void openInvoice();
     void deleteInvoice();
+    // The search box or the unpaid check changed: the list is read again
+    // with the filter, in the order it had.
+    void applyFilter();
+    // The status line under the list; a failure to count is told unless
+    // the list itself could not be read (and has told that).
+    void showStatus(bool listRead = true);
     // The editor, modal over this window, on the list as OpenMode says.
     void openEditor();
 
     AppContext m_context;
     BoundGrid* m_list = nullptr;
     SortableList* m_sortable = nullptr;
+    SearchBar* m_search = nullptr;
+    QLabel* m_status = nullptr;
     QPushButton* m_newButton = nullptr;
     QPushButton* m_openButton = nullptr;
     QPushButton* m_deleteButton = nullptr;

@@ -119,8 +119,9 @@ namespace OperationMessages {
 
 // The operations list "Opravila" and its dialog "Opravilo".
 
-inline const Message ServicesNotRead{QStringLiteral("Seznama geodetskih storitev ni mogoče prebrati:"),
-                                     Titles::Cannot}; // the engine's text follows
+inline const Message ServicesNotRead{
+    QStringLiteral("Seznama geodetskih storitev ni mogoče prebrati:"),
+    Titles::Cannot}; // the engine's text follows
 inline const Message OperationsNotRead{QStringLiteral("Seznama opravil ni mogoče prebrati:"),
                                        Titles::Cannot}; // the engine's text follows
 inline const Message MarksNotCleared{
@@ -256,6 +257,17 @@ inline const Message NotSaved{
     Titles::Database}; // the engine's text follows
 
 } // namespace WordMessages
+
+namespace OverviewMessages {
+
+// The overview of turnover.
+inline const Message NotRead{QStringLiteral("Pregleda prometa ni mogoče prebrati:"),
+                             Titles::Cannot}; // the engine's text follows
+inline const Message CsvNotWritten{
+    QStringLiteral("Datoteke %1 ni bilo mogoče zapisati:\n%2"), // %1: the file, %2: why
+    Titles::Cannot};
+
+} // namespace OverviewMessages
 
 namespace BackupMessages {
 

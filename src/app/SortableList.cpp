@@ -59,9 +59,17 @@ void SortableList::setColumnWidths(std::span<const SortableColumn> columns) {
     }
 }
 
+void SortableList::setFilter(const QString& where, const QVariantList& params) {
+    m_where = where;
+    m_params = params;
+}
+
 bool SortableList::reload() {
     BoundListModel* model = m_grid->listModel();
-    model->setRecordSource(m_sort.recordSource());
+    model->setRecordSource(m_where.isEmpty() ? m_sort.recordSource()
+                                             : m_sort.listSql() + m_where + m_sort.listOrder() +
+                                                   m_sort.sortDirection(),
+                           m_params);
     if (m_grid->refresh())
         return true;
     tellReadFailure(model->lastError());

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QStringView>
+#include <QVariantList>
 
 #include <span>
 
@@ -39,6 +40,11 @@ public:
 
     const ListSort& sort() const { return m_sort; }
 
+    // A condition on the rows (" WHERE ..." with values for its "?"), put
+    // between the base query and the order; empty shows every row. Takes
+    // effect with the next reload().
+    void setFilter(const QString& where, const QVariantList& params);
+
     // Reads the list in the current order; the first row becomes current.
     // A failure leaves the list empty and is told in one critical box.
     bool reload();
@@ -51,6 +57,8 @@ private:
     BoundGrid* m_grid;
     ListSort m_sort;
     QString m_readError;
+    QString m_where;
+    QVariantList m_params;
 };
 
 } // namespace valmir

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 struct sqlite3;
 
 namespace valmir::Collation {
@@ -13,7 +15,12 @@ const char* name();
 // Compares two UTF-8 texts in that order: negative, zero or positive.
 int compare(const char* a, int lengthA, const char* b, int lengthB);
 
-// Makes the collation known to a connection; false when the engine refuses
+// Text as a search compares it: lower case, and the letters č, ć, š, ž, đ
+// and other accented letters as their base letter ("Čuk" -> "cuk"). The
+// engine knows it as the function FOLD(text) (Null gives Null).
+QString fold(const QString& text);
+
+// Makes the collation and FOLD known to a connection; false when the engine refuses
 // it (the connection's error message tells why).
 bool install(sqlite3* db);
 

@@ -2,6 +2,7 @@
 
 #include "app/Messages.h"
 #include "data/Database.h"
+#include "invoice/StoredTotals.h"
 
 #include <QHash>
 
@@ -35,6 +36,17 @@ QStringList indexColumns(const QString& table, const QString& indexName) {
 }
 
 namespace {
+
+// The searched fields of an invoice row (prefix "new." in a trigger) as one
+// folded text; the separator cannot be typed, so a match never spans two
+// fields.
+QString searchedText(const QString& row) {
+    QStringList parts;
+    for (const char* field :
+         {"StevilkaRacuna", "Ime", "KontaktnaOseba", "Delovisce", "Zadeva", "Posta"})
+        parts << QStringLiteral("ifnull(%1%2, '')").arg(row, QLatin1String(field));
+    return QStringLiteral("FOLD(") + parts.join(QStringLiteral(" || char(1) || ")) + u')';
+}
 
 bool runAll(Database& db, const QStringList& statements) {
     for (const QString& sql : statements)
@@ -151,10 +163,12 @@ bool createFirstTables(Database& db) {
 }
 
 // One change of the data database's tables: the statements that bring a
-// file of the version before to `version`.
+// file of the version before to `version`, and what has to be computed
+// for the rows already stored afterwards (none when nothing is).
 struct UpgradeStep {
     int version;
     QStringList statements;
+    bool (*compute)(Database& db) = nullptr;
 };
 
 // Each step runs once per file, in order. The statements are history:
@@ -172,18 +186,47 @@ const QList<UpgradeStep>& upgradeSteps() {
         // The folder the invoices' PDFs go to; none stored is "VALMIR" in
         // the user's documents folder.
         {2, {QStringLiteral("ALTER TABLE tblNastavitve ADD COLUMN MapaDokumentov TEXT")}},
+        // Each invoice keeps its totals as the editor showed them when it
+        // was saved; the invoices of before get them once, priced from
+        // their lines as the editor prices an invoice it opens.
+        // The search of the main list and its status line read a narrow
+        // table of each invoice's searched fields, folded once
+        // (Collation.h), with its paid flag and sum to pay, instead of every
+        // invoice's row: the engine keeps it with every change of tblRacun.
+        {3,
+         {QStringLiteral("ALTER TABLE tblRacun ADD COLUMN Osnova REAL"),
+          QStringLiteral("ALTER TABLE tblRacun ADD COLUMN DDV REAL"),
+          QStringLiteral("ALTER TABLE tblRacun ADD COLUMN ZaPlacilo REAL"),
+          QStringLiteral("CREATE TABLE tblIskanje (ID INTEGER PRIMARY KEY, Besedilo TEXT, "
+                         "Placan BOOLEAN, ZaPlacilo REAL)"),
+          QStringLiteral("CREATE TRIGGER trIskanjeNov AFTER INSERT ON tblRacun BEGIN "
+                         "INSERT OR REPLACE INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo) "
+                         "VALUES (new.ID, %1, new.Placan, new.ZaPlacilo); END")
+              .arg(searchedText(QStringLiteral("new."))),
+          QStringLiteral("CREATE TRIGGER trIskanjeSprememba AFTER UPDATE ON tblRacun BEGIN "
+                         "DELETE FROM tblIskanje WHERE ID = old.ID; "
+                         "INSERT OR REPLACE INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo) "
+                         "VALUES (new.ID, %1, new.Placan, new.ZaPlacilo); END")
+              .arg(searchedText(QStringLiteral("new."))),
+          QStringLiteral("CREATE TRIGGER trIskanjeBrisanje AFTER DELETE ON tblRacun BEGIN "
+                         "DELETE FROM tblIskanje WHERE ID = old.ID; END"),
+          QStringLiteral("INSERT INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo) "
+                         "SELECT ID, %1, Placan, ZaPlacilo FROM tblRacun")
+              .arg(searchedText(QString()))},
+         computeStoredTotals},
     };
     return steps;
 }
 
-// The steps after version `from`, and the new version number.
-bool applySteps(Database& db, int from) {
+// The steps after version `from` up to `to`, and the new version number.
+bool applySteps(Database& db, int from, int to = CurrentVersion) {
     Q_ASSERT(upgradeSteps().last().version == CurrentVersion);
     for (const UpgradeStep& step : upgradeSteps())
-        if (step.version > from && !runAll(db, step.statements))
+        if (step.version > from && step.version <= to &&
+            !(runAll(db, step.statements) && (!step.compute || step.compute(db))))
             return false;
     // A pragma takes no bound value; the number is the program's own.
-    return db.execute(QStringLiteral("PRAGMA user_version = %1").arg(CurrentVersion));
+    return db.execute(QStringLiteral("PRAGMA user_version = %1").arg(to));
 }
 
 } // namespace
@@ -200,11 +243,11 @@ bool schemaKnown(Database& db) {
     return version && *version <= CurrentVersion;
 }
 
-QString upgradeDataDatabase(Database& db) {
+QString upgradeDataDatabase(Database& db, int target) {
     // Looked at before anything is written: the file of a newer program
     // stays exactly as it is.
     std::optional<int> version = schemaVersion(db);
-    if (version && *version == CurrentVersion)
+    if (version && *version == target)
         return {};
     if (version && *version > CurrentVersion)
         return SchemaMessages::Newer.text.arg(*version).arg(CurrentVersion);
@@ -217,7 +260,7 @@ QString upgradeDataDatabase(Database& db) {
         return SchemaMessages::UpgradeFailed.text.arg(db.lastError());
     if (*version > CurrentVersion)
         return SchemaMessages::Newer.text.arg(*version).arg(CurrentVersion);
-    if (*version < CurrentVersion && !applySteps(db, *version))
+    if (*version < target && !applySteps(db, *version, target))
         return SchemaMessages::UpgradeFailed.text.arg(db.lastError());
     if (!tx.commit())
         return SchemaMessages::UpgradeFailed.text.arg(db.lastError());

@@ -31,6 +31,7 @@ constexpr ContentsEntry Contents[] = {
     {"uvod.html", u"Uvod", 0},
     {"prvi_koraki.html", u"Prvi koraki", 0},
     {"glavno_okno.html", u"Glavno okno", 0},
+    {"pregled.html", u"Pregled prometa", 1},
     {"brisanje.html", u"Brisanje starih računov", 1},
     {"racun.html", u"Račun", 0},
     {"izbira_opravil.html", u"Izbira opravil", 1},

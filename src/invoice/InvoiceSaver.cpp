@@ -2,12 +2,12 @@
 
 #include "app/Messages.h"
 #include "app/Module1.h"
-#include "text/TextForms.h"
 #include "data/Database.h"
 #include "data/Recordset.h"
 #include "invoice/InvoiceFields.h"
 #include "invoice/Numbering.h"
 #include "invoice/WorkingTable.h"
+#include "text/TextForms.h"
 
 namespace valmir {
 
@@ -36,7 +36,16 @@ bool numberTaken(Database& db, const QString& number, qint64 ownId, QString* err
     return false;
 }
 
-void writeHeader(Recordset& list, const InvoiceHeader& h) {
+// The totals of the lines as they are written: the editor has priced them
+// just before, so these are the sums its labels show.
+InvoiceTotals totalsOf(const QList<WorkingLine>& lines, double vatPercent) {
+    double base = 0;
+    for (const WorkingLine& l : lines)
+        base += NumberOrZero(l.amount);
+    return invoiceTotals(base, vatPercent);
+}
+
+void writeHeader(Recordset& list, const InvoiceHeader& h, const InvoiceTotals& totals) {
     for (const HeaderField& f : HeaderFields)
         list.setField(QString::fromUtf16(f.field), storedValue(h.text1.value(f.box), f.form));
     list.setField(QStringLiteral("Sestavljavec"), qlonglong(h.staffId));
@@ -45,16 +54,12 @@ void writeHeader(Recordset& list, const InvoiceHeader& h) {
     list.setField(QStringLiteral("ProcentPavsala"), readNumber(h.percentText).value_or(0.0));
     list.setField(QStringLiteral("VrednostTocke"), readNumber(h.pointValueText).value_or(0.0));
     list.setField(QStringLiteral("StopnjaDDV"), h.vatPercent);
+    list.setField(QStringLiteral("Osnova"), totals.base);
+    list.setField(QStringLiteral("DDV"), totals.vat);
+    list.setField(QStringLiteral("ZaPlacilo"), totals.toPay);
 }
 
-// The working table's lines in the grid's order, read from the file
-// itself so that the editor's record set keeps its place.
-bool writeLines(Database& db, Database& work, qint64 invoiceId) {
-    QList<WorkingLine> lines;
-    if (!readLines(work, &lines)) {
-        db.setError(work.lastError());
-        return false;
-    }
+bool writeLines(Database& db, const QList<WorkingLine>& lines, qint64 invoiceId) {
     if (!db.execute(QStringLiteral("DELETE FROM tblRacunTarife WHERE ID_racun=?"), {invoiceId}))
         return false;
     for (const WorkingLine& l : lines) {
@@ -81,18 +86,25 @@ bool advanceCounter(Database& db, const QString& number) {
 // Steps that belong together: the invoice row, its lines and the counter.
 bool writeInvoice(Database& db, Recordset& list, Database& work, int mode, const InvoiceHeader& h,
                   qint64* id) {
+    // The working table's lines in the grid's order, read from the file
+    // itself so that the editor's record set keeps its place.
+    QList<WorkingLine> lines;
+    if (!readLines(work, &lines)) {
+        db.setError(work.lastError());
+        return false;
+    }
     Transaction tx(db);
     if (!tx.active())
         return false;
     if (!(mode == 1 ? list.edit() : list.addNew()))
         return false;
-    writeHeader(list, h);
+    writeHeader(list, h, totalsOf(lines, h.vatPercent));
     if (!list.update()) {
         list.cancelUpdate();
         return false;
     }
     *id = list.lastModified();
-    if (!writeLines(db, work, *id))
+    if (!writeLines(db, lines, *id))
         return false;
     if (mode != 1 && !advanceCounter(db, h.text1.value(NumberBox)))
         return false;

@@ -14,12 +14,12 @@ class Recordset;
 
 // The editor's header as typed.
 struct InvoiceHeader {
-    QStringList text1;          // Text1(0) .. Text1(15), exactly 16 entries
-    qint64 staffId = 0;         // item data of the chosen staff entry, 0 for none
-    bool unifiedReport = false; // Check1
-    bool paid = false;          // Check3
-    QString percentText;        // Text3
-    QString pointValueText;     // Text2
+    QStringList text1;                     // Text1(0) .. Text1(15), exactly 16 entries
+    qint64 staffId = 0;                    // item data of the chosen staff entry, 0 for none
+    bool unifiedReport = false;            // Check1
+    bool paid = false;                     // Check3
+    QString percentText;                   // Text3
+    QString pointValueText;                // Text2
     double vatPercent = DefaultVatPercent; // the rate the invoice is priced with
 };
 
@@ -45,15 +45,14 @@ Message saveMessage(SaveOutcome outcome);
 // number when it differs from originalNumber, date), then in one
 // transaction of the data database writes the tblRacun row through `list`
 // (the main list's record set: edits its current row for mode 1, adds a
-// row otherwise), replaces the invoice's tblRacunTarife lines by the rows
-// of `lines` (the working table in the order Red) and, for a new invoice
-// whose number holds "/", advances the settings' counter. On success
-// `list` stands on the saved row; on failure nothing is written and `list`
-// stands where it stood. The lines are read from the file of `lines` in the
-// order TS1, TS2, so its position is not disturbed; a cell still being
-// typed must be written before the call. For mode 1 the number lookup
-// ignores the invoice itself (a change of case of its own number is no
-// clash).
+// row otherwise) with the totals of the lines (Osnova, DDV, ZaPlacilo at
+// the header's VAT rate; the caller has priced the lines), replaces the invoice's tblRacunTarife
+// lines by the rows of `lines` (the working table in the order Red) and, for a new invoice whose
+// number holds "/", advances the settings' counter. On success `list` stands on the saved row; on
+// failure nothing is written and `list` stands where it stood. The lines are read from the file of
+// `lines` in the order TS1, TS2, so its position is not disturbed; a cell still being typed must be
+// written before the call. For mode 1 the number lookup ignores the invoice itself (a change of
+// case of its own number is no clash).
 SaveResult saveInvoice(Database& db, Recordset& list, Recordset& lines, int mode,
                        const QString& originalNumber, const InvoiceHeader& header);
 

@@ -2,9 +2,9 @@
 
 #include "app/Messages.h"
 #include "app/Module1.h"
-#include "text/TextForms.h"
 #include "data/Database.h"
 #include "data/Recordset.h"
+#include "text/TextForms.h"
 
 #include <cmath>
 
@@ -59,22 +59,41 @@ struct Sums {
     bool overflow = false;
 };
 
+// A service line's amount: points x quantity x point value, with its
+// surcharge (at most 50 %) and the 70 % of a unified report.
+struct ServiceAmount {
+    double amount = 0;
+    double points = 0;
+    bool capped = false;
+};
+
+ServiceAmount serviceAmount(const QVariant& points, const QVariant& quantity,
+                            const QVariant& surcharge, bool report, double p, bool unified) {
+    const double t = NumberOrZero(points);
+    const double k = NumberOrZero(quantity);
+    double s = NumberOrZero(surcharge);
+    ServiceAmount r;
+    r.capped = s > MaxSurcharge;
+    if (r.capped)
+        s = MaxSurcharge;
+    const double f = (unified && report) ? UnifiedReportFactor : 1.0;
+    r.amount = RoundCents(t * k * p * (1 + s / 100) * f);
+    r.points = t * k;
+    return r;
+}
+
 // Prices one service line and writes its amount (and a capped surcharge).
 bool priceServiceLine(Recordset& lines, double p, bool unified, Sums& sums, QString* error) {
-    const double t = NumberOrZero(lines.field(QStringLiteral("Tocke")));
-    const double k = NumberOrZero(lines.field(QStringLiteral("Kolicina")));
-    double s = NumberOrZero(lines.field(QStringLiteral("Povisek")));
-    const bool capped = s > MaxSurcharge;
-    if (capped) {
-        s = MaxSurcharge;
-        sums.tooHigh = true;
-    }
-    const bool report = lines.field(QStringLiteral("70proc")).toBool();
+    const ServiceAmount priced =
+        serviceAmount(lines.field(QStringLiteral("Tocke")), lines.field(QStringLiteral("Kolicina")),
+                      lines.field(QStringLiteral("Povisek")),
+                      lines.field(QStringLiteral("70proc")).toBool(), p, unified);
     if (!rowRead(lines, error))
         return false;
-    const double f = (unified && report) ? UnifiedReportFactor : 1.0;
-    const double a = RoundCents(t * k * p * (1 + s / 100) * f);
-    const double points = t * k;
+    const bool capped = priced.capped;
+    sums.tooHigh = sums.tooHigh || capped;
+    const double a = priced.amount;
+    const double points = priced.points;
     if (!finite(a) || !finite(points)) {
         *error = overflowText();
         sums.overflow = true;
@@ -93,6 +112,8 @@ bool priceServiceLine(Recordset& lines, double p, bool unified, Sums& sums, QStr
     return true;
 }
 
+double lumpSumOf(double percent, double services) { return percent * services / 100; }
+
 // Other lines carry a typed amount and no points; the lump-sum line's
 // amount follows from the services above it (it sorts last by Red).
 bool priceOtherLine(Recordset& lines, double ts1, double q, Sums& sums, QString* error) {
@@ -105,7 +126,7 @@ bool priceOtherLine(Recordset& lines, double ts1, double q, Sums& sums, QString*
     lines.setField(QStringLiteral("Kolicina"), QVariant());
     lines.setField(QStringLiteral("Povisek"), QVariant());
     if (ts1 == LumpSumService) {
-        sums.lumpSum = q * sums.S / 100;
+        sums.lumpSum = lumpSumOf(q, sums.S);
         a = RoundCents(sums.lumpSum);
         lines.setField(QStringLiteral("znesek"), a);
     }
@@ -182,6 +203,44 @@ PricingResult recalculate(Recordset& lines, const PricingInput& input) {
     r.vat = vatAmount(sums.T, input.vatPercent);
     r.lumpSumAmount = sums.lumpSum;
     r.surchargeCapped = sums.tooHigh;
+    return r;
+}
+
+PricingResult priceLines(const QList<LineToPrice>& lines, const PricingInput& input) {
+    PricingResult r;
+    double q = 0;
+    readPercent(input, r, &q);
+    const double p = readNumber(input.pointValueText).value_or(0.0);
+    // The services come before the lump-sum line (it sorts last), whose
+    // amount follows from them.
+    Sums sums;
+    for (const LineToPrice& l : lines) {
+        if (l.ts1 >= OtherLinesFrom)
+            continue;
+        const ServiceAmount priced =
+            serviceAmount(l.points, l.quantity, l.surcharge, l.report, p, input.unifiedReport);
+        sums.S += priced.amount;
+        sums.P += priced.points;
+        sums.T += priced.amount;
+    }
+    for (const LineToPrice& l : lines) {
+        if (l.ts1 < OtherLinesFrom)
+            continue;
+        if (l.ts1 == LumpSumService) {
+            sums.lumpSum = lumpSumOf(q, sums.S);
+            sums.T += RoundCents(sums.lumpSum);
+        } else {
+            sums.T += NumberOrZero(l.amount);
+        }
+    }
+    const double vat = vatAmount(sums.T, input.vatPercent);
+    if (!(finite(sums.T) && finite(vat) && finite(sums.T + vat)))
+        return failed(r, overflowText(), true);
+    r.points = sums.P;
+    r.servicesTotal = sums.S;
+    r.total = sums.T;
+    r.vat = vat;
+    r.lumpSumAmount = sums.lumpSum;
     return r;
 }
 

@@ -2,7 +2,9 @@
 
 #include "invoice/Vat.h"
 
+#include <QList>
 #include <QString>
+#include <QVariant>
 
 namespace valmir {
 
@@ -20,10 +22,10 @@ constexpr double UnifiedReportFactor = 0.7;
 
 // What the editor's pricing controls hold when the recalculation runs.
 struct PricingInput {
-    QString pointValueText;     // Text2; not numeric prices every service line at 0
-    bool lumpSum = false;       // Check2 ticked
-    QString percentText;        // Text3
-    bool unifiedReport = false; // Check1 ticked
+    QString pointValueText;                // Text2; not numeric prices every service line at 0
+    bool lumpSum = false;                  // Check2 ticked
+    QString percentText;                   // Text3
+    bool unifiedReport = false;            // Check1 ticked
     double vatPercent = DefaultVatPercent; // the invoice's own rate
 };
 
@@ -52,6 +54,25 @@ struct PricingResult {
 // row as the rollback left it. percentText and percentCapped are valid in
 // either case.
 PricingResult recalculate(Recordset& lines, const PricingInput& input);
+
+// One stored line as the recalculation sees it: the service it belongs to
+// (LumpSumService for the lump-sum line) and the report flag of its
+// operation, its points, quantity and surcharge, and the amount typed on
+// lines that are not priced by points.
+struct LineToPrice {
+    double ts1 = 0;
+    bool report = false;
+    QVariant points;
+    QVariant quantity;
+    QVariant surcharge;
+    QVariant amount;
+};
+
+// The VAT base and VAT that recalculate() would give for these lines,
+// without writing anything (for invoices that are not open in the editor).
+// With lumpSum ticked the lump-sum line's amount follows from the service
+// lines, as in the editor. Not ok when a sum is beyond what a number holds.
+PricingResult priceLines(const QList<LineToPrice>& lines, const PricingInput& input);
 
 // Captions of the totals.
 QString pointsCaption(double points); // "#0" and two blanks

@@ -97,8 +97,6 @@ void Racun::reportEngineError(const QString& error) {
     Msg::critical(this, error, Titles::Database);
 }
 
-
-
 QString Racun::headerText(int index) const {
     if (index == RemarkBox)
         return ui.remarkEdit->toPlainText();
@@ -234,8 +232,7 @@ bool Racun::loadFromList() {
 }
 
 bool Racun::loadStoredLines(qint64 invoiceId) {
-    const LoadLinesResult loaded =
-        LoadLines(*m_db, *m_work, invoiceId, ui.percentEdit->text());
+    const LoadLinesResult loaded = LoadLines(*m_db, *m_work, invoiceId, ui.percentEdit->text());
     if (!loaded.ok) {
         reportEngineError(loaded.error);
         return false;
@@ -308,11 +305,11 @@ void Racun::onTimer() {
 // ---------------------------------------------------------------------------
 // Pricing
 
-void Racun::recalculateAndShow() {
+bool Racun::recalculateAndShow() {
     ui.linesGrid->commitEdit();
     Recordset* rs = lines();
     if (!rs)
-        return;
+        return false;
     PricingInput input;
     input.pointValueText = ui.pointValueEdit->text();
     input.lumpSum = ui.lumpSumCheck->isChecked();
@@ -336,6 +333,7 @@ void Racun::recalculateAndShow() {
         reportEngineError(result.error);
     if (result.surchargeCapped)
         Msg::information(this, Messages::SurchargeCapped);
+    return result.ok;
 }
 
 void Racun::onLumpSumClicked() {
@@ -583,6 +581,14 @@ InvoiceHeader Racun::currentHeader() const {
 bool Racun::save() {
     ui.linesGrid->commitEdit();
     askUnifiedReport();
+    // The lines, the totals kept with the invoice and the labels must say
+    // the same: what was typed since the last "Preračun" is priced first.
+    // A recalculation that failed has told why; nothing is saved from it.
+    // A point value or percentage that is no number is refused by the save
+    // itself, before anything is priced at 0.
+    const bool numbers = isNumeric(ui.pointValueEdit->text()) && isNumeric(ui.percentEdit->text());
+    if (numbers && !recalculateAndShow())
+        return false;
 
     Recordset* list = m_invoiceList ? m_invoiceList->recordset() : nullptr;
     Recordset* rs = lines();
@@ -590,8 +596,7 @@ bool Racun::save() {
         Msg::critical(this, Messages::NoInvoiceList);
         return false;
     }
-    const SaveResult result =
-        saveInvoice(*m_db, *list, *rs, Mode, OriginalNumber, currentHeader());
+    const SaveResult result = saveInvoice(*m_db, *list, *rs, Mode, OriginalNumber, currentHeader());
     if (result.outcome != SaveOutcome::Saved) {
         Message refusal = saveMessage(result.outcome);
         if (!result.error.isEmpty())

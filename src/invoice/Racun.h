@@ -71,7 +71,9 @@ private:
     bool refreshLines(); // reports a failure
     Recordset* lines() const;
 
-    void recalculateAndShow();
+    // "Preračun": prices the lines and shows the totals; false when the
+    // pricing failed (and was told).
+    bool recalculateAndShow();
     void onTimer();
     void onAddOperations();
     void onDeleteLine();

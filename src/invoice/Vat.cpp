@@ -23,6 +23,14 @@ double unroundedVat(double base, double percent) { return base * (percent / 100)
 
 double vatAmount(double base, double percent) { return RoundCents(unroundedVat(base, percent)); }
 
+InvoiceTotals invoiceTotals(double base, double percent) {
+    InvoiceTotals t;
+    t.base = base;
+    t.vat = vatAmount(base, percent);
+    t.toPay = t.base + t.vat;
+    return t;
+}
+
 QString vatCaption(double percent) {
     return QStringLiteral("DDV (") + localeNumberText(percent) + QStringLiteral("%)");
 }

@@ -25,6 +25,15 @@ double vatAmount(double base, double percent);
 // The VAT of a base, not rounded (the document's own sums).
 double unroundedVat(double base, double percent);
 
+// The totals kept with an invoice (tblRacun.Osnova, DDV, ZaPlacilo): the
+// VAT base, its VAT rounded to cents, and the sum to pay.
+struct InvoiceTotals {
+    double base = 0;
+    double vat = 0;
+    double toPay = 0;
+};
+InvoiceTotals invoiceTotals(double base, double percent);
+
 // "DDV (22%)", "DDV (9,5%)": the caption of the VAT in the editor and the
 // document, the rate in the locale's form without needless decimals.
 QString vatCaption(double percent);

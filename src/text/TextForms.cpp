@@ -189,6 +189,8 @@ QString currencyText(double amount) {
     return number + QChar(0xA0) + QStringLiteral("€");
 }
 
+QString countText(qint64 count) { return appLocale().toString(count); }
+
 QString plainNumberText(double value) {
     QString s = QString::number(value, 'g', 15);
     if (s.startsWith(QStringLiteral("0.")))

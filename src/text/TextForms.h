@@ -35,6 +35,9 @@ QString dateText(const QDate& date);
 // the symbol is a no-break space), with a minus sign for negatives.
 QString currencyText(double amount);
 
+// A count as the user reads it, grouped by the locale: "100.000".
+QString countText(qint64 count);
+
 // A number in the program's plain form: "." as decimal point, no grouping,
 // no zero before the point of a value between -1 and 1 (".5", "-.5").
 // numberText() puts one blank in front of a number that is not negative.

@@ -2,9 +2,12 @@
 #include "app/Glavna.h"
 #include "data/BoundGrid.h"
 #include "data/Recordset.h"
+#include "text/TextForms.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QMenu>
@@ -179,18 +182,97 @@ private Q_SLOTS:
         }
     }
 
+    // The search box filters by number, customer, contact person, service,
+    // case number and place, without regard to case and the marks of č, š,
+    // ž, ć, đ, in the order of the sort column; the unpaid check and the
+    // status line go with it. Odd input finds what contains it literally.
+    void searchFiltersInTheSortOrder_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("unpaidOnly");
+        QTest::addColumn<QStringList>("shown"); // numbers, by the customer ascending
+        QTest::newRow("number") << "2019/00" << false << QStringList{"2019/002", "2019/001"};
+        QTest::newRow("customer without marks") << "cuk" << false << QStringList{"2019/001"};
+        QTest::newRow("customer, other case and marks")
+            << "ŽUŽEK" << false << QStringList{"2020/007"};
+        QTest::newRow("contact person, ć and đ") << "dordevic" << false << QStringList{"2019/002"};
+        QTest::newRow("service") << "ZAKOLIČBA" << false << QStringList{"2020/007", "2019/001"};
+        QTest::newRow("case number") << "17/20" << false << QStringList{"2020/007"};
+        QTest::newRow("place") << "murska" << false << QStringList{"2019/002"};
+        QTest::newRow("not the address") << "Trubarjeva" << false << QStringList{};
+        QTest::newRow("unpaid only") << "" << true << QStringList{"2019/002", "2021/050"};
+        QTest::newRow("unpaid and text") << "zakol" << true << QStringList{};
+        QTest::newRow("blanks only")
+            << "   " << false << QStringList{"2019/002", "2020/007", "2021/050", "2019/001"};
+        QTest::newRow("percent literally") << "50%" << false << QStringList{"2021/050"};
+        QTest::newRow("underscore literally") << "a_b" << false << QStringList{"2021/050"};
+        QTest::newRow("backslash literally") << "\\x" << false << QStringList{"2021/050"};
+        QTest::newRow("quotes") << "\"o'" << false << QStringList{"2021/050"};
+        QTest::newRow("300 characters") << QString(300, 'a') << false << QStringList{};
+    }
+    void searchFiltersInTheSortOrder() {
+        QFETCH(QString, typed);
+        QFETCH(bool, unpaidOnly);
+        QFETCH(QStringList, shown);
+        // clang-format off
+        const std::tuple<const char*, const char*, const char*, const char*, const char*, const char*, bool, double> invoices[] = {
+            {"2019/001", "Čuk Marija", "", "Zakoličba meje", "0123/2019", "Celje", true, 100},
+            {"2019/002", "Ahac d.o.o.", "Đorđe Đorđević", "Parcelacija", "", "Murska Sobota", false, 200.5},
+            {"2020/007", "Anton Žužek", "", "zakoličba objekta", "17/2020", "Kranj", true, 300},
+            {"2021/050", "Bor 50% a_b \\x \"o'", "", "", "", "", false, QVariant().toDouble()},
+        };
+        // clang-format on
+        for (const auto& [number, name, contact, service, caseNo, place, paid, total] : invoices)
+            test::addInvoice(*Db,
+                             {{"StevilkaRacuna", number},
+                              {"Ime", name},
+                              {"KontaktnaOseba", contact},
+                              {"Delovisce", service},
+                              {"Zadeva", caseNo},
+                              {"Posta", place},
+                              {"Placan", paid},
+                              {"Naslov", "Trubarjeva 1"},
+                              {"ZaPlacilo", number == QString("2021/050") ? QVariant() : total}});
+        auto w = showWindow();
+        clickHeader(*w, 5); // by the customer, ascending
+        w->findChild<QCheckBox*>("Check1")->setChecked(unpaidOnly);
+        w->findChild<QLineEdit*>("Text1")->setText(typed); // as typed, or pasted
+        QTRY_COMPARE(shownColumn(*w, 0), shown);
+        QCOMPARE(w->list()->listModel()->caption(5), QString("<< Naročnik"));
+        double unpaid = 0;
+        for (const auto& [number, name, contact, service, caseNo, place, paid, total] : invoices)
+            if (!paid && shown.contains(number))
+                unpaid += total;
+        QCOMPARE(w->findChild<QLabel*>("Label2")->text(),
+                 QString("Prikazanih %1 od 4 računov · neplačano %2")
+                     .arg(shown.size())
+                     .arg(currencyText(unpaid)));
+        // Emptied, the list shows every invoice again.
+        w->findChild<QLineEdit*>("Text1")->clear();
+        w->findChild<QCheckBox*>("Check1")->setChecked(false);
+        QTRY_COMPARE(w->list()->listModel()->rowCount(), 4);
+    }
+
     // The code lists and the settings open from the menu, modal over the
     // main window.
     void menuOpensTheCodeLists_data() {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("window");
-        QTest::newRow("services") << "M1_1a" << "S_grupe";
-        QTest::newRow("operations") << "M1_1b" << "S_postavke";
-        QTest::newRow("staff") << "M2_3" << "N_osebje";
-        QTest::newRow("invoice settings") << "M2_1" << "N_racun";
-        QTest::newRow("our data") << "M2_2" << "N_data";
-        QTest::newRow("word processor") << "M2_W" << "N_word";
-        QTest::newRow("about") << "M3_2" << "frmAbout";
+        QTest::newRow("services") << "M1_1a"
+                                  << "S_grupe";
+        QTest::newRow("operations") << "M1_1b"
+                                    << "S_postavke";
+        QTest::newRow("overview") << "M1_5"
+                                  << "Pregled";
+        QTest::newRow("staff") << "M2_3"
+                               << "N_osebje";
+        QTest::newRow("invoice settings") << "M2_1"
+                                          << "N_racun";
+        QTest::newRow("our data") << "M2_2"
+                                  << "N_data";
+        QTest::newRow("word processor") << "M2_W"
+                                        << "N_word";
+        QTest::newRow("about") << "M3_2"
+                               << "frmAbout";
     }
     void menuOpensTheCodeLists() {
         QFETCH(QString, item);
@@ -291,7 +373,8 @@ private Q_SLOTS:
         // Nothing is typed into the list: Tab leaves it for the buttons.
         w->list()->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), w->list());
-        for (const char* name : {"Command1", "Command2", "Command3", "DBGrid1"}) {
+        for (const char* name :
+             {"Command1", "Command2", "Command3", "Text1", "Check1", "DBGrid1"}) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget()->objectName(), QString(name));
         }

@@ -5,6 +5,8 @@
 #include "tst_racun_support.h"
 
 #include "app/Clock.h"
+#include "data/Schema.h"
+#include "text/TextForms.h"
 
 using namespace valmir;
 using namespace valmir::test;
@@ -27,6 +29,24 @@ class TestRacunSave : public FixtureTest {
     }
 
     void prepare() override { setTodayForTest(QDate(2031, 3, 4)); }
+
+    // The totals kept with an invoice, as the editor's labels show money.
+    static QStringList storedTotals(const QString& number) {
+        QStringList kept;
+        for (const char* field : {"Osnova", "DDV", "ZaPlacilo"})
+            kept << currencyText(Db->scalar(QStringLiteral("SELECT %1 FROM tblRacun WHERE "
+                                                           "StevilkaRacuna=?")
+                                                .arg(QLatin1String(field)),
+                                            {number})
+                                     .toDouble())
+                        .remove(QStringLiteral("\u00A0€"));
+        return kept;
+    }
+    static QStringList labels(Racun* e) {
+        return {caption(e, "Label7").remove(QStringLiteral("\u00A0€")),
+                caption(e, "Label5").remove(QStringLiteral("\u00A0€")),
+                caption(e, "Label4").remove(QStringLiteral("\u00A0€"))};
+    }
 
 private Q_SLOTS:
     void refusalsKeepTheEditorOpen() {
@@ -75,11 +95,15 @@ private Q_SLOTS:
         auto* cellEditor = qobject_cast<QLineEdit*>(g->indexWidget(quantity));
         QVERIFY(cellEditor);
         cellEditor->setText("3");
+        box(s.e, "Text2")->setText("1,5");
         QVERIFY(WorkDb->scalar("SELECT Kolicina FROM tblTarifePregled").isNull());
         QVERIFY(s.e->save());
-        QCOMPARE(
-            Db->scalar("SELECT Kolicina FROM tblRacunTarife WHERE ID_tarifa=?", {op}).toDouble(),
-            3.0);
+        // Typed after the last "Preračun": the save prices it first, so the
+        // line, the totals kept and the labels agree (250 x 3 x 1,5).
+        QCOMPARE(queryRows("SELECT Kolicina, znesek FROM tblRacunTarife WHERE ID_tarifa=?", {op}),
+                 QStringList{"3|1125"});
+        QCOMPARE(labels(s.e), (QStringList{"1.125,00", "247,50", "1.372,50"}));
+        QCOMPARE(storedTotals("2031/001"), labels(s.e));
     }
 
     void unifiedReportQuestionBeforeSaving() {
@@ -105,8 +129,10 @@ private Q_SLOTS:
     // stored before rates were kept (20 %) keep their rates after the setting changed.
     void invoiceKeepsItsVatRate() {
         QVERIFY(Db->execute("UPDATE tblNastavitve SET Word = '/bin/true'"));
-        const qint64 old = addInvoice(*Db, {{"StevilkaRacuna", "2012/001"}, {"VrednostTocke", 1.0},
-                                            {"ProcentPavsala", 10.0}, {"Veljavnost", 30.0}});
+        const qint64 old = addInvoice(*Db, {{"StevilkaRacuna", "2012/001"},
+                                            {"VrednostTocke", 1.0},
+                                            {"ProcentPavsala", 10.0},
+                                            {"Veljavnost", 30.0}});
         addLine(*Db, old, operationId(*Db, 1, 3), 250.0, 2.0, QVariant(), 500.0);
         addLine(*Db, old, -1, QVariant(), QVariant(), QVariant(), 50.0);
         // What the editor shows, marked where the printed document does not show it.
@@ -132,6 +158,7 @@ private Q_SLOTS:
             option(s.e, "Check2")->click();
             QCOMPARE(totals(s.e), at22);
             QVERIFY(s.e->save());
+            QCOMPARE(storedTotals("2031/001"), at22.mid(1));
         }
         QVERIFY(Db->execute("UPDATE tblNastavitve SET StopnjaDDV = 9.5"));
         const std::pair<QString, QStringList> reopened[] = {
@@ -141,12 +168,83 @@ private Q_SLOTS:
             QVERIFY(s.e);
             QCOMPARE(totals(s.e), shown);
             QVERIFY(s.e->save());
+            QCOMPARE(storedTotals(number), shown.mid(1));
         }
         QCOMPARE(Db->scalar("SELECT group_concat(StopnjaDDV, ' ') FROM tblRacun").toString(),
                  QString("20.0 22.0"));
         Session s;
         QVERIFY(s.e);
         QCOMPARE(caption(s.e, "VatCaption"), QString("DDV (9,5%)"));
+    }
+
+    // A file of an earlier version gets the totals of its invoices once, at
+    // the start, as the editor shows them when it opens each: the file of
+    // the first tables (2012/001: 250 x 2 at 1 € and 10 % lump sum, at
+    // 20 %; 2012/002 without lines), and one of the version before, made
+    // by the start-up's own upgrade stopped there, with lines whose stored
+    // amounts are stale, a line whose operation is gone, the 70 % rule and
+    // a capped surcharge.
+    void upgradeComputesTheEditorsTotals_data() {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<QStringList>("expected"); // number: base | VAT | to pay
+        QTest::newRow("first tables")
+            << 0 << QStringList{"2012/001:550,00|110,00|660,00", "2012/002:0,00|0,00|0,00"};
+        QTest::newRow("version before")
+            << Schema::CurrentVersion - 1
+            << QStringList{"2012/001:550,00|110,00|660,00", "2012/002:0,00|0,00|0,00",
+                           "2020/001:550,00|121,00|671,00", "2020/002:455,00|100,10|555,10"};
+    }
+    void upgradeComputesTheEditorsTotals() {
+        QFETCH(int, version);
+        QFETCH(QStringList, expected);
+        const QString file = m_fixture->dataDir() + "/valmir2009.db";
+        shutDown();
+        QVERIFY(QFile::remove(file));
+        QVERIFY(QFile::copy(QString(qEnvironmentVariable("VALMIR_SOURCE_DIR") +
+                                    "/tests/data/valmir2009_schema0.db"),
+                            file));
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+        if (version > 0) {
+            QString error;
+            auto db = Database::open(file, Schema::dataPassword(), &error);
+            QVERIFY2(db, qPrintable(error));
+            QCOMPARE(Schema::upgradeDataDatabase(*db, version), QString());
+            const qint64 a = addInvoice(*db, {{"StevilkaRacuna", "2020/001"},
+                                              {"VrednostTocke", 1.0},
+                                              {"ProcentPavsala", 10.0},
+                                              {"StopnjaDDV", 22.0}});
+            addLine(*db, a, operationId(*db, 1, 3), 250.0, 2.0, QVariant(), 0.0); // stale
+            addLine(*db, a, -1, QVariant(), QVariant(), QVariant(), 7.0);
+            QVERIFY(
+                db->execute("UPDATE tblTarife SET \"70proc\" = 1 WHERE TS1 = 1 AND TS2 IN (3, 4)"));
+            const qint64 b = addInvoice(*db, {{"StevilkaRacuna", "2020/002"},
+                                              {"VrednostTocke", 2.0},
+                                              {"EnotenElaborat", true},
+                                              {"StopnjaDDV", 22.0}});
+            addLine(*db, b, operationId(*db, 1, 3), 100.0, 1.0, QVariant(), 1.0); // 70 %
+            addLine(*db, b, operationId(*db, 1, 4), 100.0, 1.0, 80.0, 1.0); // 70 %, 50 % at most
+            addLine(*db, b, 999999, 50.0, 1.0, QVariant(), 1.0);            // operation gone
+            addLine(*db, b, operationId(*db, 91, 1), QVariant(), QVariant(), QVariant(), 5.0);
+        }
+        QVERIFY2(m_fixture->start(), qPrintable(m_fixture->lastMessage()));
+        QCOMPARE(Schema::schemaVersion(*Db).value_or(-1), Schema::CurrentVersion);
+        for (const QString& row : expected) {
+            const QString number = row.section(u':', 0, 0);
+            const QStringList totals = row.section(u':', 1).split(u'|');
+            QCOMPARE(storedTotals(number), totals);
+            Session s(1, number);
+            QVERIFY(s.e);
+            QCOMPARE(labels(s.e), totals);
+            box(s.e, "Text1_1")->setText(number + " Čuk");
+            QVERIFY(s.e->save());
+        }
+        // The search text of every invoice follows the upgrade and each save.
+        QCOMPARE(Db->scalar("SELECT count(*) FROM tblRacun r JOIN tblIskanje i ON i.ID = r.ID "
+                            "WHERE i.Besedilo LIKE '%cuk%' AND i.ZaPlacilo = r.ZaPlacilo")
+                     .toInt(),
+                 int(expected.size()));
+        QVERIFY(Db->execute("DELETE FROM tblRacun"));
+        QCOMPARE(Db->scalar("SELECT count(*) FROM tblIskanje").toInt(), 0);
     }
 };
 

@@ -1,0 +1,166 @@
+// bench_overview: the search in the main list and the overview of turnover
+// on the generated database.
+//
+//   bench_overview --data-dir DIR [Google Benchmark flags]
+//
+// Works on a private copy of the data folder: a folder made by an earlier
+// schema is upgraded when the copy is opened (the time is printed). Each
+// keystroke figure runs from the key press until the filtered list was
+// painted, and includes the search box's pause (SearchBar::Pause).
+
+#include "BenchSupport.h"
+
+#include "app/Glavna.h"
+#include "app/Globals.h"
+#include "app/InvoiceSearch.h"
+#include "app/SearchBar.h"
+#include "data/BoundGrid.h"
+#include "data/Database.h"
+#include "data/Recordset.h"
+#include "invoice/Pregled.h"
+
+#include <QChartView>
+#include <QLineEdit>
+#include <QTest>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+using namespace valmir;
+using namespace valmir::bench;
+
+namespace {
+
+Glavna* g_window = nullptr;
+PaintCounter* g_paints = nullptr;
+int g_applied = -1; // paints counted when the window had applied the filter
+
+QLineEdit* searchBox() { return g_window->findChild<QLineEdit*>(QStringLiteral("Text1")); }
+
+// Types a word letter by letter ("k", "ko", "kov", ...), each letter one
+// timed keystroke; the box is emptied between words, untimed.
+void typeWord(benchmark::State& state, const char* word) {
+    int letter = 0;
+    const int length = int(std::strlen(word));
+    for (auto _ : state) {
+        if (letter == length) {
+            state.PauseTiming();
+            const int before = g_paints->count();
+            searchBox()->clear();
+            processUntil([before] { return g_paints->count() > before; });
+            letter = 0;
+            state.ResumeTiming();
+        }
+        // The list also paints while it reads its rows in slices: the
+        // figure waits for a paint after the filter was applied.
+        g_applied = -1;
+        QElapsedTimer t;
+        t.start();
+        QTest::keyClick(searchBox(), word[letter++]);
+        if (!processUntil([] { return g_applied >= 0 && g_paints->count() > g_applied; }))
+            state.SkipWithError("the list was not painted");
+        state.SetIterationTime(elapsedMs(t) / 1000);
+    }
+    state.counters["shown"] = g_window->list()->listModel()->rowCount();
+    state.counters["pause_ms"] = SearchBar::Pause;
+}
+
+void BM_SearchKeystroke_Customer(benchmark::State& state) { typeWord(state, "kovac"); }
+BENCHMARK(BM_SearchKeystroke_Customer)
+    ->Iterations(20)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+
+void BM_SearchKeystroke_Nothing(benchmark::State& state) { typeWord(state, "qxq"); }
+BENCHMARK(BM_SearchKeystroke_Nothing)
+    ->Iterations(12)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+
+// The parts of a keystroke without the window: the status line's counts,
+// and the list's rows read in the sort order with the filter.
+const char* const Typed[] = {"k", "kova", "kovac", "qxq"};
+
+void BM_SearchStatusOnly(benchmark::State& state) {
+    const InvoiceFilter filter = invoiceFilter(QString::fromLatin1(Typed[state.range(0)]), false);
+    for (auto _ : state) {
+        ListStatus status;
+        if (!readListStatus(*Db, filter, &status))
+            state.SkipWithError("not read");
+        benchmark::DoNotOptimize(status.shown);
+    }
+}
+BENCHMARK(BM_SearchStatusOnly)->DenseRange(0, 3)->Iterations(10)->Unit(benchmark::kMillisecond);
+
+void BM_SearchListOnly(benchmark::State& state) {
+    const InvoiceFilter filter = invoiceFilter(QString::fromLatin1(Typed[state.range(0)]), false);
+    for (auto _ : state) {
+        auto rs = Db->openRecordset(QStringLiteral("SELECT * FROM tblRacun ") + filter.where +
+                                        QStringLiteral(" ORDER BY StevilkaRacuna DESC"),
+                                    RecordsetKind::Dynaset, filter.params);
+        if (!rs)
+            state.SkipWithError("not read");
+        state.counters["rows"] = rs->recordCount();
+    }
+}
+BENCHMARK(BM_SearchListOnly)->DenseRange(0, 3)->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// Opens the overview (latest year), until its chart was painted.
+void BM_OverviewOpen(benchmark::State& state) {
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        Pregled overview(appContext(), g_window);
+        auto* chart = overview.findChild<QChartView*>(QStringLiteral("Chart1"));
+        PaintCounter chartPaints(chart->viewport());
+        overview.show();
+        if (!processUntil([&] { return chartPaints.count() > 0; }))
+            state.SkipWithError("the overview was not painted");
+        state.SetIterationTime(elapsedMs(t) / 1000);
+        state.counters["invoices"] = overview.turnover().sum.invoices;
+    }
+}
+BENCHMARK(BM_OverviewOpen)->Iterations(20)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    BenchProgram program(argc, argv);
+    if (!program.argumentsOk())
+        return 1;
+    Session session;
+    QString error;
+    QElapsedTimer started;
+    started.start();
+    if (!session.start(program.dataDir(), true, &error)) {
+        std::fprintf(stderr, "bench_overview: %s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("start-up on the copy (with any schema upgrade): %.0f ms\n", elapsedMs(started));
+    // An experiment: a page cache that holds the invoice table (in kB).
+    if (const int cacheKb = qEnvironmentVariableIntValue("VALMIR_BENCH_CACHE_KB"); cacheKb > 0) {
+        Db->execute(QStringLiteral("PRAGMA cache_size = -%1").arg(cacheKb));
+        std::printf("page cache of the data database: %d kB\n", cacheKb);
+    }
+    {
+        Glavna window(appContext());
+        g_window = &window;
+        window.resize(1100, 600);
+        PaintCounter paints(window.list()->viewport());
+        g_paints = &paints;
+        window.show();
+        if (!processUntil([&] { return paints.count() > 0; })) {
+            std::fprintf(stderr, "bench_overview: the main window did not paint\n");
+            return 1;
+        }
+        std::printf("invoices in the list: %d\n", window.list()->listModel()->rowCount());
+        // Connected after the window's own handler: runs once it applied the filter.
+        QObject::connect(window.findChild<SearchBar*>(), &SearchBar::filterChanged,
+                         [] { g_applied = g_paints->count(); });
+        benchmark::RunSpecifiedBenchmarks();
+        g_paints = nullptr;
+        g_window = nullptr;
+    }
+    return 0;
+}
