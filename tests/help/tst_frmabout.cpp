@@ -67,7 +67,8 @@ private slots:
         QTemporaryDir bin, marks;
         for (QString tool : tools) {
             const bool runs = !tool.startsWith(u'-');
-            QFile f(bin.filePath(tool.remove(u'-')));
+            tool = tool.mid(runs ? 0 : 1);
+            QFile f(bin.filePath(tool));
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(QStringLiteral("#!/bin/sh\n: > '%1'\n").arg(marks.filePath(tool)).toUtf8());
             f.setPermissions(runs ? f.permissions() | QFileDevice::ExeOwner : f.permissions());
