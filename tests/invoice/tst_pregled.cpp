@@ -1,9 +1,5 @@
-// The overview of turnover: sums by month against the engine's own sums, the
-// table, the chart and the CSV file read back, and the cases without data.
-
 #include "TestSupport.h"
 #include "app/Clock.h"
-#include "data/Database.h"
 #include "data/Recordset.h"
 #include "invoice/Pregled.h"
 #include "invoice/Turnover.h"
@@ -19,14 +15,14 @@
 using namespace valmir;
 using namespace valmir::test;
 
-// What the engine sums, amounts in cents, for one month ("2019-03") or the invoices
-// without a date (empty month): count, base, VAT, total, paid, unpaid.
-static QList<qint64> sqlSums(const QString& month) {
+// What the engine sums for a year ("2019"), a month ("2019-03") or the invoices
+// without a date (""): count, base, VAT, total, paid, unpaid; all times 100.
+static QList<qint64> sqlSums(const QString& period) {
     auto rs = Db->openRecordset(
-        "SELECT count(*) / 100.0, sum(Osnova), sum(DDV), sum(ZaPlacilo), sum(ZaPlacilo * "
-        "(Placan = 1)), sum(ZaPlacilo * (ifnull(Placan, 0) = 0)) FROM tblRacun WHERE " +
-            QString(month.isEmpty() ? "Datum IS NULL" : "substr(Datum, 1, 7) = ?"),
-        RecordsetKind::Snapshot, month.isEmpty() ? QVariantList{} : QVariantList{month});
+        "SELECT count(*), sum(Osnova), sum(DDV), sum(ZaPlacilo), sum(ZaPlacilo * (Placan = 1)), "
+        "sum(ZaPlacilo * (ifnull(Placan, 0) = 0)) FROM tblRacun WHERE " +
+            QString(period.isEmpty() ? "Datum IS NULL" : "Datum LIKE ? || '-%'"),
+        RecordsetKind::Snapshot, period.isEmpty() ? QVariantList{} : QVariantList{period});
     QList<qint64> out;
     for (const QString& f : rs->fieldNames())
         out << qRound64(rs->field(f).toDouble() * 100);
@@ -34,8 +30,8 @@ static QList<qint64> sqlSums(const QString& month) {
 }
 
 static QList<qint64> sumsOf(const TurnoverRow& r) {
-    QList<qint64> out{r.invoices};
-    for (double v : {r.base, r.vat, r.total, r.paid, r.unpaid})
+    QList<qint64> out;
+    for (double v : {double(r.invoices), r.base, r.vat, r.total, r.paid, r.unpaid})
         out << qRound64(v * 100);
     return out;
 }
@@ -73,14 +69,9 @@ private Q_SLOTS:
         QFETCH(int, year);
         const YearTurnover t = turnoverOfYear(*Db, year);
         QVERIFY(t.ok);
-        QList<qint64> sum(6, 0);
-        for (int m = 1; m <= 12; ++m) {
-            const QList<qint64> expected = sqlSums(QDate(year, m, 1).toString("yyyy-MM"));
-            QCOMPARE(sumsOf(t.months.value(m - 1)), expected);
-            for (int i = 0; i < 6; ++i)
-                sum[i] += expected[i];
-        }
-        QCOMPARE(sumsOf(t.sum), sum);
+        for (int m = 1; m <= 12; ++m)
+            QCOMPARE(sumsOf(t.months.value(m - 1)), sqlSums(QDate(year, m, 1).toString("yyyy-MM")));
+        QCOMPARE(sumsOf(t.sum), sqlSums(QString::number(year)));
         QCOMPARE(sumsOf(t.undated), sqlSums(QString()));
         QCOMPARE(t.undated.invoices, 2);
     }
