@@ -404,29 +404,18 @@ bool Recordset::readSlice(QVector<qint64>* keys, int wanted) const {
     return true;
 }
 
-bool Recordset::readMoreRows() const {
+bool Recordset::readMoreRows() const { return appendRows(RowsPerSlice); }
+
+bool Recordset::readAllRows() const { return appendRows(AllRows); }
+
+bool Recordset::appendRows(int wanted) const {
     if (!m_moreRows)
         return true;
     QVector<qint64> keys;
-    const bool ok = readSlice(&keys, RowsPerSlice);
+    const bool ok = readSlice(&keys, wanted);
     // A slice that is not full was the last one; after a failure nothing
     // more is read.
-    m_moreRows = ok && keys.size() == RowsPerSlice;
-    if (keys.isEmpty())
-        return ok;
-    const int first = m_keys.size();
-    m_keys.append(keys);
-    if (m_observer)
-        m_observer->rowsAppended(first, m_keys.size() - 1);
-    return ok;
-}
-
-bool Recordset::readAllRows() const {
-    if (!m_moreRows)
-        return true;
-    QVector<qint64> keys;
-    const bool ok = readSlice(&keys, AllRows);
-    m_moreRows = false;
+    m_moreRows = ok && wanted != AllRows && keys.size() == wanted;
     if (keys.isEmpty())
         return ok;
     const int first = m_keys.size();

@@ -168,6 +168,8 @@ private:
     void loadFieldInfo(sqlite3_stmt* stmt);
     bool readKeys(QVector<qint64>* keys);
     bool readSlice(QVector<qint64>* keys, int wanted) const;
+    // Reads up to `wanted` more row ids (AllRows: the rest) and appends them.
+    bool appendRows(int wanted) const;
     bool readOrdered(QVector<qint64>* keys, const QString& condition, const QVariantList& values,
                      const QString& order, int limit) const;
     bool haveRow(int position) const;

@@ -1,44 +1,28 @@
 #include "TestSupport.h"
 #include "data/Backup.h"
-#include "data/Recordset.h"
 #include "data/Schema.h"
 
 #include <QtTest>
-
 #include <sys/stat.h>
 
 using namespace valmir;
 
-namespace {
+static const QString Password = Schema::dataPassword();
+static const char* const Numbers = "SELECT group_concat(StevilkaRacuna, ' ') FROM "
+                                   "(SELECT StevilkaRacuna FROM tblRacun ORDER BY ID)";
 
-const QString Password = Schema::dataPassword();
-
-QStringList invoiceNumbers(Database& db) {
-    QStringList numbers;
-    auto rs = db.openRecordset("SELECT StevilkaRacuna FROM tblRacun ORDER BY ID",
-                               RecordsetKind::Snapshot);
-    for (; rs && !rs->eof(); rs->moveNext())
-        numbers << rs->field("StevilkaRacuna").toString();
-    return numbers;
-}
-
-unsigned modeOf(const QString& path) {
+static unsigned modeOf(const QString& path) {
     struct stat st;
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
-
-QByteArray readBytes(const QString& path) {
+static QByteArray readBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
+static bool writeBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) > 0;
 }
-
-} // namespace
 
 class TestBackup : public test::FixtureTest {
     Q_OBJECT
@@ -53,142 +37,98 @@ protected:
     }
 
 private Q_SLOTS:
-    // What was there at the copy comes back, what came later goes; the
-    // data replaced are kept as a copy first.
-    void restoreBringsBackTheCopiedData() {
-        QVERIFY(Backup::copyTo(*Db, m_copy, Password, nullptr));
-        QCOMPARE(modeOf(m_copy), 0600u);
+    // A good copy is put back (one without a schema version brought up to date), what came
+    // after it goes, the data replaced kept first; any other file is refused with its reason
+    // before anything is written. The chosen file is only read.
+    void restore_data() {
+        QTest::addColumn<QString>("reason"); // part of the refusal; null when put back
+        QTest::newRow("own copy") << QString();
+        QTest::newRow("earlier version") << QString();
+        QTest::newRow("another key") << QString("drugim geslom");
+        QTest::newRow("other tables") << QString("ni podatkovna baza programa VALMIR");
+        QTest::newRow("newer version") << QString("novejša različica");
+        QTest::newRow("damaged page") << QString("");
+        QTest::newRow("text file") << QString("ni podatkovna baza");
+        QTest::newRow("missing file") << QString("ne obstaja");
+        QTest::newRow("the data database itself") << QString("v uporabi");
+    }
+    void restore() {
+        QFETCH(QString, reason);
+        const QByteArray kind = QTest::currentDataTag();
+        QString error, path = kind == "the data database itself" ? DatabasePath : m_copy;
+        if (kind == "own copy" || kind == "damaged page" || kind == "newer version")
+            QVERIFY(Backup::copyTo(*Db, m_copy, Password, nullptr) && modeOf(m_copy) == 0600u);
+        QByteArray bytes = readBytes(m_copy);
+        if (kind == "earlier version") {
+            const QString source = qEnvironmentVariable("VALMIR_SOURCE_DIR");
+            QVERIFY(QFile::copy(source + "/tests/data/valmir2009_schema0.db", m_copy));
+        } else if (kind == "another key" || kind == "other tables") {
+            const bool key = kind == "another key";
+            auto other = Database::open(m_copy, key ? "drugo geslo" : Password, &error, true);
+            QVERIFY(other && (key ? Schema::createDataTables(*other)
+                                  : other->execute("CREATE TABLE tuje (a)")));
+        } else if (kind == "damaged page") {
+            QVERIFY(bytes.size() > 3 * 4096);
+            QVERIFY(writeBytes(m_copy, bytes.replace(2 * 4096 + 100, 100, QByteArray(100, 'x'))));
+        } else if (kind == "text file") {
+            QVERIFY(writeBytes(m_copy, "StevilkaRacuna;Ime\n1/2026;Novak\n"));
+        } else if (kind == "newer version") {
+            auto newer = Database::open(m_copy, Password, &error);
+            QVERIFY(newer && newer->execute("PRAGMA user_version = 1000")); // far ahead of ours
+        }
+        bytes = readBytes(m_copy);
         QVERIFY(test::addInvoice(*Db, {{"StevilkaRacuna", "2/2026"}}));
-
-        QString error;
-        const QDateTime now(QDate(2026, 12, 7), QTime(8, 30, 15));
-        QVERIFY2(Backup::restore(*Db, m_copy, Password, m_folder, now, &error), qPrintable(error));
-        QCOMPARE(invoiceNumbers(*Db), QStringList{"1/2026"});
+        const QByteArray data = readBytes(DatabasePath);
+        const bool restored = Backup::restore(*Db, path, Password, m_folder,
+                                              QDateTime({2026, 12, 7}, {8, 30, 15}), &error);
+        QCOMPARE(readBytes(m_copy), bytes);
+        if (!reason.isNull()) {
+            QVERIFY2(!restored && error.contains(reason), qPrintable(error));
+            QVERIFY(path == DatabasePath || error == Backup::refusal(path, Password));
+            QVERIFY(!QFileInfo::exists(m_folder)); // no copy of the current data either
+            QCOMPARE(readBytes(DatabasePath), data);
+            QCOMPARE(Db->scalar(Numbers).toString(), QString("1/2026 2/2026"));
+            return;
+        }
+        QVERIFY2(restored, qPrintable(error));
+        QCOMPARE(Db->scalar(Numbers).toString(),
+                 QString(kind == "own copy" ? "1/2026" : "2012/001 2012/002"));
+        QCOMPARE(Schema::schemaVersion(*Db), std::optional<int>(Schema::CurrentVersion));
         QVERIFY(test::addInvoice(*Db, {{"StevilkaRacuna", "3/2026"}})); // still writable
-
         const QString kept = m_folder + "valmir2009-pred-obnovo-2026-12-07-083015.db";
         QCOMPARE(modeOf(kept), 0600u);
         auto before = Database::open(kept, Password, &error);
-        QVERIFY2(before, qPrintable(error));
-        QCOMPARE(invoiceNumbers(*before), (QStringList{"1/2026", "2/2026"}));
+        QVERIFY(before && before->scalar(Numbers).toString() == "1/2026 2/2026");
     }
 
-    // A copy made before the tables carried a version gets the tables of
-    // this one as it is put back.
-    void earlierVersionIsBroughtUpToDate() {
-        const QString earlier =
-            qEnvironmentVariable("VALMIR_SOURCE_DIR") + "/tests/data/valmir2009_schema0.db";
-        QVERIFY(QFile::copy(earlier, m_copy));
-        QString error;
-        QVERIFY2(
-            Backup::restore(*Db, m_copy, Password, m_folder, QDateTime::currentDateTime(), &error),
-            qPrintable(error));
-        QCOMPARE(invoiceNumbers(*Db), (QStringList{"2012/001", "2012/002"}));
-        QCOMPARE(Schema::schemaVersion(*Db), std::optional<int>(Schema::CurrentVersion));
-        QCOMPARE(readBytes(m_copy), readBytes(earlier)); // the chosen copy is only read
-    }
-
-    // A file that is no good copy is refused with a reason before anything
-    // is written: the data database keeps every byte.
-    void refusedCopyChangesNothing_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("another key") << "key"
-                                     << "drugim geslom";
-        QTest::newRow("other tables") << "foreign"
-                                      << "ni podatkovna baza programa VALMIR";
-        QTest::newRow("damaged page") << "damaged"
-                                      << "";
-        QTest::newRow("text file") << "text"
-                                   << "ni podatkovna baza";
-        QTest::newRow("missing file") << "missing"
-                                      << "ne obstaja";
-        QTest::newRow("the data database itself") << "itself"
-                                                  << "v uporabi";
-    }
-    void refusedCopyChangesNothing() {
-        QFETCH(QString, kind);
-        QFETCH(QString, reason);
-        QString error;
-        QString path = m_copy;
-        if (kind == "key" || kind == "foreign") {
-            auto other =
-                Database::open(m_copy, kind == "key" ? "drugo geslo" : Password, &error, true);
-            QVERIFY2(other, qPrintable(error));
-            QVERIFY(kind == "key" ? Schema::createDataTables(*other)
-                                  : other->execute("CREATE TABLE tuje (a)"));
-        } else if (kind == "damaged") {
-            QVERIFY(Backup::copyTo(*Db, m_copy, Password, nullptr));
-            QByteArray bytes = readBytes(m_copy);
-            QVERIFY(bytes.size() > 3 * 4096);
-            for (int i = 2 * 4096 + 100; i < 2 * 4096 + 200; ++i)
-                bytes[i] = char(~bytes[i]);
-            writeBytes(m_copy, bytes);
-        } else if (kind == "text") {
-            writeBytes(m_copy, "StevilkaRacuna;Ime\n1/2026;Novak\n");
-        } else if (kind == "newer") {
-            QVERIFY(Backup::copyTo(*Db, m_copy, Password, nullptr));
-            auto newer = Database::open(m_copy, Password, &error);
-            QVERIFY(newer &&
-                    newer->execute(
-                        QString("PRAGMA user_version = %1").arg(Schema::CurrentVersion + 1)));
-        } else if (kind == "itself") {
-            path = DatabasePath;
-        }
-        const QByteArray data = readBytes(DatabasePath);
-
-        const QString why = Backup::refusal(path, Password);
-        QVERIFY(
-            !Backup::restore(*Db, path, Password, m_folder, QDateTime::currentDateTime(), &error));
-        QVERIFY2(error.contains(reason), qPrintable(error));
-        if (kind != "itself")
-            QCOMPARE(error, why);
-        QVERIFY(!QFileInfo::exists(m_folder)); // no copy of the current data either
-        QCOMPARE(readBytes(DatabasePath), data);
-        QCOMPARE(invoiceNumbers(*Db), QStringList{"1/2026"});
-    }
-
-    // One copy a day, the newest ones kept; copies the user put there and
-    // those kept before a restore are not counted and not deleted.
-    void dailyCopiesKeepTheNewest_data() {
-        QTest::addColumn<int>("days");
-        QTest::addColumn<int>("kept");
-        QTest::newRow("fewer days than kept") << 3 << 3;
-        QTest::newRow("exactly as many") << 14 << 14;
-        QTest::newRow("three weeks") << 21 << 14;
-    }
+    // One copy a day (a second exit that day leaves it as it was), the newest 14 kept; the
+    // user's copies and those kept before a restore are not counted and not deleted.
     void dailyCopiesKeepTheNewest() {
-        QFETCH(int, days);
-        QFETCH(int, kept);
-        const QStringList others{"moja.db", "valmir2009-pred-obnovo-2026-01-01-080000.db",
-                                 "valmir2009-2026-02-31.db"};
+        QStringList expected{"moja.db", "valmir2009-pred-obnovo-2026-01-01-080000.db",
+                             "valmir2009-2026-02-31.db"};
         const QDate first(2026, 11, 20);
         QString error;
-        for (int d = 0; d < days; ++d) {
-            if (d == 1)
-                for (const QString& name : others)
-                    writeBytes(m_folder + name, "x");
-            QVERIFY2(Backup::makeDailyCopy(*Db, m_folder, Password, first.addDays(d),
-                                           Backup::DailyCopiesKept, &error),
-                     qPrintable(error));
-            // A second exit on the same day leaves the day's copy as it was.
-            QVERIFY(test::addInvoice(*Db, {{"StevilkaRacuna", QString("%1/2027").arg(d)}}));
-            QVERIFY(Backup::makeDailyCopy(*Db, m_folder, Password, first.addDays(d),
-                                          Backup::DailyCopiesKept, &error));
+        for (int d = 0; d < 21; ++d) {
+            for (const QString& number : {QString("%1/a").arg(d), QString("%1/b").arg(d)}) {
+                QVERIFY(Backup::makeDailyCopy(*Db, m_folder, Password, first.addDays(d),
+                                              Backup::DailyCopiesKept, &error));
+                QVERIFY(test::addInvoice(*Db, {{"StevilkaRacuna", number}}));
+            }
+            for (int i = 0; d == 0 && i < 3; ++i)
+                QVERIFY(writeBytes(m_folder + expected[i], "x"));
+            QCOMPARE(QDir(m_folder).entryList(QDir::Files).size(), 3 + qMin(d + 1, 14));
         }
-        QStringList expected = others;
-        for (int d = days - kept; d < days; ++d)
+        for (int d = 7; d < 21; ++d)
             expected << Backup::dailyName(first.addDays(d));
         expected.sort();
         QCOMPARE(QDir(m_folder).entryList(QDir::Files, QDir::Name), expected);
         QCOMPARE(modeOf(m_folder), 0700u);
-
-        const QString newest = m_folder + Backup::dailyName(first.addDays(days - 1));
+        const QString newest = m_folder + Backup::dailyName(first.addDays(20));
         QCOMPARE(modeOf(newest), 0600u);
         QCOMPARE(Backup::refusal(newest, Password), QString());
         auto copy = Database::open(newest, Password, &error);
-        QVERIFY2(copy, qPrintable(error));
-        QCOMPARE(invoiceNumbers(*copy).size(), days); // the day's first exit: without its invoice
+        // Made at the day's first exit: the fixture's invoice and two a day before.
+        QVERIFY(copy && copy->scalar("SELECT count(*) FROM tblRacun").toInt() == 1 + 2 * 20);
     }
 };
 

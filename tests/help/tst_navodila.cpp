@@ -1,8 +1,6 @@
 #include "TestSupport.h"
 
 #include "app/Glavna.h"
-#include "app/Globals.h"
-#include "app/MessageBox.h"
 #include "app/Messages.h"
 #include "help/Navodila.h"
 
@@ -10,7 +8,6 @@
 #include <QDirIterator>
 #include <QTextBlock>
 #include <QTextBrowser>
-#include <QTextDocument>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -19,22 +16,17 @@ using namespace valmir::test;
 
 namespace {
 
-const QString Folder = QStringLiteral(":/help");
+QString resourcePath(const QUrl& url) { return u':' + url.path(); }
 
-QUrl pageUrl(const QString& resourcePath) { return QUrl(QStringLiteral("qrc") + resourcePath); }
-
-// What a page is made of, read as the help window reads it.
+// The links, pictures and anchors of a page, read as the help window reads it.
 struct PageParts {
-    QStringList links;
-    QStringList images;
-    QStringList anchors;
+    QStringList links, images, anchors;
 };
-
 PageParts partsOf(const QUrl& page) {
     QTextBrowser browser;
     browser.setSource(page);
     PageParts parts;
-    for (QTextBlock b = browser.document()->begin(); b.isValid(); b = b.next()) {
+    for (QTextBlock b = browser.document()->begin(); b.isValid(); b = b.next())
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat f = it.fragment().charFormat();
             parts.anchors << f.anchorNames();
@@ -43,20 +35,8 @@ PageParts partsOf(const QUrl& page) {
             if (f.isImageFormat())
                 parts.images << f.toImageFormat().name();
         }
-    }
     return parts;
 }
-
-QStringList resourceFiles(const QString& pattern) {
-    QStringList files;
-    for (QDirIterator it(Folder, {pattern}, QDir::Files, QDirIterator::Subdirectories);
-         it.hasNext();)
-        files << it.next();
-    files.sort();
-    return files;
-}
-
-QString resourcePath(const QUrl& url) { return u':' + url.path(); }
 
 } // namespace
 
@@ -64,11 +44,10 @@ class TestNavodila : public FixtureTest {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { Navodila::homePage(); } // makes the pages readable
-
     // The manual opens from the menu beside the main window, not modal; a
     // second "Navodila..." brings back the same window, also after it was
-    // closed; a page that cannot be read is told and ends nothing.
+    // closed; a page that cannot be read is told and ends nothing; closing
+    // the main window ends the run, the open manual with it.
     void opensFromTheMenuOnce() {
         Glavna main(appContext());
         main.show();
@@ -76,123 +55,84 @@ private Q_SLOTS:
         QVERIFY(item && item->isEnabled());
         item->trigger();
         Navodila* manual = Navodila::instance();
-        QVERIFY(manual && manual->isVisible());
-        QVERIFY(!manual->isModal() && !QApplication::activeModalWidget());
+        QVERIFY(manual && manual->isVisible() && !manual->isModal() && !qApp->activeModalWidget());
         QCOMPARE(manual->browser()->source(), Navodila::homePage());
         QVERIFY(manual->browser()->toPlainText().contains(QStringLiteral("VALMIR 2009")));
-
         manual->close();
         item->trigger();
         QCOMPARE(Navodila::instance(), manual);
-        QVERIFY(manual->isVisible());
         int manuals = 0;
         for (QWidget* w : QApplication::topLevelWidgets())
             manuals += w->objectName() == u"Navodila" && w->isVisible();
-        QCOMPARE(manuals, 1);
-
-        QStringList shown;
-        Msg::setHook([&](const Msg::Shown& box) {
-            shown << box.title + u'|' + box.text;
-            return true;
-        });
+        QVERIFY(manual->isVisible() && manuals == 1);
+        ModalWatcher watcher;
         QVERIFY(!Navodila::showManual(&main, QUrl(QStringLiteral("qrc:/help/ni.html"))));
-        Msg::setHook({});
-        QCOMPARE(shown, QStringList{HelpMessages::NotFound.title + u'|' +
-                                    HelpMessages::NotFound.text});
-        QVERIFY(manual->isVisible());
-        QCOMPARE(manual->browser()->source(), Navodila::homePage());
-
-        // Closing the main window ends the run, the open manual with it.
-        const bool quitOnClose = QGuiApplication::quitOnLastWindowClosed();
-        QGuiApplication::setQuitOnLastWindowClosed(true);
-        bool ended = true;
+        QCOMPARE(watcher.seen,
+                 QStringList{HelpMessages::NotFound.title + u'|' + HelpMessages::NotFound.text});
+        QVERIFY(manual->isVisible() && manual->browser()->source() == Navodila::homePage());
         QTimer::singleShot(0, &main, &QWidget::close);
-        QTimer::singleShot(5000, qApp, [&ended] {
-            ended = false;
-            QCoreApplication::quit();
-        });
-        QApplication::exec();
-        QGuiApplication::setQuitOnLastWindowClosed(quitOnClose);
-        QVERIFY(ended);
+        QTimer::singleShot(5000, &main, [] { QCoreApplication::exit(1); });
+        QCOMPARE(QApplication::exec(), 0);
     }
 
-    // The contents list, the links, "Nazaj", "Naprej" (also Alt+Left)
-    // and "Domov" lead where they say, and the contents list follows.
+    // The contents list, the links, "Nazaj" (also Alt+Left), "Naprej" and
+    // "Domov" lead where they say, and the contents list follows.
     void navigates() {
         Glavna main(appContext());
         main.show();
-        Navodila* manual = Navodila::showManual(&main);
-        QVERIFY(manual);
-        QVERIFY(QTest::qWaitForWindowActive(manual));
-        QTextBrowser* browser = manual->browser();
-        auto action = [manual](const char* name) {
-            return manual->findChild<QAction*>(QString::fromLatin1(name));
-        };
-        const QList<QUrl> pages = Navodila::contentsPages();
-        const QUrl racun = pages.at(4), izracun = pages.at(8);
-
-        QTreeWidgetItemIterator it(manual->contents());
-        while (*it && (*it)->data(0, Qt::UserRole).toUrl() != racun)
-            ++it;
-        QVERIFY(*it);
-        QTreeWidget* contents = manual->contents();
-        QTest::mouseClick(contents->viewport(), Qt::LeftButton, {},
-                          contents->visualItemRect(*it).center());
-        QCOMPARE(browser->source(), racun);
+        const QUrl racun = Navodila::contentsPages().at(4);
+        const QUrl izracun = Navodila::contentsPages().at(8);
         const QUrl example(izracun.toString() + QStringLiteral("#primer"));
+        Navodila* manual = Navodila::showManual(&main, racun); // not the home page
+        QVERIFY(manual && QTest::qWaitForWindowActive(manual));
+        QTextBrowser* browser = manual->browser();
+        QTreeWidget* contents = manual->contents();
         browser->setSource(example);
-        QCOMPARE(manual->contents()->currentItem()->data(0, Qt::UserRole).toUrl(), izracun);
-
-        QVERIFY(action("backAction")->isEnabled());
+        QCOMPARE(contents->currentItem()->data(0, Qt::UserRole).toUrl(), izracun);
+        manual->findChild<QAction*>("backAction")->trigger();
+        QCOMPARE(browser->source(), racun);
+        manual->findChild<QAction*>("forwardAction")->trigger();
+        QCOMPARE(browser->source(), example);
         QTest::keyClick(browser, Qt::Key_Left, Qt::AltModifier);
         QCOMPARE(browser->source(), racun);
-        action("forwardAction")->trigger();
-        QCOMPARE(browser->source(), example);
-        action("homeAction")->trigger();
+        const QModelIndexList entry =
+            contents->model()->match(contents->model()->index(0, 0), Qt::UserRole, izracun, 1,
+                                     Qt::MatchExactly | Qt::MatchRecursive);
+        QVERIFY(!entry.isEmpty());
+        QTest::mouseClick(contents->viewport(), Qt::LeftButton, {},
+                          contents->visualRect(entry[0]).center());
+        QCOMPARE(browser->source(), izracun);
+        manual->findChild<QAction*>("homeAction")->trigger();
         QCOMPARE(browser->source(), Navodila::homePage());
-        QCOMPARE(manual->contents()->currentItem()->data(0, Qt::UserRole).toUrl(),
-                 Navodila::homePage());
+        QCOMPARE(contents->currentItem()->data(0, Qt::UserRole).toUrl(), Navodila::homePage());
     }
 
-    void pageIsWhole_data() {
-        QTest::addColumn<QString>("page");
-        for (const QString& page : resourceFiles(QStringLiteral("*.html")))
-            QTest::newRow(qPrintable(page.mid(Folder.size() + 1))) << page;
-    }
-    // Every link of a page leads to a page of the manual and to an anchor
-    // that page has, every picture is there, and the page is in the
-    // contents list.
-    void pageIsWhole() {
-        QFETCH(QString, page);
-        const QUrl url = pageUrl(page);
-        QVERIFY(Navodila::contentsPages().contains(url));
-        const PageParts parts = partsOf(url);
-        for (const QString& link : parts.links) {
-            const QUrl target = url.resolved(QUrl(link));
-            QVERIFY2(target.scheme() == u"qrc", qPrintable(link));
-            QVERIFY2(QFile::exists(resourcePath(target)), qPrintable(link));
-            if (target.hasFragment())
-                QVERIFY2(partsOf(target.adjusted(QUrl::RemoveFragment))
-                             .anchors.contains(target.fragment()),
-                         qPrintable(link));
-        }
-        for (const QString& image : parts.images)
-            QVERIFY2(!QImage(resourcePath(url.resolved(QUrl(image)))).isNull(),
-                     qPrintable(image));
-    }
-
-    // Every entry of the contents list is a page, and every picture
-    // shipped is shown on some page.
-    void contentsAndPicturesComplete() {
-        QStringList shown;
-        for (const QUrl& page : Navodila::contentsPages()) {
+    // Every page shipped is in the contents, every entry is a page, every link leads to
+    // a page and anchor of the manual, every picture is there and every one is shown.
+    void pagesAreWhole() {
+        const QList<QUrl> pages = Navodila::contentsPages();
+        QStringList shipped, shown;
+        for (QDirIterator it(QStringLiteral(":/help"), QDir::Files, QDirIterator::Subdirectories);
+             it.hasNext();)
+            shipped << it.next();
+        for (const QString& file : shipped.filter(QStringLiteral(".html")))
+            QVERIFY2(pages.contains(QUrl(QStringLiteral("qrc") + file)), qPrintable(file));
+        for (const QUrl& page : pages) {
             QVERIFY2(QFile::exists(resourcePath(page)), qPrintable(page.toString()));
-            for (const QString& image : partsOf(page).images)
+            const PageParts parts = partsOf(page);
+            for (const QString& link : parts.links) {
+                const QUrl to = page.resolved(QUrl(link)), file = to.adjusted(QUrl::RemoveFragment);
+                QVERIFY2(to.scheme() == u"qrc" && QFile::exists(resourcePath(to)) &&
+                             (!to.hasFragment() || partsOf(file).anchors.contains(to.fragment())),
+                         qPrintable(link));
+            }
+            for (const QString& image : parts.images) {
                 shown << resourcePath(page.resolved(QUrl(image)));
+                QVERIFY2(!QImage(shown.last()).isNull(), qPrintable(image));
+            }
         }
-        const QStringList pictures = resourceFiles(QStringLiteral("*.png"));
-        QVERIFY(!pictures.isEmpty());
-        for (const QString& picture : pictures)
+        QVERIFY(!shipped.filter(QStringLiteral(".png")).isEmpty());
+        for (const QString& picture : shipped.filter(QStringLiteral(".png")))
             QVERIFY2(shown.contains(picture), qPrintable(picture));
     }
 };
