@@ -234,9 +234,9 @@ void Glavna::buildMenu() {
             action->setEnabled(item.open != nullptr);
             connect(action, &QAction::triggered, this, [this, item] {
                 item.open(*this);
-                if (item.reloadAfter) {
-                    showStatus(m_sortable->reload());
-                }
+                // The data changed underneath: search again.
+                if (item.reloadAfter)
+                    applyFilter();
             });
         }
     }
@@ -256,23 +256,31 @@ void Glavna::openEditor() {
 }
 
 void Glavna::applyFilter() {
-    const InvoiceFilter filter = m_search->filter();
-    m_sortable->setFilter(filter.where, filter.params);
-    showStatus(m_sortable->reload());
+    SearchResult found;
+    if (!search(&found))
+        return;
+    m_sortable->setFilter(found.where, found.params);
+    // A list that could not be read has told so already.
+    if (m_sortable->reload())
+        m_status->setText(statusText(found.status));
+    else
+        m_status->clear();
 }
 
-void Glavna::showStatus(bool listRead) {
-    ListStatus status;
+void Glavna::showStatus() {
+    SearchResult found;
+    if (search(&found))
+        m_status->setText(statusText(found.status));
+}
+
+bool Glavna::search(SearchResult* found) {
     if (!m_context.db)
-        return;
-    if (!readListStatus(*m_context.db, m_search->filter(), &status)) {
-        m_status->clear();
-        // A list that could not be read has told so already.
-        if (listRead)
-            Msg::critical(this, Messages::InvoiceListNotRead, m_context.db->lastError());
-        return;
-    }
-    m_status->setText(statusText(status));
+        return false;
+    if (runSearch(*m_context.db, m_search->filter(), found))
+        return true;
+    m_status->clear();
+    Msg::critical(this, Messages::InvoiceListNotRead, m_context.db->lastError());
+    return false;
 }
 
 void Glavna::newInvoice() {

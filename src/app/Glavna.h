@@ -13,6 +13,7 @@ namespace valmir {
 
 class BoundGrid;
 class SearchBar;
+struct SearchResult;
 
 // The main window: the invoice list, its three buttons and the menu.
 class Glavna : public QMainWindow {
@@ -40,9 +41,10 @@ private:
     // The search box or the unpaid check changed: the list is read again
     // with the filter, in the order it had.
     void applyFilter();
-    // The status line under the list; a failure to count is told unless
-    // the list itself could not be read (and has told that).
-    void showStatus(bool listRead = true);
+    // The status line under the list, with the filter as it stands.
+    void showStatus();
+    // Runs the filter; a failure is told, and the status line cleared.
+    bool search(SearchResult* found);
     // The editor, modal over this window, on the list as OpenMode says.
     void openEditor();
 

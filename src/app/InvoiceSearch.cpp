@@ -2,16 +2,13 @@
 
 #include "data/Collation.h"
 #include "data/Database.h"
-#include "data/Recordset.h"
+#include "data/RowSet.h"
 #include "text/TextForms.h"
 
 namespace valmir {
 
 namespace {
 
-// tblIskanje holds the searched fields of each invoice folded into one
-// text, its paid flag and its sum to pay (see Schema.cpp): a narrow table
-// read instead of every invoice.
 const QString Searched = QStringLiteral("Besedilo LIKE ? ESCAPE '\\'");
 const QString Unpaid = QStringLiteral("ifnull(Placan, 0) = 0");
 
@@ -44,38 +41,36 @@ InvoiceFilter invoiceFilter(const QString& typed, bool unpaidOnly) {
     }
     if (unpaidOnly)
         conditions << Unpaid;
-    if (!conditions.isEmpty()) {
-        f.searchConditions = conditions.join(QStringLiteral(" AND "));
-        f.where = QStringLiteral(" WHERE ID IN (SELECT ID FROM tblIskanje WHERE ") +
-                  f.searchConditions + QStringLiteral(") ");
-    }
+    f.conditions = conditions.join(QStringLiteral(" AND "));
     return f;
 }
 
-bool readListStatus(Database& db, const InvoiceFilter& filter, ListStatus* status) {
-    auto shown = db.openRecordset(
-        QStringLiteral("SELECT count(*) AS N, total(CASE WHEN %1 THEN ZaPlacilo END) AS U "
-                       "FROM tblIskanje")
-                .arg(Unpaid) +
-            (filter.isEmpty() ? QString() : QStringLiteral(" WHERE ") + filter.searchConditions),
-        RecordsetKind::Snapshot, filter.params);
-    if (!shown)
+bool runSearch(Database& db, const InvoiceFilter& filter, SearchResult* result) {
+    // Every row once: the count of all comes with the found ones.
+    const QString found = filter.isEmpty() ? QStringLiteral("1") : filter.conditions;
+    ListStatus status;
+    std::vector<qint64> ids;
+    const bool ok = db.forEachRow(
+        QStringLiteral("SELECT ID, %1, %2, ZaPlacilo FROM tblIskanje").arg(found, Unpaid),
+        filter.params, [&](const QueryRow& row) {
+            ++status.all;
+            if (row.integer(1) == 0)
+                return;
+            ++status.shown;
+            if (!filter.isEmpty())
+                ids.push_back(row.integer(0));
+            if (row.integer(2) != 0 && !row.isNull(3))
+                status.unpaid += row.number(3);
+        });
+    if (!ok)
         return false;
-    shown->moveFirst();
-    status->shown = shown->field(QStringLiteral("N")).toLongLong();
-    status->unpaid = shown->field(QStringLiteral("U")).toDouble();
-    if (shown->readFailed()) {
-        db.setError(shown->lastError());
-        return false;
+    result->status = status;
+    result->where.clear();
+    result->params.clear();
+    if (!filter.isEmpty()) {
+        result->where = QStringLiteral(" WHERE IN_SET(ID, ?) ");
+        result->params << rowSetValue(std::move(ids));
     }
-    if (filter.isEmpty()) {
-        status->all = status->shown;
-        return true;
-    }
-    QVariant all;
-    if (!db.queryValue(QStringLiteral("SELECT count(*) FROM tblIskanje"), {}, &all))
-        return false;
-    status->all = all.toLongLong();
     return true;
 }
 

@@ -10,12 +10,13 @@ class Database;
 // The main list's filter: the typed text found in the number, customer,
 // contact person, service title, case number or place of an invoice,
 // whatever the case and the marks of č, š, ž, ć, đ ("cuk" finds "Čuk"),
-// and only the unpaid invoices when asked.
+// and only the unpaid invoices when asked. Conditions on tblIskanje, the
+// narrow table of each invoice's folded search text, paid flag and sum to
+// pay (see Schema.cpp).
 struct InvoiceFilter {
-    QString where;            // " WHERE ..." for the list's query; empty for all invoices
-    QString searchConditions; // the same on tblIskanje, for the counts
-    QVariantList params;      // bound to the "?" of either
-    bool isEmpty() const { return where.isEmpty(); }
+    QString conditions;  // empty for all invoices
+    QVariantList params; // bound to their "?"
+    bool isEmpty() const { return conditions.isEmpty(); }
 };
 
 // Blanks around the text do not count; "%", "_" and "\" are found as typed.
@@ -29,8 +30,17 @@ struct ListStatus {
     double unpaid = 0;
 };
 
-// Counts with the filter; false on an engine error (db.lastError()).
-bool readListStatus(Database& db, const InvoiceFilter& filter, ListStatus* status);
+// What a filter finds, in one reading of tblIskanje: the list's condition
+// (" WHERE IN_SET(ID, ?) " with the invoices found, empty for all
+// invoices) and the counts.
+struct SearchResult {
+    QString where;
+    QVariantList params;
+    ListStatus status;
+};
+
+// False on an engine error (db.lastError()).
+bool runSearch(Database& db, const InvoiceFilter& filter, SearchResult* result);
 
 // "Prikazanih 1.234 od 100.000 računov · neplačano 12.345,67 €"
 QString statusText(const ListStatus& status);

@@ -3,6 +3,7 @@
 #include "data/Collation.h"
 #include "data/Dialect.h"
 #include "data/Recordset.h"
+#include "data/RowSet.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -54,7 +55,7 @@ std::unique_ptr<Database> Database::open(const QString& path, const QString& pas
         return fail(engineMessage(db->m_db));
     sqlite3_busy_timeout(db->m_db, BusyTimeoutMs);
     sqlite3_extended_result_codes(db->m_db, 1);
-    if (!Collation::install(db->m_db))
+    if (!Collation::install(db->m_db) || !RowSets::install(db->m_db))
         return fail(engineMessage(db->m_db));
     sqlite3_set_authorizer(db->m_db, authorizeHook, db.get());
     sqlite3_update_hook(db->m_db, rowChangedHook, db.get());
@@ -147,7 +148,8 @@ bool Database::bindAll(sqlite3_stmt* stmt, const QVariantList& params) {
         QVariant v = toStorage(params.at(i));
         int rc;
         int n = i + 1;
-        if (v.isNull()) {
+        if (RowSets::bind(stmt, n, v, &rc)) {
+        } else if (v.isNull()) {
             rc = sqlite3_bind_null(stmt, n);
         } else {
             switch (v.typeId()) {
@@ -206,6 +208,32 @@ QVariant Database::scalar(const QString& sql, const QVariantList& params) {
     QVariant result;
     queryValue(sql, params, &result);
     return result;
+}
+
+bool QueryRow::isNull(int column) const {
+    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}
+qint64 QueryRow::integer(int column) const { return sqlite3_column_int64(m_stmt, column); }
+double QueryRow::number(int column) const { return sqlite3_column_double(m_stmt, column); }
+
+bool Database::forEachRow(const QString& sql, const QVariantList& params,
+                          const std::function<void(const QueryRow&)>& row) {
+    sqlite3_stmt* stmt = prepare(sql);
+    if (!stmt)
+        return false;
+    bool ok = bindAll(stmt, params);
+    if (ok) {
+        const QueryRow current(stmt);
+        int rc;
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+            row(current);
+        ok = rc == SQLITE_DONE;
+        if (!ok)
+            setEngineError();
+    }
+    sqlite3_finalize(stmt);
+    afterStatement();
+    return ok;
 }
 
 bool Database::queryValue(const QString& sql, const QVariantList& params, QVariant* value) {

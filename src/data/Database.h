@@ -16,6 +16,18 @@ namespace valmir {
 
 class Recordset;
 
+// A row of a query being read by Database::forEachRow().
+class QueryRow {
+public:
+    explicit QueryRow(sqlite3_stmt* stmt) : m_stmt(stmt) {}
+    bool isNull(int column) const;
+    qint64 integer(int column) const;
+    double number(int column) const;
+
+private:
+    sqlite3_stmt* m_stmt;
+};
+
 // Kinds of record set, numbered as the rest of the program knows them.
 enum class RecordsetKind { Table = 1, Dynaset = 2, Snapshot = 4 };
 
@@ -55,6 +67,11 @@ public:
     // The same, telling an engine error (false, see lastError()) from a
     // query without rows (true, *value null).
     bool queryValue(const QString& sql, const QVariantList& params, QVariant* value);
+    // Hands every row of a query to `row`, in the engine's own values, for
+    // reading many rows without making a QVariant of each field; false on
+    // an engine error (see lastError()).
+    bool forEachRow(const QString& sql, const QVariantList& params,
+                    const std::function<void(const QueryRow&)>& row);
 
     bool beginTransaction();
     bool commit();

@@ -252,6 +252,30 @@ private Q_SLOTS:
         QTRY_COMPARE(w->list()->listModel()->rowCount(), 4);
     }
 
+    // What the search found stays the list's rows while the filter stands:
+    // an invoice written so that it no longer matches stays, a deleted one
+    // goes, a new one joins; searching again shows what matches now.
+    void writtenInvoicesStayUntilTheFilterChanges() {
+        int number = 0;
+        for (const char* name : {"Čuk Marija", "Čuk Janez", "Novak"})
+            test::addInvoice(*Db, {{"StevilkaRacuna", QString::number(++number)}, {"Ime", name}});
+        auto w = showWindow();
+        auto* box = w->findChild<QLineEdit*>("Text1");
+        box->setText("cuk");
+        QTRY_COMPARE(w->list()->listModel()->rowCount(), 2);
+        QVERIFY(Db->execute("UPDATE tblRacun SET Ime = 'Kos' WHERE Ime = 'Čuk Marija'"));
+        QVERIFY(Db->execute("DELETE FROM tblRacun WHERE Ime = 'Čuk Janez'"));
+        Recordset* rs = w->list()->recordset(); // as the editor adds
+        QVERIFY(rs->addNew());
+        rs->setField("StevilkaRacuna", "4");
+        rs->setField("Ime", "Čuk Ana");
+        QVERIFY(rs->update());
+        QCOMPARE(shownColumn(*w, 5), (QStringList{"Kos", "Čuk Ana"}));
+        box->setText("cuk ");
+        QTRY_COMPARE(shownColumn(*w, 5), QStringList{"Čuk Ana"});
+        QVERIFY(w->findChild<QLabel*>("Label2")->text().startsWith("Prikazanih 1 od 3 "));
+    }
+
     // The code lists and the settings open from the menu, modal over the
     // main window.
     void menuOpensTheCodeLists_data() {
