@@ -5,6 +5,8 @@
 #include "data/RowSet.h"
 #include "text/TextForms.h"
 
+#include <cmath>
+
 namespace valmir {
 
 namespace {
@@ -46,31 +48,37 @@ InvoiceFilter invoiceFilter(const QString& typed, bool unpaidOnly) {
 }
 
 bool runSearch(Database& db, const InvoiceFilter& filter, SearchResult* result) {
-    // Every row once: the count of all comes with the found ones.
-    const QString found = filter.isEmpty() ? QStringLiteral("1") : filter.conditions;
+    // The counts of all invoices are kept in one row (see Schema.cpp).
+    qint64 unpaidCents = 0;
     ListStatus status;
-    std::vector<qint64> ids;
-    const bool ok = db.forEachRow(
-        QStringLiteral("SELECT ID, %1, %2, ZaPlacilo FROM tblIskanje").arg(found, Unpaid),
-        filter.params, [&](const QueryRow& row) {
-            ++status.all;
-            if (row.integer(1) == 0)
-                return;
-            ++status.shown;
-            if (!filter.isEmpty())
-                ids.push_back(row.integer(0));
-            if (row.integer(2) != 0 && !row.isNull(3))
-                status.unpaid += row.number(3);
-        });
-    if (!ok)
+    if (!db.forEachRow(QStringLiteral("SELECT Racunov, NeplacanoCentov FROM tblIskanjeVsota"), {},
+                       [&](const QueryRow& row) {
+                           status.all = row.integer(0);
+                           unpaidCents = row.integer(1);
+                       }))
         return false;
-    result->status = status;
     result->where.clear();
     result->params.clear();
-    if (!filter.isEmpty()) {
+    if (filter.isEmpty()) {
+        status.shown = status.all;
+    } else {
+        std::vector<qint64> ids;
+        unpaidCents = 0;
+        if (!db.forEachRow(
+                QStringLiteral("SELECT ID, %1, ZaPlacilo FROM tblIskanje WHERE ").arg(Unpaid) +
+                    filter.conditions,
+                filter.params, [&](const QueryRow& row) {
+                    ids.push_back(row.integer(0));
+                    if (row.integer(1) != 0 && !row.isNull(2))
+                        unpaidCents += std::llround(row.number(2) * 100);
+                }))
+            return false;
+        status.shown = qint64(ids.size());
         result->where = QStringLiteral(" WHERE IN_SET(ID, ?) ");
         result->params << rowSetValue(std::move(ids));
     }
+    status.unpaid = double(unpaidCents) / 100;
+    result->status = status;
     return true;
 }
 

@@ -23,7 +23,6 @@ QString engineMessage(sqlite3* db) {
 // for a moment.
 constexpr int BusyTimeoutMs = 2000;
 
-
 bool startsWithWord(const QString& sql, QStringView word) {
     return QStringView(sql).trimmed().startsWith(word, Qt::CaseInsensitive);
 }

@@ -80,7 +80,8 @@ bool bind(sqlite3_stmt* stmt, int parameter, const QVariant& value, int* rc) {
         return false;
     // The caller's parameters hold the set for as long as the statement runs.
     const RowSetValue set = value.value<RowSetValue>();
-    *rc = set ? sqlite3_bind_int64(stmt, parameter, set->number()) : sqlite3_bind_null(stmt, parameter);
+    *rc = set ? sqlite3_bind_int64(stmt, parameter, set->number())
+              : sqlite3_bind_null(stmt, parameter);
     return true;
 }
 

@@ -48,6 +48,13 @@ QString searchedText(const QString& row) {
     return QStringLiteral("FOLD(") + parts.join(QStringLiteral(" || char(1) || ")) + u')';
 }
 
+// What a row of tblIskanje adds to the sum still unpaid, in cents.
+QString unpaidCents(const QString& row) {
+    return QStringLiteral("CASE WHEN ifnull(%1Placan, 0) = 0 "
+                          "THEN ifnull(CAST(round(%1ZaPlacilo * 100) AS INTEGER), 0) ELSE 0 END")
+        .arg(row);
+}
+
 bool runAll(Database& db, const QStringList& statements) {
     for (const QString& sql : statements)
         if (!db.execute(sql))
@@ -214,6 +221,27 @@ const QList<UpgradeStep>& upgradeSteps() {
                          "SELECT ID, %1, Placan, ZaPlacilo FROM tblRacun")
               .arg(searchedText(QString()))},
          computeStoredTotals},
+        // The status line of the whole list reads one row however many
+        // invoices there are: their number and the sum still unpaid, in
+        // cents, kept by the engine with every change of tblIskanje.
+        {4,
+         {QStringLiteral("CREATE TABLE tblIskanjeVsota (ID INTEGER PRIMARY KEY, "
+                         "Racunov INTEGER NOT NULL, NeplacanoCentov INTEGER NOT NULL)"),
+          QStringLiteral("INSERT INTO tblIskanjeVsota (ID, Racunov, NeplacanoCentov) "
+                         "SELECT 1, count(*), ifnull(sum(%1), 0) FROM tblIskanje")
+              .arg(unpaidCents(QString())),
+          QStringLiteral("CREATE TRIGGER trVsotaNov AFTER INSERT ON tblIskanje BEGIN "
+                         "UPDATE tblIskanjeVsota SET Racunov = Racunov + 1, "
+                         "NeplacanoCentov = NeplacanoCentov + %1; END")
+              .arg(unpaidCents(QStringLiteral("new."))),
+          QStringLiteral("CREATE TRIGGER trVsotaSprememba AFTER UPDATE ON tblIskanje BEGIN "
+                         "UPDATE tblIskanjeVsota SET "
+                         "NeplacanoCentov = NeplacanoCentov - %1 + %2; END")
+              .arg(unpaidCents(QStringLiteral("old.")), unpaidCents(QStringLiteral("new."))),
+          QStringLiteral("CREATE TRIGGER trVsotaBrisanje AFTER DELETE ON tblIskanje BEGIN "
+                         "UPDATE tblIskanjeVsota SET Racunov = Racunov - 1, "
+                         "NeplacanoCentov = NeplacanoCentov - %1; END")
+              .arg(unpaidCents(QStringLiteral("old.")))}},
     };
     return steps;
 }

@@ -9,9 +9,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QtTest>
 
 using namespace valmir;
@@ -258,22 +258,35 @@ private Q_SLOTS:
     void writtenInvoicesStayUntilTheFilterChanges() {
         int number = 0;
         for (const char* name : {"Čuk Marija", "Čuk Janez", "Novak"})
-            test::addInvoice(*Db, {{"StevilkaRacuna", QString::number(++number)}, {"Ime", name}});
+            test::addInvoice(*Db, {{"StevilkaRacuna", QString::number(++number)},
+                                   {"Ime", name},
+                                   {"ZaPlacilo", 100.0 * number},
+                                   {"Placan", number == 3}});
         auto w = showWindow();
         auto* box = w->findChild<QLineEdit*>("Text1");
+        auto* status = w->findChild<QLabel*>("Label2");
+        auto line = [](int shown, double unpaid) {
+            return QString("Prikazanih %1 od 3 računov · neplačano %2")
+                .arg(shown)
+                .arg(currencyText(unpaid));
+        };
         box->setText("cuk");
         QTRY_COMPARE(w->list()->listModel()->rowCount(), 2);
-        QVERIFY(Db->execute("UPDATE tblRacun SET Ime = 'Kos' WHERE Ime = 'Čuk Marija'"));
+        QCOMPARE(status->text(), line(2, 300));
+        QVERIFY(Db->execute("UPDATE tblRacun SET Ime = 'Kos', Placan = 1 WHERE ID = 1"));
         QVERIFY(Db->execute("DELETE FROM tblRacun WHERE Ime = 'Čuk Janez'"));
         Recordset* rs = w->list()->recordset(); // as the editor adds
         QVERIFY(rs->addNew());
         rs->setField("StevilkaRacuna", "4");
         rs->setField("Ime", "Čuk Ana");
+        rs->setField("ZaPlacilo", 7.5);
         QVERIFY(rs->update());
         QCOMPARE(shownColumn(*w, 5), (QStringList{"Kos", "Čuk Ana"}));
         box->setText("cuk ");
         QTRY_COMPARE(shownColumn(*w, 5), QStringList{"Čuk Ana"});
-        QVERIFY(w->findChild<QLabel*>("Label2")->text().startsWith("Prikazanih 1 od 3 "));
+        QCOMPARE(status->text(), line(1, 7.5));
+        box->clear();
+        QTRY_COMPARE(status->text(), line(3, 7.5));
     }
 
     // The code lists and the settings open from the menu, modal over the
