@@ -11,6 +11,7 @@
 //   - every invoice is whole: it holds the number of lines its remark
 //     names ("vrstic: N");
 //   - no line belongs to a missing invoice;
+//   - the counts of the list's status line are those of the invoices;
 //   - the counter is past every number saved;
 //   - the invoices are exactly those of the finished steps, or those plus
 //     the step in flight when the kill came;
@@ -301,6 +302,17 @@ struct Parent {
                 .toLongLong();
         if (orphans != 0)
             fault(kill, QStringLiteral("%1 lines without an invoice").arg(orphans));
+        const QString kept =
+            Db->scalar(
+                  QStringLiteral("SELECT Racunov || ':' || NeplacanoCentov FROM tblIskanjeVsota"))
+                .toString();
+        const QString counted =
+            Db->scalar(QStringLiteral("SELECT count(*) || ':' || ifnull(sum(CASE WHEN "
+                                      "ifnull(Placan, 0) = 0 THEN CAST(round(ZaPlacilo * "
+                                      "100) AS INTEGER) END), 0) FROM tblRacun"))
+                .toString();
+        if (kept != counted)
+            fault(kill, QStringLiteral("the list's counts %1, the invoices %2").arg(kept, counted));
 
         const Invoices found = readInvoices(kill);
         if (found == model) {
