@@ -11,27 +11,12 @@
 #include <unistd.h>
 
 using namespace valmir;
+using namespace valmir::test;
 
 namespace {
 
 QString dataFile(const test::Fixture& f) { return f.dataDir() + "/valmir2009.db"; }
 QString templateFile(const test::Fixture& f) { return f.dataDir() + "/tmp.db"; }
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
-unsigned modeOf(const QString& path) {
-    struct stat st;
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Made by the program before its tables carried a version (commit 91da86b):
 // the seed, the office's name, invoices 2012/001 (two lines) and 2012/002.
@@ -41,8 +26,9 @@ QString earlierFile() {
 
 // Every table and index as the engine keeps its definition.
 QString tables(Database& db) {
-    return db.scalar("SELECT group_concat(sql, ';') FROM (SELECT sql FROM sqlite_master ORDER BY "
-                     "name)")
+    return db
+        .scalar("SELECT group_concat(sql, ';') FROM (SELECT sql FROM sqlite_master ORDER BY "
+                "name)")
         .toString();
 }
 
@@ -105,7 +91,7 @@ private Q_SLOTS:
         if (found == "no runtime folder") {
             // Qt falls back on "runtime-<user>" in TMPDIR; a file there leaves none.
             qunsetenv("XDG_RUNTIME_DIR");
-            writeBytes(system.path() + "/runtime-" + getpwuid(geteuid())->pw_name, {});
+            QVERIFY(writeBytes(system.path() + "/runtime-" + getpwuid(geteuid())->pw_name, {}));
             folder = system.path() + QString("/valmir-%1").arg(geteuid());
         } else {
             qputenv("XDG_RUNTIME_DIR", system.path().toLocal8Bit());
@@ -118,7 +104,7 @@ private Q_SLOTS:
         if (found == "link")
             QVERIFY(QFile::link(elsewhere.path(), folder));
         if (found == "file")
-            writeBytes(folder, "x");
+            QVERIFY(writeBytes(folder, "x"));
 
         const StartupResult r = startUp({f.dataDir(), QString()});
         QVERIFY2(r.ok == taken, qPrintable(r.message));
@@ -154,7 +140,7 @@ private Q_SLOTS:
         QVERIFY(QFile::setPermissions(f.tempDir(),
                                       QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         const QString lock = f.tempDir() + "/valmir.lock";
-        writeBytes(lock, content);
+        QVERIFY(writeBytes(lock, content));
         const int fd = ::open(QFile::encodeName(lock).constData(), O_RDONLY);
         QVERIFY(fd >= 0);
         if (held)
@@ -233,7 +219,7 @@ private Q_SLOTS:
         QFETCH(QString, broken);
         test::Fixture f;
         if (broken == "file") {
-            writeBytes(f.dataDir(), "not a folder");
+            QVERIFY(writeBytes(f.dataDir(), "not a folder"));
         } else {
             QVERIFY2(f.start(), qPrintable(f.lastMessage()));
             shutDown();
@@ -257,7 +243,7 @@ private Q_SLOTS:
         if (broken.endsWith("template"))
             QVERIFY(QFile::remove(templateFile(f)));
         if (broken == "empty template")
-            writeBytes(templateFile(f), {});
+            QVERIFY(writeBytes(templateFile(f), {}));
         if (broken == "read-only") {
             QVERIFY(QFile::setPermissions(f.dataDir(), QFile::ReadOwner | QFile::ExeOwner));
             if (::access(QFile::encodeName(f.dataDir()), W_OK) == 0)

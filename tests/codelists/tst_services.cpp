@@ -38,6 +38,7 @@ struct EditCase {
     const char *numbers, *current;
     int operationsOf3;
 };
+// clang-format off
 const EditCase EditCases[] = {
     {"add 12a as 12", "", "12a", "Nova", 0, "", {}, "1 2 3 4 5 6 12 40 91 95", "12", 2},
     {"add empty as 0", "", "", "O'Brien \"x\"", 0, "", {}, "0 1 2 3 4 5 6 40 91 95", "0", 2},
@@ -45,21 +46,11 @@ const EditCase EditCases[] = {
     {"add existing 3", "", "3", "Dvojnik", 0, "", Duplicate, All, "1", 2},
     {"rename 3 only", "3", "3", "Nova izravnava", 0, "", {}, All, "3", 2},
     {"renumber 3 to taken 5", "3", "5", "X", 0, "", Duplicate, All, "3", 2},
-    {"renumber 3 to free 7 with its operations",
-     "3",
-     "7",
-     "Izravnava",
-     0,
-     "",
-     {},
-     "1 2 4 5 6 7 40 91 95",
-     "7",
-     0},
-    {"renumber refused by the engine", "3", "7", "X", SQLITE_UPDATE, "tblTarife", NotSaved, All,
-     "3", 2},
-    {"add refused by the engine", "", "8", "X", SQLITE_TRANSACTION, "COMMIT", NotSaved, All, "1",
-     2},
+    {"renumber 3 to free 7 with its operations", "3", "7", "Izravnava", 0, "", {}, "1 2 4 5 6 7 40 91 95", "7", 0},
+    {"renumber refused by the engine", "3", "7", "X", SQLITE_UPDATE, "tblTarife", NotSaved, All, "3", 2},
+    {"add refused by the engine", "", "8", "X", SQLITE_TRANSACTION, "COMMIT", NotSaved, All, "1", 2},
 };
+// clang-format on
 
 struct DeleteCase {
     const char *tag, *select;

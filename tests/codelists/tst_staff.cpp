@@ -22,7 +22,8 @@ namespace {
 
 QStringList staffNames() {
     QStringList names;
-    auto rs = Db->openRecordset("SELECT Ime FROM tblSestavljavci ORDER BY ID", RecordsetKind::Snapshot);
+    auto rs =
+        Db->openRecordset("SELECT Ime FROM tblSestavljavci ORDER BY ID", RecordsetKind::Snapshot);
     for (rs->moveFirst(); !rs->eof(); rs->moveNext())
         names << rs->field("Ime").toString();
     return names;
@@ -45,7 +46,8 @@ QString currentRow(QWidget* w) {
     return cells.join(u'|');
 }
 
-const QString Long60 = QString(60, u'x');
+// Quotes and a semicolon go into the table as typed, cut to 50.
+const QString Long60 = "O'Brien \"Mali\"; DROP TABLE tbPoste" + QString(30, u'x');
 
 } // namespace
 
@@ -65,32 +67,21 @@ class TestStaff : public FixtureTest {
         auto w = std::make_unique<I_poste>(appContext(), target);
         w->show();
         QApplication::setActiveWindow(w.get());
-        if (!QTest::qWaitFor([&] { return !w->findChild<QTimer*>("Timer1")->isActive() &&
-                                          w->sortColumn() == 1 && gridOf(w.get())->currentRow() == 0; }))
+        if (!QTest::qWaitFor([&] {
+                return !w->findChild<QTimer*>("Timer1")->isActive() && w->sortColumn() == 1 &&
+                       gridOf(w.get())->currentRow() == 0;
+            }))
             return nullptr;
         return w;
     }
 
 private Q_SLOTS:
-    // The rules without a window.
+    // The rules without a window; the window's rows below keep cutting,
+    // renaming to nothing, and deleting staff on invoices or refused.
     void staffRules() {
-        QCOMPARE(staffName(Long60), QString(50, u'x'));
         QVERIFY(!addStaff(*Db, QString()).written);
-        QVERIFY(!renameStaff(*Db, staffId("Ana"), QString()).written);
-        const StaffWrite added = addStaff(*Db, "O'Brien \"Mali\"; DROP TABLE tbPoste");
-        QVERIFY(added.written && added.id == staffId("O'Brien \"Mali\"; DROP TABLE tbPoste"));
-        QCOMPARE(deleteStaff(*Db, staffId("Bojan")).invoices, 3);
-        QVERIFY(deleteStaff(*Db, staffId("Cene")).written);
-        refuse(*Db, SQLITE_DELETE, "tblSestavljavci");
-        const StaffWrite refused = deleteStaff(*Db, staffId("Ana"));
-        QVERIFY(!refused.ok && !refused.written && !refused.error.isEmpty());
-        QVERIFY(staffNames().contains("Ana"));
-
-        QCOMPARE(widenedPostcode("1"), 1000.0);
-        QCOMPARE(widenedPostcode(" 12a"), 1200.0);
-        QCOMPARE(widenedPostcode("123"), 1230.0);
-        QCOMPARE(widenedPostcode("1234"), 1234.0);
-        QCOMPARE(widenedPostcode("Kr"), 0.0);
+        for (auto [typed, code] : {std::pair{" 12a", 1200.0}, {"123", 1230.0}, {"1234", 1234.0}})
+            QCOMPARE(widenedPostcode(typed), code);
         // A seek the engine refuses leaves the row where it was.
         auto posts = Db->openRecordset("tbPoste", RecordsetKind::Table);
         QVERIFY(posts->setIndex("Stev") && seekAtLeast(*posts, 4000.0));
@@ -108,14 +99,14 @@ private Q_SLOTS:
         QTest::addColumn<int>("row");
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("answer");
-        QTest::addColumn<QString>("asked");   // title|prompt|default of the input box
+        QTest::addColumn<QString>("asked");     // title|prompt|default of the input box
         QTest::addColumn<QStringList>("names"); // after the seeded person
         QTest::addColumn<QString>("current");
         QTest::addColumn<QString>("message");
         const QStringList all{"Ana", "Bojan", "Cene"};
         // clang-format off
         QTest::newRow("add cut to 50") << 0 << "Command1" << Long60 << "Dodaj novega sestavljavca|Ime in priimek|"
-            << all + QStringList{QString(50, u'x')} << QString(50, u'x') << "";
+            << all + QStringList{Long60.left(50)} << Long60.left(50) << "";
         QTest::newRow("add cancelled") << 1 << "Command1" << QString() << "Dodaj novega sestavljavca|Ime in priimek|"
             << all << "Ana" << "";
         QTest::newRow("rename with quotes") << 2 << "Command2" << "Bo'jan \"B\"" << "Sprememba podatkov|Ime in priimek|Bojan"
@@ -166,7 +157,7 @@ private Q_SLOTS:
     void lookupTyping_data() {
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("row"); // the current row of the list
+        QTest::addColumn<QString>("row");   // the current row of the list
         QTest::addColumn<QString>("boxes"); // Text1|Text2
         // clang-format off
         QTest::newRow("1 is 1000") << "Text1" << "1" << "1000|Ljubljana" << "1|Ljubljana";

@@ -3,7 +3,6 @@
 #include "data/Schema.h"
 
 #include <QtTest>
-#include <sys/stat.h>
 
 using namespace valmir;
 
@@ -11,18 +10,7 @@ static const QString Password = Schema::dataPassword();
 static const char* const Numbers = "SELECT group_concat(StevilkaRacuna, ' ') FROM "
                                    "(SELECT StevilkaRacuna FROM tblRacun ORDER BY ID)";
 
-static unsigned modeOf(const QString& path) {
-    struct stat st;
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-static QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-static bool writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) > 0;
-}
+using namespace valmir::test;
 
 class TestBackup : public test::FixtureTest {
     Q_OBJECT

@@ -1,9 +1,9 @@
 #include "TestSupport.h"
 
+#include "data/Recordset.h"
 #include "document/N_data.h"
 #include "document/N_racun.h"
 #include "document/Settings.h"
-#include "data/Recordset.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -49,39 +49,36 @@ struct RacunCase {
     QString message;
     const char* row; // afterwards
 };
+// clang-format off
 const RacunCase RacunCases[] = {
     {"whole numbers", "25", "0,75", "30", "22", true, false, 0, {}, "25 0.75 30 1 0 22"},
-    {"12,7 stores 12, empty validity 0", "12,7", "2,5", "", "9,5", false, true, 0, {},
-     "12 2.5 0 0 1 9.5"},
+    {"12,7 stores 12, empty validity 0", "12,7", "2,5", "", "9,5", false, true, 0, {}, "12 2.5 0 0 1 9.5"},
     {"point and words", "7", "1.5", "30 dni", "8.5", false, true, 0, {}, "7 1.5 30 0 1 8.5"},
     {"fractional validity", "3", "0,75", "7,5", "0", false, true, 0, {}, "3 0.75 7.5 0 1 0"},
-    {"counter not numeric", "abc", "0,75", "30", "x", true, false, 0, CounterNotNumeric,
-     SeedRow},
-    {"counter empty, first check counts", "", "abc", "30", "x", true, false, 0,
-     CounterNotNumeric, SeedRow},
-    {"point value before VAT rate", "5", "abc", "30", "x", true, false, 0, PointValueNotNumeric,
-     SeedRow},
-    {"VAT rate with its unit", "5", "1", "30", "22 %", true, false, 0, VatPercentNotNumeric,
-     SeedRow},
+    {"counter not numeric", "abc", "0,75", "30", "x", true, false, 0, CounterNotNumeric, SeedRow},
+    {"counter empty, first check counts", "", "abc", "30", "x", true, false, 0, CounterNotNumeric, SeedRow},
+    {"point value before VAT rate", "5", "abc", "30", "x", true, false, 0, PointValueNotNumeric, SeedRow},
+    {"VAT rate with its unit", "5", "1", "30", "22 %", true, false, 0, VatPercentNotNumeric, SeedRow},
     {"update refused", "5", "1", "30", "22", true, false, SQLITE_UPDATE, NotSaved, SeedRow},
     {"commit refused", "5", "1", "30", "22", true, false, SQLITE_TRANSACTION, NotSaved, SeedRow},
 };
+// clang-format on
 
 // A stored row, as N_racun shows it ("" when missing); "V redu" unchanged
 // stores what was there.
 struct ShownCase {
     const char *tag, *sql, *shown, *row;
 };
+// clang-format off
 const ShownCase ShownCases[] = {
     // A rate never set is today's, which a new invoice would get.
     {"all Null", "UPDATE tblNastavitve SET StRacuna=NULL, VrednostTocke=NULL, Veljavnost=NULL, "
-                 "Tolarji=NULL, GlavaVzporedno=NULL, StopnjaDDV=NULL", "0|0|0|22|0|0",
-     "0 0 0 0 0 22"},
+     "Tolarji=NULL, GlavaVzporedno=NULL, StopnjaDDV=NULL", "0|0|0|22|0|0", "0 0 0 0 0 22"},
     {"fractions read back", "UPDATE tblNastavitve SET StRacuna=12, VrednostTocke=0.075, "
-                            "Veljavnost=7.5, Tolarji=1, GlavaVzporedno=0, StopnjaDDV=9.5",
-     "12|0,075|7,5|9,5|1|0", "12 0.075 7.5 1 0 9.5"},
+     "Veljavnost=7.5, Tolarji=1, GlavaVzporedno=0, StopnjaDDV=9.5", "12|0,075|7,5|9,5|1|0", "12 0.075 7.5 1 0 9.5"},
     {"missing row is made", "DELETE FROM tblNastavitve", "1|0|0|22|0|0", "1 0 0 0 0 22"},
 };
+// clang-format on
 
 } // namespace
 
@@ -158,12 +155,14 @@ private Q_SLOTS:
             QVERIFY(Db->execute(t.sql));
         QString shown;
         QVERIFY(!run<N_racun>("N_racun", [&](QWidget* w) {
-            shown = QStringList{box(w, "Text1")->text(), box(w, "Text2")->text(),
-                                box(w, "Text3")->text(), box(w, "Text4")->text(),
-                                QString::number(w->findChild<QCheckBox*>("Check1")->isChecked()),
-                                QString::number(
-                                    w->findChild<QRadioButton*>("Option1_0")->isChecked())}
-                        .join(u'|');
+            shown =
+                QStringList{box(w, "Text1")->text(),
+                            box(w, "Text2")->text(),
+                            box(w, "Text3")->text(),
+                            box(w, "Text4")->text(),
+                            QString::number(w->findChild<QCheckBox*>("Check1")->isChecked()),
+                            QString::number(w->findChild<QRadioButton*>("Option1_0")->isChecked())}
+                    .join(u'|');
             QVERIFY(w->findChild<QRadioButton*>("Option1_1")->isChecked() != shown.endsWith('1'));
         }));
         QCOMPARE(shown, QString(t.shown));
@@ -175,8 +174,9 @@ private Q_SLOTS:
     // shown trimmed; Escape stores nothing, not even a missing row.
     void companyData() {
         QVERIFY(Db->execute("DELETE FROM tblNastavitve"));
-        const QStringList typed = {" Geo {Plus} d.o.o. ", "Čopova 1\\a", "1000", "01 234 56 78",
-                                   "", "info@geo.si", "Ljubljana – Šiška", "SI12345678", "€ ŽŠĆĐ"};
+        const QStringList typed = {
+            " Geo {Plus} d.o.o. ", "Čopova 1\\a",       "1000",       "01 234 56 78", "",
+            "info@geo.si",         "Ljubljana – Šiška", "SI12345678", "€ ŽŠĆĐ"};
         QStringList shown;
         auto type = [&](QWidget* w) {
             for (int i = 0; i < CompanyFieldCount; ++i) {
@@ -231,7 +231,8 @@ private Q_SLOTS:
             hint = box(w, "Text5")->placeholderText();
             box(w, "Text5")->setText(" /srv/Računi 2026 ");
         });
-        QCOMPARE(hint, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/VALMIR");
+        QCOMPARE(hint,
+                 QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/VALMIR");
         run<N_racun>("N_racun", [&](QWidget* w) { shown = box(w, "Text5")->text(); });
         QCOMPARE(shown, QString("/srv/Računi 2026"));
         QVERIFY(m_watcher->seen.isEmpty());

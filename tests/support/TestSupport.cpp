@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace valmir::test {
 
 Fixture::Fixture() { QDir().mkpath(tempDir()); }
@@ -88,6 +90,22 @@ void addWorkLine(const WorkLine& l) {
 qint64 operationId(Database& db, int ts1, int ts2) {
     return db.scalar(QStringLiteral("SELECT ID FROM tblTarife WHERE TS1=? AND TS2=?"), {ts1, ts2})
         .toLongLong();
+}
+
+QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+unsigned modeOf(const QString& path) {
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
 } // namespace valmir::test

@@ -82,4 +82,10 @@ void addWorkLine(const WorkLine& l);
 
 qint64 operationId(Database& db, int ts1, int ts2);
 
+// A file's bytes (empty when it cannot be read); writing replaces them.
+QByteArray readBytes(const QString& path);
+bool writeBytes(const QString& path, const QByteArray& bytes);
+// The permission bits of a path, 0 when there is none.
+unsigned modeOf(const QString& path);
+
 } // namespace valmir::test
