@@ -1,13 +1,6 @@
 #include "TestSupport.h"
 #include "app/Brisanje.h"
 #include "app/Glavna.h"
-#include "data/BoundGrid.h"
-
-#include <QAction>
-#include <QHeaderView>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QtTest>
 
 using namespace valmir;
 using namespace valmir::test;
@@ -77,7 +70,6 @@ private Q_SLOTS:
         QFETCH(QString, date);
         QFETCH(Answers, answers);
         QFETCH(QStringList, seen);
-        QFETCH(QString, left);
         const bool refused = seen.size() == 3; // the engine refuses deleting invoices
         ModalWatcher watcher;
         watcher.answers = answers;
@@ -91,7 +83,7 @@ private Q_SLOTS:
         if (refused && watcher.seen.value(2).startsWith(Failed)) // the engine's words follow
             watcher.seen[2] = Failed;
         QCOMPARE(watcher.seen, seen);
-        QCOMPARE(invoicesAndLines(), left);
+        QTEST(invoicesAndLines(), "left");
         QVERIFY(!Db->inTransaction());
         const bool purged = !refused && answers == Go;
         QCOMPARE(dialog.result() == QDialog::Accepted, purged);

@@ -1,17 +1,6 @@
 #include "TestSupport.h"
 #include "app/Glavna.h"
-#include "data/BoundGrid.h"
-#include "data/Recordset.h"
 #include "text/TextForms.h"
-
-#include <QAction>
-#include <QApplication>
-#include <QCheckBox>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QtTest>
 
 using namespace valmir;
 
@@ -353,7 +342,6 @@ private Q_SLOTS:
     void backupAndRestoreFromTheMenu() {
         QFETCH(QString, chosen);
         QFETCH(bool, confirmed);
-        QFETCH(QStringList, listed);
         test::addInvoice(*Db, {{"StevilkaRacuna", "1/2026"}});
         auto w = showWindow();
         test::ModalWatcher watcher;
@@ -382,7 +370,7 @@ private Q_SLOTS:
                                                 ? "Trenutek odločitve|Vsi trenutni podatki"
                                                 : "Obnova iz varnostne kopije|Datoteke »"),
                  qPrintable(watcher.seen[0]));
-        QCOMPARE(shownColumn(*w, 0), listed);
+        QTEST(shownColumn(*w, 0), "listed");
     }
 
     void tabThenExit() {

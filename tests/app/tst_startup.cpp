@@ -2,8 +2,6 @@
 #include "data/Schema.h"
 #include "document/Rtf.h"
 
-#include <QtTest>
-
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>

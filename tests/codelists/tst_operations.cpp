@@ -201,7 +201,6 @@ private Q_SLOTS:
         QFETCH(bool, yes);
         QFETCH(bool, engineRefuses);
         QFETCH(QStringList, messages);
-        QFETCH(QString, current);
         const qint64 id = operationId(*Db, ts1, ts2);
         if (onInvoice)
             addLine(*Db, addInvoice(*Db, {{"StevilkaRacuna", "2009/001"}}), id, 10, 1, {}, 0);
@@ -220,7 +219,7 @@ private Q_SLOTS:
         const bool gone = messages == QStringList{Ask} && yes;
         QCOMPARE(tableCount("tblTarife"), 26 - int(gone));
         QCOMPARE(tableCount("tblRacunTarife"), int(onInvoice));
-        QCOMPARE(cell(m_window.get(), list()->currentRow(), 0), current);
+        QTEST(cell(m_window.get(), list()->currentRow(), 0), "current");
         QCOMPARE(list()->currentIndex().row(), list()->currentRow());
     }
 

@@ -2,13 +2,6 @@
 
 #include "codelists/S_grupe.h"
 #include "codelists/Services.h"
-#include "data/BoundGrid.h"
-#include "data/Recordset.h"
-
-#include <QApplication>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QtTest>
 
 #include <sqlite3.h>
 
@@ -116,7 +109,6 @@ class TestServices : public FixtureTest {
                    ? m_watcher->seen.isEmpty()
                    : m_watcher->seen.size() == 1 && m_watcher->seen[0].startsWith(message);
     }
-    void click(const char* name) { m_window->findChild<QPushButton*>(name)->click(); }
 
 private Q_SLOTS:
     void cleanup() {
@@ -143,13 +135,13 @@ private Q_SLOTS:
         bool stayedOpen = false;
         m_watcher->dialogs["V_grupe"] = [&](QWidget* dialog) {
             focus = dialog->focusWidget() ? dialog->focusWidget()->objectName() : QString();
-            loaded = dialog->findChild<QLineEdit*>("Text1_0")->text();
-            dialog->findChild<QLineEdit*>("Text1_0")->setText(number);
-            dialog->findChild<QLineEdit*>("Text1_1")->setText(name);
+            loaded = text(dialog, "Text1_0");
+            box(dialog, "Text1_0")->setText(number);
+            box(dialog, "Text1_1")->setText(name);
             // Clicked from a fresh event, so that the watcher can answer a
             // message box while the click runs.
             QTimer::singleShot(0, dialog, [&, dialog] {
-                dialog->findChild<QPushButton*>("Command1")->click();
+                click(dialog, "Command1");
                 stayedOpen = dialog->isVisible();
                 if (stayedOpen)
                     dialog->close();
@@ -160,7 +152,7 @@ private Q_SLOTS:
         if (QByteArray(t.tag).startsWith("rename"))
             QTest::keyClick(m_list, Qt::Key_Return);
         else
-            click(*t.select ? "Command2" : "Command1");
+            click(m_window.get(), *t.select ? "Command2" : "Command1");
         refuseNothing(*Db);
 
         QCOMPARE(focus, QString("Command1"));
@@ -192,7 +184,7 @@ private Q_SLOTS:
         select(t.select);
         if (t.action)
             refuse(*Db, t.action, t.table);
-        click("Command3");
+        click(m_window.get(), "Command3");
         refuseNothing(*Db);
         QVERIFY2(saw(t.message), qPrintable(m_watcher->seen.join(u'/')));
         QVERIFY(!Db->inTransaction());
@@ -206,13 +198,13 @@ private Q_SLOTS:
         QVERIFY(Db->execute("DELETE FROM tblTarife WHERE TS1 > 6"));
         open();
         select("95");
-        click("Command3");
+        click(m_window.get(), "Command3");
         QCOMPARE(currentNumber(m_list), QString("91"));
         QVERIFY(Db->execute("DELETE FROM tblGeodetskaStoritev WHERE TS1 <> 91"));
-        click("Command3");
+        click(m_window.get(), "Command3");
         QCOMPARE(m_list->listModel()->rowCount(), 0);
-        click("Command2");
-        click("Command3");
+        click(m_window.get(), "Command2");
+        click(m_window.get(), "Command3");
         QCOMPARE(m_watcher->seen, QStringList());
     }
 };

@@ -6,14 +6,8 @@
 #include "codelists/N_osebje.h"
 #include "codelists/PostOfficeSearch.h"
 #include "codelists/Staff.h"
-#include "data/BoundGrid.h"
-#include "data/Recordset.h"
 
-#include <QHeaderView>
 #include <QInputDialog>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QtTest>
 
 using namespace valmir;
 using namespace valmir::test;
@@ -33,13 +27,9 @@ qint64 staffId(const QString& name) {
     return Db->scalar("SELECT ID FROM tblSestavljavci WHERE Ime = ?", {name}).toLongLong();
 }
 
-BoundGrid* gridOf(QWidget* w) { return w->findChild<BoundGrid*>("DBGrid1"); }
-QLineEdit* boxOf(QWidget* w, const char* name) { return w->findChild<QLineEdit*>(name); }
-QString text(QWidget* w, const char* name) { return boxOf(w, name)->text(); }
-
 // The current row of a list, its fields joined by "|" as the grid shows them.
 QString currentRow(QWidget* w) {
-    BoundGrid* g = gridOf(w);
+    BoundGrid* g = grid(w);
     QStringList cells;
     for (int c = 0; c < g->listModel()->columnCount(); ++c)
         cells << g->listModel()->displayText(g->currentRow(), c);
@@ -69,7 +59,7 @@ class TestStaff : public FixtureTest {
         QApplication::setActiveWindow(w.get());
         if (!QTest::qWaitFor([&] {
                 return !w->findChild<QTimer*>("Timer1")->isActive() && w->sortColumn() == 1 &&
-                       gridOf(w.get())->currentRow() == 0;
+                       grid(w.get())->currentRow() == 0;
             }))
             return nullptr;
         return w;
@@ -133,7 +123,7 @@ private Q_SLOTS:
         N_osebje w(appContext());
         w.show();
         QCOMPARE(w.windowTitle(), QString("Potencialni sestavljavci računa"));
-        QCOMPARE(gridOf(&w)->listModel()->rowCount(), 4);
+        QCOMPARE(grid(&w)->listModel()->rowCount(), 4);
         ModalWatcher watcher;
         QString asked;
         watcher.dialogs["InputBox"] = [&](QWidget* box) {
@@ -144,7 +134,7 @@ private Q_SLOTS:
             input->setTextValue(answer);
             input->accept();
         };
-        gridOf(&w)->moveToRow(row);
+        grid(&w)->moveToRow(row);
         w.findChild<QPushButton*>(button)->click();
         QTEST(asked, "asked");
         QTEST(staffNames().mid(1), "names");
@@ -155,7 +145,7 @@ private Q_SLOTS:
 
     // I_poste: typing into one of its boxes, entered as the user enters it.
     void lookupTyping_data() {
-        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("row");   // the current row of the list
         QTest::addColumn<QString>("boxes"); // Text1|Text2
@@ -172,14 +162,14 @@ private Q_SLOTS:
         // clang-format on
     }
     void lookupTyping() {
-        QFETCH(QString, box);
+        QFETCH(QString, name);
         QFETCH(QString, typed);
         QLineEdit target;
         auto w = openLookup(&target);
         QVERIFY(w);
-        QLineEdit* edit = boxOf(w.get(), qPrintable(box));
+        QLineEdit* edit = box(w.get(), name);
         edit->setFocus(Qt::TabFocusReason);
-        QCOMPARE(w->sortColumn(), box == "Text1" ? 0 : 1);
+        QCOMPARE(w->sortColumn(), name == "Text1" ? 0 : 1);
         for (QChar c : typed) // one keystroke at a time, letters beyond ASCII too
             edit->insert(c);
         QTEST(currentRow(w.get()), "row");
@@ -193,8 +183,8 @@ private Q_SLOTS:
         QLineEdit target("9999");
         auto w = openLookup(&target);
         QVERIFY(w);
-        BoundListModel* model = gridOf(w.get())->listModel();
-        QHeaderView* header = gridOf(w.get())->horizontalHeader();
+        BoundListModel* model = grid(w.get())->listModel();
+        QHeaderView* header = grid(w.get())->horizontalHeader();
         auto captions = [&] { return model->caption(0) + u'|' + model->caption(1); };
         auto boxes = [&] { return text(w.get(), "Text1") + u'|' + text(w.get(), "Text2"); };
         auto clickHeader = [&](int column) {
@@ -203,33 +193,33 @@ private Q_SLOTS:
         };
         QCOMPARE(w->windowTitle(), QString("Poštna številka in kraj"));
         QCOMPARE(captions(), QString("Poštna št.|<< Kraj"));
-        QCOMPARE(QApplication::focusWidget(), boxOf(w.get(), "Text2"));
+        QCOMPARE(QApplication::focusWidget(), box(w.get(), "Text2"));
         QCOMPARE(boxes(), QString("|"));
         QCOMPARE(currentRow(w.get()), QString("8341|Adlešiči"));
 
-        QTest::keyClicks(boxOf(w.get(), "Text2"), "Kr");
+        QTest::keyClicks(box(w.get(), "Text2"), "Kr");
         clickHeader(0);
         QCOMPARE(captions(), QString("<< Poštna št.|Kraj"));
         QCOMPARE(boxes(), QString("|"));
         QCOMPARE(currentRow(w.get()), QString("1000|Ljubljana"));
-        QTest::keyClicks(boxOf(w.get(), "Text2"), "Kr"); // on the postcode index: lands beyond
+        QTest::keyClicks(box(w.get(), "Text2"), "Kr"); // on the postcode index: lands beyond
         QCOMPARE(currentRow(w.get()), QString("9265|Bodonci"));
         clickHeader(0); // again: afresh from the first row
         QCOMPARE(boxes(), QString("|"));
         QCOMPARE(currentRow(w.get()), QString("1000|Ljubljana"));
 
         clickHeader(1);
-        QTest::keyClicks(boxOf(w.get(), "Text2"), "Kr");
-        boxOf(w.get(), "Text1")->setFocus(Qt::TabFocusReason); // entering the postcode box
+        QTest::keyClicks(box(w.get(), "Text2"), "Kr");
+        box(w.get(), "Text1")->setFocus(Qt::TabFocusReason); // entering the postcode box
         QCOMPARE(captions(), QString("<< Poštna št.|Kraj"));
         QCOMPARE(boxes(), QString("|"));
 
         // A click fills both boxes once the list has moved; Down in a box walks on.
-        BoundGrid* g = gridOf(w.get());
+        BoundGrid* g = grid(w.get());
         QTest::mouseClick(g->viewport(), Qt::LeftButton, {},
                           g->visualRect(model->index(2, 1)).center());
         QVERIFY(QTest::qWaitFor([&] { return boxes() == "1211|Ljubljana - Šmartno"; }));
-        QTest::keyClick(boxOf(w.get(), "Text1"), Qt::Key_Down);
+        QTest::keyClick(box(w.get(), "Text1"), Qt::Key_Down);
         QVERIFY(QTest::qWaitFor([&] { return boxes() == "1215|Medvode"; }));
         w->findChild<QPushButton*>("Command1")->click();
         QCOMPARE(target.text(), QString("1215"));

@@ -2,8 +2,6 @@
 #include "data/Backup.h"
 #include "data/Schema.h"
 
-#include <QtTest>
-
 using namespace valmir;
 
 static const QString Password = Schema::dataPassword();

@@ -1,11 +1,8 @@
 #include "TestSupport.h"
-#include "data/BoundGrid.h"
-#include "data/Recordset.h"
 
 #include <QAbstractItemModelTester>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QtTest>
 
 #include <sqlite3.h>
 
@@ -185,7 +182,6 @@ private Q_SLOTS:
     void actsOnAListStillBeingRead() {
         QFETCH(QString, action);
         QFETCH(int, row);
-        QFETCH(QString, number);
         QFETCH(int, rows);
         QFETCH(int, all);
         BoundGrid grid;
@@ -223,7 +219,7 @@ private Q_SLOTS:
         auto standsOn = [&] {
             QCOMPARE(grid.currentIndex().row(), row);
             QCOMPARE(grid.currentRow(), row);
-            QCOMPARE(rs->field("StevilkaRacuna").toString(), number);
+            QTEST(rs->field("StevilkaRacuna").toString(), "number");
         };
         standsOn();
         if (rows < 0)

@@ -1,8 +1,5 @@
 #include "TestSupport.h"
 #include "data/Dialect.h"
-#include "data/Recordset.h"
-
-#include <QtTest>
 
 using namespace valmir;
 using Read = std::function<bool(Recordset&)>;

@@ -1,9 +1,6 @@
 #include "TestSupport.h"
-#include "data/Recordset.h"
 #include "data/Schema.h"
 #include "data/Seed.h"
-
-#include <QtTest>
 
 using namespace valmir;
 

@@ -6,27 +6,26 @@
 #include "app/Messages.h"
 #include "document/InvoiceDocument.h"
 #include "invoice/Pricing.h"
-#include "data/Recordset.h"
 
 #include <QProcess>
 #include <QStandardPaths>
-#include <QtTest>
 
 using namespace valmir;
 using namespace valmir::test;
 
 namespace {
 
-void line(double ts1, double ts2, const QString& tariff, const QString& text, const QVariant& points,
-          const QVariant& quantity, const QVariant& surcharge = {}, bool report = false,
-          const QVariant& amount = {}) {
-    QVERIFY2(WorkDb->execute(
-                 QStringLiteral("INSERT INTO tblTarifePregled (ID_tarifa, Tocke, Kolicina, Povisek, "
-                                "znesek, TarifnaStevilka, TS1, TS2, \"70proc\", GeodetskaStoritev, "
-                                "Master) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0)"),
-                 {ts1 == LumpSumService ? -1 : ts1 * 1000 + ts2, points, quantity, surcharge, amount,
-                  tariff, ts1, ts2, report, text}),
-             qPrintable(WorkDb->lastError()));
+void line(double ts1, double ts2, const QString& tariff, const QString& text,
+          const QVariant& points, const QVariant& quantity, const QVariant& surcharge = {},
+          bool report = false, const QVariant& amount = {}) {
+    QVERIFY2(
+        WorkDb->execute(
+            QStringLiteral("INSERT INTO tblTarifePregled (ID_tarifa, Tocke, Kolicina, Povisek, "
+                           "znesek, TarifnaStevilka, TS1, TS2, \"70proc\", GeodetskaStoritev, "
+                           "Master) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0)"),
+            {ts1 == LumpSumService ? -1 : ts1 * 1000 + ts2, points, quantity, surcharge, amount,
+             tariff, ts1, ts2, report, text}),
+        qPrintable(WorkDb->lastError()));
 }
 
 InvoiceHeader header(const QStringList& boxes, const QString& pointValue, bool unified,
@@ -53,13 +52,15 @@ class TestInvoiceDocument : public FixtureTest {
     Q_OBJECT
 
     void prepare() override {
-        QVERIFY(Db->execute(QStringLiteral("INSERT INTO tblGeodetskaStoritev (TS1, GeodetskaStoritev) "
-                                           "VALUES (61, 'Ureditev meje – {A}'), (62, 'Parcelacija')")));
+        QVERIFY(
+            Db->execute(QStringLiteral("INSERT INTO tblGeodetskaStoritev (TS1, GeodetskaStoritev) "
+                                       "VALUES (61, 'Ureditev meje – {A}'), (62, 'Parcelacija')")));
     }
 
     // Prints the working table as it stands into a folder of its own and
     // keeps a copy under `name` in `out`.
-    void print(const QString& out, const QString& name, const InvoiceHeader& h, const QString& staff) {
+    void print(const QString& out, const QString& name, const InvoiceHeader& h,
+               const QString& staff) {
         const QString folder = out + u'/' + name;
         QVERIFY(QDir().mkpath(folder));
         PrintResult r = PrintInvoice(*Db, *WorkDb, folder, h, staff);
@@ -80,37 +81,76 @@ private Q_SLOTS:
         // before printing, issuer beside recipient, tolars, every Slovenian
         // letter, braces and backslashes in what was typed.
         QVERIFY(Db->execute(QStringLiteral(
-            "UPDATE tblNastavitve SET Firma='Geo {Plus} d.o.o.', Naslov='Šentjurska 5\\a', PST='3230', "
+            "UPDATE tblNastavitve SET Firma='Geo {Plus} d.o.o.', Naslov='Šentjurska 5\\a', "
+            "PST='3230', "
             "Posta='Šentjur', Telefon='03 123 45 67', Email='info@geo.si', TRR='SI56 0201', "
             "GlavaVzporedno=1, Tolarji=1, NaDnu='Hvala za zaupanje! ČĆĐŠŽ čćđšž €'")));
         line(61, 1, "T1", "Meritev parcele", 100, 2, 20, true);
         line(62, 1, "T2", "Zakoličba", 32, 1);
         line(LumpSumService, 1, "", lumpSumDescription("10"), {}, {});
         {
-            auto rs = WorkDb->openRecordset(QStringLiteral("tblTarifePregled"), RecordsetKind::Table);
+            auto rs =
+                WorkDb->openRecordset(QStringLiteral("tblTarifePregled"), RecordsetKind::Table);
             QVERIFY(rs && rs->setIndex(QStringLiteral("Red")));
             const PricingInput at22{QStringLiteral("2,5"), true, QStringLiteral("10"), true, 22};
             QVERIFY(recalculate(*rs, at22).ok);
         }
         print(out.path(), "primer",
-              header({"2009/001", "Čebelarstvo Ćorić Đurđa Žužek", "Ulica {nova} 3", "1000", "Ljubljana",
-                      "01 555 66 77", "Špela Šuštar", " Opomba s \\ poševnico ", "5.12.2009", "", "",
-                      "Parcela 123/4", "Z-7\\2009", "SI12345678", "", "30"},
+              header({"2009/001", "Čebelarstvo Ćorić Đurđa Žužek", "Ulica {nova} 3", "1000",
+                      "Ljubljana", "01 555 66 77", "Špela Šuštar", " Opomba s \\ poševnico ",
+                      "5.12.2009", "", "", "Parcela 123/4", "Z-7\\2009", "SI12345678", "", "30"},
                      "2,5", true),
               "Andrej Čuk");
         docs.append({"primer",
-                     {"Čebelarstvo Ćorić Đurđa Žužek", "Špela Šuštar", "Ulica {nova} 3", "1000 Ljubljana",
-                      "telefon: 01 555 66 77", "davčna št.: SI12345678", "Geo {Plus} d.o.o.",
-                      "Šentjurska 5\\a", "3230 Šentjur", "e-pošta: info@geo.si", "TRR: SI56 0201",
-                      "IZRAČUN CENE GEODETSKE STORITVE št. 2009/001", "Naziv storitve: Parcela 123/4",
-                      "Številka zadeve: Z-7\\2009", "Datum: 5.12.2009", "Veljavnost: 30 dni",
-                      "Vrednost točke: 2,5 €", "OPRAVILA", "POVIŠEK %", "ZNESEK €",
-                      "Ureditev meje – {A}", "T1 Meritev parcele *", "100", "2", "20", "420,00",
-                      "Parcelacija", "T2 Zakoličba", "32", "80,00", "Skupaj storitve", "232", "500,00",
-                      "STROŠKI", "Ostali stroški v pavšalni vrednosti 10 % geodetske storitve", "50,00",
-                      "Skupaj izdatki", "50,00", "Osnova za DDV", "550,00", "DDV (22%)", "121,00",
-                      "Za plačilo", "671,00", "Znesek v SIT", "160.798,44", "* Skupen elaborat",
-                      "Opombe: Opomba s \\ poševnico", "Izračun pripravil: Andrej Čuk",
+                     {"Čebelarstvo Ćorić Đurđa Žužek",
+                      "Špela Šuštar",
+                      "Ulica {nova} 3",
+                      "1000 Ljubljana",
+                      "telefon: 01 555 66 77",
+                      "davčna št.: SI12345678",
+                      "Geo {Plus} d.o.o.",
+                      "Šentjurska 5\\a",
+                      "3230 Šentjur",
+                      "e-pošta: info@geo.si",
+                      "TRR: SI56 0201",
+                      "IZRAČUN CENE GEODETSKE STORITVE št. 2009/001",
+                      "Naziv storitve: Parcela 123/4",
+                      "Številka zadeve: Z-7\\2009",
+                      "Datum: 5.12.2009",
+                      "Veljavnost: 30 dni",
+                      "Vrednost točke: 2,5 €",
+                      "OPRAVILA",
+                      "POVIŠEK %",
+                      "ZNESEK €",
+                      "Ureditev meje – {A}",
+                      "T1 Meritev parcele *",
+                      "100",
+                      "2",
+                      "20",
+                      "420,00",
+                      "Parcelacija",
+                      "T2 Zakoličba",
+                      "32",
+                      "80,00",
+                      "Skupaj storitve",
+                      "232",
+                      "500,00",
+                      "STROŠKI",
+                      "Ostali stroški v pavšalni vrednosti 10 % geodetske storitve",
+                      "50,00",
+                      "Skupaj izdatki",
+                      "50,00",
+                      "Osnova za DDV",
+                      "550,00",
+                      "DDV (22%)",
+                      "121,00",
+                      "Za plačilo",
+                      "671,00",
+                      "Znesek v SIT",
+                      "160.798,44",
+                      "* Skupen elaborat",
+                      "Opombe: Opomba s \\ poševnico",
+                      "Izračun pripravil: Andrej Čuk",
                       "Hvala za zaupanje! ČĆĐŠŽ čćđšž €"},
                      {"faks:"}});
 
@@ -119,25 +159,27 @@ private Q_SLOTS:
         QVERIFY(Db->execute(QStringLiteral("DELETE FROM tblNastavitve")));
         line(61, 1, "T1", "Meritev parcele", 100, 0);
         line(61, 2, "T3", "Skica", 10, 1);
-        print(out.path(), "slabo", header({"2009/002", QString(50, u'{')}, "abc", false), QString());
+        print(out.path(), "slabo", header({"2009/002", QString(50, u'{')}, "abc", false),
+              QString());
         docs.append({"slabo",
-                     {QString(50, u'{'), "Vrednost točke: abc €", "Ureditev meje – {A}", "Skupaj storitve",
-                      "10", "Osnova za DDV", "Za plačilo"},
-                     {"Meritev parcele", "Skica", "STROŠKI", "Skupaj izdatki", "Znesek v SIT", "Opombe",
-                      "Izračun pripravil", "* Skupen elaborat", ",00"}});
+                     {QString(50, u'{'), "Vrednost točke: abc €", "Ureditev meje – {A}",
+                      "Skupaj storitve", "10", "Osnova za DDV", "Za plačilo"},
+                     {"Meritev parcele", "Skica", "STROŠKI", "Skupaj izdatki", "Znesek v SIT",
+                      "Opombe", "Izračun pripravil", "* Skupen elaborat", ",00"}});
 
         // 300 lines of two services and a typed expense line of 30.
         for (int i = 1; i <= 300; ++i)
-            line(i % 2 ? 61 : 62, i, QStringLiteral("T%1").arg(i), QStringLiteral("Opravilo %1").arg(i), 10,
-                 1);
+            line(i % 2 ? 61 : 62, i, QStringLiteral("T%1").arg(i),
+                 QStringLiteral("Opravilo %1").arg(i), 10, 1);
         line(91, 1, "S1", "Potni stroški", {}, {}, {}, false, 30);
-        QVERIFY(Db->execute(QStringLiteral("INSERT INTO tblNastavitve (GlavaVzporedno) VALUES (0)")));
+        QVERIFY(
+            Db->execute(QStringLiteral("INSERT INTO tblNastavitve (GlavaVzporedno) VALUES (0)")));
         print(out.path(), "dolg", header({"2009/003", "Kupec"}, "1", false, 9.5), QString());
         docs.append({"dolg",
-                     {"Kupec", "Ureditev meje – {A}", "T299 Opravilo 299", "Parcelacija", "T300 Opravilo 300",
-                      "Skupaj storitve", "3000", "3.000,00", "STROŠKI", "S1 Potni stroški", "30,00",
-                      "Skupaj izdatki", "Osnova za DDV", "3.030,00", "DDV (9,5%)", "287,85",
-                      "3.317,85"},
+                     {"Kupec", "Ureditev meje – {A}", "T299 Opravilo 299", "Parcelacija",
+                      "T300 Opravilo 300", "Skupaj storitve", "3000", "3.000,00", "STROŠKI",
+                      "S1 Potni stroški", "30,00", "Skupaj izdatki", "Osnova za DDV", "3.030,00",
+                      "DDV (9,5%)", "287,85", "3.317,85"},
                      {"Znesek v SIT"}});
 
         QStringList files;
@@ -147,18 +189,21 @@ private Q_SLOTS:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), out.path()); // soffice wants a profile it may write
         lo.setProcessEnvironment(env);
-        lo.start(soffice, QStringList{"--headless", "--convert-to", "txt:Text (encoded):UTF8", "--outdir",
-                                      out.path() + QStringLiteral("/txt")} + files);
+        lo.start(soffice, QStringList{"--headless", "--convert-to", "txt:Text (encoded):UTF8",
+                                      "--outdir", out.path() + QStringLiteral("/txt")} +
+                              files);
         QVERIFY(lo.waitForFinished(240000));
         for (const Printed& d : docs) {
             QFile f(out.path() + QStringLiteral("/txt/") + d.name + QStringLiteral(".txt"));
-            QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(d.name + ": " + lo.readAllStandardError()));
+            QVERIFY2(f.open(QIODevice::ReadOnly),
+                     qPrintable(d.name + ": " + lo.readAllStandardError()));
             const QString text = QString::fromUtf8(f.readAll());
             qsizetype at = 0;
             for (const QString& expected : d.inOrder) {
                 const qsizetype found = text.indexOf(expected, at);
-                QVERIFY2(found >= 0, qPrintable(d.name + ": \"" + expected + "\" missing after position " +
-                                                QString::number(at) + " in:\n" + text));
+                QVERIFY2(found >= 0,
+                         qPrintable(d.name + ": \"" + expected + "\" missing after position " +
+                                    QString::number(at) + " in:\n" + text));
                 at = found + expected.size();
             }
             for (const QString& absent : d.absent)

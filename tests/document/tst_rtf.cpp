@@ -1,12 +1,8 @@
 // The RTF primitives byte for byte: prolog, cells, rules, Windows-1250,
 // CR LF, escaping, and where the document goes when a name is taken.
 
+#include "TestSupport.h"
 #include "document/Rtf.h"
-
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QtTest>
 
 using namespace valmir;
 
@@ -32,27 +28,24 @@ private Q_SLOTS:
         QFETCH(int, kind);
         QFETCH(QVariant, value);
         QFETCH(int, align);
-        QFETCH(QString, cell);
-        QCOMPARE(MakeCell(kind, value, align), cell);
+        QTEST(MakeCell(kind, value, align), "cell");
     }
 
     void escape_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("escaped");
-        QTest::newRow("markup characters") << "C:\\geo {a}"
-                                           << R"(C:\\geo \{a\})";
-        QTest::newRow("Slovenian and euro stay") << "ČĆĐŠŽčćđšž €"
-                                                 << "ČĆĐŠŽčćđšž €";
+        // clang-format off
+        QTest::newRow("markup characters") << "C:\\geo {a}" << R"(C:\\geo \{a\})";
+        QTest::newRow("Slovenian and euro stay") << "ČĆĐŠŽčćđšž €" << "ČĆĐŠŽčćđšž €";
         QTest::newRow("outside the code page") << QString::fromUtf8("日ő€") << R"(\u26085?ő€)";
         QTest::newRow("beyond the first plane") << QString::fromUtf8("😀") << R"(\u-10179?\u-8704?)";
-        QTest::newRow("line breaks and tabs") << "a\r\nb\nc\td\x01"
-                                              << R"(a\line b\line c\tab d)";
+        QTest::newRow("line breaks and tabs") << "a\r\nb\nc\td\x01" << R"(a\line b\line c\tab d)";
+        // clang-format on
     }
 
     void escape() {
         QFETCH(QString, text);
-        QFETCH(QString, escaped);
-        QCOMPARE(rtfEscape(text), escaped);
+        QTEST(rtfEscape(text), "escaped");
     }
 
     void documentBytes() {
@@ -69,8 +62,6 @@ private Q_SLOTS:
         doc.WriteLine(QStringLiteral("ČŠŽčšžĆćĐđ€日"));
         QVERIFY(doc.CloseDocument());
 
-        QFile f(dir.filePath(QStringLiteral("racun.rtf")));
-        QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray expected =
             "{\\rtf\\ansi\\ansicpg1250\\deff1\r\n"
             "{\\fonttbl{\\f1\\fswiss\\fcharset238 Arial CE;}{\\f2\\froman\\fcharset238 Times New "
@@ -89,7 +80,7 @@ private Q_SLOTS:
             "{\\pard\\brdrb\\brdrs\\fs2\\sa50\\par}\r\n"
             "\xC8\x8A\x8E\xE8\x9A\x9E\xC6\xE6\xD0\xF0\x80?\r\n"
             "}\r\n";
-        QCOMPARE(f.readAll(), expected);
+        QCOMPARE(test::readBytes(dir.filePath(QStringLiteral("racun.rtf"))), expected);
     }
 
     void fallbackNames() {

@@ -1,16 +1,11 @@
 #include "TestSupport.h"
 
-#include "data/Recordset.h"
 #include "document/N_data.h"
 #include "document/N_racun.h"
 #include "document/Settings.h"
 
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
-#include <QtTest>
 
 #include <sqlite3.h>
 
@@ -39,7 +34,6 @@ QString rowText() {
         out << QString::number(rs->value(0, c).toDouble());
     return out.join(u' ');
 }
-QLineEdit* box(QWidget* w, const QString& name) { return w->findChild<QLineEdit*>(name); }
 
 // Typed into N_racun (options: Check1 ticked, Option1(0) chosen), then "V redu".
 struct RacunCase {

@@ -3,14 +3,12 @@
 
 #include "TestSupport.h"
 
-#include "data/Recordset.h"
 #include "document/InvoiceDocument.h"
 #include "document/PdfExport.h"
 #include "document/UpnQr.h"
 #include "invoice/Pricing.h"
 
 #include <QProcess>
-#include <QtTest>
 
 using namespace valmir;
 using namespace valmir::test;

@@ -3,10 +3,6 @@
 #include "document/N_word.h"
 #include "document/OpenInWordProcessor.h"
 
-#include <QLineEdit>
-#include <QPushButton>
-#include <QtTest>
-
 using namespace valmir;
 using namespace valmir::test;
 
@@ -50,15 +46,12 @@ class TestWordProcessor : public FixtureTest {
     QString args() const { return root() + QStringLiteral("/args.txt"); }
     QString word() const { return Db->scalar("SELECT Word FROM tblNastavitve").toString(); }
     static void write(const QString& path, const QByteArray& text, bool executable) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(text) == text.size());
-        QVERIFY(!executable || f.setPermissions(f.permissions() | QFile::ExeOwner));
+        QVERIFY(writeBytes(path, text));
+        QVERIFY(!executable ||
+                QFile(path).setPermissions(QFile(path).permissions() | QFile::ExeOwner));
     }
     // The arguments the stand-in received: their count, then one a line.
-    QString received() const {
-        QFile f(args());
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
+    QString received() const { return QString::fromUtf8(readBytes(args())); }
 
 private Q_SLOTS:
     // A stand-in word processor that records its arguments (first PATH),

@@ -1,11 +1,6 @@
 #include "TestSupport.h"
 #include "help/frmAbout.h"
 
-#include <QLabel>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QtTest>
-
 using namespace valmir;
 
 class TestFrmAbout : public QObject {
@@ -68,10 +63,12 @@ private slots:
         for (QString tool : tools) {
             const bool runs = !tool.startsWith(u'-');
             tool = tool.mid(runs ? 0 : 1);
-            QFile f(bin.filePath(tool));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(QStringLiteral("#!/bin/sh\n: > '%1'\n").arg(marks.filePath(tool)).toUtf8());
-            f.setPermissions(runs ? f.permissions() | QFileDevice::ExeOwner : f.permissions());
+            const QString script =
+                QStringLiteral("#!/bin/sh\n: > '%1'\n").arg(marks.filePath(tool));
+            QVERIFY(test::writeBytes(bin.filePath(tool), script.toUtf8()));
+            QVERIFY(!runs ||
+                    QFile(bin.filePath(tool))
+                        .setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         }
         const QByteArray oldPath = qgetenv("PATH");
         qputenv("PATH", bin.path().toLocal8Bit());

@@ -4,12 +4,10 @@
 #include "app/Messages.h"
 #include "help/Navodila.h"
 
-#include <QAction>
 #include <QDirIterator>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTreeWidget>
-#include <QtTest>
 
 using namespace valmir;
 using namespace valmir::test;

@@ -1,16 +1,13 @@
 #include "TestSupport.h"
 #include "app/Clock.h"
-#include "data/Recordset.h"
 #include "invoice/Pregled.h"
 #include "invoice/Turnover.h"
 #include "text/TextForms.h"
 
 #include <QBarSet>
 #include <QChartView>
-#include <QComboBox>
 #include <QStackedBarSeries>
 #include <QTableWidget>
-#include <QtTest>
 
 using namespace valmir;
 using namespace valmir::test;

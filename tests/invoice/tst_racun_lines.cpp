@@ -16,18 +16,12 @@ class TestRacunLines : public FixtureTest {
     }
 
 private Q_SLOTS:
-    // "Tiskaj račun" refuses an invoice without lines; otherwise it writes
-    // the document into the temporary folder and starts the word processor
-    // on it (how the program is started is the launch's own test).
-    void printing() {
-        QVERIFY(Db->execute("UPDATE tblNastavitve SET Word = '/bin/true'"));
+    // "Tiskaj račun" refuses an invoice without lines (a printed one is
+    // read back in the VAT rate test of the save).
+    void printingWithoutLines() {
         Session s;
         click(s.e, "Command2");
         QCOMPARE(s.watcher.seen, QStringList{"Rivove|Kaj naj tiskam, če pa ni postavk!"});
-        s.add({{1, 3}});
-        click(s.e, "Command2");
-        QVERIFY(QFileInfo(QDir(m_fixture->tempDir()).filePath("racun.rtf")).size() > 0);
-        QCOMPARE(s.watcher.seen.size(), 1);
     }
 
     void addTypeAndPrice() {

@@ -39,10 +39,9 @@ class TestRacunPdf : public FixtureTest {
                 f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     }
     QStringList args(const QString& name) { // empty when it did not run
-        QFile f(m_bin->filePath(name + QStringLiteral(".args")));
-        return f.open(QIODevice::ReadOnly)
-                   ? QString::fromUtf8(f.readAll().chopped(1)).split(QChar(0))
-                   : QStringList();
+        const QByteArray given = readBytes(m_bin->filePath(name + QStringLiteral(".args")));
+        return given.isEmpty() ? QStringList()
+                               : QString::fromUtf8(given.chopped(1)).split(QChar(0));
     }
     QString pdf() const {
         return m_fixture->dataDir() + QStringLiteral("/Računi/Racun 2026-002.pdf");
@@ -98,8 +97,7 @@ private Q_SLOTS:
                  (QStringList{"--headless", "--norestore", "--convert-to", "pdf", "--outdir",
                               QDir(m_fixture->tempDir()).filePath("pdf"), rtf}));
         QVERIFY(a[0].startsWith("-env:UserInstallation=file://" + m_fixture->tempDir()));
-        QFile written(pdf());
-        QVERIFY(written.open(QIODevice::ReadOnly) && written.readAll().contains(rtf.toLocal8Bit()));
+        QVERIFY(readBytes(pdf()).contains(rtf.toLocal8Bit()));
         QFile::remove(m_bin->filePath("soffice.args"));
         click(s.e, "Command9"); // No (the watcher's default) keeps the old PDF
         QCOMPARE(s.watcher.seen, QStringList{shown(PdfMessages::Replace, pdf())});

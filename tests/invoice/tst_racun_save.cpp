@@ -43,9 +43,10 @@ class TestRacunSave : public FixtureTest {
         return kept;
     }
     static QStringList labels(Racun* e) {
-        return {caption(e, "Label7").remove(QStringLiteral("\u00A0€")),
-                caption(e, "Label5").remove(QStringLiteral("\u00A0€")),
-                caption(e, "Label4").remove(QStringLiteral("\u00A0€"))};
+        QStringList shown;
+        for (const char* label : {"Label7", "Label5", "Label4"})
+            shown << caption(e, label).remove(QStringLiteral("\u00A0€"));
+        return shown;
     }
 
 private Q_SLOTS:
@@ -138,8 +139,7 @@ private Q_SLOTS:
         // What the editor shows, marked where the printed document does not show it.
         auto totals = [this](Racun* e) {
             click(e, "Command2");
-            QFile f(QDir(m_fixture->tempDir()).filePath("racun.rtf"));
-            const QString rtf = QString::fromLatin1(f.open(QIODevice::ReadOnly) ? f.readAll() : "");
+            const QString rtf = QString::fromLatin1(readBytes(m_fixture->tempDir() + "/racun.rtf"));
             QStringList shown;
             for (const char* name : {"VatCaption", "Label7", "Label5", "Label4"}) {
                 shown << caption(e, name).remove(QStringLiteral("\u00A0€"));

@@ -1,21 +1,12 @@
 #pragma once
 
 // Shared by the invoice tests: a main list to open the editor over, the
-// editor's controls, the real picker, and what the tables hold.
+// real picker, and the working table.
 
 #include "TestSupport.h"
-#include "data/BoundGrid.h"
-#include "data/Recordset.h"
 #include "invoice/Racun.h"
 
-#include <QAbstractButton>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
-#include <QtTest>
 
 namespace valmir::test {
 
@@ -37,33 +28,6 @@ inline bool selectInvoice(BoundGrid& list, const QString& number) {
             return true;
         }
     return false;
-}
-
-template <typename T> T* child(QWidget* w, const char* name) {
-    T* c = w->findChild<T*>(QString::fromLatin1(name));
-    if (!c)
-        qWarning("no control %s", name);
-    return c;
-}
-
-inline QLineEdit* box(QWidget* w, const char* name) { return child<QLineEdit>(w, name); }
-inline QString text(QWidget* w, const char* name) { return box(w, name)->text(); }
-inline void click(QWidget* w, const char* name) { child<QAbstractButton>(w, name)->click(); }
-// A label's text without the blanks the totals keep after them.
-inline QString caption(QWidget* w, const char* name) {
-    return child<QLabel>(w, name)->text().trimmed();
-}
-inline QCheckBox* option(QWidget* w, const char* name) { return child<QCheckBox>(w, name); }
-
-inline BoundGrid* grid(QWidget* editor) { return child<BoundGrid>(editor, "DBGrid1"); }
-inline int lineCount(QWidget* editor) { return grid(editor)->listModel()->rowCount(); }
-inline QString cell(QWidget* editor, int row, int column) {
-    auto* m = grid(editor)->listModel();
-    return m->data(m->index(row, column), Qt::DisplayRole).toString();
-}
-inline bool typeCell(QWidget* editor, int row, int column, const QString& value) {
-    auto* m = grid(editor)->listModel();
-    return m->setData(m->index(row, column), value, Qt::EditRole);
 }
 
 // The main list, the editor opened over it as OpenMode says (over the
@@ -103,23 +67,7 @@ struct Session {
     }
 };
 
-inline int tableCount(const char* table) {
-    return Db->scalar(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(table))).toInt();
-}
 inline double counter() { return Db->scalar("SELECT StRacuna FROM tblNastavitve").toDouble(); }
-
-// The rows a query gives, their fields joined by "|".
-inline QStringList queryRows(const QString& sql, const QVariantList& params = {}) {
-    QStringList out;
-    auto rs = Db->openRecordset(sql, RecordsetKind::Snapshot, params);
-    for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
-        QStringList fields;
-        for (const QString& f : rs->fieldNames())
-            fields << rs->field(f).toString();
-        out << fields.join(u'|');
-    }
-    return out;
-}
 
 // The working table's lines in the grid's order, as the editor reads them.
 inline std::unique_ptr<Recordset> openLines() {
@@ -127,8 +75,5 @@ inline std::unique_ptr<Recordset> openLines() {
     rs->setIndex("Red");
     return rs;
 }
-
-// "1.234,50 €" as a cell shows it, with the no-break space the program writes.
-inline QString money(const char* digits) { return QString::fromUtf8(digits) + QChar(0xA0) + u'€'; }
 
 } // namespace valmir::test

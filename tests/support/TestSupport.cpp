@@ -1,12 +1,8 @@
 #include "TestSupport.h"
 
 #include "app/Clock.h"
-#include "data/Recordset.h"
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QDir>
-#include <QtTest>
 
 #include <sys/stat.h>
 

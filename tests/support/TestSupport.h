@@ -4,12 +4,23 @@
 #include "app/Globals.h"
 #include "app/Module1.h"
 #include "app/Startup.h"
+#include "data/BoundGrid.h"
+#include "data/Recordset.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QHash>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QVariantMap>
+#include <QtTest>
 
 #include <functional>
 #include <memory>
@@ -87,5 +98,51 @@ QByteArray readBytes(const QString& path);
 bool writeBytes(const QString& path, const QByteArray& bytes);
 // The permission bits of a path, 0 when there is none.
 unsigned modeOf(const QString& path);
+
+// A window's controls by their names.
+template <typename T> T* child(QWidget* w, const QString& name) {
+    T* c = w->findChild<T*>(name);
+    if (!c)
+        qWarning("no control %s", qPrintable(name));
+    return c;
+}
+inline QLineEdit* box(QWidget* w, const QString& name) { return child<QLineEdit>(w, name); }
+inline QString text(QWidget* w, const QString& name) { return box(w, name)->text(); }
+inline void click(QWidget* w, const QString& name) { child<QAbstractButton>(w, name)->click(); }
+// A label's text without the blanks the totals keep after them.
+inline QString caption(QWidget* w, const QString& name) {
+    return child<QLabel>(w, name)->text().trimmed();
+}
+inline QCheckBox* option(QWidget* w, const QString& name) { return child<QCheckBox>(w, name); }
+
+// The list of a window (DBGrid1) and its cells as shown.
+inline BoundGrid* grid(QWidget* w) { return child<BoundGrid>(w, QStringLiteral("DBGrid1")); }
+inline int lineCount(QWidget* w) { return grid(w)->listModel()->rowCount(); }
+inline QString cell(QWidget* w, int row, int column) {
+    auto* m = grid(w)->listModel();
+    return m->data(m->index(row, column), Qt::DisplayRole).toString();
+}
+inline bool typeCell(QWidget* w, int row, int column, const QString& value) {
+    auto* m = grid(w)->listModel();
+    return m->setData(m->index(row, column), value, Qt::EditRole);
+}
+
+inline int tableCount(const char* table) {
+    return Db->scalar(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(table))).toInt();
+}
+// The rows a query gives, their fields joined by "|".
+inline QStringList queryRows(const QString& sql, const QVariantList& params = {}) {
+    QStringList out;
+    auto rs = Db->openRecordset(sql, RecordsetKind::Snapshot, params);
+    for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
+        QStringList fields;
+        for (const QString& f : rs->fieldNames())
+            fields << rs->field(f).toString();
+        out << fields.join(u'|');
+    }
+    return out;
+}
+// "1.234,50 €" as a cell shows it, with the no-break space the program writes.
+inline QString money(const char* digits) { return QString::fromUtf8(digits) + QChar(0xA0) + u'€'; }
 
 } // namespace valmir::test
