@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "app/Brisanje.h"
 #include "app/Glavna.h"
+#include "invoice/InvoiceDeletion.h"
 
 using namespace valmir;
 using namespace valmir::test;
@@ -88,6 +89,35 @@ private Q_SLOTS:
         const bool purged = !refused && answers == Go;
         QCOMPARE(dialog.result() == QDialog::Accepted, purged);
         QCOMPARE(dialog.isVisible(), !purged);
+    }
+
+    // One invoice deleted from the list (its lines, then its row): a failing
+    // step leaves everything in place and the list on the invoice, so
+    // deleting again works on the right row.
+    void deletingOneInvoice_data() {
+        QTest::addColumn<int>("action"); // which step the engine refuses
+        QTest::addColumn<QString>("name");
+        QTest::newRow("lines") << SQLITE_DELETE << "tblRacunTarife";
+        QTest::newRow("invoice row") << SQLITE_DELETE << "tblRacun";
+        QTest::newRow("commit") << SQLITE_TRANSACTION << "COMMIT";
+    }
+    void deletingOneInvoice() {
+        QFETCH(int, action);
+        QFETCH(QString, name);
+        auto rs = Db->openRecordset("SELECT * FROM tblRacun ORDER BY StevilkaRacuna DESC");
+        QVERIFY(rs->moveTo(2));
+        refuse(*Db, action, name);
+        const InvoiceDeletionResult r = deleteCurrentInvoice(*rs);
+        refuseNothing(*Db);
+        QVERIFY(!r.deleted && !r.error.isEmpty());
+        QVERIFY(!Db->inTransaction());
+        QCOMPARE(invoicesAndLines(), All);
+        QCOMPARE(rs->recordCount(), 6);
+        QCOMPARE(rs->field("StevilkaRacuna").toString(), QString("D"));
+        QVERIFY(deleteCurrentInvoice(*rs).deleted);
+        QCOMPARE(invoicesAndLines(), QString("A:2 B:1 C:1 E:0 F:1"));
+        QCOMPARE(tableCount("tblRacunTarife"), 5);
+        QCOMPARE(rs->field("StevilkaRacuna").toString(), QString("C"));
     }
 
     // From the main menu: the list then shows what remains, sorted as before.

@@ -1,11 +1,28 @@
-// The invoice editor as it opens, its header and its small behaviours.
+// The invoice editor as it opens, its header and its small behaviours,
+// with the new-invoice question and the calendar it opens.
 
 #include "tst_racun_support.h"
 
 #include "app/Clock.h"
+#include "invoice/Calendar.h"
+#include "invoice/Nov_racun.h"
+
+#include <QCalendarWidget>
+#include <QTableView>
 
 using namespace valmir;
 using namespace valmir::test;
+
+namespace {
+
+// Picks a day in an open calendar with the keyboard: Enter picks.
+void pickByKeyboard(QWidget* calendarWindow, const QDate& date) {
+    auto* calendar = calendarWindow->findChild<QCalendarWidget*>("Calendar1");
+    calendar->setSelectedDate(date);
+    QTest::keyClick(calendar->findChild<QTableView*>(), Qt::Key_Return);
+}
+
+} // namespace
 
 class TestRacun : public FixtureTest {
     Q_OBJECT
@@ -229,6 +246,70 @@ private Q_SLOTS:
         QVERIFY(!open || s.e->isModified());
         QCOMPARE(text(s.e, "Text1_1"), QString("Kupec"));
         QTEST(Db->scalar("SELECT count(*) FROM tblRacun WHERE Ime='Kupec'").toInt(), "saved");
+    }
+
+    // The new-invoice question: which kind of new invoice, or none.
+    void newInvoiceQuestion_data() {
+        QTest::addColumn<QString>("answer"); // a button, or a key
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("result");
+        QTest::newRow("new customer") << "Command1" << 0 << int(QDialog::Accepted);
+        QTest::newRow("Enter picks a new customer") << "Enter" << 0 << int(QDialog::Accepted);
+        QTest::newRow("Escape") << "Escape" << -1 << int(QDialog::Rejected);
+        QTest::newRow("window button") << "close" << -1 << int(QDialog::Rejected);
+    }
+    void newInvoiceQuestion() {
+        QFETCH(QString, answer);
+        OpenMode = 1;
+        Nov_racun question(QStringLiteral("Geo d.o.o."));
+        QCOMPARE(question.findChild<QPushButton*>("Command2")->text(), QString("Za Geo d.o.o."));
+        QTimer::singleShot(0, &question, [&] {
+            if (answer == "close")
+                question.close();
+            else if (auto* button = question.findChild<QPushButton*>(answer))
+                button->click();
+            else
+                QTest::keyClick(&question, answer == "Enter" ? Qt::Key_Return : Qt::Key_Escape);
+        });
+        QTEST(question.exec(), "result");
+        QTEST(OpenMode, "mode");
+    }
+
+    // The calendar: a picked day goes into the box its opener chose.
+    // Enter is driven through the editor's date button below.
+    void calendarClickPicksBrowsingDoesNot() {
+        QLineEdit target(QStringLiteral("staro"));
+        Calendar calendar(&target);
+        calendar.show();
+        auto* widget = calendar.findChild<QCalendarWidget*>("Calendar1");
+        auto* view = widget->findChild<QTableView*>();
+        QTest::keyClick(view, Qt::Key_Right);
+        QTest::keyClick(view, Qt::Key_Down);
+        QVERIFY(calendar.isVisible());
+        QCOMPARE(target.text(), QString("staro"));
+        Q_EMIT widget->clicked(QDate(2010, 1, 31));
+        QVERIFY(!calendar.isVisible());
+        QCOMPARE(calendar.result(), int(QDialog::Accepted));
+        QCOMPARE(target.text(), QString("31.1.2010"));
+
+        // The purge dialog's box is the calendar's when CalendarTarget says 1.
+        QCOMPARE(Calendar::targetFor(1, nullptr, &target), &target);
+        // Without a box the pick writes nowhere, and still closes.
+        Calendar nowhere(nullptr);
+        QTimer::singleShot(0, &nowhere, [&] { pickByKeyboard(&nowhere, QDate(2009, 1, 2)); });
+        QCOMPARE(nowhere.exec(), int(QDialog::Accepted));
+    }
+
+    void calendarFromTheDateButton() {
+        Session s;
+        CalendarTarget = 5;
+        QVERIFY(s.e);
+        s.watcher.dialogs["Calendar"] = [](QWidget* w) { pickByKeyboard(w, QDate(2009, 2, 28)); };
+        click(s.e, "Command7");
+        QCOMPARE(CalendarTarget, 0);
+        QCOMPARE(text(s.e, "Text1_8"), QString("28.2.2009"));
+        QCOMPARE(s.e->focusWidget(), box(s.e, "Text1_8"));
+        QVERIFY(s.e->isModified());
     }
 };
 
