@@ -22,6 +22,12 @@ QString earlierFile() {
     return qEnvironmentVariable("VALMIR_SOURCE_DIR") + "/tests/data/valmir2009_schema0.db";
 }
 
+// The lines of a shipped seed file, without its header.
+QStringList csvLines(const QString& name) {
+    const QString path = qEnvironmentVariable("VALMIR_SOURCE_DIR") + "/resources/" + name;
+    return QString::fromUtf8(readBytes(path)).split(u'\n', Qt::SkipEmptyParts).mid(1);
+}
+
 // Every table and index as the engine keeps its definition.
 QString tables(Database& db) {
     return db
@@ -35,6 +41,39 @@ QString tables(Database& db) {
 class TestStartup : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // A first start writes the shipped post offices, services and tariff row
+    // by row ("1.10" stays a tariff number, not the number 1.1), one settings
+    // row with the firm's fields empty and one staff member, all encrypted.
+    void firstStartWritesTheShippedData() {
+        test::Fixture f;
+        QVERIFY2(f.start(), qPrintable(f.lastMessage()));
+        QVERIFY(!QFile::exists(dataFile(f) + ".part"));
+        QCOMPARE(queryRows("SELECT printf('%d;%s', Stev, Posta) FROM tbPoste"),
+                 csvLines("poste.csv"));
+        QCOMPARE(queryRows("SELECT printf('%g;%s;%s', TS1, GeodetskaStoritev, Opomba) "
+                           "FROM tblGeodetskaStoritev ORDER BY TS1"),
+                 csvLines("storitve.csv"));
+        QCOMPARE(queryRows("SELECT printf('%g;%g;%s;%s;%g;%d;%d;%d', TS1, TS2, TarifnaStevilka, "
+                           "GeodetskaStoritev, Tocke, AktivnaPostavka, Master, \"70proc\") FROM "
+                           "tblTarife ORDER BY TS1, TS2"),
+                 csvLines("tarifa.csv"));
+        QCOMPARE(tableCount("tblTarife WHERE Izbrana IS NOT 0"), 0);
+        QCOMPARE(queryRows("SELECT printf('%g;%g;%g;%d;%d;%s;', StRacuna, VrednostTocke, "
+                           "Veljavnost, Tolarji, GlavaVzporedno, NaDnu) || Firma || Naslov || PST "
+                           "|| Posta || Telefon || Faks || Email || Davcna || TRR FROM "
+                           "tblNastavitve"),
+                 QStringList("1;0.75;30;0;1;Hvala za zaupanje.;"));
+        QCOMPARE(tableCount("tblSestavljavci WHERE Ime <> ''"), 1);
+        QString error;
+        QVERIFY(!Database::open(dataFile(f), "7tav350kR", &error)); // the key is not case-folded
+        QVERIFY(!error.isEmpty());
+        const QByteArray bytes = readBytes(dataFile(f));
+        QVERIFY(bytes.size() > 4096);
+        for (const char* plain :
+             {"tblRacun", "tbPoste", "CREATE TABLE", "SQLite format", "Ljubljana", "Hvala"})
+            QVERIFY2(!bytes.contains(plain), plain);
+    }
+
     // A second start while the first runs is refused and changes nothing;
     // a later start keeps the data and empties the working table.
     void secondInstanceIsRefusedLaterStartsKeepData() {
