@@ -6,13 +6,6 @@ using namespace valmir;
 
 namespace {
 
-QStringList shownColumn(Glavna& w, int column) {
-    QStringList texts;
-    for (int row = 0; row < w.list()->listModel()->rowCount(); ++row)
-        texts << w.list()->listModel()->displayText(row, column);
-    return texts;
-}
-
 void clickHeader(Glavna& w, int column) {
     QHeaderView* header = w.list()->horizontalHeader();
     QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
@@ -48,7 +41,7 @@ private Q_SLOTS:
         auto w = showWindow();
         BoundListModel* m = w->list()->listModel();
         const QStringList ascending{"2009/001", "2009/010", "2009/100", "2010/002"};
-        QCOMPARE(shownColumn(*w, 0), QStringList(ascending.rbegin(), ascending.rend()));
+        QCOMPARE(test::shownColumn(w.get(), 0), QStringList(ascending.rbegin(), ascending.rend()));
 
         // Each click: the column, its caption then and what it shows from the top.
         const std::tuple<int, QString, QStringList> clicks[] = {
@@ -70,7 +63,7 @@ private Q_SLOTS:
             QCOMPARE(m->caption(column), caption);
             if (column != before) // the mark has left the former sort column
                 QCOMPARE(m->caption(before), marked.mid(3));
-            QCOMPARE(shownColumn(*w, column), shown);
+            QCOMPARE(test::shownColumn(w.get(), column), shown);
             QCOMPARE(w->list()->currentIndex().row(), 0);
             before = column;
             marked = caption;
@@ -162,7 +155,7 @@ private Q_SLOTS:
             QVERIFY2(watcher.seen[i].startsWith(seen[i]), qPrintable(watcher.seen[i]));
         if (answer == "Yes" && failing.isEmpty() && !left.isEmpty())
             left.removeAt(row);
-        QCOMPARE(shownColumn(*w, 0), left);
+        QCOMPARE(test::shownColumn(w.get(), 0), left);
         if (!left.isEmpty()) { // on the next row, or the new last one
             const int current = std::min<int>(row, left.size() - 1);
             QCOMPARE(w->list()->recordset()->field("StevilkaRacuna").toString(), left[current]);
@@ -224,7 +217,7 @@ private Q_SLOTS:
         clickHeader(*w, 5); // by the customer, ascending
         w->findChild<QCheckBox*>("Check1")->setChecked(unpaidOnly);
         w->findChild<QLineEdit*>("Text1")->setText(typed); // as typed, or pasted
-        QTRY_COMPARE(shownColumn(*w, 0), shown);
+        QTRY_COMPARE(test::shownColumn(w.get(), 0), shown);
         QCOMPARE(w->list()->listModel()->caption(5), QString("<< Naročnik"));
         double unpaid = 0;
         for (const auto& [number, name, contact, service, caseNo, place, paid, total] : invoices)
@@ -269,9 +262,9 @@ private Q_SLOTS:
         rs->setField("Ime", "Čuk Ana");
         rs->setField("ZaPlacilo", 7.5);
         QVERIFY(rs->update());
-        QCOMPARE(shownColumn(*w, 5), (QStringList{"Kos", "Čuk Ana"}));
+        QCOMPARE(test::shownColumn(w.get(), 5), (QStringList{"Kos", "Čuk Ana"}));
         box->setText("cuk ");
-        QTRY_COMPARE(shownColumn(*w, 5), QStringList{"Čuk Ana"});
+        QTRY_COMPARE(test::shownColumn(w.get(), 5), QStringList{"Čuk Ana"});
         QCOMPARE(status->text(), line(1, 7.5));
         box->clear();
         QTRY_COMPARE(status->text(), line(3, 7.5));
@@ -370,7 +363,7 @@ private Q_SLOTS:
                                                 ? "Trenutek odločitve|Vsi trenutni podatki"
                                                 : "Obnova iz varnostne kopije|Datoteke »"),
                  qPrintable(watcher.seen[0]));
-        QTEST(shownColumn(*w, 0), "listed");
+        QTEST(test::shownColumn(w.get(), 0), "listed");
     }
 
     void tabThenExit() {

@@ -41,10 +41,9 @@ class TestOperations : public FixtureTest {
     BoundGrid* list() { return m_window->list(); }
     void showService(int ts1) { services()->setCurrentIndex(services()->findData(ts1)); }
     void selectOperation(int ts2) {
-        for (int row = 0; row < list()->listModel()->rowCount(); ++row)
-            if (cell(m_window.get(), row, 0) == QString::number(ts2))
-                return list()->moveToRow(row);
-        QFAIL("no such operation in the list");
+        const int row = shownColumn(m_window.get(), 0).indexOf(QString::number(ts2));
+        QVERIFY2(row >= 0, "no such operation in the list");
+        list()->moveToRow(row);
     }
 
 private Q_SLOTS:

@@ -122,6 +122,13 @@ inline QString cell(QWidget* w, int row, int column) {
     auto* m = grid(w)->listModel();
     return m->data(m->index(row, column), Qt::DisplayRole).toString();
 }
+// The texts a window's list shows in one column, from the top.
+inline QStringList shownColumn(QWidget* w, int column) {
+    QStringList texts;
+    for (int row = 0; row < lineCount(w); ++row)
+        texts << cell(w, row, column);
+    return texts;
+}
 inline bool typeCell(QWidget* w, int row, int column, const QString& value) {
     auto* m = grid(w)->listModel();
     return m->setData(m->index(row, column), value, Qt::EditRole);
