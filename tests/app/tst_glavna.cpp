@@ -201,18 +201,11 @@ private Q_SLOTS:
             {"2020/007", "Anton Žužek", "", "zakoličba objekta", "17/2020", "Kranj", true, 300},
             {"2021/050", "Bor 50% a_b \\x \"o'", "", "", "", "", false, QVariant().toDouble()},
         };
-        // clang-format on
         for (const auto& [number, name, contact, service, caseNo, place, paid, total] : invoices)
-            test::addInvoice(*Db,
-                             {{"StevilkaRacuna", number},
-                              {"Ime", name},
-                              {"KontaktnaOseba", contact},
-                              {"Delovisce", service},
-                              {"Zadeva", caseNo},
-                              {"Posta", place},
-                              {"Placan", paid},
-                              {"Naslov", "Trubarjeva 1"},
-                              {"ZaPlacilo", number == QString("2021/050") ? QVariant() : total}});
+            test::addInvoice(*Db, {{"StevilkaRacuna", number}, {"Ime", name}, {"KontaktnaOseba", contact},
+                {"Delovisce", service}, {"Zadeva", caseNo}, {"Posta", place}, {"Placan", paid}, {"Naslov", "Trubarjeva 1"},
+                {"ZaPlacilo", number == QString("2021/050") ? QVariant() : total}});
+        // clang-format on
         auto w = showWindow();
         clickHeader(*w, 5); // by the customer, ascending
         w->findChild<QCheckBox*>("Check1")->setChecked(unpaidOnly);

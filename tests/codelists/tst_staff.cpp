@@ -14,14 +14,7 @@ using namespace valmir::test;
 
 namespace {
 
-QStringList staffNames() {
-    QStringList names;
-    auto rs =
-        Db->openRecordset("SELECT Ime FROM tblSestavljavci ORDER BY ID", RecordsetKind::Snapshot);
-    for (rs->moveFirst(); !rs->eof(); rs->moveNext())
-        names << rs->field("Ime").toString();
-    return names;
-}
+QStringList staffNames() { return queryRows("SELECT Ime FROM tblSestavljavci ORDER BY ID"); }
 
 qint64 staffId(const QString& name) {
     return Db->scalar("SELECT ID FROM tblSestavljavci WHERE Ime = ?", {name}).toLongLong();
