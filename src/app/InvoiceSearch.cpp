@@ -74,8 +74,13 @@ bool runSearch(Database& db, const InvoiceFilter& filter, SearchResult* result) 
                 }))
             return false;
         status.shown = qint64(ids.size());
-        result->where = QStringLiteral(" WHERE IN_SET(ID, ?) ");
-        result->params << rowSetValue(std::move(ids));
+        // Nothing found: no need to walk the list's index to learn that.
+        if (ids.empty()) {
+            result->where = QStringLiteral(" WHERE 0 ");
+        } else {
+            result->where = QStringLiteral(" WHERE IN_SET(ID, ?) ");
+            result->params << rowSetValue(std::move(ids));
+        }
     }
     status.unpaid = double(unpaidCents) / 100;
     result->status = status;

@@ -31,8 +31,8 @@ struct ListStatus {
 };
 
 // What a filter finds, in one reading of tblIskanje: the list's condition
-// (" WHERE IN_SET(ID, ?) " with the invoices found, empty for all
-// invoices) and the counts.
+// (" WHERE IN_SET(ID, ?) " with the invoices found, " WHERE 0 " for none,
+// empty for all invoices) and the counts.
 struct SearchResult {
     QString where;
     QVariantList params;

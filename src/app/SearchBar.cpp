@@ -12,7 +12,6 @@ SearchBar::SearchBar(QWidget* parent) : QWidget(parent) {
     label->setObjectName(QStringLiteral("Label1"));
     m_box = new QLineEdit(this);
     m_box->setObjectName(QStringLiteral("Text1"));
-    m_box->setClearButtonEnabled(true);
     m_box->setPlaceholderText(
         QStringLiteral("številka, naročnik, kontaktna oseba, storitev, zadeva ali kraj"));
     label->setBuddy(m_box);
@@ -28,6 +27,12 @@ SearchBar::SearchBar(QWidget* parent) : QWidget(parent) {
 
     m_pause.setSingleShot(true);
     m_pause.setInterval(Pause);
+    // The clear button shows only over text; its icon is loaded when the
+    // first text is typed, not while the main window opens.
+    connect(m_box, &QLineEdit::textChanged, this, [this] {
+        if (!m_box->isClearButtonEnabled())
+            m_box->setClearButtonEnabled(true);
+    });
     connect(m_box, &QLineEdit::textChanged, &m_pause, qOverload<>(&QTimer::start));
     connect(&m_pause, &QTimer::timeout, this, &SearchBar::filterChanged);
     connect(m_unpaid, &QCheckBox::toggled, this, [this] {
