@@ -80,6 +80,8 @@ private Q_SLOTS:
         QVERIFY(watcher.seen.isEmpty());
     }
 
+    // "Dodaj" and "Spremeni" through V_postavke; a protected operation is
+    // only shown, its "V redu" writes nothing.
     void addingAndChanging_data() {
         QTest::addColumn<int>("ts1");
         QTest::addColumn<int>("change"); // TS2 of the operation to change; 0 adds one
@@ -99,6 +101,7 @@ private Q_SLOTS:
         QTest::newRow("no operations yet") << 7 << 0 << "" << QString() << QStringList() << "0|T|Novo|12.5|true";
         QTest::newRow("change keeps its number") << 5 << 3 << "3" << QString() << QStringList() << "3|5.3|Zapisnik o zakoličbi|40|true";
         QTest::newRow("change to a taken number") << 5 << 3 << "3" << "1" << QStringList{Duplicate} << "";
+        QTest::newRow("protected is only shown") << 1 << 2 << "2" << "9" << QStringList() << "";
         QTest::newRow("inactive stays inactive") << 6 << 2 << "2" << QString() << QStringList() << "2|6.2|Vsakih nadaljnjih začetih 0,1 ha|40|false";
         // clang-format on
     }
@@ -152,23 +155,6 @@ private Q_SLOTS:
         const int row = list()->currentRow();
         QCOMPARE(readNumber(cell(m_window.get(), row, 0)), written.section(u'|', 0, 0).toDouble());
         QCOMPARE(list()->currentIndex().row(), row);
-    }
-
-    void protectedOperationIsOnlyShown() {
-        open();
-        selectOperation(2);
-        ModalWatcher watcher;
-        QStringList shown;
-        watcher.dialogs["V_postavke"] = [&](QWidget* d) {
-            for (const char* name : {"Text1_0", "Text1_1", "Text1_2", "Text1_3"})
-                shown << text(d, name);
-            shown << QString::number(option(d, "Check1")->isChecked());
-            shown << QString::number(child<QPushButton>(d, "Command1")->isEnabled());
-            d->close();
-        };
-        click(m_window.get(), "Command2");
-        QCOMPARE(shown.join(u'|'),
-                 QString("2|1.2|Terenski ogled in iskanje obstoječih mejnikov|60|1|0"));
     }
 
     void deleting_data() {
