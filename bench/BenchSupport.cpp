@@ -11,6 +11,8 @@
 #include <QObject>
 #include <QWidget>
 
+#include <cstdio>
+
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -36,6 +38,11 @@ QString takeDataDirArgument(int& argc, char** argv) {
     if (dir.isEmpty())
         dir = qEnvironmentVariable("VALMIR_BENCH_DATA");
     return dir;
+}
+
+int failed(const char* program, const QString& error) {
+    std::fprintf(stderr, "%s: %s\n", program, qPrintable(error));
+    return 1;
 }
 
 bool copyFolder(const QString& from, const QString& to, QString* error) {

@@ -41,6 +41,10 @@ private:
     bool m_argumentsOk = false;
 };
 
+// Prints "program: error" on stderr and gives the exit status of a
+// program that could not start.
+int failed(const char* program, const QString& error);
+
 // Copies every file of a folder (not recursive; a data folder is flat).
 bool copyFolder(const QString& from, const QString& to, QString* error);
 

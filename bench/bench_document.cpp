@@ -98,10 +98,8 @@ int main(int argc, char** argv) {
     Session session;
     QTemporaryDir out;
     g_out = &out;
-    if (!session.start(dataDir, true, &error) || !fillWorkingTable(&error)) {
-        std::fprintf(stderr, "bench_document: %s\n", qPrintable(error));
-        return 1;
-    }
+    if (!session.start(dataDir, true, &error) || !fillWorkingTable(&error))
+        return failed("bench_document", error);
     g_header.text1 = {"2009/300", "Čebelarstvo Ćorić {d.o.o.}", "Ulica 3", "1000", "Ljubljana", "01 555",
                       "Špela", "Opomba", "5.12.2009", "", "", "Parcela 1", "Z-1", "SI1", "", "30"};
     g_header.pointValueText = QStringLiteral("2,5");

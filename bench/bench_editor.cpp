@@ -243,10 +243,8 @@ int main(int argc, char** argv) {
 
     Session session;
     QString error;
-    if (!session.start(dataDir, true, &error) || !describeBigInvoice(&error)) {
-        std::fprintf(stderr, "bench_editor: %s\n", qPrintable(error));
-        return 1;
-    }
+    if (!session.start(dataDir, true, &error) || !describeBigInvoice(&error))
+        return failed("bench_editor", error);
     {
         // What the editor must show for the invoice: the rules' own result.
         LoadLinesResult loaded = loadBigInvoice();

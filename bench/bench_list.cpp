@@ -207,10 +207,8 @@ int main(int argc, char** argv) {
 
     Session session;
     QString error;
-    if (!session.start(dataDir, true, &error)) {
-        std::fprintf(stderr, "bench_list: %s\n", qPrintable(error));
-        return 1;
-    }
+    if (!session.start(dataDir, true, &error))
+        return failed("bench_list", error);
     {
         Glavna window(appContext());
         g_window = &window;

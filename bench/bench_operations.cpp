@@ -115,10 +115,8 @@ int main(int argc, char** argv) {
         return 1;
     Session session;
     QString error;
-    if (!session.start(QString(), false, &error) || !generateTariff(&error)) {
-        std::fprintf(stderr, "bench_operations: %s\n", qPrintable(error));
-        return 1;
-    }
+    if (!session.start(QString(), false, &error) || !generateTariff(&error))
+        return failed("bench_operations", error);
     std::printf("%d services with %d operations each\n", Services, OperationsPerService);
     benchmark::RunSpecifiedBenchmarks();
     return 0;

@@ -143,10 +143,8 @@ int main(int argc, char** argv) {
     QString error;
     QElapsedTimer started;
     started.start();
-    if (!session.start(program.dataDir(), true, &error)) {
-        std::fprintf(stderr, "bench_overview: %s\n", qPrintable(error));
-        return 1;
-    }
+    if (!session.start(program.dataDir(), true, &error))
+        return failed("bench_overview", error);
     std::printf("start-up on the copy (with any schema upgrade): %.0f ms\n", elapsedMs(started));
     // An experiment: a page cache that holds the invoice table (in kB).
     if (const int cacheKb = qEnvironmentVariableIntValue("VALMIR_BENCH_CACHE_KB"); cacheKb > 0) {

@@ -177,10 +177,8 @@ int main(int argc, char** argv) {
     Session session;
     QTemporaryDir work;
     g_work = &work;
-    if (!session.start(QString(), false, &error) || !prepareWorkedExample(&error)) {
-        std::fprintf(stderr, "bench_pdf: %s\n", qPrintable(error));
-        return 1;
-    }
+    if (!session.start(QString(), false, &error) || !prepareWorkedExample(&error))
+        return failed("bench_pdf", error);
     benchmark::RunSpecifiedBenchmarks();
     return 0;
 }

@@ -89,10 +89,8 @@ int main(int argc, char** argv) {
 
     Session session;
     QString error;
-    if (!session.start(dataDir, false, &error)) {
-        std::fprintf(stderr, "bench_postoffices: %s\n", qPrintable(error));
-        return 1;
-    }
+    if (!session.start(dataDir, false, &error))
+        return failed("bench_postoffices", error);
     std::printf("post offices: %d\n", Db->scalar(QStringLiteral("SELECT count(*) FROM tbPoste")).toInt());
     benchmark::RunSpecifiedBenchmarks();
     return 0;

@@ -146,10 +146,8 @@ int main(int argc, char* argv[]) {
         for (Way way : {SetBased, WalkOne, WalkEach}) {
             Session session;
             QString error;
-            if (!session.start(program.dataDir(), true, &error)) {
-                std::fprintf(stderr, "bench_purge: %s\n", qPrintable(error));
-                return 1;
-            }
+            if (!session.start(program.dataDir(), true, &error))
+                return failed("bench_purge", error);
             const qint64 dated =
                 Db->scalar(QStringLiteral("SELECT count(*) FROM tblRacun WHERE Datum <> ''"))
                     .toLongLong();
