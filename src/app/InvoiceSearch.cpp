@@ -28,6 +28,13 @@ QString likePattern(const QString& folded) {
     return pattern;
 }
 
+// Slovenian words after a number follow its last two digits: 1, 2, 3 and
+// 4, and the rest ("1 račun", "2 računa", "3 računi", "5 računov").
+int numberForm(qint64 count) {
+    const qint64 lastTwo = count % 100;
+    return lastTwo == 1 ? 0 : lastTwo == 2 ? 1 : lastTwo == 3 || lastTwo == 4 ? 2 : 3;
+}
+
 } // namespace
 
 InvoiceFilter invoiceFilter(const QString& typed, bool unpaidOnly) {
@@ -88,8 +95,12 @@ bool runSearch(Database& db, const InvoiceFilter& filter, SearchResult* result) 
 }
 
 QString statusText(const ListStatus& s) {
-    return QStringLiteral("Prikazanih %1 od %2 računov · neplačano %3")
-        .arg(countText(s.shown), countText(s.all), currencyText(s.unpaid));
+    static const char* const shown[] = {"Prikazan", "Prikazana", "Prikazani", "Prikazanih"};
+    // After "od" the genitive: "od 1 računa", "od 2 računov", ...
+    const char* const of = numberForm(s.all) == 0 ? "računa" : "računov";
+    return QStringLiteral("%1 %2 od %3 %4 · neplačano %5")
+        .arg(QString::fromUtf8(shown[numberForm(s.shown)]), countText(s.shown), countText(s.all),
+             QString::fromUtf8(of), currencyText(s.unpaid));
 }
 
 } // namespace valmir

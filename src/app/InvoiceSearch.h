@@ -42,7 +42,8 @@ struct SearchResult {
 // False on an engine error (db.lastError()).
 bool runSearch(Database& db, const InvoiceFilter& filter, SearchResult* result);
 
-// "Prikazanih 1.234 od 100.000 računov · neplačano 12.345,67 €"
+// "Prikazanih 1.234 od 100.000 računov · neplačano 12.345,67 €", the words
+// in the form the numbers ask for ("Prikazan 1 od 101 računa").
 QString statusText(const ListStatus& status);
 
 } // namespace valmir

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "app/Glavna.h"
+#include "app/InvoiceSearch.h"
 #include "text/TextForms.h"
 
 using namespace valmir;
@@ -216,14 +217,34 @@ private Q_SLOTS:
         for (const auto& [number, name, contact, service, caseNo, place, paid, total] : invoices)
             if (!paid && shown.contains(number))
                 unpaid += total;
-        QCOMPARE(w->findChild<QLabel*>("Label2")->text(),
-                 QString("Prikazanih %1 od 4 računov · neplačano %2")
-                     .arg(shown.size())
-                     .arg(currencyText(unpaid)));
+        QCOMPARE(w->findChild<QLabel*>("Label2")->text(), statusText({shown.size(), 4, unpaid}));
         // Emptied, the list shows every invoice again.
         w->findChild<QLineEdit*>("Text1")->clear();
         w->findChild<QCheckBox*>("Check1")->setChecked(false);
         QTRY_COMPARE(w->list()->listModel()->rowCount(), 4);
+    }
+
+    // The status line's words take the form their numbers ask for.
+    void statusLineWords_data() {
+        QTest::addColumn<qint64>("shown");
+        QTest::addColumn<qint64>("all");
+        QTest::addColumn<QString>("words");
+        // clang-format off
+        QTest::newRow("one of one") << 1LL << 1LL << "Prikazan 1 od 1 računa";
+        QTest::newRow("two of three") << 2LL << 3LL << "Prikazana 2 od 3 računov";
+        QTest::newRow("three of 101") << 3LL << 101LL << "Prikazani 3 od 101 računa";
+        QTest::newRow("104 of 111") << 104LL << 111LL << "Prikazani 104 od 111 računov";
+        QTest::newRow("none") << 0LL << 0LL << "Prikazanih 0 od 0 računov";
+        QTest::newRow("thousands") << 1234LL << 100000LL << "Prikazanih 1.234 od 100.000 računov";
+        QTest::newRow("1.201 of 1.302") << 1201LL << 1302LL << "Prikazan 1.201 od 1.302 računov";
+        // clang-format on
+    }
+    void statusLineWords() {
+        QFETCH(qint64, shown);
+        QFETCH(qint64, all);
+        QFETCH(QString, words);
+        QCOMPARE(statusText({shown, all, 12345.67}),
+                 words + " · neplačano " + currencyText(12345.67));
     }
 
     // What the search found stays the list's rows while the filter stands:
@@ -239,11 +260,7 @@ private Q_SLOTS:
         auto w = showWindow();
         auto* box = w->findChild<QLineEdit*>("Text1");
         auto* status = w->findChild<QLabel*>("Label2");
-        auto line = [](int shown, double unpaid) {
-            return QString("Prikazanih %1 od 3 računov · neplačano %2")
-                .arg(shown)
-                .arg(currencyText(unpaid));
-        };
+        auto line = [](int shown, double unpaid) { return statusText({shown, 3, unpaid}); };
         box->setText("cuk");
         QTRY_COMPARE(w->list()->listModel()->rowCount(), 2);
         QCOMPARE(status->text(), line(2, 300));
