@@ -148,6 +148,7 @@ bool Database::bindAll(sqlite3_stmt* stmt, const QVariantList& params) {
         int rc;
         int n = i + 1;
         if (RowSets::bind(stmt, n, v, &rc)) {
+            // a set of rows (RowSet.h), bound as its number
         } else if (v.isNull()) {
             rc = sqlite3_bind_null(stmt, n);
         } else {

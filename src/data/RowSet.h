@@ -21,7 +21,6 @@ class RowSet {
 public:
     RowSet(std::vector<qint64> ids, qint64 number);
     bool contains(qint64 id) const;
-    qsizetype size() const { return qsizetype(m_ids.size()); }
     // What the statement is given: the engine passes no pointers, so the
     // set is bound as its number among the sets alive.
     qint64 number() const { return m_number; }
