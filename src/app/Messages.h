@@ -105,6 +105,12 @@ inline const Message DuplicateNumber{
 inline const Message HasOperations{
     QStringLiteral("Te geodetske storitve ne morem brisati, saj ima že vnešene postavke!"),
     Titles::Cannot};
+inline const Message RenumberReprices{
+    QStringLiteral("Te geodetske storitve ne morem preštevilčiti, saj ima že vnešene postavke, "
+                   "ki bi se na shranjenih računih ob naslednjem preračunu obračunale drugače! "
+                   "Storitev lahko dobi le številko iste vrste: obračun po točkah, vpisani "
+                   "zneski, stroški ali pavšal."),
+    Titles::Cannot};
 inline const Message ListNotRead{
     QStringLiteral("Seznama geodetskih storitev ni mogoče prebrati:\n"),
     Titles::Cannot}; // the engine's text follows
@@ -206,6 +212,17 @@ inline const Message LinesNotRead{QStringLiteral("Postavk računa ni mogoče pre
 inline const Message ServicesNotRead{
     QStringLiteral("Seznama geodetskih storitev ni mogoče prebrati:"),
     Titles::Database}; // the engine's text follows
+// The document is written, but without its UPN QR code: why.
+inline const QString NoQrCodeTitle = QStringLiteral("Brez kode UPN QR");
+inline const Message QrBadAccount{
+    QStringLiteral("Dokument je narejen brez kode UPN QR za plačilo: TRR »%1« v Naših "
+                   "podatkih ni veljaven slovenski IBAN (SI56 in 15 številk). Popravite ga, "
+                   "da bo koda na naslednjem izpisu."),
+    NoQrCodeTitle}; // %1: the TRR as typed
+inline const Message QrNotMade{
+    QStringLiteral("Dokument je narejen brez kode UPN QR za plačilo, ker kode ni bilo mogoče "
+                   "narisati (%1)."),
+    NoQrCodeTitle}; // %1: libzint's words
 
 } // namespace DocumentMessages
 
@@ -295,6 +312,25 @@ inline const Message DailyFailed{
                    "narediti. Shranite kopijo ročno (Podatki, Varnostna kopija) in preverite "
                    "prostor na disku:"),
     Title}; // the reason follows
+inline const Message DailyFailedUntold{
+    QStringLiteral("Dnevne varnostne kopije ni bilo mogoče narediti, in tudi zapiska o tem ni "
+                   "bilo mogoče shraniti. Shranite kopijo ročno (Podatki, Varnostna kopija) in "
+                   "preverite prostor na disku:"),
+    Title}; // the reasons follow
+inline const Message KeptBeforeUpgrade{
+    QStringLiteral("Podatkovna baza je posodobljena za to različico programa. Podatki, kot so "
+                   "bili pred posodobitvijo, so shranjeni v »%1«."),
+    Title}; // %1: the copy
+inline const Message NotKeptBeforeUpgrade{
+    QStringLiteral("Podatkovne baze »%1« ni mogoče posodobiti, ker pred posodobitvijo ni bilo "
+                   "mogoče shraniti njene kopije v »%2« (%3).\nPodatkovna baza je ostala "
+                   "nespremenjena. Preverite prostor na disku in pravice mape ter poskusite znova."),
+    Title}; // %1: the data database, %2: the copy, %3: why
+// Any file written where the user says (a backup copy, the CSV of the turnover).
+inline const Message OwnFile{
+    QStringLiteral("»%1« je datoteka s podatki, ki jih program VALMIR uporablja, zato je ni "
+                   "mogoče prepisati. Izberite drugo ime ali drugo mapo."),
+    Titles::Cannot}; // %1: the file
 
 } // namespace BackupMessages
 
@@ -325,7 +361,14 @@ inline const Message NoMailLauncher{
     Titles::Cannot}; // %1: the PDF
 inline const Message MailNotStarted{
     QStringLiteral("Poštnega programa ni bilo mogoče odpreti. PDF je shranjen kot »%1«."),
-    Titles::Cannot}; // %1: the PDF
+    Titles::Cannot}; // %1: the PDF; xdg-email's own words may follow
+inline const Message SaveFirst{QStringLiteral("Račun še ni shranjen. Ga shranim?"),
+                               Titles::Question}; // the PDF and the mail go out as stored
+inline const Message BadAddress{
+    QStringLiteral("»%1« ni en sam navaden e-poštni naslov, na primer ime@podjetje.si. "
+                   "Popravite ga ali pustite polje prazno in naslov vpišite v poštnem programu."),
+    Titles::BadData}; // %1: the address as typed
+inline const QString OpeningMail = QStringLiteral("Odpiram poštni program ...");
 inline const QString Converting = QStringLiteral("Pretvarjam račun v PDF ...");
 inline const QString Cancel = QStringLiteral("Prekliči");
 

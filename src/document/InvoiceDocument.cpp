@@ -4,6 +4,7 @@
 #include "data/Database.h"
 #include "data/Recordset.h"
 #include "app/Messages.h"
+#include "document/Iban.h"
 #include "document/Rtf.h"
 #include "document/UpnQr.h"
 #include "invoice/Pricing.h"
@@ -187,8 +188,8 @@ private:
         for (const WorkingLine& l : in.lines) {
             const double ts1 = NumberOrZero(l.ts1);
             if (ts1 >= OtherLinesFrom && !costsStarted) {
-                servicesSubtotal(runningSum, true);
-                totals.services = runningSum;
+                totals.services = RoundCents(runningSum);
+                servicesSubtotal(totals.services, true);
                 runningSum = 0;
                 costsStarted = true;
                 noRuleBeforeHeading = true;
@@ -210,17 +211,16 @@ private:
             QString mark;
             double a;
             if (ts1 < OtherLinesFrom) {
-                double f = 1;
                 if (h.unifiedReport && l.report) {
-                    f = UnifiedReportFactor;
                     mark = QStringLiteral(" *");
                     totals.anyReportLine = true;
                 }
-                // Not rounded: the document shows the line's own amount.
-                a = t * k * p * (1 + sc / 100) * f;
+                a = serviceAmount(l.points, l.quantity, l.surcharge, l.report, p, h.unifiedReport)
+                        .amount;
             } else {
-                a = NumberOrZero(l.amount);
+                a = roundedAmount(l.amount);
             }
+            // What is printed is what is added up.
             runningSum += a;
             if (a > 0) {
                 const QString name = NullTrim(l.tariffNumber) + u' ' + NullTrim(l.description) + mark;
@@ -235,17 +235,19 @@ private:
 
     void sectionTotals() {
         if (!costsStarted) {
-            servicesSubtotal(runningSum, false);
-            totals.services = runningSum;
+            totals.services = RoundCents(runningSum);
+            servicesSubtotal(totals.services, false);
         } else {
+            totals.costs = RoundCents(runningSum);
             d.ThickRule();
-            d.WriteLine(labelRow(QStringLiteral("Skupaj izdatki"), runningSum), QStringLiteral("\\b"));
+            d.WriteLine(labelRow(QStringLiteral("Skupaj izdatki"), totals.costs),
+                        QStringLiteral("\\b"));
             d.ThickRule();
-            totals.costs = runningSum;
         }
-        totals.base = totals.costs + totals.services;
-        totals.vat = unroundedVat(totals.base, h.vatPercent);
-        totals.toPay = totals.base + totals.vat;
+        const InvoiceTotals sums = invoiceTotals(totals.services + totals.costs, h.vatPercent);
+        totals.base = sums.base;
+        totals.vat = sums.vat;
+        totals.toPay = sums.toPay;
     }
 
     void sums() {
@@ -265,7 +267,7 @@ private:
         // the remarks, the closing text and the payment code.
         if (s.tolars) {
             plainTable();
-            d.WriteLine(labelRow(QStringLiteral("Znesek v SIT"), RoundCents(totals.toPay) * TolarsPerEuro),
+            d.WriteLine(labelRow(QStringLiteral("Znesek v SIT"), totals.toPay * TolarsPerEuro),
                         QStringLiteral("\\fs20"));
         }
     }
@@ -291,15 +293,29 @@ private:
 
     // The payment order as a UPN QR code, when the issuer's account is a
     // valid Slovenian IBAN and there is something to pay. About 4 cm wide
-    // on paper, which every mobile bank reads.
+    // on paper, which every mobile bank reads. Without it the document still
+    // stands (the amount and the account are printed); the user is told why
+    // it is missing, unless there is nothing to pay or no account is kept.
     void upnQrBlock() {
-        const QByteArray payload = upnQrPayload(upnQrInput(in, totals.toPay));
-        if (payload.isEmpty())
+        const UpnQrInput order = upnQrInput(in, totals.toPay);
+        const QByteArray payload = upnQrPayload(order);
+        if (payload.isEmpty()) {
+            const QString account = s.bankAccount.trimmed();
+            if (totals.toPay > 0 && !account.isEmpty() && slovenianIban(account).isEmpty())
+                totals.warning = DocumentMessages::QrBadAccount.text.arg(account);
             return;
+        }
         const UpnQrPicture picture = upnQrPng(payload);
-        if (picture.png.isEmpty())
-            return; // the document stands without it; the amount and the account are printed
+        if (picture.png.isEmpty()) {
+            totals.warning = DocumentMessages::QrNotMade.text.arg(picture.error);
+            return;
+        }
         d.WriteLine(QStringLiteral("\\par Plačilo z UPN QR\\par"), QStringLiteral("\\b\\fs20\\keepn"));
+        // The reference the code carries, for those who pay by typing it.
+        d.WriteLine(QStringLiteral("Sklic: ") +
+                        rtfEscape(upnReference(order.invoiceNumber).text()) +
+                        QStringLiteral("\\par"),
+                    QStringLiteral("\\fs20\\keepn"));
         d.WriteLine(QStringLiteral("{\\pard\\ql {\\pict\\pngblip\\picw%1\\pich%2\\picwgoal%3\\pichgoal%3")
                         .arg(picture.width)
                         .arg(picture.height)
@@ -389,21 +405,21 @@ PrintResult PrintInvoice(Database& db, Database& work, const QString& tempFolder
     in.staffName = staffName.trimmed();
     if (!readLines(work, &in.lines))
         return {false, {}, DocumentMessages::LinesNotRead.text + u'\n' + work.lastError(),
-                DocumentMessages::LinesNotRead.title};
+                DocumentMessages::LinesNotRead.title, {}};
     if (in.lines.isEmpty())
-        return {false, {}, DocumentMessages::NoLines.text, DocumentMessages::NoLines.title};
+        return {false, {}, DocumentMessages::NoLines.text, DocumentMessages::NoLines.title, {}};
     QString error;
     if (!readDocumentSettings(db, &in.settings, &error) ||
         !readServiceNames(db, &in.serviceNames, &error))
-        return {false, {}, error, Titles::Database};
+        return {false, {}, error, Titles::Database, {}};
 
     RtfDocument doc;
     if (!doc.OpenDocument(tempFolder))
-        return {false, {}, doc.error(), DocumentMessages::NotOpened.title};
-    writeInvoiceDocument(doc, in);
+        return {false, {}, doc.error(), DocumentMessages::NotOpened.title, {}};
+    const DocumentTotals shown = writeInvoiceDocument(doc, in);
     if (!doc.CloseDocument())
-        return {false, {}, doc.error(), DocumentMessages::NotWritten.title};
-    return {true, doc.path(), {}, {}};
+        return {false, {}, doc.error(), DocumentMessages::NotWritten.title, {}};
+    return {true, doc.path(), {}, {}, shown.warning};
 }
 
 } // namespace valmir

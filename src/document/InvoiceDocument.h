@@ -36,9 +36,10 @@ struct DocumentInput {
     QHash<double, QString> serviceNames; // tblGeodetskaStoritev by TS1
 };
 
-// What the document shows as its sums: the lines' own unrounded amounts,
-// so they may differ by a cent from the editor's labels, which add lines
-// rounded to cents.
+// What the document shows as its sums: the subtotals of the lines as
+// printed, each line rounded to cents, and the invoice's one set of totals
+// (invoiceTotals), the same the editor's labels, the kept invoice and the
+// UPN QR code give.
 struct DocumentTotals {
     double points = 0;
     double services = 0;
@@ -47,6 +48,10 @@ struct DocumentTotals {
     double vat = 0;
     double toPay = 0;
     bool anyReportLine = false;
+    // Why the UPN QR code was left out, for the user: a mistyped account or
+    // libzint's words. Empty when the code is there, when nothing is to be
+    // paid, and when the office keeps no account (TRR left empty).
+    QString warning;
 };
 
 // Reads the first settings row; false (with *error) only on an engine error.
@@ -65,9 +70,10 @@ DocumentTotals writeInvoiceDocument(RtfDocument& doc, const DocumentInput& in);
 
 struct PrintResult {
     bool ok;
-    QString path;  // the written document
-    QString error; // a Slovenian text for a message box
-    QString title; // and its title
+    QString path;    // the written document
+    QString error;   // a Slovenian text for a message box
+    QString title;   // and its title
+    QString warning; // written, but without the UPN QR code: why (DocumentTotals)
 };
 
 // Writes the price calculation of the editor's invoice into tempFolder:

@@ -61,12 +61,27 @@ QByteArray toIso8859_2(const QString& text) {
     return out;
 }
 
-QString upnReference(const QString& invoiceNumber) {
-    QString number = invoiceNumber.trimmed();
-    for (QChar& c : number)
-        if (!(c >= u'0' && c <= u'9') && c != u'-')
-            c = u'-';
-    return (QStringLiteral("SI00") + number).left(UpnReferenceLength);
+QString UpnReference::text() const {
+    return reference.isEmpty() ? model : model + u' ' + reference;
+}
+
+UpnReference upnReference(const QString& invoiceNumber) {
+    QString digits;
+    for (QChar c : invoiceNumber)
+        if (c >= u'0' && c <= u'9')
+            digits += c;
+    if (digits.isEmpty())
+        return {QStringLiteral("SI99"), QString()};
+    // The last digits are kept: they hold the counter that tells invoices of
+    // a year apart, while a long number's head is mostly the year or text.
+    digits = digits.right(UpnReferenceDigits);
+    // Weights 2, 3, 4, ... from the rightmost digit; a remainder of 0 or 1
+    // would give 11 or 10, which stand as 0.
+    int sum = 0;
+    for (qsizetype i = 0; i < digits.size(); ++i)
+        sum += (digits.at(digits.size() - 1 - i).unicode() - u'0') * int(i + 2);
+    const int check = 11 - sum % 11;
+    return {QStringLiteral("SI12"), digits + QChar(u'0' + (check >= 10 ? 0 : check))};
 }
 
 QStringList upnQrFields(const UpnQrInput& in) {
@@ -84,9 +99,9 @@ QStringList upnQrFields(const UpnQrInput& in) {
     f << QStringLiteral("%1").arg(cents, 11, 10, QLatin1Char('0'));                   // 9
     f << QString() << QString() << QStringLiteral("OTHR");                            // 10 to 12
     f << fieldText(QStringLiteral("Račun ") + in.invoiceNumber.trimmed(), UpnPurposeLength); // 13
-    f << QString() << iban << upnReference(in.invoiceNumber); // 14 to 16
-    f << party(in.recipient);                                 // 17 to 19
-    qsizetype sum = f.size();                                 // one LF after each of the nineteen
+    f << QString() << iban << upnReference(in.invoiceNumber).field(); // 14 to 16
+    f << party(in.recipient);                                         // 17 to 19
+    qsizetype sum = f.size(); // one LF after each of the nineteen
     for (const QString& field : f)
         sum += field.size();
     f << QStringLiteral("%1").arg(sum, 3, 10, QLatin1Char('0'));

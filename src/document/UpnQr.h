@@ -29,9 +29,21 @@ inline constexpr int UpnPartyLength = 33;
 inline constexpr int UpnPurposeLength = 42;
 inline constexpr int UpnReferenceLength = 26;
 
-// "SI00" and the invoice number with every character other than a digit
-// or "-" as "-", cut at 26 characters: "2026/001" gives "SI002026-001".
-QString upnReference(const QString& invoiceNumber);
+// The payment reference of an invoice, which the banks check: model SI12
+// with the digits of the invoice number and their check digit modulo 11
+// ("2026/001" gives SI12 20260016), or model SI99 without a reference when
+// the number has no digit.
+struct UpnReference {
+    QString model;     // "SI12" or "SI99"
+    QString reference; // "20260016"; empty with SI99
+    // The code's field, without blanks: "SI1220260016".
+    QString field() const { return model + reference; }
+    // As printed for typing by hand: "SI12 20260016", "SI99".
+    QString text() const;
+};
+// SI12 holds at most 20 digits with the check digit.
+inline constexpr int UpnReferenceDigits = 19;
+UpnReference upnReference(const QString& invoiceNumber);
 
 // The twenty fields of the payment order, the checksum last. Empty when
 // there is nothing to pay by code: the account is not a valid Slovenian

@@ -6,6 +6,7 @@
 #include "data/Recordset.h"
 #include "invoice/InvoiceFields.h"
 #include "invoice/Numbering.h"
+#include "invoice/Pricing.h"
 #include "invoice/WorkingTable.h"
 #include "text/TextForms.h"
 
@@ -37,11 +38,11 @@ bool numberTaken(Database& db, const QString& number, qint64 ownId, QString* err
 }
 
 // The totals of the lines as they are written: the editor has priced them
-// just before, so these are the sums its labels show.
+// just before, so these are the sums its labels and the document show.
 InvoiceTotals totalsOf(const QList<WorkingLine>& lines, double vatPercent) {
     double base = 0;
     for (const WorkingLine& l : lines)
-        base += NumberOrZero(l.amount);
+        base += roundedAmount(l.amount);
     return invoiceTotals(base, vatPercent);
 }
 

@@ -36,7 +36,8 @@ void readPercent(const PricingInput& input, PricingResult& r, double* q) {
 }
 
 // Amounts beyond what a double holds would show as "inf" in the grid and
-// on the document; such a calculation is refused instead of being stored.
+// on the document, and amounts beyond MaxAmount would overflow the cents of
+// the kept sums; such a calculation is refused instead of being stored.
 QString overflowText() { return Messages::AmountTooLarge.text; }
 
 // Nothing is written from a row that could not be read: its fields would
@@ -50,6 +51,16 @@ bool rowRead(const Recordset& lines, QString* error) {
 
 bool finite(double x) { return std::isfinite(x); }
 
+// Also false for NaN and infinity.
+bool withinBound(double amount) { return std::abs(amount) <= MaxAmount; }
+
+// The totals of the base, or false when the base is beyond MaxAmount or the
+// VAT or the sum to pay beyond what a number holds (a rate typed absurdly).
+bool totalsWithinBounds(double base, double vatPercent, InvoiceTotals* totals) {
+    *totals = invoiceTotals(base, vatPercent);
+    return withinBound(totals->base) && finite(totals->vat) && finite(totals->toPay);
+}
+
 struct Sums {
     double S = 0; // service lines
     double T = 0; // all lines
@@ -58,29 +69,6 @@ struct Sums {
     bool tooHigh = false;
     bool overflow = false;
 };
-
-// A service line's amount: points x quantity x point value, with its
-// surcharge (at most 50 %) and the 70 % of a unified report.
-struct ServiceAmount {
-    double amount = 0;
-    double points = 0;
-    bool capped = false;
-};
-
-ServiceAmount serviceAmount(const QVariant& points, const QVariant& quantity,
-                            const QVariant& surcharge, bool report, double p, bool unified) {
-    const double t = NumberOrZero(points);
-    const double k = NumberOrZero(quantity);
-    double s = NumberOrZero(surcharge);
-    ServiceAmount r;
-    r.capped = s > MaxSurcharge;
-    if (r.capped)
-        s = MaxSurcharge;
-    const double f = (unified && report) ? UnifiedReportFactor : 1.0;
-    r.amount = RoundCents(t * k * p * (1 + s / 100) * f);
-    r.points = t * k;
-    return r;
-}
 
 // Prices one service line and writes its amount (and a capped surcharge).
 bool priceServiceLine(Recordset& lines, double p, bool unified, Sums& sums, QString* error) {
@@ -94,7 +82,7 @@ bool priceServiceLine(Recordset& lines, double p, bool unified, Sums& sums, QStr
     sums.tooHigh = sums.tooHigh || capped;
     const double a = priced.amount;
     const double points = priced.points;
-    if (!finite(a) || !finite(points)) {
+    if (!withinBound(a) || !finite(points)) {
         *error = overflowText();
         sums.overflow = true;
         return false;
@@ -117,19 +105,27 @@ double lumpSumOf(double percent, double services) { return percent * services / 
 // Other lines carry a typed amount and no points; the lump-sum line's
 // amount follows from the services above it (it sorts last by Red).
 bool priceOtherLine(Recordset& lines, double ts1, double q, Sums& sums, QString* error) {
-    double a = NumberOrZero(lines.field(QStringLiteral("znesek")));
+    const QVariant typed = lines.field(QStringLiteral("znesek"));
     if (!rowRead(lines, error))
         return false;
+    double a = roundedAmount(typed);
+    if (ts1 == LumpSumService) {
+        sums.lumpSum = lumpSumOf(q, sums.S);
+        a = RoundCents(sums.lumpSum);
+    }
+    if (!withinBound(a)) {
+        *error = overflowText();
+        sums.overflow = true;
+        return false;
+    }
     if (!lines.edit())
         return false;
     lines.setField(QStringLiteral("Tocke"), QVariant());
     lines.setField(QStringLiteral("Kolicina"), QVariant());
     lines.setField(QStringLiteral("Povisek"), QVariant());
-    if (ts1 == LumpSumService) {
-        sums.lumpSum = lumpSumOf(q, sums.S);
-        a = RoundCents(sums.lumpSum);
+    // A typed amount is kept in cents as it is printed; Null stays Null.
+    if (ts1 == LumpSumService || !typed.isNull())
         lines.setField(QStringLiteral("znesek"), a);
-    }
     if (!lines.update())
         return false;
     sums.T += a;
@@ -140,14 +136,23 @@ PricingResult failed(PricingResult r, const QString& error, bool overflow) {
     r.ok = false;
     r.error = error;
     r.overflow = overflow;
-    r.points = r.servicesTotal = r.total = r.vat = r.lumpSumAmount = 0;
+    r.points = r.servicesTotal = r.total = r.vat = r.toPay = r.lumpSumAmount = 0;
     return r;
+}
+
+void setTotals(PricingResult& r, const Sums& sums, const InvoiceTotals& totals) {
+    r.points = sums.P;
+    r.servicesTotal = RoundCents(sums.S);
+    r.total = totals.base;
+    r.vat = totals.vat;
+    r.toPay = totals.toPay;
+    r.lumpSumAmount = sums.lumpSum;
 }
 
 // Visits every row in the record set's order and writes its amount, in one
 // transaction: either every line is priced or none is.
 bool priceAllLines(Recordset& lines, const PricingInput& input, double p, double q, Sums& sums,
-                   QString* error) {
+                   InvoiceTotals* totals, QString* error) {
     Database& work = lines.database();
     Transaction tx(work);
     if (!tx.active()) {
@@ -162,10 +167,9 @@ bool priceAllLines(Recordset& lines, const PricingInput& input, double p, double
              (ts1 < OtherLinesFrom ? priceServiceLine(lines, p, input.unifiedReport, sums, error)
                                    : priceOtherLine(lines, ts1, q, sums, error));
     }
-    // Lines that each fit may still add up to more than a number holds,
-    // and so may the VAT and the sum to pay.
-    const double vat = vatAmount(sums.T, input.vatPercent);
-    if (ok && !(finite(sums.T) && finite(vat) && finite(sums.T + vat))) {
+    // Lines that each fit may still add up to more than the bound, and the
+    // VAT and the sum to pay to more than a number holds.
+    if (ok && !totalsWithinBounds(sums.T, input.vatPercent, totals)) {
         ok = false;
         sums.overflow = true;
         *error = overflowText();
@@ -182,6 +186,24 @@ bool priceAllLines(Recordset& lines, const PricingInput& input, double p, double
 
 } // namespace
 
+ServiceAmount serviceAmount(const QVariant& points, const QVariant& quantity,
+                            const QVariant& surcharge, bool report, double pointValue,
+                            bool unifiedReport) {
+    const double t = NumberOrZero(points);
+    const double k = NumberOrZero(quantity);
+    double s = NumberOrZero(surcharge);
+    ServiceAmount r;
+    r.capped = s > MaxSurcharge;
+    if (r.capped)
+        s = MaxSurcharge;
+    const double f = (unifiedReport && report) ? UnifiedReportFactor : 1.0;
+    r.amount = RoundCents(t * k * pointValue * (1 + s / 100) * f);
+    r.points = t * k;
+    return r;
+}
+
+double roundedAmount(const QVariant& amount) { return RoundCents(NumberOrZero(amount)); }
+
 PricingResult recalculate(Recordset& lines, const PricingInput& input) {
     PricingResult r;
     double q = 0;
@@ -189,19 +211,16 @@ PricingResult recalculate(Recordset& lines, const PricingInput& input) {
     const double p = readNumber(input.pointValueText).value_or(0.0);
 
     Sums sums;
+    InvoiceTotals totals;
     QString error;
-    if (!priceAllLines(lines, input, p, q, sums, &error)) {
+    if (!priceAllLines(lines, input, p, q, sums, &totals, &error)) {
         // Rolled back by now; the engine has put the record set back too.
         lines.moveFirst();
         return failed(r, error, sums.overflow);
     }
     lines.moveFirst();
 
-    r.points = sums.P;
-    r.servicesTotal = sums.S;
-    r.total = sums.T;
-    r.vat = vatAmount(sums.T, input.vatPercent);
-    r.lumpSumAmount = sums.lumpSum;
+    setTotals(r, sums, totals);
     r.surchargeCapped = sums.tooHigh;
     return r;
 }
@@ -214,11 +233,13 @@ PricingResult priceLines(const QList<LineToPrice>& lines, const PricingInput& in
     // The services come before the lump-sum line (it sorts last), whose
     // amount follows from them.
     Sums sums;
+    bool fits = true;
     for (const LineToPrice& l : lines) {
         if (l.ts1 >= OtherLinesFrom)
             continue;
         const ServiceAmount priced =
             serviceAmount(l.points, l.quantity, l.surcharge, l.report, p, input.unifiedReport);
+        fits = fits && withinBound(priced.amount);
         sums.S += priced.amount;
         sums.P += priced.points;
         sums.T += priced.amount;
@@ -226,21 +247,18 @@ PricingResult priceLines(const QList<LineToPrice>& lines, const PricingInput& in
     for (const LineToPrice& l : lines) {
         if (l.ts1 < OtherLinesFrom)
             continue;
+        double a = roundedAmount(l.amount);
         if (l.ts1 == LumpSumService) {
             sums.lumpSum = lumpSumOf(q, sums.S);
-            sums.T += RoundCents(sums.lumpSum);
-        } else {
-            sums.T += NumberOrZero(l.amount);
+            a = RoundCents(sums.lumpSum);
         }
+        fits = fits && withinBound(a);
+        sums.T += a;
     }
-    const double vat = vatAmount(sums.T, input.vatPercent);
-    if (!(finite(sums.T) && finite(vat) && finite(sums.T + vat)))
+    InvoiceTotals totals;
+    if (!fits || !totalsWithinBounds(sums.T, input.vatPercent, &totals))
         return failed(r, overflowText(), true);
-    r.points = sums.P;
-    r.servicesTotal = sums.S;
-    r.total = sums.T;
-    r.vat = vat;
-    r.lumpSumAmount = sums.lumpSum;
+    setTotals(r, sums, totals);
     return r;
 }
 

@@ -5,7 +5,6 @@
 #include "data/Recordset.h"
 #include "invoice/InvoiceFields.h"
 #include "invoice/Pricing.h"
-#include "invoice/Vat.h"
 
 #include <QHash>
 
@@ -75,12 +74,12 @@ bool computeStoredTotals(Database& db) {
         const PricingInput input = inputOf(*invoices, own);
         if (invoices->readFailed())
             break;
-        // An invoice whose sums no number holds keeps no totals, as the
-        // editor would refuse to price it.
+        // The invoice's one set of totals (invoiceTotals), as the editor
+        // shows them. An invoice whose amounts the editor would refuse to
+        // price keeps none.
         const PricingResult priced = priceLines(own, input);
-        const InvoiceTotals t = invoiceTotals(priced.total, input.vatPercent);
         const QVariantList values = priced.ok
-                                        ? QVariantList{t.base, t.vat, t.toPay, id}
+                                        ? QVariantList{priced.total, priced.vat, priced.toPay, id}
                                         : QVariantList{QVariant(), QVariant(), QVariant(), id};
         if (!db.execute(QStringLiteral("UPDATE tblRacun SET Osnova = ?, DDV = ?, ZaPlacilo = ? "
                                        "WHERE ID = ?"),

@@ -11,23 +11,21 @@ double storedOr(const QVariant& stored, double fallback) {
     return numericValue(stored).value_or(fallback);
 }
 
+// The factor is taken first, so that 20 % gives the product with 0.2 that
+// invoices priced before the rate was a setting were rounded from.
+double vatOf(double base, double percent) { return RoundCents(base * (percent / 100)); }
+
 } // namespace
 
 double invoiceVatPercent(const QVariant& stored) { return storedOr(stored, FormerVatPercent); }
 
 double settingsVatPercent(const QVariant& stored) { return storedOr(stored, DefaultVatPercent); }
 
-// The factor is taken first, so that 20 % gives the product with 0.2 that
-// invoices priced before the rate was a setting were rounded from.
-double unroundedVat(double base, double percent) { return base * (percent / 100); }
-
-double vatAmount(double base, double percent) { return RoundCents(unroundedVat(base, percent)); }
-
 InvoiceTotals invoiceTotals(double base, double percent) {
     InvoiceTotals t;
-    t.base = base;
-    t.vat = vatAmount(base, percent);
-    t.toPay = t.base + t.vat;
+    t.base = RoundCents(base);
+    t.vat = vatOf(t.base, percent);
+    t.toPay = RoundCents(t.base + t.vat);
     return t;
 }
 

@@ -20,13 +20,13 @@ double invoiceVatPercent(const QVariant& stored);
 // The rate of the settings, for a new invoice; Null is 22 %.
 double settingsVatPercent(const QVariant& stored);
 
-// The VAT of a base, rounded to cents.
-double vatAmount(double base, double percent);
-// The VAT of a base, not rounded (the document's own sums).
-double unroundedVat(double base, double percent);
-
-// The totals kept with an invoice (tblRacun.Osnova, DDV, ZaPlacilo): the
-// VAT base, its VAT rounded to cents, and the sum to pay.
+// An invoice has one set of totals: the editor's labels, the printed
+// document, its UPN QR code and the row kept in tblRacun (Osnova, DDV,
+// ZaPlacilo, and from it the list, the status line and the turnover) all
+// show these. The base is the sum of the line amounts as printed (each
+// already rounded to cents), the VAT is rounded once from the base, and the
+// sum to pay is base + VAT; each is rounded to cents here, so that the
+// float noise of a sum (5.1800000001) never reaches a printed or kept value.
 struct InvoiceTotals {
     double base = 0;
     double vat = 0;

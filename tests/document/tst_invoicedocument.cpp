@@ -379,14 +379,14 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("fields");
         QTest::newRow("worked example") << "Čebelarstvo Šuštar" << 671.0 << "2026/001"
                                         << QStringList{"Čebelarstvo Šuštar", "00000067100",
-                                                       "Račun 2026/001", "SI002026-001", "178"};
-        // A line break as a blank; name, purpose and reference cut at 33, 42, 26.
+                                                       "Račun 2026/001", "SI1220260016", "178"};
+        // A line break as a blank; name and purpose cut at 33 and 42, the
+        // reference's digits at 19 and their check digit.
         QTest::newRow("long texts")
             << "Geodetska družba Žagar\nin sinovi d.o.o." << 1234567.891
             << "R 7/A-" + QString(40, u'0')
             << QStringList{"Geodetska družba Žagar in sinovi", "00123456789",
-                           "Račun R 7/A-" + QString(30, u'0'), "SI00--7---" + QString(16, u'0'),
-                           "234"};
+                           "Račun R 7/A-" + QString(30, u'0'), "SI12" + QString(20, u'0'), "232"};
     }
     void payload() {
         QFETCH(QString, name);
@@ -402,6 +402,78 @@ private Q_SLOTS:
         QCOMPARE(upnQrFields(in), expected.split(u'\n'));
         QCOMPARE(upnQrPayload(in), toIso8859_2(expected + u'\n'));
         QCOMPARE(toIso8859_2("ČŠŽčšž Đ"), QByteArray("\xC8\xA9\xAE\xE8\xB9\xBE \xD0"));
+    }
+
+    // The reference the banks check: SI12, the number's digits (the last
+    // 19) and the check digit modulo 11 (weights 2, 3, 4 ... from the
+    // right; 10 and 11 give 0), worked out by hand; SI99 without digits.
+    void reference_data() {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("printed");
+        // The weighted sum of the digits is noted after each.
+        // clang-format off
+        QTest::newRow("year and counter") << "2026/001" << "SI12 20260016";     // 60: 11 - 5
+        QTest::newRow("letters and dashes") << "R-15/2026" << "SI12 1520261";   // 65: 11 - 10
+        QTest::newRow("remainder 0 gives 0") << "2026/004" << "SI12 20260040";  // 66: 11 - 0
+        QTest::newRow("remainder 1 gives 0") << "2026/013" << "SI12 20260130";  // 67: 11 - 1
+        QTest::newRow("25 digits keep the last 19")
+            << "1234567890123456789012345" << "SI12 78901234567890123456";    // 984: 11 - 5
+        QTest::newRow("no digits") << "ABC" << "SI99";
+        QTest::newRow("empty") << "" << "SI99";
+        // clang-format on
+    }
+    void reference() {
+        QFETCH(QString, number);
+        QFETCH(QString, printed);
+        const UpnReference r = upnReference(number);
+        QCOMPARE(r.text(), printed);
+        QCOMPARE(r.field(), QString(printed).remove(u' '));
+        const UpnQrInput in{{"A", "B", "C"}, 1.0, number, Iban, Office};
+        QCOMPARE(upnQrFields(in).value(15), r.field());
+    }
+
+    // One set of totals: two lines of 3 points at 0,75 € with 15 % come to
+    // 2,5875 each and are printed and added as 2,59, so the document and
+    // its code say 5,18 + 1,14 = 6,32, as the books do. The code is left
+    // out, and the user told why, only for an account mistyped.
+    void oneSetOfTotals_data() {
+        QTest::addColumn<QString>("account");
+        QTest::addColumn<QString>("pointValue");
+        QTest::addColumn<QString>("totals");      // base|VAT|to pay
+        QTest::addColumn<QString>("amountField"); // of the code; empty without one
+        QTest::addColumn<QString>("warning");
+        const QString typo = QStringLiteral("SI56 0201");
+        // clang-format off
+        QTest::newRow("worked example") << Iban << "0,75" << "5.18|1.14|6.32" << "00000000632" << "";
+        QTest::newRow("account mistyped") << typo << "0,75" << "5.18|1.14|6.32" << ""
+                                          << DocumentMessages::QrBadAccount.text.arg(typo);
+        QTest::newRow("no account kept") << "" << "0,75" << "5.18|1.14|6.32" << "" << "";
+        QTest::newRow("nothing to pay") << typo << "0" << "0|0|0" << "" << "";
+        // clang-format on
+    }
+    void oneSetOfTotals() {
+        QFETCH(QString, account);
+        QFETCH(QString, pointValue);
+        QFETCH(QString, totals);
+        DocumentInput in;
+        in.header = header({"2026/001", "Kupec"}, pointValue, false, 22);
+        in.settings.bankAccount = account;
+        for (double ts2 : {1.0, 2.0})
+            in.lines.append({1001.0, "T", 61.0, ts2, "Meritev", 3.0, 1.0, 15.0, {}, false, false});
+        QTemporaryDir dir;
+        RtfDocument doc;
+        QVERIFY(doc.OpenDocument(dir.path()));
+        const DocumentTotals t = writeInvoiceDocument(doc, in);
+        QVERIFY(doc.CloseDocument());
+        const QStringList sums{QString::number(t.base), QString::number(t.vat),
+                               QString::number(t.toPay)};
+        QCOMPARE(sums.join(u'|'), totals);
+        const QString rtf = QString::fromLatin1(readBytes(doc.path()));
+        QCOMPARE(rtf.count(QStringLiteral("{\\qr 2,59\\cell}")), t.toPay > 0 ? 2 : 0);
+        for (double shown : {t.base, t.vat, t.toPay})
+            QVERIFY(shown == 0 || rtf.contains("{\\qr " + AmountText(shown) + "\\cell}"));
+        QTEST(upnQrFields(upnQrInput(in, t.toPay)).value(8), "amountField");
+        QTEST(t.warning, "warning");
     }
 
     // A document priced, printed and converted by the real LibreOffice shows the
@@ -435,7 +507,7 @@ private Q_SLOTS:
         const QString text = QString::fromUtf8(run("pdftotext -enc UTF-8 \"$0\" -", pdf));
         for (const QString& shown :
              QStringList{AmountText(priced.total), AmountText(toPay), "Čebelarstvo Ćorić Đurđa",
-                         "3230 Šentjur", "Plačilo z UPN QR"})
+                         "3230 Šentjur", "Plačilo z UPN QR", "Sklic: SI12 20260016"})
             QVERIFY2(text.contains(shown), qPrintable(text));
         // zbarimg gives UTF-8, read through the code's ECI 4 (ISO 8859-2):
         // Č and Ž come back only when both agree.

@@ -111,28 +111,29 @@ private Q_SLOTS:
     void oddValuesPricedAsTheyStand() {
         addWorkLine({1, 1, 1, 100, -2, {}, false});
         addWorkLine({2, 1, 2, 0.125, 1, 50, false}); // 50 % is allowed
-        addWorkLine({3, 1, 3, 100, 1e9, 10, false});
+        addWorkLine({3, 1, 3, 100, 1e6, 10, false});
         addWorkLine({4, 1, 4, {}, "abc", "x", false}); // Null points, text typed
         auto lines = openLines();
         PricingResult r = recalculate(*lines, {"1", false, "10", false});
         QVERIFY(r.ok && !r.surchargeCapped);
         QCOMPARE(stored(1, "znesek").toDouble(), -200.0);
         QCOMPARE(stored(2, "znesek").toDouble(), 0.19);
-        QCOMPARE(stored(3, "znesek").toDouble(), 110000000000.0);
+        QCOMPARE(stored(3, "znesek").toDouble(), 110000000.0);
         QCOMPARE(stored(4, "znesek").toDouble(), 0.0);
-        QCOMPARE(r.total, -200.0 + 0.19 + 110000000000.0);
+        QCOMPARE(r.total, -200.0 + 0.19 + 110000000.0);
         // A point value that is no number prices every service line at 0.
         r = recalculate(*lines, {"1 234", false, "10", false});
         QVERIFY(r.ok);
         QCOMPARE(stored(3, "znesek").toDouble(), 0.0);
         QCOMPARE(r.total, 0.0);
-        QCOMPARE(r.points, -200.0 + 0.125 + 100e9);
+        QCOMPARE(r.points, -200.0 + 0.125 + 100e6);
     }
 
     // Nothing is written when an amount, a total or the VAT goes beyond
     // what a number holds (it would show as "inf"; told apart from an engine
-    // error), when a write fails, or when the rows could not be read (their
-    // fields would read as Null and price the line at 0).
+    // error) or a line beyond a billion euro (the cents of the kept sums
+    // must fit in 64 bits), when a write fails, or when the rows could not
+    // be read (their fields would read as Null and price the line at 0).
     void failuresWriteNothing_data() {
         QTest::addColumn<int>("refused"); // what the engine refuses on the working table
         QTest::addColumn<QString>("column");
@@ -144,6 +145,7 @@ private Q_SLOTS:
         const QVariant none;
         // clang-format off
         QTest::newRow("a line beyond") << 0 << "" << 1.0 << 1e200 << QVariant(1e200) << 2.0 << true;
+        QTest::newRow("a line above a billion") << 0 << "" << 1.0 << 1.0 << QVariant(1e17) << 2.0 << true;
         QTest::newRow("lines adding up beyond") << 0 << "" << 91.0 << 10.0 << none << 1e307 << true;
         QTest::newRow("failed write") << SQLITE_UPDATE << "Tocke" << 91.0 << 5.0 << none << 30.0 << false;
         QTest::newRow("unread rows") << SQLITE_READ << "GeodetskaStoritev" << 91.0 << 5.0 << none << 30.0 << false;
