@@ -13,8 +13,17 @@ QString invoiceEmailSubject(const QString& invoiceNumber); // "Račun 2026-001"
 // A short greeting that names the invoice, signed with the firm's name.
 QString invoiceEmailBody(const QString& invoiceNumber, const QString& firm);
 
+// Whether the address box holds one plain address, local@domain, that
+// xdg-email can only take for a recipient. xdg-email passes a mailto: link
+// through and the mail program reads "?attach=...&bcc=..." in it, and a
+// Thunderbird launch reads quotes and commas, so only letters, digits and
+// ". _ + -" pass (no "-" first), one "@", and a domain of dotted parts.
+// Blanks around the address do not count; an empty box is no address.
+bool isPlainEmailAddress(const QString& address);
+
 // xdg-email's arguments: subject, body, the attachment and, when there is
-// one, the address (the user may fill it in in the mail program).
+// one, the address (the user may fill it in in the mail program). The
+// address is checked by isPlainEmailAddress() first.
 QStringList invoiceEmailArguments(const QString& address, const QString& invoiceNumber,
                                   const QString& firm, const QString& pdfPath);
 

@@ -64,7 +64,8 @@ private:
 };
 
 // Puts the converted PDF at `target`, replacing a file of that name (the
-// caller has asked). False with the system's words in *error.
+// caller has asked). The old file stays until the new one takes its place,
+// so a failure leaves it as it was. False with the system's words in *error.
 bool placePdf(const QString& converted, const QString& target, QString* error);
 
 } // namespace valmir

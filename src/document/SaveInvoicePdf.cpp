@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QTimer>
 
 namespace valmir {
 
@@ -53,6 +54,66 @@ Converted convert(QWidget* parent, const QString& program, const QString& docume
     if (!received) // a program that cannot start may say so only later
         loop.exec();
     QApplication::restoreOverrideCursor();
+    return result;
+}
+
+// Waiting longer than this for xdg-email means waiting for a mail program
+// that it started and stays with.
+constexpr int MailLauncherWait = 10000; // ms
+
+struct Launched {
+    bool ok = false;
+    QString error; // xdg-email's standard error, or the system's words
+};
+
+// Runs xdg-email and waits for its word, or until it is plainly busy with
+// the mail program, under a progress box that keeps the editor from a
+// second click.
+Launched launchMail(QWidget* parent, const QString& program, const QStringList& arguments) {
+    // Owned by the application: one that outlives the wait must not be
+    // killed with this function's locals.
+    auto* process = new QProcess(QCoreApplication::instance());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    QEventLoop loop;
+    QObject::connect(process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QObject::connect(process, &QProcess::errorOccurred, &loop, [&](QProcess::ProcessError e) {
+        if (e == QProcess::FailedToStart)
+            loop.quit();
+    });
+    QTimer::singleShot(MailLauncherWait, &loop, &QEventLoop::quit);
+    {
+        QProgressDialog progress(PdfMessages::OpeningMail, PdfMessages::Cancel, 0, 0, parent);
+        progress.setObjectName(QStringLiteral("MailProgress"));
+        progress.setWindowTitle(QStringLiteral("E-pošta"));
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(0);
+        progress.setAutoClose(false);
+        progress.setAutoReset(false);
+        QObject::connect(&progress, &QProgressDialog::canceled, &loop, &QEventLoop::quit);
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+        process->start(program, arguments);
+        if (process->state() != QProcess::NotRunning) { // else it could not start at all
+            progress.show();
+            loop.exec();
+        }
+        QApplication::restoreOverrideCursor();
+    }
+    Launched result;
+    if (process->state() != QProcess::NotRunning) {
+        QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+        result.ok = true;
+        return result;
+    }
+    if (process->error() == QProcess::FailedToStart ||
+        process->exitStatus() != QProcess::NormalExit)
+        result.error = process->errorString();
+    else if (process->exitCode() != 0) {
+        result.error = QString::fromLocal8Bit(process->readAllStandardError()).trimmed();
+        if (result.error.isEmpty())
+            result.error = QStringLiteral("exit %1").arg(process->exitCode());
+    } else
+        result.ok = true;
+    process->deleteLater();
     return result;
 }
 
@@ -98,8 +159,18 @@ QString SaveInvoicePdf(QWidget* parent, const AppContext& context, const QString
     return target;
 }
 
+bool CheckMailAddress(QWidget* parent, const QString& address) {
+    if (address.trimmed().isEmpty() || isPlainEmailAddress(address))
+        return true;
+    Msg::critical(parent, PdfMessages::BadAddress.text.arg(address.trimmed()),
+                  PdfMessages::BadAddress.title);
+    return false;
+}
+
 bool SendInvoicePdf(QWidget* parent, const QString& pdfPath, const QString& address,
                     const QString& invoiceNumber, const QString& firm) {
+    if (!CheckMailAddress(parent, address))
+        return false;
     const QString shown = QDir::toNativeSeparators(pdfPath);
     const QString program = findMailLauncher();
     if (program.isEmpty()) {
@@ -107,10 +178,13 @@ bool SendInvoicePdf(QWidget* parent, const QString& pdfPath, const QString& addr
                       PdfMessages::NoMailLauncher.title);
         return false;
     }
-    if (!QProcess::startDetached(program,
-                                 invoiceEmailArguments(address, invoiceNumber, firm, pdfPath))) {
-        Msg::critical(parent, PdfMessages::MailNotStarted.text.arg(shown),
-                      PdfMessages::MailNotStarted.title);
+    const Launched launched =
+        launchMail(parent, program, invoiceEmailArguments(address, invoiceNumber, firm, pdfPath));
+    if (!launched.ok) {
+        Msg::critical(
+            parent,
+            Message{PdfMessages::MailNotStarted.text.arg(shown), PdfMessages::MailNotStarted.title},
+            launched.error);
         return false;
     }
     return true;

@@ -17,8 +17,16 @@ struct AppContext;
 QString SaveInvoicePdf(QWidget* parent, const AppContext& context, const QString& documentPath,
                        const QString& invoiceNumber);
 
-// Opens a new message in the user's mail program with the PDF attached.
-// A missing xdg-email is reported; the PDF stays where it is.
+// Whether the address may go to the mail program: empty (the user fills
+// it in there) or one plain address. Anything else is told, naming it.
+bool CheckMailAddress(QWidget* parent, const QString& address);
+
+// Opens a new message in the user's mail program with the PDF attached,
+// after CheckMailAddress. xdg-email is waited for with the window painting;
+// missing, failing to start or ending with an error it is reported with its
+// own words, and the PDF stays where it is. One that still runs after a few
+// seconds (it stays for the life of a mail program it had to start) counts
+// as having opened the message.
 bool SendInvoicePdf(QWidget* parent, const QString& pdfPath, const QString& address,
                     const QString& invoiceNumber, const QString& firm);
 

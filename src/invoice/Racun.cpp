@@ -519,23 +519,45 @@ QString Racun::writeDocument() {
         return {};
     }
     askUnifiedReport();
-    recalculateAndShow();
+    // A recalculation that was refused has told why; its lines are not
+    // priced, so no document is made from them.
+    if (!recalculateAndShow())
+        return {};
     const PrintResult printed = valmir::PrintInvoice(*m_db, *m_work, m_context.tempFolder,
                                                      currentHeader(), ui.staffCombo->currentText());
     if (!printed.ok) {
         Msg::critical(this, printed.error, printed.title);
         return {};
     }
+    // Told once, when the document is made; it is made all the same.
+    if (!printed.warning.isEmpty())
+        Msg::information(this, printed.warning, DocumentMessages::NoQrCodeTitle);
     return printed.path;
 }
 
-// The document converted to the invoice's PDF in the documents folder;
-// its path, or empty once the user has been told why not.
+// The stored invoice's document converted to its PDF in the documents
+// folder; the path, or empty once the user has been told why not. A PDF
+// that goes to a customer carries a number that is used up: what it shows
+// is what is stored.
 QString Racun::writePdf() {
-    const QString document = writeDocument();
-    if (document.isEmpty())
-        return {};
+    QString document;
+    // The document's own checks may change the invoice (the unified-report
+    // question); then it is no longer what is stored and is offered again.
+    do {
+        if (!ensureStored())
+            return {};
+        document = writeDocument();
+        if (document.isEmpty())
+            return {};
+    } while (Modified);
     return SaveInvoicePdf(this, m_context, document, headerText(NumberBox));
+}
+
+bool Racun::ensureStored() {
+    ui.linesGrid->commitEdit();
+    if (Mode == 1 && !Modified)
+        return true;
+    return Msg::question(this, PdfMessages::SaveFirst) && store();
 }
 
 // "Shrani PDF": the PDF written and shown in the desktop's viewer.
@@ -549,6 +571,10 @@ void Racun::savePdf() {
 // "Pošlji po e-pošti": the PDF written and attached to a new message to
 // the customer, signed with the office's name.
 void Racun::sendByEmail() {
+    // An address that is refused stops everything before the invoice is
+    // saved or a PDF made.
+    if (!CheckMailAddress(this, headerText(EmailBox)))
+        return;
     const QString pdf = writePdf();
     if (pdf.isEmpty())
         return;
@@ -579,6 +605,13 @@ InvoiceHeader Racun::currentHeader() const {
 }
 
 bool Racun::save() {
+    if (!store())
+        return false;
+    accept();
+    return true;
+}
+
+bool Racun::store() {
     ui.linesGrid->commitEdit();
     askUnifiedReport();
     // The lines, the totals kept with the invoice and the labels must say
@@ -604,9 +637,12 @@ bool Racun::save() {
         Msg::critical(this, refusal);
         return false;
     }
+    // From now on the editor edits the row it wrote (the list stands on it),
+    // so another save does not add it a second time.
+    Mode = 1;
+    OriginalNumber = headerText(NumberBox);
     Modified = false;
     m_invoiceList->syncFromRecordset();
-    accept();
     return true;
 }
 

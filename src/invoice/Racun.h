@@ -42,12 +42,13 @@ public:
 
     // "Tiskaj račun": writes the document and opens it.
     void PrintInvoice();
-    // "Shrani PDF": writes the document as the invoice's PDF and shows it.
+    // "Shrani PDF": writes the document of the stored invoice as its PDF and
+    // shows it.
     void savePdf();
-    // "Pošlji po e-pošti": the PDF attached to a new message to the customer.
+    // "Pošlji po e-pošti": that PDF attached to a new message to the customer.
     void sendByEmail();
 
-    // "Shrani račun": true when the invoice was written.
+    // "Shrani račun": true when the invoice was written; the window closes.
     bool save();
 
     // Every way of leaving except the save (window button, Escape) comes
@@ -61,6 +62,12 @@ private:
     void connectHandlers();
     QString writeDocument();
     QString writePdf();
+    // Saves the invoice and keeps the window open on it as a stored invoice;
+    // false after the message that says why not.
+    bool store();
+    // Whether the editor shows the invoice as stored, after offering to save
+    // an invoice that is new or changed.
+    bool ensureStored();
     void reportEngineError(const QString& error);
 
     void setUpGrid();

@@ -2,10 +2,14 @@
 
 #include "tst_racun_support.h"
 
+#include "app/Clock.h"
 #include "app/Messages.h"
 #include "document/InvoiceEmail.h"
+#include "document/PdfExport.h"
+#include "invoice/InvoiceFields.h"
 
 #include <QDesktopServices>
+#include <QStorageInfo>
 
 #include <optional>
 
@@ -83,14 +87,17 @@ private Q_SLOTS:
             install("soffice", soffice);
         Session s(1, "2026/002");
         QVERIFY(s.e);
-        s.add({{1, 3}});
+        s.add({{1, 3}}); // a change: saved first, after a Yes
+        s.watcher.answers << QMessageBox::Yes;
         click(s.e, "Command9");
         QTRY_COMPARE(m_opened,
                      seen.isEmpty() ? QList<QUrl>{QUrl::fromLocalFile(pdf())} : QList<QUrl>());
-        QCOMPARE(s.watcher.seen, seen);
+        QCOMPARE(s.watcher.seen, QStringList{shown(PdfMessages::SaveFirst)} + seen);
         QCOMPARE(QFileInfo(pdf()).dir().entryList(QDir::Files).size(), int(seen.isEmpty()));
+        QCOMPARE(tableCount("tblRacunTarife"), 1);
         if (!seen.isEmpty())
             return;
+        s.watcher.seen.clear();
         const QStringList a = args("soffice");
         const QString rtf = QDir(m_fixture->tempDir()).filePath("racun.rtf");
         QCOMPARE(a.mid(1),
@@ -120,6 +127,123 @@ private Q_SLOTS:
         click(s.e, "Command10");
         QCOMPARE(s.watcher.seen.last(), shown(PdfMessages::NoMailLauncher, pdf()));
         QVERIFY(QFileInfo(pdf()).size() > 0);
+    }
+
+    // A PDF or a mail goes out only with the invoice as stored: a new one is
+    // saved first after a Yes and then edited as the row it became.
+    void newInvoiceStoredBeforeSent_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("no") << false;
+        QTest::newRow("yes") << true;
+    }
+    void newInvoiceStoredBeforeSent() {
+        QFETCH(bool, yes);
+        setTodayForTest(QDate(2026, 5, 4));
+        install("soffice", FakeSoffice);
+        QVERIFY(Db->execute("UPDATE tblNastavitve SET StRacuna = 7"));
+        Session s; // a new invoice, 2026/007 proposed
+        QVERIFY(s.e);
+        s.add({{1, 3}});
+        s.watcher.answers << (yes ? QMessageBox::Yes : QMessageBox::No);
+        click(s.e, "Command10");
+        QCOMPARE(s.watcher.seen, QStringList{shown(PdfMessages::SaveFirst)});
+        const QString rows = "SELECT StevilkaRacuna, Zadeva FROM tblRacun ORDER BY ID";
+        QCOMPARE(queryRows(rows),
+                 (yes ? QStringList{"2026/002|", "2026/007|"} : QStringList{"2026/002|"}));
+        QCOMPARE(counter(), yes ? 8.0 : 7.0);
+        const QString pdf7 = QFileInfo(pdf()).dir().filePath("Racun 2026-007.pdf");
+        QCOMPARE(args("xdg-email").mid(1, 5),
+                 (yes ? QStringList{"Račun 2026/007", "--body",
+                                    invoiceEmailBody("2026/007", "Geo Žerjav"), "--attach", pdf7}
+                      : QStringList()));
+        QCOMPARE(QFileInfo::exists(pdf7), yes);
+        QCOMPARE(s.e->isModified(), !yes);
+        if (!yes)
+            return;
+        QVERIFY(s.e->isVisible() && s.e->mode() == 1 && s.e->originalNumber() == "2026/007");
+        QFile::remove(m_bin->filePath("xdg-email.args"));
+        s.watcher.answers << QMessageBox::Yes; // the first click's PDF replaced
+        click(s.e, "Command10");
+        QVERIFY(!args("xdg-email").isEmpty());
+        QCOMPARE(s.watcher.seen.mid(1), QStringList{shown(PdfMessages::Replace, pdf7)});
+        s.e->setHeaderText(12, "Meja"); // "Shrani račun" edits the stored row
+        click(s.e, "Command1");
+        QCOMPARE(queryRows(rows), (QStringList{"2026/002|", "2026/007|Meja"}));
+    }
+
+    // The address box holds one plain address or nothing. Anything that
+    // could carry more into the mail link is refused before the invoice is
+    // saved or a PDF made; a mail launcher that fails is told in its words.
+    void mailAddress_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QByteArray>("launcher");
+        QTest::addColumn<QString>("told"); // after the message; "refused": the address
+        QTest::newRow("blanks around") << " spela@primer.si " << Record << QString();
+        QTest::newRow("none") << "" << Record << QString();
+        QTest::newRow("dotted, plus") << "ana.kos+racuni@geo-biro.primer.si" << Record << QString();
+        QTest::newRow("launcher says why")
+            << "ana@primer.si" << Record + "echo 'no method available' >&2; exit 3\n"
+            << "\nno method available";
+        QTest::newRow("launcher silent") << "ana@primer.si" << Record + "exit 4\n"
+                                         << "\nexit 4";
+        for (const char* bad : {"-a@b.si?attach=/home/x/valmir2009.db&bcc=x@y.si", "mailto:x@y.si",
+                                "a@b.si?attach=/x", "a@b.si&bcc=c@d.si", "a,b@c.si", "no-at-sign",
+                                "a b@c.si", "ana@primer", "'a'@b.si"})
+            QTest::newRow(bad) << QString(bad) << Record << "refused";
+    }
+    void mailAddress() {
+        QFETCH(QString, address);
+        QFETCH(QByteArray, launcher);
+        QFETCH(QString, told);
+        install("soffice", FakeSoffice);
+        install("xdg-email", launcher);
+        Session s(1, "2026/002");
+        QVERIFY(s.e);
+        s.add({{1, 3}});
+        s.e->setHeaderText(EmailBox, address);
+        s.watcher.answers << QMessageBox::Yes; // saved first
+        click(s.e, "Command10");
+        if (told == "refused") {
+            QCOMPARE(s.watcher.seen, QStringList{shown(PdfMessages::BadAddress, address)});
+            QVERIFY(args("soffice").isEmpty() && args("xdg-email").isEmpty());
+            QCOMPARE(queryRows("SELECT Email FROM tblRacun"), QStringList{" spela@primer.si "});
+            return;
+        }
+        QStringList seen{shown(PdfMessages::SaveFirst)};
+        if (!told.isEmpty())
+            seen << shown(PdfMessages::MailNotStarted, pdf()) + told;
+        QCOMPARE(s.watcher.seen, seen);
+        const QString to = address.trimmed();
+        QCOMPARE(args("xdg-email").mid(5),
+                 QStringList{pdf()} + (to.isEmpty() ? QStringList() : QStringList{to}));
+    }
+
+    // The new PDF takes the old one's place in one step, also from another
+    // file system; a move that fails leaves the old one as it was.
+    void placePdf_data() {
+        QTest::addColumn<QString>("from"); // where the converted PDF lies; empty: it is gone
+        QTest::newRow("same file system") << "work";
+        QTest::newRow("another file system") << "/dev/shm";
+        QTest::newRow("move fails") << QString();
+    }
+    void placePdf() {
+        QFETCH(QString, from);
+        QTemporaryDir documents, shm("/dev/shm/valmir-XXXXXX");
+        const bool apart = from == "/dev/shm";
+        if (apart && (!shm.isValid() ||
+                      QStorageInfo(shm.path()).device() == QStorageInfo(documents.path()).device()))
+            QSKIP("no second file system");
+        const QString converted = (apart ? shm.path() : m_fixture->tempDir()) + "/racun.pdf";
+        const QString target = documents.filePath("Racun 2026-002.pdf");
+        QVERIFY(writeBytes(target, "old") && (from.isEmpty() || writeBytes(converted, "new")));
+        QString error;
+        const bool placed = valmir::placePdf(converted, target, &error);
+        QCOMPARE(placed, !from.isEmpty());
+        QCOMPARE(error.isEmpty(), placed);
+        QCOMPARE(readBytes(target), QByteArray(placed ? "new" : "old"));
+        QVERIFY(!QFileInfo::exists(converted));
+        QCOMPARE(QDir(documents.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"Racun 2026-002.pdf"});
     }
 };
 
