@@ -4,6 +4,8 @@
 #include "app/MessageBox.h"
 #include "app/Messages.h"
 #include "data/Backup.h"
+#include "data/Database.h"
+#include "data/SafeTarget.h"
 #include "data/Schema.h"
 
 #include <QDateTime>
@@ -30,13 +32,30 @@ QString pickFile(QWidget* parent, const QString& title, const QString& start,
 
 } // namespace
 
+QStringList liveFiles(const AppContext& context) {
+    QStringList files{context.appFolder + QStringLiteral("valmir2009.db"),
+                      context.appFolder + QStringLiteral("tmp.db")};
+    for (const Database* db : {context.db, context.work})
+        if (db)
+            files << db->path();
+    return files;
+}
+
+bool refuseOwnFile(QWidget* parent, const AppContext& context, const QString& path) {
+    if (!SafeTarget::isLiveFile(path, liveFiles(context)))
+        return false;
+    Msg::critical(parent, BackupMessages::OwnFile.text.arg(QDir::toNativeSeparators(path)),
+                  BackupMessages::OwnFile.title);
+    return true;
+}
+
 void saveBackupCopy(QWidget* parent, const AppContext& context) {
     if (!context.db)
         return Msg::critical(parent, Messages::NoDatabase);
     const QString path =
         pickFile(parent, BackupMessages::Title, QDir::home().filePath(Backup::dailyName(today())),
                  QFileDialog::AcceptSave);
-    if (path.isEmpty())
+    if (path.isEmpty() || refuseOwnFile(parent, context, path))
         return;
     QString error;
     if (!Backup::copyTo(*context.db, path, Schema::dataPassword(), &error))

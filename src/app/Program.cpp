@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -66,13 +67,31 @@ QString helpText() {
                           "  -v, --version    izpiše različico programa in konča\n");
 }
 
-// The day's copy of the data on a normal exit. It never holds up the
-// exit: a failure is kept and told at the next start.
+// The day's copy of the data on a normal exit. A failure is kept and told
+// at the next start; when even that note cannot be written (a full disk),
+// it is told at once.
 void makeDailyCopy() {
-    QString error;
+    QString error, unrecorded;
     if (!Backup::makeDailyCopy(*Db, Backup::folderIn(AppFolder), Schema::dataPassword(), today(),
-                               Backup::DailyCopiesKept, &error))
-        Backup::recordFailure(AppFolder, error);
+                               Backup::DailyCopiesKept, &error) &&
+        !Backup::recordFailure(AppFolder, error, &unrecorded))
+        Msg::critical(nullptr, BackupMessages::DailyFailedUntold, error + u'\n' + unrecorded);
+}
+
+// What the start has to tell about the copies, once the main window shows.
+void tellAboutCopies(QWidget* window, const StartupResult& started) {
+    const QString failed = Backup::takeFailure(AppFolder);
+    const QString kept = started.keptBeforeUpgrade;
+    if (failed.isEmpty() && kept.isEmpty())
+        return;
+    QTimer::singleShot(0, window, [window, failed, kept] {
+        if (!kept.isEmpty())
+            Msg::information(
+                window, BackupMessages::KeptBeforeUpgrade.text.arg(QDir::toNativeSeparators(kept)),
+                BackupMessages::KeptBeforeUpgrade.title);
+        if (!failed.isEmpty())
+            Msg::critical(window, BackupMessages::DailyFailed, failed);
+    });
 }
 
 } // namespace
@@ -118,10 +137,7 @@ int runValmir(QApplication& app, const QStringList& arguments) {
     {
         Glavna window(appContext());
         window.show();
-        if (const QString failed = Backup::takeFailure(AppFolder); !failed.isEmpty())
-            QTimer::singleShot(0, &window, [&window, failed] {
-                Msg::critical(&window, BackupMessages::DailyFailed, failed);
-            });
+        tellAboutCopies(&window, started);
         rc = app.exec();
     }
     if (rc == 0)

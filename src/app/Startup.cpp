@@ -1,7 +1,10 @@
 #include "app/Startup.h"
 
+#include "app/Clock.h"
 #include "app/Globals.h"
+#include "app/Messages.h"
 #include "app/Module1.h"
+#include "data/Backup.h"
 #include "data/Schema.h"
 #include "data/Seed.h"
 
@@ -27,7 +30,7 @@ std::unique_ptr<QLockFile> g_instanceLock;
 
 StartupResult failure(const QString& text) {
     shutDown();
-    return {false, text};
+    return {false, text, {}};
 }
 
 QString withSlash(const QString& folder) {
@@ -139,7 +142,7 @@ StartupResult startUp(const StartupOptions& options) {
     const QString tempFolder =
         withSlash(options.tempDir.isEmpty() ? defaultTempFolder() : options.tempDir);
     if (const QString refused = makePrivateFolder(tempFolder); !refused.isEmpty())
-        return {false, refused};
+        return {false, refused, {}};
     const QString workPath = tempFolder + QStringLiteral("valmir_tmp.db");
 
     // The work database has one fixed path: a second instance would wipe
@@ -154,12 +157,16 @@ StartupResult startUp(const StartupOptions& options) {
         locked = lock->tryLock(0);
     if (!locked) {
         if (lock->error() == QLockFile::LockFailedError)
-            return {false, QStringLiteral("VALMIR je že odprt.\nDelovna baza \"%1\" je v uporabi; "
-                                          "zaprite drugo okno programa VALMIR in poskusite znova.")
-                               .arg(QDir::toNativeSeparators(workPath))};
-        return {false, QStringLiteral("V začasno mapo \"%1\" ni mogoče pisati.\n"
-                                      "Preverite pravice mape.")
-                           .arg(QDir::toNativeSeparators(tempFolder))};
+            return {false,
+                    QStringLiteral("VALMIR je že odprt.\nDelovna baza \"%1\" je v uporabi; "
+                                   "zaprite drugo okno programa VALMIR in poskusite znova.")
+                        .arg(QDir::toNativeSeparators(workPath)),
+                    {}};
+        return {false,
+                QStringLiteral("V začasno mapo \"%1\" ni mogoče pisati.\n"
+                               "Preverite pravice mape.")
+                    .arg(QDir::toNativeSeparators(tempFolder)),
+                {}};
     }
     shutDown();
     g_instanceLock = std::move(lock);
@@ -226,6 +233,17 @@ StartupResult startUp(const StartupOptions& options) {
                                       "Datoteka ni podatkovna baza programa VALMIR ali je "
                                       "poškodovana. Obnovite jo iz varnostne kopije.")
                            .arg(QDir::toNativeSeparators(DatabasePath), error));
+    // An upgrade cannot be undone once committed, and a step that does
+    // the wrong thing would leave no way back: the file as it was is kept
+    // first, and without that copy it is not upgraded.
+    QString keptBeforeUpgrade;
+    if (const std::optional<int> version = Schema::schemaVersion(*Db);
+        version && *version < Schema::CurrentVersion &&
+        !Backup::keepBeforeUpgrade(*Db, Backup::folderIn(AppFolder), Schema::dataPassword(),
+                                   *version, today(), &keptBeforeUpgrade, &error))
+        return failure(BackupMessages::NotKeptBeforeUpgrade.text.arg(
+            QDir::toNativeSeparators(DatabasePath), QDir::toNativeSeparators(keptBeforeUpgrade),
+            error));
     // A file of an earlier version gets the tables this one reads before
     // any window opens a record set on it; one of a newer version is not
     // touched.
@@ -247,7 +265,7 @@ StartupResult startUp(const StartupOptions& options) {
                            .arg(QDir::toNativeSeparators(WorkDatabasePath),
                                 WorkDb ? WorkDb->lastError() : error,
                                 QDir::toNativeSeparators(templatePath)));
-    return {true, QString()};
+    return {true, {}, keptBeforeUpgrade};
 }
 
 void shutDown() {

@@ -11,15 +11,16 @@ struct StartupOptions {
 
 struct StartupResult {
     bool ok = false;
-    QString message; // what went wrong, in Slovenian, naming the file
+    QString message;           // what went wrong, in Slovenian, naming the file
+    QString keptBeforeUpgrade; // the copy of the data kept before this start upgraded them
 };
 
 // Fixes the folders and paths, creates the data database on the first
 // start, copies the work template over the work database, and opens both
-// for the whole run; a data database of an earlier version is upgraded
-// first, one of a newer version refused. Refuses a temporary folder that is a link, a file or
-// another user's, and refuses while another instance uses the same work
-// database.
+// for the whole run; a data database of an earlier version is copied into
+// the folder of copies and then upgraded, one of a newer version refused.
+// Refuses a temporary folder that is a link, a file or another user's, and
+// refuses while another instance uses the same work database.
 StartupResult startUp(const StartupOptions& options);
 
 // Closes both databases and releases the instance lock (tests, and the

@@ -12,11 +12,13 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace valmir::Backup {
 
@@ -62,16 +64,32 @@ bool isDailyName(const QString& name) {
     return m.hasMatch() && QDate::fromString(m.captured(1), Qt::ISODate).isValid();
 }
 
-bool pruneDailyCopies(const QString& folder, int keep, QString* error) {
-    QStringList daily;
-    for (const QString& name : QDir(folder).entryList(QDir::Files, QDir::Name))
-        if (isDailyName(name))
-            daily << name;
-    // ISO dates in the names: the order of the names is the order of the days.
-    for (qsizetype i = 0; i + keep < daily.size(); ++i) {
-        if (!QFile::remove(QDir(folder).filePath(daily[i]))) {
+struct DailyCopy {
+    QString path;
+    QDateTime made;
+};
+
+// The daily copies of the folder, oldest first by the time each was
+// written: the date in a name is the clock's of that day, and a clock set
+// back would make the copy just written look the oldest.
+QList<DailyCopy> dailyCopies(const QString& folder) {
+    QList<DailyCopy> copies;
+    for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files, QDir::Name))
+        if (isDailyName(file.fileName()))
+            copies.append({file.absoluteFilePath(), file.lastModified()});
+    std::stable_sort(copies.begin(), copies.end(),
+                     [](const DailyCopy& a, const DailyCopy& b) { return a.made < b.made; });
+    return copies;
+}
+
+bool pruneDailyCopies(const QString& folder, int keep, const QString& fresh, QString* error) {
+    QList<DailyCopy> copies = dailyCopies(folder);
+    copies.removeIf([&fresh](const DailyCopy& c) { return c.path == fresh; });
+    --keep; // the fresh copy is one of those kept
+    for (qsizetype i = 0; i + keep < copies.size(); ++i) {
+        if (!QFile::remove(copies[i].path)) {
             *error = QStringLiteral("stare kopije \"%1\" ni mogoče izbrisati")
-                         .arg(shown(QDir(folder).filePath(daily[i])));
+                         .arg(shown(copies[i].path));
             return false;
         }
     }
@@ -119,10 +137,10 @@ bool makeDailyCopy(Database& db, const QString& folder, const QString& password,
                    int keep, QString* error) {
     if (!makeFolder(folder, error))
         return false;
-    const QString path = QDir(folder).filePath(dailyName(day));
+    const QString path = QFileInfo(QDir(folder).filePath(dailyName(day))).absoluteFilePath();
     if (!QFileInfo::exists(path) && !copyTo(db, path, password, error))
         return false;
-    return pruneDailyCopies(folder, keep, error);
+    return pruneDailyCopies(folder, keep, path, error);
 }
 
 QString refusal(const QString& path, const QString& password) {
@@ -183,21 +201,46 @@ bool restore(Database& db, const QString& path, const QString& password, const Q
     return copyPages(stage->handle(), db.handle(), error);
 }
 
-void recordFailure(const QString& dataFolder, const QString& reason) {
-    QFile file(QDir(dataFolder).filePath(FailureFile));
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate,
-                  QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        file.write(reason.toUtf8());
+bool recordFailure(const QString& dataFolder, const QString& reason, QString* error) {
+    // A full disk is the likeliest reason a copy fails, and it fails the
+    // note as well: every step is checked, down to the disk.
+    const QString path = QDir(dataFolder).filePath(FailureFile);
+    QFile file(path);
+    const QByteArray bytes = reason.toUtf8();
+    QString why;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate,
+                   QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        file.write(bytes) != bytes.size() || !file.flush())
+        why = file.errorString();
+    else if (::fsync(file.handle()) != 0)
+        why = systemError();
+    else
+        return true;
+    *error = QStringLiteral("zapiska \"%1\" ni mogoče zapisati (%2)").arg(shown(path), why);
+    return false;
 }
 
 QString takeFailure(const QString& dataFolder) {
     QFile file(QDir(dataFolder).filePath(FailureFile));
     if (!file.open(QIODevice::ReadOnly))
         return QString();
-    const QString reason = QString::fromUtf8(file.readAll());
+    QString reason = QString::fromUtf8(file.readAll()).trimmed();
     file.close();
     file.remove();
-    return reason;
+    // A note that was begun but not written through is a failure all the same.
+    return reason.isEmpty() ? QStringLiteral("razlog ni zapisan") : reason;
+}
+
+QString upgradeName(int version, const QDate& day) {
+    return QStringLiteral("valmir2009-pred-nadgradnjo-v%1-%2.db")
+        .arg(version)
+        .arg(day.toString(Qt::ISODate));
+}
+
+bool keepBeforeUpgrade(Database& db, const QString& folder, const QString& password, int version,
+                       const QDate& day, QString* path, QString* error) {
+    *path = QDir(folder).filePath(upgradeName(version, day));
+    return makeFolder(folder, error) && copyTo(db, *path, password, error);
 }
 
 } // namespace valmir::Backup

@@ -31,8 +31,8 @@ constexpr int DailyCopiesKept = 14;
 bool copyTo(Database& db, const QString& path, const QString& password, QString* error);
 
 // Makes the day's copy in folder unless it is there already, then deletes
-// the oldest daily copies beyond `keep`. Other files of the folder are
-// left alone.
+// the oldest daily copies beyond `keep`, oldest by the time they were
+// written, never the day's copy. Other files of the folder are left alone.
 bool makeDailyCopy(Database& db, const QString& folder, const QString& password, const QDate& day,
                    int keep, QString* error);
 
@@ -50,9 +50,21 @@ bool restore(Database& db, const QString& path, const QString& password, const Q
              const QDateTime& now, QString* error);
 
 // A daily copy that failed is told at the next start: the reason is kept
-// in a file of the data folder until it is taken.
-void recordFailure(const QString& dataFolder, const QString& reason);
+// in a file of the data folder until it is taken. False, with the reason
+// in error, when the note cannot be written down to the disk: the failure
+// has to be told at once then.
+bool recordFailure(const QString& dataFolder, const QString& reason, QString* error);
 QString takeFailure(const QString& dataFolder);
+
+// The copy of the data as they were before an upgrade to a newer version
+// of the tables: "valmir2009-pred-nadgradnjo-v3-2026-12-07.db", version 3
+// being the file's. The daily copies' pruning leaves it alone.
+QString upgradeName(int version, const QDate& day);
+
+// Writes that copy of the open database into folder (made when missing);
+// path gets its name.
+bool keepBeforeUpgrade(Database& db, const QString& folder, const QString& password, int version,
+                       const QDate& day, QString* path, QString* error);
 
 } // namespace Backup
 } // namespace valmir

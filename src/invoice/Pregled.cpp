@@ -1,5 +1,6 @@
 #include "invoice/Pregled.h"
 
+#include "app/BackupActions.h"
 #include "app/Clock.h"
 #include "app/MessageBox.h"
 #include "app/Messages.h"
@@ -42,7 +43,7 @@ QList<QTableWidgetItem*> cells(const QString& caption, const TurnoverRow& r) {
 } // namespace
 
 Pregled::Pregled(const AppContext& context, QWidget* parent)
-    : LoadingDialog(parent), m_db(context.db) {
+    : LoadingDialog(parent), m_context(context), m_db(context.db) {
     setObjectName(QStringLiteral("Pregled"));
     setWindowTitle(QStringLiteral("Pregled prometa"));
     setModal(true);
@@ -145,6 +146,8 @@ void Pregled::fillTable() {
 }
 
 bool Pregled::exportCsv(const QString& path) {
+    if (refuseOwnFile(this, m_context, path))
+        return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(turnoverCsv(m_turnover)) < 0 ||
         !file.commit()) {
@@ -157,12 +160,13 @@ bool Pregled::exportCsv(const QString& path) {
 }
 
 void Pregled::onExport() {
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Izvozi CSV"),
-        QDir::home().filePath(QStringLiteral("promet_%1.csv").arg(m_turnover.year)),
-        QStringLiteral("CSV (*.csv)"));
-    if (!path.isEmpty())
-        exportCsv(path);
+    QFileDialog dialog(this, QStringLiteral("Izvozi CSV"),
+                       QDir::home().filePath(QStringLiteral("promet_%1.csv").arg(m_turnover.year)),
+                       QStringLiteral("CSV (*.csv)"));
+    dialog.setObjectName(QStringLiteral("FileDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        exportCsv(dialog.selectedFiles().constFirst());
 }
 
 } // namespace valmir

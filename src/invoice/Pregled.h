@@ -26,8 +26,9 @@ public:
     // The year shown; what the table and the chart show of it.
     const YearTurnover& turnover() const { return m_turnover; }
 
-    // Writes the table of the year shown as a CSV file; a failure is told
-    // in a message box.
+    // Writes the table of the year shown as a CSV file; a failure, and a
+    // path that names one of the program's own files, are told in a
+    // message box.
     bool exportCsv(const QString& path);
 
 private:
@@ -35,6 +36,7 @@ private:
     void fillTable();
     void onExport();
 
+    AppContext m_context;
     Database* m_db;
     YearTurnover m_turnover;
     QComboBox* m_yearCombo = nullptr;

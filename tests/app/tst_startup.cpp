@@ -1,4 +1,6 @@
 #include "TestSupport.h"
+#include "app/Clock.h"
+#include "data/Backup.h"
 #include "data/Schema.h"
 #include "document/Rtf.h"
 
@@ -329,6 +331,59 @@ private Q_SLOTS:
         shutDown();
         QVERIFY2(f.start(), qPrintable(f.lastMessage()));
         QCOMPARE(Db->scalar("SELECT StopnjaDDV FROM tblNastavitve").toDouble(), 9.5);
+    }
+
+    // Before the earlier file is upgraded, it is copied as it was into the folder of copies,
+    // where the daily copies' pruning leaves it; the next start copies nothing. Without the
+    // copy there is no upgrade: the start stops and the file stays as it was.
+    void earlierFileIsKeptBeforeTheUpgrade_data() {
+        QTest::addColumn<bool>("copiesBlocked"); // a file where the folder of copies belongs
+        QTest::newRow("kept") << false;
+        QTest::newRow("folder of copies blocked") << true;
+    }
+    void earlierFileIsKeptBeforeTheUpgrade() {
+        QFETCH(bool, copiesBlocked);
+        const QDate day(2026, 12, 7);
+        setTodayForTest(day);
+        const auto back = qScopeGuard([] { setTodayForTest(QDate()); });
+        test::Fixture f;
+        QVERIFY2(f.start(), qPrintable(f.lastMessage()));
+        shutDown();
+        QVERIFY2(f.start(), qPrintable(f.lastMessage()));
+        QVERIFY(!QFileInfo::exists(Backup::folderIn(f.dataDir()))); // a current file is not copied
+        shutDown();
+        QVERIFY(QFile::remove(dataFile(f)) && QFile::copy(earlierFile(), dataFile(f)));
+        QFile::setPermissions(dataFile(f), QFile::ReadOwner | QFile::WriteOwner);
+        const QString copies = Backup::folderIn(f.dataDir());
+        if (copiesBlocked)
+            QVERIFY(writeBytes(copies.chopped(1), "x"));
+        StartupResult started = startUp(f.options());
+        if (copiesBlocked) {
+            QVERIFY2(!started.ok && started.message.contains("ostala nespremenjena"),
+                     qPrintable(started.message));
+            QCOMPARE(readBytes(dataFile(f)), readBytes(earlierFile()));
+            return;
+        }
+        QVERIFY2(started.ok, qPrintable(started.message));
+        const QString kept = copies + "valmir2009-pred-nadgradnjo-v0-2026-12-07.db";
+        QCOMPARE(started.keptBeforeUpgrade, kept);
+        QCOMPARE(modeOf(kept), 0600u);
+        QCOMPARE(Schema::schemaVersion(*Db).value_or(-1), Schema::CurrentVersion);
+        QString error;
+        for (int d = 0; d < 3; ++d)
+            QVERIFY(Backup::makeDailyCopy(*Db, copies, Schema::dataPassword(), day.addDays(d), 1,
+                                          &error));
+        shutDown();
+        started = startUp(f.options());
+        QVERIFY(started.ok && started.keptBeforeUpgrade.isEmpty());
+        QCOMPARE(QDir(copies).entryList(QDir::Files),
+                 QStringList({Backup::dailyName(day.addDays(2)), QFileInfo(kept).fileName()}));
+        auto before = Database::open(kept, Schema::dataPassword(), &error);
+        QVERIFY2(before, qPrintable(error));
+        QCOMPARE(Schema::schemaVersion(*before), std::optional<int>(0));
+        QCOMPARE(
+            before->scalar("SELECT group_concat(StevilkaRacuna, ' ') FROM tblRacun").toString(),
+            QString("2012/001 2012/002"));
     }
 
     // A step that fails rolls back the steps before it: the file stays as it was.

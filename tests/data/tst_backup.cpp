@@ -1,6 +1,10 @@
 #include "TestSupport.h"
+#include "app/BackupActions.h"
 #include "data/Backup.h"
+#include "data/SafeTarget.h"
 #include "data/Schema.h"
+
+#include <unistd.h>
 
 using namespace valmir;
 
@@ -9,6 +13,23 @@ static const char* const Numbers = "SELECT group_concat(StevilkaRacuna, ' ') FRO
                                    "(SELECT StevilkaRacuna FROM tblRacun ORDER BY ID)";
 
 using namespace valmir::test;
+
+// Whether a start now would find `number` in the data file: writes of the
+// open connection that went to a file renamed away are not there.
+static bool onDisk(const QString& number) {
+    QString error;
+    auto fresh = Database::open(DatabasePath, Password, &error);
+    return fresh &&
+           fresh->scalar("SELECT count(*) FROM tblRacun WHERE StevilkaRacuna = ?", {number})
+                   .toInt() == 1;
+}
+
+// Sets a file's time of writing.
+static bool writtenAt(const QString& path, const QDateTime& when) {
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite) &&
+           file.setFileTime(when, QFileDevice::FileModificationTime);
+}
 
 class TestBackup : public test::FixtureTest {
     Q_OBJECT
@@ -115,6 +136,92 @@ private Q_SLOTS:
         auto copy = Database::open(newest, Password, &error);
         // Made at the day's first exit: the fixture's invoice and two a day before.
         QVERIFY(copy && copy->scalar("SELECT count(*) FROM tblRacun").toInt() == 1 + 2 * 20);
+    }
+
+    // "Varnostna kopija..." aimed at a file the program lives on, by any of its names, writes
+    // nothing and says why; any other file of the data folder takes the copy.
+    void ownFilesAreNeverReplaced_data() {
+        QTest::addColumn<QString>("target"); // in the data folder; "@" the work database
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("the data database") << "valmir2009.db" << true;
+        QTest::newRow("through ..") << "../data/./valmir2009.db" << true;
+        QTest::newRow("symbolic link") << "povezava.db" << true;
+        QTest::newRow("hard link") << "trda.db" << true;
+        QTest::newRow("its journal") << "valmir2009.db-journal" << true;
+        QTest::newRow("the template") << "tmp.db" << true;
+        QTest::newRow("the work database") << "@" << true;
+        QTest::newRow("another file") << "kopija.db" << false;
+    }
+    void ownFilesAreNeverReplaced() {
+        QFETCH(QString, target);
+        QFETCH(bool, refused);
+        const QByteArray kind = QTest::currentDataTag();
+        const QString path = target == "@" ? WorkDatabasePath : AppFolder + target;
+        if (kind == "symbolic link")
+            QVERIFY(QFile::link(DatabasePath, path));
+        else if (kind == "hard link")
+            QVERIFY(::link(QFile::encodeName(DatabasePath), QFile::encodeName(path)) == 0);
+        QCOMPARE(SafeTarget::isLiveFile(path, liveFiles(appContext())), refused);
+
+        const QByteArray data = readBytes(DatabasePath);
+        ModalWatcher watcher;
+        watcher.answers = {QMessageBox::Yes}; // the file dialog's "replace it?"
+        watcher.dialogs["FileDialog"] = [&path](QWidget* dialog) {
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(path);
+            // Queued: the dialog's own "replace it?" has to find the watcher free.
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        };
+        saveBackupCopy(nullptr, appContext());
+        QVERIFY(!watcher.seen.isEmpty());
+        QVERIFY2(watcher.seen.last().startsWith(refused ? "Ne bo šlo|»" : "Varnostna kopija|"),
+                 qPrintable(watcher.seen.last()));
+        QVERIFY(!refused || watcher.seen.last().contains("ni mogoče prepisati"));
+        QVERIFY(refused || Backup::refusal(path, Password).isEmpty());
+        QCOMPARE(readBytes(DatabasePath), data);
+        QVERIFY(test::addInvoice(*Db, {{"StevilkaRacuna", "2/2026"}}));
+        QVERIFY(onDisk("2/2026"));
+    }
+
+    // With the clock set back the day's copy gets the lowest name; it is the newest all the
+    // same, and it is the oldest written that goes, whatever its name.
+    void clockSetBackKeepsTheNewCopy() {
+        const QDate ahead(2026, 12, 2);
+        const QDateTime written = QDateTime::currentDateTime().addDays(-20);
+        QString error;
+        for (int d = 0; d < Backup::DailyCopiesKept; ++d) {
+            QVERIFY(Backup::makeDailyCopy(*Db, m_folder, Password, ahead.addDays(d),
+                                          Backup::DailyCopiesKept, &error));
+            QVERIFY(writtenAt(m_folder + Backup::dailyName(ahead.addDays(d)),
+                              written.addDays((d + 7) % Backup::DailyCopiesKept)));
+        }
+        const QDate back(2026, 11, 25);
+        QVERIFY2(
+            Backup::makeDailyCopy(*Db, m_folder, Password, back, Backup::DailyCopiesKept, &error),
+            qPrintable(error));
+        QStringList expected{Backup::dailyName(back)};
+        for (int d = 0; d < Backup::DailyCopiesKept; ++d)
+            if (d != 7) // written first
+                expected << Backup::dailyName(ahead.addDays(d));
+        QCOMPARE(QDir(m_folder).entryList(QDir::Files, QDir::Name), expected);
+        auto copy = Database::open(m_folder + Backup::dailyName(back), Password, &error);
+        QVERIFY(copy && copy->scalar("SELECT count(*) FROM tblRacun").toInt() == 1);
+    }
+
+    // A failure that cannot be noted is reported to the caller; a note begun but left empty
+    // (the disk full after the name was made) is a failure all the same.
+    void failureNotes() {
+        const QString note = AppFolder + "varnostna-kopija-ni-uspela.txt";
+        QVERIFY(QDir().mkdir(note)); // nothing can be written under the note's name
+        QString error;
+        QVERIFY(!Backup::recordFailure(AppFolder, "ni prostora", &error));
+        QVERIFY2(error.contains(note), qPrintable(error));
+        QVERIFY(QDir().rmdir(note));
+        QVERIFY(Backup::recordFailure(AppFolder, "ni prostora", &error));
+        QCOMPARE(modeOf(note), 0600u);
+        QCOMPARE(Backup::takeFailure(AppFolder), QString("ni prostora"));
+        QCOMPARE(Backup::takeFailure(AppFolder), QString()); // told once
+        QVERIFY(writeBytes(note, ""));
+        QVERIFY(!Backup::takeFailure(AppFolder).isEmpty());
     }
 };
 

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "app/Clock.h"
+#include "data/Schema.h"
 #include "invoice/Pregled.h"
 #include "invoice/Turnover.h"
 #include "text/TextForms.h"
@@ -108,6 +109,46 @@ private Q_SLOTS:
         QVERIFY(!w.exportCsv(dir.filePath("no/such/folder/promet.csv")));
         QCOMPARE(watcher.seen.size(), 1);
         QVERIFY(watcher.seen[0].startsWith("Ne bo šlo|Datoteke "));
+    }
+
+    // "Izvozi CSV" aimed at the data file, by its name or through a link, or at the work
+    // template writes nothing and says why; the data stay those a start reads and take
+    // writes. Another file of the data folder takes the CSV.
+    void csvNeverReplacesTheProgramsFiles_data() {
+        QTest::addColumn<QString>("chosen"); // in the data folder
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("the data database") << "valmir2009.db" << true;
+        QTest::newRow("a link to it") << "promet.csv" << true;
+        QTest::newRow("the template") << "tmp.db" << true;
+        QTest::newRow("another file") << "promet_2021.csv" << false;
+    }
+    void csvNeverReplacesTheProgramsFiles() {
+        QFETCH(QString, chosen);
+        QFETCH(bool, refused);
+        const QString path = AppFolder + chosen;
+        if (chosen == "promet.csv")
+            QVERIFY(QFile::link(DatabasePath, path));
+        const QByteArray data = readBytes(DatabasePath), work = readBytes(AppFolder + "tmp.db");
+        Pregled w(appContext());
+        ModalWatcher watcher;
+        watcher.answers = {QMessageBox::Yes}; // the file dialog's "replace it?"
+        watcher.dialogs["FileDialog"] = [&path](QWidget* dialog) {
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(path);
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        };
+        click(&w, "Command1");
+        QCOMPARE(watcher.seen.size(), refused ? 2 : 0); // replace it?, and why not
+        QVERIFY(!refused || watcher.seen.last().contains("ni mogoče prepisati"));
+        QCOMPARE(readBytes(DatabasePath), data);
+        QCOMPARE(readBytes(AppFolder + "tmp.db"), work);
+        QCOMPARE(readBytes(path).startsWith("\xEF\xBB\xBFMesec;"), !refused);
+        QVERIFY(addInvoice(*Db, {{"StevilkaRacuna", "2031/1"}}));
+        QString error;
+        auto fresh = Database::open(DatabasePath, Schema::dataPassword(), &error);
+        QVERIFY2(fresh, qPrintable(error));
+        QCOMPARE(
+            fresh->scalar("SELECT count(*) FROM tblRacun WHERE StevilkaRacuna = '2031/1'").toInt(),
+            1);
     }
 
     // No invoices: this year's empty months. Unreadable invoices: no window.
