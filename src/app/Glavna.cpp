@@ -245,26 +245,51 @@ void Glavna::buildMenu() {
 bool Glavna::hasCurrentInvoice() const { return m_list->currentRow() >= 0; }
 
 void Glavna::openEditor() {
+    int result = QDialog::Rejected;
     {
         Racun editor(m_context, m_list, this);
-        editor.exec();
+        result = editor.exec();
     }
-    // A saved invoice stays in the list even when it no longer matches the
-    // filter, until the filter changes; the counts are those of the filter.
-    showStatus();
+    // Only a save closes the editor accepted; it leaves the list on the
+    // invoice saved, which stays in the list until the filter changes.
+    if (result == QDialog::Accepted) {
+        if (hasCurrentInvoice())
+            m_kept.push_back(m_list->recordset()->bookmark());
+        listChanged();
+    }
     m_list->setFocus();
 }
 
 void Glavna::applyFilter() {
+    m_kept.clear();
+    readList(0);
+}
+
+void Glavna::listChanged() {
+    // Without a filter the list holds every invoice, those written through
+    // it included, as the counts do.
+    if (m_search->filter().isEmpty()) {
+        showStatus();
+        return;
+    }
+    // With one, the list the search found before would no longer be what
+    // the status line counts: both are read from a new search.
+    readList(hasCurrentInvoice() ? m_list->recordset()->bookmark() : 0);
+}
+
+void Glavna::readList(qint64 standOn) {
     SearchResult found;
     if (!search(&found))
         return;
     m_sortable->setFilter(found.where, found.params);
     // A list that could not be read has told so already.
-    if (m_sortable->reload())
-        m_status->setText(statusText(found.status));
-    else
+    if (!m_sortable->reload()) {
         m_status->clear();
+        return;
+    }
+    if (standOn != 0 && m_list->recordset()->moveToBookmark(standOn))
+        m_list->syncFromRecordset();
+    m_status->setText(statusText(found.status));
 }
 
 void Glavna::showStatus() {
@@ -276,7 +301,7 @@ void Glavna::showStatus() {
 bool Glavna::search(SearchResult* found) {
     if (!m_context.db)
         return false;
-    if (runSearch(*m_context.db, m_search->filter(), found))
+    if (runSearch(*m_context.db, keeping(m_search->filter(), m_kept), found))
         return true;
     m_status->clear();
     Msg::critical(this, Messages::InvoiceListNotRead, m_context.db->lastError());
@@ -311,7 +336,7 @@ void Glavna::deleteInvoice() {
     m_list->syncFromRecordset();
     if (!result.deleted)
         Msg::critical(this, Messages::InvoiceNotDeleted, result.error);
-    showStatus();
+    listChanged();
 }
 
 } // namespace valmir

@@ -5,6 +5,8 @@
 
 #include <QMainWindow>
 
+#include <vector>
+
 class QHBoxLayout;
 class QLabel;
 class QPushButton;
@@ -41,9 +43,15 @@ private:
     // The search box or the unpaid check changed: the list is read again
     // with the filter, in the order it had.
     void applyFilter();
+    // An invoice was saved or deleted through the list.
+    void listChanged();
+    // Reads the list and the status line from one search; the invoice
+    // with this ID, if any, becomes current, else the first.
+    void readList(qint64 standOn);
     // The status line under the list, with the filter as it stands.
     void showStatus();
-    // Runs the filter; a failure is told, and the status line cleared.
+    // Runs the filter with the invoices kept; a failure is told, and the
+    // status line cleared.
     bool search(SearchResult* found);
     // The editor, modal over this window, on the list as OpenMode says.
     void openEditor();
@@ -53,6 +61,9 @@ private:
     SortableList* m_sortable = nullptr;
     SearchBar* m_search = nullptr;
     QLabel* m_status = nullptr;
+    // The invoices saved since the filter was set: they stay in the list,
+    // matching it or not, until it changes.
+    std::vector<qint64> m_kept;
     QPushButton* m_newButton = nullptr;
     QPushButton* m_openButton = nullptr;
     QPushButton* m_deleteButton = nullptr;

@@ -54,6 +54,14 @@ InvoiceFilter invoiceFilter(const QString& typed, bool unpaidOnly) {
     return f;
 }
 
+InvoiceFilter keeping(InvoiceFilter filter, std::vector<qint64> ids) {
+    if (filter.isEmpty() || ids.empty())
+        return filter;
+    filter.conditions = QStringLiteral("(%1) OR IN_SET(ID, ?)").arg(filter.conditions);
+    filter.params << rowSetValue(std::move(ids));
+    return filter;
+}
+
 bool runSearch(Database& db, const InvoiceFilter& filter, SearchResult* result) {
     // The counts of all invoices are kept in one row (see Schema.cpp).
     qint64 unpaidCents = 0;

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QVariantList>
 
+#include <vector>
+
 namespace valmir {
 
 class Database;
@@ -21,6 +23,11 @@ struct InvoiceFilter {
 
 // Blanks around the text do not count; "%", "_" and "\" are found as typed.
 InvoiceFilter invoiceFilter(const QString& typed, bool unpaidOnly);
+
+// The filter that also finds these invoices whether they match or not: the
+// ones saved while it stands stay in the list (see Glavna). A filter that
+// finds every invoice stays as it is.
+InvoiceFilter keeping(InvoiceFilter filter, std::vector<qint64> ids);
 
 // The status line under the list: how many invoices are shown of all and
 // what is still unpaid of those shown.

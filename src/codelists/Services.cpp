@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/Recordset.h"
+#include "invoice/Pricing.h"
 #include "text/TextForms.h"
 
 #include <optional>
@@ -33,6 +34,34 @@ std::optional<bool> numberTaken(Database& db, double number) {
     return !services->noMatch();
 }
 
+// How the recalculation prices the operations of a service with this number.
+enum class PricingClass { Points, TypedAmount, Expenses, LumpSum };
+
+PricingClass pricingClass(double number) {
+    if (number == LumpSumService)
+        return PricingClass::LumpSum;
+    if (number == ExpenseService)
+        return PricingClass::Expenses;
+    return number < OtherLinesFrom ? PricingClass::Points : PricingClass::TypedAmount;
+}
+
+// Whether renumbering the service from one number to the other takes
+// operations into another pricing class. Stored invoices keep only their
+// operations, so those would be priced otherwise at the next "Preračun".
+// Empty on an engine failure (the error is in db).
+std::optional<bool> repricesOperations(Database& db, double from, double to) {
+    if (pricingClass(from) == pricingClass(to))
+        return false;
+    QVariant holders, operations;
+    if (!db.queryValue(QStringLiteral("SELECT count(*) FROM tblGeodetskaStoritev WHERE TS1=?"),
+                       {from}, &holders) ||
+        !db.queryValue(QStringLiteral("SELECT count(*) FROM tblTarife WHERE TS1=?"), {from},
+                       &operations))
+        return std::nullopt;
+    // With another service on the old number the operations stay there.
+    return holders.toInt() < 2 && operations.toInt() > 0;
+}
+
 // The writes of saveService in one transaction, rolled back by its end
 // unless committed.
 ServiceResult writeService(Database& db, Recordset& list, bool adding, double loadedNumber,
@@ -49,6 +78,13 @@ ServiceResult writeService(Database& db, Recordset& list, bool adding, double lo
             return failed(db.lastError());
         if (*taken)
             return {ServiceOutcome::Duplicate, {}};
+    }
+    if (renumbered) {
+        const std::optional<bool> reprices = repricesOperations(db, loadedNumber, number);
+        if (!reprices)
+            return failed(db.lastError());
+        if (*reprices)
+            return {ServiceOutcome::Reprices, {}};
     }
 
     if (!(adding ? list.addNew() : list.edit()))

@@ -26,6 +26,7 @@ enum class ServiceOutcome {
     Done,          // written or deleted
     Duplicate,     // another service has the number: nothing written
     HasOperations, // the service still has operations: nothing deleted
+    Reprices,      // the new number would price its operations otherwise: nothing written
     Failed,        // the engine failed: nothing changed, see error
 };
 
@@ -39,7 +40,10 @@ struct ServiceResult {
 // whose number when it was loaded is loadedNumber. A number that is new for
 // the row is checked against the other services first. A changed number
 // moves the service's operations (TS1 of tblTarife) with it, so that they
-// stay under their service. All of it runs in one transaction; on success
+// stay under their service; it is refused when that would change how the
+// operations are priced (by points, typed amount, expenses or lump sum),
+// as the stored invoices using them would be priced otherwise at their
+// next recalculation. All of it runs in one transaction; on success
 // the written row is the list's current row, on any failure nothing is
 // written and the list stays where it was.
 ServiceResult saveService(Database& db, Recordset& list, bool adding, double loadedNumber,

@@ -2,8 +2,8 @@
 
 #include "app/HandOver.h"
 #include "app/MessageBox.h"
-#include "app/Module1.h"
 #include "app/Messages.h"
+#include "app/Module1.h"
 #include "codelists/Services.h"
 #include "data/Recordset.h"
 #include "text/TextForms.h"
@@ -108,6 +108,9 @@ void V_grupe::confirm() {
         return;
     case ServiceOutcome::Duplicate:
         Msg::critical(this, ServiceMessages::DuplicateNumber);
+        break;
+    case ServiceOutcome::Reprices:
+        Msg::critical(this, ServiceMessages::RenumberReprices);
         break;
     default:
         Msg::critical(this, ServiceMessages::NotSaved, result.error);

@@ -280,6 +280,75 @@ private Q_SLOTS:
         QTRY_COMPARE(status->text(), line(3, 7.5));
     }
 
+    // Whatever the filter, after the editor saves, the status line counts
+    // the list's rows and sums their unpaid "Za plačilo"; the invoice saved
+    // stays in the list, current, matching the filter or not.
+    void statusLineCountsTheListAfterASave_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("unpaidOnly");
+        QTest::addColumn<int>("found");
+        QTest::addColumn<QString>("opened"); // the customer whose invoice is opened, else a new one
+        QTest::addColumn<QString>("name");   // the customer typed
+        QTest::addColumn<bool>("paid");
+        QTest::addColumn<int>("rows");
+        // clang-format off
+        QTest::newRow("new, matching") << "cuk" << false << 2 << "" << "Čuk Ana" << false << 3;
+        QTest::newRow("new, not matching") << "cuk" << false << 2 << "" << "Kos" << false << 3;
+        QTest::newRow("new, none found") << "zzz" << false << 0 << "" << "Kos" << false << 1;
+        QTest::newRow("renamed away") << "cuk" << false << 2 << "Čuk Marija" << "Kos" << false << 2;
+        QTest::newRow("paid, unpaid only") << "" << true << 2 << "Čuk Janez" << "Čuk Janez" << true << 2;
+        QTest::newRow("no filter") << "" << false << 3 << "" << "Kos" << false << 4;
+        // clang-format on
+    }
+    void statusLineCountsTheListAfterASave() {
+        QFETCH(QString, typed);
+        QFETCH(bool, unpaidOnly);
+        QFETCH(int, found);
+        QFETCH(QString, opened);
+        QFETCH(QString, name);
+        QFETCH(bool, paid);
+        QFETCH(int, rows);
+        int number = 0;
+        for (const char* customer : {"Čuk Marija", "Čuk Janez", "Novak"})
+            test::addInvoice(*Db, {{"StevilkaRacuna", QString::number(++number)},
+                                   {"Ime", customer},
+                                   {"ZaPlacilo", 100.0 * number},
+                                   {"Placan", number == 3}});
+        auto w = showWindow();
+        auto* status = w->findChild<QLabel*>("Label2");
+        w->findChild<QCheckBox*>("Check1")->setChecked(unpaidOnly);
+        w->findChild<QLineEdit*>("Text1")->setText(typed);
+        QTRY_COMPARE(w->list()->listModel()->rowCount(), found);
+
+        test::ModalWatcher watcher;
+        watcher.dialogs["Nov_racun"] = [](QWidget* question) {
+            question->findChild<QPushButton*>("Command1")->click();
+        };
+        watcher.dialogs["Racun"] = [&](QWidget* editor) {
+            QVERIFY(
+                QTest::qWaitFor([&] { return !editor->findChild<QTimer*>("Timer1")->isActive(); }));
+            test::box(editor, "Text1_1")->setText(name);
+            editor->findChild<QCheckBox*>("Check3")->setChecked(paid);
+            test::click(editor, "Command1");
+        };
+        if (opened.isEmpty()) {
+            QTest::mouseClick(w->findChild<QPushButton*>("Command1"), Qt::LeftButton);
+        } else {
+            w->list()->moveToRow(test::shownColumn(w.get(), 5).indexOf(opened));
+            QTest::mouseClick(w->findChild<QPushButton*>("Command2"), Qt::LeftButton);
+        }
+        QCOMPARE(watcher.seen, QStringList());
+        Recordset* rs = w->list()->recordset();
+        QCOMPARE(rs->field("Ime").toString(), name);
+        QCOMPARE(rs->recordCount(), rows);
+        double unpaid = 0;
+        for (int i = 0; i < rows; ++i)
+            if (!rs->value(i, "Placan").toBool())
+                unpaid += rs->value(i, "ZaPlacilo").toDouble();
+        const qint64 all = Db->scalar("SELECT count(*) FROM tblRacun").toLongLong();
+        QCOMPARE(status->text(), statusText({rows, all, unpaid}));
+    }
+
     // The code lists and the settings open from the menu, modal over the
     // main window.
     void menuOpensTheCodeLists_data() {

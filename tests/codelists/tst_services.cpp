@@ -14,6 +14,8 @@ const QString Duplicate = QStringLiteral(
     "Napaka unikatnosti|Geodetsko storitev s to zaporedno številko že imamo v bazi!");
 const QString HasOperations = QStringLiteral(
     "Ne bo šlo|Te geodetske storitve ne morem brisati, saj ima že vnešene postavke!");
+const QString Reprices = QStringLiteral(
+    "Ne bo šlo|Te geodetske storitve ne morem preštevilčiti, saj ima že vnešene postavke");
 
 const QString NotSaved =
     QStringLiteral("Napaka v bazi|Geodetske storitve ni bilo mogoče shraniti:\n");
@@ -40,6 +42,7 @@ const EditCase EditCases[] = {
     {"rename 3 only", "3", "3", "Nova izravnava", 0, "", {}, All, "3", 2},
     {"renumber 3 to taken 5", "3", "5", "X", 0, "", Duplicate, All, "3", 2},
     {"renumber 3 to free 7 with its operations", "3", "7", "Izravnava", 0, "", {}, "1 2 4 5 6 7 40 91 95", "7", 0},
+    {"renumber 3 to 96, priced otherwise", "3", "96", "X", 0, "", Reprices, All, "3", 2},
     {"renumber refused by the engine", "3", "7", "X", SQLITE_UPDATE, "tblTarife", NotSaved, All, "3", 2},
     {"add refused by the engine", "", "8", "X", SQLITE_TRANSACTION, "COMMIT", NotSaved, All, "1", 2},
 };
@@ -66,8 +69,11 @@ QString currentNumber(BoundGrid* list) {
     return row == list->currentRow() && row >= 0 ? list->listModel()->displayText(row, 0)
                                                  : QStringLiteral("?");
 }
-int operationsOf(int ts1) {
+int operationsOf(double ts1) {
     return Db->scalar("SELECT count(*) FROM tblTarife WHERE TS1=?", {ts1}).toInt();
+}
+int servicesOf(double ts1) {
+    return Db->scalar("SELECT count(*) FROM tblGeodetskaStoritev WHERE TS1=?", {ts1}).toInt();
 }
 
 } // namespace
@@ -162,6 +168,51 @@ private Q_SLOTS:
                                 {serviceNumber(number)})
                          .toString(),
                      name);
+    }
+
+    // A service with operations keeps its kind of pricing (points, typed
+    // amounts, expenses 91, lump sum 7777): stored invoices would be priced
+    // otherwise. A refusal writes nothing; the operations end under `under`.
+    void renumberingKeepsThePricing_data() {
+        QTest::addColumn<QString>("before"); // statements run first, ";" apart
+        QTest::addColumn<double>("from");
+        QTest::addColumn<double>("to");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<double>("under");
+        const QString lumpSum = "UPDATE tblGeodetskaStoritev SET TS1=7777 WHERE TS1=95;"
+                                "UPDATE tblTarife SET TS1=7777 WHERE TS1=95";
+        // clang-format off
+        QTest::newRow("within points") << "" << 3.0 << 7.0 << false << 7.0;
+        QTest::newRow("points to typed") << "" << 3.0 << 96.0 << true << 3.0;
+        QTest::newRow("points onto lump sum") << "" << 3.0 << 7777.0 << true << 3.0;
+        QTest::newRow("within typed") << "" << 95.0 << 93.0 << false << 93.0;
+        QTest::newRow("typed to points") << "" << 95.0 << 12.0 << true << 95.0;
+        QTest::newRow("off expenses") << "" << 91.0 << 92.0 << true << 91.0;
+        QTest::newRow("onto expenses") << "DELETE FROM tblGeodetskaStoritev WHERE TS1=91"
+                                       << 95.0 << 91.0 << true << 95.0;
+        QTest::newRow("off lump sum") << lumpSum << 7777.0 << 12.0 << true << 7777.0;
+        QTest::newRow("no operations") << "" << 40.0 << 7777.0 << false << 7777.0;
+        QTest::newRow("a double keeps them") << "INSERT INTO tblGeodetskaStoritev VALUES (3, 'D', NULL)"
+                                             << 3.0 << 96.0 << false << 3.0;
+        // clang-format on
+    }
+    void renumberingKeepsThePricing() {
+        QFETCH(QString, before);
+        QFETCH(double, from);
+        QFETCH(double, to);
+        QFETCH(bool, refused);
+        QFETCH(double, under);
+        for (const QString& sql : before.split(u';', Qt::SkipEmptyParts))
+            QVERIFY(Db->execute(sql));
+        const int operations = operationsOf(from);
+        auto list = Db->openRecordset("tblGeodetskaStoritev", RecordsetKind::Table);
+        QVERIFY(list && list->setIndex("ID") && list->seek("=", {from}) && !list->noMatch());
+        const ServiceResult r =
+            saveService(*Db, *list, false, from, {QString::number(to), "X", QString()});
+        QCOMPARE(int(r.outcome), int(refused ? ServiceOutcome::Reprices : ServiceOutcome::Done));
+        QVERIFY(!Db->inTransaction());
+        QCOMPARE(servicesOf(to), refused ? 0 : 1);
+        QCOMPARE(operationsOf(under), operations);
     }
 
     // "Briši": refused for a service with operations, else at once, the
