@@ -345,12 +345,14 @@ void Racun::onLumpSumClicked() {
     ui.percentEdit->setEnabled(!ticked);
     recalculateAndShow();
     bool ok = true;
-    const bool added = toggleLumpSumLine(*m_work, LumpSumAmount, ui.percentEdit->text(), &ok);
+    toggleLumpSumLine(*m_work, LumpSumAmount, ui.percentEdit->text(), &ok);
     if (!ok)
         reportEngineError(m_work->lastError());
     refreshLines();
     recalculateAndShow();
-    if (added)
+    // Removing the line changes the invoice as much as adding it: unmarked,
+    // it would be lost on closing, or a PDF would go out without it stored.
+    if (ok)
         Modified = true;
 }
 
@@ -392,6 +394,8 @@ void Racun::onSurchargeToAll() {
         return;
     if (!surchargeToAll(*rs))
         reportEngineError(rs->lastError());
+    else
+        Modified = true;
     recalculateAndShow();
 }
 

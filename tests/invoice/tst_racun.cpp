@@ -239,6 +239,22 @@ private Q_SLOTS:
         QTEST(tableCount("tblRacun"), "saved");
     }
 
+    // Taking the lump-sum line off a stored invoice, or spreading the
+    // surcharge with "Vsem", is a change: unmarked, closing would lose it.
+    void changesToTheLinesAreChanges_data() {
+        QTest::addColumn<QString>("control");
+        QTest::newRow("lump sum off") << "Check2";
+        QTest::newRow("surcharge to all") << "Command6";
+    }
+    void changesToTheLinesAreChanges() {
+        QFETCH(QString, control);
+        storedInvoice();
+        Session s(1, "2009/042");
+        QVERIFY(s.e && !s.e->isModified());
+        s.e->findChild<QAbstractButton*>(control)->click();
+        QVERIFY(s.e->isModified());
+    }
+
     // The new-invoice question: which kind of new invoice, or none.
     void newInvoiceQuestion_data() {
         QTest::addColumn<QString>("answer"); // a button, or a key
