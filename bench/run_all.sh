@@ -24,7 +24,7 @@ if [ "${SKIP_BUILD:-0}" != 1 ]; then
   cmake -S "$SRC" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DVALMIR_BUILD_BENCH=ON \
     -DVALMIR_BUILD_TESTS=OFF >/dev/null
   cmake --build "$BUILD" -j1 --target valmir_gen valmir_startup_probe bench_list bench_editor \
-    valmir_shell_collation
+    bench_overview bench_purge valmir_shell_collation
 fi
 BIN=$BUILD/bench
 
@@ -38,6 +38,11 @@ DATA=$WORK/data
 echo "== generating $INVOICES invoices into $DATA"
 "$BIN/valmir_gen" --data-dir "$DATA" --invoices "$INVOICES" --lines 5 --big-invoice 300 |
   tee "$OUT/generate.txt"
+# Figures on invoices without their stored totals would not be an office's.
+if command -v sqlcipher >/dev/null; then
+  COLLATION=$BIN/libvalmir_shell_collation.so "$SRC/bench/check_totals.sh" "$DATA" |
+    tee "$OUT/totals.txt"
+fi
 
 # The median of one key over all probe outputs.
 median() {
@@ -76,4 +81,11 @@ echo "== invoice list"
 echo "== invoice editor"
 "$BIN/bench_editor" --data-dir "$DATA" --benchmark_repetitions=3 \
   --benchmark_report_aggregates_only=true | tee "$OUT/editor.txt"
+
+echo "== search in the list, status line, overview"
+"$BIN/bench_overview" --data-dir "$DATA" --benchmark_repetitions=3 \
+  --benchmark_report_aggregates_only=true | tee "$OUT/overview.txt"
+
+echo "== purging the older half"
+"$BIN/bench_purge" --data-dir "$DATA" --runs 3 --walk-limit 300 | tee "$OUT/purge.txt"
 echo "== results in $OUT"

@@ -1,7 +1,9 @@
 // valmir_gen: makes a data folder for the benchmarks. The database is the
 // program's own (start-up creates and seeds it); this adds years of
 // invoices with their lines, an extended tariff and, on request, one
-// invoice with many lines for the editor figures.
+// invoice with many lines for the editor figures. Lines and totals are
+// priced by the program's own rules (invoice/Pricing.h, invoice/Vat.h), so
+// every invoice holds what a save would have stored.
 //
 //   valmir_gen --data-dir DIR [--invoices 100000] [--lines 5] [--years 20]
 //              [--big-invoice 300] [--tariff-operations 330] [--seed 2009]
@@ -11,6 +13,9 @@
 #include "app/Startup.h"
 #include "data/Database.h"
 #include "data/Recordset.h"
+#include "invoice/InvoiceFields.h"
+#include "invoice/Pricing.h"
+#include "invoice/Vat.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -122,6 +127,7 @@ struct Operation {
     int ts1;
     int ts2;
     double points;
+    bool report; // "70proc": priced at 70 % on an invoice of one unified report
 };
 
 struct PostOffice {
@@ -135,12 +141,14 @@ struct Customer {
 
 std::vector<Operation> loadOperations(const QString& where) {
     std::vector<Operation> ops;
-    auto rs = Db->openRecordset(QStringLiteral("SELECT ID, TS1, TS2, Tocke FROM tblTarife ") +
+    auto rs = Db->openRecordset(QStringLiteral("SELECT ID, TS1, TS2, Tocke, \"70proc\" "
+                                               "FROM tblTarife ") +
                                     where + QStringLiteral(" ORDER BY TS1, TS2"),
                                 RecordsetKind::Snapshot);
     for (int i = 0; rs && i < rs->recordCount(); ++i)
         ops.push_back({rs->value(i, 0).toLongLong(), rs->value(i, 1).toInt(),
-                       rs->value(i, 2).toInt(), rs->value(i, 3).toDouble()});
+                       rs->value(i, 2).toInt(), rs->value(i, 3).toDouble(),
+                       rs->value(i, 4).toBool()});
     return ops;
 }
 
@@ -243,11 +251,77 @@ int extendTariff(std::mt19937& rng, int wanted) {
 const char* const InvoiceSql =
     "INSERT INTO tblRacun (StevilkaRacuna, Ime, Naslov, PST, Posta, Telefon, KontaktnaOseba, "
     "Opombe, Datum, Faks, Email, Delovisce, Zadeva, Davcna, Veljavnost, TRR, Sestavljavec, "
-    "EnotenElaborat, Placan, ProcentPavsala, VrednostTocke) "
-    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+    "EnotenElaborat, Placan, ProcentPavsala, VrednostTocke, StopnjaDDV, Osnova, DDV, ZaPlacilo) "
+    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 const char* const LineSql =
     "INSERT INTO tblRacunTarife (ID_racun, ID_tarifa, Tocke, Kolicina, Povisek, znesek) "
     "VALUES (?, ?, ?, ?, ?, ?)";
+
+// Every invoice keeps the editor's default lump-sum percentage; only an
+// invoice with the lump-sum line charges it.
+constexpr double LumpSumPercent = 10;
+
+// Slovenia's general VAT rate on the invoice's date: 20 % until the end of
+// June 2013, 22 % since.
+double vatPercentOn(const QDate& date) {
+    return date < QDate(2013, 7, 1) ? FormerVatPercent : DefaultVatPercent;
+}
+
+// What an invoice is priced with, as the editor's controls hold it.
+struct Terms {
+    double pointValue = 0;
+    bool unified = false;
+    bool lumpSum = false;
+    double vatPercent = DefaultVatPercent;
+
+    PricingInput input() const {
+        PricingInput in;
+        in.pointValueText = numberBoxText(pointValue);
+        in.percentText = numberBoxText(LumpSumPercent);
+        in.lumpSum = lumpSum;
+        in.unifiedReport = unified;
+        in.vatPercent = vatPercent;
+        return in;
+    }
+};
+
+// A line as drawn, before it is priced.
+struct DrawnLine {
+    qint64 tariffId = 0;
+    LineToPrice line;
+};
+
+// The amounts the editor's recalculation gives the lines, and the totals
+// its save stores with the invoice.
+struct PricedInvoice {
+    std::vector<double> amounts;
+    InvoiceTotals totals;
+};
+
+// The program's pricing, not a copy of it: each service line priced alone
+// gives its amount, all lines together give the lump sum and the totals.
+PricedInvoice price(const std::vector<DrawnLine>& lines, const Terms& terms) {
+    const PricingInput input = terms.input();
+    QList<LineToPrice> all;
+    for (const DrawnLine& d : lines)
+        all.append(d.line);
+    const PricingResult whole = priceLines(all, input);
+    if (!whole.ok) {
+        std::fprintf(stderr, "valmir_gen: %s\n", qPrintable(whole.error));
+        std::exit(2);
+    }
+    PricedInvoice r;
+    for (const DrawnLine& d : lines) {
+        if (d.line.ts1 == LumpSumService)
+            r.amounts.push_back(RoundCents(whole.lumpSumAmount));
+        else if (d.line.ts1 >= OtherLinesFrom)
+            r.amounts.push_back(NumberOrZero(d.line.amount));
+        else
+            r.amounts.push_back(priceLines({d.line}, input).total);
+    }
+    r.totals = invoiceTotals(whole.total, terms.vatPercent);
+    return r;
+}
 
 struct Generator {
     std::mt19937 rng;
@@ -257,7 +331,7 @@ struct Generator {
     std::vector<Customer> customers;
 
     qint64 writeInvoice(Insert& invoice, const QString& number, const QDate& date, bool paid,
-                        int service, double pointValue, bool unified) {
+                        int service, const Terms& terms, const InvoiceTotals& totals) {
         const Customer& c =
             customers[std::uniform_int_distribution<size_t>(0, customers.size() - 1)(rng)];
         const PostOffice& ko =
@@ -282,31 +356,52 @@ struct Generator {
             .real(15, 30)
             .text(16, c.account)
             .integer(17, 1)
-            .integer(18, unified ? 1 : 0)
+            .integer(18, terms.unified ? 1 : 0)
             .integer(19, paid ? 1 : 0)
-            .real(20, 10)
-            .real(21, pointValue);
+            .real(20, LumpSumPercent)
+            .real(21, terms.pointValue)
+            .real(22, terms.vatPercent)
+            .real(23, totals.base)
+            .real(24, totals.vat)
+            .real(25, totals.toPay);
         return invoice.run();
     }
 
-    void writeLine(Insert& line, qint64 invoiceId, const Operation& op, double pointValue) {
-        line.integer(1, invoiceId).integer(2, op.id);
-        if (op.ts1 >= 90) {
-            // Expense lines carry a typed amount and nothing else.
-            line.null(3).null(4).null(5).real(
-                6, RoundCents(std::uniform_int_distribution<int>(500, 8000)(rng) / 100.0));
-        } else {
-            const double quantity = std::uniform_int_distribution<int>(1, 4)(rng);
-            const int s = std::uniform_int_distribution<int>(0, 9)(rng);
-            const double surcharge = s < 7 ? 0 : 10.0 * (s - 6);
-            line.real(3, op.points).real(4, quantity);
-            if (surcharge > 0)
-                line.real(5, surcharge);
-            else
-                line.null(5);
-            line.real(6, RoundCents(op.points * quantity * pointValue * (1 + surcharge / 100)));
+    void writeLines(Insert& line, qint64 invoiceId, const std::vector<DrawnLine>& lines,
+                    const PricedInvoice& priced) {
+        for (size_t i = 0; i < lines.size(); ++i) {
+            const LineToPrice& l = lines[i].line;
+            line.integer(1, invoiceId).integer(2, lines[i].tariffId);
+            if (l.ts1 >= OtherLinesFrom) {
+                line.null(3).null(4).null(5);
+            } else {
+                line.real(3, l.points.toDouble()).real(4, l.quantity.toDouble());
+                if (l.surcharge.isNull())
+                    line.null(5);
+                else
+                    line.real(5, l.surcharge.toDouble());
+            }
+            line.real(6, priced.amounts[i]).run();
         }
-        line.run();
+    }
+
+    // Expense lines carry a typed amount and nothing else; service lines
+    // points, a quantity and now and then a surcharge.
+    DrawnLine draw(const Operation& op) {
+        DrawnLine d;
+        d.tariffId = op.id;
+        d.line.ts1 = op.ts1;
+        d.line.report = op.report;
+        if (op.ts1 >= OtherLinesFrom) {
+            d.line.amount = RoundCents(std::uniform_int_distribution<int>(500, 8000)(rng) / 100.0);
+            return d;
+        }
+        d.line.points = op.points;
+        d.line.quantity = double(std::uniform_int_distribution<int>(1, 4)(rng));
+        const int s = std::uniform_int_distribution<int>(0, 9)(rng);
+        if (s >= 7)
+            d.line.surcharge = 10.0 * (s - 6);
+        return d;
     }
 
     // The lines of an invoice of one main service: that service's
@@ -336,6 +431,13 @@ struct Generator {
         std::sort(pool.begin(), pool.end(),
                   [](const Operation& a, const Operation& b) { return a.id < b.id; });
         return pool;
+    }
+
+    std::vector<DrawnLine> drawLines(const std::vector<Operation>& ops) {
+        std::vector<DrawnLine> lines;
+        for (const Operation& op : ops)
+            lines.push_back(draw(op));
+        return lines;
     }
 };
 
@@ -426,10 +528,15 @@ int main(int argc, char* argv[]) {
             const bool paid = std::uniform_int_distribution<int>(1, 100)(g.rng) <= paidChance;
             const int service = std::uniform_int_distribution<int>(1, 6)(g.rng);
             const QString number = QStringLiteral("%1/%2").arg(y).arg(k, 3, 10, QChar(u'0'));
-            qint64 id = g.writeInvoice(invoice, number, date, paid, service, pointValue,
-                                       std::uniform_int_distribution<int>(0, 3)(g.rng) == 0);
-            for (const Operation& op : g.linesFor(service, lineCount))
-                g.writeLine(line, id, op, pointValue);
+            Terms terms;
+            terms.pointValue = pointValue;
+            terms.unified = std::uniform_int_distribution<int>(0, 3)(g.rng) == 0;
+            terms.vatPercent = vatPercentOn(date);
+            const std::vector<DrawnLine> drawn = g.drawLines(g.linesFor(service, lineCount));
+            const PricedInvoice priced = price(drawn, terms);
+            const qint64 id =
+                g.writeInvoice(invoice, number, date, paid, service, terms, priced.totals);
+            g.writeLines(line, id, drawn, priced);
             lastCounter = k;
             ++written;
         }
@@ -441,20 +548,23 @@ int main(int argc, char* argv[]) {
         // lump-sum line last, as the editor keeps it.
         std::vector<Operation> services = loadOperations(QStringLiteral("WHERE TS1 < 90"));
         const int serviceLines = std::min<int>(bigLines - 1, services.size());
-        const double pointValue = 0.79;
+        services.resize(serviceLines);
+        const QDate date(lastYear, 12, 30);
+        Terms terms;
+        terms.pointValue = 0.79;
+        terms.unified = true;
+        terms.lumpSum = true;
+        terms.vatPercent = vatPercentOn(date);
+        std::vector<DrawnLine> drawn = g.drawLines(services);
+        DrawnLine lumpSum;
+        lumpSum.tariffId = LumpSumTariffId;
+        lumpSum.line.ts1 = LumpSumService;
+        drawn.push_back(lumpSum);
+        const PricedInvoice priced = price(drawn, terms);
         const QString number =
             QStringLiteral("%1/%2").arg(lastYear).arg(lastCounter + 1, 3, 10, QChar(u'0'));
-        bigId =
-            g.writeInvoice(invoice, number, QDate(lastYear, 12, 30), false, 1, pointValue, true);
-        for (int i = 0; i < serviceLines; ++i)
-            g.writeLine(line, bigId, services[i], pointValue);
-        const double sum =
-            Db->scalar(QStringLiteral("SELECT sum(znesek) FROM tblRacunTarife WHERE ID_racun = ?"),
-                       {bigId})
-                .toDouble();
-        line.integer(1, bigId).integer(2, -1).null(3).null(4).null(5).real(6,
-                                                                           RoundCents(sum * 0.1));
-        line.run();
+        bigId = g.writeInvoice(invoice, number, date, false, 1, terms, priced.totals);
+        g.writeLines(line, bigId, drawn, priced);
         ++lastCounter;
         if (serviceLines + 1 < bigLines)
             std::fprintf(stderr,

@@ -11,7 +11,7 @@ packages=(
   xvfb xauth fonts-dejavu-core
   libreoffice-writer-nogui poppler-utils
   libzint-dev zbar-tools xdg-utils
-  clang desktop-file-utils appstream dpkg-dev file librsvg2-bin
+  clang desktop-file-utils appstream dpkg-dev file librsvg2-bin lintian
 )
 missing=()
 for p in "${packages[@]}"; do
