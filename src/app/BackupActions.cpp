@@ -2,10 +2,10 @@
 
 #include "app/Clock.h"
 #include "app/MessageBox.h"
+#include "app/OwnFiles.h"
 #include "app/Messages.h"
 #include "data/Backup.h"
 #include "data/Database.h"
-#include "data/SafeTarget.h"
 #include "data/Schema.h"
 
 #include <QDateTime>
@@ -31,23 +31,6 @@ QString pickFile(QWidget* parent, const QString& title, const QString& start,
 }
 
 } // namespace
-
-QStringList liveFiles(const AppContext& context) {
-    QStringList files{context.appFolder + QStringLiteral("valmir2009.db"),
-                      context.appFolder + QStringLiteral("tmp.db")};
-    for (const Database* db : {context.db, context.work})
-        if (db)
-            files << db->path();
-    return files;
-}
-
-bool refuseOwnFile(QWidget* parent, const AppContext& context, const QString& path) {
-    if (!SafeTarget::isLiveFile(path, liveFiles(context)))
-        return false;
-    Msg::critical(parent, BackupMessages::OwnFile.text.arg(QDir::toNativeSeparators(path)),
-                  BackupMessages::OwnFile.title);
-    return true;
-}
 
 void saveBackupCopy(QWidget* parent, const AppContext& context) {
     if (!context.db)

@@ -1,6 +1,6 @@
 #include "invoice/Pregled.h"
 
-#include "app/BackupActions.h"
+#include "app/OwnFiles.h"
 #include "app/Clock.h"
 #include "app/MessageBox.h"
 #include "app/Messages.h"
