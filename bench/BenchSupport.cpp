@@ -1,7 +1,7 @@
 #include "BenchSupport.h"
 
 #include "app/Globals.h"
-#include "app/Module1.h"
+#include "text/Module1.h"
 #include "app/Startup.h"
 
 #include <QCoreApplication>

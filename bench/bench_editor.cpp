@@ -8,16 +8,16 @@
 #include "BenchSupport.h"
 
 #include "app/Glavna.h"
-#include "app/MessageBox.h"
+#include "ui/MessageBox.h"
 #include "app/Globals.h"
-#include "app/Module1.h"
+#include "text/Module1.h"
 #include "text/TextForms.h"
-#include "data/BoundGrid.h"
+#include "ui/BoundGrid.h"
 #include "data/Recordset.h"
 #include "invoice/WorkingTable.h"
 #include "invoice/InvoiceSaver.h"
 #include "invoice/Pricing.h"
-#include "invoice/Racun.h"
+#include "windows/Racun.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -11,8 +11,8 @@
 #include "app/Glavna.h"
 #include "invoice/InvoiceDeletion.h"
 #include "app/Globals.h"
-#include "app/Module1.h"
-#include "data/BoundGrid.h"
+#include "text/Module1.h"
+#include "ui/BoundGrid.h"
 #include "data/Schema.h"
 
 #include <QApplication>

@@ -10,10 +10,10 @@
 #include "BenchSupport.h"
 
 #include "app/Globals.h"
-#include "app/MessageBox.h"
+#include "ui/MessageBox.h"
 #include "app/Startup.h"
-#include "codelists/S_postavke.h"
-#include "data/BoundGrid.h"
+#include "windows/S_postavke.h"
+#include "ui/BoundGrid.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -12,12 +12,12 @@
 
 #include "app/Glavna.h"
 #include "app/Globals.h"
-#include "app/InvoiceSearch.h"
-#include "app/SearchBar.h"
-#include "data/BoundGrid.h"
+#include "invoice/InvoiceSearch.h"
+#include "ui/SearchBar.h"
+#include "ui/BoundGrid.h"
 #include "data/Database.h"
 #include "data/Recordset.h"
-#include "invoice/Pregled.h"
+#include "windows/Pregled.h"
 
 #include <QChartView>
 #include <QLineEdit>

@@ -11,8 +11,8 @@
 
 #include "app/Globals.h"
 #include "app/Startup.h"
-#include "codelists/I_poste.h"
-#include "data/BoundGrid.h"
+#include "windows/I_poste.h"
+#include "ui/BoundGrid.h"
 #include "data/Recordset.h"
 
 #include <QApplication>

@@ -22,9 +22,9 @@
 
 #include "app/Glavna.h"
 #include "app/Globals.h"
-#include "app/Module1.h"
+#include "text/Module1.h"
 #include "app/Startup.h"
-#include "data/BoundGrid.h"
+#include "ui/BoundGrid.h"
 #include "data/Recordset.h"
 
 #include <QApplication>

@@ -9,7 +9,7 @@
 //              [--big-invoice 300] [--tariff-operations 330] [--seed 2009]
 
 #include "app/Globals.h"
-#include "app/Module1.h"
+#include "text/Module1.h"
 #include "app/Startup.h"
 #include "data/Database.h"
 #include "data/Recordset.h"

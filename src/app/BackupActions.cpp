@@ -1,9 +1,9 @@
 #include "app/BackupActions.h"
 
-#include "app/Clock.h"
-#include "app/MessageBox.h"
-#include "app/OwnFiles.h"
-#include "app/Messages.h"
+#include "text/Clock.h"
+#include "ui/MessageBox.h"
+#include "ui/OwnFiles.h"
+#include "text/Messages.h"
 #include "data/Backup.h"
 #include "data/Database.h"
 #include "data/Schema.h"

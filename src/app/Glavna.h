@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/AppContext.h"
-#include "app/SortableList.h"
+#include "ui/AppContext.h"
+#include "ui/SortableList.h"
 
 #include <QMainWindow>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/AppContext.h"
-#include "app/HandOver.h"
+#include "ui/AppContext.h"
+#include "ui/HandOver.h"
 #include "data/Database.h"
 
 #include <QString>

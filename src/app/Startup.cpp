@@ -1,12 +1,14 @@
 #include "app/Startup.h"
 
-#include "app/Clock.h"
+#include "text/Clock.h"
 #include "app/Globals.h"
-#include "app/Messages.h"
-#include "app/Module1.h"
+#include "text/Messages.h"
+#include "text/Module1.h"
 #include "data/Backup.h"
 #include "data/Schema.h"
 #include "data/Seed.h"
+#include "invoice/StoredTotals.h"
+#include "invoice/Vat.h"
 
 #include <QDir>
 #include <QFile>
@@ -137,6 +139,9 @@ QString defaultDataFolder() {
 }
 
 StartupResult startUp(const StartupOptions& options) {
+    // The upgrade of a file of before prices its invoices with the
+    // invoice rules, which the engine does not know.
+    Schema::setStepWork(3, computeStoredTotals);
     const QString appFolder =
         withSlash(options.dataDir.isEmpty() ? defaultDataFolder() : options.dataDir);
     const QString tempFolder =
@@ -197,7 +202,7 @@ StartupResult startUp(const StartupOptions& options) {
         if (!QFileInfo::exists(templatePath) && !Seed::createWorkTemplate(templatePath, &error))
             return failure(QStringLiteral("Predloge delovne baze \"%1\" ni mogoče ustvariti:\n%2")
                                .arg(QDir::toNativeSeparators(templatePath), error));
-        if (!Seed::createDataDatabase(DatabasePath, &error))
+        if (!Seed::createDataDatabase(DatabasePath, DefaultVatPercent, &error))
             return failure(QStringLiteral("Podatkovne baze \"%1\" ni mogoče ustvariti:\n%2")
                                .arg(QDir::toNativeSeparators(DatabasePath), error));
     }

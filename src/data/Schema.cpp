@@ -1,8 +1,7 @@
 #include "data/Schema.h"
 
-#include "app/Messages.h"
+#include "text/Messages.h"
 #include "data/Database.h"
-#include "invoice/StoredTotals.h"
 
 #include <QHash>
 
@@ -175,8 +174,25 @@ bool createFirstTables(Database& db) {
 struct UpgradeStep {
     int version;
     QStringList statements;
-    bool (*compute)(Database& db) = nullptr;
+    bool needsWork = false; // the work handed in with setStepWork
 };
+
+StepWork& stepWork(int version) {
+    static StepWork works[CurrentVersion + 1] = {};
+    Q_ASSERT(version >= 0 && version <= CurrentVersion);
+    return works[version];
+}
+
+// A step that writes with rules it was not given would leave its work
+// undone for good (its version is recorded): it fails instead.
+bool runWork(Database& db, const UpgradeStep& step) {
+    if (!step.needsWork)
+        return true;
+    if (StepWork work = stepWork(step.version))
+        return work(db);
+    db.setError(SchemaMessages::NoStepWork.text.arg(step.version));
+    return false;
+}
 
 // Each step runs once per file, in order. The statements are history:
 // what a step wrote stays as it is even when the program's defaults change
@@ -220,7 +236,7 @@ const QList<UpgradeStep>& upgradeSteps() {
           QStringLiteral("INSERT INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo) "
                          "SELECT ID, %1, Placan, ZaPlacilo FROM tblRacun")
               .arg(searchedText(QString()))},
-         computeStoredTotals},
+         true},
         // The status line of the whole list reads one row however many
         // invoices there are: their number and the sum still unpaid, in
         // cents, kept by the engine with every change of tblIskanje.
@@ -251,7 +267,7 @@ bool applySteps(Database& db, int from, int to = CurrentVersion) {
     Q_ASSERT(upgradeSteps().last().version == CurrentVersion);
     for (const UpgradeStep& step : upgradeSteps())
         if (step.version > from && step.version <= to &&
-            !(runAll(db, step.statements) && (!step.compute || step.compute(db))))
+            !(runAll(db, step.statements) && runWork(db, step)))
             return false;
     // A pragma takes no bound value; the number is the program's own.
     return db.execute(QStringLiteral("PRAGMA user_version = %1").arg(to));
@@ -294,6 +310,8 @@ QString upgradeDataDatabase(Database& db, int target) {
         return SchemaMessages::UpgradeFailed.text.arg(db.lastError());
     return {};
 }
+
+void setStepWork(int version, StepWork work) { stepWork(version) = work; }
 
 bool createDataTables(Database& db) { return createFirstTables(db) && applySteps(db, 0); }
 

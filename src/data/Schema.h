@@ -40,6 +40,14 @@ std::optional<int> schemaVersion(Database& db);
 // backup for instance, refuses it when this is false.
 bool schemaKnown(Database& db);
 
+// Some steps fill what they add with the rules of a subject above the
+// engine (step 3 prices the invoices of before with the invoice rules);
+// those rules hand their work in here before any data database is opened
+// or made. A step whose work was not handed in fails. The work runs inside
+// the upgrade's transaction; false on an engine error (db.lastError()).
+using StepWork = bool (*)(Database& db);
+void setStepWork(int version, StepWork work);
+
 // Brings a data database that was just opened, before anything else reads
 // it, to CurrentVersion: runs each step of the upgrade table that the file
 // has not had yet, in order, and the new version number, all in one

@@ -3,7 +3,6 @@
 #include "data/Database.h"
 #include "data/Recordset.h"
 #include "data/Schema.h"
-#include "invoice/Vat.h"
 
 #include <QFile>
 #include <QStandardPaths>
@@ -84,7 +83,7 @@ bool importCsv(Database& db, const QString& table, const QString& resource,
     return true;
 }
 
-bool seed(Database& db, QString* error) {
+bool seed(Database& db, double vatPercent, QString* error) {
     const QStringList texts = {QStringLiteral("Posta"), QStringLiteral("GeodetskaStoritev"),
                                QStringLiteral("Opomba"), QStringLiteral("TarifnaStevilka")};
     if (!importCsv(db, QStringLiteral("tbPoste"), QStringLiteral(":/seed/poste.csv"), texts,
@@ -104,7 +103,7 @@ bool seed(Database& db, QString* error) {
                        "Davcna, TRR, NaDnu, StopnjaDDV) VALUES (?, ?, ?, ?, ?, ?, '', '', '', '', "
                        "'', '', '', '', '', ?, ?)"),
         {1.0, 0.75, 30.0, false, true, findWordProcessor(), QStringLiteral("Hvala za zaupanje."),
-         DefaultVatPercent});
+         vatPercent});
     ok = ok && db.execute(QStringLiteral("INSERT INTO tblSestavljavci (Ime) VALUES (?)"),
                           {QStringLiteral("Janez Novak")});
     if (!ok)
@@ -147,16 +146,16 @@ bool buildFile(const QString& path, const QString& password,
 
 } // namespace
 
-bool createDataDatabase(const QString& path, QString* error) {
+bool createDataDatabase(const QString& path, double vatPercent, QString* error) {
     initSeedResource();
     return buildFile(
         path, Schema::dataPassword(),
-        [](Database& db, QString* err) {
+        [vatPercent](Database& db, QString* err) {
             if (!Schema::createDataTables(db)) {
                 *err = db.lastError();
                 return false;
             }
-            return seed(db, err);
+            return seed(db, vatPercent, err);
         },
         error);
 }

@@ -1,9 +1,9 @@
 #include "document/InvoiceDocument.h"
 
-#include "app/Module1.h"
+#include "text/Module1.h"
 #include "data/Database.h"
 #include "data/Recordset.h"
-#include "app/Messages.h"
+#include "text/Messages.h"
 #include "document/Iban.h"
 #include "document/Rtf.h"
 #include "document/UpnQr.h"

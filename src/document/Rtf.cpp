@@ -1,7 +1,7 @@
 #include "document/Rtf.h"
 
-#include "app/Module1.h"
-#include "app/Messages.h"
+#include "text/Module1.h"
+#include "text/Messages.h"
 
 #include <QDir>
 

@@ -1,6 +1,6 @@
 #include "document/Settings.h"
 
-#include "app/Module1.h"
+#include "text/Module1.h"
 #include "data/Database.h"
 #include "data/Recordset.h"
 #include "text/TextForms.h"

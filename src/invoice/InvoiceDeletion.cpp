@@ -1,6 +1,6 @@
 #include "invoice/InvoiceDeletion.h"
 
-#include "app/Messages.h"
+#include "text/Messages.h"
 #include "data/Recordset.h"
 
 namespace valmir {

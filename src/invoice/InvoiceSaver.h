@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Messages.h"
+#include "text/Messages.h"
 #include "invoice/Vat.h"
 
 #include <QString>

@@ -1,7 +1,7 @@
 #include "invoice/Pricing.h"
 
-#include "app/Messages.h"
-#include "app/Module1.h"
+#include "text/Messages.h"
+#include "text/Module1.h"
 #include "data/Database.h"
 #include "data/Recordset.h"
 #include "text/TextForms.h"

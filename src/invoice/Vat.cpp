@@ -1,6 +1,6 @@
 #include "invoice/Vat.h"
 
-#include "app/Module1.h"
+#include "text/Module1.h"
 #include "text/TextForms.h"
 
 namespace valmir {

@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "app/Brisanje.h"
+#include "windows/Brisanje.h"
 #include "app/Glavna.h"
 #include "invoice/InvoiceDeletion.h"
 

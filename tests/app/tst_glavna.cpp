@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 #include "app/Glavna.h"
-#include "app/InvoiceSearch.h"
+#include "invoice/InvoiceSearch.h"
 #include "text/TextForms.h"
 
 using namespace valmir;

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 #include "app/Glavna.h"
-#include "app/MessageBox.h"
+#include "ui/MessageBox.h"
 #include "app/Program.h"
 #include "data/Backup.h"
 

@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "app/Clock.h"
+#include "text/Clock.h"
 #include "data/Backup.h"
 #include "data/Schema.h"
 #include "document/Rtf.h"

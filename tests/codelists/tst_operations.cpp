@@ -1,8 +1,8 @@
 #include "../invoice/tst_racun_support.h"
 
-#include "app/Messages.h"
+#include "text/Messages.h"
 #include "codelists/Operations.h"
-#include "codelists/S_postavke.h"
+#include "windows/S_postavke.h"
 #include "text/TextForms.h"
 
 using namespace valmir;

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "codelists/S_grupe.h"
+#include "windows/S_grupe.h"
 #include "codelists/Services.h"
 
 #include <sqlite3.h>

@@ -2,8 +2,8 @@
 // driven through their controls with real input and message boxes.
 
 #include "TestSupport.h"
-#include "codelists/I_poste.h"
-#include "codelists/N_osebje.h"
+#include "windows/I_poste.h"
+#include "windows/N_osebje.h"
 #include "codelists/PostOfficeSearch.h"
 #include "codelists/Staff.h"
 

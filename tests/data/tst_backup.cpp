@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 #include "app/BackupActions.h"
-#include "app/OwnFiles.h"
+#include "ui/OwnFiles.h"
 #include "data/Backup.h"
 #include "data/SafeTarget.h"
 #include "data/Schema.h"

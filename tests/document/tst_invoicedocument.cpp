@@ -5,7 +5,7 @@
 
 #include "TestSupport.h"
 
-#include "app/Messages.h"
+#include "text/Messages.h"
 #include "document/InvoiceDocument.h"
 #include "document/PdfExport.h"
 #include "document/Rtf.h"

@@ -1,9 +1,9 @@
 #include "TestSupport.h"
 
-#include "document/N_data.h"
-#include "document/N_racun.h"
-#include "document/N_word.h"
-#include "document/OpenInWordProcessor.h"
+#include "windows/N_data.h"
+#include "windows/N_racun.h"
+#include "windows/N_word.h"
+#include "windows/OpenInWordProcessor.h"
 #include "document/Settings.h"
 
 #include <QRadioButton>

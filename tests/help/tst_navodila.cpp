@@ -1,9 +1,9 @@
 #include "TestSupport.h"
 
 #include "app/Glavna.h"
-#include "app/Messages.h"
-#include "help/Navodila.h"
-#include "help/frmAbout.h"
+#include "text/Messages.h"
+#include "windows/Navodila.h"
+#include "windows/frmAbout.h"
 
 #include <QDirIterator>
 #include <QTextBlock>

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
-#include "app/Clock.h"
+#include "text/Clock.h"
 #include "data/Schema.h"
-#include "invoice/Pregled.h"
+#include "windows/Pregled.h"
 #include "invoice/Turnover.h"
 #include "text/TextForms.h"
 

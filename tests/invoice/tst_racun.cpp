@@ -3,9 +3,9 @@
 
 #include "tst_racun_support.h"
 
-#include "app/Clock.h"
-#include "invoice/Calendar.h"
-#include "invoice/Nov_racun.h"
+#include "text/Clock.h"
+#include "windows/Calendar.h"
+#include "windows/Nov_racun.h"
 
 #include <QCalendarWidget>
 #include <QTableView>

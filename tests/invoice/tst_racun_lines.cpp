@@ -4,7 +4,7 @@
 
 #include "tst_racun_support.h"
 
-#include "invoice/Postavke.h"
+#include "windows/Postavke.h"
 
 using namespace valmir;
 using namespace valmir::test;

@@ -2,8 +2,8 @@
 
 #include "tst_racun_support.h"
 
-#include "app/Clock.h"
-#include "app/Messages.h"
+#include "text/Clock.h"
+#include "text/Messages.h"
 #include "document/InvoiceEmail.h"
 #include "document/PdfExport.h"
 #include "invoice/InvoiceFields.h"

@@ -4,9 +4,9 @@
 
 #include "tst_racun_support.h"
 
-#include "app/Clock.h"
+#include "text/Clock.h"
 #include "app/Glavna.h"
-#include "app/Messages.h"
+#include "text/Messages.h"
 #include "data/Schema.h"
 #include "document/PdfExport.h"
 #include "invoice/StoredTotals.h"

@@ -4,7 +4,7 @@
 // real picker, and the working table.
 
 #include "TestSupport.h"
-#include "invoice/Racun.h"
+#include "windows/Racun.h"
 
 #include <QListWidget>
 

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "app/Clock.h"
+#include "text/Clock.h"
 
 #include <QDir>
 

@@ -1,0 +1,401 @@
+#pragma once
+
+#include <QString>
+
+namespace valmir {
+
+// What the program says in its message boxes, in one place: the manual,
+// the tests and a translator read them here.
+struct Message {
+    QString text;
+    QString title;
+};
+
+namespace Titles {
+inline const QString Database = QStringLiteral("Napaka v bazi");
+inline const QString Cannot = QStringLiteral("Ne bo šlo");
+inline const QString Question = QStringLiteral("Vprašanje");
+inline const QString BadData = QStringLiteral("Napaka v podatkih");
+inline const QString BadDate = QStringLiteral("Napačen datum");
+inline const QString TooLarge = QStringLiteral("Prevelik znesek");
+} // namespace Titles
+
+namespace Messages {
+
+// Lists
+inline const Message NotANumber{
+    QStringLiteral("»%1« ni število. Vpišite število, na primer 1234,50."), // %1: what was typed
+    QStringLiteral("Napačen vnos")};
+
+// Invoice list
+inline const Message InvoiceListNotRead{QStringLiteral("Seznama računov ni mogoče prebrati:"),
+                                        Titles::Cannot}; // the engine's text follows
+inline const Message DeleteInvoice{QStringLiteral("Izbrani račun bo izbrisan za vse večne čase!\r\n"
+                                                  "Je to res tvoja želja?"),
+                                   QStringLiteral("Trenutek odločitve")};
+inline const Message InvoiceNotDeleted{QStringLiteral("Računa ni bilo mogoče izbrisati:\n"),
+                                       Titles::Cannot}; // the engine's text follows
+
+// Purging old invoices
+inline const Message PurgeInvoices{QStringLiteral("Računi bodo izbrisani za vse večne čase!\r\n"
+                                                  "Je to res tvoja želja?"),
+                                   QStringLiteral("Trenutek odločitve")};
+inline const Message PurgeGiveUp{QStringLiteral("Za vsak slučaj še enkrat vprašam:\r\n"
+                                                "Bi se mogoče raje odpovedal temu dejanju?"),
+                                 QStringLiteral("Ne morem verjeti")}; // Yes gives up
+inline const Message PurgeFailed{QStringLiteral("Starih računov ni bilo mogoče izbrisati:\n"),
+                                 Titles::Database}; // the engine's text follows
+
+// Invoice editor: opening
+inline const Message NoDatabase{QStringLiteral("Baza podatkov ni odprta."), Titles::Cannot};
+inline const Message NoInvoiceSelected{QStringLiteral("Ni izbranega računa."), Titles::Cannot};
+inline const Message NoSettings{
+    QStringLiteral("Manjkajo nastavitve računa (vrednost točke, veljavnost in števec računov). "
+                   "Vnesi jih v nastavitvah računa in poskusi znova."),
+    Titles::BadData};
+
+// Invoice editor: pricing and lines
+inline const Message PercentCapped{
+    QStringLiteral("Proccent pavšalnega obračuna stroškov sem zmanjšal na dovoljenih 10%"),
+    QStringLiteral("Požrešneš")};
+inline const Message SurchargeCapped{
+    QStringLiteral("Povišek je omejen na 50 %! Previsoke poviške sem zato zmanjšal na 50."),
+    QStringLiteral("Previsoki poviški")};
+inline const Message AmountTooLarge{
+    QStringLiteral("Znesek je prevelik za izračun. Preverite količine, točke in poviške."),
+    Titles::TooLarge};
+inline const Message ExpensesAsLumpSum{QStringLiteral("Stroški so že obračunani pavšalno!"),
+                                       QStringLiteral("Lakomnež")};
+inline const Message DeleteLine{QStringLiteral("Bi res rad izbrisal izbrano opravilo?"),
+                                Titles::Question};
+inline const Message AskTickUnifiedReport{
+    QStringLiteral("Ali si izdelal en elaborat in bi pravzaprav rad odkljukal 70 %?"),
+    Titles::Question};
+inline const Message AskUntickUnifiedReport{
+    QStringLiteral("Na računu je samo ena geodetska storitev. Si mogoče 70 % vrednost "
+                   "elaborata obračunal pomotoma?"),
+    Titles::Question};
+
+// Invoice editor: saving and closing
+inline const Message PointValueNotNumeric{
+    QStringLiteral("Vrednost točke mora imeti numerično vrednost!"), Titles::BadData};
+inline const Message PercentNotNumeric{
+    QStringLiteral("Procent pavšalnega obračuna stroškov mora imeti numerično vrednost!"),
+    Titles::BadData};
+inline const Message DuplicateNumber{
+    QStringLiteral("Račun s takšno številko že imamo v bazi! Številka računa mora biti unikatna."),
+    Titles::Cannot};
+inline const Message BadDate{QStringLiteral("Datum ni podan v duhu gregorijanskega koledarja!"),
+                             Titles::BadDate};
+inline const Message InvoiceNotSaved{QStringLiteral("Računa ni bilo mogoče shraniti."),
+                                     Titles::Database}; // the engine's text follows
+inline const Message NoInvoiceList{
+    QStringLiteral("Seznam računov ni odprt, zato računa ne morem shraniti."), Titles::Cannot};
+inline const Message UnsavedChanges{QStringLiteral("Si morda nehote pozabil shraniti spremembe?"),
+                                    QStringLiteral("Majhna pozornost")};
+
+} // namespace Messages
+
+namespace ServiceMessages {
+
+// What the services list and its edit dialog say in their message boxes.
+inline const Message DuplicateNumber{
+    QStringLiteral("Geodetsko storitev s to zaporedno številko že imamo v bazi!"),
+    QStringLiteral("Napaka unikatnosti")};
+inline const Message HasOperations{
+    QStringLiteral("Te geodetske storitve ne morem brisati, saj ima že vnešene postavke!"),
+    Titles::Cannot};
+inline const Message RenumberReprices{
+    QStringLiteral("Te geodetske storitve ne morem preštevilčiti, saj ima že vnešene postavke, "
+                   "ki bi se na shranjenih računih ob naslednjem preračunu obračunale drugače! "
+                   "Storitev lahko dobi le številko iste vrste: obračun po točkah, vpisani "
+                   "zneski, stroški ali pavšal."),
+    Titles::Cannot};
+inline const Message ListNotRead{
+    QStringLiteral("Seznama geodetskih storitev ni mogoče prebrati:\n"),
+    Titles::Cannot}; // the engine's text follows
+inline const Message NotSaved{QStringLiteral("Geodetske storitve ni bilo mogoče shraniti:\n"),
+                              Titles::Database}; // the engine's text follows
+inline const Message NotDeleted{QStringLiteral("Geodetske storitve ni bilo mogoče izbrisati:\n"),
+                                Titles::Database}; // the engine's text follows
+
+} // namespace ServiceMessages
+
+namespace OperationMessages {
+
+// The operations list "Opravila" and its dialog "Opravilo".
+
+inline const Message ServicesNotRead{
+    QStringLiteral("Seznama geodetskih storitev ni mogoče prebrati:"),
+    Titles::Cannot}; // the engine's text follows
+inline const Message OperationsNotRead{QStringLiteral("Seznama opravil ni mogoče prebrati:"),
+                                       Titles::Cannot}; // the engine's text follows
+inline const Message MarksNotCleared{
+    QStringLiteral("Oznak izbranih opravil ni bilo mogoče počistiti:"),
+    Titles::Database}; // the engine's text follows
+
+// Deleting
+inline const Message Protected{
+    QStringLiteral("Tega opravila ne smeš brisati, saj je zakonsko zaščiteno!"), Titles::Cannot};
+inline const Message UsedOnInvoices{
+    QStringLiteral("Tega opravila ne morem brisati, saj se že pojavlja na računih!"),
+    Titles::Cannot};
+inline const Message AskDelete{QStringLiteral("Želiš resnično izbrisati to opravilo iz šifranta?"),
+                               QStringLiteral("Trenutek odločitve")};
+inline const Message NotDeleted{QStringLiteral("Opravila ni bilo mogoče izbrisati:"),
+                                Titles::Cannot}; // the engine's text follows
+
+// The dialog
+inline const Message DuplicateNumber{
+    QStringLiteral("Postavko s to zaporedno številko že imamo v bazi!"),
+    QStringLiteral("Napaka unikatnosti")};
+inline const Message FractionalNumber{
+    QStringLiteral("Zaporedna številka opravila mora biti celo število, na primer 12."),
+    QStringLiteral("Napačen vnos")};
+inline const Message ProtectedChange{
+    QStringLiteral("Tega opravila ne smeš spreminjati, saj je zakonsko zaščiteno!"),
+    Titles::Cannot};
+inline const Message NotSaved{QStringLiteral("Opravila ni bilo mogoče shraniti:"),
+                              Titles::Cannot}; // the engine's text follows
+inline const Message NextNumberNotRead{
+    QStringLiteral("Naslednje zaporedne številke ni mogoče prebrati:"),
+    Titles::Cannot}; // the engine's text follows
+
+} // namespace OperationMessages
+
+namespace Messages {
+
+// Staff list: the input box
+inline const QString StaffNamePrompt = QStringLiteral("Ime in priimek");
+inline const QString AddStaffTitle = QStringLiteral("Dodaj novega sestavljavca");
+inline const QString RenameStaffTitle = QStringLiteral("Sprememba podatkov");
+
+// Staff list: refusals and failures
+inline const Message StaffOnInvoices{
+    QStringLiteral("Te osebe ne morem brisati, saj se pojavlja kot sestavljavec na %1 računih!"),
+    QStringLiteral("Pridnih ne brišemo")}; // %1: the number of invoices
+inline const Message StaffListNotRead{QStringLiteral("Seznama oseb ni mogoče prebrati:"),
+                                      Titles::Cannot}; // the engine's text follows
+inline const Message StaffNotSaved{QStringLiteral("Osebe ni bilo mogoče shraniti:"),
+                                   Titles::Database}; // the engine's text follows
+inline const Message StaffNotDeleted{QStringLiteral("Osebe ni bilo mogoče izbrisati:"),
+                                     Titles::Database}; // the engine's text follows
+inline const Message StaffNotRead{
+    QStringLiteral("Izbrane osebe ni bilo mogoče prebrati, zato je ne spreminjam."),
+    Titles::Database};
+
+// Post-office lookup
+inline const Message PostOfficesNotRead{QStringLiteral("Seznama pošt ni mogoče prebrati:"),
+                                        Titles::Cannot}; // the engine's text follows
+
+} // namespace Messages
+
+namespace DocumentMessages {
+
+// What printing the price calculation says in its message boxes.
+
+inline const Message NoLines{QStringLiteral("Kaj naj tiskam, če pa ni postavk!"),
+                             QStringLiteral("Rivove")};
+inline const Message NotOpened{
+    QStringLiteral("Dokumenta ni bilo mogoče zapisati v mapo »%1«: nobene od datotek "
+                   "racun.rtf do racun99.rtf ni bilo mogoče odpreti za pisanje. Preverite, "
+                   "ali mapa obstaja in ali imate pravico pisanja vanjo."),
+    Titles::Cannot}; // %1: the folder
+inline const Message NotWritten{
+    QStringLiteral("Dokumenta »%1« ni bilo mogoče v celoti zapisati (%2), zato ga nisem "
+                   "odprl. Preverite prostor na disku in poskusite znova."),
+    Titles::Cannot}; // %1: the file, %2: the system's reason
+inline const Message SettingsNotRead{QStringLiteral("Nastavitev računa ni mogoče prebrati:"),
+                                     Titles::Database}; // the engine's text follows
+inline const Message LinesNotRead{QStringLiteral("Postavk računa ni mogoče prebrati:"),
+                                  Titles::Database}; // the engine's text follows
+inline const Message ServicesNotRead{
+    QStringLiteral("Seznama geodetskih storitev ni mogoče prebrati:"),
+    Titles::Database}; // the engine's text follows
+// The document is written, but without its UPN QR code: why.
+inline const QString NoQrCodeTitle = QStringLiteral("Brez kode UPN QR");
+inline const Message QrBadAccount{
+    QStringLiteral("Dokument je narejen brez kode UPN QR za plačilo: TRR »%1« v Naših "
+                   "podatkih ni veljaven slovenski IBAN (SI56 in 15 številk). Popravite ga, "
+                   "da bo koda na naslednjem izpisu."),
+    NoQrCodeTitle}; // %1: the TRR as typed
+inline const Message QrNotMade{
+    QStringLiteral("Dokument je narejen brez kode UPN QR za plačilo, ker kode ni bilo mogoče "
+                   "narisati (%1)."),
+    NoQrCodeTitle}; // %1: libzint's words
+
+} // namespace DocumentMessages
+
+namespace SchemaMessages {
+
+// Why a data database cannot be used by this version of the program.
+inline const Message Newer{
+    QStringLiteral("Podatkovno bazo je zapisala novejša različica programa VALMIR (različica "
+                   "podatkov %1, ta program pozna različice do %2). Namestite novejšo različico "
+                   "programa. Datoteke nisem spremenil."),
+    Titles::Cannot}; // %1: the file's version, %2: the program's
+inline const Message UpgradeFailed{
+    QStringLiteral("Podatkovne baze ni bilo mogoče posodobiti za to različico programa (%1). "
+                   "Datoteka je ostala nespremenjena."),
+    Titles::Database}; // %1: the engine's text
+// A program built without the rules a step needs; not for the user's eyes
+// in a working program, but said rather than skipped.
+inline const Message NoStepWork{
+    QStringLiteral("korak nadgradnje %1 nima svojega dela"), Titles::Database}; // %1: version
+
+} // namespace SchemaMessages
+
+namespace SettingsMessages {
+
+// What "Naši podatki" and "Računi" say in their message boxes.
+inline const Message CounterNotNumeric{
+    QStringLiteral("Številka računa mora bniti numerična vrednost!"), Titles::Cannot};
+inline const Message PointValueNotNumeric{
+    QStringLiteral("Vrednost točke ni podana v numerični obliki!"), QStringLiteral("Šlamparija")};
+inline const Message VatPercentNotNumeric{
+    QStringLiteral("Stopnja DDV ni podana v numerični obliki!"), QStringLiteral("Šlamparija")};
+inline const Message NotRead{QStringLiteral("Nastavitev ni mogoče prebrati:\n"),
+                             Titles::Cannot}; // the engine's text follows
+inline const Message NotSaved{QStringLiteral("Nastavitev ni bilo mogoče shraniti:\n"),
+                              Titles::Database}; // the engine's text follows
+
+} // namespace SettingsMessages
+
+namespace WordMessages {
+
+// Starting the word processor and storing where it is.
+inline const QString Title = QStringLiteral("Zoprna reč");
+inline const Message NotFound{
+    QStringLiteral("Ne najdem urejevalnika besedil! Prosim, preveri njegovo lokacijo."), Title};
+inline const Message CannotOpen{
+    QStringLiteral("Imam težavo pri odpiranju računa! Mogoče je račun še zmeraj odprt! "
+                   "Preveri in poskusi znova."),
+    Title};
+inline const Message NotRead{QStringLiteral("Lokacije urejevalnika besedil ni mogoče prebrati:\n"),
+                             Titles::Database}; // the engine's text follows
+inline const Message NotSaved{
+    QStringLiteral("Lokacije urejevalnika besedil ni bilo mogoče shraniti:\n"),
+    Titles::Database}; // the engine's text follows
+
+} // namespace WordMessages
+
+namespace OverviewMessages {
+
+// The overview of turnover.
+inline const Message NotRead{QStringLiteral("Pregleda prometa ni mogoče prebrati:"),
+                             Titles::Cannot}; // the engine's text follows
+inline const Message CsvNotWritten{
+    QStringLiteral("Datoteke %1 ni bilo mogoče zapisati:\n%2"), // %1: the file, %2: why
+    Titles::Cannot};
+
+} // namespace OverviewMessages
+
+namespace BackupMessages {
+
+// Copies of the data database: "Varnostna kopija...", "Obnovi iz varnostne
+// kopije..." and the daily copy made on exit.
+inline const QString Title = QStringLiteral("Varnostna kopija");
+inline const QString RestoreTitle = QStringLiteral("Obnova iz varnostne kopije");
+inline const QString FileFilter = QStringLiteral("Podatkovne baze VALMIR (*.db);;Vse datoteke (*)");
+inline const Message Saved{QStringLiteral("Varnostna kopija podatkov je shranjena v »%1«."),
+                           Title}; // %1: the file
+inline const Message NotSaved{QStringLiteral("Varnostne kopije ni bilo mogoče shraniti:"),
+                              Title}; // the reason follows
+inline const Message Refused{
+    QStringLiteral("Datoteke »%1« ne morem obnoviti, podatki ostajajo nespremenjeni:"),
+    RestoreTitle}; // %1: the file; the reason follows
+inline const Message AskRestore{
+    QStringLiteral("Vsi trenutni podatki bodo zamenjani s podatki iz kopije »%1«.\r\n"
+                   "Trenutni podatki bodo prej shranjeni kot kopija v mapi »%2«.\r\n"
+                   "Je to res tvoja želja?"),
+    QStringLiteral("Trenutek odločitve")}; // %1: the copy, %2: the folder of copies
+inline const Message Restored{QStringLiteral("Podatki so obnovljeni iz kopije »%1«."),
+                              RestoreTitle}; // %1: the file
+inline const Message DailyFailed{
+    QStringLiteral("Ob zadnjem zaprtju programa dnevne varnostne kopije ni bilo mogoče "
+                   "narediti. Shranite kopijo ročno (Podatki, Varnostna kopija) in preverite "
+                   "prostor na disku:"),
+    Title}; // the reason follows
+inline const Message DailyFailedUntold{
+    QStringLiteral("Dnevne varnostne kopije ni bilo mogoče narediti, in tudi zapiska o tem ni "
+                   "bilo mogoče shraniti. Shranite kopijo ročno (Podatki, Varnostna kopija) in "
+                   "preverite prostor na disku:"),
+    Title}; // the reasons follow
+inline const Message KeptBeforeUpgrade{
+    QStringLiteral("Podatkovna baza je posodobljena za to različico programa. Podatki, kot so "
+                   "bili pred posodobitvijo, so shranjeni v »%1«."),
+    Title}; // %1: the copy
+inline const Message NotKeptBeforeUpgrade{
+    QStringLiteral("Podatkovne baze »%1« ni mogoče posodobiti, ker pred posodobitvijo ni bilo "
+                   "mogoče shraniti njene kopije v »%2« (%3).\nPodatkovna baza je ostala "
+                   "nespremenjena. Preverite prostor na disku in pravice mape ter poskusite znova."),
+    Title}; // %1: the data database, %2: the copy, %3: why
+// Any file written where the user says (a backup copy, the CSV of the turnover).
+inline const Message OwnFile{
+    QStringLiteral("»%1« je datoteka s podatki, ki jih program VALMIR uporablja, zato je ni "
+                   "mogoče prepisati. Izberite drugo ime ali drugo mapo."),
+    Titles::Cannot}; // %1: the file
+
+} // namespace BackupMessages
+
+namespace PdfMessages {
+
+// Saving the price calculation as a PDF and sending it by e-mail.
+inline const Message NoLibreOffice{
+    QStringLiteral("Za shranjevanje v PDF potrebujem LibreOffice, ki ga ne najdem. Namestite "
+                   "paket libreoffice-writer (na primer: sudo apt install "
+                   "libreoffice-writer-nogui) in poskusite znova."),
+    Titles::Cannot};
+inline const Message ConversionFailed{QStringLiteral("LibreOffice računa ni pretvoril v PDF:"),
+                                      Titles::Cannot}; // LibreOffice's own words follow
+inline const Message Replace{QStringLiteral("Datoteka »%1« že obstaja. Jo zamenjam?"),
+                             Titles::Question}; // %1: the PDF
+inline const Message FolderNotMade{
+    QStringLiteral("Mape dokumentov »%1« ni mogoče ustvariti. Preverite jo v nastavitvah "
+                   "računov."),
+    Titles::Cannot}; // %1: the folder
+inline const Message NotPlaced{QStringLiteral("PDF-ja ni bilo mogoče shraniti kot »%1«:"),
+                               Titles::Cannot}; // %1: the PDF; the system's words follow
+inline const Message NotShown{
+    QStringLiteral("PDF je shranjen kot »%1«, a ga ni bilo mogoče odpreti."),
+    Titles::Cannot}; // %1: the PDF
+inline const Message NoMailLauncher{
+    QStringLiteral("Ne najdem programa xdg-email, ki odpre poštni program. Namestite paket "
+                   "xdg-utils. PDF je shranjen kot »%1«."),
+    Titles::Cannot}; // %1: the PDF
+inline const Message MailNotStarted{
+    QStringLiteral("Poštnega programa ni bilo mogoče odpreti. PDF je shranjen kot »%1«."),
+    Titles::Cannot}; // %1: the PDF; xdg-email's own words may follow
+inline const Message SaveFirst{QStringLiteral("Račun še ni shranjen. Ga shranim?"),
+                               Titles::Question}; // the PDF and the mail go out as stored
+inline const Message BadAddress{
+    QStringLiteral("»%1« ni en sam navaden e-poštni naslov, na primer ime@podjetje.si. "
+                   "Popravite ga ali pustite polje prazno in naslov vpišite v poštnem programu."),
+    Titles::BadData}; // %1: the address as typed
+inline const QString OpeningMail = QStringLiteral("Odpiram poštni program ...");
+inline const QString Converting = QStringLiteral("Pretvarjam račun v PDF ...");
+inline const QString Cancel = QStringLiteral("Prekliči");
+
+} // namespace PdfMessages
+
+namespace HelpMessages {
+
+// The manual's window.
+inline const Message NotFound{
+    QStringLiteral("Navodil ni mogoče prikazati: strani navodil v programu manjkajo. "
+                   "Program deluje naprej kot doslej."),
+    Titles::Cannot};
+
+} // namespace HelpMessages
+
+namespace AboutMessages {
+
+// "&System Info..." when no system-information tool can be started: a plain
+// box (no icon) under the program's title.
+inline const Message SystemInfoUnavailable{
+    QStringLiteral("System Information Is Unavailable At This Time"),
+    QStringLiteral("VALMIR 2009")};
+
+} // namespace AboutMessages
+
+} // namespace valmir

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "ui/BoundListModel.h"
+
+#include <QTableView>
+
+namespace valmir {
+
+// The grid of a bound list: a table view over a BoundListModel whose
+// current row is the record set's current row, both ways.
+class BoundGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit BoundGrid(QWidget* parent = nullptr);
+
+    BoundListModel* listModel() const { return m_model; }
+    Recordset* recordset() const { return m_model->recordset(); }
+
+    // Runs the record source again and shows its first row.
+    bool refresh();
+    // The record set's current row, or -1 when it stands on no row.
+    int currentRow() const;
+    // Makes a row current in the record set and in the grid.
+    void moveToRow(int row);
+    // Shows the record set's current row as the grid's current row; the
+    // record set itself is not moved.
+    void syncFromRecordset();
+    // Moves to the row the record set wrote last.
+    bool moveToLastModified();
+    // Writes a cell that is still being typed into, so that an action
+    // started from the keyboard sees what the user typed.
+    void commitEdit();
+
+Q_SIGNALS:
+    void headerClicked(int column);
+    // A double-click on a row, or Enter on it, where the cell is not being
+    // typed into.
+    void rowActivated(int row);
+    void gridClicked();
+
+protected:
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void showRefusedValue(const QString& text);
+
+    BoundListModel* m_model;
+    bool m_followView = true;
+    bool m_refusalPending = false;
+};
+
+} // namespace valmir

@@ -1,0 +1,129 @@
+#include "windows/N_data.h"
+
+#include "ui/MessageBox.h"
+#include "text/Messages.h"
+#include "document/Settings.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace valmir {
+
+namespace {
+
+// Longer than any name, address or account the document has room for.
+constexpr int TextLength = 100;
+constexpr int PostcodeLength = 10;
+
+} // namespace
+
+N_data::N_data(const AppContext& context, QWidget* parent) : LoadingDialog(parent), m_context(context) {
+    static_assert(CompanyFieldCount == 9);
+    setObjectName(QStringLiteral("N_data"));
+    setWindowTitle(QStringLiteral("Naši podatki"));
+    setModal(true);
+    setSizeGripEnabled(true);
+
+    for (int i = 0; i < CompanyFieldCount; ++i) {
+        m_fieldEdits[i] = new QLineEdit(this);
+        m_fieldEdits[i]->setObjectName(QStringLiteral("Text1_%1").arg(i));
+        m_fieldEdits[i]->setMaxLength(TextLength);
+    }
+    QLineEdit* postcodeEdit = m_fieldEdits[2];
+    QLineEdit* postOfficeEdit = m_fieldEdits[6];
+    postcodeEdit->setMaxLength(PostcodeLength);
+    postcodeEdit->setFixedWidth(postcodeEdit->fontMetrics().horizontalAdvance(u'0') *
+                                    (PostcodeLength - 2) +
+                                12);
+    m_fieldEdits[0]->setMinimumWidth(m_fieldEdits[0]->fontMetrics().averageCharWidth() * 45);
+
+    m_okButton = new QPushButton(QStringLiteral("V redu"), this);
+    m_okButton->setObjectName(QStringLiteral("Command1"));
+    // Enter in any box confirms; Escape closes without storing.
+    m_okButton->setDefault(true);
+
+    // The rows from top to bottom; the post office sits beside its
+    // postcode. The boxes widen with the window.
+    auto* frame = new QGroupBox(QStringLiteral(" To smo mi "), this);
+    frame->setObjectName(QStringLiteral("Frame1"));
+    auto* form = new QGridLayout(frame);
+    const std::pair<const char*, int> rows[] = {{"Firma", 0},   {"Naslov", 1},     {"Pošta", 2},
+                                                {"Telefon", 3}, {"Faks", 4},       {"E-pošta", 5},
+                                                {"Davčna št.", 7}, {"TRR", 8}};
+    int row = 0;
+    QWidget* previous = nullptr;
+    for (auto [caption, box] : rows) {
+        auto* label = new QLabel(QString::fromUtf8(caption), frame);
+        label->setBuddy(m_fieldEdits[box]);
+        form->addWidget(label, row, 0);
+        if (box == 2) {
+            auto* place = new QHBoxLayout;
+            place->addWidget(postcodeEdit);
+            place->addWidget(postOfficeEdit, 1);
+            form->addLayout(place, row, 1);
+        } else {
+            form->addWidget(m_fieldEdits[box], row, 1);
+        }
+        // Tab follows the rows, the post office right after its postcode.
+        const QList<QWidget*> inRow = box == 2 ? QList<QWidget*>{postcodeEdit, postOfficeEdit}
+                                               : QList<QWidget*>{m_fieldEdits[box]};
+        for (QWidget* next : inRow) {
+            if (previous)
+                setTabOrder(previous, next);
+            previous = next;
+        }
+        ++row;
+    }
+    setTabOrder(previous, m_okButton);
+    form->setColumnStretch(1, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_okButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(frame);
+    layout->addLayout(buttons);
+    // Only the width is worth changing: it gives the texts their room.
+    setMaximumHeight(sizeHint().height());
+    m_fieldEdits[0]->setFocus();
+
+    connect(m_okButton, &QPushButton::clicked, this, &N_data::confirm);
+
+    if (!m_context.db) {
+        Msg::critical(this, Messages::NoDatabase);
+        return;
+    }
+    CompanyData data;
+    QString error;
+    if (!readCompanyData(*m_context.db, &data, &error)) {
+        Msg::critical(this, SettingsMessages::NotRead, error);
+        return;
+    }
+    for (int i = 0; i < CompanyFieldCount; ++i)
+        m_fieldEdits[i]->setText(data[i]);
+    setLoaded(true);
+}
+
+N_data::~N_data() = default;
+
+void N_data::confirm() {
+    if (!isLoaded())
+        return;
+    CompanyData data;
+    for (int i = 0; i < CompanyFieldCount; ++i)
+        data[i] = m_fieldEdits[i]->text();
+    QString error;
+    if (!writeCompanyData(*m_context.db, data, &error)) {
+        // The input stays for another try.
+        Msg::critical(this, SettingsMessages::NotSaved, error);
+        return;
+    }
+    accept();
+}
+
+} // namespace valmir

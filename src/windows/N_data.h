@@ -1,0 +1,32 @@
+#pragma once
+
+#include "ui/AppContext.h"
+
+#include "ui/LoadingDialog.h"
+
+#include <array>
+
+class QLineEdit;
+class QPushButton;
+
+namespace valmir {
+
+// "Naši podatki": the issuer's own data printed in the head of every
+// document. Reads the settings row when it opens and writes it on
+// "V redu"; closing it any other way stores nothing.
+class N_data : public LoadingDialog {
+    Q_OBJECT
+public:
+    explicit N_data(const AppContext& context, QWidget* parent = nullptr);
+    ~N_data() override;
+
+private:
+    void confirm();
+
+    AppContext m_context;
+    // Text1(i): the field CompanyFields[i] (Settings.h).
+    std::array<QLineEdit*, 9> m_fieldEdits{};
+    QPushButton* m_okButton = nullptr;
+};
+
+} // namespace valmir

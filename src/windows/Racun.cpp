@@ -1,0 +1,671 @@
+#include "windows/Racun.h"
+
+#include "text/Clock.h"
+#include "ui/HandOver.h"
+#include "ui/MessageBox.h"
+#include "text/Messages.h"
+#include "text/Module1.h"
+#include "windows/I_poste.h"
+#include "ui/BoundGrid.h"
+#include "data/Recordset.h"
+#include "document/InvoiceDocument.h"
+#include "windows/OpenInWordProcessor.h"
+#include "windows/SaveInvoicePdf.h"
+#include "windows/Calendar.h"
+#include "invoice/InvoiceFields.h"
+#include "invoice/InvoiceSaver.h"
+#include "invoice/Numbering.h"
+#include "invoice/PostOffice.h"
+#include "windows/Postavke.h"
+#include "invoice/Pricing.h"
+#include "invoice/WorkingTable.h"
+#include "text/TextForms.h"
+
+#include <QAbstractItemDelegate>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+
+namespace valmir {
+
+namespace {
+
+// Grid columns.
+enum Column { ColTariff, ColOperation, ColPoints, ColQuantity, ColSurcharge, ColAmount };
+
+} // namespace
+
+Racun::Racun(const AppContext& context, BoundGrid* invoiceList, QWidget* parent)
+    : LoadingDialog(parent), m_context(context), m_db(context.db), m_work(context.work),
+      m_invoiceList(invoiceList) {
+    setObjectName(QStringLiteral("Racun"));
+    setWindowTitle(QStringLiteral("Račun"));
+    setModal(true);
+    setSizeGripEnabled(true);
+    ui.setupUi(this);
+    connectHandlers();
+    setLoaded(load());
+}
+
+Racun::~Racun() = default;
+
+void Racun::connectHandlers() {
+    for (int i = 0; i < HeaderBoxCount; ++i) {
+        if (i == RemarkBox)
+            connect(ui.remarkEdit, &QPlainTextEdit::textChanged, this,
+                    [this] { onHeaderChanged(RemarkBox); });
+        else
+            connect(ui.headerBoxes[i], &QLineEdit::textChanged, this,
+                    [this, i] { onHeaderChanged(i); });
+    }
+    connect(ui.pointValueEdit, &QLineEdit::textChanged, this, [this] { Modified = true; });
+    connect(ui.staffCombo, &QComboBox::currentIndexChanged, this, [this] { Modified = true; });
+    connect(ui.paidCheck, &QCheckBox::toggled, this, &Racun::onPaidToggled);
+    connect(ui.calendarButton, &QPushButton::clicked, this, &Racun::onCalendar);
+    connect(ui.postOfficeButton, &QToolButton::clicked, this, &Racun::onPostOfficeLookup);
+    connect(ui.saveButton, &QPushButton::clicked, this, &Racun::save);
+    connect(ui.printButton, &QPushButton::clicked, this, &Racun::PrintInvoice);
+    connect(ui.pdfButton, &QPushButton::clicked, this, &Racun::savePdf);
+    connect(ui.emailButton, &QPushButton::clicked, this, &Racun::sendByEmail);
+    connect(ui.addOperationsButton, &QPushButton::clicked, this, &Racun::onAddOperations);
+    connect(ui.deleteLineButton, &QPushButton::clicked, this, &Racun::onDeleteLine);
+    connect(ui.recalculateButton, &QPushButton::clicked, this, &Racun::recalculateAndShow);
+    connect(ui.surchargeToAllButton, &QPushButton::clicked, this, &Racun::onSurchargeToAll);
+    connect(ui.unifiedReportCheck, &QCheckBox::clicked, this, &Racun::onUnifiedReportClicked);
+    connect(ui.lumpSumCheck, &QCheckBox::clicked, this, &Racun::onLumpSumClicked);
+    connect(ui.openTimer, &QTimer::timeout, this, &Racun::onTimer);
+    // A click into the grid counts as a change, and so does a typed cell
+    // that was reached with the keyboard.
+    connect(ui.linesGrid, &BoundGrid::gridClicked, this, [this] { Modified = true; });
+    connect(ui.linesGrid->itemDelegate(), &QAbstractItemDelegate::commitData, this,
+            [this] { Modified = true; });
+    connect(ui.linesGrid->listModel(), &BoundListModel::writeFailed, this,
+            [this](const QString& error) { reportEngineError(error); });
+}
+
+void Racun::reportEngineError(const QString& error) {
+    Msg::critical(this, error, Titles::Database);
+}
+
+QString Racun::headerText(int index) const {
+    if (index == RemarkBox)
+        return ui.remarkEdit->toPlainText();
+    if (index < 0 || index >= HeaderBoxCount)
+        return {};
+    return ui.headerBoxes[index]->text();
+}
+
+void Racun::setHeaderText(int index, const QString& text) {
+    if (index == RemarkBox)
+        ui.remarkEdit->setPlainText(text);
+    else if (index >= 0 && index < HeaderBoxCount)
+        ui.headerBoxes[index]->setText(text);
+}
+
+Recordset* Racun::lines() const { return ui.linesGrid->recordset(); }
+
+// ---------------------------------------------------------------------------
+// Loading
+
+bool Racun::FillStaffList() {
+    ui.staffCombo->clear();
+    auto rs = m_db->openRecordset(QStringLiteral("SELECT * FROM tblSestavljavci ORDER BY Ime"),
+                                  RecordsetKind::Snapshot);
+    if (!rs) {
+        // Without the list the invoice would be saved with nobody as its
+        // compiler: better no editor.
+        reportEngineError(m_db->lastError());
+        return false;
+    }
+    // A staff row without a name is still offered, as an empty entry.
+    for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+        ui.staffCombo->addItem(NullToStr(rs->field(QStringLiteral("Ime"))),
+                               rs->field(QStringLiteral("ID")));
+    return true;
+}
+
+void Racun::SelectStaff(const QVariant& id) {
+    const double wanted = NumberOrZero(id);
+    for (int i = 0; i < ui.staffCombo->count(); ++i)
+        if (NumberOrZero(ui.staffCombo->itemData(i)) == wanted)
+            ui.staffCombo->setCurrentIndex(i);
+}
+
+void Racun::setUpGrid() {
+    BoundListModel* model = ui.linesGrid->listModel();
+    model->setDatabase(m_work);
+    model->setRecordSource(QStringLiteral("tblTarifePregled"));
+    model->setColumns(
+        {{QStringLiteral("Tarifna številka"), QStringLiteral("TarifnaStevilka"), {}},
+         {QStringLiteral("Opravilo"), QStringLiteral("GeodetskaStoritev"), {}},
+         {QStringLiteral("Točke"), QStringLiteral("Tocke"), {}},
+         {QStringLiteral("Količina"), QStringLiteral("Kolicina"), {}},
+         {QStringLiteral("Povišek"), QStringLiteral("Povisek"), {}},
+         {QStringLiteral("Znesek"), QStringLiteral("znesek"), QStringLiteral("Currency")}});
+    // Quantity and surcharge are typed on service lines, the amount on the
+    // other lines; the lump-sum line is computed.
+    model->setEditable([model](int row, int column) {
+        Recordset* rs = model->recordset();
+        if (!rs)
+            return false;
+        const double ts1 = NumberOrZero(rs->value(row, QStringLiteral("TS1")));
+        if (column == ColQuantity || column == ColSurcharge)
+            return ts1 < OtherLinesFrom;
+        if (column == ColAmount)
+            return ts1 >= OtherLinesFrom && ts1 != LumpSumService;
+        return false;
+    });
+    // The description takes what room there is; the numbers keep theirs.
+    QHeaderView* header = ui.linesGrid->horizontalHeader();
+    header->setStretchLastSection(false);
+    for (int column : {ColTariff, ColPoints, ColQuantity, ColSurcharge, ColAmount})
+        header->resizeSection(column, column == ColAmount || column == ColTariff ? 115 : 80);
+    header->setSectionResizeMode(ColOperation, QHeaderView::Stretch);
+}
+
+bool Racun::load() {
+    if (!m_db || !m_work) {
+        Msg::critical(this, Messages::NoDatabase);
+        return false;
+    }
+    setUpGrid();
+    if (!emptyWorkingTable(*m_work)) {
+        reportEngineError(m_work->lastError());
+        return false;
+    }
+    Mode = OpenMode;
+    Loading = true;
+    OriginalNumber.clear();
+    // Every step that fails has shown its message; the editor then does
+    // not open, so that no save can write what was never read.
+    bool ok = FillStaffList();
+    ui.staffCombo->setCurrentIndex(-1);
+    if (ok && (Mode == 1 || Mode == 2))
+        ok = loadFromList();
+    if (ok && Mode != 1)
+        ok = loadNewInvoiceDefaults();
+    if (ok)
+        ok = refreshLines();
+    ui.vatCaptionLabel->setText(vatCaption(m_vatPercent));
+    Loading = false;
+    Modified = false;
+    return ok;
+}
+
+bool Racun::loadFromList() {
+    Recordset* list = m_invoiceList ? m_invoiceList->recordset() : nullptr;
+    if (!list || list->eof() || list->bof()) {
+        if (Mode == 2)
+            return true; // nobody to copy: a new invoice with empty customer boxes
+        Msg::critical(this, Messages::NoInvoiceSelected);
+        return false;
+    }
+    list->clearReadError();
+    for (const HeaderField& f : HeaderFields)
+        if (Mode == 1 || f.customer)
+            setHeaderText(f.box, boxText(list->field(QString::fromUtf16(f.field)), f.form));
+    auto field = [list](const char* name) { return list->field(QString::fromLatin1(name)); };
+    if (Mode == 1) {
+        OriginalNumber = headerText(NumberBox);
+        ui.percentEdit->setText(numberBoxText(field("ProcentPavsala")));
+        ui.pointValueEdit->setText(numberBoxText(field("VrednostTocke")));
+        SelectStaff(NullToZero(field("Sestavljavec")));
+        ui.unifiedReportCheck->setChecked(field("EnotenElaborat").toBool());
+        ui.paidCheck->setChecked(field("Placan").toBool());
+        m_vatPercent = invoiceVatPercent(field("StopnjaDDV"));
+    }
+    if (list->readFailed()) {
+        reportEngineError(list->lastError());
+        return false;
+    }
+    return Mode != 1 || loadStoredLines(field("ID").toLongLong());
+}
+
+bool Racun::loadStoredLines(qint64 invoiceId) {
+    const LoadLinesResult loaded = LoadLines(*m_db, *m_work, invoiceId, ui.percentEdit->text());
+    if (!loaded.ok) {
+        reportEngineError(loaded.error);
+        return false;
+    }
+    if (loaded.hasLumpSumLine) {
+        ui.lumpSumCheck->setChecked(true);
+        ui.percentEdit->setEnabled(false);
+    }
+    if (loaded.hasExpenseLine)
+        ui.lumpSumCheck->setEnabled(false);
+    return true;
+}
+
+bool Racun::loadNewInvoiceDefaults() {
+    ui.headerBoxes[DateBox]->setText(dateText(today()));
+    auto settings = m_db->openRecordset(QStringLiteral("tblNastavitve"), RecordsetKind::Table);
+    if (!settings) {
+        reportEngineError(m_db->lastError());
+        return false;
+    }
+    if (settings->recordCount() == 0) {
+        // Without the settings there is no number to propose: better no
+        // editor than an invoice numbered by chance.
+        Msg::critical(this, Messages::NoSettings);
+        return false;
+    }
+    settings->moveFirst();
+    ui.pointValueEdit->setText(numberBoxText(settings->field(QStringLiteral("VrednostTocke"))));
+    ui.headerBoxes[ValidityBox]->setText(
+        numberBoxText(settings->field(QStringLiteral("Veljavnost"))));
+    const double counter = NumberOrZero(settings->field(QStringLiteral("StRacuna")));
+    m_vatPercent = settingsVatPercent(settings->field(QStringLiteral("StopnjaDDV")));
+    if (settings->readFailed()) {
+        reportEngineError(settings->lastError());
+        return false;
+    }
+    ui.headerBoxes[NumberBox]->setText(proposeNumber(today().year(), counter));
+    return true;
+}
+
+bool Racun::refreshLines() {
+    QString error;
+    if (!ui.linesGrid->refresh())
+        error = ui.linesGrid->listModel()->lastError();
+    else if (Recordset* rs = lines(); rs && !rs->setIndex(QStringLiteral("Red")))
+        error = rs->lastError();
+    else if (rs)
+        rs->moveFirst();
+    ui.linesGrid->syncFromRecordset();
+    if (!error.isEmpty())
+        reportEngineError(error);
+    return error.isEmpty();
+}
+
+void Racun::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!m_timerStarted) {
+        m_timerStarted = true;
+        ui.openTimer->start();
+    }
+}
+
+void Racun::onTimer() {
+    ui.openTimer->stop();
+    if (Recordset* rs = lines())
+        rs->setIndex(QStringLiteral("Red"));
+    recalculateAndShow();
+}
+
+// ---------------------------------------------------------------------------
+// Pricing
+
+bool Racun::recalculateAndShow() {
+    ui.linesGrid->commitEdit();
+    Recordset* rs = lines();
+    if (!rs)
+        return false;
+    PricingInput input;
+    input.pointValueText = ui.pointValueEdit->text();
+    input.lumpSum = ui.lumpSumCheck->isChecked();
+    input.percentText = ui.percentEdit->text();
+    input.unifiedReport = ui.unifiedReportCheck->isChecked();
+    input.vatPercent = m_vatPercent;
+    const PricingResult result = recalculate(*rs, input);
+    if (ui.percentEdit->text() != result.percentText)
+        ui.percentEdit->setText(result.percentText);
+    if (result.percentCapped)
+        Msg::information(this, Messages::PercentCapped);
+    LumpSumAmount = result.lumpSumAmount;
+    ui.pointsLabel->setText(pointsCaption(result.points));
+    ui.baseLabel->setText(moneyCaption(result.total));
+    ui.vatLabel->setText(moneyCaption(result.vat));
+    ui.totalLabel->setText(moneyCaption(result.total + result.vat));
+    ui.linesGrid->syncFromRecordset();
+    if (result.overflow)
+        Msg::critical(this, result.error, Titles::TooLarge);
+    else if (!result.ok)
+        reportEngineError(result.error);
+    if (result.surchargeCapped)
+        Msg::information(this, Messages::SurchargeCapped);
+    return result.ok;
+}
+
+void Racun::onLumpSumClicked() {
+    if (Loading)
+        return;
+    const bool ticked = ui.lumpSumCheck->isChecked();
+    if (ticked && leadingNumber(ui.percentEdit->text()) == 0)
+        ui.percentEdit->setText(QStringLiteral("10"));
+    ui.percentEdit->setEnabled(!ticked);
+    recalculateAndShow();
+    bool ok = true;
+    toggleLumpSumLine(*m_work, LumpSumAmount, ui.percentEdit->text(), &ok);
+    if (!ok)
+        reportEngineError(m_work->lastError());
+    refreshLines();
+    recalculateAndShow();
+    // Removing the line changes the invoice as much as adding it: unmarked,
+    // it would be lost on closing, or a PDF would go out without it stored.
+    if (ok)
+        Modified = true;
+}
+
+void Racun::onUnifiedReportClicked() {
+    if (Loading)
+        return;
+    recalculateAndShow();
+    Modified = true;
+}
+
+// Ticking or unticking from code runs the same handler as a click.
+void Racun::setUnifiedReport(bool ticked) {
+    ui.unifiedReportCheck->setChecked(ticked);
+    onUnifiedReportClicked();
+}
+
+void Racun::askUnifiedReport() {
+    Recordset* rs = lines();
+    if (!rs)
+        return;
+    switch (checkUnifiedReport(*rs, ui.unifiedReportCheck->isChecked())) {
+    case UnifiedReportQuestion::AskTick:
+        if (Msg::question(this, Messages::AskTickUnifiedReport))
+            setUnifiedReport(true);
+        break;
+    case UnifiedReportQuestion::AskUntick:
+        if (Msg::question(this, Messages::AskUntickUnifiedReport))
+            setUnifiedReport(false);
+        break;
+    case UnifiedReportQuestion::None:
+        break;
+    }
+    ui.linesGrid->syncFromRecordset();
+}
+
+void Racun::onSurchargeToAll() {
+    Recordset* rs = lines();
+    if (!rs || rs->recordCount() == 0)
+        return;
+    if (!surchargeToAll(*rs))
+        reportEngineError(rs->lastError());
+    else
+        Modified = true;
+    recalculateAndShow();
+}
+
+// ---------------------------------------------------------------------------
+// Lines
+
+void Racun::onAddOperations() {
+    {
+        Postavke picker(*m_db, this);
+        picker.exec();
+    }
+    if (!PickConfirmed)
+        return;
+    const AddOperationsResult result =
+        addPickedOperations(*m_db, *m_work, ui.lumpSumCheck->isChecked());
+    if (!result.ok)
+        reportEngineError(result.error);
+    if (result.addedExpenseLine)
+        ui.lumpSumCheck->setEnabled(false);
+    if (result.added > 0)
+        Modified = true;
+    refreshLines();
+    if (result.stoppedAtExpense)
+        Msg::information(this, Messages::ExpensesAsLumpSum);
+}
+
+void Racun::onDeleteLine() {
+    Recordset* rs = lines();
+    if (!rs || rs->recordCount() == 0)
+        return;
+    if (!Msg::question(this, Messages::DeleteLine))
+        return;
+    if (ui.linesGrid->currentRow() < 0)
+        return;
+    if (NumberOrZero(rs->field(QStringLiteral("TS1"))) == LumpSumService) {
+        // The lump-sum line belongs to its option: unticking removes it.
+        ui.lumpSumCheck->setChecked(false);
+        onLumpSumClicked();
+        return;
+    }
+    const DeletedLine deleted = deleteCurrentLine(*rs);
+    if (!deleted.ok) {
+        reportEngineError(rs->lastError());
+        ui.linesGrid->syncFromRecordset();
+        return;
+    }
+    Modified = true;
+    recalculateAndShow();
+    if (!returnToLine(*rs, deleted.returnTo))
+        reportEngineError(rs->lastError());
+    ui.linesGrid->syncFromRecordset();
+    if (!ui.lumpSumCheck->isEnabled()) {
+        const std::optional<bool> expenses = hasExpenseLines(*m_work);
+        if (!expenses)
+            reportEngineError(m_work->lastError()); // the option stays locked
+        else if (!*expenses)
+            ui.lumpSumCheck->setEnabled(true);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Header and small behaviours
+
+void Racun::onHeaderChanged(int index) {
+    Modified = true;
+    if (Loading || index != PostcodeBox)
+        return;
+    const QString code = ui.headerBoxes[PostcodeBox]->text();
+    if (code.size() != 4)
+        return;
+    const PostOfficeLookup found = findPostOffice(*m_db, code);
+    if (!found.ok)
+        reportEngineError(found.error);
+    else if (found.found)
+        ui.headerBoxes[PlaceBox]->setText(found.place);
+}
+
+void Racun::onPaidToggled(bool ticked) {
+    QPalette pal = ui.paidCheck->palette();
+    const QColor face = palette().color(QPalette::Button);
+    const QColor colour = ticked ? QColor(192, 255, 192) : face;
+    pal.setColor(QPalette::Window, colour);
+    pal.setColor(ui.paidCheck->backgroundRole(), colour);
+    ui.paidCheck->setPalette(pal);
+}
+
+// The lookup writes the chosen postcode into the postcode box, which then
+// fills the place as typing there does.
+void Racun::onPostOfficeLookup() {
+    {
+        I_poste lookup(m_context, ui.headerBoxes[PostcodeBox], this);
+        lookup.exec();
+    }
+    ui.headerBoxes[PostcodeBox]->setFocus();
+}
+
+void Racun::onCalendar() {
+    CalendarTarget = 0;
+    {
+        Calendar calendar(Calendar::targetFor(CalendarTarget, ui.headerBoxes[DateBox], nullptr),
+                          this);
+        calendar.exec();
+    }
+    ui.headerBoxes[DateBox]->setFocus();
+}
+
+// ---------------------------------------------------------------------------
+// Printing
+
+// "Tiskaj račun": the invoice as it stands, saved or not, checked and priced
+// first, written as the document and opened in the word processor.
+void Racun::PrintInvoice() {
+    const QString document = writeDocument();
+    if (!document.isEmpty())
+        OpenInWordProcessor(this, m_context, document);
+}
+
+// The checks, the recalculation and the document of printing; the
+// document's path, or empty once the user has been told why not.
+QString Racun::writeDocument() {
+    ui.linesGrid->commitEdit();
+    Recordset* rs = lines();
+    if (!rs || rs->recordCount() == 0) {
+        Msg::critical(this, DocumentMessages::NoLines);
+        return {};
+    }
+    askUnifiedReport();
+    // A recalculation that was refused has told why; its lines are not
+    // priced, so no document is made from them.
+    if (!recalculateAndShow())
+        return {};
+    const PrintResult printed = valmir::PrintInvoice(*m_db, *m_work, m_context.tempFolder,
+                                                     currentHeader(), ui.staffCombo->currentText());
+    if (!printed.ok) {
+        Msg::critical(this, printed.error, printed.title);
+        return {};
+    }
+    // Told once, when the document is made; it is made all the same.
+    if (!printed.warning.isEmpty())
+        Msg::information(this, printed.warning, DocumentMessages::NoQrCodeTitle);
+    return printed.path;
+}
+
+// The stored invoice's document converted to its PDF in the documents
+// folder; the path, or empty once the user has been told why not. A PDF
+// that goes to a customer carries a number that is used up: what it shows
+// is what is stored.
+QString Racun::writePdf() {
+    QString document;
+    // The document's own checks may change the invoice (the unified-report
+    // question); then it is no longer what is stored and is offered again.
+    do {
+        if (!ensureStored())
+            return {};
+        document = writeDocument();
+        if (document.isEmpty())
+            return {};
+    } while (Modified);
+    return SaveInvoicePdf(this, m_context, document, headerText(NumberBox));
+}
+
+bool Racun::ensureStored() {
+    ui.linesGrid->commitEdit();
+    if (Mode == 1 && !Modified)
+        return true;
+    return Msg::question(this, PdfMessages::SaveFirst) && store();
+}
+
+// "Shrani PDF": the PDF written and shown in the desktop's viewer.
+void Racun::savePdf() {
+    const QString pdf = writePdf();
+    if (!pdf.isEmpty() && !QDesktopServices::openUrl(QUrl::fromLocalFile(pdf)))
+        Msg::critical(this, PdfMessages::NotShown.text.arg(QDir::toNativeSeparators(pdf)),
+                      PdfMessages::NotShown.title);
+}
+
+// "Pošlji po e-pošti": the PDF written and attached to a new message to
+// the customer, signed with the office's name.
+void Racun::sendByEmail() {
+    // An address that is refused stops everything before the invoice is
+    // saved or a PDF made.
+    if (!CheckMailAddress(this, headerText(EmailBox)))
+        return;
+    const QString pdf = writePdf();
+    if (pdf.isEmpty())
+        return;
+    DocumentSettings settings;
+    QString error;
+    if (!readDocumentSettings(*m_db, &settings, &error)) {
+        Msg::critical(this, error, Titles::Database);
+        return;
+    }
+    SendInvoicePdf(this, pdf, headerText(EmailBox), headerText(NumberBox), settings.firm);
+}
+
+// ---------------------------------------------------------------------------
+// Saving and closing
+
+InvoiceHeader Racun::currentHeader() const {
+    InvoiceHeader header;
+    for (int i = 0; i < HeaderBoxCount; ++i)
+        header.text1 << headerText(i);
+    header.staffId =
+        ui.staffCombo->currentIndex() >= 0 ? ui.staffCombo->currentData().toLongLong() : 0;
+    header.unifiedReport = ui.unifiedReportCheck->isChecked();
+    header.paid = ui.paidCheck->isChecked();
+    header.percentText = ui.percentEdit->text();
+    header.pointValueText = ui.pointValueEdit->text();
+    header.vatPercent = m_vatPercent;
+    return header;
+}
+
+bool Racun::save() {
+    if (!store())
+        return false;
+    accept();
+    return true;
+}
+
+bool Racun::store() {
+    ui.linesGrid->commitEdit();
+    askUnifiedReport();
+    // The lines, the totals kept with the invoice and the labels must say
+    // the same: what was typed since the last "Preračun" is priced first.
+    // A recalculation that failed has told why; nothing is saved from it.
+    // A point value or percentage that is no number is refused by the save
+    // itself, before anything is priced at 0.
+    const bool numbers = isNumeric(ui.pointValueEdit->text()) && isNumeric(ui.percentEdit->text());
+    if (numbers && !recalculateAndShow())
+        return false;
+
+    Recordset* list = m_invoiceList ? m_invoiceList->recordset() : nullptr;
+    Recordset* rs = lines();
+    if (!list || !rs) {
+        Msg::critical(this, Messages::NoInvoiceList);
+        return false;
+    }
+    const SaveResult result = saveInvoice(*m_db, *list, *rs, Mode, OriginalNumber, currentHeader());
+    if (result.outcome != SaveOutcome::Saved) {
+        Message refusal = saveMessage(result.outcome);
+        if (!result.error.isEmpty())
+            refusal.text += u'\n' + result.error;
+        Msg::critical(this, refusal);
+        return false;
+    }
+    // From now on the editor edits the row it wrote (the list stands on it),
+    // so another save does not add it a second time.
+    Mode = 1;
+    OriginalNumber = headerText(NumberBox);
+    Modified = false;
+    m_invoiceList->syncFromRecordset();
+    return true;
+}
+
+void Racun::reject() {
+    if (!mayClose())
+        return;
+    QDialog::reject();
+}
+
+bool Racun::mayClose() {
+    ui.linesGrid->commitEdit();
+    if (!Modified)
+        return true;
+    if (!Msg::question(this, Messages::UnsavedChanges))
+        return true;
+    // A refused save keeps the window open with everything typed, so that
+    // nothing is lost without the user knowing.
+    save(); // on success the save has closed the window already
+    return false;
+}
+
+} // namespace valmir

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "ui/AppContext.h"
+#include "invoice/InvoiceSaver.h"
+#include "windows/RacunForm.h"
+
+#include "ui/LoadingDialog.h"
+
+namespace valmir {
+
+class BoundGrid;
+class Database;
+class Recordset;
+
+// The invoice editor. It loads when constructed, as OpenMode says: 0 a new
+// invoice, 1 the invoice current in the main list, 2 a new invoice for the
+// customer of that invoice. Shown modally over the main window.
+class Racun : public LoadingDialog {
+    Q_OBJECT
+public:
+    Racun(const AppContext& context, BoundGrid* invoiceList, QWidget* parent = nullptr);
+    ~Racun() override;
+
+    // The form's state, for whoever needs to look at it.
+    int mode() const { return Mode; }
+    bool isLoading() const { return Loading; }
+    bool isModified() const { return Modified; }
+    QString originalNumber() const { return OriginalNumber; }
+    double lumpSumAmount() const { return LumpSumAmount; }
+
+    // The text of a header box Text1(i), the remark box included.
+    QString headerText(int index) const;
+    void setHeaderText(int index, const QString& text);
+
+    // The routines of the staff box. FillStaffList reports a failure and
+    // returns false.
+    bool FillStaffList();
+    void SelectStaff(const QVariant& id);
+
+    // The header as the boxes show it, for saving and printing.
+    InvoiceHeader currentHeader() const;
+
+    // "Tiskaj račun": writes the document and opens it.
+    void PrintInvoice();
+    // "Shrani PDF": writes the document of the stored invoice as its PDF and
+    // shows it.
+    void savePdf();
+    // "Pošlji po e-pošti": that PDF attached to a new message to the customer.
+    void sendByEmail();
+
+    // "Shrani račun": true when the invoice was written; the window closes.
+    bool save();
+
+    // Every way of leaving except the save (window button, Escape) comes
+    // here and asks about unsaved changes first.
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void connectHandlers();
+    QString writeDocument();
+    QString writePdf();
+    // Saves the invoice and keeps the window open on it as a stored invoice;
+    // false after the message that says why not.
+    bool store();
+    // Whether the editor shows the invoice as stored, after offering to save
+    // an invoice that is new or changed.
+    bool ensureStored();
+    void reportEngineError(const QString& error);
+
+    void setUpGrid();
+    bool load();
+    bool loadFromList();
+    bool loadStoredLines(qint64 invoiceId);
+    bool loadNewInvoiceDefaults();
+    bool refreshLines(); // reports a failure
+    Recordset* lines() const;
+
+    // "Preračun": prices the lines and shows the totals; false when the
+    // pricing failed (and was told).
+    bool recalculateAndShow();
+    void onTimer();
+    void onAddOperations();
+    void onDeleteLine();
+    void onSurchargeToAll();
+    void onLumpSumClicked();
+    void onUnifiedReportClicked();
+    void setUnifiedReport(bool ticked);
+    void askUnifiedReport();
+    void onHeaderChanged(int index);
+    void onPaidToggled(bool ticked);
+    void onCalendar();
+    void onPostOfficeLookup();
+    // Whether the window may close now; asks about unsaved changes.
+    bool mayClose();
+
+    RacunForm ui;
+    AppContext m_context;
+    Database* m_db;   // the data database
+    Database* m_work; // the work database
+    BoundGrid* m_invoiceList;
+    bool m_timerStarted = false;
+
+    // The form's own variables.
+    int Mode = 0;
+    bool Loading = false;
+    QString OriginalNumber;
+    bool Modified = false;
+    double LumpSumAmount = 0;
+    // The VAT rate the invoice is priced, saved and printed with: its own
+    // for a stored invoice, the settings' for a new one.
+    double m_vatPercent = DefaultVatPercent;
+};
+
+} // namespace valmir
