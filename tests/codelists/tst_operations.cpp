@@ -1,4 +1,4 @@
-#include "../invoice/tst_racun_support.h"
+#include "EditorSession.h"
 
 #include "text/Messages.h"
 #include "codelists/Operations.h"

@@ -1,7 +1,7 @@
 // The working table: loading an invoice's lines, adding picked operations,
 // the lump-sum line, pricing, and the post office of a postcode.
 
-#include "tst_racun_support.h"
+#include "EditorSession.h"
 
 #include "invoice/PostOffice.h"
 #include "invoice/Pricing.h"

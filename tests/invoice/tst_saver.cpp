@@ -1,4 +1,4 @@
-#include "tst_racun_support.h"
+#include "EditorSession.h"
 
 #include "invoice/InvoiceFields.h"
 #include "invoice/InvoiceSaver.h"

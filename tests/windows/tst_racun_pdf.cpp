@@ -1,6 +1,6 @@
 // "Shrani PDF" and "Pošlji po e-pošti", with stand-ins for LibreOffice and xdg-email.
 
-#include "tst_racun_support.h"
+#include "EditorSession.h"
 
 #include "text/Clock.h"
 #include "text/Messages.h"

@@ -1,7 +1,7 @@
 // The invoice editor as it opens, its header and its small behaviours,
 // with the new-invoice question and the calendar it opens.
 
-#include "tst_racun_support.h"
+#include "EditorSession.h"
 
 #include "text/Clock.h"
 #include "windows/Calendar.h"

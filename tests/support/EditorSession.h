@@ -1,6 +1,6 @@
 #pragma once
 
-// Shared by the invoice tests: a main list to open the editor over, the
+// Shared by the tests of the editor and its rules: a main list to open the editor over, the
 // real picker, and the working table.
 
 #include "TestSupport.h"

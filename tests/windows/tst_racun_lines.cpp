@@ -2,7 +2,7 @@
 // picker, typing, deleting, the lump-sum and 70 % options, "Vsem" and the
 // caps, and a long invoice.
 
-#include "tst_racun_support.h"
+#include "EditorSession.h"
 
 #include "windows/Postavke.h"
 

@@ -2,7 +2,7 @@
 // was typed, nothing is written half, and a saved invoice is selected in
 // the main list.
 
-#include "tst_racun_support.h"
+#include "EditorSession.h"
 
 #include "text/Clock.h"
 #include "app/Glavna.h"
