@@ -1,0 +1,200 @@
+// The key set: the row ids of the rows, read at once or, for a dynaset
+// ordered by one field, in slices along the field's index.
+
+#include "data/RecordsetShared.h"
+
+#include <utility>
+
+namespace valmir {
+
+using namespace recordset;
+
+QString Recordset::orderClause() const {
+    QStringList cols;
+    for (const QString& c : m_indexColumns)
+        cols << quoted(c);
+    cols << QStringLiteral("rowid");
+    return QStringLiteral(" ORDER BY ") + cols.join(QStringLiteral(", "));
+}
+
+// Rows of the ordered query that meet a condition, in an order, up to a
+// limit; the last row read becomes where reading goes on.
+bool Recordset::readOrdered(QVector<qint64>* keys, const QString& condition,
+                            const QVariantList& values, const QString& order, int limit) const {
+    QStringList where;
+    if (!m_order->where.isEmpty())
+        where << u'(' + m_order->where + u')';
+    if (!condition.isEmpty())
+        where << condition;
+    const QString sql =
+        QStringLiteral("SELECT rowid, ") + m_order->field + QStringLiteral(" FROM ") +
+        quoted(m_table) +
+        (where.isEmpty() ? QString()
+                         : QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "))) +
+        QStringLiteral(" ORDER BY ") + order + QStringLiteral(" LIMIT ?");
+    Statement st;
+    st.stmt = m_db.prepare(sql);
+    if (!st.stmt || !m_db.bindAll(st.stmt, m_params + values + QVariantList{limit}))
+        return readFailure();
+    int rc;
+    qint64 last = 0;
+    bool any = false;
+    while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
+        last = sqlite3_column_int64(st.stmt, 0);
+        *keys << last;
+        any = true;
+    }
+    if (rc != SQLITE_DONE) {
+        m_db.setEngineError();
+        return readFailure();
+    }
+    if (any) {
+        // The value of the last row only, read again by its row id: cheaper
+        // than taking every row's value out of the ordered statement.
+        Statement value;
+        value.stmt =
+            m_db.prepare(QStringLiteral("SELECT ") + m_order->field + QStringLiteral(" FROM ") +
+                         quoted(m_table) + QStringLiteral(" WHERE rowid = ?"));
+        if (!value.stmt || !m_db.bindAll(value.stmt, {last}))
+            return readFailure();
+        rc = sqlite3_step(value.stmt);
+        if (rc != SQLITE_ROW) {
+            m_db.setEngineError();
+            return readFailure();
+        }
+        m_order->lastValue = storedValue(value.stmt, 0);
+        m_order->lastRow = last;
+        m_order->begun = true;
+    }
+    return true;
+}
+
+// The next rows of the ordered query, up to `wanted`, after the last row
+// read. The order is the field's, ties by row id, with Null before every
+// value (ascending) or after (descending), as the field's index holds
+// them; each part below is a range of that index.
+bool Recordset::readSlice(QVector<qint64>* keys, int wanted) const {
+    SliceOrder& o = *m_order;
+    const QString dir = o.descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC");
+    const QString fieldOrder = o.field + dir + QStringLiteral(", rowid") + dir;
+    const QString rowOrder = QStringLiteral("rowid") + dir;
+    const QString afterRow =
+        o.descending ? QStringLiteral(" AND rowid < ?") : QStringLiteral(" AND rowid > ?");
+    auto rest = [&] { return wanted == AllRows ? AllRows : wanted - int(keys->size()); };
+    if (!o.begun)
+        return readOrdered(keys, {}, {}, fieldOrder, wanted);
+    const QVariant value = o.lastValue;
+    const qint64 row = o.lastRow;
+    if (value.isNull()) {
+        // The rest of the Nulls; ascending, the values after them.
+        if (!readOrdered(keys, o.field + QStringLiteral(" IS NULL") + afterRow, {row}, rowOrder,
+                         rest()))
+            return false;
+        if (!o.descending && rest() > 0)
+            return readOrdered(keys, o.field + QStringLiteral(" IS NOT NULL"), {}, fieldOrder,
+                               rest());
+        return true;
+    }
+    // The rest of the rows with the last value, then the values beyond it;
+    // descending, the Nulls last.
+    if (!readOrdered(keys, o.field + QStringLiteral(" = ?") + afterRow, {value, row}, rowOrder,
+                     rest()))
+        return false;
+    if (rest() > 0 &&
+        !readOrdered(keys,
+                     o.field + (o.descending ? QStringLiteral(" < ?") : QStringLiteral(" > ?")),
+                     {value}, fieldOrder, rest()))
+        return false;
+    if (o.descending && rest() > 0)
+        return readOrdered(keys, o.field + QStringLiteral(" IS NULL"), {}, rowOrder, rest());
+    return true;
+}
+
+bool Recordset::readMoreRows() const { return appendRows(RowsPerSlice); }
+
+bool Recordset::readAllRows() const { return appendRows(AllRows); }
+
+bool Recordset::appendRows(int wanted) const {
+    if (!m_moreRows)
+        return true;
+    QVector<qint64> keys;
+    const bool ok = readSlice(&keys, wanted);
+    // A slice that is not full was the last one; after a failure nothing
+    // more is read.
+    m_moreRows = ok && wanted != AllRows && keys.size() == wanted;
+    if (keys.isEmpty())
+        return ok;
+    const int first = m_keys.size();
+    m_keys.append(keys);
+    if (m_observer)
+        m_observer->rowsAppended(first, m_keys.size() - 1);
+    return ok;
+}
+
+// Reads on until the position is among the rows read, if there is such a
+// row.
+bool Recordset::haveRow(int position) const {
+    while (position >= m_keys.size() && m_moreRows)
+        if (!readMoreRows())
+            break;
+    return position < m_keys.size();
+}
+
+bool Recordset::readKeys(QVector<qint64>* keys) {
+    if (m_order) {
+        m_order->begun = false;
+        if (readSlice(keys, AllRows))
+            return true;
+        keys->clear();
+        return false;
+    }
+    QString sql = m_selectSql;
+    if (m_kind == RecordsetKind::Table)
+        sql = QStringLiteral("SELECT rowid FROM ") + quoted(m_table) + orderClause();
+    Statement st;
+    st.stmt = m_db.prepare(sql);
+    if (!st.stmt || !m_db.bindAll(st.stmt, m_params))
+        return readFailure();
+    int rc;
+    while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW)
+        *keys << sqlite3_column_int64(st.stmt, 0);
+    if (rc != SQLITE_DONE) {
+        m_db.setEngineError();
+        keys->clear();
+        return readFailure();
+    }
+    return true;
+}
+
+// Reads the key set again; the values of the rows are read afresh when
+// asked for. Rows that cannot be read leave the set empty.
+bool Recordset::reload(Reload how) {
+    QVector<qint64> keys;
+    bool ok;
+    if (how == Reload::Fresh && m_order) {
+        m_order->begun = false;
+        ok = readSlice(&keys, FirstRows);
+        m_moreRows = ok && keys.size() == FirstRows;
+        if (!ok)
+            keys.clear();
+    } else {
+        ok = readKeys(&keys);
+        m_moreRows = false;
+    }
+    m_cache.clear();
+    if (how == Reload::Fresh)
+        m_keys.assign(std::move(keys));
+    else
+        m_keys.replace(std::move(keys), how == Reload::AfterRollback);
+    return ok;
+}
+
+bool Recordset::requery() {
+    const bool ok = m_kind == RecordsetKind::Snapshot ? loadSnapshot() : reload(Reload::Fresh);
+    if (ok)
+        m_readFailed = false;
+    notifyReset();
+    return ok;
+}
+
+} // namespace valmir
