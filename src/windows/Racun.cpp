@@ -1,31 +1,27 @@
 #include "windows/Racun.h"
 
-#include "text/Clock.h"
-#include "ui/HandOver.h"
-#include "ui/MessageBox.h"
-#include "text/Messages.h"
-#include "text/Module1.h"
-#include "windows/I_poste.h"
-#include "ui/BoundGrid.h"
 #include "data/Recordset.h"
-#include "document/InvoiceDocument.h"
-#include "windows/OpenInWordProcessor.h"
-#include "windows/SaveInvoicePdf.h"
-#include "windows/Calendar.h"
 #include "invoice/InvoiceFields.h"
 #include "invoice/InvoiceSaver.h"
 #include "invoice/Numbering.h"
 #include "invoice/PostOffice.h"
-#include "windows/Postavke.h"
 #include "invoice/Pricing.h"
 #include "invoice/WorkingTable.h"
+#include "text/Clock.h"
+#include "text/Messages.h"
+#include "text/Module1.h"
 #include "text/TextForms.h"
+#include "ui/BoundGrid.h"
+#include "ui/HandOver.h"
+#include "ui/MessageBox.h"
+#include "windows/Calendar.h"
+#include "windows/I_poste.h"
+#include "windows/InvoiceOutput.h"
+#include "windows/Postavke.h"
 
 #include <QAbstractItemDelegate>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDesktopServices>
-#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,7 +30,6 @@
 #include <QShowEvent>
 #include <QTimer>
 #include <QToolButton>
-#include <QUrl>
 
 namespace valmir {
 
@@ -505,91 +500,12 @@ void Racun::onCalendar() {
 // ---------------------------------------------------------------------------
 // Printing
 
-// "Tiskaj račun": the invoice as it stands, saved or not, checked and priced
-// first, written as the document and opened in the word processor.
-void Racun::PrintInvoice() {
-    const QString document = writeDocument();
-    if (!document.isEmpty())
-        OpenInWordProcessor(this, m_context, document);
-}
+// The documents of the invoice are made in InvoiceOutput.
+void Racun::PrintInvoice() { InvoiceOutput(*this).print(); }
 
-// The checks, the recalculation and the document of printing; the
-// document's path, or empty once the user has been told why not.
-QString Racun::writeDocument() {
-    ui.linesGrid->commitEdit();
-    Recordset* rs = lines();
-    if (!rs || rs->recordCount() == 0) {
-        Msg::critical(this, DocumentMessages::NoLines);
-        return {};
-    }
-    askUnifiedReport();
-    // A recalculation that was refused has told why; its lines are not
-    // priced, so no document is made from them.
-    if (!recalculateAndShow())
-        return {};
-    const PrintResult printed = valmir::PrintInvoice(*m_db, *m_work, m_context.tempFolder,
-                                                     currentHeader(), ui.staffCombo->currentText());
-    if (!printed.ok) {
-        Msg::critical(this, printed.error, printed.title);
-        return {};
-    }
-    // Told once, when the document is made; it is made all the same.
-    if (!printed.warning.isEmpty())
-        Msg::information(this, printed.warning, DocumentMessages::NoQrCodeTitle);
-    return printed.path;
-}
+void Racun::savePdf() { InvoiceOutput(*this).savePdf(); }
 
-// The stored invoice's document converted to its PDF in the documents
-// folder; the path, or empty once the user has been told why not. A PDF
-// that goes to a customer carries a number that is used up: what it shows
-// is what is stored.
-QString Racun::writePdf() {
-    QString document;
-    // The document's own checks may change the invoice (the unified-report
-    // question); then it is no longer what is stored and is offered again.
-    do {
-        if (!ensureStored())
-            return {};
-        document = writeDocument();
-        if (document.isEmpty())
-            return {};
-    } while (Modified);
-    return SaveInvoicePdf(this, m_context, document, headerText(NumberBox));
-}
-
-bool Racun::ensureStored() {
-    ui.linesGrid->commitEdit();
-    if (Mode == 1 && !Modified)
-        return true;
-    return Msg::question(this, PdfMessages::SaveFirst) && store();
-}
-
-// "Shrani PDF": the PDF written and shown in the desktop's viewer.
-void Racun::savePdf() {
-    const QString pdf = writePdf();
-    if (!pdf.isEmpty() && !QDesktopServices::openUrl(QUrl::fromLocalFile(pdf)))
-        Msg::critical(this, PdfMessages::NotShown.text.arg(QDir::toNativeSeparators(pdf)),
-                      PdfMessages::NotShown.title);
-}
-
-// "Pošlji po e-pošti": the PDF written and attached to a new message to
-// the customer, signed with the office's name.
-void Racun::sendByEmail() {
-    // An address that is refused stops everything before the invoice is
-    // saved or a PDF made.
-    if (!CheckMailAddress(this, headerText(EmailBox)))
-        return;
-    const QString pdf = writePdf();
-    if (pdf.isEmpty())
-        return;
-    DocumentSettings settings;
-    QString error;
-    if (!readDocumentSettings(*m_db, &settings, &error)) {
-        Msg::critical(this, error, Titles::Database);
-        return;
-    }
-    SendInvoicePdf(this, pdf, headerText(EmailBox), headerText(NumberBox), settings.firm);
-}
+void Racun::sendByEmail() { InvoiceOutput(*this).sendByEmail(); }
 
 // ---------------------------------------------------------------------------
 // Saving and closing

@@ -59,15 +59,13 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The documents are made there, from the editor's state.
+    friend class InvoiceOutput;
+
     void connectHandlers();
-    QString writeDocument();
-    QString writePdf();
     // Saves the invoice and keeps the window open on it as a stored invoice;
     // false after the message that says why not.
     bool store();
-    // Whether the editor shows the invoice as stored, after offering to save
-    // an invoice that is new or changed.
-    bool ensureStored();
     void reportEngineError(const QString& error);
 
     void setUpGrid();
