@@ -1,8 +1,8 @@
 #include "BenchSupport.h"
 
 #include "app/Globals.h"
-#include "text/Module1.h"
 #include "app/Startup.h"
+#include "text/Module1.h"
 
 #include <QCoreApplication>
 #include <QDir>

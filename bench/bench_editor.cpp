@@ -8,15 +8,15 @@
 #include "BenchSupport.h"
 
 #include "app/Glavna.h"
-#include "ui/MessageBox.h"
 #include "app/Globals.h"
+#include "data/Recordset.h"
+#include "invoice/InvoiceSaver.h"
+#include "invoice/Pricing.h"
+#include "invoice/WorkingTable.h"
 #include "text/Module1.h"
 #include "text/TextForms.h"
 #include "ui/BoundGrid.h"
-#include "data/Recordset.h"
-#include "invoice/WorkingTable.h"
-#include "invoice/InvoiceSaver.h"
-#include "invoice/Pricing.h"
+#include "ui/MessageBox.h"
 #include "windows/Racun.h"
 
 #include <QApplication>

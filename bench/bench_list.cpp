@@ -9,11 +9,11 @@
 #include "BenchSupport.h"
 
 #include "app/Glavna.h"
-#include "invoice/InvoiceDeletion.h"
 #include "app/Globals.h"
+#include "data/Schema.h"
+#include "invoice/InvoiceDeletion.h"
 #include "text/Module1.h"
 #include "ui/BoundGrid.h"
-#include "data/Schema.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -12,11 +12,11 @@
 
 #include "app/Glavna.h"
 #include "app/Globals.h"
-#include "invoice/InvoiceSearch.h"
-#include "ui/SearchBar.h"
-#include "ui/BoundGrid.h"
 #include "data/Database.h"
 #include "data/Recordset.h"
+#include "invoice/InvoiceSearch.h"
+#include "ui/BoundGrid.h"
+#include "ui/SearchBar.h"
 #include "windows/Pregled.h"
 
 #include <QChartView>

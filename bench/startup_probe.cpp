@@ -22,10 +22,10 @@
 
 #include "app/Glavna.h"
 #include "app/Globals.h"
-#include "text/Module1.h"
 #include "app/Startup.h"
-#include "ui/BoundGrid.h"
 #include "data/Recordset.h"
+#include "text/Module1.h"
+#include "ui/BoundGrid.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

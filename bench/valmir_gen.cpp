@@ -9,13 +9,13 @@
 //              [--big-invoice 300] [--tariff-operations 330] [--seed 2009]
 
 #include "app/Globals.h"
-#include "text/Module1.h"
 #include "app/Startup.h"
 #include "data/Database.h"
 #include "data/Recordset.h"
 #include "invoice/InvoiceFields.h"
 #include "invoice/Pricing.h"
 #include "invoice/Vat.h"
+#include "text/Module1.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,12 +1,12 @@
 #include "app/BackupActions.h"
 
-#include "text/Clock.h"
-#include "ui/MessageBox.h"
-#include "ui/OwnFiles.h"
-#include "text/Messages.h"
 #include "data/Backup.h"
 #include "data/Database.h"
 #include "data/Schema.h"
+#include "text/Clock.h"
+#include "text/Messages.h"
+#include "ui/MessageBox.h"
+#include "ui/OwnFiles.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "data/Database.h"
 #include "ui/AppContext.h"
 #include "ui/HandOver.h"
-#include "data/Database.h"
 
 #include <QString>
 

@@ -1,15 +1,15 @@
 #include "app/Program.h"
 
-#include "ui/AppIcon.h"
-#include "text/Clock.h"
 #include "app/Glavna.h"
 #include "app/Globals.h"
-#include "ui/MessageBox.h"
-#include "text/Messages.h"
 #include "app/QtTranslation.h"
 #include "app/Startup.h"
 #include "data/Backup.h"
 #include "data/Schema.h"
+#include "text/Clock.h"
+#include "text/Messages.h"
+#include "ui/AppIcon.h"
+#include "ui/MessageBox.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

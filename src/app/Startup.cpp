@@ -1,14 +1,14 @@
 #include "app/Startup.h"
 
-#include "text/Clock.h"
 #include "app/Globals.h"
-#include "text/Messages.h"
-#include "text/Module1.h"
 #include "data/Backup.h"
 #include "data/Schema.h"
 #include "data/Seed.h"
 #include "invoice/StoredTotals.h"
 #include "invoice/Vat.h"
+#include "text/Clock.h"
+#include "text/Messages.h"
+#include "text/Module1.h"
 
 #include <QDir>
 #include <QFile>

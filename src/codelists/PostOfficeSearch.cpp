@@ -1,7 +1,7 @@
 #include "codelists/PostOfficeSearch.h"
 
-#include "text/Module1.h"
 #include "data/Recordset.h"
+#include "text/Module1.h"
 #include "text/TextForms.h"
 
 namespace valmir {

@@ -1,7 +1,7 @@
 #include "data/Schema.h"
 
-#include "text/Messages.h"
 #include "data/Database.h"
+#include "text/Messages.h"
 
 #include <QHash>
 

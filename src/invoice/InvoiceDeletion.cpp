@@ -1,7 +1,7 @@
 #include "invoice/InvoiceDeletion.h"
 
-#include "text/Messages.h"
 #include "data/Recordset.h"
+#include "text/Messages.h"
 
 namespace valmir {
 

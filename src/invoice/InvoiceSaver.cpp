@@ -1,13 +1,13 @@
 #include "invoice/InvoiceSaver.h"
 
-#include "text/Messages.h"
-#include "text/Module1.h"
 #include "data/Database.h"
 #include "data/Recordset.h"
 #include "invoice/InvoiceFields.h"
 #include "invoice/Numbering.h"
 #include "invoice/Pricing.h"
 #include "invoice/WorkingTable.h"
+#include "text/Messages.h"
+#include "text/Module1.h"
 #include "text/TextForms.h"
 
 namespace valmir {

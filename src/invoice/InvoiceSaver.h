@@ -1,7 +1,7 @@
 #pragma once
 
-#include "text/Messages.h"
 #include "invoice/Vat.h"
+#include "text/Messages.h"
 
 #include <QString>
 #include <QStringList>

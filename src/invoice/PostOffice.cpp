@@ -1,8 +1,8 @@
 #include "invoice/PostOffice.h"
 
-#include "text/Module1.h"
 #include "data/Database.h"
 #include "data/Recordset.h"
+#include "text/Module1.h"
 #include "text/TextForms.h"
 
 namespace valmir {

@@ -1,9 +1,9 @@
 #include "invoice/Pricing.h"
 
-#include "text/Messages.h"
-#include "text/Module1.h"
 #include "data/Database.h"
 #include "data/Recordset.h"
+#include "text/Messages.h"
+#include "text/Module1.h"
 #include "text/TextForms.h"
 
 #include <cmath>

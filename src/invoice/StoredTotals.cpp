@@ -1,10 +1,10 @@
 #include "invoice/StoredTotals.h"
 
-#include "text/Module1.h"
 #include "data/Database.h"
 #include "data/Recordset.h"
 #include "invoice/InvoiceFields.h"
 #include "invoice/Pricing.h"
+#include "text/Module1.h"
 
 #include <QHash>
 

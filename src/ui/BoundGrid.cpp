@@ -1,7 +1,7 @@
 #include "ui/BoundGrid.h"
 
-#include "ui/MessageBox.h"
 #include "text/Messages.h"
+#include "ui/MessageBox.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

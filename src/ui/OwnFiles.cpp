@@ -1,9 +1,9 @@
 #include "ui/OwnFiles.h"
 
-#include "ui/MessageBox.h"
-#include "text/Messages.h"
 #include "data/Database.h"
 #include "data/SafeTarget.h"
+#include "text/Messages.h"
+#include "ui/MessageBox.h"
 
 #include <QDir>
 

@@ -1,8 +1,8 @@
 #include "ui/SortableList.h"
 
-#include "ui/MessageBox.h"
 #include "text/Messages.h"
 #include "ui/BoundGrid.h"
+#include "ui/MessageBox.h"
 
 #include <QHeaderView>
 

@@ -1,11 +1,11 @@
 #include "windows/Brisanje.h"
 
+#include "invoice/Purge.h"
+#include "text/Messages.h"
+#include "text/TextForms.h"
 #include "ui/HandOver.h"
 #include "ui/MessageBox.h"
-#include "text/Messages.h"
 #include "windows/Calendar.h"
-#include "invoice/Purge.h"
-#include "text/TextForms.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,9 +1,9 @@
 #include "windows/N_word.h"
 
-#include "ui/MessageBox.h"
-#include "text/Module1.h"
-#include "text/Messages.h"
 #include "document/WordProcessor.h"
+#include "text/Messages.h"
+#include "text/Module1.h"
+#include "ui/MessageBox.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #include "windows/Nov_racun.h"
 
-#include "ui/HandOver.h"
 #include "text/Module1.h"
+#include "ui/HandOver.h"
 
 #include <QGroupBox>
 #include <QPushButton>

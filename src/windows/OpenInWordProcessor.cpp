@@ -1,10 +1,10 @@
 #include "windows/OpenInWordProcessor.h"
 
+#include "document/WordProcessor.h"
+#include "text/Messages.h"
 #include "ui/AppContext.h"
 #include "ui/MessageBox.h"
 #include "windows/N_word.h"
-#include "text/Messages.h"
-#include "document/WordProcessor.h"
 
 #include <QProcess>
 

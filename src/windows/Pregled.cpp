@@ -1,13 +1,13 @@
 #include "windows/Pregled.h"
 
-#include "ui/OwnFiles.h"
-#include "text/Clock.h"
-#include "ui/MessageBox.h"
-#include "text/Messages.h"
 #include "data/Database.h"
-#include "windows/TurnoverChart.h"
 #include "invoice/TurnoverCsv.h"
+#include "text/Clock.h"
+#include "text/Messages.h"
 #include "text/TextForms.h"
+#include "ui/MessageBox.h"
+#include "ui/OwnFiles.h"
+#include "windows/TurnoverChart.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "invoice/Turnover.h"
 #include "ui/AppContext.h"
 #include "ui/LoadingDialog.h"
-#include "invoice/Turnover.h"
 
 class QComboBox;
 class QPushButton;

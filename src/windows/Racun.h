@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/AppContext.h"
 #include "invoice/InvoiceSaver.h"
+#include "ui/AppContext.h"
 #include "windows/RacunForm.h"
 
 #include "ui/LoadingDialog.h"

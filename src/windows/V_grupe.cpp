@@ -1,12 +1,12 @@
 #include "windows/V_grupe.h"
 
-#include "ui/HandOver.h"
-#include "ui/MessageBox.h"
-#include "text/Messages.h"
-#include "text/Module1.h"
 #include "codelists/Services.h"
 #include "data/Recordset.h"
+#include "text/Messages.h"
+#include "text/Module1.h"
 #include "text/TextForms.h"
+#include "ui/HandOver.h"
+#include "ui/MessageBox.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,12 +1,12 @@
 #include "windows/V_postavke.h"
 
-#include "ui/HandOver.h"
-#include "ui/MessageBox.h"
-#include "text/Module1.h"
-#include "text/Messages.h"
 #include "codelists/Operations.h"
 #include "data/Recordset.h"
+#include "text/Messages.h"
+#include "text/Module1.h"
 #include "text/TextForms.h"
+#include "ui/HandOver.h"
+#include "ui/MessageBox.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -1,8 +1,8 @@
 #include "windows/frmAbout.h"
 
+#include "text/Messages.h"
 #include "ui/AppIcon.h"
 #include "ui/MessageBox.h"
-#include "text/Messages.h"
 #include "windows/SystemInfo.h"
 
 #include <QEvent>

@@ -1,8 +1,8 @@
 #include "TestSupport.h"
 #include "app/Glavna.h"
-#include "ui/MessageBox.h"
 #include "app/Program.h"
 #include "data/Backup.h"
+#include "ui/MessageBox.h"
 
 #include <QMenu>
 #include <QPlainTextEdit>

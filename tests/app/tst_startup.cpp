@@ -1,8 +1,8 @@
 #include "TestSupport.h"
-#include "text/Clock.h"
 #include "data/Backup.h"
 #include "data/Schema.h"
 #include "document/Rtf.h"
+#include "text/Clock.h"
 
 #include <fcntl.h>
 #include <pwd.h>

@@ -1,9 +1,9 @@
 #include "EditorSession.h"
 
-#include "text/Messages.h"
 #include "codelists/Operations.h"
-#include "windows/S_postavke.h"
+#include "text/Messages.h"
 #include "text/TextForms.h"
+#include "windows/S_postavke.h"
 
 using namespace valmir;
 using namespace valmir::test;

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
-#include "windows/S_grupe.h"
 #include "codelists/Services.h"
+#include "windows/S_grupe.h"
 
 #include <sqlite3.h>
 

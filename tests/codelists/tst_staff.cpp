@@ -2,10 +2,10 @@
 // driven through their controls with real input and message boxes.
 
 #include "TestSupport.h"
-#include "windows/I_poste.h"
-#include "windows/N_osebje.h"
 #include "codelists/PostOfficeSearch.h"
 #include "codelists/Staff.h"
+#include "windows/I_poste.h"
+#include "windows/N_osebje.h"
 
 #include <QInputDialog>
 

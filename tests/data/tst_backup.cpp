@@ -1,9 +1,9 @@
 #include "TestSupport.h"
 #include "app/BackupActions.h"
-#include "ui/OwnFiles.h"
 #include "data/Backup.h"
 #include "data/SafeTarget.h"
 #include "data/Schema.h"
+#include "ui/OwnFiles.h"
 
 #include <unistd.h>
 

@@ -5,12 +5,12 @@
 
 #include "TestSupport.h"
 
-#include "text/Messages.h"
 #include "document/InvoiceDocument.h"
 #include "document/PdfExport.h"
 #include "document/Rtf.h"
 #include "document/UpnQr.h"
 #include "invoice/Pricing.h"
+#include "text/Messages.h"
 
 #include <QProcess>
 #include <QStandardPaths>

@@ -1,10 +1,10 @@
 #include "TestSupport.h"
 
+#include "document/Settings.h"
 #include "windows/N_data.h"
 #include "windows/N_racun.h"
 #include "windows/N_word.h"
 #include "windows/OpenInWordProcessor.h"
-#include "document/Settings.h"
 
 #include <QRadioButton>
 #include <QStandardPaths>

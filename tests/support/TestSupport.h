@@ -2,10 +2,10 @@
 
 #include "EngineRefusal.h"
 #include "app/Globals.h"
-#include "text/Module1.h"
 #include "app/Startup.h"
-#include "ui/BoundGrid.h"
 #include "data/Recordset.h"
+#include "text/Module1.h"
+#include "ui/BoundGrid.h"
 
 #include <QAction>
 #include <QApplication>

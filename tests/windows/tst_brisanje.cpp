@@ -1,7 +1,7 @@
 #include "TestSupport.h"
-#include "windows/Brisanje.h"
 #include "app/Glavna.h"
 #include "invoice/InvoiceDeletion.h"
+#include "windows/Brisanje.h"
 
 using namespace valmir;
 using namespace valmir::test;

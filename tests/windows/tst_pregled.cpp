@@ -1,9 +1,9 @@
 #include "TestSupport.h"
-#include "text/Clock.h"
 #include "data/Schema.h"
-#include "windows/Pregled.h"
 #include "invoice/Turnover.h"
+#include "text/Clock.h"
 #include "text/TextForms.h"
+#include "windows/Pregled.h"
 
 #include <QBarSet>
 #include <QChartView>

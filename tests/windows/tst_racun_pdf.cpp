@@ -2,11 +2,11 @@
 
 #include "EditorSession.h"
 
-#include "text/Clock.h"
-#include "text/Messages.h"
 #include "document/InvoiceEmail.h"
 #include "document/PdfExport.h"
 #include "invoice/InvoiceFields.h"
+#include "text/Clock.h"
+#include "text/Messages.h"
 
 #include <QDesktopServices>
 #include <QStorageInfo>

@@ -4,12 +4,12 @@
 
 #include "EditorSession.h"
 
-#include "text/Clock.h"
 #include "app/Glavna.h"
-#include "text/Messages.h"
 #include "data/Schema.h"
 #include "document/PdfExport.h"
 #include "invoice/StoredTotals.h"
+#include "text/Clock.h"
+#include "text/Messages.h"
 #include "text/TextForms.h"
 
 using namespace valmir;
