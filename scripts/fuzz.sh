@@ -17,7 +17,7 @@ build="${FUZZ_BUILD_DIR:-$top/build-fuzz}"
 runs=${RUNS:-20000}
 seconds_open=${SECONDS_OPEN:-30}
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_numbers fuzz_dates fuzz_rtf_escape fuzz_document fuzz_upn fuzz_open_data)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_numbers fuzz_dates fuzz_rtf_escape fuzz_document fuzz_upn fuzz_einvoice fuzz_open_data)
 
 cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DVALMIR_FUZZ=ON -DVALMIR_BUILD_TESTS=OFF -DVALMIR_BUILD_BENCH=OFF >/dev/null

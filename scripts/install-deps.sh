@@ -10,7 +10,7 @@ packages=(
   libbenchmark-dev
   xvfb xauth fonts-dejavu-core
   libreoffice-writer-nogui poppler-utils
-  libzint-dev zbar-tools xdg-utils
+  libzint-dev zbar-tools xdg-utils libxml2-utils
   clang desktop-file-utils appstream dpkg-dev file librsvg2-bin lintian
 )
 missing=()

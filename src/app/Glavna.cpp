@@ -1,7 +1,10 @@
 #include "app/Glavna.h"
 
 #include "app/BackupActions.h"
+#include "data/Recordset.h"
+#include "invoice/CreditNote.h"
 #include "invoice/InvoiceDeletion.h"
+#include "text/Clock.h"
 #include "text/Messages.h"
 #include "text/Module1.h"
 #include "ui/BoundGrid.h"
@@ -161,7 +164,8 @@ Glavna::Glavna(const AppContext& context, QWidget* parent)
     setTabOrder(m_list, m_newButton);
     setTabOrder(m_newButton, m_openButton);
     setTabOrder(m_openButton, m_deleteButton);
-    setTabOrder(m_deleteButton, m_search->searchBox());
+    setTabOrder(m_deleteButton, m_creditButton);
+    setTabOrder(m_creditButton, m_search->searchBox());
     setTabOrder(m_search->searchBox(), m_search->unpaidCheck());
     setTabOrder(m_search->unpaidCheck(), m_list);
 
@@ -200,24 +204,30 @@ QHBoxLayout* Glavna::buildButtons(QWidget* central) {
     m_openButton->setObjectName(QStringLiteral("Command2"));
     m_deleteButton = new QPushButton(QStringLiteral("Briši račun"), central);
     m_deleteButton->setObjectName(QStringLiteral("Command3"));
+    m_creditButton = new QPushButton(QStringLiteral("Dobropis"), central);
+    m_creditButton->setObjectName(QStringLiteral("Command4"));
 
     // Equal widths and equal stretches on both sides keep "Odpri račun"
-    // centred under the list while the window is resized.
+    // centred under the list while the window is resized; "Dobropis" beside
+    // "Briši račun" is balanced by as much room beside "Nov račun".
     int width = 110;
-    for (QPushButton* b : {m_newButton, m_openButton, m_deleteButton})
+    for (QPushButton* b : {m_newButton, m_openButton, m_deleteButton, m_creditButton})
         width = std::max(width, b->sizeHint().width());
     auto* row = new QHBoxLayout;
     row->addWidget(m_newButton);
+    row->addSpacing(width + std::max(0, row->spacing()));
     row->addStretch(1);
     row->addWidget(m_openButton);
     row->addStretch(1);
     row->addWidget(m_deleteButton);
-    for (QPushButton* b : {m_newButton, m_openButton, m_deleteButton})
+    row->addWidget(m_creditButton);
+    for (QPushButton* b : {m_newButton, m_openButton, m_deleteButton, m_creditButton})
         b->setFixedWidth(width);
 
     connect(m_newButton, &QPushButton::clicked, this, &Glavna::newInvoice);
     connect(m_openButton, &QPushButton::clicked, this, &Glavna::openInvoice);
     connect(m_deleteButton, &QPushButton::clicked, this, &Glavna::deleteInvoice);
+    connect(m_creditButton, &QPushButton::clicked, this, &Glavna::creditInvoice);
     return row;
 }
 
@@ -327,10 +337,52 @@ void Glavna::openInvoice() {
     openEditor();
 }
 
+void Glavna::creditInvoice() {
+    if (!hasCurrentInvoice())
+        return;
+    Recordset* rs = m_list->recordset();
+    if (rs->field(QStringLiteral("Dobropis")).toBool()) {
+        Msg::critical(this, Messages::CreditNoteOfCreditNote);
+        return;
+    }
+    const QString number = NullTrim(rs->field(QStringLiteral("StevilkaRacuna")));
+    if (!Msg::question(this, Messages::MakeCreditNote.text.arg(number),
+                       Messages::MakeCreditNote.title))
+        return;
+    const CreditNoteResult made = makeCreditNote(*m_context.db, rs->bookmark(), today());
+    if (made.outcome == CreditNoteOutcome::IsCreditNote) {
+        Msg::critical(this, Messages::CreditNoteOfCreditNote);
+        return;
+    }
+    if (made.outcome != CreditNoteOutcome::Made) {
+        Msg::critical(this, Messages::CreditNoteNotMade,
+                      made.error.isEmpty() ? m_context.db->lastError() : made.error);
+        return;
+    }
+    // The credit note stays in the list whatever the filter, and opens in
+    // the editor, where the lines not taken back are deleted.
+    m_kept.push_back(made.id);
+    readList(made.id);
+    if (hasCurrentInvoice() && m_list->recordset()->bookmark() == made.id) {
+        OpenMode = 1;
+        openEditor();
+    }
+}
+
 void Glavna::deleteInvoice() {
     if (!hasCurrentInvoice())
         return;
-    if (!Msg::question(this, Messages::DeleteInvoice))
+    // An invoice that a credit note takes back is named in that question.
+    const std::optional<QStringList> credits =
+        creditNotesOf(*m_context.db, m_list->recordset()->bookmark());
+    if (!credits) {
+        Msg::critical(this, Messages::InvoiceListNotRead, m_context.db->lastError());
+        return;
+    }
+    if (!Msg::question(this, credits->isEmpty() ? Messages::DeleteInvoice
+                                                : Message{Messages::DeleteCreditedInvoice.text.arg(
+                                                              credits->join(QStringLiteral(", "))),
+                                                          Messages::DeleteCreditedInvoice.title}))
         return;
     InvoiceDeletionResult result = deleteCurrentInvoice(*m_list->recordset());
     m_list->syncFromRecordset();

@@ -40,6 +40,9 @@ private:
     void newInvoice();
     void openInvoice();
     void deleteInvoice();
+    // "Dobropis": the credit note of the current invoice, after a question,
+    // opened in the editor.
+    void creditInvoice();
     // The search box or the unpaid check changed: the list is read again
     // with the filter, in the order it had.
     void applyFilter();
@@ -67,6 +70,7 @@ private:
     QPushButton* m_newButton = nullptr;
     QPushButton* m_openButton = nullptr;
     QPushButton* m_deleteButton = nullptr;
+    QPushButton* m_creditButton = nullptr;
 };
 
 } // namespace valmir

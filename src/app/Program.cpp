@@ -6,6 +6,7 @@
 #include "app/Startup.h"
 #include "data/Backup.h"
 #include "data/Schema.h"
+#include "document/EInvoice.h"
 #include "text/Clock.h"
 #include "text/Messages.h"
 #include "ui/AppIcon.h"
@@ -14,9 +15,13 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 
 namespace valmir {
 
@@ -28,13 +33,17 @@ constexpr int BadCommandLine = 2;
 const QString Title = QStringLiteral("VALMIR");
 const QString Description =
     QStringLiteral("VALMIR 2009 - aplikacija za pripravo računa geodetske storitve");
-const QString Usage = QStringLiteral("Uporaba: valmir [--data-dir MAPA]");
+const QString Usage =
+    QStringLiteral("Uporaba: valmir [--data-dir MAPA] [--e-racun ŠTEVILKA DATOTEKA]");
 
 struct CommandLine {
-    enum Asks { Run, Help, Version, Wrong };
+    enum Asks { Run, Help, Version, EInvoice, Wrong };
     Asks asks = Run;
     QString dataDir;
-    QString error; // what is wrong, for Wrong
+    QString error;          // what is wrong, for Wrong
+    QString number;         // the invoice, for EInvoice
+    QString file;           // where its e-invoice goes; "-" for the standard output
+    bool onConsole = false; // a wrong line is told on the console, not in a box
 };
 
 CommandLine readCommandLine(const QStringList& arguments) {
@@ -42,29 +51,119 @@ CommandLine readCommandLine(const QStringList& arguments) {
     const QCommandLineOption dataDir(QStringLiteral("data-dir"), QString(), QStringLiteral("MAPA"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
-    parser.addOptions({dataDir, help, version});
+    const QCommandLineOption eInvoice(QStringLiteral("e-racun"), QString(),
+                                      QStringLiteral("ŠTEVILKA"));
+    parser.addOptions({dataDir, help, version, eInvoice});
+    CommandLine line;
+    // Whoever asks for an e-invoice works on a console and reads it there.
+    line.onConsole = arguments.contains(QStringLiteral("--e-racun"));
+    const auto wrong = [&line](const QString& error) {
+        line.asks = CommandLine::Wrong;
+        line.error = error;
+        return line;
+    };
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
-        return {CommandLine::Wrong, QString(),
-                unknown.isEmpty() ? QStringLiteral("Za --data-dir manjka mapa.")
-                                  : QStringLiteral("Neznana možnost: --%1").arg(unknown.first())};
+        if (!unknown.isEmpty())
+            return wrong(QStringLiteral("Neznana možnost: --%1").arg(unknown.first()));
+        return wrong(parser.isSet(eInvoice) || !parser.isSet(dataDir)
+                         ? QStringLiteral("Za --e-racun manjka številka računa.")
+                         : QStringLiteral("Za --data-dir manjka mapa."));
     }
-    if (!parser.positionalArguments().isEmpty())
-        return {CommandLine::Wrong, QString(),
-                QStringLiteral("Neznan argument: %1").arg(parser.positionalArguments().join(u' '))};
-    if (parser.isSet(help))
-        return {CommandLine::Help, QString(), QString()};
-    if (parser.isSet(version))
-        return {CommandLine::Version, QString(), QString()};
-    return {CommandLine::Run, parser.value(dataDir), QString()};
+    const QStringList positional = parser.positionalArguments();
+    if (parser.isSet(help)) {
+        line.asks = CommandLine::Help;
+        return line;
+    }
+    if (parser.isSet(version)) {
+        line.asks = CommandLine::Version;
+        return line;
+    }
+    line.dataDir = parser.value(dataDir);
+    if (parser.isSet(eInvoice)) {
+        if (positional.size() != 1)
+            return wrong(
+                positional.isEmpty()
+                    ? QStringLiteral("Za --e-racun manjka datoteka (ali - za izpis).")
+                    : QStringLiteral("Neznan argument: %1").arg(positional.mid(1).join(u' ')));
+        line.asks = CommandLine::EInvoice;
+        line.number = parser.value(eInvoice);
+        line.file = positional.first();
+        return line;
+    }
+    if (!positional.isEmpty())
+        return wrong(QStringLiteral("Neznan argument: %1").arg(positional.join(u' ')));
+    return line;
 }
 
 QString helpText() {
     return Usage + QStringLiteral("\n\n") + Description +
-           QStringLiteral("\n\nMožnosti:\n"
-                          "  --data-dir MAPA  podatkovna mapa (privzeto ~/.local/share/valmir)\n"
-                          "  -h, --help       izpiše ta navodila in konča\n"
-                          "  -v, --version    izpiše različico programa in konča\n");
+           QStringLiteral(
+               "\n\nMožnosti:\n"
+               "  --data-dir MAPA  podatkovna mapa (privzeto ~/.local/share/valmir)\n"
+               "  --e-racun ŠTEVILKA DATOTEKA\n"
+               "                   zapiše shranjeni račun ŠTEVILKA kot e-račun (e-SLOG 2.0)\n"
+               "                   v DATOTEKO (- za standardni izhod) in konča, brez oken\n"
+               "  -h, --help       izpiše ta navodila in konča\n"
+               "  -v, --version    izpiše različico programa in konča\n");
+}
+
+// One line on the standard error, and the exit code of a failure.
+int toldOnConsole(const QString& text, int exitCode) {
+    std::fputs((text.simplified() + u'\n').toUtf8().constData(), stderr);
+    std::fflush(stderr);
+    return exitCode;
+}
+
+// "--e-racun NUMBER FILE": the stored invoice's e-invoice, without a
+// display. The data are opened as a start opens them, with a work database
+// of its own, so that a VALMIR running on the same data is not disturbed.
+// On a failure no file is left: the file is written whole or not at all.
+int writeEInvoice(const CommandLine& line) {
+    std::unique_ptr<QCoreApplication> core;
+    if (!QCoreApplication::instance()) {
+        static int argc = 1;
+        static char name[] = "valmir";
+        static char* argv[] = {name, nullptr};
+        core = std::make_unique<QCoreApplication>(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("valmir"));
+        QCoreApplication::setOrganizationName(QString());
+    }
+    const QString folder = line.dataDir.isEmpty() ? defaultDataFolder() : line.dataDir;
+    // An e-invoice is never made from data that are not there: no start
+    // that would create an empty database.
+    const QString data = QDir(folder).filePath(DataFileName);
+    if (!QFileInfo(data).isFile())
+        return toldOnConsole(
+            QStringLiteral("Podatkov ni: »%1« ne obstaja.").arg(QDir::toNativeSeparators(data)),
+            StartFailed);
+    QTemporaryDir scratch;
+    if (!scratch.isValid())
+        return toldOnConsole(scratch.errorString(), StartFailed);
+    StartupOptions options;
+    options.dataDir = folder;
+    options.tempDir = scratch.path();
+    const StartupResult started = startUp(options);
+    if (!started.ok)
+        return toldOnConsole(started.message, StartFailed);
+    const EInvoiceResult made = eInvoiceOfStoredInvoice(*Db, line.number, scratch.path());
+    shutDown();
+    if (!made.ok)
+        return toldOnConsole(made.error, StartFailed);
+    if (line.file == u"-") {
+        std::fwrite(made.xml.constData(), 1, size_t(made.xml.size()), stdout);
+        return std::fflush(stdout) == 0
+                   ? 0
+                   : toldOnConsole(QStringLiteral("E-računa ni bilo mogoče izpisati."),
+                                   StartFailed);
+    }
+    QSaveFile file(line.file);
+    if (!file.open(QIODevice::WriteOnly) || file.write(made.xml) != made.xml.size() ||
+        !file.commit())
+        return toldOnConsole(QStringLiteral("E-računa ni bilo mogoče zapisati v »%1«: %2")
+                                 .arg(QDir::toNativeSeparators(line.file), file.errorString()),
+                             StartFailed);
+    return 0;
 }
 
 // The day's copy of the data on a normal exit. A failure is kept and told
@@ -98,6 +197,10 @@ void tellAboutCopies(QWidget* window, const StartupResult& started) {
 
 int answerOnConsole(const QStringList& arguments) {
     const CommandLine line = readCommandLine(arguments);
+    if (line.asks == CommandLine::EInvoice)
+        return writeEInvoice(line);
+    if (line.asks == CommandLine::Wrong && line.onConsole)
+        return toldOnConsole(line.error + QStringLiteral(" ") + Usage, BadCommandLine);
     if (line.asks == CommandLine::Help)
         std::fputs(helpText().toUtf8().constData(), stdout);
     else if (line.asks == CommandLine::Version)

@@ -177,7 +177,7 @@ StartupResult startUp(const StartupOptions& options) {
     g_instanceLock = std::move(lock);
     AppFolder = appFolder;
     TempFolder = tempFolder;
-    DatabasePath = AppFolder + QStringLiteral("valmir2009.db");
+    DatabasePath = AppFolder + DataFileName;
     WorkDatabasePath = workPath;
     const QString templatePath = AppFolder + QStringLiteral("tmp.db");
 

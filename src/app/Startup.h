@@ -4,6 +4,9 @@
 
 namespace valmir {
 
+// The data database's file name in the data folder.
+inline const QString DataFileName = QStringLiteral("valmir2009.db");
+
 struct StartupOptions {
     QString dataDir; // empty: the user's data folder
     QString tempDir; // empty: defaultTempFolder()

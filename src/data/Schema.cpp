@@ -258,6 +258,18 @@ const QList<UpgradeStep>& upgradeSteps() {
                          "UPDATE tblIskanjeVsota SET Racunov = Racunov - 1, "
                          "NeplacanoCentov = NeplacanoCentov - %1; END")
               .arg(unpaidCents(QStringLiteral("old.")))}},
+        // The office's bank by its BIC, for the e-invoice; none for files
+        // of before. A credit note is a row of tblRacun marked Dobropis that
+        // names the invoice it takes back (its ID, number and date, kept as
+        // they were should that invoice be deleted); its totals are stored
+        // negative, so that every sum of the books counts it against them.
+        {5,
+         {QStringLiteral("ALTER TABLE tblNastavitve ADD COLUMN BIC TEXT"),
+          QStringLiteral("ALTER TABLE tblRacun ADD COLUMN Dobropis BOOLEAN"),
+          QStringLiteral("ALTER TABLE tblRacun ADD COLUMN IzvirniID INTEGER"),
+          QStringLiteral("ALTER TABLE tblRacun ADD COLUMN IzvirniRacun TEXT COLLATE SLOVENIAN"),
+          QStringLiteral("ALTER TABLE tblRacun ADD COLUMN IzvirniDatum DATE"),
+          QStringLiteral("CREATE INDEX ixRacunIzvirni ON tblRacun (IzvirniID)")}},
     };
     return steps;
 }

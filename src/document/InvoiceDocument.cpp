@@ -1,13 +1,14 @@
 #include "document/InvoiceDocument.h"
 
-#include "text/Module1.h"
 #include "data/Database.h"
 #include "data/Recordset.h"
-#include "text/Messages.h"
 #include "document/Iban.h"
 #include "document/Rtf.h"
 #include "document/UpnQr.h"
+#include "invoice/CreditNote.h"
 #include "invoice/Pricing.h"
+#include "text/Messages.h"
+#include "text/Module1.h"
 #include "text/TextForms.h"
 
 namespace valmir {
@@ -125,6 +126,14 @@ private:
     }
 
     void title() {
+        if (h.credits) {
+            d.WriteLine(QStringLiteral("DOBROPIS št. ") + box(0) + QStringLiteral("\\par"),
+                        QStringLiteral("\\b\\fs24"));
+            d.WriteLine(rtfEscape(creditedInvoiceText(h.credits->number, h.credits->date)) +
+                            QStringLiteral("\\par\\par"),
+                        QStringLiteral("\\fs20"));
+            return;
+        }
         d.WriteLine(QStringLiteral("IZRAČUN CENE GEODETSKE STORITVE št. ") + box(0) + QStringLiteral("\\par\\par"),
                     QStringLiteral("\\b\\fs24"));
     }
@@ -260,7 +269,10 @@ private:
         d.ThickRule();
         d.WriteLine(labelRow(vatCaption(h.vatPercent), totals.vat), f);
         d.ThickRule();
-        d.WriteLine(labelRow(QStringLiteral("Za plačilo"), totals.toPay), f);
+        d.WriteLine(
+            labelRow(h.credits ? QStringLiteral("Znesek dobropisa") : QStringLiteral("Za plačilo"),
+                     totals.toPay),
+            f);
         d.ThickRule();
         // The row definition goes out only with its row: LibreOffice drops
         // every paragraph after a definition that no row uses, and with it
@@ -288,7 +300,9 @@ private:
                         f);
         d.SetFontSize(QStringLiteral("16"));
         d.WriteLine(QStringLiteral("\\par ") + rtfEscape(s.bottomText) + QStringLiteral("\\par"));
-        upnQrBlock();
+        // A credit note asks for no payment.
+        if (!h.credits)
+            upnQrBlock();
     }
 
     // The payment order as a UPN QR code, when the issuer's account is a
@@ -358,6 +372,7 @@ bool readDocumentSettings(Database& db, DocumentSettings* out, QString* error) {
     out->email = f("Email");
     out->taxNumber = f("Davcna");
     out->bankAccount = f("TRR");
+    out->bic = f("BIC");
     out->bottomText = f("NaDnu");
     out->sideBySide = NumberOrZero(rs->field(QStringLiteral("GlavaVzporedno"))) != 0;
     out->tolars = NumberOrZero(rs->field(QStringLiteral("Tolarji"))) != 0;

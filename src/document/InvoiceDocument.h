@@ -23,6 +23,7 @@ class RtfDocument;
 // Null field reads as empty text or No.
 struct DocumentSettings {
     QString firm, address, postcode, post, phone, fax, email, taxNumber, bankAccount;
+    QString bic;        // the bank's BIC, for the e-invoice; may be empty
     QString bottomText; // NaDnu
     bool sideBySide = false; // GlavaVzporedno: issuer and recipient in one row
     bool tolars = false;     // Tolarji: the amount to pay also in SIT

@@ -12,13 +12,17 @@
 
 namespace valmir {
 
-QString pdfFileName(const QString& invoiceNumber) {
+QString invoiceFileName(const QString& invoiceNumber, const QString& extension) {
     QString number = invoiceNumber.trimmed();
     for (QChar& c : number)
         if (c.unicode() < 0x20 || c.unicode() == 0x7F || QStringView(u"/\\:*?\"<>|").contains(c))
             c = u'-';
-    return number.isEmpty() ? QStringLiteral("Racun.pdf")
-                            : QStringLiteral("Racun ") + number + QStringLiteral(".pdf");
+    return (number.isEmpty() ? QStringLiteral("Racun") : QStringLiteral("Racun ") + number) + u'.' +
+           extension;
+}
+
+QString pdfFileName(const QString& invoiceNumber) {
+    return invoiceFileName(invoiceNumber, QStringLiteral("pdf"));
 }
 
 QString defaultDocumentFolder() {

@@ -16,6 +16,8 @@ namespace valmir {
 // (/ \ : * ? " < > | and control characters) as "-". No number gives
 // "Racun.pdf".
 QString pdfFileName(const QString& invoiceNumber);
+// The same with another extension ("xml" for the e-invoice).
+QString invoiceFileName(const QString& invoiceNumber, const QString& extension);
 
 // Where the PDFs go: the folder stored in MapaDokumentov, or, when none is
 // stored, "VALMIR" in the user's documents folder.

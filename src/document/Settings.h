@@ -20,9 +20,10 @@ class Database;
 
 // The issuer's data, by the box of N_data that shows it: Text1(i) edits
 // CompanyFields[i].
-inline constexpr int CompanyFieldCount = 9;
+inline constexpr int CompanyFieldCount = 10;
 inline constexpr std::array<const char16_t*, CompanyFieldCount> CompanyFields = {
-    u"Firma", u"Naslov", u"PST", u"Telefon", u"Faks", u"Email", u"Posta", u"Davcna", u"TRR"};
+    u"Firma", u"Naslov", u"PST",    u"Telefon", u"Faks",
+    u"Email", u"Posta",  u"Davcna", u"TRR",     u"BIC"};
 using CompanyData = std::array<QString, CompanyFieldCount>;
 
 // Numbering and layout of new invoices; Null fields read as 0 and "no".

@@ -55,9 +55,11 @@ void writeHeader(Recordset& list, const InvoiceHeader& h, const InvoiceTotals& t
     list.setField(QStringLiteral("ProcentPavsala"), readNumber(h.percentText).value_or(0.0));
     list.setField(QStringLiteral("VrednostTocke"), readNumber(h.pointValueText).value_or(0.0));
     list.setField(QStringLiteral("StopnjaDDV"), h.vatPercent);
-    list.setField(QStringLiteral("Osnova"), totals.base);
-    list.setField(QStringLiteral("DDV"), totals.vat);
-    list.setField(QStringLiteral("ZaPlacilo"), totals.toPay);
+    // A credit note counts against the books.
+    const double sign = h.credits ? -1 : 1;
+    list.setField(QStringLiteral("Osnova"), sign * totals.base);
+    list.setField(QStringLiteral("DDV"), sign * totals.vat);
+    list.setField(QStringLiteral("ZaPlacilo"), sign * totals.toPay);
 }
 
 bool writeLines(Database& db, const QList<WorkingLine>& lines, qint64 invoiceId) {

@@ -3,9 +3,12 @@
 #include "invoice/Vat.h"
 #include "text/Messages.h"
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+
+#include <optional>
 
 namespace valmir {
 
@@ -21,6 +24,13 @@ struct InvoiceHeader {
     QString percentText;                   // Text3
     QString pointValueText;                // Text2
     double vatPercent = DefaultVatPercent; // the rate the invoice is priced with
+    // A credit note: the invoice it takes back. Its totals are stored
+    // negative, and its document says what it credits.
+    struct Credited {
+        QString number;
+        QDate date;
+    };
+    std::optional<Credited> credits = std::nullopt;
 };
 
 enum class SaveOutcome {

@@ -35,6 +35,21 @@ inline const Message DeleteInvoice{QStringLiteral("Izbrani račun bo izbrisan za
                                    QStringLiteral("Trenutek odločitve")};
 inline const Message InvoiceNotDeleted{QStringLiteral("Računa ni bilo mogoče izbrisati:\n"),
                                        Titles::Cannot}; // the engine's text follows
+inline const Message DeleteCreditedInvoice{
+    QStringLiteral("Izbrani račun ima dobropis %1, ki bo ostal brez svojega računa.\r\n"
+                   "Račun bo izbrisan za vse večne čase! Je to res tvoja želja?"),
+    QStringLiteral("Trenutek odločitve")}; // %1: the credit notes' numbers
+
+// Credit notes
+inline const Message MakeCreditNote{
+    QStringLiteral("Naredim dobropis k računu %1? Dobropis dobi novo številko in današnji "
+                   "datum; postavke, ki jih ne vračate, v njem izbrišite."),
+    Titles::Question}; // %1: the invoice's number
+inline const Message CreditNoteOfCreditNote{
+    QStringLiteral("Izbrani dokument je dobropis. Dobropisa ni mogoče dobropisati."),
+    Titles::Cannot};
+inline const Message CreditNoteNotMade{QStringLiteral("Dobropisa ni bilo mogoče narediti:"),
+                                       Titles::Database}; // the engine's text follows
 
 // Purging old invoices
 inline const Message PurgeInvoices{QStringLiteral("Računi bodo izbrisani za vse večne čase!\r\n"
@@ -226,6 +241,33 @@ inline const Message QrNotMade{
 
 } // namespace DocumentMessages
 
+namespace EInvoiceMessages {
+
+// Why the e-invoice of a stored invoice was not made.
+inline const QString Title = QStringLiteral("E-račun");
+inline const Message NotFound{
+    QStringLiteral("Računa »%1« ni v bazi, zato e-računa ni mogoče narediti."),
+    Title}; // %1: the number asked for
+inline const Message Missing{
+    QStringLiteral("E-računa za račun »%1« ni mogoče narediti, ker manjka: %2. "
+                   "Dopolnite podatke in poskusite znova."),
+    Title}; // %1: the number, %2: what is missing, the texts below joined by commas
+inline const QString MissingNumber = QStringLiteral("številka računa");
+inline const QString MissingDate = QStringLiteral("datum računa");
+inline const QString MissingName = QStringLiteral("ime kupca");
+inline const QString MissingLines = QStringLiteral("vsaj ena postavka z zneskom");
+inline const QString MissingVatNumber =
+    QStringLiteral("davčna številka pisarne v Naših podatkih (SI in 8 številk)");
+inline const QString MissingIban =
+    QStringLiteral("veljaven TRR pisarne v Naših podatkih (IBAN: SI56 in 15 številk)");
+inline const Message NotRead{QStringLiteral("Računa »%1« ni mogoče prebrati:"),
+                             Titles::Database}; // %1: the number; the engine's text follows
+inline const Message NoScratch{
+    QStringLiteral("Začasne baze za izračun postavk e-računa ni mogoče narediti:"),
+    Titles::Database}; // the engine's text follows
+
+} // namespace EInvoiceMessages
+
 namespace SchemaMessages {
 
 // Why a data database cannot be used by this version of the program.
@@ -372,6 +414,11 @@ inline const Message BadAddress{
     QStringLiteral("»%1« ni en sam navaden e-poštni naslov, na primer ime@podjetje.si. "
                    "Popravite ga ali pustite polje prazno in naslov vpišite v poštnem programu."),
     Titles::BadData}; // %1: the address as typed
+inline const Message EInvoiceSaved{QStringLiteral("E-račun je shranjen kot »%1«."),
+                                   QStringLiteral("E-račun")}; // %1: the file
+inline const Message EInvoiceNotWritten{
+    QStringLiteral("E-računa ni bilo mogoče shraniti kot »%1«:"),
+    Titles::Cannot}; // %1: the file; the system's words follow
 inline const QString OpeningMail = QStringLiteral("Odpiram poštni program ...");
 inline const QString Converting = QStringLiteral("Pretvarjam račun v PDF ...");
 inline const QString Cancel = QStringLiteral("Prekliči");

@@ -1,6 +1,7 @@
 #include "windows/InvoiceOutput.h"
 
 #include "data/Recordset.h"
+#include "document/EInvoice.h"
 #include "document/InvoiceDocument.h"
 #include "document/InvoiceEmail.h"
 #include "document/PdfExport.h"
@@ -21,6 +22,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QSaveFile>
 #include <QTimer>
 #include <QUrl>
 
@@ -128,8 +130,12 @@ Launched launchMail(QWidget* parent, const QString& program, const QStringList& 
 
 } // namespace
 
-QString SaveInvoicePdf(QWidget* parent, const AppContext& context, const QString& documentPath,
-                       const QString& invoiceNumber) {
+namespace {
+
+// Where a document of the invoice goes in the documents folder: the path,
+// or empty after the message that says why not (nothing is said when the
+// user chose not to replace a file of that name).
+QString documentTarget(QWidget* parent, const AppContext& context, const QString& fileName) {
     InvoiceSettings settings;
     QString error;
     if (!readInvoiceSettings(*context.db, &settings, &error)) {
@@ -142,11 +148,22 @@ QString SaveInvoicePdf(QWidget* parent, const AppContext& context, const QString
                       PdfMessages::FolderNotMade.title);
         return {};
     }
-    const QString target = QDir(folder).filePath(pdfFileName(invoiceNumber));
+    const QString target = QDir(folder).filePath(fileName);
     if (QFileInfo::exists(target) &&
         !Msg::question(parent, PdfMessages::Replace.text.arg(QDir::toNativeSeparators(target)),
                        PdfMessages::Replace.title))
         return {};
+    return target;
+}
+
+} // namespace
+
+QString SaveInvoicePdf(QWidget* parent, const AppContext& context, const QString& documentPath,
+                       const QString& invoiceNumber) {
+    const QString target = documentTarget(parent, context, pdfFileName(invoiceNumber));
+    if (target.isEmpty())
+        return {};
+    QString error;
     const QString program = findLibreOffice();
     if (program.isEmpty()) {
         Msg::critical(parent, PdfMessages::NoLibreOffice);
@@ -270,6 +287,36 @@ void InvoiceOutput::savePdf() {
     if (!pdf.isEmpty() && !QDesktopServices::openUrl(QUrl::fromLocalFile(pdf)))
         Msg::critical(&m_editor, PdfMessages::NotShown.text.arg(QDir::toNativeSeparators(pdf)),
                       PdfMessages::NotShown.title);
+}
+
+// The e-invoice is made from the stored invoice alone; the editor's own
+// working table is not touched.
+void InvoiceOutput::saveEInvoice() {
+    if (!ensureStored())
+        return;
+    const QString number = m_editor.headerText(NumberBox);
+    const EInvoiceResult made =
+        eInvoiceOfStoredInvoice(*m_editor.m_db, number, m_editor.m_context.tempFolder);
+    if (!made.ok) {
+        Msg::critical(&m_editor, made.error, made.title);
+        return;
+    }
+    const QString target = documentTarget(&m_editor, m_editor.m_context,
+                                          invoiceFileName(number, QStringLiteral("xml")));
+    if (target.isEmpty())
+        return;
+    const QString shown = QDir::toNativeSeparators(target);
+    QSaveFile file(target);
+    if (!file.open(QIODevice::WriteOnly) || file.write(made.xml) != made.xml.size() ||
+        !file.commit()) {
+        Msg::critical(&m_editor,
+                      Message{PdfMessages::EInvoiceNotWritten.text.arg(shown),
+                              PdfMessages::EInvoiceNotWritten.title},
+                      file.errorString());
+        return;
+    }
+    Msg::information(&m_editor, PdfMessages::EInvoiceSaved.text.arg(shown),
+                     PdfMessages::EInvoiceSaved.title);
 }
 
 // "Pošlji po e-pošti": the PDF written and attached to a new message to

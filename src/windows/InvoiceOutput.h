@@ -20,6 +20,9 @@ public:
     void print();
     // "Shrani PDF": the PDF written and shown in the desktop's viewer.
     void savePdf();
+    // "Shrani e-račun": the stored invoice as "Racun <number>.xml" in the
+    // documents folder; where it went is told.
+    void saveEInvoice();
     // "Pošlji po e-pošti": the PDF attached to a new message to the customer.
     void sendByEmail();
 

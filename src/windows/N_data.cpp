@@ -23,7 +23,7 @@ constexpr int PostcodeLength = 10;
 } // namespace
 
 N_data::N_data(const AppContext& context, QWidget* parent) : LoadingDialog(parent), m_context(context) {
-    static_assert(CompanyFieldCount == 9);
+    static_assert(CompanyFieldCount == 10);
     setObjectName(QStringLiteral("N_data"));
     setWindowTitle(QStringLiteral("Naši podatki"));
     setModal(true);
@@ -52,9 +52,9 @@ N_data::N_data(const AppContext& context, QWidget* parent) : LoadingDialog(paren
     auto* frame = new QGroupBox(QStringLiteral(" To smo mi "), this);
     frame->setObjectName(QStringLiteral("Frame1"));
     auto* form = new QGridLayout(frame);
-    const std::pair<const char*, int> rows[] = {{"Firma", 0},   {"Naslov", 1},     {"Pošta", 2},
-                                                {"Telefon", 3}, {"Faks", 4},       {"E-pošta", 5},
-                                                {"Davčna št.", 7}, {"TRR", 8}};
+    const std::pair<const char*, int> rows[] = {{"Firma", 0},      {"Naslov", 1}, {"Pošta", 2},
+                                                {"Telefon", 3},    {"Faks", 4},   {"E-pošta", 5},
+                                                {"Davčna št.", 7}, {"TRR", 8},    {"BIC banke", 9}};
     int row = 0;
     QWidget* previous = nullptr;
     for (auto [caption, box] : rows) {

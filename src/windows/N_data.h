@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/Settings.h"
 #include "ui/AppContext.h"
 
 #include "ui/LoadingDialog.h"
@@ -25,7 +26,7 @@ private:
 
     AppContext m_context;
     // Text1(i): the field CompanyFields[i] (Settings.h).
-    std::array<QLineEdit*, 9> m_fieldEdits{};
+    std::array<QLineEdit*, CompanyFieldCount> m_fieldEdits{};
     QPushButton* m_okButton = nullptr;
 };
 

@@ -38,7 +38,7 @@ constexpr ContentsEntry Contents[] = {
     {"koledar.html", u"Koledar", 1},
     {"poste.html", u"Poštna številka in kraj", 1},
     {"izracun.html", u"Izračun cene", 1},
-    {"tiskanje.html", u"Tiskanje, PDF in e-pošta", 1},
+    {"tiskanje.html", u"Tiskanje, PDF, e-račun in e-pošta", 1},
     {"sifranti.html", u"Cenik in osebje", 0},
     {"storitve.html", u"Geodetske storitve", 1},
     {"opravila.html", u"Opravila", 1},

@@ -71,6 +71,7 @@ void Racun::connectHandlers() {
     connect(ui.saveButton, &QPushButton::clicked, this, &Racun::save);
     connect(ui.printButton, &QPushButton::clicked, this, &Racun::PrintInvoice);
     connect(ui.pdfButton, &QPushButton::clicked, this, &Racun::savePdf);
+    connect(ui.eInvoiceButton, &QPushButton::clicked, this, &Racun::saveEInvoice);
     connect(ui.emailButton, &QPushButton::clicked, this, &Racun::sendByEmail);
     connect(ui.addOperationsButton, &QPushButton::clicked, this, &Racun::onAddOperations);
     connect(ui.deleteLineButton, &QPushButton::clicked, this, &Racun::onDeleteLine);
@@ -218,6 +219,11 @@ bool Racun::loadFromList() {
         ui.unifiedReportCheck->setChecked(field("EnotenElaborat").toBool());
         ui.paidCheck->setChecked(field("Placan").toBool());
         m_vatPercent = invoiceVatPercent(field("StopnjaDDV"));
+        if (field("Dobropis").toBool()) {
+            m_credits = InvoiceHeader::Credited{NullTrim(field("IzvirniRacun")),
+                                                field("IzvirniDatum").toDate()};
+            setWindowTitle(QStringLiteral("Dobropis"));
+        }
     }
     if (list->readFailed()) {
         reportEngineError(list->lastError());
@@ -505,6 +511,8 @@ void Racun::PrintInvoice() { InvoiceOutput(*this).print(); }
 
 void Racun::savePdf() { InvoiceOutput(*this).savePdf(); }
 
+void Racun::saveEInvoice() { InvoiceOutput(*this).saveEInvoice(); }
+
 void Racun::sendByEmail() { InvoiceOutput(*this).sendByEmail(); }
 
 // ---------------------------------------------------------------------------
@@ -521,6 +529,7 @@ InvoiceHeader Racun::currentHeader() const {
     header.percentText = ui.percentEdit->text();
     header.pointValueText = ui.pointValueEdit->text();
     header.vatPercent = m_vatPercent;
+    header.credits = m_credits;
     return header;
 }
 

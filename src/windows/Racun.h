@@ -45,6 +45,9 @@ public:
     // "Shrani PDF": writes the document of the stored invoice as its PDF and
     // shows it.
     void savePdf();
+    // "Shrani e-račun": the stored invoice as an e-invoice in the documents
+    // folder.
+    void saveEInvoice();
     // "Pošlji po e-pošti": that PDF attached to a new message to the customer.
     void sendByEmail();
 
@@ -110,6 +113,8 @@ private:
     // The VAT rate the invoice is priced, saved and printed with: its own
     // for a stored invoice, the settings' for a new one.
     double m_vatPercent = DefaultVatPercent;
+    // What a credit note takes back; nothing for an invoice.
+    std::optional<InvoiceHeader::Credited> m_credits;
 };
 
 } // namespace valmir

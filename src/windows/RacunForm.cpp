@@ -63,6 +63,7 @@ void RacunForm::setupUi(QDialog* dialog) {
     paidCheck->setAutoFillBackground(true);
     printButton = button(QStringLiteral("Command2"), QStringLiteral("Tiskaj račun"), dialog);
     pdfButton = button(QStringLiteral("Command9"), QStringLiteral("Shrani PDF"), dialog);
+    eInvoiceButton = button(QStringLiteral("Command11"), QStringLiteral("Shrani e-račun"), dialog);
     emailButton = button(QStringLiteral("Command10"), QStringLiteral("Pošlji po e-pošti"), dialog);
     saveButton = button(QStringLiteral("Command1"), QStringLiteral("Shrani račun"), dialog);
 
@@ -76,6 +77,7 @@ void RacunForm::setupUi(QDialog* dialog) {
     bottom->addStretch(1);
     bottom->addWidget(printButton);
     bottom->addWidget(pdfButton);
+    bottom->addWidget(eInvoiceButton);
     bottom->addWidget(emailButton);
     bottom->addWidget(saveButton);
 
@@ -261,11 +263,23 @@ QWidget* RacunForm::buildLinesTab() {
 }
 
 void RacunForm::setTabOrder() {
-    const QList<QWidget*> chain = {
-        headerBoxes[0], headerBoxes[11], headerBoxes[12], headerBoxes[1],  headerBoxes[2], headerBoxes[3],  headerBoxes[4],  postOfficeButton,
-        headerBoxes[6], headerBoxes[8],  calendarButton,  headerBoxes[5],  headerBoxes[9], headerBoxes[10], headerBoxes[13], headerBoxes[14],
-        staffCombo,   remarkEdit,   pointValueEdit,     addOperationsButton,  deleteLineButton, surchargeToAllButton,  recalculateButton,  linesGrid,
-        unifiedReportCheck,   lumpSumCheck,    percentEdit,     headerBoxes[15], paidCheck,   printButton,  pdfButton, emailButton, saveButton};
+    const QList<QWidget*> chain = {headerBoxes[0],     headerBoxes[11],
+                                   headerBoxes[12],    headerBoxes[1],
+                                   headerBoxes[2],     headerBoxes[3],
+                                   headerBoxes[4],     postOfficeButton,
+                                   headerBoxes[6],     headerBoxes[8],
+                                   calendarButton,     headerBoxes[5],
+                                   headerBoxes[9],     headerBoxes[10],
+                                   headerBoxes[13],    headerBoxes[14],
+                                   staffCombo,         remarkEdit,
+                                   pointValueEdit,     addOperationsButton,
+                                   deleteLineButton,   surchargeToAllButton,
+                                   recalculateButton,  linesGrid,
+                                   unifiedReportCheck, lumpSumCheck,
+                                   percentEdit,        headerBoxes[15],
+                                   paidCheck,          printButton,
+                                   pdfButton,          eInvoiceButton,
+                                   emailButton,        saveButton};
     for (int i = 1; i < chain.size(); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
 }

@@ -52,6 +52,7 @@ struct RacunForm {
     QCheckBox* paidCheck = nullptr;    // Check3
     QPushButton* printButton = nullptr; // Command2
     QPushButton* pdfButton = nullptr;   // Command9
+    QPushButton* eInvoiceButton = nullptr; // Command11
     QPushButton* emailButton = nullptr; // Command10
     QPushButton* saveButton = nullptr;  // Command1
     QTimer* openTimer = nullptr;        // Timer1: prices the lines once the window shows

@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 #include "app/Glavna.h"
 #include "invoice/InvoiceSearch.h"
+#include "text/Clock.h"
+#include "text/Messages.h"
 #include "text/TextForms.h"
 
 using namespace valmir;
@@ -162,6 +164,53 @@ private Q_SLOTS:
             QCOMPARE(w->list()->recordset()->field("StevilkaRacuna").toString(), left[current]);
             QCOMPARE(w->list()->currentIndex().row(), current);
         }
+    }
+
+    // "Dobropis" makes the credit note of the current invoice after a
+    // question and opens it; the list counts it negative; a credit note is
+    // not credited again, and deleting its invoice names it first.
+    void creditNoteFromTheList() {
+        QVERIFY(Db->execute("UPDATE tblNastavitve SET StRacuna = 5"));
+        const qint64 id = test::addInvoice(*Db, {{"StevilkaRacuna", "2026/004"},
+                                                 {"Datum", QDate(2026, 12, 5)},
+                                                 {"Osnova", 100.0},
+                                                 {"DDV", 22.0},
+                                                 {"ZaPlacilo", 122.0},
+                                                 {"Ime", "Občina"}});
+        test::addLine(*Db, id, test::operationId(*Db, 1, 1), 100, 1, {}, 100.0);
+        auto w = showWindow();
+        test::ModalWatcher watcher;
+        QString editorTitle;
+        watcher.dialogs["Racun"] = [&](QWidget* editor) {
+            editorTitle = editor->windowTitle();
+            static_cast<QDialog*>(editor)->reject();
+        };
+        watcher.answers << QMessageBox::Yes;
+        w->list()->moveToRow(0);
+        test::click(w.get(), "Command4");
+        const QString number = QString("%1/005").arg(today().year());
+        QCOMPARE(watcher.seen.size(), 1);
+        QVERIFY2(watcher.seen[0].contains("dobropis k računu 2026/004"),
+                 qPrintable(watcher.seen[0]));
+        QCOMPARE(editorTitle, QString("Dobropis"));
+        QCOMPARE(w->list()->recordset()->field("StevilkaRacuna").toString(), number);
+        QCOMPARE(w->list()->recordset()->field("ZaPlacilo").toDouble(), -122.0);
+        QVERIFY(w->findChild<QLabel*>("Label2")->text().contains("neplačano 0,00"));
+
+        watcher.seen.clear();
+        test::click(w.get(), "Command4"); // on the credit note
+        QCOMPARE(watcher.seen, QStringList{Messages::CreditNoteOfCreditNote.title + '|' +
+                                           Messages::CreditNoteOfCreditNote.text});
+        QCOMPARE(test::tableCount("tblRacun"), 2);
+
+        watcher.seen.clear();
+        watcher.answers << QMessageBox::No;
+        const int original = w->list()->recordset()->positionOf(id);
+        w->list()->moveToRow(original);
+        test::click(w.get(), "Command3");
+        QCOMPARE(watcher.seen.size(), 1);
+        QVERIFY2(watcher.seen[0].contains("dobropis " + number), qPrintable(watcher.seen[0]));
+        QCOMPARE(test::tableCount("tblRacun"), 2);
     }
 
     // The search box filters by number, customer, contact person, service,
@@ -451,7 +500,7 @@ private Q_SLOTS:
         w->list()->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), w->list());
         for (const char* name :
-             {"Command1", "Command2", "Command3", "Text1", "Check1", "DBGrid1"}) {
+             {"Command1", "Command2", "Command3", "Command4", "Text1", "Check1", "DBGrid1"}) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget()->objectName(), QString(name));
         }

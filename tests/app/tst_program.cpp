@@ -2,10 +2,13 @@
 #include "app/Glavna.h"
 #include "app/Program.h"
 #include "data/Backup.h"
+#include "invoice/StoredTotals.h"
 #include "ui/MessageBox.h"
 
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QRegularExpression>
 
 using namespace valmir;
 
@@ -147,6 +150,88 @@ private Q_SLOTS:
                  qPrintable(told[0]));
         QVERIFY(QFile::exists(copies + Backup::dailyName(QDate::currentDate())));
         QCOMPARE(run(), QStringList()); // told once
+    }
+
+    // "--e-racun NUMBER FILE" runs as a process of its own, without a
+    // display: the e-invoice, or one line on standard error, a non-zero
+    // exit and no file.
+    void eInvoiceOnTheCommandLine_data() {
+        QTest::addColumn<QStringList>("arguments"); // after --data-dir DATA; OUT is the target
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("told"); // on standard error; empty: nothing
+        QTest::addColumn<bool>("written");
+        QTest::newRow("to a file")
+            << QStringList{"--e-racun", "2026/007", "OUT"} << 0 << "" << true;
+        QTest::newRow("to standard output")
+            << QStringList{"--e-racun", "2026/007", "-"} << 0 << "" << false;
+        QTest::newRow("unknown number")
+            << QStringList{"--e-racun", "2026/999", "OUT"} << 1 << "2026/999" << false;
+        QTest::newRow("file cannot be written")
+            << QStringList{"--e-racun", "2026/007", "/dev/null/racun.xml"} << 1
+            << "/dev/null/racun.xml" << false;
+        QTest::newRow("no data") << QStringList{"--e-racun", "2026/007", "OUT", "NODATA"} << 1
+                                 << "ne obstaja" << false;
+        QTest::newRow("no file named")
+            << QStringList{"--e-racun", "2026/007"} << 2 << "manjka datoteka" << false;
+    }
+    void eInvoiceOnTheCommandLine() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, told);
+        QFETCH(bool, written);
+        test::Fixture fixture;
+        QVERIFY(fixture.start());
+        QVERIFY(Db->execute("UPDATE tblNastavitve SET Firma = 'Geodet d.o.o.', Naslov = 'Ulica 1', "
+                            "PST = '3230', Posta = 'Šentjur', Davcna = 'SI12345679', "
+                            "TRR = 'SI56 0201 0001 2345 641'"));
+        const qint64 id = test::addInvoice(*Db, {{"StevilkaRacuna", "2026/007"},
+                                                 {"Ime", "Občina Šentjur"},
+                                                 {"Naslov", "Trg 1"},
+                                                 {"PST", "3230"},
+                                                 {"Posta", "Šentjur"},
+                                                 {"Datum", QDate(2026, 12, 5)},
+                                                 {"Veljavnost", 30},
+                                                 {"VrednostTocke", 0.75},
+                                                 {"StopnjaDDV", 22}});
+        test::addLine(*Db, id, test::operationId(*Db, 1, 1), 300, 2, {}, {});
+        QVERIFY(computeStoredTotals(*Db));
+        shutDown(); // the data are the process's now
+
+        QTemporaryDir out;
+        const QString target = out.filePath("racun.xml");
+        QString dataDir = fixture.dataDir();
+        if (arguments.removeOne("NODATA"))
+            dataDir = out.filePath("nothing-here");
+        arguments.replaceInStrings(QRegularExpression("^OUT$"), target);
+        QProcess valmir;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.remove("QT_QPA_PLATFORM");
+        env.insert("XDG_RUNTIME_DIR", out.path());
+        valmir.setProcessEnvironment(env);
+        valmir.start(qEnvironmentVariable("VALMIR_PROGRAM"),
+                     QStringList{"--data-dir", dataDir} + arguments);
+        QVERIFY(valmir.waitForFinished(60000));
+        const QString error = QString::fromUtf8(valmir.readAllStandardError());
+        const QByteArray output = valmir.readAllStandardOutput();
+        QCOMPARE(valmir.exitStatus(), QProcess::NormalExit);
+        QTEST(valmir.exitCode(), "exitCode");
+        if (told.isEmpty()) {
+            QCOMPARE(error, QString());
+        } else {
+            QVERIFY2(error.count(u'\n') == 1 && error.endsWith(u'\n') && error.contains(told),
+                     qPrintable(error));
+        }
+        QCOMPARE(QFileInfo::exists(target), written);
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files).size(), written ? 1 : 0);
+        QVERIFY(!QFileInfo::exists(dataDir) || dataDir == fixture.dataDir());
+        const QByteArray xml = written ? test::readBytes(target) : output;
+        if (valmir.exitCode() == 0)
+            QVERIFY2(xml.startsWith("<?xml") && xml.contains("2026/007") &&
+                         xml.contains("urn:eslog:2.00"),
+                     xml.left(300).constData());
+        else
+            QVERIFY(output.isEmpty());
     }
 
     // The value helpers the windows share.

@@ -212,7 +212,7 @@ private Q_SLOTS:
         QVERIFY(Db->execute("DELETE FROM tblNastavitve"));
         const QStringList typed = {
             " Geo {Plus} d.o.o. ", "Čopova 1\\a",       "1000",       "01 234 56 78", "",
-            "info@geo.si",         "Ljubljana – Šiška", "SI12345678", "€ ŽŠĆĐ"};
+            "info@geo.si",         "Ljubljana – Šiška", "SI12345678", "€ ŽŠĆĐ",       " LJBASI2X "};
         QStringList shown;
         auto type = [&](QWidget* w) {
             for (int i = 0; i < CompanyFieldCount; ++i) {

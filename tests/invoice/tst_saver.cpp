@@ -1,5 +1,6 @@
 #include "EditorSession.h"
 
+#include "invoice/CreditNote.h"
 #include "invoice/InvoiceFields.h"
 #include "invoice/InvoiceSaver.h"
 #include "invoice/Numbering.h"
@@ -15,7 +16,12 @@ InvoiceHeader header(const QString& number) {
     const QStringList text1{number, "Ana Kos", "Cesta 1",   "1000", "Ljubljana", "",
                             "",     "",        "5.12.2009", "",     "",          "Ureditev meje",
                             "",     "",        "",          "30"};
-    return {text1, 1, false, false, "10", "2,5"};
+    InvoiceHeader h;
+    h.text1 = text1;
+    h.staffId = 1;
+    h.percentText = "10";
+    h.pointValueText = "2,5";
+    return h;
 }
 
 // The stored lines of an invoice in the order they were written.
@@ -118,6 +124,56 @@ private Q_SLOTS:
         // Lines in the grid's order; 0 quantity and surcharge stored as Null.
         QCOMPARE(storedLines(r.invoiceId),
                  (QStringList{"1|10|2||50", "5|10||20|0", "40|10|||12.5", "-1|10|||6.25"}));
+    }
+
+    // A credit note repeats the invoice's customer and lines under the next
+    // free number and today's date, names the invoice and counts its totals
+    // negative, also when it is saved again; it is not credited itself.
+    void creditNote() {
+        addWorkLine({1, 1, 1, 10, 2, 0, false, 50.0});
+        addWorkLine({40, 91, 1, 10, {}, {}, false, 12.5});
+        Lists l;
+        const SaveResult saved = l.save(header("2009/007")); // the counter goes to 8
+        QCOMPARE(int(saved.outcome), int(SaveOutcome::Saved));
+        addInvoice(*Db, {{"StevilkaRacuna", "2026/008"}}); // taken: the next one is used
+        const QDate day(2026, 12, 7);
+        const CreditNoteResult made = makeCreditNote(*Db, saved.invoiceId, day);
+        QCOMPARE(int(made.outcome), int(CreditNoteOutcome::Made));
+        QCOMPARE(made.number, QString("2026/009"));
+        const QString copied = "Ime, Naslov, PST, Posta, Delovisce, Veljavnost, VrednostTocke, "
+                               "ProcentPavsala, Sestavljavec";
+        QCOMPARE(queryRows("SELECT " + copied + " FROM tblRacun WHERE ID = ?", {made.id}),
+                 queryRows("SELECT " + copied + " FROM tblRacun WHERE ID = ?", {saved.invoiceId}));
+        QCOMPARE(queryRows("SELECT Datum, Placan, Dobropis, IzvirniID, IzvirniRacun, IzvirniDatum "
+                           "FROM tblRacun WHERE ID = ?",
+                           {made.id}),
+                 QStringList{
+                     QString("2026-12-07|false|true|%1|2009/007|2009-12-05").arg(saved.invoiceId)});
+        QCOMPARE(
+            queryRows("SELECT -Osnova, -DDV, -ZaPlacilo FROM tblRacun WHERE ID = ?", {made.id}),
+            queryRows("SELECT Osnova, DDV, ZaPlacilo FROM tblRacun WHERE ID = ?",
+                      {saved.invoiceId}));
+        QVERIFY(invoiceField(made.id, "ZaPlacilo").toDouble() < -62.5);
+        QCOMPARE(storedLines(made.id), storedLines(saved.invoiceId));
+        QCOMPARE(Db->scalar("SELECT StRacuna FROM tblNastavitve").toInt(), 10);
+        QCOMPARE(creditNotesOf(*Db, saved.invoiceId), std::optional(QStringList{"2026/009"}));
+        QCOMPARE(creditNotesOf(*Db, made.id), std::optional(QStringList()));
+
+        // Saved from the editor, with a line taken out: still negative.
+        InvoiceHeader h = header("2026/009");
+        h.credits = InvoiceHeader::Credited{"2009/007", QDate(2009, 12, 5)};
+        QVERIFY(WorkDb->execute("DELETE FROM tblTarifePregled WHERE ID_tarifa = 40"));
+        l.lines->requery();
+        l.list->requery(); // the dynaset shows the credit note when read again
+        QCOMPARE(int(l.saveOpened(made.id, "2026/009", h).outcome), int(SaveOutcome::Saved));
+        QCOMPARE(invoiceField(made.id, "ZaPlacilo").toDouble(),
+                 -invoiceTotals(50, h.vatPercent).toPay);
+
+        const int before = tableCount("tblRacun");
+        QCOMPARE(int(makeCreditNote(*Db, made.id, day).outcome),
+                 int(CreditNoteOutcome::IsCreditNote));
+        QCOMPARE(int(makeCreditNote(*Db, 99999, day).outcome), int(CreditNoteOutcome::NotFound));
+        QCOMPARE(tableCount("tblRacun"), before);
     }
 
     // What a box shows for a stored value stores that value again (the

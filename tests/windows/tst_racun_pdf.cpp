@@ -1,4 +1,5 @@
-// "Shrani PDF" and "Pošlji po e-pošti", with stand-ins for LibreOffice and xdg-email.
+// "Shrani PDF", "Shrani e-račun" and "Pošlji po e-pošti", with stand-ins for
+// LibreOffice and xdg-email.
 
 #include "EditorSession.h"
 
@@ -226,6 +227,42 @@ private Q_SLOTS:
         QTest::newRow("another file system") << "/dev/shm";
         QTest::newRow("move fails") << QString();
     }
+    // "Shrani e-račun" stores the invoice first (after a Yes), then writes
+    // the stored invoice's e-invoice beside its PDF and says where; an
+    // invoice the e-invoice cannot be made of is told and nothing written.
+    void saveEInvoice_data() {
+        QTest::addColumn<bool>("complete"); // customer, date and the office's tax data
+        QTest::newRow("complete") << true;
+        QTest::newRow("no customer name") << false;
+    }
+    void saveEInvoice() {
+        QFETCH(bool, complete);
+        QVERIFY(Db->execute("UPDATE tblNastavitve SET Davcna = 'SI12345679', "
+                            "TRR = 'SI56 0201 0001 2345 641'"));
+        if (complete)
+            QVERIFY(Db->execute(
+                "UPDATE tblRacun SET Ime = 'Občina Šentjur', VrednostTocke = 0.75, Datum = ?",
+                {QDate(2026, 12, 5)}));
+        const QString xml = QFileInfo(pdf()).path() + "/Racun 2026-002.xml";
+        Session s(1, "2026/002");
+        QVERIFY(s.e);
+        s.add({{1, 3}});
+        QVERIFY(typeCell(s.e, 0, 3, "2")); // two of them: a line with an amount
+        s.watcher.answers << QMessageBox::Yes;
+        click(s.e, "Command11");
+        QCOMPARE(s.watcher.seen.size(), 2);
+        QCOMPARE(s.watcher.seen[0], shown(PdfMessages::SaveFirst));
+        QCOMPARE(tableCount("tblRacunTarife"), 1);
+        QVERIFY2(QFileInfo::exists(xml) == complete, qPrintable(s.watcher.seen.join(u';')));
+        if (!complete)
+            return;
+        QCOMPARE(s.watcher.seen[1],
+                 shown(PdfMessages::EInvoiceSaved, QDir::toNativeSeparators(xml)));
+        const QByteArray written = readBytes(xml);
+        QVERIFY(written.contains("urn:eslog:2.00") && written.contains("2026/002") &&
+                written.contains("Občina Šentjur"));
+    }
+
     void placePdf() {
         QFETCH(QString, from);
         QTemporaryDir documents, shm("/dev/shm/valmir-XXXXXX");

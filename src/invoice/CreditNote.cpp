@@ -1,0 +1,109 @@
+#include "invoice/CreditNote.h"
+
+#include "data/Database.h"
+#include "data/Recordset.h"
+#include "invoice/Numbering.h"
+
+namespace valmir {
+
+namespace {
+
+// Everything of the invoice that the credit note repeats as it was.
+const QString CopiedFields = QStringLiteral(
+    "Ime, Naslov, PST, Posta, Telefon, KontaktnaOseba, Opombe, Faks, Email, Delovisce, Zadeva, "
+    "Davcna, Veljavnost, TRR, Sestavljavec, EnotenElaborat, ProcentPavsala, VrednostTocke, "
+    "StopnjaDDV");
+
+CreditNoteResult failed(Database& db) {
+    CreditNoteResult r;
+    r.outcome = CreditNoteOutcome::EngineError;
+    r.error = db.lastError();
+    return r;
+}
+
+} // namespace
+
+CreditNoteResult makeCreditNote(Database& db, qint64 invoiceId, const QDate& today) {
+    Transaction tx(db);
+    if (!tx.active())
+        return failed(db);
+    QVariant marked;
+    if (!db.queryValue(QStringLiteral("SELECT ifnull(Dobropis, 0) FROM tblRacun WHERE ID = ?"),
+                       {invoiceId}, &marked))
+        return failed(db);
+    CreditNoteResult result;
+    if (marked.isNull()) {
+        result.outcome = CreditNoteOutcome::NotFound;
+        return result;
+    }
+    if (marked.toBool()) {
+        result.outcome = CreditNoteOutcome::IsCreditNote;
+        return result;
+    }
+
+    // The counter's number, or the next one that no invoice carries yet.
+    QVariant counter;
+    if (!db.queryValue(QStringLiteral("SELECT StRacuna FROM tblNastavitve"), {}, &counter))
+        return failed(db);
+    double next = counter.isNull() ? 1 : counter.toDouble();
+    for (;; ++next) {
+        result.number = proposeNumber(today.year(), next);
+        QVariant taken;
+        if (!db.queryValue(QStringLiteral("SELECT 1 FROM tblRacun WHERE StevilkaRacuna = ?"),
+                           {result.number}, &taken))
+            return failed(db);
+        if (taken.isNull())
+            break;
+    }
+
+    if (!db.execute(
+            QStringLiteral("INSERT INTO tblRacun (StevilkaRacuna, Datum, Placan, Dobropis, "
+                           "IzvirniID, IzvirniRacun, IzvirniDatum, Osnova, DDV, ZaPlacilo, ") +
+                CopiedFields +
+                QStringLiteral(") SELECT ?, ?, ?, ?, ID, StevilkaRacuna, Datum, -Osnova, "
+                               "-DDV, -ZaPlacilo, ") +
+                CopiedFields + QStringLiteral(" FROM tblRacun WHERE ID = ?"),
+            {result.number, today, false, true, invoiceId}))
+        return failed(db);
+    QVariant id;
+    if (!db.queryValue(QStringLiteral("SELECT last_insert_rowid()"), {}, &id))
+        return failed(db);
+    result.id = id.toLongLong();
+    if (!db.execute(QStringLiteral("INSERT INTO tblRacunTarife (ID_racun, ID_tarifa, Tocke, "
+                                   "Kolicina, Povisek, znesek) SELECT ?, ID_tarifa, Tocke, "
+                                   "Kolicina, Povisek, znesek FROM tblRacunTarife "
+                                   "WHERE ID_racun = ?"),
+                    {result.id, invoiceId}))
+        return failed(db);
+    if (const std::optional<double> after = nextCounter(result.number);
+        after && !db.execute(QStringLiteral("UPDATE tblNastavitve SET StRacuna = ?"), {*after}))
+        return failed(db);
+    if (!tx.commit())
+        return failed(db);
+    return result;
+}
+
+std::optional<QStringList> creditNotesOf(Database& db, qint64 invoiceId) {
+    QStringList numbers;
+    auto rs = db.openRecordset(
+        QStringLiteral(
+            "SELECT StevilkaRacuna FROM tblRacun WHERE IzvirniID = ? AND Dobropis ORDER BY ID"),
+        RecordsetKind::Snapshot, {invoiceId});
+    if (!rs || rs->readFailed())
+        return std::nullopt;
+    for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+        numbers << rs->field(QStringLiteral("StevilkaRacuna")).toString();
+    if (rs->readFailed())
+        return std::nullopt;
+    return numbers;
+}
+
+QString creditedInvoiceText(const QString& number, const QDate& date) {
+    QString text = QStringLiteral("k računu ") + number;
+    if (date.isValid())
+        text +=
+            QStringLiteral(" z dne %1. %2. %3").arg(date.day()).arg(date.month()).arg(date.year());
+    return text;
+}
+
+} // namespace valmir
