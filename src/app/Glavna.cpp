@@ -9,6 +9,7 @@
 #include "text/Module1.h"
 #include "ui/BoundGrid.h"
 #include "ui/HandOver.h"
+#include "ui/KeyShortcut.h"
 #include "ui/MessageBox.h"
 #include "ui/SearchBar.h"
 #include "windows/Brisanje.h"
@@ -228,6 +229,9 @@ QHBoxLayout* Glavna::buildButtons(QWidget* central) {
     connect(m_openButton, &QPushButton::clicked, this, &Glavna::openInvoice);
     connect(m_deleteButton, &QPushButton::clicked, this, &Glavna::deleteInvoice);
     connect(m_creditButton, &QPushButton::clicked, this, &Glavna::creditInvoice);
+    bindKey(m_newButton, QKeySequence::New);
+    m_openButton->setToolTip(keyTip(m_openButton->text(), QKeySequence(Qt::Key_Return)));
+    m_deleteButton->setToolTip(keyTip(m_deleteButton->text(), QKeySequence::Delete));
     return row;
 }
 
@@ -346,12 +350,27 @@ void Glavna::creditInvoice() {
         return;
     }
     const QString number = NullTrim(rs->field(QStringLiteral("StevilkaRacuna")));
-    if (!Msg::question(this, Messages::MakeCreditNote.text.arg(number),
-                       Messages::MakeCreditNote.title))
+    // An invoice credited before is named with its credit notes, so that it
+    // is not taken back twice by mistake.
+    const std::optional<QStringList> earlier = creditNotesOf(*m_context.db, rs->bookmark());
+    if (!earlier) {
+        Msg::critical(this, Messages::CreditNoteNotMade, m_context.db->lastError());
+        return;
+    }
+    const bool again = !earlier->isEmpty();
+    const Message& ask = again ? Messages::MakeAnotherCreditNote : Messages::MakeCreditNote;
+    if (!Msg::question(this,
+                       again ? ask.text.arg(number, earlier->join(QStringLiteral(", ")))
+                             : ask.text.arg(number),
+                       ask.title))
         return;
     const CreditNoteResult made = makeCreditNote(*m_context.db, rs->bookmark(), today());
     if (made.outcome == CreditNoteOutcome::IsCreditNote) {
         Msg::critical(this, Messages::CreditNoteOfCreditNote);
+        return;
+    }
+    if (made.outcome == CreditNoteOutcome::NoSettings) {
+        Msg::critical(this, Messages::NoSettings);
         return;
     }
     if (made.outcome != CreditNoteOutcome::Made) {

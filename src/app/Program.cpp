@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -56,7 +57,9 @@ CommandLine readCommandLine(const QStringList& arguments) {
     parser.addOptions({dataDir, help, version, eInvoice});
     CommandLine line;
     // Whoever asks for an e-invoice works on a console and reads it there.
-    line.onConsole = arguments.contains(QStringLiteral("--e-racun"));
+    line.onConsole = std::any_of(arguments.cbegin(), arguments.cend(), [](const QString& a) {
+        return a == u"--e-racun" || a.startsWith(QStringLiteral("--e-racun="));
+    });
     const auto wrong = [&line](const QString& error) {
         line.asks = CommandLine::Wrong;
         line.error = error;
@@ -146,16 +149,23 @@ int writeEInvoice(const CommandLine& line) {
     const StartupResult started = startUp(options);
     if (!started.ok)
         return toldOnConsole(started.message, StartFailed);
+    // Data of an older version were upgraded for this: where the copy of
+    // them as they were went is worth a line, though nothing failed.
+    if (!started.keptBeforeUpgrade.isEmpty())
+        toldOnConsole(BackupMessages::KeptBeforeUpgrade.text.arg(
+                          QDir::toNativeSeparators(started.keptBeforeUpgrade)),
+                      0);
     const EInvoiceResult made = eInvoiceOfStoredInvoice(*Db, line.number, scratch.path());
     shutDown();
     if (!made.ok)
         return toldOnConsole(made.error, StartFailed);
     if (line.file == u"-") {
-        std::fwrite(made.xml.constData(), 1, size_t(made.xml.size()), stdout);
-        return std::fflush(stdout) == 0
-                   ? 0
-                   : toldOnConsole(QStringLiteral("E-računa ni bilo mogoče izpisati."),
-                                   StartFailed);
+        const size_t size = size_t(made.xml.size());
+        const bool written = std::fwrite(made.xml.constData(), 1, size, stdout) == size &&
+                             std::fflush(stdout) == 0 && !std::ferror(stdout);
+        return written ? 0
+                       : toldOnConsole(QStringLiteral("E-računa ni bilo mogoče izpisati."),
+                                       StartFailed);
     }
     QSaveFile file(line.file);
     if (!file.open(QIODevice::WriteOnly) || file.write(made.xml) != made.xml.size() ||

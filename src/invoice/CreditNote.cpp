@@ -2,7 +2,9 @@
 
 #include "data/Database.h"
 #include "data/Recordset.h"
+#include "invoice/InvoiceSaver.h"
 #include "invoice/Numbering.h"
+#include "invoice/StoredTotals.h"
 
 namespace valmir {
 
@@ -41,11 +43,18 @@ CreditNoteResult makeCreditNote(Database& db, qint64 invoiceId, const QDate& tod
         return result;
     }
 
-    // The counter's number, or the next one that no invoice carries yet.
+    // The counter's number, as the editor proposes it for a new invoice, or
+    // the next one that no invoice carries yet.
     QVariant counter;
-    if (!db.queryValue(QStringLiteral("SELECT StRacuna FROM tblNastavitve"), {}, &counter))
+    if (!db.queryValue(QStringLiteral("SELECT ifnull(StRacuna, 0) FROM tblNastavitve "
+                                      "ORDER BY rowid LIMIT 1"),
+                       {}, &counter))
         return failed(db);
-    double next = counter.isNull() ? 1 : counter.toDouble();
+    if (counter.isNull()) {
+        result.outcome = CreditNoteOutcome::NoSettings;
+        return result;
+    }
+    double next = counter.toDouble();
     for (;; ++next) {
         result.number = proposeNumber(today.year(), next);
         QVariant taken;
@@ -56,14 +65,12 @@ CreditNoteResult makeCreditNote(Database& db, qint64 invoiceId, const QDate& tod
             break;
     }
 
-    if (!db.execute(
-            QStringLiteral("INSERT INTO tblRacun (StevilkaRacuna, Datum, Placan, Dobropis, "
-                           "IzvirniID, IzvirniRacun, IzvirniDatum, Osnova, DDV, ZaPlacilo, ") +
-                CopiedFields +
-                QStringLiteral(") SELECT ?, ?, ?, ?, ID, StevilkaRacuna, Datum, -Osnova, "
-                               "-DDV, -ZaPlacilo, ") +
-                CopiedFields + QStringLiteral(" FROM tblRacun WHERE ID = ?"),
-            {result.number, today, false, true, invoiceId}))
+    if (!db.execute(QStringLiteral("INSERT INTO tblRacun (StevilkaRacuna, Datum, Placan, Dobropis, "
+                                   "IzvirniID, IzvirniRacun, IzvirniDatum, ") +
+                        CopiedFields +
+                        QStringLiteral(") SELECT ?, ?, ?, ?, ID, StevilkaRacuna, Datum, ") +
+                        CopiedFields + QStringLiteral(" FROM tblRacun WHERE ID = ?"),
+                    {result.number, today, false, true, invoiceId}))
         return failed(db);
     QVariant id;
     if (!db.queryValue(QStringLiteral("SELECT last_insert_rowid()"), {}, &id))
@@ -75,8 +82,14 @@ CreditNoteResult makeCreditNote(Database& db, qint64 invoiceId, const QDate& tod
                                    "WHERE ID_racun = ?"),
                     {result.id, invoiceId}))
         return failed(db);
-    if (const std::optional<double> after = nextCounter(result.number);
-        after && !db.execute(QStringLiteral("UPDATE tblNastavitve SET StRacuna = ?"), {*after}))
+    // Its totals are those of its own lines, priced as the editor prices
+    // them (the invoice's stored ones may be of an older version), and
+    // count against the books.
+    if (!computeStoredTotalsOf(db, result.id) ||
+        !db.execute(QStringLiteral("UPDATE tblRacun SET Osnova = -Osnova, DDV = -DDV, "
+                                   "ZaPlacilo = -ZaPlacilo WHERE ID = ?"),
+                    {result.id}) ||
+        !advanceCounter(db, result.number))
         return failed(db);
     if (!tx.commit())
         return failed(db);

@@ -18,6 +18,7 @@ enum class CreditNoteOutcome {
     Made,
     NotFound,     // no invoice with that ID
     IsCreditNote, // a credit note is not credited again
+    NoSettings,   // no settings row, so no counter to number it from
     EngineError   // error holds the engine's words; nothing was written
 };
 
@@ -31,8 +32,8 @@ struct CreditNoteResult {
 // Makes the credit note of the stored invoice `invoiceId` in one
 // transaction: today's date, the next free number of the settings' counter
 // (which moves past it), the invoice's customer, header and lines, Dobropis
-// set with the invoice's ID, number and date, unpaid, and the invoice's
-// totals stored negative.
+// set with the invoice's ID, number and date, unpaid, and the totals of its
+// lines, priced as the editor prices them, stored negative.
 CreditNoteResult makeCreditNote(Database& db, qint64 invoiceId, const QDate& today);
 
 // The numbers of the credit notes that name the invoice; nothing on an

@@ -41,6 +41,7 @@ inline constexpr HeaderField HeaderFields[] = {
 };
 inline constexpr int HeaderBoxCount = 16;
 inline constexpr int NumberBox = 0;
+inline constexpr int CustomerBox = 1;
 inline constexpr int PostcodeBox = 3;
 inline constexpr int PlaceBox = 4;
 inline constexpr int RemarkBox = 7;

@@ -75,17 +75,6 @@ bool writeLines(Database& db, const QList<WorkingLine>& lines, qint64 invoiceId)
     return true;
 }
 
-// A new invoice moves the counter past its number, whatever the user made
-// of the proposal; a number without "/" leaves it alone.
-bool advanceCounter(Database& db, const QString& number) {
-    std::optional<double> next = nextCounter(number);
-    if (!next)
-        return true;
-    return db.execute(QStringLiteral("UPDATE tblNastavitve SET StRacuna = ? "
-                                     "WHERE rowid = (SELECT min(rowid) FROM tblNastavitve)"),
-                      {*next});
-}
-
 // Steps that belong together: the invoice row, its lines and the counter.
 bool writeInvoice(Database& db, Recordset& list, Database& work, int mode, const InvoiceHeader& h,
                   qint64* id) {
@@ -115,6 +104,17 @@ bool writeInvoice(Database& db, Recordset& list, Database& work, int mode, const
 }
 
 } // namespace
+
+// A new invoice moves the counter past its number, whatever the user made
+// of the proposal; a number without "/" leaves it alone.
+bool advanceCounter(Database& db, const QString& number) {
+    std::optional<double> next = nextCounter(number);
+    if (!next)
+        return true;
+    return db.execute(QStringLiteral("UPDATE tblNastavitve SET StRacuna = ? "
+                                     "WHERE rowid = (SELECT min(rowid) FROM tblNastavitve)"),
+                      {*next});
+}
 
 Message saveMessage(SaveOutcome outcome) {
     switch (outcome) {

@@ -63,6 +63,10 @@ Message saveMessage(SaveOutcome outcome);
 // `lines` in the order TS1, TS2, so its position is not disturbed; a cell still being typed must be
 // written before the call. For mode 1 the number lookup ignores the invoice itself (a change of
 // case of its own number is no clash).
+// Moves the settings' counter past a new document's number ("2026/007"
+// leaves 8); a number without "/" leaves it alone. False on an engine error.
+bool advanceCounter(Database& db, const QString& number);
+
 SaveResult saveInvoice(Database& db, Recordset& list, Recordset& lines, int mode,
                        const QString& originalNumber, const InvoiceHeader& header);
 

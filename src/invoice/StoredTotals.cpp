@@ -16,15 +16,17 @@ namespace {
 // operation as the tariff now stands, in the order the editor prices them.
 // The lump-sum line (-1) sorts last; a line whose operation is gone counts
 // as service 0, as the editor loads it.
+// `only` keeps the lines of one invoice (all when 0).
 const QString AllLines = QStringLiteral(
     "SELECT l.ID_racun, l.Tocke, l.Kolicina, l.Povisek, l.znesek, t.\"70proc\", "
     "CASE WHEN l.ID_tarifa = -1 THEN 7777 ELSE ifnull(t.TS1, 0) END AS TS1, "
     "CASE WHEN l.ID_tarifa = -1 THEN 1 ELSE ifnull(t.TS2, 0) END AS TS2 "
     "FROM tblRacunTarife l LEFT JOIN tblTarife t ON t.ID = l.ID_tarifa AND l.ID_tarifa <> -1 "
+    "WHERE ?1 = 0 OR l.ID_racun = ?1 "
     "ORDER BY l.ID_racun, 7, 8, l.ID_tarifa");
 
-bool readAllLines(Database& db, QHash<qint64, QList<LineToPrice>>* out) {
-    auto rs = db.openRecordset(AllLines, RecordsetKind::Snapshot);
+bool readAllLines(Database& db, qint64 only, QHash<qint64, QList<LineToPrice>>* out) {
+    auto rs = db.openRecordset(AllLines, RecordsetKind::Snapshot, {only});
     if (!rs)
         return false;
     for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
@@ -58,14 +60,16 @@ PricingInput inputOf(const Recordset& invoice, const QList<LineToPrice>& lines) 
 
 } // namespace
 
-bool computeStoredTotals(Database& db) {
+bool computeStoredTotals(Database& db) { return computeStoredTotalsOf(db, 0); }
+
+bool computeStoredTotalsOf(Database& db, qint64 invoiceId) {
     QHash<qint64, QList<LineToPrice>> lines;
-    if (!readAllLines(db, &lines))
+    if (!readAllLines(db, invoiceId, &lines))
         return false;
     auto invoices = db.openRecordset(
         QStringLiteral("SELECT ID, VrednostTocke, ProcentPavsala, EnotenElaborat, StopnjaDDV "
-                       "FROM tblRacun"),
-        RecordsetKind::Snapshot);
+                       "FROM tblRacun WHERE ?1 = 0 OR ID = ?1"),
+        RecordsetKind::Snapshot, {invoiceId});
     if (!invoices)
         return false;
     for (invoices->moveFirst(); !invoices->eof(); invoices->moveNext()) {

@@ -12,5 +12,7 @@ class Database;
 // opens; writes them into tblRacun. Runs inside the caller's transaction.
 // False on an engine error (db.lastError() tells why).
 bool computeStoredTotals(Database& db);
+// The same for the invoice with this ID only.
+bool computeStoredTotalsOf(Database& db, qint64 invoiceId);
 
 } // namespace valmir

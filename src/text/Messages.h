@@ -45,6 +45,9 @@ inline const Message MakeCreditNote{
     QStringLiteral("Naredim dobropis k računu %1? Dobropis dobi novo številko in današnji "
                    "datum; postavke, ki jih ne vračate, v njem izbrišite."),
     Titles::Question}; // %1: the invoice's number
+inline const Message MakeAnotherCreditNote{
+    QStringLiteral("Račun %1 že ima dobropis %2. Naredim še enega?"),
+    Titles::Question}; // %1: the invoice's number, %2: its credit notes
 inline const Message CreditNoteOfCreditNote{
     QStringLiteral("Izbrani dokument je dobropis. Dobropisa ni mogoče dobropisati."),
     Titles::Cannot};

@@ -1,5 +1,8 @@
 #include "ui/SearchBar.h"
 
+#include "ui/KeyShortcut.h"
+
+#include <QAction>
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -35,6 +38,21 @@ SearchBar::SearchBar(QWidget* parent) : QWidget(parent) {
     });
     connect(m_box, &QLineEdit::textChanged, &m_pause, qOverload<>(&QTimer::start));
     connect(&m_pause, &QTimer::timeout, this, &SearchBar::filterChanged);
+    // Ctrl+F anywhere in the window goes to the box, Escape in it empties it.
+    auto* find = new QAction(this);
+    find->setShortcut(QKeySequence::Find);
+    find->setShortcutContext(Qt::WindowShortcut);
+    addAction(find);
+    connect(find, &QAction::triggered, this, [this] {
+        m_box->setFocus(Qt::ShortcutFocusReason);
+        m_box->selectAll();
+    });
+    auto* clear = new QAction(m_box);
+    clear->setShortcut(QKeySequence(Qt::Key_Escape));
+    clear->setShortcutContext(Qt::WidgetShortcut);
+    m_box->addAction(clear);
+    connect(clear, &QAction::triggered, m_box, &QLineEdit::clear);
+    m_box->setToolTip(keyTip(QStringLiteral("Išči"), QKeySequence::Find));
     connect(m_unpaid, &QCheckBox::toggled, this, [this] {
         m_pause.stop();
         emit filterChanged();

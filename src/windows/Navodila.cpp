@@ -1,5 +1,7 @@
 #include "windows/Navodila.h"
 
+#include "ui/KeyShortcut.h"
+
 #include "ui/MessageBox.h"
 #include "text/Messages.h"
 
@@ -48,6 +50,7 @@ constexpr ContentsEntry Contents[] = {
     {"racuni.html", u"Računi (nastavitve)", 1},
     {"urejevalnik.html", u"Urejevalnik besedil", 1},
     {"podatki.html", u"Podatki in varnostna kopija", 0},
+    {"tipke.html", u"Delo s tipkovnico", 0},
 };
 
 const QString Folder = QStringLiteral("qrc:/help/");
@@ -72,7 +75,7 @@ QAction* toolAction(QToolBar* bar, const QString& name, const QString& text,
     action->setObjectName(name);
     action->setShortcut(key);
     action->setShortcutContext(Qt::WindowShortcut);
-    action->setToolTip(QStringLiteral("%1 (%2)").arg(text, key.toString(QKeySequence::NativeText)));
+    action->setToolTip(keyTip(text, key));
     return action;
 }
 
@@ -133,6 +136,10 @@ Navodila::Navodila(QWidget* parent) : QWidget(parent, Qt::Window) {
                                   QStyle::SP_ArrowForward, QKeySequence::Forward);
     QAction* home = toolAction(bar, QStringLiteral("homeAction"), QStringLiteral("Domov"),
                                QStyle::SP_DirHomeIcon, QKeySequence(Qt::ALT | Qt::Key_Home));
+    // The manual closes with Escape or its own button, as a dialog would.
+    QAction* closing = toolAction(bar, QStringLiteral("closeAction"), QStringLiteral("Zapri"),
+                                  QStyle::SP_DialogCloseButton, QKeySequence(Qt::Key_Escape));
+    connect(closing, &QAction::triggered, this, &QWidget::close);
     back->setEnabled(false);
     forward->setEnabled(false);
     connect(back, &QAction::triggered, m_browser, &QTextBrowser::backward);

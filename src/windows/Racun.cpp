@@ -13,6 +13,7 @@
 #include "text/TextForms.h"
 #include "ui/BoundGrid.h"
 #include "ui/HandOver.h"
+#include "ui/KeyShortcut.h"
 #include "ui/MessageBox.h"
 #include "windows/Calendar.h"
 #include "windows/I_poste.h"
@@ -87,6 +88,14 @@ void Racun::connectHandlers() {
             [this] { Modified = true; });
     connect(ui.linesGrid->listModel(), &BoundListModel::writeFailed, this,
             [this](const QString& error) { reportEngineError(error); });
+
+    // The keys of a day at the keyboard; Delete only in the lines, where it
+    // asks as the button does.
+    bindKey(ui.saveButton, QKeySequence::Save);
+    bindKey(ui.recalculateButton, QKeySequence(Qt::Key_F9));
+    bindKey(ui.printButton, QKeySequence::Print);
+    bindKey(ui.addOperationsButton, QKeySequence(Qt::Key_Insert));
+    bindKey(ui.deleteLineButton, QKeySequence::Delete, ui.linesGrid);
 }
 
 void Racun::reportEngineError(const QString& error) {
@@ -193,6 +202,9 @@ bool Racun::load() {
     if (ok)
         ok = refreshLines();
     ui.vatCaptionLabel->setText(vatCaption(m_vatPercent));
+    // A new invoice starts at its customer (the number is proposed and
+    // rarely changed); an opened one at its first box.
+    ui.headerBoxes[Mode == 1 ? NumberBox : CustomerBox]->setFocus();
     Loading = false;
     Modified = false;
     return ok;

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "app/Glavna.h"
 #include "invoice/InvoiceSearch.h"
+#include "invoice/StoredTotals.h"
 #include "text/Clock.h"
 #include "text/Messages.h"
 #include "text/TextForms.h"
@@ -173,11 +174,11 @@ private Q_SLOTS:
         QVERIFY(Db->execute("UPDATE tblNastavitve SET StRacuna = 5"));
         const qint64 id = test::addInvoice(*Db, {{"StevilkaRacuna", "2026/004"},
                                                  {"Datum", QDate(2026, 12, 5)},
-                                                 {"Osnova", 100.0},
-                                                 {"DDV", 22.0},
-                                                 {"ZaPlacilo", 122.0},
+                                                 {"VrednostTocke", 1.0},
+                                                 {"StopnjaDDV", 22},
                                                  {"Ime", "Občina"}});
         test::addLine(*Db, id, test::operationId(*Db, 1, 1), 100, 1, {}, 100.0);
+        QVERIFY(computeStoredTotals(*Db));
         auto w = showWindow();
         test::ModalWatcher watcher;
         QString editorTitle;
@@ -203,10 +204,19 @@ private Q_SLOTS:
                                            Messages::CreditNoteOfCreditNote.text});
         QCOMPARE(test::tableCount("tblRacun"), 2);
 
+        // Credited before: the question names the credit note.
         watcher.seen.clear();
         watcher.answers << QMessageBox::No;
         const int original = w->list()->recordset()->positionOf(id);
         w->list()->moveToRow(original);
+        test::click(w.get(), "Command4");
+        QCOMPARE(watcher.seen.size(), 1);
+        QVERIFY2(watcher.seen[0].contains("že ima dobropis " + number),
+                 qPrintable(watcher.seen[0]));
+        QCOMPARE(test::tableCount("tblRacun"), 2);
+
+        watcher.seen.clear();
+        watcher.answers << QMessageBox::No;
         test::click(w.get(), "Command3");
         QCOMPARE(watcher.seen.size(), 1);
         QVERIFY2(watcher.seen[0].contains("dobropis " + number), qPrintable(watcher.seen[0]));
@@ -492,6 +502,34 @@ private Q_SLOTS:
                                                 : "Obnova iz varnostne kopije|Datoteke »"),
                  qPrintable(watcher.seen[0]));
         QTEST(test::shownColumn(w.get(), 0), "listed");
+    }
+
+    // Keys of the main window, pressed where the focus is: Ctrl+N opens a
+    // new invoice, Ctrl+F goes to the search box, Escape there empties it,
+    // and the manual closes with Escape.
+    void keys() {
+        auto w = showWindow();
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w->list()));
+        test::ModalWatcher watcher;
+        watcher.dialogs["Racun"] = [&](QWidget* editor) {
+            watcher.seen << QString("Racun %1").arg(OpenMode);
+            static_cast<QDialog*>(editor)->reject();
+        };
+        QTest::keyClick(w->list(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(watcher.seen, QStringList{"Racun 0"});
+        w->activateWindow(); // back from the editor
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QTest::keyClick(w->list(), Qt::Key_F, Qt::ControlModifier);
+        QLineEdit* search = test::box(w.get(), "Text1");
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(search));
+        QTest::keyClicks(search, "kov");
+        QTest::keyClick(search, Qt::Key_Escape);
+        QCOMPARE(search->text(), QString());
+        w->findChild<QAction*>("M3_1")->trigger();
+        QWidget* manual = nullptr;
+        QTRY_VERIFY((manual = QApplication::activeWindow()) && manual->objectName() == "Navodila");
+        QTest::keyClick(manual, Qt::Key_Escape);
+        QTRY_VERIFY(!manual->isVisible());
     }
 
     void tabThenExit() {

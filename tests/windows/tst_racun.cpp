@@ -4,10 +4,12 @@
 #include "EditorSession.h"
 
 #include "text/Clock.h"
+#include "text/Messages.h"
 #include "windows/Calendar.h"
 #include "windows/Nov_racun.h"
 
 #include <QCalendarWidget>
+#include <QTabWidget>
 #include <QTableView>
 
 using namespace valmir;
@@ -253,6 +255,69 @@ private Q_SLOTS:
         QVERIFY(s.e && !s.e->isModified());
         s.e->findChild<QAbstractButton*>(control)->click();
         QVERIFY(s.e->isModified());
+    }
+
+    // Working by keyboard: the first focus of a new and an opened invoice,
+    // and each key pressed in the widget that has the focus: what it
+    // brought up ("title|text" of a box, a window's name, "saved").
+    void keys_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("focus"); // where the key is pressed; empty: the first focus
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("seen");
+        const QString deleteLine = Messages::DeleteLine.title + '|' + Messages::DeleteLine.text;
+        QTest::newRow("new: customer first") << 0 << "" << 0 << "Text1_1";
+        QTest::newRow("opened: number first") << 1 << "" << 0 << "Text1_0";
+        QTest::newRow("Insert: the picker") << 1 << "Text1_1" << int(Qt::Key_Insert) << "Postavke";
+        QTest::newRow("Delete in the lines asks")
+            << 1 << "DBGrid1" << int(Qt::Key_Delete) << deleteLine;
+        QTest::newRow("Delete in a box is text") << 1 << "Text1_1" << int(Qt::Key_Delete) << "";
+        QTest::newRow("Ctrl+S saves")
+            << 1 << "Text1_1" << (Qt::CTRL | Qt::Key_S).toCombined() << "saved";
+        QTest::newRow("F9 prices") << 1 << "Text2" << int(Qt::Key_F9) << "priced";
+    }
+    void keys() {
+        QFETCH(int, mode);
+        QFETCH(QString, focus);
+        QFETCH(int, key);
+        storedInvoice();
+        Session s(mode, mode == 1 ? "2009/042" : QString());
+        QVERIFY(s.e);
+        s.e->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(s.e));
+        if (focus.isEmpty()) {
+            QTEST(QApplication::focusWidget()->objectName(), "seen");
+            return;
+        }
+        s.watcher.dialogs["Postavke"] = [&s](QWidget* picker) {
+            s.watcher.seen << "Postavke";
+            static_cast<QDialog*>(picker)->reject();
+        };
+        QWidget* target = s.e->findChild<QWidget*>(focus);
+        auto* tabs = s.e->findChild<QTabWidget*>();
+        for (int i = 0; i < tabs->count(); ++i)
+            if (tabs->widget(i)->isAncestorOf(target))
+                tabs->setCurrentIndex(i);
+        target->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), target);
+        if (auto* line = qobject_cast<QLineEdit*>(target))
+            line->setCursorPosition(0);
+        const QString before = text(s.e, "Text1_1");
+        box(s.e, "Text2")->setText("3"); // priced anew only by the recalculation
+        const QString total = caption(s.e, "Label4");
+        QTest::keyClick(target, Qt::Key(key & ~Qt::KeyboardModifierMask),
+                        Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
+        QFETCH(QString, seen);
+        if (seen == "saved") {
+            QVERIFY(!s.e->isVisible() && s.e->result() == QDialog::Accepted);
+        } else if (seen == "priced") {
+            QVERIFY(caption(s.e, "Label4") != total);
+            QVERIFY(s.e->isVisible());
+        } else {
+            QCOMPARE(s.watcher.seen, seen.isEmpty() ? QStringList() : QStringList{seen});
+        }
+        QCOMPARE(text(s.e, "Text1_1"),
+                 key == Qt::Key_Delete && focus == "Text1_1" ? before.mid(1) : before);
     }
 
     // The new-invoice question: which kind of new invoice, or none.

@@ -7,6 +7,7 @@
 #include "app/Glavna.h"
 #include "data/Schema.h"
 #include "document/PdfExport.h"
+#include "invoice/CreditNote.h"
 #include "invoice/StoredTotals.h"
 #include "text/Clock.h"
 #include "text/Messages.h"
@@ -281,6 +282,39 @@ private Q_SLOTS:
         Glavna main(appContext());
         QCOMPARE(grid(&main)->listModel()->caption(16), QString("Za plačilo"));
         QCOMPARE(cell(&main, 0, 16), money("6,32"));
+    }
+
+    // A credit note opened in the editor, a line taken out and saved: its
+    // totals stay the negative of what the editor shows, and its document
+    // says DOBROPIS without a UPN QR code.
+    void creditNoteSavedFromTheEditor() {
+        QVERIFY(Db->execute("UPDATE tblNastavitve SET Word = '/bin/true', "
+                            "TRR = 'SI56 0201 0001 2345 641'"));
+        const qint64 id = addInvoice(*Db, {{"StevilkaRacuna", "2031/001"},
+                                           {"Ime", "Občina"},
+                                           {"Datum", QDate(2031, 3, 1)},
+                                           {"VrednostTocke", 1.0},
+                                           {"StopnjaDDV", 22}});
+        addLine(*Db, id, operationId(*Db, 1, 1), 100, 1, {}, 100.0);
+        addLine(*Db, id, operationId(*Db, 1, 2), 60, 1, {}, 60.0);
+        QVERIFY(computeStoredTotals(*Db));
+        const CreditNoteResult made = makeCreditNote(*Db, id, today());
+        QCOMPARE(int(made.outcome), int(CreditNoteOutcome::Made));
+        QCOMPARE(storedTotals(made.number), (QStringList{"-160,00", "-35,20", "-195,20"}));
+        Session s(1, made.number);
+        QVERIFY(s.e);
+        QCOMPARE(s.e->windowTitle(), QString("Dobropis"));
+        grid(s.e)->moveToRow(0);
+        s.watcher.answers << QMessageBox::Yes;
+        click(s.e, "Command4");
+        QCOMPARE(lineCount(s.e), 1);
+        s.watcher.seen.clear();
+        click(s.e, "Command2");
+        const QString rtf = QString::fromLatin1(readBytes(m_fixture->tempDir() + "/racun.rtf"));
+        QVERIFY(rtf.contains("DOBROPIS ") && !rtf.contains("pngblip"));
+        QVERIFY(s.e->save());
+        QCOMPARE(labels(s.e), (QStringList{"60,00", "13,20", "73,20"}));
+        QCOMPARE(storedTotals(made.number), (QStringList{"-60,00", "-13,20", "-73,20"}));
     }
 
     // A file of an earlier version gets the totals of its invoices once, at
