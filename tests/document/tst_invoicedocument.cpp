@@ -476,32 +476,6 @@ private Q_SLOTS:
         QTEST(t.warning, "warning");
     }
 
-    // A credit note's document says so and names the invoice it takes back;
-    // it asks for no payment, so it carries no UPN QR code.
-    void creditNoteDocument_data() {
-        QTest::addColumn<bool>("credit");
-        QTest::newRow("invoice") << false;
-        QTest::newRow("credit note") << true;
-    }
-    void creditNoteDocument() {
-        QFETCH(bool, credit);
-        QVERIFY(Db->execute("UPDATE tblNastavitve SET Firma = 'Geo', TRR = ?", {Iban}));
-        test::addWorkLine({1, 1, 1, 100, 1, {}, false, 250.0});
-        InvoiceHeader h;
-        h.text1 = {"2026/010", "Občina", "Trg 1", "3230", "Šentjur"};
-        h.pointValueText = QStringLiteral("2,5");
-        if (credit)
-            h.credits = InvoiceHeader::Credited{"2026/007", QDate(2026, 12, 5)};
-        const PrintResult printed = PrintInvoice(*Db, *WorkDb, m_fixture->tempDir(), h, QString());
-        QVERIFY2(printed.ok, qPrintable(printed.error));
-        const QString rtf = QString::fromLatin1(readBytes(printed.path));
-        QCOMPARE(rtf.contains("DOBROPIS "), credit);
-        QCOMPARE(rtf.contains("2026/007 z dne 5. 12. 2026"), credit);
-        QCOMPARE(rtf.contains("Znesek dobropisa"), credit);
-        QCOMPARE(rtf.contains("pngblip"), !credit);
-        QCOMPARE(rtf.contains("IZRA"), !credit);
-    }
-
     // A document priced, printed and converted by the real LibreOffice shows the
     // totals and Slovenian letters; zbarimg reads back the order for the amount due.
     void endToEnd() {

@@ -312,6 +312,7 @@ private Q_SLOTS:
         click(s.e, "Command2");
         const QString rtf = QString::fromLatin1(readBytes(m_fixture->tempDir() + "/racun.rtf"));
         QVERIFY(rtf.contains("DOBROPIS ") && !rtf.contains("pngblip"));
+        QVERIFY(rtf.contains("2031/001 z dne 1. 3. 2031") && rtf.contains("Znesek dobropisa"));
         QVERIFY(s.e->save());
         QCOMPARE(labels(s.e), (QStringList{"60,00", "13,20", "73,20"}));
         QCOMPARE(storedTotals(made.number), (QStringList{"-60,00", "-13,20", "-73,20"}));
