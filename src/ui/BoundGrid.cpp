@@ -134,6 +134,46 @@ void BoundGrid::keyPressEvent(QKeyEvent* event) {
     QTableView::keyPressEvent(event);
 }
 
+bool BoundGrid::atLastTypedCell(bool next) const {
+    const QModelIndex current = currentIndex();
+    if (!current.isValid())
+        return true;
+    const int rows = m_model->rowCount();
+    const int columns = m_model->columnCount();
+    const int step = next ? 1 : -1;
+    for (int row = current.row(), column = current.column() + step; row >= 0 && row < rows;
+         row += step, column = next ? 0 : columns - 1)
+        for (; column >= 0 && column < columns; column += step)
+            if (!isColumnHidden(column) &&
+                (m_model->index(row, column).flags() & Qt::ItemIsEditable))
+                return false;
+    return true;
+}
+
+bool BoundGrid::focusNextPrevChild(bool next) {
+    if (tabKeyNavigation() && atLastTypedCell(next))
+        return QAbstractScrollArea::focusNextPrevChild(next);
+    return QTableView::focusNextPrevChild(next);
+}
+
+void BoundGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    const bool tab = hint == QAbstractItemDelegate::EditNextItem ||
+                     hint == QAbstractItemDelegate::EditPreviousItem;
+    const bool next = hint == QAbstractItemDelegate::EditNextItem;
+    if (tab && atLastTypedCell(next)) {
+        QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+        QAbstractScrollArea::focusNextPrevChild(next);
+        return;
+    }
+    QTableView::closeEditor(editor, hint);
+    // Enter: the cell is written, the next row's cell of the column is next.
+    if (hint == QAbstractItemDelegate::SubmitModelCache) {
+        const QModelIndex current = currentIndex();
+        if (current.isValid() && current.row() + 1 < m_model->rowCount())
+            setCurrentIndex(m_model->index(current.row() + 1, current.column()));
+    }
+}
+
 void BoundGrid::commitEdit() {
     if (state() != QAbstractItemView::EditingState)
         return;

@@ -43,8 +43,16 @@ protected:
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // Tab past the last cell that takes typing, or Shift+Tab before the
+    // first, leaves the grid for the next or previous control instead of
+    // going round it for ever; Enter in a cell writes it and moves down.
+    bool focusNextPrevChild(bool next) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
+    // Whether no cell that takes typing lies beyond the current one, in
+    // the direction of Tab (next) or Shift+Tab.
+    bool atLastTypedCell(bool next) const;
     void showRefusedValue(const QString& text);
 
     BoundListModel* m_model;

@@ -18,7 +18,7 @@ SearchBar::SearchBar(QWidget* parent) : QWidget(parent) {
     m_box->setPlaceholderText(
         QStringLiteral("številka, naročnik, kontaktna oseba, storitev, zadeva ali kraj"));
     label->setBuddy(m_box);
-    m_unpaid = new QCheckBox(QStringLiteral("Samo &neplačani"), this);
+    m_unpaid = new QCheckBox(QStringLiteral("&Samo neplačani"), this);
     m_unpaid->setObjectName(QStringLiteral("Check1"));
 
     auto* row = new QHBoxLayout(this);

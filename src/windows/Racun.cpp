@@ -21,6 +21,7 @@
 #include "windows/Postavke.h"
 
 #include <QAbstractItemDelegate>
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
@@ -29,6 +30,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
 
@@ -96,6 +98,21 @@ void Racun::connectHandlers() {
     bindKey(ui.printButton, QKeySequence::Print);
     bindKey(ui.addOperationsButton, QKeySequence(Qt::Key_Insert));
     bindKey(ui.deleteLineButton, QKeySequence::Delete, ui.linesGrid);
+    // Ctrl+Tab and Ctrl+Shift+Tab turn the tabs from anywhere, the lines
+    // and the staff box included.
+    for (const auto& [key, step] :
+         {std::pair(QKeySequence(Qt::CTRL | Qt::Key_Tab), 1),
+          std::pair(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1),
+          std::pair(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1)}) {
+        auto* turn = new QAction(this);
+        turn->setShortcut(key);
+        turn->setShortcutContext(Qt::WindowShortcut);
+        addAction(turn);
+        connect(turn, &QAction::triggered, this, [this, step = step] {
+            const int count = ui.tabs->count();
+            ui.tabs->setCurrentIndex((ui.tabs->currentIndex() + step + count) % count);
+        });
+    }
 }
 
 void Racun::reportEngineError(const QString& error) {

@@ -1,10 +1,12 @@
 #include "TestSupport.h"
 #include "app/Glavna.h"
 #include "invoice/InvoiceSearch.h"
+
 #include "invoice/StoredTotals.h"
 #include "text/Clock.h"
 #include "text/Messages.h"
 #include "text/TextForms.h"
+#include <QMenuBar>
 
 using namespace valmir;
 
@@ -525,6 +527,22 @@ private Q_SLOTS:
         QTest::keyClicks(search, "kov");
         QTest::keyClick(search, Qt::Key_Escape);
         QCOMPARE(search->text(), QString());
+        // No two controls share a mnemonic, but the two menus that are
+        // named so (Podatki, Pomoč).
+        QStringList letters;
+        const auto letter = [&letters](QString text) {
+            text.replace("&&", "");
+            if (const qsizetype at = text.indexOf(u'&'); at >= 0 && at + 1 < text.size())
+                letters << text.at(at + 1).toLower();
+        };
+        for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
+            letter(b->text());
+        for (QLabel* l : w->findChildren<QLabel*>())
+            letter(l->buddy() ? l->text() : QString());
+        for (QAction* a : w->menuBar()->actions())
+            letter(a->text());
+        QVERIFY(letters.removeOne("p"));
+        QCOMPARE(QSet<QString>(letters.begin(), letters.end()).size(), letters.size());
         w->findChild<QAction*>("M3_1")->trigger();
         QWidget* manual = nullptr;
         QTRY_VERIFY((manual = QApplication::activeWindow()) && manual->objectName() == "Navodila");

@@ -320,6 +320,56 @@ private Q_SLOTS:
                  key == Qt::Key_Delete && focus == "Text1_1" ? before.mid(1) : before);
     }
 
+    // The lines let go of the keyboard: Tab past the last cell that takes
+    // typing and Shift+Tab before the first leave the grid, Tab inside it
+    // stays; Ctrl+Tab turns the tabs; Enter writes a cell and moves down.
+    void gridLetsGo_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("back");
+        QTest::addColumn<bool>("leaves");
+        QTest::newRow("Tab past the last cell") << 2 << 5 << false << true;
+        QTest::newRow("Shift+Tab before the first") << 0 << 0 << true << true;
+        QTest::newRow("Tab between cells") << 0 << 3 << false << false;
+        QTest::newRow("Shift+Tab between cells") << 1 << 3 << true << false;
+    }
+    void gridLetsGo() {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(bool, back);
+        storedInvoice();
+        Session s(1, "2009/042");
+        QVERIFY(s.e);
+        s.e->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(s.e));
+        auto* tabs = s.e->findChild<QTabWidget*>();
+        QTest::keyClick(box(s.e, "Text1_1"), Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(tabs->currentIndex(), 1);
+        BoundGrid* lines = grid(s.e);
+        lines->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(lines));
+        lines->setCurrentIndex(lines->listModel()->index(row, column));
+        QTest::keyClick(lines, back ? Qt::Key_Backtab : Qt::Key_Tab,
+                        back ? Qt::ShiftModifier : Qt::NoModifier);
+        QWidget* now = QApplication::focusWidget();
+        QFETCH(bool, leaves);
+        QCOMPARE(now != lines && !lines->isAncestorOf(now), leaves);
+        if (leaves)
+            return;
+        // Enter in a cell being typed: written, and the row below is next.
+        lines->setCurrentIndex(lines->listModel()->index(0, 3));
+        lines->setFocus();
+        QTest::keyClick(lines, Qt::Key_F2);
+        QTRY_VERIFY(lines->isAncestorOf(QApplication::focusWidget()));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), "2");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_COMPARE(lines->currentIndex().row(), 1);
+        QCOMPARE(cell(s.e, 0, 3), QString("2"));
+        QTest::keyClick(lines, Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(tabs->currentIndex(), 0);
+    }
+
     // The new-invoice question: which kind of new invoice, or none.
     void newInvoiceQuestion_data() {
         QTest::addColumn<QString>("answer"); // a button, or a key
