@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   qt6-svg-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n
   libsqlcipher-dev sqlcipher
+  libpq-dev postgresql postgresql-contrib
   libbenchmark-dev
   xvfb xauth fonts-dejavu-core
   libreoffice-writer-nogui poppler-utils

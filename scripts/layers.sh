@@ -42,5 +42,15 @@ while read -r count from to; do
   fi
 done <<<"$edges"
 
+# The engine's libraries stay inside it: nothing above src/data includes
+# SQLite's or libpq's header, so their types never leak into the rules.
+engine=$(cd "$src" && grep -rlE '^#include <(sqlite3|libpq-fe)\.h>' --include='*.cpp' \
+  --include='*.h' . | grep -v '^\./data/' || true)
+if [ -n "$engine" ]; then
+  echo "engine header outside data:"
+  sed 's#^\./#  #' <<<"$engine"
+  status=1
+fi
+
 [ $status -eq 0 ] && echo ok
 exit $status

@@ -4,35 +4,37 @@
 // as the user would see it and writes it as a small PNG into the folder
 // given on the command line. scripts/screenshots.sh runs it.
 
-#include "ui/AppIcon.h"
-#include "windows/Brisanje.h"
-#include "text/Clock.h"
 #include "app/Glavna.h"
-#include "ui/SearchBar.h"
 #include "app/Globals.h"
-#include "ui/HandOver.h"
 #include "app/Startup.h"
-#include "windows/I_poste.h"
-#include "windows/N_osebje.h"
-#include "windows/S_grupe.h"
-#include "windows/S_postavke.h"
-#include "windows/V_grupe.h"
-#include "windows/V_postavke.h"
-#include "ui/BoundGrid.h"
 #include "data/Database.h"
+#include "invoice/StoredTotals.h"
+#include "text/Clock.h"
+#include "ui/AppIcon.h"
+#include "ui/BoundGrid.h"
+#include "ui/HandOver.h"
+#include "ui/SearchBar.h"
+#include "windows/Brisanje.h"
+#include "windows/Calendar.h"
+#include "windows/I_poste.h"
 #include "windows/N_data.h"
+#include "windows/N_narocniki.h"
+#include "windows/N_osebje.h"
 #include "windows/N_racun.h"
 #include "windows/N_word.h"
 #include "windows/Navodila.h"
-#include "windows/Calendar.h"
 #include "windows/Nov_racun.h"
 #include "windows/Postavke.h"
 #include "windows/Pregled.h"
 #include "windows/Racun.h"
-#include "invoice/StoredTotals.h"
+#include "windows/S_grupe.h"
+#include "windows/S_postavke.h"
+#include "windows/V_grupe.h"
+#include "windows/V_postavke.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -159,6 +161,20 @@ void fillSampleOffice() {
         std::fprintf(stderr, "%s\n", qPrintable(Db->lastError()));
         ++g_failures;
     }
+    // Due dates as a save writes them, and the customers of the invoices in
+    // the register, with one more the office has worked for before.
+    exec(QStringLiteral("UPDATE tblRacun SET Zapade = date(Datum, "
+                        "CAST(round(Veljavnost) AS INTEGER) || ' days')"));
+    exec(QStringLiteral("INSERT INTO tblNarocnik (Ime, Naslov, PST, Posta, KontaktnaOseba, "
+                        "Telefon, Email, Uporabljen) SELECT Ime, Naslov, PST, Posta, "
+                        "KontaktnaOseba, Telefon, Email, Datum FROM tblRacun"));
+    exec(QStringLiteral("INSERT INTO tblNarocnik (Ime, Naslov, PST, Posta, KontaktnaOseba, "
+                        "Telefon, Email, Davcna, TRR, Uporabljen) VALUES (?, ?, ?, ?, ?, ?, ?, "
+                        "?, ?, ?)"),
+         {QStringLiteral("Občina Kamnik"), QStringLiteral("Glavni trg 24"), QStringLiteral("1241"),
+          QStringLiteral("Kamnik"), QStringLiteral("Nina Resnik"), QStringLiteral("01 831 81 00"),
+          QStringLiteral("obcina@kamnik.si"), QStringLiteral("SI59207310"),
+          QStringLiteral("SI56 0110 0010 0010 117"), QStringLiteral("2009-06-18")});
 }
 
 template <class T> T* child(QWidget* w, const char* name) {
@@ -233,6 +249,9 @@ void shootCodeLists(const AppContext& ctx, Glavna& main) {
     }
     N_osebje staff(ctx, &main);
     shoot(&staff, QStringLiteral("osebje"));
+    N_narocniki customers(ctx, &main);
+    customers.resize(720, 460);
+    shoot(&customers, QStringLiteral("narocniki"));
 }
 
 // Every page of the manual as the help window shows it, for reading the
@@ -312,6 +331,14 @@ int main(int argc, char* argv[]) {
         shoot(&main, QStringLiteral("glavno_iskanje"));
         search->clear();
         settle(SearchBar::Pause + 150);
+        // The invoices not paid by their due date.
+        if (auto* overdue = child<QCheckBox>(&main, "Check2")) {
+            overdue->setChecked(true);
+            settle(SearchBar::Pause + 150);
+            shoot(&main, QStringLiteral("glavno_zapadli"));
+            overdue->setChecked(false);
+            settle(SearchBar::Pause + 150);
+        }
         const AppContext ctx = main.context();
         {
             Nov_racun question(QStringLiteral("Marko Kovač"), &main);

@@ -2,11 +2,13 @@
 
 #include "app/BackupActions.h"
 #include "data/Recordset.h"
+#include "document/Reminder.h"
 #include "invoice/CreditNote.h"
 #include "invoice/InvoiceDeletion.h"
 #include "text/Clock.h"
 #include "text/Messages.h"
 #include "text/Module1.h"
+#include "text/TextForms.h"
 #include "ui/BoundGrid.h"
 #include "ui/HandOver.h"
 #include "ui/KeyShortcut.h"
@@ -14,6 +16,7 @@
 #include "ui/SearchBar.h"
 #include "windows/Brisanje.h"
 #include "windows/N_data.h"
+#include "windows/N_narocniki.h"
 #include "windows/N_osebje.h"
 #include "windows/N_racun.h"
 #include "windows/N_word.h"
@@ -21,20 +24,23 @@
 #include "windows/Nov_racun.h"
 #include "windows/Pregled.h"
 #include "windows/Racun.h"
+#include "windows/ReminderOutput.h"
 #include "windows/S_grupe.h"
 #include "windows/S_postavke.h"
 #include "windows/frmAbout.h"
-#include <QCheckBox>
-#include <QLineEdit>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <memory>
 #include <span>
 
 namespace valmir {
@@ -59,6 +65,29 @@ constexpr SortableColumn InvoiceColumns[] = {
     {u"TRR", u"TRR", u"", 20},
     {u"Opombe", u"Opombe", u"", 30},
     {u"Za plačilo", u"ZaPlacilo", u"Currency", 12},
+    // Due dates and reminders come after the columns the list always had,
+    // which keep their places.
+    {u"Zapade", u"Zapade", u"General Date", 10},
+    {u"Opomin", u"Opomin", u"General Date", 18},
+    {u"Opominov", u"Opominov", u"", 3}, // hidden: read by the "Opomin" column
+};
+constexpr int ReminderColumn = int(std::size(InvoiceColumns)) - 2;
+constexpr int ReminderCountColumn = int(std::size(InvoiceColumns)) - 1;
+
+// The list's model shows one field a column: the "Opomin" column puts the
+// number of reminders, from the hidden column, in front of the last one's
+// date when more than one went out.
+class ReminderColumnDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QDate last = readDate(index.data(Qt::EditRole).toString()).value_or(QDate());
+        const int count = index.siblingAtColumn(ReminderCountColumn).data(Qt::EditRole).toInt();
+        option->text = reminderMark(last, count);
+    }
 };
 
 // An item of the main menu. A window that is not part of the program yet
@@ -101,6 +130,7 @@ constexpr MenuItem Separator{nullptr, {}, nullptr, false};
 constexpr MenuItem DataItems[] = {
     {"M1_1a", u"&Geodetske storitve...", openModal<S_grupe>, false},
     {"M1_1b", u"&Opravila...", openModal<S_postavke>, false},
+    {"M1_N", u"&Naročniki...", openModal<N_narocniki>, false},
     Separator,
     {"M1_5", u"&Pregled prometa...", openModal<Pregled>, false},
     Separator,
@@ -149,7 +179,14 @@ Glavna::Glavna(const AppContext& context, QWidget* parent)
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     m_search = new SearchBar(central);
-    layout->addWidget(m_search);
+    // "Samo zapadli" stands beside "Samo neplačani" at the bar's end.
+    m_overdueCheck = new QCheckBox(QStringLiteral("Samo &zapadli"), central);
+    m_overdueCheck->setObjectName(QStringLiteral("Check2"));
+    auto* searchRow = new QHBoxLayout;
+    searchRow->addWidget(m_search, 1);
+    searchRow->addSpacing(12);
+    searchRow->addWidget(m_overdueCheck);
+    layout->addLayout(searchRow);
     buildList();
     layout->addWidget(m_list, 1);
     m_status = new QLabel(central);
@@ -162,19 +199,27 @@ Glavna::Glavna(const AppContext& context, QWidget* parent)
     setMinimumSize(twipsToPixels(MinimumWidthTwips, logicalDpiX()),
                    twipsToPixels(MinimumHeightTwips, logicalDpiY()));
     resize(std::max(minimumWidth(), 900), std::max(minimumHeight(), 500));
-    setTabOrder(m_list, m_newButton);
-    setTabOrder(m_newButton, m_openButton);
-    setTabOrder(m_openButton, m_deleteButton);
-    setTabOrder(m_deleteButton, m_creditButton);
-    setTabOrder(m_creditButton, m_search->searchBox());
-    setTabOrder(m_search->searchBox(), m_search->unpaidCheck());
-    setTabOrder(m_search->unpaidCheck(), m_list);
+    // The list, the buttons from left to right, the search row.
+    const QList<QWidget*> tabOrder{m_list,
+                                   m_newButton,
+                                   m_copyButton,
+                                   m_openButton,
+                                   m_deleteButton,
+                                   m_creditButton,
+                                   m_reminderButton,
+                                   m_search->searchBox(),
+                                   m_search->unpaidCheck(),
+                                   m_overdueCheck,
+                                   m_list};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
     // The counts read every invoice: they follow the first painted rows
     // instead of delaying them.
     if (m_sortable->reload())
         QTimer::singleShot(0, this, [this] { showStatus(); });
     connect(m_search, &SearchBar::filterChanged, this, &Glavna::applyFilter);
+    connect(m_overdueCheck, &QCheckBox::toggled, this, &Glavna::applyFilter);
     m_list->setFocus();
 }
 
@@ -190,6 +235,9 @@ void Glavna::buildList() {
                                   QStringLiteral("SELECT * FROM tblRacun "), 0, false,
                                   Messages::InvoiceListNotRead.text);
 
+    m_list->setItemDelegateForColumn(ReminderColumn, new ReminderColumnDelegate(m_list));
+    m_list->setColumnHidden(ReminderCountColumn, true);
+
     connect(m_list, &BoundGrid::rowActivated, this, [this](int) { openInvoice(); });
     auto* deleteKey = new QAction(m_list);
     deleteKey->setShortcut(QKeySequence::Delete);
@@ -199,36 +247,46 @@ void Glavna::buildList() {
 }
 
 QHBoxLayout* Glavna::buildButtons(QWidget* central) {
-    m_newButton = new QPushButton(QStringLiteral("Nov račun"), central);
-    m_newButton->setObjectName(QStringLiteral("Command1"));
-    m_openButton = new QPushButton(QStringLiteral("Odpri račun"), central);
-    m_openButton->setObjectName(QStringLiteral("Command2"));
-    m_deleteButton = new QPushButton(QStringLiteral("Briši račun"), central);
-    m_deleteButton->setObjectName(QStringLiteral("Command3"));
-    m_creditButton = new QPushButton(QStringLiteral("Dobropis"), central);
-    m_creditButton->setObjectName(QStringLiteral("Command4"));
+    auto button = [central](const char* name, const char* caption) {
+        auto* b = new QPushButton(QString::fromUtf8(caption), central);
+        b->setObjectName(QString::fromLatin1(name));
+        return b;
+    };
+    m_newButton = button("Command1", "Nov račun");
+    m_copyButton = button("Command5", "Kopiraj račun");
+    m_openButton = button("Command2", "Odpri račun");
+    m_deleteButton = button("Command3", "Briši račun");
+    m_creditButton = button("Command4", "Dobropis");
+    m_reminderButton = button("Command6", "Opomin");
 
-    // Equal widths and equal stretches on both sides keep "Odpri račun"
-    // centred under the list while the window is resized; "Dobropis" beside
-    // "Briši račun" is balanced by as much room beside "Nov račun".
+    // "Odpri račun" stays centred under the list while the window is
+    // resized: the buttons left of it and right of it are balanced by as
+    // much room on the shorter side, and all have one width.
+    const QList<QPushButton*> left{m_newButton, m_copyButton};
+    const QList<QPushButton*> right{m_deleteButton, m_creditButton, m_reminderButton};
     int width = 110;
-    for (QPushButton* b : {m_newButton, m_openButton, m_deleteButton, m_creditButton})
+    for (QPushButton* b : left + right + QList<QPushButton*>{m_openButton})
         width = std::max(width, b->sizeHint().width());
     auto* row = new QHBoxLayout;
-    row->addWidget(m_newButton);
-    row->addSpacing(width + std::max(0, row->spacing()));
+    const int balance = int(right.size() - left.size()) * (width + std::max(0, row->spacing()));
+    for (QPushButton* b : left)
+        row->addWidget(b);
+    row->addSpacing(std::max(0, balance));
     row->addStretch(1);
     row->addWidget(m_openButton);
     row->addStretch(1);
-    row->addWidget(m_deleteButton);
-    row->addWidget(m_creditButton);
-    for (QPushButton* b : {m_newButton, m_openButton, m_deleteButton, m_creditButton})
+    for (QPushButton* b : right)
+        row->addWidget(b);
+    row->addSpacing(std::max(0, -balance));
+    for (QPushButton* b : left + right + QList<QPushButton*>{m_openButton})
         b->setFixedWidth(width);
 
     connect(m_newButton, &QPushButton::clicked, this, &Glavna::newInvoice);
+    connect(m_copyButton, &QPushButton::clicked, this, &Glavna::copyInvoice);
     connect(m_openButton, &QPushButton::clicked, this, &Glavna::openInvoice);
     connect(m_deleteButton, &QPushButton::clicked, this, &Glavna::deleteInvoice);
     connect(m_creditButton, &QPushButton::clicked, this, &Glavna::creditInvoice);
+    connect(m_reminderButton, &QPushButton::clicked, this, &Glavna::remindInvoice);
     bindKey(m_newButton, QKeySequence::New);
     m_openButton->setToolTip(keyTip(m_openButton->text(), QKeySequence(Qt::Key_Return)));
     m_deleteButton->setToolTip(keyTip(m_deleteButton->text(), QKeySequence::Delete));
@@ -258,11 +316,13 @@ void Glavna::buildMenu() {
 
 bool Glavna::hasCurrentInvoice() const { return m_list->currentRow() >= 0; }
 
-void Glavna::openEditor() {
+void Glavna::openEditor(std::optional<qint64> copyOf) {
     int result = QDialog::Rejected;
     {
-        Racun editor(m_context, m_list, this);
-        result = editor.exec();
+        auto editor = copyOf
+                          ? std::make_unique<Racun>(m_context, m_list, Racun::CopyOf{*copyOf}, this)
+                          : std::make_unique<Racun>(m_context, m_list, this);
+        result = editor->exec();
     }
     // Only a save closes the editor accepted; it leaves the list on the
     // invoice saved, which stays in the list until the filter changes.
@@ -315,7 +375,9 @@ void Glavna::showStatus() {
 bool Glavna::search(SearchResult* found) {
     if (!m_context.db)
         return false;
-    if (runSearch(*m_context.db, keeping(m_search->filter(), m_kept), found))
+    const InvoiceFilter filter =
+        overdueOn(m_search->filter(), today(), m_overdueCheck->isChecked());
+    if (runSearch(*m_context.db, keeping(filter, m_kept), found))
         return true;
     m_status->clear();
     Msg::critical(this, Messages::InvoiceListNotRead, m_context.db->lastError());
@@ -339,6 +401,14 @@ void Glavna::openInvoice() {
         return;
     OpenMode = 1;
     openEditor();
+}
+
+// A new invoice made from the one chosen; nothing is stored until it is saved.
+void Glavna::copyInvoice() {
+    if (!hasCurrentInvoice())
+        return;
+    OpenMode = 0;
+    openEditor(m_list->recordset()->bookmark());
 }
 
 void Glavna::creditInvoice() {
@@ -386,6 +456,16 @@ void Glavna::creditInvoice() {
         OpenMode = 1;
         openEditor();
     }
+}
+
+void Glavna::remindInvoice() {
+    if (!hasCurrentInvoice()) {
+        Msg::critical(this, Messages::NoInvoiceSelected);
+        return;
+    }
+    // The list shows the reminder's date as soon as it is recorded.
+    MakeReminder(this, m_context, m_list->recordset()->bookmark());
+    m_list->setFocus();
 }
 
 void Glavna::deleteInvoice() {

@@ -5,8 +5,10 @@
 
 #include <QMainWindow>
 
+#include <optional>
 #include <vector>
 
+class QCheckBox;
 class QHBoxLayout;
 class QLabel;
 class QPushButton;
@@ -17,7 +19,8 @@ class BoundGrid;
 class SearchBar;
 struct SearchResult;
 
-// The main window: the invoice list, its three buttons and the menu.
+// The main window: the invoice list with its search row, the buttons under
+// it and the menu.
 class Glavna : public QMainWindow {
     Q_OBJECT
 public:
@@ -42,8 +45,12 @@ private:
     void deleteInvoice();
     // "Dobropis": the credit note of the current invoice, after a question,
     // opened in the editor.
+    void copyInvoice();
     void creditInvoice();
-    // The search box or the unpaid check changed: the list is read again
+    // "Opomin": the reminder of the current invoice as a PDF, when it is
+    // overdue; otherwise the user is told why not.
+    void remindInvoice();
+    // The search box or one of the checks changed: the list is read again
     // with the filter, in the order it had.
     void applyFilter();
     // An invoice was saved or deleted through the list.
@@ -57,12 +64,14 @@ private:
     // status line cleared.
     bool search(SearchResult* found);
     // The editor, modal over this window, on the list as OpenMode says.
-    void openEditor();
+    // The editor on the invoice OpenMode says, or on a new copy of the one given.
+    void openEditor(std::optional<qint64> copyOf = std::nullopt);
 
     AppContext m_context;
     BoundGrid* m_list = nullptr;
     SortableList* m_sortable = nullptr;
     SearchBar* m_search = nullptr;
+    QCheckBox* m_overdueCheck = nullptr;
     QLabel* m_status = nullptr;
     // The invoices saved since the filter was set: they stay in the list,
     // matching it or not, until it changes.
@@ -70,7 +79,9 @@ private:
     QPushButton* m_newButton = nullptr;
     QPushButton* m_openButton = nullptr;
     QPushButton* m_deleteButton = nullptr;
+    QPushButton* m_copyButton = nullptr;
     QPushButton* m_creditButton = nullptr;
+    QPushButton* m_reminderButton = nullptr;
 };
 
 } // namespace valmir

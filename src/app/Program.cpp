@@ -3,6 +3,7 @@
 #include "app/Glavna.h"
 #include "app/Globals.h"
 #include "app/QtTranslation.h"
+#include "app/ServerTransfer.h"
 #include "app/Startup.h"
 #include "data/Backup.h"
 #include "data/Schema.h"
@@ -35,15 +36,17 @@ const QString Title = QStringLiteral("VALMIR");
 const QString Description =
     QStringLiteral("VALMIR 2009 - aplikacija za pripravo računa geodetske storitve");
 const QString Usage =
-    QStringLiteral("Uporaba: valmir [--data-dir MAPA] [--e-racun ŠTEVILKA DATOTEKA]");
+    QStringLiteral("Uporaba: valmir [--data-dir MAPA] [--e-racun ŠTEVILKA DATOTEKA | "
+                   "--prenesi POVEZAVA]");
 
 struct CommandLine {
-    enum Asks { Run, Help, Version, EInvoice, Wrong };
+    enum Asks { Run, Help, Version, EInvoice, Transfer, Wrong };
     Asks asks = Run;
     QString dataDir;
     QString error;          // what is wrong, for Wrong
     QString number;         // the invoice, for EInvoice
     QString file;           // where its e-invoice goes; "-" for the standard output
+    QString conninfo;       // the server database, for Transfer
     bool onConsole = false; // a wrong line is told on the console, not in a box
 };
 
@@ -54,11 +57,14 @@ CommandLine readCommandLine(const QStringList& arguments) {
     const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
     const QCommandLineOption eInvoice(QStringLiteral("e-racun"), QString(),
                                       QStringLiteral("ŠTEVILKA"));
-    parser.addOptions({dataDir, help, version, eInvoice});
+    const QCommandLineOption transfer(QStringLiteral("prenesi"), QString(),
+                                      QStringLiteral("POVEZAVA"));
+    parser.addOptions({dataDir, help, version, eInvoice, transfer});
     CommandLine line;
     // Whoever asks for an e-invoice works on a console and reads it there.
     line.onConsole = std::any_of(arguments.cbegin(), arguments.cend(), [](const QString& a) {
-        return a == u"--e-racun" || a.startsWith(QStringLiteral("--e-racun="));
+        return a == u"--e-racun" || a.startsWith(QStringLiteral("--e-racun=")) ||
+               a == u"--prenesi" || a.startsWith(QStringLiteral("--prenesi="));
     });
     const auto wrong = [&line](const QString& error) {
         line.asks = CommandLine::Wrong;
@@ -69,6 +75,8 @@ CommandLine readCommandLine(const QStringList& arguments) {
         const QStringList unknown = parser.unknownOptionNames();
         if (!unknown.isEmpty())
             return wrong(QStringLiteral("Neznana možnost: --%1").arg(unknown.first()));
+        if (arguments.last() == u"--prenesi")
+            return wrong(QStringLiteral("Za --prenesi manjka niz za povezavo s strežnikom."));
         return wrong(parser.isSet(eInvoice) || !parser.isSet(dataDir)
                          ? QStringLiteral("Za --e-racun manjka številka računa.")
                          : QStringLiteral("Za --data-dir manjka mapa."));
@@ -83,6 +91,15 @@ CommandLine readCommandLine(const QStringList& arguments) {
         return line;
     }
     line.dataDir = parser.value(dataDir);
+    if (parser.isSet(transfer)) {
+        if (parser.isSet(eInvoice))
+            return wrong(QStringLiteral("--prenesi in --e-racun ne gresta skupaj."));
+        if (!positional.isEmpty())
+            return wrong(QStringLiteral("Neznan argument: %1").arg(positional.join(u' ')));
+        line.asks = CommandLine::Transfer;
+        line.conninfo = parser.value(transfer);
+        return line;
+    }
     if (parser.isSet(eInvoice)) {
         if (positional.size() != 1)
             return wrong(
@@ -107,6 +124,10 @@ QString helpText() {
                "  --e-racun ŠTEVILKA DATOTEKA\n"
                "                   zapiše shranjeni račun ŠTEVILKA kot e-račun (e-SLOG 2.0)\n"
                "                   v DATOTEKO (- za standardni izhod) in konča, brez oken\n"
+               "  --prenesi POVEZAVA\n"
+               "                   prenese podatke v prazno bazo na strežniku PostgreSQL\n"
+               "                   (niz za povezavo libpq, npr. \"host=streznik dbname=valmir\";\n"
+               "                   geslo v ~/.pgpass), izpiše število vrstic in konča\n"
                "  -h, --help       izpiše ta navodila in konča\n"
                "  -v, --version    izpiše različico programa in konča\n");
 }
@@ -209,6 +230,8 @@ int answerOnConsole(const QStringList& arguments) {
     const CommandLine line = readCommandLine(arguments);
     if (line.asks == CommandLine::EInvoice)
         return writeEInvoice(line);
+    if (line.asks == CommandLine::Transfer)
+        return ServerTransfer::run(line.dataDir, line.conninfo);
     if (line.asks == CommandLine::Wrong && line.onConsole)
         return toldOnConsole(line.error + QStringLiteral(" ") + Usage, BadCommandLine);
     if (line.asks == CommandLine::Help)

@@ -54,6 +54,17 @@ QString unpaidCents(const QString& row) {
         .arg(row);
 }
 
+// The search table's trigger on a changed invoice, first made by step 3 to
+// fire on any change; from step 7 it fires only when what tblIskanje keeps
+// changes, so that a reminder's date or a due date costs no new folding.
+QString searchUpdateTrigger(const QString& columns) {
+    return QStringLiteral("CREATE TRIGGER trIskanjeSprememba AFTER UPDATE %1ON tblRacun BEGIN "
+                          "DELETE FROM tblIskanje WHERE ID = old.ID; "
+                          "INSERT OR REPLACE INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo) "
+                          "VALUES (new.ID, %2, new.Placan, new.ZaPlacilo); END")
+        .arg(columns, searchedText(QStringLiteral("new.")));
+}
+
 bool runAll(Database& db, const QStringList& statements) {
     for (const QString& sql : statements)
         if (!db.execute(sql))
@@ -226,11 +237,7 @@ const QList<UpgradeStep>& upgradeSteps() {
                          "INSERT OR REPLACE INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo) "
                          "VALUES (new.ID, %1, new.Placan, new.ZaPlacilo); END")
               .arg(searchedText(QStringLiteral("new."))),
-          QStringLiteral("CREATE TRIGGER trIskanjeSprememba AFTER UPDATE ON tblRacun BEGIN "
-                         "DELETE FROM tblIskanje WHERE ID = old.ID; "
-                         "INSERT OR REPLACE INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo) "
-                         "VALUES (new.ID, %1, new.Placan, new.ZaPlacilo); END")
-              .arg(searchedText(QStringLiteral("new."))),
+          searchUpdateTrigger(QString()),
           QStringLiteral("CREATE TRIGGER trIskanjeBrisanje AFTER DELETE ON tblRacun BEGIN "
                          "DELETE FROM tblIskanje WHERE ID = old.ID; END"),
           QStringLiteral("INSERT INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo) "
@@ -270,6 +277,56 @@ const QList<UpgradeStep>& upgradeSteps() {
           QStringLiteral("ALTER TABLE tblRacun ADD COLUMN IzvirniRacun TEXT COLLATE SLOVENIAN"),
           QStringLiteral("ALTER TABLE tblRacun ADD COLUMN IzvirniDatum DATE"),
           QStringLiteral("CREATE INDEX ixRacunIzvirni ON tblRacun (IzvirniID)")}},
+        // The counter may start again at 1 with each new year; files of
+        // before keep counting on, a new database starts again (Seed).
+        {6,
+         {QStringLiteral("ALTER TABLE tblNastavitve ADD COLUMN LetniStevec BOOLEAN"),
+          QStringLiteral("UPDATE tblNastavitve SET LetniStevec = 0")}},
+        // Customers and getting paid. The register of customers is filled
+        // from the invoices, one entry per customer (customerKey), with the
+        // newest invoice's data and date. Each invoice keeps its due date
+        // (none for a credit note, which is never due) and its reminders:
+        // the date of the last one and how many were made. The reminder's
+        // text is a setting; none stored is the program's own.
+        {7,
+         {QStringLiteral(R"(CREATE TABLE tblNarocnik (
+            ID INTEGER PRIMARY KEY,
+            Ime TEXT COLLATE SLOVENIAN,
+            Naslov TEXT COLLATE SLOVENIAN,
+            PST TEXT COLLATE SLOVENIAN,
+            Posta TEXT COLLATE SLOVENIAN,
+            KontaktnaOseba TEXT COLLATE SLOVENIAN,
+            Telefon TEXT COLLATE SLOVENIAN,
+            Faks TEXT COLLATE SLOVENIAN,
+            Email TEXT COLLATE SLOVENIAN,
+            Davcna TEXT COLLATE SLOVENIAN,
+            TRR TEXT COLLATE SLOVENIAN,
+            Uporabljen DATE))"),
+          QStringLiteral("CREATE INDEX ixNarocnikIme ON tblNarocnik (Ime)"),
+          QStringLiteral("CREATE INDEX ixNarocnikDavcna ON tblNarocnik (Davcna)"),
+          QStringLiteral("CREATE INDEX ixNarocnikUporabljen ON tblNarocnik (Uporabljen)"),
+          // The one aggregate max() makes the other columns those of the
+          // row it picked: the newest invoice of each customer.
+          QStringLiteral("INSERT INTO tblNarocnik (Ime, Naslov, PST, Posta, KontaktnaOseba, "
+                         "Telefon, Faks, Email, Davcna, TRR, Uporabljen) "
+                         "SELECT Ime, Naslov, PST, Posta, KontaktnaOseba, Telefon, Faks, Email, "
+                         "Davcna, TRR, Datum FROM (SELECT *, max(ifnull(Datum, '') || "
+                         "substr('00000000000000000000' || ID, -20)) FROM tblRacun "
+                         "WHERE ifnull(Dobropis, 0) = 0 AND "
+                         "(trim(ifnull(Ime, '')) <> '' OR trim(ifnull(Davcna, '')) <> '') "
+                         "GROUP BY ") +
+              customerKey(QString()) + u')',
+          QStringLiteral("DROP TRIGGER trIskanjeSprememba"),
+          searchUpdateTrigger(QStringLiteral("OF StevilkaRacuna, Ime, KontaktnaOseba, Delovisce, "
+                                             "Zadeva, Posta, Placan, ZaPlacilo ")),
+          QStringLiteral("ALTER TABLE tblRacun ADD COLUMN Zapade DATE"),
+          QStringLiteral("ALTER TABLE tblRacun ADD COLUMN Opomin DATE"),
+          QStringLiteral("ALTER TABLE tblRacun ADD COLUMN Opominov INTEGER"),
+          QStringLiteral("UPDATE tblRacun SET Zapade = date(Datum, "
+                         "CAST(round(ifnull(Veljavnost, 0)) AS INTEGER) || ' days') "
+                         "WHERE ifnull(Dobropis, 0) = 0"),
+          QStringLiteral("CREATE INDEX ixRacunZapade ON tblRacun (Zapade)"),
+          QStringLiteral("ALTER TABLE tblNastavitve ADD COLUMN BesediloOpomina TEXT")}},
     };
     return steps;
 }
@@ -286,6 +343,18 @@ bool applySteps(Database& db, int from, int to = CurrentVersion) {
 }
 
 } // namespace
+
+QString customerKey(const QString& row) {
+    const QString tax =
+        QStringLiteral("upper(replace(replace(trim(ifnull(%1Davcna, '')), ' ', ''), '-', ''))")
+            .arg(row);
+    return QStringLiteral("(CASE WHEN %2 = '' THEN 'N' || ifnull(FOLD(trim(%1Ime)), '') || char(1) "
+                          "|| ifnull(FOLD(trim(%1Naslov)), '') || char(1) || "
+                          "trim(ifnull(%1PST, '')) "
+                          "WHEN substr(%2, 1, 2) = 'SI' THEN 'D' || substr(%2, 3) "
+                          "ELSE 'D' || %2 END)")
+        .arg(row, tax);
+}
 
 std::optional<int> schemaVersion(Database& db) {
     QVariant v;

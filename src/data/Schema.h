@@ -29,7 +29,7 @@ QStringList indexColumns(const QString& table, const QString& indexName);
 // tables carried a version holds 0. Every change of the tables is a new
 // step at the end of the upgrade table in Schema.cpp, and this number is
 // the version of the last step.
-inline constexpr int CurrentVersion = 5;
+inline constexpr int CurrentVersion = 7;
 
 // The version the file carries; nothing on an engine error.
 std::optional<int> schemaVersion(Database& db);
@@ -39,6 +39,13 @@ std::optional<int> schemaVersion(Database& db);
 // brings it up to date.) Whoever takes a data database from elsewhere, a
 // backup for instance, refuses it when this is false.
 bool schemaKnown(Database& db);
+
+// What makes two customers one in the register tblNarocnik, as an SQL
+// expression over a row's Ime, Naslov, PST and Davcna (prefix "n." names
+// the row): the tax number without blanks and a leading "SI" where there
+// is one, else the folded name, street and postcode. The upgrade that
+// fills the register and every later lookup use this one expression.
+QString customerKey(const QString& row);
 
 // Some steps fill what they add with the rules of a subject above the
 // engine (step 3 prices the invoices of before with the invoice rules);

@@ -100,10 +100,10 @@ bool seed(Database& db, double vatPercent, QString* error) {
     bool ok = db.execute(
         QStringLiteral("INSERT INTO tblNastavitve (StRacuna, VrednostTocke, Veljavnost, Tolarji, "
                        "GlavaVzporedno, Word, Firma, Naslov, PST, Posta, Telefon, Faks, Email, "
-                       "Davcna, TRR, NaDnu, StopnjaDDV) VALUES (?, ?, ?, ?, ?, ?, '', '', '', '', "
-                       "'', '', '', '', '', ?, ?)"),
+                       "Davcna, TRR, NaDnu, StopnjaDDV, LetniStevec) VALUES (?, ?, ?, ?, ?, ?, '', "
+                       "'', '', '', '', '', '', '', '', ?, ?, ?)"),
         {1.0, 0.75, 30.0, false, true, findWordProcessor(), QStringLiteral("Hvala za zaupanje."),
-         vatPercent});
+         vatPercent, true});
     ok = ok && db.execute(QStringLiteral("INSERT INTO tblSestavljavci (Ime) VALUES (?)"),
                           {QStringLiteral("Janez Novak")});
     if (!ok)

@@ -60,7 +60,7 @@ public:
 
     DocumentTotals write() {
         footer();
-        headerBlock();
+        writeAddressBlocks(d, h.text1, s);
         title();
         serviceData();
         pointValue();
@@ -79,50 +79,6 @@ private:
     void footer() {
         d.WriteLine(QStringLiteral("{\\footer\\qr\\f35\\fs16 Stran: {\\field{\\*\\fldinst PAGE }"
                                    "{\\fldrslt 1}} od {\\field{\\*\\fldinst NUMPAGES }}\\par}"));
-    }
-
-    QString recipientBlock() const {
-        QString r = QStringLiteral("\\fs24{\\b ") + box(1) + QStringLiteral("}\\par ") + box(6) +
-                    QStringLiteral("\\par ") + box(2) + QStringLiteral("\\par ") + box(3) + u' ' +
-                    box(4) + QStringLiteral("\\par\\fs20 ");
-        const std::pair<const char16_t*, int> extra[] = {
-            {u"telefon: ", 5}, {u"faks: ", 9}, {u"e-pošta: ", 10}, {u"davčna št.: ", 13}};
-        for (const auto& [label, i] : extra)
-            if (!h.text1.value(i).isEmpty())
-                r += QString::fromUtf16(label) + box(i) + QStringLiteral("\\par ");
-        return r;
-    }
-
-    QString issuerBlock() const {
-        QString r = QStringLiteral("\\fs24{\\b ") + rtfEscape(s.firm) + QStringLiteral("}\\par ") +
-                    rtfEscape(s.address) + QStringLiteral("\\par ") + rtfEscape(s.postcode) + u' ' +
-                    rtfEscape(s.post) + QStringLiteral("\\par\\fs20 ");
-        const std::pair<const char16_t*, const QString*> extra[] = {
-            {u"telefon: ", &s.phone},      {u"faks: ", &s.fax}, {u"e-pošta: ", &s.email},
-            {u"davčna št.: ", &s.taxNumber}, {u"TRR: ", &s.bankAccount}};
-        for (const auto& [label, value] : extra)
-            if (!value->isEmpty())
-                r += QString::fromUtf16(label) + rtfEscape(*value) + QStringLiteral("\\par ");
-        return r;
-    }
-
-    // The recipient left and the issuer right in one row, or the issuer
-    // above the recipient in the left cell.
-    void headerBlock() {
-        d.SetFontSize(QStringLiteral("20"));
-        d.WriteLine(RowStart);
-        d.WriteLine(QStringLiteral("\\cellx4600\\cellx9152"));
-        if (s.sideBySide) {
-            d.WriteLine(QStringLiteral("\\intbl{\\ql ") + recipientBlock() + QStringLiteral("\\cell}{\\qr ") +
-                        issuerBlock() + QStringLiteral("\\cell}\\row "));
-        } else {
-            d.WriteLine(QStringLiteral("\\intbl{\\ql ") + issuerBlock() + QStringLiteral("\\cell}{\\qr \\cell}\\row "));
-            d.WriteLine(QStringLiteral("\\intbl{\\ql \\cell}{\\qr \\cell}\\row "));
-            d.WriteLine(QStringLiteral("\\intbl{\\ql ") + recipientBlock() + QStringLiteral("\\cell}{\\qr \\cell}\\row "));
-        }
-        d.SetFontSize(QStringLiteral("16"));
-        d.WriteLine(QStringLiteral("\\par"));
-        d.WriteLine(QStringLiteral("\\par"));
     }
 
     void title() {
@@ -302,42 +258,7 @@ private:
         d.WriteLine(QStringLiteral("\\par ") + rtfEscape(s.bottomText) + QStringLiteral("\\par"));
         // A credit note asks for no payment.
         if (!h.credits)
-            upnQrBlock();
-    }
-
-    // The payment order as a UPN QR code, when the issuer's account is a
-    // valid Slovenian IBAN and there is something to pay. About 4 cm wide
-    // on paper, which every mobile bank reads. Without it the document still
-    // stands (the amount and the account are printed); the user is told why
-    // it is missing, unless there is nothing to pay or no account is kept.
-    void upnQrBlock() {
-        const UpnQrInput order = upnQrInput(in, totals.toPay);
-        const QByteArray payload = upnQrPayload(order);
-        if (payload.isEmpty()) {
-            const QString account = s.bankAccount.trimmed();
-            if (totals.toPay > 0 && !account.isEmpty() && slovenianIban(account).isEmpty())
-                totals.warning = DocumentMessages::QrBadAccount.text.arg(account);
-            return;
-        }
-        const UpnQrPicture picture = upnQrPng(payload);
-        if (picture.png.isEmpty()) {
-            totals.warning = DocumentMessages::QrNotMade.text.arg(picture.error);
-            return;
-        }
-        d.WriteLine(QStringLiteral("\\par Plačilo z UPN QR\\par"), QStringLiteral("\\b\\fs20\\keepn"));
-        // The reference the code carries, for those who pay by typing it.
-        d.WriteLine(QStringLiteral("Sklic: ") +
-                        rtfEscape(upnReference(order.invoiceNumber).text()) +
-                        QStringLiteral("\\par"),
-                    QStringLiteral("\\fs20\\keepn"));
-        d.WriteLine(QStringLiteral("{\\pard\\ql {\\pict\\pngblip\\picw%1\\pich%2\\picwgoal%3\\pichgoal%3")
-                        .arg(picture.width)
-                        .arg(picture.height)
-                        .arg(UpnQrTwips));
-        const QByteArray hex = picture.png.toHex();
-        for (qsizetype at = 0; at < hex.size(); at += 128)
-            d.WriteLine(QString::fromLatin1(hex.mid(at, 128)));
-        d.WriteLine(QStringLiteral("}\\par}"));
+            totals.warning = writeUpnQrBlock(d, upnQrInput(in, totals.toPay));
     }
 
     RtfDocument& d;
@@ -351,7 +272,84 @@ private:
     DocumentTotals totals;
 };
 
+QString recipientBlock(const QStringList& text1) {
+    auto box = [&text1](int i) { return rtfEscape(text1.value(i)); };
+    QString r = QStringLiteral("\\fs24{\\b ") + box(1) + QStringLiteral("}\\par ") + box(6) +
+                QStringLiteral("\\par ") + box(2) + QStringLiteral("\\par ") + box(3) + u' ' +
+                box(4) + QStringLiteral("\\par\\fs20 ");
+    const std::pair<const char16_t*, int> extra[] = {
+        {u"telefon: ", 5}, {u"faks: ", 9}, {u"e-pošta: ", 10}, {u"davčna št.: ", 13}};
+    for (const auto& [label, i] : extra)
+        if (!text1.value(i).isEmpty())
+            r += QString::fromUtf16(label) + box(i) + QStringLiteral("\\par ");
+    return r;
+}
+
+QString issuerBlock(const DocumentSettings& s) {
+    QString r = QStringLiteral("\\fs24{\\b ") + rtfEscape(s.firm) + QStringLiteral("}\\par ") +
+                rtfEscape(s.address) + QStringLiteral("\\par ") + rtfEscape(s.postcode) + u' ' +
+                rtfEscape(s.post) + QStringLiteral("\\par\\fs20 ");
+    const std::pair<const char16_t*, const QString*> extra[] = {{u"telefon: ", &s.phone},
+                                                                {u"faks: ", &s.fax},
+                                                                {u"e-pošta: ", &s.email},
+                                                                {u"davčna št.: ", &s.taxNumber},
+                                                                {u"TRR: ", &s.bankAccount}};
+    for (const auto& [label, value] : extra)
+        if (!value->isEmpty())
+            r += QString::fromUtf16(label) + rtfEscape(*value) + QStringLiteral("\\par ");
+    return r;
+}
+
 } // namespace
+
+void writeAddressBlocks(RtfDocument& d, const QStringList& text1, const DocumentSettings& s) {
+    d.SetFontSize(QStringLiteral("20"));
+    d.WriteLine(RowStart);
+    d.WriteLine(QStringLiteral("\\cellx4600\\cellx9152"));
+    if (s.sideBySide) {
+        d.WriteLine(QStringLiteral("\\intbl{\\ql ") + recipientBlock(text1) +
+                    QStringLiteral("\\cell}{\\qr ") + issuerBlock(s) +
+                    QStringLiteral("\\cell}\\row "));
+    } else {
+        d.WriteLine(QStringLiteral("\\intbl{\\ql ") + issuerBlock(s) +
+                    QStringLiteral("\\cell}{\\qr \\cell}\\row "));
+        d.WriteLine(QStringLiteral("\\intbl{\\ql \\cell}{\\qr \\cell}\\row "));
+        d.WriteLine(QStringLiteral("\\intbl{\\ql ") + recipientBlock(text1) +
+                    QStringLiteral("\\cell}{\\qr \\cell}\\row "));
+    }
+    d.SetFontSize(QStringLiteral("16"));
+    d.WriteLine(QStringLiteral("\\par"));
+    d.WriteLine(QStringLiteral("\\par"));
+}
+
+// About 4 cm wide on paper, which every mobile bank reads.
+QString writeUpnQrBlock(RtfDocument& d, const UpnQrInput& order) {
+    const QByteArray payload = upnQrPayload(order);
+    if (payload.isEmpty()) {
+        const QString account = order.iban.trimmed();
+        if (order.amount > 0 && !account.isEmpty() && slovenianIban(account).isEmpty())
+            return DocumentMessages::QrBadAccount.text.arg(account);
+        return {};
+    }
+    const UpnQrPicture picture = upnQrPng(payload);
+    if (picture.png.isEmpty())
+        return DocumentMessages::QrNotMade.text.arg(picture.error);
+    d.WriteLine(QStringLiteral("\\par Plačilo z UPN QR\\par"), QStringLiteral("\\b\\fs20\\keepn"));
+    // The reference the code carries, for those who pay by typing it.
+    d.WriteLine(QStringLiteral("Sklic: ") + rtfEscape(upnReference(order.invoiceNumber).text()) +
+                    QStringLiteral("\\par"),
+                QStringLiteral("\\fs20\\keepn"));
+    d.WriteLine(
+        QStringLiteral("{\\pard\\ql {\\pict\\pngblip\\picw%1\\pich%2\\picwgoal%3\\pichgoal%3")
+            .arg(picture.width)
+            .arg(picture.height)
+            .arg(UpnQrTwips));
+    const QByteArray hex = picture.png.toHex();
+    for (qsizetype at = 0; at < hex.size(); at += 128)
+        d.WriteLine(QString::fromLatin1(hex.mid(at, 128)));
+    d.WriteLine(QStringLiteral("}\\par}"));
+    return {};
+}
 
 bool readDocumentSettings(Database& db, DocumentSettings* out, QString* error) {
     *out = {};
@@ -374,6 +372,7 @@ bool readDocumentSettings(Database& db, DocumentSettings* out, QString* error) {
     out->bankAccount = f("TRR");
     out->bic = f("BIC");
     out->bottomText = f("NaDnu");
+    out->reminderText = f("BesediloOpomina");
     out->sideBySide = NumberOrZero(rs->field(QStringLiteral("GlavaVzporedno"))) != 0;
     out->tolars = NumberOrZero(rs->field(QStringLiteral("Tolarji"))) != 0;
     return true;

@@ -25,6 +25,7 @@ struct DocumentSettings {
     QString firm, address, postcode, post, phone, fax, email, taxNumber, bankAccount;
     QString bic;        // the bank's BIC, for the e-invoice; may be empty
     QString bottomText; // NaDnu
+    QString reminderText;    // BesediloOpomina: the reminder's own text; may be empty
     bool sideBySide = false; // GlavaVzporedno: issuer and recipient in one row
     bool tolars = false;     // Tolarji: the amount to pay also in SIT
 };
@@ -63,6 +64,19 @@ bool readServiceNames(Database& db, QHash<double, QString>* out, QString* error)
 // The payment order of the document's UPN QR code: the customer of the
 // header pays the issuer of the settings the amount given.
 UpnQrInput upnQrInput(const DocumentInput& in, double toPay);
+
+// What every document of the office shares, written into an opened
+// RtfDocument: the issuer's and the recipient's address blocks, the
+// recipient from the header boxes Text1(i), side by side or the issuer
+// above as the settings say.
+void writeAddressBlocks(RtfDocument& doc, const QStringList& text1,
+                        const DocumentSettings& settings);
+// The payment order as a UPN QR code with its reference, when the account
+// is a valid Slovenian IBAN and there is something to pay. Without it the
+// document still stands (the amount and the account are printed); returns
+// why it is missing for the user (DocumentTotals::warning), or nothing when
+// it is there, when nothing is to be paid and when no account is kept.
+QString writeUpnQrBlock(RtfDocument& doc, const UpnQrInput& order);
 
 // Writes the whole document into an opened RtfDocument, from the prolog to
 // the closing text, and returns the sums it showed. CloseDocument is left

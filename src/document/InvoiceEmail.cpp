@@ -1,5 +1,7 @@
 #include "document/InvoiceEmail.h"
 
+#include "text/TextForms.h"
+
 #include <QStandardPaths>
 
 namespace valmir {
@@ -8,13 +10,49 @@ QString invoiceEmailSubject(const QString& invoiceNumber) {
     return QStringLiteral("Račun ") + invoiceNumber.trimmed();
 }
 
-QString invoiceEmailBody(const QString& invoiceNumber, const QString& firm) {
-    QString body =
-        QStringLiteral("Pozdravljeni,\n\nv prilogi vam pošiljamo račun %1.\n\nLep pozdrav")
-            .arg(invoiceNumber.trimmed());
+namespace {
+
+// A greeting around `text`, signed with the firm's name.
+QString emailBody(const QString& text, const QString& firm) {
+    QString body = QStringLiteral("Pozdravljeni,\n\n%1\n\nLep pozdrav").arg(text);
     if (!firm.trimmed().isEmpty())
         body += u'\n' + firm.trimmed();
     return body + u'\n';
+}
+
+QStringList emailArguments(const QString& address, const QString& subject, const QString& body,
+                           const QString& pdfPath) {
+    QStringList args{QStringLiteral("--subject"), subject, QStringLiteral("--body"), body,
+                     QStringLiteral("--attach"),  pdfPath};
+    // Blanks around a typed address would make xdg-email refuse it.
+    const QString to = address.trimmed();
+    if (!to.isEmpty())
+        args << to;
+    return args;
+}
+
+} // namespace
+
+QString invoiceEmailBody(const QString& invoiceNumber, const QString& firm) {
+    return emailBody(
+        QStringLiteral("v prilogi vam pošiljamo račun %1.").arg(invoiceNumber.trimmed()), firm);
+}
+
+QString reminderEmailSubject(const QString& invoiceNumber) {
+    return QStringLiteral("Opomin za račun ") + invoiceNumber.trimmed();
+}
+
+QString reminderEmailBody(const QString& invoiceNumber, const QDate& due, const QString& firm) {
+    return emailBody(QStringLiteral("račun %1 je zapadel v plačilo dne %2 in še ni poravnan. "
+                                    "V prilogi vam pošiljamo opomin.")
+                         .arg(invoiceNumber.trimmed(), dateText(due)),
+                     firm);
+}
+
+QStringList reminderEmailArguments(const QString& address, const QString& invoiceNumber,
+                                   const QDate& due, const QString& firm, const QString& pdfPath) {
+    return emailArguments(address, reminderEmailSubject(invoiceNumber),
+                          reminderEmailBody(invoiceNumber, due, firm), pdfPath);
 }
 
 bool isPlainEmailAddress(const QString& address) {
@@ -40,14 +78,8 @@ bool isPlainEmailAddress(const QString& address) {
 
 QStringList invoiceEmailArguments(const QString& address, const QString& invoiceNumber,
                                   const QString& firm, const QString& pdfPath) {
-    QStringList args{QStringLiteral("--subject"), invoiceEmailSubject(invoiceNumber),
-                     QStringLiteral("--body"),    invoiceEmailBody(invoiceNumber, firm),
-                     QStringLiteral("--attach"),  pdfPath};
-    // Blanks around a typed address would make xdg-email refuse it.
-    const QString to = address.trimmed();
-    if (!to.isEmpty())
-        args << to;
-    return args;
+    return emailArguments(address, invoiceEmailSubject(invoiceNumber),
+                          invoiceEmailBody(invoiceNumber, firm), pdfPath);
 }
 
 QString findMailLauncher() { return QStandardPaths::findExecutable(QStringLiteral("xdg-email")); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 
@@ -26,6 +27,13 @@ bool isPlainEmailAddress(const QString& address);
 // address is checked by isPlainEmailAddress() first.
 QStringList invoiceEmailArguments(const QString& address, const QString& invoiceNumber,
                                   const QString& firm, const QString& pdfPath);
+
+// The reminder's message: "Opomin za račun 2026-001", and a short text
+// that names the invoice and its due date, signed with the firm's name.
+QString reminderEmailSubject(const QString& invoiceNumber);
+QString reminderEmailBody(const QString& invoiceNumber, const QDate& due, const QString& firm);
+QStringList reminderEmailArguments(const QString& address, const QString& invoiceNumber,
+                                   const QDate& due, const QString& firm, const QString& pdfPath);
 
 // xdg-email found on PATH; empty when missing.
 QString findMailLauncher();

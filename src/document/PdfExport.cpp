@@ -12,13 +12,26 @@
 
 namespace valmir {
 
-QString invoiceFileName(const QString& invoiceNumber, const QString& extension) {
+namespace {
+
+// `kind` and the number, as a file name here and on a Windows share.
+QString documentFileName(const QString& kind, const QString& invoiceNumber,
+                         const QString& extension) {
     QString number = invoiceNumber.trimmed();
     for (QChar& c : number)
         if (c.unicode() < 0x20 || c.unicode() == 0x7F || QStringView(u"/\\:*?\"<>|").contains(c))
             c = u'-';
-    return (number.isEmpty() ? QStringLiteral("Racun") : QStringLiteral("Racun ") + number) + u'.' +
-           extension;
+    return (number.isEmpty() ? kind : kind + u' ' + number) + u'.' + extension;
+}
+
+} // namespace
+
+QString invoiceFileName(const QString& invoiceNumber, const QString& extension) {
+    return documentFileName(QStringLiteral("Racun"), invoiceNumber, extension);
+}
+
+QString reminderPdfFileName(const QString& invoiceNumber) {
+    return documentFileName(QStringLiteral("Opomin"), invoiceNumber, QStringLiteral("pdf"));
 }
 
 QString pdfFileName(const QString& invoiceNumber) {

@@ -18,6 +18,8 @@ namespace valmir {
 QString pdfFileName(const QString& invoiceNumber);
 // The same with another extension ("xml" for the e-invoice).
 QString invoiceFileName(const QString& invoiceNumber, const QString& extension);
+// The reminder of the invoice: "Opomin 2026-001.pdf", "Opomin.pdf".
+QString reminderPdfFileName(const QString& invoiceNumber);
 
 // Where the PDFs go: the folder stored in MapaDokumentov, or, when none is
 // stored, "VALMIR" in the user's documents folder.

@@ -96,14 +96,26 @@ bool readInvoiceSettings(Database& db, InvoiceSettings* settings, QString* error
     settings->sideBySide = row->field(QStringLiteral("GlavaVzporedno")).toBool();
     settings->vatPercent = settingsVatPercent(row->field(QStringLiteral("StopnjaDDV")));
     settings->documentFolder = NullTrim(row->field(QStringLiteral("MapaDokumentov")));
+    settings->restartEachYear = row->field(QStringLiteral("LetniStevec")).toBool();
     return !row->readFailed() || fail(db, error);
 }
 
-bool writeCompanyData(Database& db, const CompanyData& data, QString* error) {
+bool readReminderText(Database& db, QString* text, QString* error) {
+    auto row = openRow(db, error);
+    if (!row)
+        return false;
+    *text = row->eof() ? QString() : NullToStr(row->field(QStringLiteral("BesediloOpomina")));
+    return !row->readFailed() || fail(db, error);
+}
+
+bool writeCompanyData(Database& db, const CompanyData& data, const QString& reminderText,
+                      QString* error) {
     return writeRow(db, error, [&](Recordset& row) {
         // As typed, blanks and all: the document trims when it prints.
         for (int i = 0; i < CompanyFieldCount; ++i)
             row.setField(field(CompanyFields[i]), data[i].isNull() ? QStringLiteral("") : data[i]);
+        row.setField(QStringLiteral("BesediloOpomina"),
+                     reminderText.trimmed().isEmpty() ? QVariant() : QVariant(reminderText));
     });
 }
 
@@ -116,6 +128,7 @@ bool writeInvoiceSettings(Database& db, const InvoiceSettings& s, QString* error
         row.setField(QStringLiteral("GlavaVzporedno"), s.sideBySide);
         row.setField(QStringLiteral("StopnjaDDV"), s.vatPercent);
         row.setField(QStringLiteral("MapaDokumentov"), s.documentFolder.isNull() ? QStringLiteral("") : s.documentFolder);
+        row.setField(QStringLiteral("LetniStevec"), s.restartEachYear);
     });
 }
 
@@ -136,6 +149,7 @@ InvoiceSettingsCheck readInvoiceSettingsInput(const InvoiceSettingsInput& input,
     settings->sideBySide = input.sideBySide;
     settings->vatPercent = *vatPercent;
     settings->documentFolder = input.documentFolder.trimmed();
+    settings->restartEachYear = input.restartEachYear;
     return InvoiceSettingsCheck::Ok;
 }
 

@@ -35,6 +35,7 @@ struct InvoiceSettings {
     bool sideBySide = false; // GlavaVzporedno: issuer and recipient in one row
     double vatPercent = DefaultVatPercent; // StopnjaDDV: the rate of new invoices
     QString documentFolder;  // MapaDokumentov: where PDFs go; empty for the default
+    bool restartEachYear = false; // LetniStevec: the first invoice of a year is number 1
 };
 
 // Adds the row when the table has none: empty texts, the counter at 1 (the
@@ -47,9 +48,16 @@ bool ensureSettingsRow(Database& db, QString* error);
 bool readCompanyData(Database& db, CompanyData* data, QString* error);
 bool readInvoiceSettings(Database& db, InvoiceSettings* settings, QString* error);
 
+// The reminder letter's own text (BesediloOpomina), kept with the issuer's
+// data in N_data; empty when none is stored (the letter then says the
+// program's own, Reminder.h).
+bool readReminderText(Database& db, QString* text, QString* error);
+
 // Writing the fields of one dialog, the row created first when missing, in
-// one transaction: on a failure nothing is written.
-bool writeCompanyData(Database& db, const CompanyData& data, QString* error);
+// one transaction: on a failure nothing is written. A reminder text of
+// blanks only stores none.
+bool writeCompanyData(Database& db, const CompanyData& data, const QString& reminderText,
+                      QString* error);
 bool writeInvoiceSettings(Database& db, const InvoiceSettings& settings, QString* error);
 
 // N_racun's boxes as typed, and what they store.
@@ -61,6 +69,7 @@ struct InvoiceSettingsInput {
     bool sideBySide = false;
     QString vatPercent;
     QString documentFolder;
+    bool restartEachYear = false;
 };
 enum class InvoiceSettingsCheck {
     Ok,

@@ -98,7 +98,10 @@ QStringList upnQrFields(const UpnQrInput& in) {
     f << party(in.payer);                                                             // 6 to 8
     f << QStringLiteral("%1").arg(cents, 11, 10, QLatin1Char('0'));                   // 9
     f << QString() << QString() << QStringLiteral("OTHR");                            // 10 to 12
-    f << fieldText(QStringLiteral("Račun ") + in.invoiceNumber.trimmed(), UpnPurposeLength); // 13
+    const QString purpose = in.purpose.trimmed().isEmpty()
+                                ? QStringLiteral("Račun ") + in.invoiceNumber.trimmed()
+                                : in.purpose;
+    f << fieldText(purpose, UpnPurposeLength);                        // 13
     f << QString() << iban << upnReference(in.invoiceNumber).field(); // 14 to 16
     f << party(in.recipient);                                         // 17 to 19
     qsizetype sum = f.size(); // one LF after each of the nineteen

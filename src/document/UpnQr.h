@@ -18,9 +18,10 @@ struct UpnQrParty {
 struct UpnQrInput {
     UpnQrParty payer;      // the customer
     double amount = 0;     // the amount to pay in euro
-    QString invoiceNumber; // gives the purpose and the reference
+    QString invoiceNumber; // gives the reference, and the purpose unless one is given
     QString iban;          // the issuer's account as typed (blanks allowed)
     UpnQrParty recipient;  // the issuer
+    QString purpose{};     // empty: "Račun" and the invoice number
 };
 
 // Longest texts the banks read: names, streets and places, the purpose and

@@ -54,7 +54,13 @@ CreditNoteResult makeCreditNote(Database& db, qint64 invoiceId, const QDate& tod
         result.outcome = CreditNoteOutcome::NoSettings;
         return result;
     }
-    double next = counter.toDouble();
+    QVariant restart;
+    double next = 0;
+    if (!db.queryValue(QStringLiteral("SELECT ifnull(LetniStevec, 0) FROM tblNastavitve "
+                                      "ORDER BY rowid LIMIT 1"),
+                       {}, &restart) ||
+        !counterForNewDocument(db, counter.toDouble(), restart.toBool(), today.year(), &next))
+        return failed(db);
     for (;; ++next) {
         result.number = proposeNumber(today.year(), next);
         QVariant taken;

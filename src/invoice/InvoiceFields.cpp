@@ -5,6 +5,8 @@
 
 #include <QDate>
 
+#include <cmath>
+
 namespace valmir {
 
 QString numberBoxText(const QVariant& value) {
@@ -24,6 +26,15 @@ QString boxText(const QVariant& stored, BoxForm form) {
         break;
     }
     return NullTrim(stored);
+}
+
+QVariant dueDate(const QVariant& date, const QVariant& validity) {
+    const QDate day = date.toDate();
+    const double days = validity.toDouble();
+    // Beyond the calendar's reach there is no date to fall due on.
+    if (!day.isValid() || !(std::abs(days) < 1e6))
+        return {};
+    return day.addDays(std::llround(days));
 }
 
 QVariant storedValue(const QString& text, BoxForm form) {

@@ -53,6 +53,10 @@ inline constexpr int ValidityBox = 15;
 QString boxText(const QVariant& stored, BoxForm form);
 QVariant storedValue(const QString& text, BoxForm form);
 
+// When a stored invoice falls due: its date plus its validity in whole
+// days (rounded as the engine rounds); none without a date.
+QVariant dueDate(const QVariant& date, const QVariant& validity);
+
 // A stored number as a number box (point value, percentage, validity)
 // shows it: the locale's form, which readNumber() reads back unchanged.
 QString numberBoxText(const QVariant& value);

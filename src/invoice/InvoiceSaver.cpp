@@ -60,6 +60,11 @@ void writeHeader(Recordset& list, const InvoiceHeader& h, const InvoiceTotals& t
     list.setField(QStringLiteral("Osnova"), sign * totals.base);
     list.setField(QStringLiteral("DDV"), sign * totals.vat);
     list.setField(QStringLiteral("ZaPlacilo"), sign * totals.toPay);
+    // A credit note is never due.
+    list.setField(QStringLiteral("Zapade"),
+                  h.credits ? QVariant()
+                            : dueDate(storedValue(h.text1.value(DateBox), BoxForm::Date),
+                                      storedValue(h.text1.value(ValidityBox), BoxForm::Validity)));
 }
 
 bool writeLines(Database& db, const QList<WorkingLine>& lines, qint64 invoiceId) {
@@ -114,6 +119,16 @@ bool advanceCounter(Database& db, const QString& number) {
     return db.execute(QStringLiteral("UPDATE tblNastavitve SET StRacuna = ? "
                                      "WHERE rowid = (SELECT min(rowid) FROM tblNastavitve)"),
                       {*next});
+}
+
+bool counterForNewDocument(Database& db, double storedCounter, bool restartEachYear, int year,
+                           double* counter) {
+    QVariant last;
+    if (restartEachYear &&
+        !db.queryValue(QStringLiteral("SELECT max(Datum) FROM tblRacun"), {}, &last))
+        return false;
+    *counter = counterForYear(storedCounter, restartEachYear, last.toDate(), year);
+    return true;
 }
 
 Message saveMessage(SaveOutcome outcome) {

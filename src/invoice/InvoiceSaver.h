@@ -51,6 +51,17 @@ struct SaveResult {
 // The message box for a refused save.
 Message saveMessage(SaveOutcome outcome);
 
+// Moves the settings' counter past a new document's number ("2026/007"
+// leaves 8); a number without "/" leaves it alone. False on an engine error.
+bool advanceCounter(Database& db, const QString& number);
+
+// The counter a new document of `year` is numbered with (counterForYear),
+// from the stored counter and the office's choice; reads the newest
+// invoice's date only when the counter starts again each year. False on
+// an engine error.
+bool counterForNewDocument(Database& db, double storedCounter, bool restartEachYear, int year,
+                           double* counter);
+
 // Saves an invoice: checks the header (point value, percentage, unique
 // number when it differs from originalNumber, date), then in one
 // transaction of the data database writes the tblRacun row through `list`
@@ -63,10 +74,6 @@ Message saveMessage(SaveOutcome outcome);
 // `lines` in the order TS1, TS2, so its position is not disturbed; a cell still being typed must be
 // written before the call. For mode 1 the number lookup ignores the invoice itself (a change of
 // case of its own number is no clash).
-// Moves the settings' counter past a new document's number ("2026/007"
-// leaves 8); a number without "/" leaves it alone. False on an engine error.
-bool advanceCounter(Database& db, const QString& number);
-
 SaveResult saveInvoice(Database& db, Recordset& list, Recordset& lines, int mode,
                        const QString& originalNumber, const InvoiceHeader& header);
 

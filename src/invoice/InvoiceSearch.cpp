@@ -5,6 +5,8 @@
 #include "data/RowSet.h"
 #include "text/TextForms.h"
 
+#include <QHash>
+
 #include <cmath>
 
 namespace valmir {
@@ -13,6 +15,16 @@ namespace {
 
 const QString Searched = QStringLiteral("Besedilo LIKE ? ESCAPE '\\'");
 const QString Unpaid = QStringLiteral("ifnull(Placan, 0) = 0");
+// What an invoice still owes, in cents: its sum to pay less what its
+// credit notes (stored negative) take back.
+const QString OwedCents = QStringLiteral(
+    "CAST(round((ifnull(r.ZaPlacilo, 0) + (SELECT total(c.ZaPlacilo) FROM tblRacun c "
+    "WHERE c.IzvirniID = r.ID AND c.Dobropis)) * 100) AS INTEGER)");
+// Overdue: unpaid as the index of Placan finds it (not through ifnull()),
+// due before the day bound, no credit note, and owing something.
+const QString Overdue = QStringLiteral("FROM tblRacun r WHERE (r.Placan = 0 OR r.Placan IS NULL) "
+                                       "AND r.Zapade < ? AND ifnull(r.Dobropis, 0) = 0 AND ") +
+                        OwedCents + QStringLiteral(" > 0");
 
 // "%", "_" and the escape character itself stand for themselves.
 QString likePattern(const QString& folded) {
@@ -35,6 +47,17 @@ int numberForm(qint64 count) {
     return lastTwo == 1 ? 0 : lastTwo == 2 ? 1 : lastTwo == 3 || lastTwo == 4 ? 2 : 3;
 }
 
+qint64 cents(const QueryRow& row, int column) {
+    return row.isNull(column) ? 0 : std::llround(row.number(column) * 100);
+}
+
+// What each invoice overdue on `today` owes, in cents.
+bool readOverdue(Database& db, const QDate& today, QHash<qint64, qint64>* overdue) {
+    return db.forEachRow(
+        QStringLiteral("SELECT r.ID, %1 ").arg(OwedCents) + Overdue, {today},
+        [&](const QueryRow& row) { overdue->insert(row.integer(0), row.integer(1)); });
+}
+
 } // namespace
 
 InvoiceFilter invoiceFilter(const QString& typed, bool unpaidOnly) {
@@ -52,6 +75,19 @@ InvoiceFilter invoiceFilter(const QString& typed, bool unpaidOnly) {
         conditions << Unpaid;
     f.conditions = conditions.join(QStringLiteral(" AND "));
     return f;
+}
+
+InvoiceFilter overdueOn(InvoiceFilter filter, const QDate& today, bool overdueOnly) {
+    filter.today = today;
+    if (!overdueOnly)
+        return filter;
+    // The engine reads the few overdue invoices once and looks up each in
+    // tblIskanje by its ID.
+    const QString overdue = QStringLiteral("ID IN (SELECT r.ID ") + Overdue + u')';
+    filter.conditions =
+        filter.isEmpty() ? overdue : QStringLiteral("(%1) AND %2").arg(filter.conditions, overdue);
+    filter.params << today;
+    return filter;
 }
 
 InvoiceFilter keeping(InvoiceFilter filter, std::vector<qint64> ids) {
@@ -72,10 +108,16 @@ bool runSearch(Database& db, const InvoiceFilter& filter, SearchResult* result) 
                            unpaidCents = row.integer(1);
                        }))
         return false;
+    QHash<qint64, qint64> overdue;
+    if (filter.today.isValid() && !readOverdue(db, filter.today, &overdue))
+        return false;
+    qint64 overdueCents = 0;
     result->where.clear();
     result->params.clear();
     if (filter.isEmpty()) {
         status.shown = status.all;
+        for (qint64 c : std::as_const(overdue))
+            overdueCents += c;
     } else {
         std::vector<qint64> ids;
         unpaidCents = 0;
@@ -84,8 +126,9 @@ bool runSearch(Database& db, const InvoiceFilter& filter, SearchResult* result) 
                     filter.conditions,
                 filter.params, [&](const QueryRow& row) {
                     ids.push_back(row.integer(0));
-                    if (row.integer(1) != 0 && !row.isNull(2))
-                        unpaidCents += std::llround(row.number(2) * 100);
+                    if (row.integer(1) != 0)
+                        unpaidCents += cents(row, 2);
+                    overdueCents += overdue.value(ids.back());
                 }))
             return false;
         status.shown = qint64(ids.size());
@@ -98,6 +141,7 @@ bool runSearch(Database& db, const InvoiceFilter& filter, SearchResult* result) 
         }
     }
     status.unpaid = double(unpaidCents) / 100;
+    status.overdue = double(overdueCents) / 100;
     result->status = status;
     return true;
 }
@@ -106,9 +150,12 @@ QString statusText(const ListStatus& s) {
     static const char* const shown[] = {"Prikazan", "Prikazana", "Prikazani", "Prikazanih"};
     // After "od" the genitive: "od 1 računa", "od 2 računov", ...
     const char* const of = numberForm(s.all) == 0 ? "računa" : "računov";
-    return QStringLiteral("%1 %2 od %3 %4 · neplačano %5")
-        .arg(QString::fromUtf8(shown[numberForm(s.shown)]), countText(s.shown), countText(s.all),
-             QString::fromUtf8(of), currencyText(s.unpaid));
+    QString text = QStringLiteral("%1 %2 od %3 %4 · neplačano %5")
+                       .arg(QString::fromUtf8(shown[numberForm(s.shown)]), countText(s.shown),
+                            countText(s.all), QString::fromUtf8(of), currencyText(s.unpaid));
+    if (s.overdue != 0)
+        text += QStringLiteral(" · zapadlo ") + currencyText(s.overdue);
+    return text;
 }
 
 } // namespace valmir

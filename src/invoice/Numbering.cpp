@@ -16,6 +16,10 @@ QString proposeNumber(int year, double counter) {
     return plainNumberText(year) + u'/' + digits;
 }
 
+double counterForYear(double counter, bool restartEachYear, const QDate& lastDate, int year) {
+    return restartEachYear && lastDate.isValid() && lastDate.year() < year ? 1 : counter;
+}
+
 std::optional<double> nextCounter(const QString& number) {
     int slash = number.indexOf(u'/');
     if (slash < 0)

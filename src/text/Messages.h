@@ -181,6 +181,73 @@ inline const Message NextNumberNotRead{
 
 } // namespace OperationMessages
 
+namespace CustomerMessages {
+
+// The register of customers "Naročniki" and the editor that fills from it.
+inline const QString Title = QStringLiteral("Naročniki");
+inline const Message AskUpdate{
+    QStringLiteral("Podatki naročnika »%1« na računu se razlikujejo od shranjenih med "
+                   "naročniki.\r\nPosodobim podatke naročnika?"),
+    Titles::Question}; // %1: the customer's name
+inline const Message AskOverwrite{
+    QStringLiteral("Nekatera polja naročnika so že izpolnjena drugače (%1). Jih prepišem s "
+                   "podatki naročnika »%2«?"),
+    Titles::Question}; // %1: the boxes' captions, %2: the customer's name
+inline const Message BadTaxNumber{
+    QStringLiteral("Davčna številka »%1« ni veljavna (8 številk, lahko s predpono SI, zadnja je "
+                   "kontrolna). Vseeno shranim?"),
+    Titles::Question}; // %1: as typed
+inline const Message BadAccount{
+    QStringLiteral("Transakcijski račun »%1« ni veljaven IBAN (na primer SI56 1910 0000 0123 "
+                   "438). Vseeno shranim?"),
+    Titles::Question}; // %1: as typed
+inline const Message NoName{QStringLiteral("Naročnik mora imeti ime ali davčno številko."),
+                            Titles::Cannot};
+inline const Message AskDelete{
+    QStringLiteral("Naročnik »%1« bo izbrisan iz seznama naročnikov. Računi obdržijo svoje "
+                   "podatke.\r\nJe to res tvoja želja?"),
+    QStringLiteral("Trenutek odločitve")}; // %1: the customer's name
+inline const Message ListNotRead{QStringLiteral("Seznama naročnikov ni mogoče prebrati:"),
+                                 Titles::Cannot}; // the engine's text follows
+inline const Message NotSaved{QStringLiteral("Naročnika ni bilo mogoče shraniti:"),
+                              Titles::Database}; // the engine's text follows
+inline const Message NotDeleted{QStringLiteral("Naročnika ni bilo mogoče izbrisati:"),
+                                Titles::Database}; // the engine's text follows
+inline const Message RegisterNotKept{
+    QStringLiteral("Račun je shranjen, seznama naročnikov pa ni bilo mogoče posodobiti:"),
+    Titles::Database}; // the engine's text follows
+inline const QString SearchHint =
+    QStringLiteral("naročnik, kontaktna oseba, naslov, kraj ali davčna številka");
+// The captions of a customer's fields, in the order of CustomerField
+// (codelists/Customers.h).
+inline const QString FieldCaptions[] = {QStringLiteral("Naročnik"),
+                                        QStringLiteral("Naslov"),
+                                        QStringLiteral("Pošta"),
+                                        QStringLiteral("Kraj"),
+                                        QStringLiteral("Kontaktna oseba"),
+                                        QStringLiteral("Telefon"),
+                                        QStringLiteral("Faks"),
+                                        QStringLiteral("E-pošta"),
+                                        QStringLiteral("Davčna številka"),
+                                        QStringLiteral("Transakcijski račun")};
+
+} // namespace CustomerMessages
+
+namespace CopyMessages {
+
+// "Kopiraj račun": a new invoice from a stored one.
+inline const Message LeftOut{
+    QStringLiteral("Teh postavk ni v novem računu, ker njihovih opravil ni več v šifrantu:\n%1"),
+    QStringLiteral("Kopija računa")}; // %1: the lines, one a line
+inline const QString LeftOutLine =
+    QStringLiteral("točke %1, količina %2, znesek %3"); // as the invoice stored them
+inline const Message NotFound{QStringLiteral("Računa, ki naj ga kopiram, ni več v bazi."),
+                              Titles::Cannot};
+inline const Message NotRead{QStringLiteral("Računa ni bilo mogoče kopirati:"),
+                             Titles::Database}; // the engine's text follows
+
+} // namespace CopyMessages
+
 namespace Messages {
 
 // Staff list: the input box
@@ -428,6 +495,36 @@ inline const QString Cancel = QStringLiteral("Prekliči");
 
 } // namespace PdfMessages
 
+namespace ReminderMessages {
+
+// The reminder (opomin) of an overdue invoice, from the main list.
+inline const Message NotRead{QStringLiteral("Računa za opomin ni mogoče prebrati:"),
+                             Titles::Database}; // the engine's text follows
+inline const QString NotFound = QStringLiteral("Računa ni več v bazi."); // after NotRead
+inline const Message CreditNote{
+    QStringLiteral("Izbrani dokument je dobropis. Za dobropis ni opomina."), Titles::Cannot};
+inline const Message Paid{QStringLiteral("Račun %1 je plačan. Opomin ni potreben."),
+                          Titles::Cannot}; // %1: the invoice's number
+inline const Message NothingOwed{
+    QStringLiteral("Račun %1 je v celoti dobropisan. Naročnik ne dolguje ničesar."),
+    Titles::Cannot}; // %1: the invoice's number
+inline const Message NoDueDate{
+    QStringLiteral("Račun %1 nima datuma, zato nima roka plačila. Vpišite datum v računu."),
+    Titles::Cannot}; // %1: the invoice's number
+inline const Message NotDue{QStringLiteral("Račun %1 še ni zapadel v plačilo (rok plačila: %2)."),
+                            Titles::Cannot}; // %1: the invoice's number, %2: its due date
+inline const Message ConversionFailed{QStringLiteral("LibreOffice opomina ni pretvoril v PDF:"),
+                                      Titles::Cannot}; // LibreOffice's own words follow
+inline const Message NotRecorded{
+    QStringLiteral("Opomin je shranjen kot »%1«, a ga ni bilo mogoče zabeležiti pri računu:"),
+    Titles::Database}; // %1: the PDF; the engine's text follows
+inline const Message Send{
+    QStringLiteral("Opomin je shranjen kot »%1«. Ga pošljem naročniku po e-pošti?"),
+    Titles::Question}; // %1: the PDF
+inline const QString Converting = QStringLiteral("Pretvarjam opomin v PDF ...");
+
+} // namespace ReminderMessages
+
 namespace HelpMessages {
 
 // The manual's window.
@@ -447,5 +544,41 @@ inline const Message SystemInfoUnavailable{
     QStringLiteral("VALMIR 2009")};
 
 } // namespace AboutMessages
+
+namespace ServerMessages {
+
+// Moving the data to the office's PostgreSQL server ("valmir --prenesi"),
+// told on the console.
+inline const QString Title = QStringLiteral("Prenos na strežnik");
+inline const Message PasswordGiven{
+    QStringLiteral("Geslo ne sodi v ukazno vrstico, kjer ga vidijo tudi drugi uporabniki "
+                   "računalnika. Vpišite ga v datoteko ~/.pgpass (ali pg_service.conf) in ga "
+                   "iz niza za povezavo izpustite."),
+    Title};
+inline const Message NoData{QStringLiteral("Podatkov ni: »%1« ne obstaja."), Title}; // %1: file
+inline const Message NotConnected{QStringLiteral("Povezava s strežnikom ni uspela: %1"),
+                                  Title}; // %1: libpq's words
+inline const Message NotEmpty{
+    QStringLiteral("Baza »%1« na strežniku že vsebuje tabele programa (%2). Podatki se "
+                   "prenesejo le v prazno bazo; na strežniku in v datoteki ni nič spremenjeno."),
+    Title}; // %1: the database, %2: its tables
+inline const Message NoCollation{
+    QStringLiteral("Strežnik ne pozna slovenske razvrstitve »%1« (PostgreSQL brez ICU)."), Title};
+inline const Message NoExtension{
+    QStringLiteral("Razširitve »%1« ni bilo mogoče namestiti v bazo na strežniku (paket "
+                   "postgresql-contrib; namesti jo lastnik baze z ukazom CREATE EXTENSION %1): "
+                   "%2"),
+    Title}; // %2: the server's words
+inline const Message OtherVersion{
+    QStringLiteral("Podatki v datoteki so različice %1, ta program pa na strežniku zna "
+                   "narediti tabele različice %2."),
+    Title};
+inline const Message Failed{
+    QStringLiteral("Prenos na strežnik ni uspel, na strežniku ni nič spremenjeno: %1"),
+    Title}; // %1: the server's words
+inline const Message TableRows{QStringLiteral("Vrstic v tabeli %1: %2"), Title};
+inline const Message Done{QStringLiteral("Podatki so preneseni v bazo »%1« na strežniku."), Title};
+
+} // namespace ServerMessages
 
 } // namespace valmir

@@ -1,5 +1,7 @@
 #include "ui/BoundGrid.h"
 
+#include "ui/ColumnMemory.h"
+
 #include "text/Messages.h"
 #include "ui/MessageBox.h"
 
@@ -60,6 +62,18 @@ void BoundGrid::showRefusedValue(const QString& text) {
 }
 
 bool BoundGrid::refresh() { return m_model->refresh(); }
+
+void BoundGrid::rememberColumns() {
+    if (!m_columnMemory)
+        m_columnMemory = new ColumnMemory(this);
+}
+
+void BoundGrid::showEvent(QShowEvent* event) {
+    QTableView::showEvent(event);
+    if (!m_shown && m_columnMemory)
+        m_columnMemory->restore();
+    m_shown = true;
+}
 
 int BoundGrid::currentRow() const {
     Recordset* rs = recordset();

@@ -6,6 +6,8 @@
 
 namespace valmir {
 
+class ColumnMemory;
+
 // The grid of a bound list: a table view over a BoundListModel whose
 // current row is the record set's current row, both ways.
 class BoundGrid : public QTableView {
@@ -30,6 +32,10 @@ public:
     // Writes a cell that is still being typed into, so that an action
     // started from the keyboard sees what the user typed.
     void commitEdit();
+    // Lets the user move and resize the columns, and keeps them so for the
+    // account (ColumnMemory); what the window set until the grid is first
+    // shown are the defaults.
+    void rememberColumns();
 
 Q_SIGNALS:
     void headerClicked(int column);
@@ -42,6 +48,7 @@ protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     // Tab past the last cell that takes typing, or Shift+Tab before the
     // first, leaves the grid for the next or previous control instead of
@@ -56,6 +63,8 @@ private:
     void showRefusedValue(const QString& text);
 
     BoundListModel* m_model;
+    ColumnMemory* m_columnMemory = nullptr;
+    bool m_shown = false;
     bool m_followView = true;
     bool m_refusalPending = false;
 };

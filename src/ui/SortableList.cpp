@@ -36,6 +36,7 @@ SortableList::SortableList(BoundGrid* grid, Database* db, std::span<const Sortab
     model->setColumns(bound);
     model->setDatabase(db);
     setColumnWidths(columns);
+    m_grid->rememberColumns();
     connect(m_grid, &BoundGrid::headerClicked, this, &SortableList::sortByColumn);
     // The rest of a long list is read after its first rows are shown.
     connect(model, &BoundListModel::readFailed, this, &SortableList::tellReadFailure);

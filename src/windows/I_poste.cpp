@@ -58,6 +58,7 @@ I_poste::I_poste(const AppContext& context, QLineEdit* postcodeBox, QWidget* par
     model->setColumns({{QStringLiteral("Poštna št."), QStringLiteral("Stev"), {}},
                        {SortMark + QStringLiteral("Kraj"), QStringLiteral("Posta"), {}}});
     m_postOfficeGrid->horizontalHeader()->resizeSection(ColPostcode, 90);
+    m_postOfficeGrid->rememberColumns();
 
     m_openTimer = new QTimer(this);
     m_openTimer->setObjectName(QStringLiteral("Timer1"));

@@ -1,14 +1,16 @@
 #include "windows/N_data.h"
 
-#include "ui/MessageBox.h"
-#include "text/Messages.h"
+#include "document/Reminder.h"
 #include "document/Settings.h"
+#include "text/Messages.h"
+#include "ui/MessageBox.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -79,14 +81,27 @@ N_data::N_data(const AppContext& context, QWidget* parent) : LoadingDialog(paren
         }
         ++row;
     }
-    setTabOrder(previous, m_okButton);
     form->setColumnStretch(1, 1);
+
+    // The reminder's text shows the program's own as long as none is typed.
+    auto* reminderFrame = new QGroupBox(QStringLiteral(" Besedilo opomina "), this);
+    reminderFrame->setObjectName(QStringLiteral("Frame2"));
+    m_reminderEdit = new QPlainTextEdit(reminderFrame);
+    m_reminderEdit->setObjectName(QStringLiteral("Text2"));
+    m_reminderEdit->setPlaceholderText(defaultReminderText());
+    m_reminderEdit->setTabChangesFocus(true);
+    m_reminderEdit->setFixedHeight(m_reminderEdit->fontMetrics().lineSpacing() * 8 + 12);
+    auto* reminderLayout = new QVBoxLayout(reminderFrame);
+    reminderLayout->addWidget(m_reminderEdit);
+    setTabOrder(previous, m_reminderEdit);
+    setTabOrder(m_reminderEdit, m_okButton);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(m_okButton);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame);
+    layout->addWidget(reminderFrame);
     layout->addLayout(buttons);
     // Only the width is worth changing: it gives the texts their room.
     setMaximumHeight(sizeHint().height());
@@ -99,13 +114,16 @@ N_data::N_data(const AppContext& context, QWidget* parent) : LoadingDialog(paren
         return;
     }
     CompanyData data;
+    QString reminderText;
     QString error;
-    if (!readCompanyData(*m_context.db, &data, &error)) {
+    if (!readCompanyData(*m_context.db, &data, &error) ||
+        !readReminderText(*m_context.db, &reminderText, &error)) {
         Msg::critical(this, SettingsMessages::NotRead, error);
         return;
     }
     for (int i = 0; i < CompanyFieldCount; ++i)
         m_fieldEdits[i]->setText(data[i]);
+    m_reminderEdit->setPlainText(reminderText);
     setLoaded(true);
 }
 
@@ -118,7 +136,7 @@ void N_data::confirm() {
     for (int i = 0; i < CompanyFieldCount; ++i)
         data[i] = m_fieldEdits[i]->text();
     QString error;
-    if (!writeCompanyData(*m_context.db, data, &error)) {
+    if (!writeCompanyData(*m_context.db, data, m_reminderEdit->toPlainText(), &error)) {
         // The input stays for another try.
         Msg::critical(this, SettingsMessages::NotSaved, error);
         return;

@@ -8,13 +8,15 @@
 #include <array>
 
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 
 namespace valmir {
 
 // "Naši podatki": the issuer's own data printed in the head of every
-// document. Reads the settings row when it opens and writes it on
-// "V redu"; closing it any other way stores nothing.
+// document, and the text of the reminder letter. Reads the settings row
+// when it opens and writes it on "V redu"; closing it any other way stores
+// nothing.
 class N_data : public LoadingDialog {
     Q_OBJECT
 public:
@@ -27,6 +29,8 @@ private:
     AppContext m_context;
     // Text1(i): the field CompanyFields[i] (Settings.h).
     std::array<QLineEdit*, CompanyFieldCount> m_fieldEdits{};
+    // Text2: BesediloOpomina; left empty, the letter says the program's own.
+    QPlainTextEdit* m_reminderEdit = nullptr;
     QPushButton* m_okButton = nullptr;
 };
 

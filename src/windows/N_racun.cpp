@@ -49,6 +49,9 @@ N_racun::N_racun(const AppContext& context, QWidget* parent)
     m_pointValueEdit = numberEdit(QStringLiteral("Text2"), frame);
     m_validityEdit = numberEdit(QStringLiteral("Text3"), frame);
     m_vatPercentEdit = numberEdit(QStringLiteral("Text4"), frame);
+    // Numbering starts again at 1 with the first invoice of a new year.
+    m_yearlyCheck = new QCheckBox(QStringLiteral("Vsako leto začni številčenje znova"), frame);
+    m_yearlyCheck->setObjectName(QStringLiteral("Check2"));
     m_tolarsCheck =
         new QCheckBox(QStringLiteral("Skupni znesek računa prikaži tudi v SIT"), frame);
     m_tolarsCheck->setObjectName(QStringLiteral("Check1"));
@@ -93,6 +96,7 @@ N_racun::N_racun(const AppContext& context, QWidget* parent)
         ++row;
     }
     form->setColumnStretch(3, 1);
+    form->addWidget(m_yearlyCheck, row++, 0, 1, 4);
     form->setRowMinimumHeight(row++, 6);
     form->addWidget(m_tolarsCheck, row++, 0, 1, 4);
     form->addWidget(m_sideBySideOption, row++, 0, 1, 4);
@@ -118,7 +122,8 @@ N_racun::N_racun(const AppContext& context, QWidget* parent)
     setTabOrder(m_counterEdit, m_pointValueEdit);
     setTabOrder(m_pointValueEdit, m_validityEdit);
     setTabOrder(m_validityEdit, m_vatPercentEdit);
-    setTabOrder(m_vatPercentEdit, m_tolarsCheck);
+    setTabOrder(m_vatPercentEdit, m_yearlyCheck);
+    setTabOrder(m_yearlyCheck, m_tolarsCheck);
     setTabOrder(m_tolarsCheck, m_sideBySideOption);
     setTabOrder(m_sideBySideOption, m_stackedOption);
     setTabOrder(m_stackedOption, m_folderEdit);
@@ -143,6 +148,7 @@ N_racun::N_racun(const AppContext& context, QWidget* parent)
         m_validityEdit->setText(numberBoxText(settings.validity));
         m_vatPercentEdit->setText(numberBoxText(settings.vatPercent));
         m_tolarsCheck->setChecked(settings.tolars);
+        m_yearlyCheck->setChecked(settings.restartEachYear);
         (settings.sideBySide ? m_sideBySideOption : m_stackedOption)->setChecked(true);
         m_folderEdit->setText(settings.documentFolder);
         setLoaded(true);
@@ -172,7 +178,7 @@ void N_racun::confirm() {
     switch (readInvoiceSettingsInput({m_counterEdit->text(), m_pointValueEdit->text(),
                                       m_validityEdit->text(), m_tolarsCheck->isChecked(),
                                       m_sideBySideOption->isChecked(), m_vatPercentEdit->text(),
-                                      m_folderEdit->text()},
+                                      m_folderEdit->text(), m_yearlyCheck->isChecked()},
                                      &settings)) {
     case InvoiceSettingsCheck::CounterNotNumeric:
         refuse(m_counterEdit, SettingsMessages::CounterNotNumeric.text,

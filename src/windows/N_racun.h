@@ -29,6 +29,7 @@ private:
 
     AppContext m_context;
     QLineEdit* m_counterEdit = nullptr;    // Text1: StRacuna
+    QCheckBox* m_yearlyCheck = nullptr;    // Check2: LetniStevec
     QLineEdit* m_pointValueEdit = nullptr; // Text2: VrednostTocke
     QLineEdit* m_validityEdit = nullptr;   // Text3: Veljavnost
     QLineEdit* m_vatPercentEdit = nullptr; // Text4: StopnjaDDV

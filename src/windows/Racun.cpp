@@ -1,6 +1,7 @@
 #include "windows/Racun.h"
 
 #include "data/Recordset.h"
+#include "invoice/InvoiceCopy.h"
 #include "invoice/InvoiceFields.h"
 #include "invoice/InvoiceSaver.h"
 #include "invoice/Numbering.h"
@@ -21,15 +22,18 @@
 #include "windows/Postavke.h"
 
 #include <QAbstractItemDelegate>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -41,11 +45,21 @@ namespace {
 // Grid columns.
 enum Column { ColTariff, ColOperation, ColPoints, ColQuantity, ColSurcharge, ColAmount };
 
+// How many customers the name box offers at most: the most recently used.
+constexpr int CustomerOffers = 20;
+
 } // namespace
 
 Racun::Racun(const AppContext& context, BoundGrid* invoiceList, QWidget* parent)
+    : Racun(context, invoiceList, std::nullopt, parent) {}
+
+Racun::Racun(const AppContext& context, BoundGrid* invoiceList, CopyOf source, QWidget* parent)
+    : Racun(context, invoiceList, std::optional<qint64>(source.invoiceId), parent) {}
+
+Racun::Racun(const AppContext& context, BoundGrid* invoiceList, std::optional<qint64> copyOf,
+             QWidget* parent)
     : LoadingDialog(parent), m_context(context), m_db(context.db), m_work(context.work),
-      m_invoiceList(invoiceList) {
+      m_invoiceList(invoiceList), m_copyOf(copyOf) {
     setObjectName(QStringLiteral("Racun"));
     setWindowTitle(QStringLiteral("Račun"));
     setModal(true);
@@ -71,6 +85,9 @@ void Racun::connectHandlers() {
     connect(ui.paidCheck, &QCheckBox::toggled, this, &Racun::onPaidToggled);
     connect(ui.calendarButton, &QPushButton::clicked, this, &Racun::onCalendar);
     connect(ui.postOfficeButton, &QToolButton::clicked, this, &Racun::onPostOfficeLookup);
+    connect(ui.headerBoxes[CustomerBox], &QLineEdit::textEdited, this, &Racun::onCustomerTyped);
+    connect(ui.customerCompleter, qOverload<const QModelIndex&>(&QCompleter::activated), this,
+            &Racun::onCustomerChosen);
     connect(ui.saveButton, &QPushButton::clicked, this, &Racun::save);
     connect(ui.printButton, &QPushButton::clicked, this, &Racun::PrintInvoice);
     connect(ui.pdfButton, &QPushButton::clicked, this, &Racun::savePdf);
@@ -205,7 +222,8 @@ bool Racun::load() {
         reportEngineError(m_work->lastError());
         return false;
     }
-    Mode = OpenMode;
+    // A copy is a new invoice; only where its data come from differs.
+    Mode = m_copyOf ? 0 : OpenMode;
     Loading = true;
     OriginalNumber.clear();
     // Every step that fails has shown its message; the editor then does
@@ -216,6 +234,8 @@ bool Racun::load() {
         ok = loadFromList();
     if (ok && Mode != 1)
         ok = loadNewInvoiceDefaults();
+    if (ok && m_copyOf)
+        ok = loadCopy(*m_copyOf);
     if (ok)
         ok = refreshLines();
     ui.vatCaptionLabel->setText(vatCaption(m_vatPercent));
@@ -299,7 +319,41 @@ bool Racun::loadNewInvoiceDefaults() {
         reportEngineError(settings->lastError());
         return false;
     }
-    ui.headerBoxes[NumberBox]->setText(proposeNumber(today().year(), counter));
+    double yearCounter = counter;
+    if (!counterForNewDocument(*m_db, counter,
+                               settings->field(QStringLiteral("LetniStevec")).toBool(),
+                               today().year(), &yearCounter)) {
+        reportEngineError(m_db->lastError());
+        return false;
+    }
+    ui.headerBoxes[NumberBox]->setText(proposeNumber(today().year(), yearCounter));
+    return true;
+}
+
+bool Racun::loadCopy(qint64 invoiceId) {
+    const InvoiceCopy copy = copyInvoice(*m_db, *m_work, invoiceId);
+    if (!copy.ok) {
+        Msg::critical(this, CopyMessages::NotRead, copy.error);
+        return false;
+    }
+    if (!copy.found) {
+        Msg::critical(this, CopyMessages::NotFound);
+        return false;
+    }
+    for (const auto& [box, text] : copy.boxes)
+        setHeaderText(box, text);
+    ui.pointValueEdit->setText(copy.pointValueText);
+    ui.percentEdit->setText(copy.percentText);
+    ui.unifiedReportCheck->setChecked(copy.unifiedReport);
+    if (copy.hasLumpSumLine) {
+        ui.lumpSumCheck->setChecked(true);
+        ui.percentEdit->setEnabled(false);
+    }
+    if (copy.hasExpenseLine)
+        ui.lumpSumCheck->setEnabled(false);
+    // Told once the window shows, over the lines as they came.
+    if (!copy.leftOut.isEmpty())
+        m_copyNotice = CopyMessages::LeftOut.text.arg(copy.leftOut.join(u'\n'));
     return true;
 }
 
@@ -330,6 +384,10 @@ void Racun::onTimer() {
     if (Recordset* rs = lines())
         rs->setIndex(QStringLiteral("Red"));
     recalculateAndShow();
+    if (!m_copyNotice.isEmpty()) {
+        Msg::information(this, m_copyNotice, CopyMessages::LeftOut.title);
+        m_copyNotice.clear();
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -522,6 +580,66 @@ void Racun::onPostOfficeLookup() {
     ui.headerBoxes[PostcodeBox]->setFocus();
 }
 
+void Racun::onCustomerTyped(const QString& text) {
+    QList<Customer> found;
+    if (!customersByName(*m_db, text, CustomerOffers, &found) && !m_offerFailed) {
+        m_offerFailed = true;
+        reportEngineError(m_db->lastError());
+    }
+    m_offered = found;
+    ui.customerModel->clear();
+    for (int row = 0; row < m_offered.size(); ++row) {
+        const Customer& c = m_offered[row];
+        // Two customers of one name are told apart by where they are.
+        QStringList where{c[CustomerStreet],
+                          (c[CustomerPostcode] + u' ' + c[CustomerPlace]).trimmed()};
+        where.removeAll(QString());
+        auto* item = new QStandardItem(
+            where.isEmpty()
+                ? c[CustomerName]
+                : QStringLiteral("%1 (%2)").arg(c[CustomerName], where.join(QStringLiteral(", "))));
+        item->setData(row, RacunForm::CustomerRowRole);
+        item->setEditable(false);
+        ui.customerModel->appendRow(item);
+    }
+    // With no prefix set the completer shows every row the search found.
+    if (m_offered.isEmpty())
+        ui.customerCompleter->popup()->hide();
+    else
+        ui.customerCompleter->complete();
+}
+
+void Racun::onCustomerChosen(const QModelIndex& index) {
+    const int row = index.data(RacunForm::CustomerRowRole).toInt();
+    if (index.isValid() && row >= 0 && row < m_offered.size())
+        fillCustomer(m_offered[row]);
+}
+
+void Racun::fillCustomer(const Customer& customer) {
+    // What was typed into a box is replaced only when the user says so.
+    QStringList typed;
+    for (int f = CustomerName + 1; f < CustomerFieldCount; ++f) {
+        const QString now = headerText(CustomerColumns[f].box).trimmed();
+        if (!now.isEmpty() && now != customer.data[f])
+            typed << CustomerMessages::FieldCaptions[f];
+    }
+    const bool replace =
+        typed.isEmpty() ||
+        Msg::question(this,
+                      CustomerMessages::AskOverwrite.text.arg(typed.join(QStringLiteral(", ")),
+                                                              customer[CustomerName]),
+                      CustomerMessages::AskOverwrite.title);
+    // The customer's place is the register's, not the post office's of
+    // the postcode being filled.
+    Loading = true;
+    setHeaderText(CustomerBox, customer[CustomerName]);
+    for (int f = CustomerName + 1; f < CustomerFieldCount; ++f)
+        if (replace || headerText(CustomerColumns[f].box).trimmed().isEmpty())
+            setHeaderText(CustomerColumns[f].box, customer.data[f]);
+    Loading = false;
+    Modified = true;
+}
+
 void Racun::onCalendar() {
     CalendarTarget = 0;
     {
@@ -601,7 +719,25 @@ bool Racun::store() {
     OriginalNumber = headerText(NumberBox);
     Modified = false;
     m_invoiceList->syncFromRecordset();
+    updateCustomerRegister();
     return true;
+}
+
+void Racun::updateCustomerRegister() {
+    // A credit note repeats its invoice's customer; it is no new use.
+    if (m_credits)
+        return;
+    QStringList boxes;
+    for (int i = 0; i < HeaderBoxCount; ++i)
+        boxes << headerText(i);
+    const Customer customer = customerFromBoxes(boxes);
+    const CustomerKept kept =
+        keepCustomerCurrent(*m_db, customer, readDate(headerText(DateBox)).value_or(QDate()), [&] {
+            return Msg::question(this, CustomerMessages::AskUpdate.text.arg(customer[CustomerName]),
+                                 CustomerMessages::AskUpdate.title);
+        });
+    if (!kept.ok)
+        Msg::critical(this, CustomerMessages::RegisterNotKept, kept.error);
 }
 
 void Racun::reject() {

@@ -1,10 +1,15 @@
 #pragma once
 
+#include "codelists/Customers.h"
 #include "invoice/InvoiceSaver.h"
 #include "ui/AppContext.h"
 #include "windows/RacunForm.h"
 
 #include "ui/LoadingDialog.h"
+
+#include <optional>
+
+class QModelIndex;
 
 namespace valmir {
 
@@ -14,11 +19,20 @@ class Recordset;
 
 // The invoice editor. It loads when constructed, as OpenMode says: 0 a new
 // invoice, 1 the invoice current in the main list, 2 a new invoice for the
-// customer of that invoice. Shown modally over the main window.
+// customer of that invoice; or a new invoice copied from a stored one
+// (CopyOf). Shown modally over the main window.
 class Racun : public LoadingDialog {
     Q_OBJECT
 public:
     Racun(const AppContext& context, BoundGrid* invoiceList, QWidget* parent = nullptr);
+    // "Kopiraj račun": a new invoice made from the stored invoice with this
+    // ID (InvoiceCopy.h), with a newly proposed number and today's date.
+    // Nothing is stored until it is saved.
+    struct CopyOf {
+        qint64 invoiceId = 0;
+    };
+    Racun(const AppContext& context, BoundGrid* invoiceList, CopyOf source,
+          QWidget* parent = nullptr);
     ~Racun() override;
 
     // The form's state, for whoever needs to look at it.
@@ -65,6 +79,9 @@ private:
     // The documents are made there, from the editor's state.
     friend class InvoiceOutput;
 
+    Racun(const AppContext& context, BoundGrid* invoiceList, std::optional<qint64> copyOf,
+          QWidget* parent);
+
     void connectHandlers();
     // Saves the invoice and keeps the window open on it as a stored invoice;
     // false after the message that says why not.
@@ -76,6 +93,7 @@ private:
     bool loadFromList();
     bool loadStoredLines(qint64 invoiceId);
     bool loadNewInvoiceDefaults();
+    bool loadCopy(qint64 invoiceId);
     bool refreshLines(); // reports a failure
     Recordset* lines() const;
 
@@ -94,6 +112,12 @@ private:
     void onPaidToggled(bool ticked);
     void onCalendar();
     void onPostOfficeLookup();
+    // The register of customers: offered while the name is typed, filling
+    // the customer's boxes when chosen, kept current when saved.
+    void onCustomerTyped(const QString& text);
+    void onCustomerChosen(const QModelIndex& index);
+    void fillCustomer(const Customer& customer);
+    void updateCustomerRegister();
     // Whether the window may close now; asks about unsaved changes.
     bool mayClose();
 
@@ -115,6 +139,11 @@ private:
     double m_vatPercent = DefaultVatPercent;
     // What a credit note takes back; nothing for an invoice.
     std::optional<InvoiceHeader::Credited> m_credits;
+    // The stored invoice a copy is made from, and what it could not take.
+    std::optional<qint64> m_copyOf;
+    QString m_copyNotice;
+    QList<Customer> m_offered;  // the customers the completer shows, by row
+    bool m_offerFailed = false; // told once: the box works on without offers
 };
 
 } // namespace valmir

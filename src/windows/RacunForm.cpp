@@ -4,8 +4,10 @@
 #include "invoice/InvoiceFields.h"
 #include "invoice/Vat.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -13,6 +15,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -113,6 +116,11 @@ QWidget* RacunForm::buildHeaderTab() {
     postOfficeButton->setObjectName(QStringLiteral("Command8"));
     postOfficeButton->setText(QStringLiteral("?"));
     postOfficeButton->setToolTip(QStringLiteral("Poišči pošto"));
+    customerModel = new QStandardItemModel(page);
+    customerCompleter = new QCompleter(customerModel, page);
+    customerCompleter->setObjectName(QStringLiteral("Completer1"));
+    customerCompleter->popup()->setObjectName(QStringLiteral("Completer1Popup"));
+    customerCompleter->setWidget(headerBoxes[1]);
     headerBoxes[3]->setMaximumWidth(80);
     headerBoxes[8]->setMaximumWidth(140);
     headerBoxes[15]->setMaximumWidth(80);

@@ -1,14 +1,17 @@
 #pragma once
 
 #include <QList>
+#include <QtCore/qnamespace.h>
 
 class QCheckBox;
 class QComboBox;
+class QCompleter;
 class QDialog;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QStandardItemModel;
 class QTabWidget;
 class QTimer;
 class QToolButton;
@@ -32,6 +35,12 @@ struct RacunForm {
     QComboBox* staffCombo = nullptr;         // Combo1
     QPushButton* calendarButton = nullptr;   // Command7
     QToolButton* postOfficeButton = nullptr; // Command8
+    // The register's customers offered while the name is typed. The rows
+    // are the register's own search, so the completer neither filters them
+    // nor writes into the box: the editor does both.
+    QCompleter* customerCompleter = nullptr; // Completer1
+    QStandardItemModel* customerModel = nullptr;
+    static constexpr int CustomerRowRole = Qt::UserRole + 1; // the row of the offered customers
 
     // Lines and pricing.
     BoundGrid* linesGrid = nullptr;              // DBGrid1

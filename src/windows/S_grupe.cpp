@@ -78,6 +78,7 @@ void S_grupe::buildGrid() {
     const int charWidth = m_list->fontMetrics().averageCharWidth();
     header->resizeSection(ColNumber, charWidth * 9);
     header->resizeSection(ColNote, charWidth * 28);
+    m_list->rememberColumns();
     header->setSectionResizeMode(ColName, QHeaderView::Stretch);
     // Enter or a double-click on a service opens it for a change.
     connect(m_list, &BoundGrid::rowActivated, this, [this](int) { changeService(); });

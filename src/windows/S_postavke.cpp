@@ -94,6 +94,7 @@ void S_postavke::buildWindow() {
                         charWidth * OperationColumns[i].chars) + 18);
     // The text of the operation takes what the window gives in width.
     m_operations->horizontalHeader()->setStretchLastSection(false);
+    m_operations->rememberColumns();
     m_operations->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
 
     m_addButton = new QPushButton(QStringLiteral("Dodaj"), this);

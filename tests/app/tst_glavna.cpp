@@ -1,16 +1,23 @@
 #include "TestSupport.h"
 #include "app/Glavna.h"
 #include "invoice/InvoiceSearch.h"
-
 #include "invoice/StoredTotals.h"
 #include "text/Clock.h"
 #include "text/Messages.h"
 #include "text/TextForms.h"
+
+#include <QDesktopServices>
 #include <QMenuBar>
+#include <QScopeGuard>
 
 using namespace valmir;
 
 namespace {
+
+// Columns of the list.
+constexpr int CustomerColumn = 5;
+constexpr int DueColumn = 17;
+constexpr int ReminderColumn = 18;
 
 void clickHeader(Glavna& w, int column) {
     QHeaderView* header = w.list()->horizontalHeader();
@@ -33,6 +40,38 @@ class TestGlavna : public test::FixtureTest {
             qWarning("window not active");
         return w;
     }
+
+    // On 7.12.2026: 2026/001 of 60 days ago with 30 days to pay, unpaid; the
+    // same paid; one due today; 2026/005 overdue but taken back whole by the
+    // credit note 2026/004, whose due date (as if one were stored) passed.
+    QHash<QString, qint64> addDueInvoices() {
+        setTodayForTest(QDate(2026, 12, 7));
+        QHash<QString, qint64> ids;
+        // number, paid, due in days from today, to pay, the invoice it credits
+        const std::tuple<const char*, bool, int, double, const char*> invoices[] = {
+            {"2026/001", false, -30, 1234, ""},
+            {"2026/002", true, -30, 100, ""},
+            {"2026/003", false, 0, 50, ""},
+            {"2026/005", false, -30, 100, ""},
+            {"2026/004", false, -30, -100, "2026/005"}};
+        for (const auto& [number, paid, due, toPay, credited] : invoices)
+            ids[number] = test::addInvoice(
+                *Db, {{"StevilkaRacuna", number},
+                      {"Datum", today().addDays(due - 30)},
+                      {"Veljavnost", 30},
+                      {"Zapade", today().addDays(due)},
+                      {"Placan", paid},
+                      {"ZaPlacilo", toPay},
+                      {"Email", "obcina@kranj.si"},
+                      {"Dobropis", *credited != 0},
+                      {"IzvirniID", *credited ? QVariant(ids.value(credited)) : QVariant()}});
+        return ids;
+    }
+
+    QList<QUrl> m_opened; // by the desktop's PDF viewer
+
+public Q_SLOTS: // not a test
+    void open(const QUrl& url) { m_opened << url; }
 
 private Q_SLOTS:
     void headerClicksSortByStoredValues() {
@@ -58,7 +97,7 @@ private Q_SLOTS:
             {2, "<< Plačan", {"Ne", "Ne", "Da", "Da"}},
             {2, ">> Plačan", {"Da", "Da", "Ne", "Ne"}},
             // Without regard to case, in the order of the Slovenian alphabet.
-            {5, "<< Naročnik", {"ana", "Cvek", "čuk", "Dolenc"}},
+            {CustomerColumn, "<< Naročnik", {"ana", "Cvek", "čuk", "Dolenc"}},
             // A column sorted descending before starts ascending again.
             {0, "<< Št. računa", ascending},
         };
@@ -78,7 +117,7 @@ private Q_SLOTS:
         // A list that cannot be read is told once, and shows nothing.
         test::ModalWatcher watcher;
         test::refuse(*Db, SQLITE_READ, "tblRacun", "Ime");
-        clickHeader(*w, 5);
+        clickHeader(*w, CustomerColumn);
         QCOMPARE(watcher.seen.size(), 1);
         QVERIFY(watcher.seen.at(0).startsWith("Ne bo šlo|Seznama računov ni mogoče prebrati:\n"));
         QCOMPARE(m->rowCount(), 0);
@@ -107,6 +146,8 @@ private Q_SLOTS:
         QTest::newRow("new, same customer") << 1 << "Command1" << "Command2" << ""
                                             << L{"Nov_racun", "Racun 2"};
         QTest::newRow("open") << 1 << "Command2" << "" << "" << L{"Racun 1"};
+        QTest::newRow("copy") << 1 << "Command5" << "" << "" << L{"Racun 0 Geodet d.o.o."};
+        QTest::newRow("copy, empty list") << -1 << "Command5" << "" << "" << L();
         QTest::newRow("double-click") << 1 << "double-click" << "" << "" << L{"Racun 1"};
         QTest::newRow("delete") << 1 << "Command3" << "Yes" << "" << L{ask};
         QTest::newRow("delete the last row") << 3 << "Command3" << "Yes" << "" << L{ask};
@@ -131,7 +172,9 @@ private Q_SLOTS:
         test::ModalWatcher watcher;
         watcher.answers << (answer == "No" ? QMessageBox::No : QMessageBox::Yes);
         watcher.dialogs["Racun"] = [&](QWidget* editor) {
-            watcher.seen << QString("Racun %1").arg(OpenMode);
+            watcher.seen << QString("Racun %1 %2")
+                                .arg(OpenMode)
+                                .arg(editor->findChild<QLineEdit*>("Text1_1")->text());
             static_cast<QDialog*>(editor)->reject();
         };
         watcher.dialogs["Nov_racun"] = [&](QWidget* question) {
@@ -225,6 +268,120 @@ private Q_SLOTS:
         QCOMPARE(test::tableCount("tblRacun"), 2);
     }
 
+    // "Samo zapadli" shows the unpaid invoices whose due date has passed
+    // and that still owe something, never a credit note, with the text and
+    // "Samo neplačani" as well; the status line adds what is overdue.
+    void overdueOnly_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("unpaidOnly");
+        QTest::addColumn<bool>("overdueOnly");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QString>("status");
+        const QString overdue = " · zapadlo " + test::money("1.234,00");
+        const QString one =
+            "Prikazan 1 od 5 računov · neplačano " + test::money("1.234,00") + overdue;
+        // clang-format off
+        QTest::newRow("overdue") << "" << false << true << QStringList{"2026/001"} << one;
+        QTest::newRow("overdue, unpaid, text") << "2026/0" << true << true << QStringList{"2026/001"} << one;
+        QTest::newRow("overdue, other text") << "2026/002" << false << true << QStringList{}
+            << "Prikazanih 0 od 5 računov · neplačano " + test::money("0,00");
+        QTest::newRow("unpaid") << "" << true << false
+            << QStringList{"2026/005", "2026/004", "2026/003", "2026/001"}
+            << "Prikazani 4 od 5 računov · neplačano " + test::money("1.284,00") + overdue;
+        QTest::newRow("all") << "" << false << false
+            << QStringList{"2026/005", "2026/004", "2026/003", "2026/002", "2026/001"}
+            << "Prikazanih 5 od 5 računov · neplačano " + test::money("1.284,00") + overdue;
+        // clang-format on
+    }
+    void overdueOnly() {
+        QFETCH(QString, typed);
+        QFETCH(bool, unpaidOnly);
+        QFETCH(bool, overdueOnly);
+        QFETCH(QStringList, shown);
+        addDueInvoices();
+        auto w = showWindow();
+        w->findChild<QCheckBox*>("Check1")->setChecked(unpaidOnly);
+        w->findChild<QCheckBox*>("Check2")->setChecked(overdueOnly);
+        w->findChild<QLineEdit*>("Text1")->setText(typed);
+        QTRY_COMPARE(test::shownColumn(w.get(), 0), shown);
+        QTEST(w->findChild<QLabel*>("Label2")->text(), "status");
+        if (shown.contains("2026/001"))
+            QCOMPARE(test::cell(w.get(), shown.indexOf("2026/001"), DueColumn), "7.11.2026");
+    }
+
+    // "Opomin" on the current invoice: refused with the reason, or written as
+    // "Opomin <number>.pdf" into the documents folder, shown, sent after a
+    // Yes, and recorded on the invoice only once the PDF is there.
+    void reminderFromTheList_data() {
+        QTest::addColumn<QString>("number");  // the current invoice; none: an empty list
+        QTest::addColumn<bool>("converting"); // or LibreOffice refuses
+        QTest::addColumn<QString>("seen");    // the first box; "<pdf>" stands for the PDF
+        auto said = [](const Message& m, const QString& text) { return m.title + '|' + text; };
+        using namespace ReminderMessages;
+        // clang-format off
+        QTest::newRow("none chosen") << "" << true
+            << said(Messages::NoInvoiceSelected, Messages::NoInvoiceSelected.text);
+        QTest::newRow("paid") << "2026/002" << true << said(Paid, Paid.text.arg("2026/002"));
+        QTest::newRow("credit note") << "2026/004" << true << said(CreditNote, CreditNote.text);
+        QTest::newRow("due today") << "2026/003" << true
+            << said(NotDue, NotDue.text.arg("2026/003", "7.12.2026"));
+        QTest::newRow("credited whole") << "2026/005" << true
+            << said(NothingOwed, NothingOwed.text.arg("2026/005"));
+        QTest::newRow("not converted") << "2026/001" << false
+            << said(ConversionFailed, ConversionFailed.text + "\nError: cannot load");
+        QTest::newRow("made") << "2026/001" << true << said(Send, Send.text.arg("<pdf>"));
+        // clang-format on
+    }
+    void reminderFromTheList() {
+        QFETCH(QString, number);
+        QFETCH(bool, converting);
+        QFETCH(QString, seen);
+        addDueInvoices();
+        const QString pdf = m_fixture->dataDir() + "/Dokumenti/Opomin 2026-001.pdf";
+        QVERIFY(
+            Db->execute("UPDATE tblNastavitve SET MapaDokumentov = ?", {QFileInfo(pdf).path()}));
+        // Stand-ins for LibreOffice and xdg-email; each writes its arguments,
+        // each ended by NUL, into "<itself>.args".
+        QTemporaryDir bin;
+        const QByteArray record = "#!/bin/sh\nprintf '%s\\0' \"$@\" > \"$0.args\"\n";
+        const std::pair<const char*, QByteArray> programs[] = {
+            {"soffice", record + (converting ? "n=\"${8##*/}\"; echo %PDF > \"$7/${n%.rtf}.pdf\"\n"
+                                             : "echo 'Error: cannot load' >&2; exit 1\n")},
+            {"xdg-email", record}};
+        for (const auto& [name, script] : programs)
+            QVERIFY(test::writeBytes(bin.filePath(name), script) &&
+                    QFile::setPermissions(bin.filePath(name), QFile::ReadOwner | QFile::ExeOwner));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", bin.path().toLocal8Bit());
+        QDesktopServices::setUrlHandler("file", this, "open");
+        const auto restore = qScopeGuard([&] {
+            qputenv("PATH", path);
+            QDesktopServices::unsetUrlHandler("file");
+            m_opened.clear();
+        });
+        auto w = showWindow();
+        test::box(w.get(), "Text1")->setText(number.isEmpty() ? "zzz" : number);
+        QTRY_COMPARE(test::lineCount(w.get()), int(!number.isEmpty()));
+        test::ModalWatcher watcher;
+        watcher.answers << QMessageBox::Yes; // send it
+        test::click(w.get(), "Command6");
+        QCOMPARE(watcher.seen, QStringList{seen.replace("<pdf>", pdf)});
+
+        const bool made = seen.startsWith(ReminderMessages::Send.title);
+        QCOMPARE(test::queryRows("SELECT StevilkaRacuna, Opomin, Opominov FROM tblRacun "
+                                 "WHERE Opomin IS NOT NULL OR Opominov IS NOT NULL"),
+                 made ? QStringList{"2026/001|2026-12-07|1"} : QStringList());
+        QCOMPARE(QFileInfo::exists(pdf), made);
+        if (!made)
+            return;
+        QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(pdf)});
+        QCOMPARE(test::cell(w.get(), 0, ReminderColumn), "7.12.2026");
+        const QStringList mail =
+            QString::fromUtf8(test::readBytes(bin.filePath("xdg-email.args"))).split(QChar(0));
+        QCOMPARE(mail.mid(0, 2), (QStringList{"--subject", "Opomin za račun 2026/001"}));
+        QCOMPARE(mail.mid(4), (QStringList{"--attach", pdf, "obcina@kranj.si", ""}));
+    }
+
     // The search box filters by number, customer, contact person, service,
     // case number and place, without regard to case and the marks of č, š,
     // ž, ć, đ, in the order of the sort column; the unpaid check and the
@@ -269,11 +426,11 @@ private Q_SLOTS:
                 {"ZaPlacilo", number == QString("2021/050") ? QVariant() : total}});
         // clang-format on
         auto w = showWindow();
-        clickHeader(*w, 5); // by the customer, ascending
+        clickHeader(*w, CustomerColumn); // by the customer, ascending
         w->findChild<QCheckBox*>("Check1")->setChecked(unpaidOnly);
         w->findChild<QLineEdit*>("Text1")->setText(typed); // as typed, or pasted
         QTRY_COMPARE(test::shownColumn(w.get(), 0), shown);
-        QCOMPARE(w->list()->listModel()->caption(5), QString("<< Naročnik"));
+        QCOMPARE(w->list()->listModel()->caption(CustomerColumn), QString("<< Naročnik"));
         double unpaid = 0;
         for (const auto& [number, name, contact, service, caseNo, place, paid, total] : invoices)
             if (!paid && shown.contains(number))
@@ -333,9 +490,9 @@ private Q_SLOTS:
         rs->setField("Ime", "Čuk Ana");
         rs->setField("ZaPlacilo", 7.5);
         QVERIFY(rs->update());
-        QCOMPARE(test::shownColumn(w.get(), 5), (QStringList{"Kos", "Čuk Ana"}));
+        QCOMPARE(test::shownColumn(w.get(), CustomerColumn), (QStringList{"Kos", "Čuk Ana"}));
         box->setText("cuk ");
-        QTRY_COMPARE(test::shownColumn(w.get(), 5), QStringList{"Čuk Ana"});
+        QTRY_COMPARE(test::shownColumn(w.get(), CustomerColumn), QStringList{"Čuk Ana"});
         QCOMPARE(status->text(), line(1, 7.5));
         box->clear();
         QTRY_COMPARE(status->text(), line(3, 7.5));
@@ -395,7 +552,7 @@ private Q_SLOTS:
         if (opened.isEmpty()) {
             QTest::mouseClick(w->findChild<QPushButton*>("Command1"), Qt::LeftButton);
         } else {
-            w->list()->moveToRow(test::shownColumn(w.get(), 5).indexOf(opened));
+            w->list()->moveToRow(test::shownColumn(w.get(), CustomerColumn).indexOf(opened));
             QTest::mouseClick(w->findChild<QPushButton*>("Command2"), Qt::LeftButton);
         }
         QCOMPARE(watcher.seen, QStringList());
@@ -555,8 +712,8 @@ private Q_SLOTS:
         // Nothing is typed into the list: Tab leaves it for the buttons.
         w->list()->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), w->list());
-        for (const char* name :
-             {"Command1", "Command2", "Command3", "Command4", "Text1", "Check1", "DBGrid1"}) {
+        for (const char* name : {"Command1", "Command5", "Command2", "Command3", "Command4",
+                                 "Command6", "Text1", "Check1", "Check2", "DBGrid1"}) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget()->objectName(), QString(name));
         }

@@ -318,11 +318,43 @@ private Q_SLOTS:
         shutDown();
         QVERIFY(QFile::remove(dataFile(f)) && QFile::copy(earlierFile(), dataFile(f)));
         QFile::setPermissions(dataFile(f), QFile::ReadOwner | QFile::WriteOwner);
+        {
+            // One customer by tax number under two dates and two forms of
+            // it, the newer with a new address; one without a tax number
+            // under two cases of its name.
+            QString error;
+            auto db = Database::open(dataFile(f), Schema::dataPassword(), &error);
+            QVERIFY2(db, qPrintable(error));
+            for (const QVariantList& row :
+                 {QVariantList{"2013/001", "Občina Kranj", "Stara 1", "SI 1234 5674", "2013-05-02",
+                               30},
+                  QVariantList{"2013/002", "Občina Kranj", "Nova 2", "12345674", "2013-06-01", 8.6},
+                  QVariantList{"2013/003", "Geo d.o.o.", "Cesta 1", "", "2013-07-01", QVariant()},
+                  QVariantList{"2013/004", "GEO D.O.O.", "Cesta 1", QVariant(), "2013-03-01",
+                               -7.5}})
+                QVERIFY(db->execute("INSERT INTO tblRacun (StevilkaRacuna, Ime, Naslov, Davcna, "
+                                    "Datum, Veljavnost) VALUES (?, ?, ?, ?, ?, ?)",
+                                    row));
+        }
         QVERIFY2(f.start(), qPrintable(f.lastMessage()));
         QCOMPARE(tables(*Db), fresh);
+        QCOMPARE(Db->scalar("SELECT group_concat(Ime || '|' || Naslov || '|' || ifnull(Davcna, '') "
+                            "|| '|' || Uporabljen, ';') FROM (SELECT * FROM tblNarocnik "
+                            "ORDER BY Uporabljen)")
+                     .toString(),
+                 QString("Čebelarstvo Žužek|Cesta 1||2012-05-14;"
+                         "Občina Kranj|Nova 2|12345674|2013-06-01;"
+                         "Geo d.o.o.|Cesta 1||2013-07-01"));
+        QCOMPARE(
+            Db->scalar("SELECT group_concat(StevilkaRacuna || ':' || ifnull(Zapade, '-'), ';') "
+                       "FROM tblRacun WHERE StevilkaRacuna LIKE '2013/%'")
+                .toString(),
+            QString("2013/001:2013-06-01;2013/002:2013-06-10;2013/003:2013-07-01;"
+                    "2013/004:2013-02-21"));
         QCOMPARE(Schema::schemaVersion(*Db).value_or(-1), Schema::CurrentVersion);
         QCOMPARE(Db->scalar("SELECT group_concat(StevilkaRacuna || ifnull(StopnjaDDV, ' Null'), "
-                            "';') || (SELECT count(*) FROM tblRacunTarife) FROM tblRacun")
+                            "';') || (SELECT count(*) FROM tblRacunTarife) FROM tblRacun "
+                            "WHERE StevilkaRacuna LIKE '2012/%'")
                      .toString(),
                  QString("2012/001 Null;2012/002 Null2"));
         QCOMPARE(Db->scalar("SELECT Firma || StopnjaDDV FROM tblNastavitve").toString(),

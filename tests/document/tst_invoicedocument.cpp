@@ -56,15 +56,6 @@ const QString Iban = QStringLiteral("SI56 0201 0001 2345 641");
 const UpnQrParty Office{QStringLiteral("Geodetska pisarna Žerjav d.o.o."),
                         QStringLiteral("Šentjurska 5"), QStringLiteral("3230 Šentjur")};
 
-// The output of a shell command run on a file ($0), or its failure in words.
-QByteArray run(const char* command, const QString& file) {
-    QProcess p;
-    p.start(QStringLiteral("sh"), {QStringLiteral("-c"), QString::fromUtf8(command), file});
-    if (p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && !p.exitCode())
-        return p.readAllStandardOutput();
-    return "failed: " + p.errorString().toUtf8() + ' ' + p.readAllStandardError();
-}
-
 } // namespace
 
 class TestInvoiceDocument : public FixtureTest {
@@ -497,14 +488,10 @@ private Q_SLOTS:
         h.unifiedReport = true;
         const PrintResult printed = PrintInvoice(*Db, *WorkDb, m_fixture->tempDir(), h, QString());
         QVERIFY2(printed.ok, qPrintable(printed.error));
-        PdfConversion conversion;
-        QSignalSpy done(&conversion, &PdfConversion::finished);
-        conversion.start(findLibreOffice(), printed.path, m_fixture->tempDir());
-        QVERIFY(done.wait(240000));
-        QVERIFY2(done[0][0].toBool(), qPrintable(done[0][2].toString()));
-        const QString pdf = done[0][1].toString();
+        QString pdf;
+        QVERIFY2(convertToPdf(printed.path, m_fixture->tempDir(), &pdf), qPrintable(pdf));
         const double toPay = priced.total + priced.vat;
-        const QString text = QString::fromUtf8(run("pdftotext -enc UTF-8 \"$0\" -", pdf));
+        const QString text = QString::fromUtf8(shellOutput("pdftotext -enc UTF-8 \"$0\" -", pdf));
         for (const QString& shown :
              QStringList{AmountText(priced.total), AmountText(toPay), "Čebelarstvo Ćorić Đurđa",
                          "3230 Šentjur", "Plačilo z UPN QR", "Sklic: SI12 20260016"})
@@ -513,9 +500,9 @@ private Q_SLOTS:
         // Č and Ž come back only when both agree.
         const UpnQrInput expected{
             {h.text1[1], "Ulica 3", "1000 Ljubljana"}, toPay, "2026/001", Iban, Office};
-        QCOMPARE(QString::fromUtf8(run("pdftoppm -r 150 -png -singlefile \"$0\" | "
-                                       "zbarimg --quiet --raw -Sbinary png:-",
-                                       pdf)),
+        QCOMPARE(QString::fromUtf8(shellOutput("pdftoppm -r 150 -png -singlefile \"$0\" | "
+                                               "zbarimg --quiet --raw -Sbinary png:-",
+                                               pdf)),
                  upnQrFields(expected).join(u'\n') + u'\n');
     }
 };

@@ -24,39 +24,40 @@ const QString VatPercentNotNumeric =
     QStringLiteral("Šlamparija|Stopnja DDV ni podana v numerični obliki!");
 const QString NotSaved = QStringLiteral("Napaka v bazi|Nastavitev ni bilo mogoče shraniti:\n");
 const QString NotRead = QStringLiteral("Ne bo šlo|Nastavitev ni mogoče prebrati:\n");
-// StRacuna VrednostTocke Veljavnost Tolarji GlavaVzporedno StopnjaDDV
-const char* const SeedRow = "1 0.75 30 0 1 22";
+// StRacuna VrednostTocke Veljavnost Tolarji GlavaVzporedno StopnjaDDV LetniStevec
+const char* const SeedRow = "1 0.75 30 0 1 22 1";
 
 QString rowText() {
     auto rs = Db->openRecordset("SELECT StRacuna, VrednostTocke, Veljavnost, Tolarji, "
-                                "GlavaVzporedno, StopnjaDDV FROM tblNastavitve",
+                                "GlavaVzporedno, StopnjaDDV, LetniStevec FROM tblNastavitve",
                                 RecordsetKind::Snapshot);
     QStringList out;
-    for (int c = 0; rs && rs->recordCount() == 1 && c < 6; ++c)
+    for (int c = 0; rs && rs->recordCount() == 1 && c < 7; ++c)
         out << QString::number(rs->value(0, c).toDouble());
     return out.join(u' ');
 }
 
-// Typed into N_racun (options: Check1 ticked, Option1(0) chosen), then "V redu".
+// Typed into N_racun (options: Check1 ticked, Option1(0) chosen, Check2
+// turned by the space bar), then "V redu".
 struct RacunCase {
     const char *tag, *counter, *pointValue, *validity, *vatPercent;
-    bool tolars, sideBySide;
+    bool tolars, sideBySide, yearly;
     int action; // refused by the engine on tblNastavitve (or COMMIT)
     QString message;
     const char* row; // afterwards
 };
 // clang-format off
 const RacunCase RacunCases[] = {
-    {"whole numbers", "25", "0,75", "30", "22", true, false, 0, {}, "25 0.75 30 1 0 22"},
-    {"12,7 stores 12, empty validity 0", "12,7", "2,5", "", "9,5", false, true, 0, {}, "12 2.5 0 0 1 9.5"},
-    {"point and words", "7", "1.5", "30 dni", "8.5", false, true, 0, {}, "7 1.5 30 0 1 8.5"},
-    {"fractional validity", "3", "0,75", "7,5", "0", false, true, 0, {}, "3 0.75 7.5 0 1 0"},
-    {"counter not numeric", "abc", "0,75", "30", "x", true, false, 0, CounterNotNumeric, SeedRow},
-    {"counter empty, first check counts", "", "abc", "30", "x", true, false, 0, CounterNotNumeric, SeedRow},
-    {"point value before VAT rate", "5", "abc", "30", "x", true, false, 0, PointValueNotNumeric, SeedRow},
-    {"VAT rate with its unit", "5", "1", "30", "22 %", true, false, 0, VatPercentNotNumeric, SeedRow},
-    {"update refused", "5", "1", "30", "22", true, false, SQLITE_UPDATE, NotSaved, SeedRow},
-    {"commit refused", "5", "1", "30", "22", true, false, SQLITE_TRANSACTION, NotSaved, SeedRow},
+    {"whole numbers", "25", "0,75", "30", "22", true, false, false, 0, {}, "25 0.75 30 1 0 22 0"},
+    {"12,7 stores 12, empty validity 0", "12,7", "2,5", "", "9,5", false, true, true, 0, {}, "12 2.5 0 0 1 9.5 1"},
+    {"point and words", "7", "1.5", "30 dni", "8.5", false, true, true, 0, {}, "7 1.5 30 0 1 8.5 1"},
+    {"fractional validity", "3", "0,75", "7,5", "0", false, true, true, 0, {}, "3 0.75 7.5 0 1 0 1"},
+    {"counter not numeric", "abc", "0,75", "30", "x", true, false, true, 0, CounterNotNumeric, SeedRow},
+    {"counter empty, first check counts", "", "abc", "30", "x", true, false, true, 0, CounterNotNumeric, SeedRow},
+    {"point value before VAT rate", "5", "abc", "30", "x", true, false, true, 0, PointValueNotNumeric, SeedRow},
+    {"VAT rate with its unit", "5", "1", "30", "22 %", true, false, true, 0, VatPercentNotNumeric, SeedRow},
+    {"update refused", "5", "1", "30", "22", true, false, true, SQLITE_UPDATE, NotSaved, SeedRow},
+    {"commit refused", "5", "1", "30", "22", true, false, true, SQLITE_TRANSACTION, NotSaved, SeedRow},
 };
 // clang-format on
 
@@ -69,10 +70,10 @@ struct ShownCase {
 const ShownCase ShownCases[] = {
     // A rate never set is today's, which a new invoice would get.
     {"all Null", "UPDATE tblNastavitve SET StRacuna=NULL, VrednostTocke=NULL, Veljavnost=NULL, "
-     "Tolarji=NULL, GlavaVzporedno=NULL, StopnjaDDV=NULL", "0|0|0|22|0|0", "0 0 0 0 0 22"},
+     "Tolarji=NULL, GlavaVzporedno=NULL, StopnjaDDV=NULL, LetniStevec=NULL", "0|0|0|22|0|0|0", "0 0 0 0 0 22 0"},
     {"fractions read back", "UPDATE tblNastavitve SET StRacuna=12, VrednostTocke=0.075, "
-     "Veljavnost=7.5, Tolarji=1, GlavaVzporedno=0, StopnjaDDV=9.5", "12|0,075|7,5|9,5|1|0", "12 0.075 7.5 1 0 9.5"},
-    {"missing row is made", "DELETE FROM tblNastavitve", "1|0|0|22|0|0", "1 0 0 0 0 22"},
+     "Veljavnost=7.5, Tolarji=1, GlavaVzporedno=0, StopnjaDDV=9.5", "12|0,075|7,5|9,5|1|0|1", "12 0.075 7.5 1 0 9.5 1"},
+    {"missing row is made", "DELETE FROM tblNastavitve", "1|0|0|22|0|0|0", "1 0 0 0 0 22 0"},
 };
 // clang-format on
 
@@ -170,6 +171,10 @@ private Q_SLOTS:
             box(w, "Text4")->setText(QString::fromUtf8(t.vatPercent));
             w->findChild<QCheckBox*>("Check1")->setChecked(t.tolars);
             w->findChild<QRadioButton*>(t.sideBySide ? "Option1_0" : "Option1_1")->setChecked(true);
+            auto* yearly = w->findChild<QCheckBox*>("Check2");
+            yearly->setFocus();
+            if (yearly->isChecked() != t.yearly)
+                QTest::keyClick(yearly, Qt::Key_Space);
         });
         refuseNothing(*Db);
         QCOMPARE(m_watcher->seen.size(), t.message.isEmpty() ? 0 : 1);
@@ -197,9 +202,11 @@ private Q_SLOTS:
                             box(w, "Text3")->text(),
                             box(w, "Text4")->text(),
                             QString::number(w->findChild<QCheckBox*>("Check1")->isChecked()),
-                            QString::number(w->findChild<QRadioButton*>("Option1_0")->isChecked())}
+                            QString::number(w->findChild<QRadioButton*>("Option1_0")->isChecked()),
+                            QString::number(w->findChild<QCheckBox*>("Check2")->isChecked())}
                     .join(u'|');
-            QVERIFY(w->findChild<QRadioButton*>("Option1_1")->isChecked() != shown.endsWith('1'));
+            QVERIFY(w->findChild<QRadioButton*>("Option1_1")->isChecked() !=
+                    shown.section(u'|', 5, 5).endsWith('1'));
         }));
         QCOMPARE(shown, QString(t.shown));
         QCOMPARE(rowText(), QString(t.row));
@@ -225,7 +232,7 @@ private Q_SLOTS:
         QCOMPARE(shown.join(""), QString());
         shown.clear();
         QVERIFY(!run<N_data>("N_data", type));
-        QCOMPARE(rowText(), QString("1 0 0 0 0 22"));
+        QCOMPARE(rowText(), QString("1 0 0 0 0 22 0"));
         for (int i = 0; i < CompanyFieldCount; ++i)
             QCOMPARE(Db->scalar(QString("SELECT %1 FROM tblNastavitve")
                                     .arg(QString::fromUtf16(CompanyFields[i])))

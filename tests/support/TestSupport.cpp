@@ -1,12 +1,27 @@
 #include "TestSupport.h"
 
+#include "document/PdfExport.h"
 #include "text/Clock.h"
 
 #include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include <sys/stat.h>
 
 namespace valmir::test {
+
+namespace {
+
+// What the program keeps for the account (QSettings) stays in this run's
+// own folder, never in the tester's.
+[[maybe_unused]] const bool OwnAccountSettings = [] {
+    static QTemporaryDir folder;
+    qputenv("XDG_CONFIG_HOME", folder.path().toLocal8Bit());
+    return true;
+}();
+
+} // namespace
 
 Fixture::Fixture() { QDir().mkpath(tempDir()); }
 
@@ -102,6 +117,26 @@ bool writeBytes(const QString& path, const QByteArray& bytes) {
 unsigned modeOf(const QString& path) {
     struct stat st;
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+bool convertToPdf(const QString& document, const QString& folder, QString* pdfOrError) {
+    PdfConversion conversion;
+    QSignalSpy done(&conversion, &PdfConversion::finished);
+    conversion.start(findLibreOffice(), document, folder);
+    if (!done.wait(240000)) {
+        *pdfOrError = QStringLiteral("LibreOffice did not finish");
+        return false;
+    }
+    *pdfOrError = done[0][done[0][0].toBool() ? 1 : 2].toString();
+    return done[0][0].toBool();
+}
+
+QByteArray shellOutput(const char* command, const QString& file) {
+    QProcess p;
+    p.start(QStringLiteral("sh"), {QStringLiteral("-c"), QString::fromUtf8(command), file});
+    if (p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && !p.exitCode())
+        return p.readAllStandardOutput();
+    return "failed: " + p.errorString().toUtf8() + ' ' + p.readAllStandardError();
 }
 
 } // namespace valmir::test

@@ -99,6 +99,12 @@ bool writeBytes(const QString& path, const QByteArray& bytes);
 // The permission bits of a path, 0 when there is none.
 unsigned modeOf(const QString& path);
 
+// The document converted by the real LibreOffice in `folder`: true with
+// the PDF's path in `pdfOrError`, or false with what went wrong.
+bool convertToPdf(const QString& document, const QString& folder, QString* pdfOrError);
+// The output of a shell command run on a file ($0), or its failure in words.
+QByteArray shellOutput(const char* command, const QString& file);
+
 // A window's controls by their names.
 template <typename T> T* child(QWidget* w, const QString& name) {
     T* c = w->findChild<T*>(name);

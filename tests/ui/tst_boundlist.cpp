@@ -1,8 +1,18 @@
 #include "TestSupport.h"
 
+#include "app/Glavna.h"
+#include "windows/I_poste.h"
+#include "windows/S_grupe.h"
+#include "windows/S_postavke.h"
+
 #include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTimer>
 
 #include <sqlite3.h>
 
@@ -45,7 +55,82 @@ class TestBoundList : public test::FixtureTest {
         QVERIFY(QTest::qWaitForWindowExposed(&grid));
     }
 
+    // The order (by field) and widths of a grid's columns as shown.
+    static QStringList shownColumns(BoundGrid* grid) {
+        QHeaderView* header = grid->horizontalHeader();
+        QStringList shown;
+        for (int visual = 0; visual < header->count(); ++visual) {
+            const int logical = header->logicalIndex(visual);
+            shown << grid->listModel()->columns().at(logical).field + u'=' +
+                         QString::number(header->sectionSize(logical));
+        }
+        return shown;
+    }
+
 private Q_SLOTS:
+    // Columns moved and resized in a list window come back so when the
+    // window is built again; "Privzeti stolpci" in the header's menu gives
+    // the window's own columns again, then and at the next start.
+    void columnsStayWhereTheyArePut_data() {
+        QTest::addColumn<int>("window");
+        QTest::newRow("main list") << 0;
+        QTest::newRow("services") << 1;
+        QTest::newRow("operations") << 2;
+        QTest::newRow("post offices") << 3;
+    }
+    void columnsStayWhereTheyArePut() {
+        QFETCH(int, window);
+        QLineEdit postcode;
+        auto build = [&]() -> std::unique_ptr<QWidget> {
+            switch (window) {
+            case 0:
+                return std::make_unique<Glavna>(appContext());
+            case 1:
+                return std::make_unique<S_grupe>(appContext());
+            case 2:
+                return std::make_unique<S_postavke>(appContext());
+            default:
+                return std::make_unique<I_poste>(appContext(), &postcode);
+            }
+        };
+        auto shownGrid = [](QWidget* w) {
+            w->show();
+            QList<BoundGrid*> grids = w->findChildren<BoundGrid*>();
+            return grids.size() == 1 ? grids.first() : nullptr;
+        };
+        auto w = build();
+        BoundGrid* grid = shownGrid(w.get());
+        QVERIFY(grid);
+        const QStringList defaults = shownColumns(grid);
+        QHeaderView* header = grid->horizontalHeader();
+        QVERIFY(header->sectionsMovable());
+        header->moveSection(header->count() - 1, 0);
+        header->resizeSection(header->logicalIndex(1), 137);
+        const QStringList moved = shownColumns(grid);
+        QVERIFY(moved != defaults);
+
+        w = build();
+        grid = shownGrid(w.get());
+        QCOMPARE(shownColumns(grid), moved);
+
+        bool offered = false;
+        QTimer::singleShot(0, this, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QAction* reset = menu ? menu->findChild<QAction*>("privzetiStolpci") : nullptr;
+            offered = reset && reset->text() == "Privzeti stolpci";
+            if (reset)
+                reset->trigger();
+            if (menu)
+                menu->close();
+        });
+        header = grid->horizontalHeader();
+        emit header->customContextMenuRequested(QPoint(5, 5));
+        QVERIFY(offered);
+        QCOMPARE(shownColumns(grid), defaults);
+        w = build();
+        QCOMPARE(shownColumns(shownGrid(w.get())), defaults);
+    }
+
     // The list shows the rows of its source in the query's order, each
     // column in its format; Null shows as nothing.
     void showsTheRowsOfItsSource() {

@@ -61,22 +61,34 @@ class TestRacun : public FixtureTest {
 
 private Q_SLOTS:
     // A new invoice gets the proposed number, today and the settings; one
-    // for the same customer copies the customer's boxes only.
+    // for the same customer copies the customer's boxes only. An office
+    // that counts each year anew starts again at 1 when the newest invoice
+    // is of a year before.
     void newInvoice_data() {
         QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("restartEachYear");
+        QTest::addColumn<QString>("lastDate");
         QTest::addColumn<QStringList>("header");
         // clang-format off
-        QTest::newRow("new customer") << 0 << QStringList{"2031/007", "", "", "", "", "", "", "",
-                                                          "4.3.2031", "", "", "", "", "", "", "30"};
-        QTest::newRow("same customer") << 2 << QStringList{"2031/007", "Geo d.o.o.", "Cesta 1",
-            "1000", "Ljubljana - center", "01 111", "Miha", "prva\ndruga", "4.3.2031", "01 222",
-            "geo@x.si", "", "", "SI123", "SI56", "30"};
+        QTest::newRow("new customer") << 0 << false << "2009-12-05" << QStringList{"2031/007", "",
+            "", "", "", "", "", "", "4.3.2031", "", "", "", "", "", "", "30"};
+        QTest::newRow("same customer") << 2 << false << "2009-12-05" << QStringList{"2031/007",
+            "Geo d.o.o.", "Cesta 1", "1000", "Ljubljana - center", "01 111", "Miha", "prva\ndruga",
+            "4.3.2031", "01 222", "geo@x.si", "", "", "SI123", "SI56", "30"};
+        QTest::newRow("new year starts again") << 0 << true << "2030-12-31" << QStringList{"2031/001",
+            "", "", "", "", "", "", "", "4.3.2031", "", "", "", "", "", "", "30"};
+        QTest::newRow("same year counts on") << 0 << true << "2031-01-02" << QStringList{"2031/007",
+            "", "", "", "", "", "", "", "4.3.2031", "", "", "", "", "", "", "30"};
         // clang-format on
     }
     void newInvoice() {
         QFETCH(int, mode);
-        Db->execute("UPDATE tblNastavitve SET StRacuna = 7");
+        QFETCH(bool, restartEachYear);
+        QFETCH(QString, lastDate);
+        QVERIFY(Db->execute("UPDATE tblNastavitve SET StRacuna = 7, LetniStevec = ?",
+                            {restartEachYear}));
         storedInvoice();
+        QVERIFY(Db->execute("UPDATE tblRacun SET Datum = ?", {lastDate}));
         Session s(mode, "2009/042");
         QVERIFY(s.e);
         QTEST(header(*s.e), "header");

@@ -94,6 +94,9 @@ private Q_SLOTS:
         addLine(*Db, id, operationId(*Db, 1, 6), 100.0, 1.0, QVariant(), 100 * pointValue);
         addLine(*Db, id, operationId(*Db, 91, 1), QVariant(), QVariant(), QVariant(), 12.5);
         QVERIFY(computeStoredTotals(*Db));
+        // The due date as the upgrade writes it, which the save must agree with.
+        QVERIFY(Db->execute("UPDATE tblRacun SET Zapade = date(Datum, "
+                            "CAST(round(Veljavnost) AS INTEGER) || ' days')"));
         const QStringList before = storedRows();
 
         Session s(1, "2030/041");
@@ -280,8 +283,11 @@ private Q_SLOTS:
             at += shown.size();
         }
         Glavna main(appContext());
-        QCOMPARE(grid(&main)->listModel()->caption(16), QString("Za plačilo"));
-        QCOMPARE(cell(&main, 0, 16), money("6,32"));
+        int toPay = 0;
+        BoundListModel* list = grid(&main)->listModel();
+        while (toPay < list->columnCount() && list->caption(toPay) != "Za plačilo")
+            ++toPay;
+        QCOMPARE(cell(&main, 0, toPay), money("6,32"));
     }
 
     // A credit note opened in the editor, a line taken out and saved: its

@@ -1,0 +1,358 @@
+#include "data/PgConnection.h"
+
+#include "text/Messages.h"
+
+#include <QDate>
+
+#include <libpq-fe.h>
+
+#include <cmath>
+#include <vector>
+
+namespace valmir {
+
+namespace {
+
+// Type numbers of the server's built-in types (pg_type.oid), fixed since
+// forever.
+enum : Oid {
+    BoolOid = 16,
+    ByteaOid = 17,
+    Int8Oid = 20,
+    Int2Oid = 21,
+    Int4Oid = 23,
+    OidOid = 26,
+    Float4Oid = 700,
+    Float8Oid = 701,
+    DateOid = 1082,
+    NumericOid = 1700,
+};
+
+struct ResultFree {
+    void operator()(PGresult* r) const { PQclear(r); }
+};
+using Result = std::unique_ptr<PGresult, ResultFree>;
+
+QString trimmed(const char* message) { return QString::fromUtf8(message).trimmed(); }
+
+QString errorOf(PGconn* conn, const PGresult* result) {
+    QString text = result ? trimmed(PQresultErrorMessage(result)) : QString();
+    if (text.isEmpty())
+        text = trimmed(PQerrorMessage(conn));
+    return text.isEmpty() ? QStringLiteral("unknown error of the server connection") : text;
+}
+
+// Server notices ("extension already exists, skipping") are no errors; the
+// default would print them on the console.
+void ignoreNotice(void*, const char*) {}
+
+QByteArray doubleText(double d) {
+    if (std::isnan(d))
+        return QByteArrayLiteral("NaN");
+    if (std::isinf(d))
+        return d > 0 ? QByteArrayLiteral("Infinity") : QByteArrayLiteral("-Infinity");
+    // The shortest text that reads back as the same double: money stays
+    // exactly what the file held.
+    return QByteArray::number(d, 'g', QLocale::FloatingPointShortest);
+}
+
+// A value as the server reads it in text form, and the type it is sent
+// as (0: the server takes the type the statement needs, so that text goes
+// into a date or a number column as well). False for Null.
+bool textOf(const QVariant& v, QByteArray* text, Oid* type) {
+    *type = 0;
+    if (!v.isValid() || v.isNull())
+        return false;
+    switch (v.metaType().id()) {
+    case QMetaType::Bool:
+        *type = BoolOid;
+        *text = v.toBool() ? "t" : "f";
+        return true;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::ULong:
+    case QMetaType::ULongLong:
+        *type = Int8Oid;
+        *text = QByteArray::number(v.toLongLong());
+        return true;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        *type = Float8Oid;
+        *text = doubleText(v.toDouble());
+        return true;
+    case QMetaType::QDate: {
+        const QDate d = v.toDate();
+        if (!d.isValid())
+            return false;
+        *type = DateOid;
+        *text = d.toString(Qt::ISODate).toLatin1();
+        return true;
+    }
+    case QMetaType::QByteArray:
+        *type = ByteaOid;
+        *text = "\\x" + v.toByteArray().toHex();
+        return true;
+    default:
+        *text = v.toString().toUtf8();
+        return true;
+    }
+}
+
+double doubleOf(const QByteArray& text) {
+    if (text == "NaN")
+        return std::nan("");
+    if (text == "Infinity")
+        return HUGE_VAL;
+    if (text == "-Infinity")
+        return -HUGE_VAL;
+    return text.toDouble();
+}
+
+QVariant valueOf(const PGresult* r, int row, int column) {
+    if (PQgetisnull(r, row, column))
+        return {};
+    const QByteArray text(PQgetvalue(r, row, column), PQgetlength(r, row, column));
+    switch (PQftype(r, column)) {
+    case BoolOid:
+        return text == "t";
+    case Int2Oid:
+    case Int4Oid:
+    case Int8Oid:
+    case OidOid:
+        return text.toLongLong();
+    case Float4Oid:
+    case Float8Oid:
+    case NumericOid:
+        return doubleOf(text);
+    case DateOid: {
+        const QDate d = QDate::fromString(QString::fromLatin1(text), Qt::ISODate);
+        return d.isValid() ? QVariant(d) : QVariant(QString::fromLatin1(text));
+    }
+    case ByteaOid: {
+        size_t length = 0;
+        unsigned char* bytes =
+            PQunescapeBytea(reinterpret_cast<const unsigned char*>(text.constData()), &length);
+        if (!bytes)
+            return {};
+        QByteArray out(reinterpret_cast<const char*>(bytes), qsizetype(length));
+        PQfreemem(bytes);
+        return out;
+    }
+    default:
+        return QString::fromUtf8(text);
+    }
+}
+
+QString quotedName(const QString& name) {
+    // Unquoted names fold to lower case on the server; the tables are made
+    // so, and the program writes its names in any case.
+    return u'"' + name.toLower().replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+// One field of COPY's text format.
+void appendCopyField(QByteArray& out, const QVariant& v) {
+    QByteArray text;
+    Oid type;
+    if (!textOf(v, &text, &type)) {
+        out += "\\N";
+        return;
+    }
+    for (char c : std::as_const(text)) {
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
+} // namespace
+
+PgConnection::~PgConnection() {
+    if (m_conn)
+        PQfinish(m_conn);
+}
+
+bool PgConnection::passwordGiven(const QString& conninfo, QString* error) {
+    char* message = nullptr;
+    PQconninfoOption* options = PQconninfoParse(conninfo.toUtf8().constData(), &message);
+    if (!options) {
+        if (error)
+            *error = message ? trimmed(message) : QStringLiteral("out of memory");
+        PQfreemem(message);
+        return false;
+    }
+    bool given = false;
+    for (PQconninfoOption* o = options; o->keyword; ++o)
+        if (qstrcmp(o->keyword, "password") == 0 && o->val && *o->val)
+            given = true;
+    PQconninfoFree(options);
+    return given;
+}
+
+std::unique_ptr<PgConnection> PgConnection::connect(const QString& conninfo, QString* error) {
+    auto fail = [error](const QString& text) {
+        if (error)
+            *error = text;
+        return std::unique_ptr<PgConnection>();
+    };
+    QString unreadable;
+    if (passwordGiven(conninfo, &unreadable))
+        return fail(ServerMessages::PasswordGiven.text);
+    if (!unreadable.isEmpty())
+        return fail(unreadable);
+
+    // The timeout comes before the string, so that one the string names
+    // wins; the encoding comes after it, as every text here is UTF-8.
+    const QByteArray timeout = QByteArray::number(ConnectTimeoutSeconds);
+    const QByteArray info = conninfo.toUtf8();
+    const char* keywords[] = {"connect_timeout", "dbname", "client_encoding", "application_name",
+                              nullptr};
+    const char* values[] = {timeout.constData(), info.constData(), "UTF8", "valmir", nullptr};
+    std::unique_ptr<PgConnection> db(new PgConnection);
+    db->m_conn = PQconnectdbParams(keywords, values, 1);
+    if (!db->m_conn)
+        return fail(QStringLiteral("out of memory"));
+    if (PQstatus(db->m_conn) != CONNECTION_OK)
+        return fail(errorOf(db->m_conn, nullptr));
+    PQsetNoticeProcessor(db->m_conn, ignoreNotice, nullptr);
+    // Dates in ISO form and doubles to the last digit, whatever the
+    // server's defaults are.
+    if (!db->execute(QStringLiteral("SET datestyle = 'ISO, YMD'")) ||
+        !db->execute(QStringLiteral("SET extra_float_digits = 3")))
+        return fail(db->lastError());
+    return db;
+}
+
+bool PgConnection::run(const QString& sql, const QVariantList& params, QList<QVariantList>* rows) {
+    const int n = int(params.size());
+    std::vector<QByteArray> texts(n);
+    std::vector<Oid> types(n);
+    std::vector<const char*> values(n, nullptr);
+    for (int i = 0; i < n; ++i)
+        if (textOf(params.at(i), &texts[i], &types[i]))
+            values[i] = texts[i].constData();
+    Result r(PQexecParams(m_conn, sql.toUtf8().constData(), n, types.data(), values.data(), nullptr,
+                          nullptr, 0));
+    const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+        m_lastError = errorOf(m_conn, r.get());
+        return false;
+    }
+    if (rows) {
+        rows->clear();
+        const int count = PQntuples(r.get()), columns = PQnfields(r.get());
+        rows->reserve(count);
+        for (int row = 0; row < count; ++row) {
+            QVariantList fields;
+            fields.reserve(columns);
+            for (int c = 0; c < columns; ++c)
+                fields << valueOf(r.get(), row, c);
+            rows->append(std::move(fields));
+        }
+    }
+    // A COMMIT of a transaction the server had to give up answers
+    // "ROLLBACK" without an error.
+    if (sql == u"COMMIT" && qstrcmp(PQcmdStatus(r.get()), "COMMIT") != 0) {
+        m_lastError = QStringLiteral("the server rolled the transaction back");
+        return false;
+    }
+    return true;
+}
+
+bool PgConnection::execute(const QString& sql, const QVariantList& params) {
+    return run(sql, params, nullptr);
+}
+
+bool PgConnection::query(const QString& sql, const QVariantList& params,
+                         QList<QVariantList>* rows) {
+    return run(sql, params, rows);
+}
+
+bool PgConnection::queryValue(const QString& sql, const QVariantList& params, QVariant* value) {
+    QList<QVariantList> rows;
+    if (!run(sql, params, &rows))
+        return false;
+    *value = rows.isEmpty() || rows.first().isEmpty() ? QVariant() : rows.first().first();
+    return true;
+}
+
+bool PgConnection::copyRows(const QString& table, const QStringList& columns,
+                            const QList<QVariantList>& rows) {
+    QStringList names;
+    for (const QString& c : columns)
+        names << quotedName(c);
+    const QString sql = QStringLiteral("COPY %1 (%2) FROM STDIN")
+                            .arg(quotedName(table), names.join(QStringLiteral(", ")));
+    Result started(PQexec(m_conn, sql.toUtf8().constData()));
+    if (!started || PQresultStatus(started.get()) != PGRES_COPY_IN) {
+        m_lastError = errorOf(m_conn, started.get());
+        return false;
+    }
+    // Sent in pieces of about a megabyte: the whole table never sits in
+    // memory twice.
+    constexpr qsizetype Piece = 1 << 20;
+    QByteArray buffer;
+    buffer.reserve(Piece + 4096);
+    const char* abandoned = nullptr;
+    bool sent = true;
+    for (const QVariantList& row : rows) {
+        if (row.size() != columns.size()) {
+            abandoned = "a row with the wrong number of fields";
+            break;
+        }
+        for (int i = 0; i < row.size(); ++i) {
+            if (i)
+                buffer += '\t';
+            appendCopyField(buffer, row.at(i));
+        }
+        buffer += '\n';
+        if (buffer.size() >= Piece) {
+            sent = PQputCopyData(m_conn, buffer.constData(), int(buffer.size())) == 1;
+            buffer.clear();
+            if (!sent)
+                break;
+        }
+    }
+    if (sent && !abandoned && !buffer.isEmpty())
+        sent = PQputCopyData(m_conn, buffer.constData(), int(buffer.size())) == 1;
+    const QString sendError = sent ? QString() : errorOf(m_conn, nullptr);
+    PQputCopyEnd(m_conn, sent ? abandoned : "sending failed");
+    // The outcome of COPY, then nothing: every result is read, or the
+    // connection would not take the next statement.
+    bool ok = sent && !abandoned;
+    QString error = sent ? QString() : sendError;
+    while (PGresult* raw = PQgetResult(m_conn)) {
+        Result r(raw);
+        if (PQresultStatus(raw) != PGRES_COMMAND_OK && error.isEmpty()) {
+            ok = false;
+            error = errorOf(m_conn, raw);
+        }
+    }
+    if (!ok)
+        m_lastError = error.isEmpty() ? QString::fromUtf8(abandoned) : error;
+    return ok;
+}
+
+bool PgConnection::beginTransaction() { return execute(QStringLiteral("BEGIN")); }
+bool PgConnection::commit() { return execute(QStringLiteral("COMMIT")); }
+bool PgConnection::rollback() { return execute(QStringLiteral("ROLLBACK")); }
+
+QString PgConnection::databaseName() const { return QString::fromUtf8(PQdb(m_conn)); }
+
+} // namespace valmir

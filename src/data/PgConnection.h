@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantList>
+
+#include <memory>
+
+struct pg_conn;
+
+namespace valmir {
+
+// One connection to a PostgreSQL server (the office database), a thin
+// layer over libpq. Statements are written in the server's own SQL with
+// $1, $2 ... for the values, and every value a caller supplies goes in as
+// a bound parameter. Values come back as QVariant: Null as a null
+// QVariant, integers as qlonglong, floating numbers as double, booleans
+// as bool, dates as QDate, the rest as text.
+//
+// Every failure keeps the server's (or libpq's) own words in lastError().
+class PgConnection {
+public:
+    ~PgConnection();
+    PgConnection(const PgConnection&) = delete;
+    PgConnection& operator=(const PgConnection&) = delete;
+
+    // How long a connection attempt may take before it is given up.
+    static constexpr int ConnectTimeoutSeconds = 10;
+
+    // Connects with a libpq connection string ("host=... dbname=...",
+    // "service=...", a postgresql:// address). The password, where one is
+    // needed, comes from ~/.pgpass or pg_service.conf; a string that
+    // carries one is refused (passwordGiven). Null and *error on failure.
+    static std::unique_ptr<PgConnection> connect(const QString& conninfo, QString* error);
+
+    // Whether a connection string names a password itself; a string libpq
+    // cannot read is reported in *error.
+    static bool passwordGiven(const QString& conninfo, QString* error);
+
+    // A statement that returns no rows (or whose rows nobody reads).
+    bool execute(const QString& sql, const QVariantList& params = {});
+    // All rows of a query, each a list of its fields' values.
+    bool query(const QString& sql, const QVariantList& params, QList<QVariantList>* rows);
+    // The first field of the first row; a null QVariant for no row.
+    bool queryValue(const QString& sql, const QVariantList& params, QVariant* value);
+
+    // Adds rows to a table with COPY, values in the columns' order; far
+    // quicker than INSERT for many rows. The names are the program's own,
+    // never the user's.
+    bool copyRows(const QString& table, const QStringList& columns,
+                  const QList<QVariantList>& rows);
+
+    bool beginTransaction();
+    // False also when the server rolled the transaction back instead.
+    bool commit();
+    bool rollback();
+
+    QString databaseName() const;
+    QString lastError() const { return m_lastError; }
+    void setError(const QString& text) { m_lastError = text; }
+
+private:
+    PgConnection() = default;
+    bool run(const QString& sql, const QVariantList& params, QList<QVariantList>* rows);
+
+    pg_conn* m_conn = nullptr;
+    QString m_lastError;
+};
+
+// Begins a transaction on the server and rolls it back unless commit() is
+// called.
+class PgTransaction {
+public:
+    explicit PgTransaction(PgConnection& db) : m_db(db) { m_active = m_db.beginTransaction(); }
+    ~PgTransaction() {
+        if (m_active) {
+            const QString error = m_db.lastError();
+            m_db.rollback();
+            m_db.setError(error); // the reason for the rollback, not its outcome
+        }
+    }
+    PgTransaction(const PgTransaction&) = delete;
+    PgTransaction& operator=(const PgTransaction&) = delete;
+    bool active() const { return m_active; }
+    bool commit() {
+        if (!m_active)
+            return false;
+        m_active = false;
+        return m_db.commit();
+    }
+
+private:
+    PgConnection& m_db;
+    bool m_active = false;
+};
+
+} // namespace valmir

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace valmir {
+
+class PgConnection;
+
+// The program's tables on a PostgreSQL server: the data database's tables
+// at the version of the file (Schema.h) in the server's types. What the
+// file keeps as REAL stays double precision (the same values to the last
+// digit), DATE becomes date, BOOLEAN boolean, INTEGER bigint; text sorts
+// in the Slovenian order of ICU ("sl-SI-x-icu"), so that Čatež comes after
+// Celje there too. A table whose rows the file knows only by their rowid
+// gets a key of its own (rowKey). The search table is folded with
+// unaccent and lower case and searched through a pg_trgm index, and the
+// status line's sums are kept by triggers, as the file's are.
+//
+// Errors are in the connection's lastError(): the server's words, or a
+// Slovenian text where the server lacks what the tables need.
+namespace ServerSchema {
+
+// The version of the tables made here, kept on the server in the one-row
+// table valmir_shema. A new step of Schema.cpp needs its server form here
+// before files of its version can move to a server.
+inline constexpr int Version = 7;
+
+// The tables whose rows come from the file, as the program names them.
+QStringList copiedTables();
+// Every table the program makes on a server (the names fold to lower case
+// there, as the program's unquoted names do).
+QStringList allTables();
+
+// The key column a table has on the server only ("ID_vrstica"), filled
+// from the file's rowid when rows are moved there; empty for a table whose
+// key is a column of the file (ID).
+QString rowKey(const QString& table);
+
+// The program's tables already on the server (in the schemas it
+// searches); false on an engine error.
+bool existingTables(PgConnection& db, QStringList* found);
+
+// The program's tables in an empty database, at Version, in the caller's
+// transaction where there is one. The same in three steps for filling
+// them with many rows: prepare() makes sure of the collation and the
+// extensions, createTables() makes the tables bare, completeTables()
+// builds the search table and the sums from the rows there, then the
+// indexes, the triggers, the keys' next numbers and the version row.
+bool create(PgConnection& db);
+bool prepare(PgConnection& db);
+bool createTables(PgConnection& db);
+bool completeTables(PgConnection& db);
+
+} // namespace ServerSchema
+} // namespace valmir

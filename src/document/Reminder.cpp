@@ -1,0 +1,184 @@
+#include "document/Reminder.h"
+
+#include "data/Database.h"
+#include "data/Recordset.h"
+#include "document/Rtf.h"
+#include "invoice/InvoiceFields.h"
+#include "text/Module1.h"
+#include "text/TextForms.h"
+
+namespace valmir {
+
+namespace {
+
+const QString DefaultText = QStringLiteral(
+    "Pri pregledu naših evidenc smo ugotovili, da zgoraj navedeni račun do danes še ni "
+    "poravnan. Prosimo vas, da dolgovani znesek nakažete v osmih dneh od prejema tega opomina "
+    "na naš transakcijski račun, z navedenim sklicem, ali ga plačate s kodo UPN QR.\n"
+    "Če ste račun medtem že plačali, vas prosimo, da ta opomin štejete za brezpredmeten.");
+
+// The facts of the invoice, a line each.
+void facts(RtfDocument& d, const ReminderInput& in) {
+    const ReminderInvoice& r = in.invoice;
+    const QString f = QStringLiteral("\\fs20");
+    auto line = [&](const QString& label, const QString& value) {
+        d.WriteLine(label + rtfEscape(value) + QStringLiteral("\\par"), f);
+    };
+    line(QStringLiteral("Račun št.: "), r.number());
+    line(QStringLiteral("Datum računa: "), dateText(r.date));
+    line(QStringLiteral("Rok plačila: "), dateText(r.due));
+    line(QStringLiteral("Dni zamude: "), countText(daysOverdue(r.due, in.today)));
+    // What credit notes took back is shown, so that the sum asked for adds up.
+    if (r.credited != 0) {
+        line(QStringLiteral("Znesek računa: "), currencyText(r.total));
+        line(QStringLiteral("Dobropisano: "), currencyText(r.credited));
+    }
+    d.WriteLine(QStringLiteral("Dolgovani znesek: ") + rtfEscape(currencyText(r.owed())) +
+                    QStringLiteral("\\par\\par"),
+                QStringLiteral("\\b\\fs20"));
+}
+
+} // namespace
+
+double ReminderInvoice::owed() const { return RoundCents(total - credited); }
+
+bool readReminder(Database& db, qint64 invoiceId, const QDate& today, ReminderInput* out,
+                  QString* error) {
+    *out = {};
+    out->today = today;
+    auto rs = db.openRecordset(QStringLiteral("SELECT * FROM tblRacun WHERE ID = ?"),
+                               RecordsetKind::Snapshot, {invoiceId});
+    if (!rs || rs->readFailed()) {
+        *error = db.lastError();
+        return false;
+    }
+    if (rs->eof()) {
+        *error = ReminderMessages::NotFound;
+        return false;
+    }
+    ReminderInvoice& r = out->invoice;
+    for (int i = 0; i < HeaderBoxCount; ++i)
+        r.text1 << QString();
+    for (const HeaderField& f : HeaderFields)
+        r.text1[f.box] = boxText(rs->field(QString::fromUtf16(f.field)), f.form);
+    r.date = rs->field(QStringLiteral("Datum")).toDate();
+    r.due = rs->field(QStringLiteral("Zapade")).toDate();
+    r.paid = rs->field(QStringLiteral("Placan")).toBool();
+    r.creditNote = rs->field(QStringLiteral("Dobropis")).toBool();
+    r.total = NumberOrZero(rs->field(QStringLiteral("ZaPlacilo")));
+    r.reminders = int(NumberOrZero(rs->field(QStringLiteral("Opominov"))));
+    if (rs->readFailed()) {
+        *error = db.lastError();
+        return false;
+    }
+    // Credit notes are stored negative.
+    QVariant credits;
+    if (!db.queryValue(QStringLiteral("SELECT total(ZaPlacilo) FROM tblRacun "
+                                      "WHERE IzvirniID = ? AND Dobropis"),
+                       {invoiceId}, &credits)) {
+        *error = db.lastError();
+        return false;
+    }
+    r.credited = -credits.toDouble();
+    return readDocumentSettings(db, &out->settings, error);
+}
+
+ReminderRefusal reminderRefusal(const ReminderInvoice& invoice, const QDate& today) {
+    if (invoice.creditNote)
+        return ReminderRefusal::CreditNote;
+    if (invoice.paid)
+        return ReminderRefusal::Paid;
+    if (invoice.owed() <= 0)
+        return ReminderRefusal::NothingOwed;
+    if (!invoice.due.isValid())
+        return ReminderRefusal::NoDueDate;
+    if (invoice.due >= today)
+        return ReminderRefusal::NotDue;
+    return ReminderRefusal::None;
+}
+
+Message reminderRefusalMessage(ReminderRefusal refusal, const ReminderInvoice& invoice) {
+    auto numbered = [&invoice](const Message& m) {
+        return Message{m.text.arg(invoice.number()), m.title};
+    };
+    switch (refusal) {
+    case ReminderRefusal::CreditNote:
+        return ReminderMessages::CreditNote;
+    case ReminderRefusal::Paid:
+        return numbered(ReminderMessages::Paid);
+    case ReminderRefusal::NothingOwed:
+        return numbered(ReminderMessages::NothingOwed);
+    case ReminderRefusal::NoDueDate:
+        return numbered(ReminderMessages::NoDueDate);
+    case ReminderRefusal::NotDue:
+        return {ReminderMessages::NotDue.text.arg(invoice.number(), dateText(invoice.due)),
+                ReminderMessages::NotDue.title};
+    case ReminderRefusal::None:
+        break;
+    }
+    return {};
+}
+
+qint64 daysOverdue(const QDate& due, const QDate& today) {
+    return due.isValid() && today.isValid() ? std::max<qint64>(0, due.daysTo(today)) : 0;
+}
+
+QString defaultReminderText() { return DefaultText; }
+
+QString reminderText(const QString& stored) {
+    return stored.trimmed().isEmpty() ? DefaultText : stored.trimmed();
+}
+
+QString reminderTitle(int ordinal) {
+    return ordinal <= 1 ? QStringLiteral("OPOMIN") : QStringLiteral("%1. OPOMIN").arg(ordinal);
+}
+
+QString reminderMark(const QDate& last, int count) {
+    if (!last.isValid())
+        return {};
+    return count <= 1 ? dateText(last)
+                      : QStringLiteral("%1. opomin %2").arg(count).arg(dateText(last));
+}
+
+UpnQrInput reminderQrInput(const ReminderInput& in) {
+    DocumentInput document;
+    document.header.text1 = in.invoice.text1;
+    document.settings = in.settings;
+    UpnQrInput order = upnQrInput(document, in.invoice.owed());
+    order.purpose = QStringLiteral("Opomin za račun ") + in.invoice.number().trimmed();
+    return order;
+}
+
+QString writeReminderDocument(RtfDocument& d, const ReminderInput& in) {
+    d.WriteProlog();
+    writeAddressBlocks(d, in.invoice.text1, in.settings);
+    d.WriteLine(rtfEscape(reminderTitle(in.invoice.reminders + 1)) + QStringLiteral("\\par"),
+                QStringLiteral("\\b\\fs28"));
+    d.WriteLine(QStringLiteral("Datum: ") + dateText(in.today) + QStringLiteral("\\par\\par"),
+                QStringLiteral("\\fs20"));
+    facts(d, in);
+    d.WriteLine(rtfEscape(reminderText(in.settings.reminderText)) + QStringLiteral("\\par\\par"),
+                QStringLiteral("\\fs20"));
+    d.SetFontSize(QStringLiteral("16"));
+    if (!in.settings.bottomText.isEmpty())
+        d.WriteLine(rtfEscape(in.settings.bottomText) + QStringLiteral("\\par"));
+    return writeUpnQrBlock(d, reminderQrInput(in));
+}
+
+PrintResult PrintReminder(const ReminderInput& in, const QString& tempFolder) {
+    RtfDocument doc;
+    if (!doc.OpenDocument(tempFolder))
+        return {false, {}, doc.error(), DocumentMessages::NotOpened.title, {}};
+    const QString warning = writeReminderDocument(doc, in);
+    if (!doc.CloseDocument())
+        return {false, {}, doc.error(), DocumentMessages::NotWritten.title, {}};
+    return {true, doc.path(), {}, {}, warning};
+}
+
+bool recordReminder(Database& db, qint64 invoiceId, const QDate& today) {
+    return db.execute(QStringLiteral("UPDATE tblRacun SET Opomin = ?, "
+                                     "Opominov = ifnull(Opominov, 0) + 1 WHERE ID = ?"),
+                      {today, invoiceId});
+}
+
+} // namespace valmir

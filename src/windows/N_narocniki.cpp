@@ -1,0 +1,277 @@
+#include "windows/N_narocniki.h"
+
+#include "data/Recordset.h"
+#include "document/Iban.h"
+#include "text/Messages.h"
+#include "text/Module1.h"
+#include "ui/BoundGrid.h"
+#include "ui/MessageBox.h"
+#include "ui/SearchBar.h"
+#include "ui/SortableList.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace valmir {
+
+namespace {
+
+constexpr SortableColumn CustomerList[] = {
+    {u"Naročnik", u"Ime", u"", 26},
+    {u"Naslov", u"Naslov", u"", 20},
+    {u"Pošta", u"PST", u"", 5},
+    {u"Kraj", u"Posta", u"", 14},
+    {u"Kontaktna oseba", u"KontaktnaOseba", u"", 16},
+    {u"Telefon", u"Telefon", u"", 12},
+    {u"E-pošta", u"Email", u"", 20},
+    {u"Davčna št.", u"Davcna", u"", 11},
+    {u"TRR", u"TRR", u"", 20},
+    {u"Uporabljen", u"Uporabljen", u"General Date", 10},
+};
+
+// The longest input of each field, as the editor's boxes take it.
+constexpr int MaxLength[CustomerFieldCount] = {50, 50, 6, 50, 50, 50, 50, 50, 50, 50};
+
+// The account as an IBAN of any country: blanks between the groups are
+// allowed, small letters too. The check lives with the document, which
+// checks the office's own account; the register is below it, so the
+// window asks it. Empty is nothing to check.
+bool accountValid(const QString& typed) {
+    QString compact;
+    for (QChar c : typed)
+        if (!c.isSpace())
+            compact += c.toUpper();
+    if (compact.isEmpty())
+        return true;
+    return compact.size() >= 15 && compact.size() <= 34 && compact[0].isLetter() &&
+           compact[1].isLetter() && compact[2].isDigit() && compact[3].isDigit() &&
+           ibanChecksumValid(compact);
+}
+
+QPushButton* button(const char* name, const QString& text, QWidget* parent) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+N_narocniki::N_narocniki(const AppContext& context, QWidget* parent)
+    : LoadingDialog(parent), m_context(context) {
+    setObjectName(QStringLiteral("N_narocniki"));
+    setWindowTitle(CustomerMessages::Title);
+    setModal(true);
+    setSizeGripEnabled(true);
+
+    m_search = new SearchBar(this);
+    m_search->setObjectName(QStringLiteral("SearchBar1"));
+    m_search->searchBox()->setPlaceholderText(CustomerMessages::SearchHint);
+    // Customers are neither paid nor unpaid.
+    m_search->unpaidCheck()->hide();
+    m_list = new BoundGrid(this);
+    m_list->setObjectName(QStringLiteral("DBGrid1"));
+    m_list->setTabKeyNavigation(false);
+    m_list->listModel()->setObjectName(QStringLiteral("Data1"));
+    m_sortable = new SortableList(m_list, m_context.db, CustomerList,
+                                  QStringLiteral("SELECT * FROM tblNarocnik "), 0, true,
+                                  CustomerMessages::ListNotRead.text);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_search);
+    layout->addWidget(m_list, 1);
+    buildForm();
+    auto* form = new QGridLayout;
+    for (int f = 0; f < CustomerFieldCount; ++f) {
+        auto* label = new QLabel(CustomerMessages::FieldCaptions[f], this);
+        label->setObjectName(QStringLiteral("Label%1").arg(f));
+        label->setBuddy(m_boxes[f]);
+        // Two columns of boxes: the customer on the left, how to reach
+        // and pay on the right.
+        const int row = f % 5;
+        const int column = f < 5 ? 0 : 2;
+        form->addWidget(label, row, column);
+        form->addWidget(m_boxes[f], row, column + 1);
+    }
+    form->setColumnStretch(1, 1);
+    form->setColumnStretch(3, 1);
+    layout->addLayout(form);
+    layout->addLayout(buildButtons());
+    resize(900, 560);
+
+    connect(m_search, &SearchBar::filterChanged, this, [this] { reload(m_shownId); });
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] { showCurrent(); });
+    connect(m_list, &BoundGrid::rowActivated, this, [this] {
+        m_boxes[CustomerName]->setFocus();
+        m_boxes[CustomerName]->selectAll();
+    });
+
+    if (!m_context.db) {
+        Msg::critical(this, Messages::NoDatabase);
+        return;
+    }
+    // A list that could not be read has told so; the window does not open.
+    setLoaded(reload(0));
+    setEditing(false);
+    m_search->searchBox()->setFocus();
+}
+
+N_narocniki::~N_narocniki() = default;
+
+void N_narocniki::buildForm() {
+    for (int f = 0; f < CustomerFieldCount; ++f) {
+        auto* box = new QLineEdit(this);
+        box->setObjectName(QStringLiteral("Text1_%1").arg(f));
+        box->setMaxLength(MaxLength[f]);
+        connect(box, &QLineEdit::textEdited, this, [this] { setEditing(true); });
+        m_boxes[f] = box;
+    }
+}
+
+QLayout* N_narocniki::buildButtons() {
+    m_newButton = button("Command1", QStringLiteral("Nov"), this);
+    m_saveButton = button("Command2", QStringLiteral("Shrani"), this);
+    m_cancelButton = button("Command3", QStringLiteral("Prekliči"), this);
+    m_deleteButton = button("Command4", QStringLiteral("Briši"), this);
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_newButton);
+    row->addWidget(m_saveButton);
+    row->addWidget(m_cancelButton);
+    row->addStretch(1);
+    row->addWidget(m_deleteButton);
+    connect(m_newButton, &QPushButton::clicked, this, &N_narocniki::onNew);
+    connect(m_saveButton, &QPushButton::clicked, this, &N_narocniki::onSave);
+    connect(m_cancelButton, &QPushButton::clicked, this, &N_narocniki::onCancel);
+    connect(m_deleteButton, &QPushButton::clicked, this, &N_narocniki::onDelete);
+    return row;
+}
+
+bool N_narocniki::reload(qint64 standOn) {
+    const CustomerFilter filter = customerFilter(m_search->searchBox()->text());
+    m_sortable->setFilter(filter.where, filter.params);
+    const bool read = m_sortable->reload();
+    if (read && standOn != 0 && m_list->recordset()->moveToBookmark(standOn))
+        m_list->syncFromRecordset();
+    showCurrent();
+    return read;
+}
+
+void N_narocniki::showCurrent() {
+    // A change being typed stays until it is saved or dropped.
+    if (m_editing)
+        return;
+    Recordset* rs = m_list->recordset();
+    const int row = m_list->currentIndex().row();
+    m_shownId = 0;
+    for (int f = 0; f < CustomerFieldCount; ++f) {
+        const QVariant value = rs && row >= 0
+                                   ? rs->value(row, QString::fromUtf16(CustomerColumns[f].field))
+                                   : QVariant();
+        m_boxes[f]->setText(NullTrim(value));
+    }
+    if (rs && row >= 0)
+        m_shownId = rs->value(row, QStringLiteral("ID")).toLongLong();
+    m_deleteButton->setEnabled(m_shownId != 0);
+}
+
+void N_narocniki::setEditing(bool editing) {
+    m_editing = editing;
+    // While a change is typed the list stays where it is, so that the form
+    // and the row it came from cannot part.
+    m_list->setEnabled(!editing);
+    m_search->setEnabled(!editing);
+    m_newButton->setEnabled(!editing);
+    m_deleteButton->setEnabled(!editing && m_shownId != 0);
+    m_saveButton->setEnabled(editing);
+    m_cancelButton->setEnabled(editing);
+}
+
+Customer N_narocniki::typedCustomer() const {
+    Customer c;
+    c.id = m_shownId;
+    for (int f = 0; f < CustomerFieldCount; ++f)
+        c.data[f] = m_boxes[f]->text().trimmed();
+    return c;
+}
+
+// Numbers that fail their check are kept when the user says so: a
+// foreign tax number is not wrong for being foreign.
+bool N_narocniki::confirmNumbers(const Customer& c) {
+    const auto ask = [this](const Message& m, const QString& typed) {
+        return Msg::question(this, m.text.arg(typed), m.title);
+    };
+    if (!taxNumberValid(c[CustomerTaxNumber]) &&
+        !ask(CustomerMessages::BadTaxNumber, c[CustomerTaxNumber]))
+        return false;
+    return accountValid(c[CustomerAccount]) ||
+           ask(CustomerMessages::BadAccount, c[CustomerAccount]);
+}
+
+void N_narocniki::onNew() {
+    m_shownId = 0;
+    for (QLineEdit* box : m_boxes)
+        box->clear();
+    setEditing(true);
+    m_boxes[CustomerName]->setFocus();
+}
+
+bool N_narocniki::onSave() {
+    if (!m_editing)
+        return true;
+    Customer c = typedCustomer();
+    if (c.isBlank()) {
+        Msg::critical(this, CustomerMessages::NoName);
+        m_boxes[CustomerName]->setFocus();
+        return false;
+    }
+    if (!confirmNumbers(c))
+        return false;
+    const bool written =
+        c.id == 0 ? addCustomer(*m_context.db, c, &c.id) : changeCustomer(*m_context.db, c);
+    if (!written) {
+        // What was typed stays for another try.
+        Msg::critical(this, CustomerMessages::NotSaved, m_context.db->lastError());
+        return false;
+    }
+    setEditing(false);
+    reload(c.id);
+    return true;
+}
+
+void N_narocniki::onCancel() {
+    setEditing(false);
+    showCurrent();
+}
+
+void N_narocniki::onDelete() {
+    if (m_editing || m_shownId == 0)
+        return;
+    const QString name = m_boxes[CustomerName]->text();
+    if (!Msg::question(this, CustomerMessages::AskDelete.text.arg(name),
+                       CustomerMessages::AskDelete.title))
+        return;
+    const int row = m_list->currentRow();
+    if (!deleteCustomer(*m_context.db, m_shownId)) {
+        Msg::critical(this, CustomerMessages::NotDeleted, m_context.db->lastError());
+        return;
+    }
+    // The customer that followed takes the deleted one's place.
+    reload(0);
+    if (Recordset* rs = m_list->recordset(); rs && rs->recordCount() > 0)
+        m_list->moveToRow(std::min(row, rs->recordCount() - 1));
+    showCurrent();
+}
+
+void N_narocniki::reject() {
+    if (m_editing && Msg::question(this, Messages::UnsavedChanges) && !onSave())
+        return;
+    QDialog::reject();
+}
+
+} // namespace valmir

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "codelists/Customers.h"
+#include "ui/AppContext.h"
+#include "ui/LoadingDialog.h"
+
+#include <array>
+
+class QLineEdit;
+class QPushButton;
+
+namespace valmir {
+
+class BoundGrid;
+class SearchBar;
+class SortableList;
+
+// "Naročniki": the register of customers that the invoice editor fills
+// from. Lists and searches it; the form below the list shows the current
+// customer, and typing into it starts a change that "Shrani" writes and
+// "Prekliči" drops ("Nov" starts a new customer). Deleting removes the
+// entry only: invoices keep their own copy of the data. Shown modally over
+// the main window.
+class N_narocniki : public LoadingDialog {
+    Q_OBJECT
+public:
+    explicit N_narocniki(const AppContext& context, QWidget* parent = nullptr);
+    ~N_narocniki() override;
+
+    bool isEditing() const { return m_editing; }
+
+    // Leaving with a change not written asks first, as the editor does.
+    void reject() override;
+
+private:
+    void buildForm();
+    QLayout* buildButtons();
+    // Reads the list as the search box says and stands on the entry with
+    // this ID when it is among them.
+    bool reload(qint64 standOn);
+    void showCurrent();
+    void setEditing(bool editing);
+    Customer typedCustomer() const;
+    bool confirmNumbers(const Customer& customer);
+
+    void onNew();
+    bool onSave();
+    void onCancel();
+    void onDelete();
+
+    AppContext m_context;
+    SearchBar* m_search = nullptr;
+    BoundGrid* m_list = nullptr;
+    SortableList* m_sortable = nullptr;
+    std::array<QLineEdit*, CustomerFieldCount> m_boxes{};
+    QPushButton* m_newButton = nullptr;
+    QPushButton* m_saveButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
+    QPushButton* m_deleteButton = nullptr;
+    qint64 m_shownId = 0; // the entry the form shows; 0 for a new one
+    bool m_editing = false;
+};
+
+} // namespace valmir

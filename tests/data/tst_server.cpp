@@ -1,0 +1,403 @@
+#include "TestSupport.h"
+#include "data/PgConnection.h"
+#include "data/Schema.h"
+#include "data/ServerSchema.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+
+using namespace valmir;
+
+namespace {
+
+// A value as the two sides are compared; Null apart from empty text.
+QString shown(const QVariant& v) {
+    return v.isValid() && !v.isNull() ? v.toString() : QStringLiteral("<Null>");
+}
+
+QStringList shownRows(const QList<QVariantList>& rows) {
+    QStringList out;
+    for (const QVariantList& row : rows) {
+        QStringList fields;
+        for (const QVariant& v : row)
+            fields << shown(v);
+        out << fields.join(u'|');
+    }
+    return out;
+}
+
+QList<QVariantList> fileRows(Database& db, const QString& sql, const QVariantList& params = {}) {
+    QList<QVariantList> rows;
+    auto rs = db.openRecordset(sql, RecordsetKind::Snapshot, params);
+    if (!rs) {
+        qWarning("%s: %s", qPrintable(sql), qPrintable(db.lastError()));
+        return rows;
+    }
+    for (int p = 0; p < rs->recordCount(); ++p) {
+        QVariantList row;
+        for (int c = 0; c < rs->fieldNames().size(); ++c)
+            row << rs->value(p, c);
+        rows << row;
+    }
+    return rows;
+}
+
+QList<QVariantList> serverRows(PgConnection& db, const QString& sql,
+                               const QVariantList& params = {}) {
+    QList<QVariantList> rows;
+    if (!db.query(sql, params, &rows))
+        qWarning("%s: %s", qPrintable(sql), qPrintable(db.lastError()));
+    return rows;
+}
+
+// The file's statement in the server's form: ?, ? ... as $1, $2 ...
+QString numbered(const QString& sql) {
+    QString out;
+    int n = 0;
+    for (QChar c : sql)
+        out += c == u'?' ? QStringLiteral("$%1").arg(++n) : QString(c);
+    return out;
+}
+
+// Everything of the program on a server database, as text.
+QStringList serverContents(PgConnection& db) {
+    QStringList out;
+    for (const QString& table : ServerSchema::allTables())
+        out << table << shownRows(serverRows(db, "SELECT * FROM " + table + " ORDER BY 1"));
+    return out;
+}
+
+} // namespace
+
+class TestServer : public QObject {
+    Q_OBJECT
+    QString m_conninfo;
+    std::unique_ptr<PgConnection> m_admin;
+    int m_databases = 0;
+
+    // A new, empty database on the test server: its connection string.
+    QString newDatabase() {
+        const QString name = QStringLiteral("valmir_%1").arg(++m_databases);
+        if (!m_admin->execute("CREATE DATABASE " + name))
+            qWarning("%s", qPrintable(m_admin->lastError()));
+        return m_conninfo + " dbname=" + name;
+    }
+    static std::unique_ptr<PgConnection> connectTo(const QString& conninfo) {
+        QString error;
+        auto db = PgConnection::connect(conninfo, &error);
+        if (!db)
+            qWarning("%s", qPrintable(error));
+        return db;
+    }
+
+    // A data folder started as the program starts it, with invoices and
+    // their lines, a credit note, staff and settings besides the seed's
+    // tariff and post offices; closed again.
+    static void fillDataFolder(test::Fixture& folder) {
+        QVERIFY(folder.start());
+        Database& db = *Db;
+        QVERIFY(db.execute("INSERT INTO tblSestavljavci (Ime) VALUES (?)", {"Špela Žužek"}));
+        QVERIFY(db.execute("UPDATE tblNastavitve SET Firma = ?, StRacuna = ?",
+                           {"Geodet \"Čuk\" d.o.o.", 17}));
+        const qint64 tariff = test::operationId(db, 1, 1);
+        const qint64 first = test::addInvoice(db, {{"StevilkaRacuna", "2009/1"},
+                                                   {"Ime", "Čatež d.o.o."},
+                                                   {"Datum", QDate(2009, 12, 5)},
+                                                   {"Placan", true},
+                                                   {"Osnova", 100.0},
+                                                   {"DDV", 20.0},
+                                                   {"ZaPlacilo", 120.0},
+                                                   {"Opombe", "vrstica\nin tab\t\\"}});
+        const qint64 second = test::addInvoice(db, {{"StevilkaRacuna", "2009/2"},
+                                                    {"Ime", "Celje"},
+                                                    {"Datum", QDate(2009, 12, 6)},
+                                                    {"Placan", false},
+                                                    {"ZaPlacilo", 45.67}});
+        QVERIFY(first && second && tariff);
+        test::addLine(db, first, tariff, 12.5, 2.0, QVariant(), 83.33);
+        test::addLine(db, first, tariff, 3.0, 1.0, 30.0, 16.67);
+        test::addLine(db, second, tariff, 7.0, 0.5, QVariant(), 45.67);
+        QVERIFY(test::addInvoice(db, {{"StevilkaRacuna", "2009/3"},
+                                      {"Dobropis", true},
+                                      {"IzvirniID", first},
+                                      {"IzvirniRacun", "2009/1"},
+                                      {"ZaPlacilo", -120.0},
+                                      {"Datum", QDate(2009, 12, 7)}}));
+        shutDown();
+    }
+
+    // Runs the program on a data folder with "--prenesi"; its exit code.
+    static int transfer(const QString& dataDir, const QString& conninfo, QString* out,
+                        QString* err) {
+        QProcess p;
+        p.start(qEnvironmentVariable("VALMIR_PROGRAM"),
+                {"--data-dir", dataDir, "--prenesi", conninfo});
+        if (!p.waitForFinished(120000))
+            return -1;
+        *out = QString::fromUtf8(p.readAllStandardOutput());
+        *err = QString::fromUtf8(p.readAllStandardError());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+
+private Q_SLOTS:
+    // The test server comes from CTest's fixture pg_cluster; without it
+    // these tests fail rather than pass unseen.
+    void initTestCase() {
+        m_conninfo = qEnvironmentVariable("VALMIR_PG_TEST");
+        QVERIFY2(!m_conninfo.isEmpty(),
+                 "VALMIR_PG_TEST is not set: run this test through ctest, whose fixture "
+                 "pg_cluster starts the test server (scripts/pg-test-cluster.sh)");
+        QString error;
+        m_admin = PgConnection::connect(m_conninfo, &error);
+        QVERIFY2(m_admin, qPrintable("the test server cannot be reached: " + error));
+    }
+    void cleanup() { shutDown(); }
+
+    // Bound and read back, and copied and read back: the same value of
+    // the same type.
+    void valuesReadBackAsBound_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("bigint") << "bigint" << QVariant(qlonglong(-9007199254740993));
+        QTest::newRow("money") << "double precision" << QVariant(1234.56);
+        QTest::newRow("inexact sum") << "double precision" << QVariant(0.1 + 0.2);
+        QTest::newRow("yes") << "boolean" << QVariant(true);
+        QTest::newRow("no") << "boolean" << QVariant(false);
+        QTest::newRow("date") << "date" << QVariant(QDate(2009, 12, 5));
+        QTest::newRow("Slovenian text")
+            << "text"
+            << QVariant(QStringLiteral("Čatež \"Žaga\" d.o.o., O'Brien; š\\t\ttab\nnova $1"));
+        QTest::newRow("Null text") << "text" << QVariant();
+        QTest::newRow("Null date") << "date" << QVariant();
+        QTest::newRow("Null number") << "double precision" << QVariant();
+    }
+    void valuesReadBackAsBound() {
+        QFETCH(QString, type);
+        QFETCH(QVariant, value);
+        PgConnection& db = *m_admin;
+        QVERIFY(db.execute("DROP TABLE IF EXISTS vrednost"));
+        QVERIFY(db.execute("CREATE TEMP TABLE vrednost (v " + type + ")"));
+        QVERIFY2(db.execute("INSERT INTO vrednost (v) VALUES ($1)", {value}),
+                 qPrintable(db.lastError()));
+        QVERIFY2(db.copyRows("vrednost", {"v"}, {{value}}), qPrintable(db.lastError()));
+        QList<QVariantList> rows;
+        QVERIFY(db.query("SELECT v FROM vrednost", {}, &rows));
+        QCOMPARE(rows.size(), 2);
+        for (const QVariantList& row : rows) {
+            QCOMPARE(row.value(0).isValid(), value.isValid());
+            QCOMPARE(row.value(0), value);
+            if (value.isValid())
+                QCOMPARE(row.value(0).metaType(), value.metaType());
+        }
+        // What the column cannot take is refused in the server's words.
+        if (type != u"text") {
+            QVERIFY(!db.execute("INSERT INTO vrednost (v) VALUES ($1)", {"ni " + type}));
+            QVERIFY2(db.lastError().contains("\"ni " + type + '"'), qPrintable(db.lastError()));
+        }
+    }
+
+    // Every table of the file on the server, column for column in the
+    // server's types, and text in the Slovenian order.
+    void tablesAreTheFilesOnTheServer() {
+        test::Fixture folder;
+        QVERIFY(folder.start());
+        auto db = connectTo(newDatabase());
+        QVERIFY(db);
+        QVERIFY2(ServerSchema::create(*db), qPrintable(db->lastError()));
+        const QHash<QString, QString> types = {{"INTEGER", "bigint"},
+                                               {"REAL", "double precision"},
+                                               {"DATE", "date"},
+                                               {"BOOLEAN", "boolean"},
+                                               {"TEXT", "text"}};
+        QStringList tables = ServerSchema::copiedTables();
+        tables << "tblIskanje"
+               << "tblIskanjeVsota";
+        for (const QString& table : tables) {
+            const QString sql =
+                Db->scalar("SELECT sql FROM sqlite_master WHERE name = ?", {table}).toString();
+            QStringList expected;
+            if (!ServerSchema::rowKey(table).isEmpty())
+                expected << ServerSchema::rowKey(table).toLower() + " bigint ";
+            for (const QVariantList& column : fileRows(*Db, "PRAGMA table_info(" + table + ")")) {
+                const QString name = column.value(1).toString();
+                const bool slovenian = sql.contains(
+                    QRegularExpression("\\b\"?" + name + "\"? TEXT COLLATE SLOVENIAN"));
+                expected << name.toLower() + u' ' + types.value(column.value(2).toString()) + u' ' +
+                                (slovenian ? "sl-SI-x-icu" : "");
+            }
+            const QStringList onServer = shownRows(serverRows(
+                *db,
+                "SELECT column_name || ' ' || data_type || ' ' || coalesce(collation_name, '') "
+                "FROM information_schema.columns WHERE table_name = $1 ORDER BY ordinal_position",
+                {table.toLower()}));
+            QCOMPARE(onServer, expected);
+        }
+        QCOMPARE(serverRows(*db, "SELECT verzija FROM valmir_shema"),
+                 QList<QVariantList>{{qlonglong(Schema::CurrentVersion)}});
+
+        const QStringList names = {"Žalec", "Čatež", "Celje", "Zreče", "Cerklje", "Ćirić"};
+        for (const QString& name : names) {
+            QVERIFY(db->execute("INSERT INTO tblSestavljavci (Ime) VALUES ($1)", {name}));
+            QVERIFY(Db->execute("INSERT INTO tblSestavljavci (Ime) VALUES (?)", {name}));
+        }
+        const QStringList sorted =
+            shownRows(serverRows(*db, "SELECT Ime FROM tblSestavljavci ORDER BY Ime"));
+        QCOMPARE(sorted, QStringList({"Celje", "Cerklje", "Čatež", "Ćirić", "Zreče", "Žalec"}));
+        QCOMPARE(sorted, shownRows(fileRows(*Db, "SELECT Ime FROM tblSestavljavci ORDER BY Ime"))
+                             .filter(QRegularExpression("^(" + names.join(u'|') + ")$")));
+    }
+
+    // The search table and the status line's sums follow every change of
+    // the invoices as the file's triggers make them follow.
+    void searchAndSumsFollowAsInTheFile() {
+        test::Fixture folder;
+        QVERIFY(folder.start());
+        auto db = connectTo(newDatabase());
+        QVERIFY(db && ServerSchema::create(*db));
+        const QString insert = "INSERT INTO tblRacun (ID, StevilkaRacuna, Ime, Posta, Placan, "
+                               "ZaPlacilo) VALUES (?, ?, ?, ?, ?, ?)";
+        const QList<QPair<QString, QVariantList>> steps = {
+            {insert, {101, "2009/1", "Čatež d.o.o.", "Brežice", false, 100.005}},
+            {insert, {102, "2009/2", "ŠUŠTERŠIČ Đurđa", QVariant(), false, -20.5}},
+            {"UPDATE tblRacun SET Placan = ? WHERE ID = ?", {true, 101}},
+            {"UPDATE tblRacun SET Ime = ?, ZaPlacilo = ? WHERE ID = ?", {"Žagar", 30.125, 102}},
+            {"UPDATE tblRacun SET Opomin = ? WHERE ID = ?", {QDate(2010, 1, 5), 102}},
+            {"DELETE FROM tblRacun WHERE ID = ?", {101}},
+        };
+        for (const auto& [sql, params] : steps) {
+            QVERIFY2(Db->execute(sql, params), qPrintable(Db->lastError()));
+            QVERIFY2(db->execute(numbered(sql), params), qPrintable(db->lastError()));
+            for (const char* read : {"SELECT ID, Besedilo, Placan, ZaPlacilo FROM tblIskanje "
+                                     "WHERE ID > 100 ORDER BY ID",
+                                     "SELECT Racunov, NeplacanoCentov FROM tblIskanjeVsota"})
+                QCOMPARE(shownRows(serverRows(*db, read)), shownRows(fileRows(*Db, read)));
+        }
+        QCOMPARE(serverRows(*db,
+                            "SELECT ID FROM tblIskanje WHERE Besedilo LIKE '%' || "
+                            "valmir_fold($1) || '%'",
+                            {"ŽAGAR"}),
+                 QList<QVariantList>{{qlonglong(102)}});
+    }
+
+    // "--prenesi" moves every row, a second time it is refused and changes
+    // nothing.
+    void transferCopiesEveryRowOnce_data() {
+        QTest::addColumn<bool>("older");
+        QTest::newRow("file of this version") << false;
+        QTest::newRow("file of the first version") << true;
+    }
+    void transferCopiesEveryRowOnce() {
+        QFETCH(bool, older);
+        test::Fixture folder;
+        if (older) {
+            QVERIFY(folder.start());
+            shutDown();
+            QVERIFY(QFile::remove(folder.dataDir() + "/valmir2009.db"));
+            QVERIFY(QFile::copy(qEnvironmentVariable("VALMIR_SOURCE_DIR") +
+                                    "/tests/data/valmir2009_schema0.db",
+                                folder.dataDir() + "/valmir2009.db"));
+        } else {
+            fillDataFolder(folder);
+            if (QTest::currentTestFailed())
+                return;
+        }
+        const QString conninfo = newDatabase();
+        QString out, err;
+        QVERIFY2(transfer(folder.dataDir(), conninfo, &out, &err) == 0 && err.isEmpty(),
+                 qPrintable(err));
+        QCOMPARE(out.contains("posodobljena"), older);
+
+        const QString path = folder.dataDir() + "/valmir2009.db";
+        QString error;
+        auto file = Database::open(path, Schema::dataPassword(), &error);
+        auto db = connectTo(conninfo);
+        QVERIFY2(file && db, qPrintable(error));
+        const QString sums = "SELECT Racunov, NeplacanoCentov FROM tblIskanjeVsota";
+        QCOMPARE(shownRows(serverRows(*db, sums)), shownRows(fileRows(*file, sums)));
+        for (const QString& table : ServerSchema::copiedTables()) {
+            // Where the file has no key, its rowid is the server's.
+            const QString key = ServerSchema::rowKey(table);
+            const QString order = key.isEmpty() ? QStringLiteral("ID") : key;
+            QStringList columns = key.isEmpty() ? QStringList() : QStringList{key};
+            for (const QVariantList& c : fileRows(*file, "PRAGMA table_info(" + table + ")"))
+                columns << '"' + c.value(1).toString().toLower() + '"';
+            const QList<QVariantList> rows = fileRows(
+                *file, QStringLiteral("SELECT %1* FROM %2 ORDER BY rowid")
+                           .arg(key.isEmpty() ? QString() : QStringLiteral("rowid, "), table));
+            QVERIFY(table == u"tblNarocnik" || !rows.isEmpty());
+            QVERIFY2(out.contains(
+                         QStringLiteral("Vrstic v tabeli %1: %2\n").arg(table).arg(rows.size())),
+                     qPrintable(out));
+            QCOMPARE(shownRows(serverRows(*db, QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+                                                   .arg(columns.join(", "), table, order))),
+                     shownRows(rows));
+            // The next new row takes the number after the file's last.
+            const qlonglong last =
+                fileRows(*file, "SELECT max(rowid) FROM " + table).value(0).value(0).toLongLong();
+            QCOMPARE(serverRows(*db, "INSERT INTO " + table + " DEFAULT VALUES RETURNING " + order),
+                     QList<QVariantList>{{last + 1}});
+        }
+
+        const QStringList before = serverContents(*db);
+        const QByteArray bytes = test::readBytes(path);
+        file.reset();
+        QCOMPARE(transfer(folder.dataDir(), conninfo, &out, &err), 1);
+        QVERIFY2(err.contains("že vsebuje tabele programa"), qPrintable(err));
+        QCOMPARE(serverContents(*db), before);
+        QCOMPARE(test::readBytes(path), bytes);
+    }
+
+    // A row the server refuses, early or late, leaves the server database
+    // as empty as it was, and the file as it was.
+    void failedTransferLeavesNothing_data() {
+        QTest::addColumn<QString>("inFile");
+        QTest::addColumn<QStringList>("onServer");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("invoice's date")
+            << "UPDATE tblRacun SET Datum = '31.2.2009'" << QStringList() << "31.2.2009";
+        QTest::newRow("line's quantity, the last table")
+            << "UPDATE tblRacunTarife SET Kolicina = 'veliko'" << QStringList() << "veliko";
+        QTest::newRow("server's refusal after all rows")
+            << ""
+            << QStringList{"CREATE FUNCTION brez() RETURNS event_trigger LANGUAGE plpgsql AS "
+                           "$$ BEGIN RAISE EXCEPTION 'brez prožilcev'; END $$",
+                           "CREATE EVENT TRIGGER brez ON ddl_command_end WHEN TAG IN "
+                           "('CREATE TRIGGER') EXECUTE FUNCTION brez()"}
+            << "brez prožilcev";
+    }
+    void failedTransferLeavesNothing() {
+        QFETCH(QString, inFile);
+        QFETCH(QStringList, onServer);
+        test::Fixture folder;
+        fillDataFolder(folder);
+        if (QTest::currentTestFailed())
+            return;
+        const QString path = folder.dataDir() + "/valmir2009.db";
+        if (!inFile.isEmpty()) {
+            QString error;
+            auto file = Database::open(path, Schema::dataPassword(), &error);
+            QVERIFY2(file && file->execute(inFile), qPrintable(error));
+        }
+        const QString conninfo = newDatabase();
+        auto db = connectTo(conninfo);
+        QVERIFY(db);
+        for (const QString& sql : onServer)
+            QVERIFY2(db->execute(sql), qPrintable(db->lastError()));
+        const QByteArray bytes = test::readBytes(path);
+        QString out, err;
+        QCOMPARE(transfer(folder.dataDir(), conninfo, &out, &err), 1);
+        QVERIFY2(err.contains("Prenos na strežnik ni uspel"), qPrintable(err));
+        QFETCH(QString, told);
+        QVERIFY2(err.contains(told), qPrintable(err));
+        QStringList found;
+        QVERIFY(ServerSchema::existingTables(*db, &found));
+        QCOMPARE(found, QStringList());
+        QCOMPARE(serverRows(*db, "SELECT count(*) FROM pg_proc WHERE proname LIKE 'valmir%' "
+                                 "OR proname = 'unaccent'"),
+                 QList<QVariantList>{{qlonglong(0)}});
+        QCOMPARE(test::readBytes(path), bytes);
+    }
+};
+
+QTEST_MAIN(TestServer)
+#include "tst_server.moc"
