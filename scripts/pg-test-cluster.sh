@@ -18,6 +18,10 @@ if [[ $what != start && $what != stop ]] || [[ $dir != /* ]]; then
   echo "usage: $0 start|stop ABSOLUTE-DIR" >&2
   exit 2
 fi
+# The server's programs find one another from the folder they start in,
+# which the system user must be able to enter: not a build folder under a
+# closed home.
+cd /
 
 bin=${PG_BIN:-}
 if [ -z "$bin" ]; then
@@ -39,7 +43,9 @@ as_owner() { "$@"; }
 if [ "$(id -u)" -eq 0 ]; then
   owner=valmirtest
   if ! id -u "$owner" >/dev/null 2>&1; then
-    useradd --system --no-create-home --shell /usr/sbin/nologin "$owner"
+    # Another run may have made it meanwhile.
+    useradd --system --no-create-home --shell /usr/sbin/nologin "$owner" 2>/dev/null ||
+      id -u "$owner" >/dev/null
   fi
   as_owner() { runuser -u "$owner" -- "$@"; }
 fi

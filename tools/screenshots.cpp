@@ -164,7 +164,7 @@ void fillSampleOffice() {
     // Due dates as a save writes them, and the customers of the invoices in
     // the register, with one more the office has worked for before.
     exec(QStringLiteral("UPDATE tblRacun SET Zapade = date(Datum, "
-                        "CAST(round(Veljavnost) AS INTEGER) || ' days')"));
+                        "max(0, CAST(Veljavnost AS INTEGER)) || ' days')"));
     exec(QStringLiteral("INSERT INTO tblNarocnik (Ime, Naslov, PST, Posta, KontaktnaOseba, "
                         "Telefon, Email, Uporabljen) SELECT Ime, Naslov, PST, Posta, "
                         "KontaktnaOseba, Telefon, Email, Datum FROM tblRacun"));

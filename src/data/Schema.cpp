@@ -278,10 +278,13 @@ const QList<UpgradeStep>& upgradeSteps() {
           QStringLiteral("ALTER TABLE tblRacun ADD COLUMN IzvirniDatum DATE"),
           QStringLiteral("CREATE INDEX ixRacunIzvirni ON tblRacun (IzvirniID)")}},
         // The counter may start again at 1 with each new year; files of
-        // before keep counting on, a new database starts again (Seed).
+        // before keep counting on, a new database starts again (Seed). The
+        // counter knows its year: that of the number that last moved it,
+        // or the year the user set it in; none until then.
         {6,
          {QStringLiteral("ALTER TABLE tblNastavitve ADD COLUMN LetniStevec BOOLEAN"),
-          QStringLiteral("UPDATE tblNastavitve SET LetniStevec = 0")}},
+          QStringLiteral("UPDATE tblNastavitve SET LetniStevec = 0"),
+          QStringLiteral("ALTER TABLE tblNastavitve ADD COLUMN LetoStevca INTEGER")}},
         // Customers and getting paid. The register of customers is filled
         // from the invoices, one entry per customer (customerKey), with the
         // newest invoice's data and date. Each invoice keeps its due date
@@ -322,8 +325,9 @@ const QList<UpgradeStep>& upgradeSteps() {
           QStringLiteral("ALTER TABLE tblRacun ADD COLUMN Zapade DATE"),
           QStringLiteral("ALTER TABLE tblRacun ADD COLUMN Opomin DATE"),
           QStringLiteral("ALTER TABLE tblRacun ADD COLUMN Opominov INTEGER"),
+          // Whole days, none below nought, as the e-invoice counts them.
           QStringLiteral("UPDATE tblRacun SET Zapade = date(Datum, "
-                         "CAST(round(ifnull(Veljavnost, 0)) AS INTEGER) || ' days') "
+                         "max(0, CAST(ifnull(Veljavnost, 0) AS INTEGER)) || ' days') "
                          "WHERE ifnull(Dobropis, 0) = 0"),
           QStringLiteral("CREATE INDEX ixRacunZapade ON tblRacun (Zapade)"),
           QStringLiteral("ALTER TABLE tblNastavitve ADD COLUMN BesediloOpomina TEXT")}},

@@ -549,9 +549,7 @@ EInvoiceResult eInvoiceOfStoredInvoice(Database& db, const QString& number,
     d.messageId = QString::number(invoiceId);
     d.number = NullTrim(field("StevilkaRacuna"));
     d.date = storedDate(field("Datum"));
-    // Whole days; no validity, or one below nought, is due on the day.
-    const double validity = std::max(0.0, NumberOrZero(field("Veljavnost")));
-    d.dueDate = d.date.isValid() ? d.date.addDays(qint64(std::floor(validity))) : QDate();
+    d.dueDate = dueDate(d.date, field("Veljavnost")).toDate();
     d.buyer = {NullTrim(field("Ime")),
                NullTrim(field("Naslov")),
                NullTrim(field("PST")),

@@ -97,6 +97,7 @@ bool readInvoiceSettings(Database& db, InvoiceSettings* settings, QString* error
     settings->vatPercent = settingsVatPercent(row->field(QStringLiteral("StopnjaDDV")));
     settings->documentFolder = NullTrim(row->field(QStringLiteral("MapaDokumentov")));
     settings->restartEachYear = row->field(QStringLiteral("LetniStevec")).toBool();
+    settings->counterYear = row->field(QStringLiteral("LetoStevca")).toInt();
     return !row->readFailed() || fail(db, error);
 }
 
@@ -129,6 +130,8 @@ bool writeInvoiceSettings(Database& db, const InvoiceSettings& s, QString* error
         row.setField(QStringLiteral("StopnjaDDV"), s.vatPercent);
         row.setField(QStringLiteral("MapaDokumentov"), s.documentFolder.isNull() ? QStringLiteral("") : s.documentFolder);
         row.setField(QStringLiteral("LetniStevec"), s.restartEachYear);
+        row.setField(QStringLiteral("LetoStevca"),
+                     s.counterYear > 0 ? QVariant(s.counterYear) : QVariant());
     });
 }
 

@@ -36,6 +36,7 @@ struct InvoiceSettings {
     double vatPercent = DefaultVatPercent; // StopnjaDDV: the rate of new invoices
     QString documentFolder;  // MapaDokumentov: where PDFs go; empty for the default
     bool restartEachYear = false; // LetniStevec: the first invoice of a year is number 1
+    int counterYear = 0;          // LetoStevca: the year the counter is of; 0 not known
 };
 
 // Adds the row when the table has none: empty texts, the counter at 1 (the

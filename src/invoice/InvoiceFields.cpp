@@ -30,11 +30,11 @@ QString boxText(const QVariant& stored, BoxForm form) {
 
 QVariant dueDate(const QVariant& date, const QVariant& validity) {
     const QDate day = date.toDate();
-    const double days = validity.toDouble();
+    const double days = std::max(0.0, NumberOrZero(validity));
     // Beyond the calendar's reach there is no date to fall due on.
-    if (!day.isValid() || !(std::abs(days) < 1e6))
+    if (!day.isValid() || !(days < 1e6))
         return {};
-    return day.addDays(std::llround(days));
+    return day.addDays(qint64(std::floor(days)));
 }
 
 QVariant storedValue(const QString& text, BoxForm form) {

@@ -53,8 +53,9 @@ inline constexpr int ValidityBox = 15;
 QString boxText(const QVariant& stored, BoxForm form);
 QVariant storedValue(const QString& text, BoxForm form);
 
-// When a stored invoice falls due: its date plus its validity in whole
-// days (rounded as the engine rounds); none without a date.
+// When a stored invoice falls due: its date plus the whole days of its
+// validity; no validity, or one below nought, is due on the day. None
+// without a date. The list, the reminder and the e-invoice all use it.
 QVariant dueDate(const QVariant& date, const QVariant& validity);
 
 // A stored number as a number box (point value, percentage, validity)

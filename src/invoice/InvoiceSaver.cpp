@@ -116,18 +116,26 @@ bool advanceCounter(Database& db, const QString& number) {
     std::optional<double> next = nextCounter(number);
     if (!next)
         return true;
-    return db.execute(QStringLiteral("UPDATE tblNastavitve SET StRacuna = ? "
+    const int year = numberYear(number);
+    return db.execute(QStringLiteral("UPDATE tblNastavitve SET StRacuna = ?, LetoStevca = ? "
                                      "WHERE rowid = (SELECT min(rowid) FROM tblNastavitve)"),
-                      {*next});
+                      {*next, year > 0 ? QVariant(year) : QVariant()});
 }
 
 bool counterForNewDocument(Database& db, double storedCounter, bool restartEachYear, int year,
                            double* counter) {
-    QVariant last;
-    if (restartEachYear &&
+    *counter = storedCounter;
+    if (!restartEachYear)
+        return true;
+    QVariant counterYear, last;
+    if (!db.queryValue(
+            QStringLiteral("SELECT LetoStevca FROM tblNastavitve ORDER BY rowid LIMIT 1"), {},
+            &counterYear))
+        return false;
+    if (counterYear.isNull() &&
         !db.queryValue(QStringLiteral("SELECT max(Datum) FROM tblRacun"), {}, &last))
         return false;
-    *counter = counterForYear(storedCounter, restartEachYear, last.toDate(), year);
+    *counter = counterForYear(storedCounter, true, counterYear.toInt(), last.toDate(), year);
     return true;
 }
 

@@ -52,13 +52,14 @@ struct SaveResult {
 Message saveMessage(SaveOutcome outcome);
 
 // Moves the settings' counter past a new document's number ("2026/007"
-// leaves 8); a number without "/" leaves it alone. False on an engine error.
+// leaves 8, of the year 2026); a number without "/" leaves it alone. False
+// on an engine error.
 bool advanceCounter(Database& db, const QString& number);
 
 // The counter a new document of `year` is numbered with (counterForYear),
-// from the stored counter and the office's choice; reads the newest
-// invoice's date only when the counter starts again each year. False on
-// an engine error.
+// from the stored counter and the office's choice; reads the counter's
+// year (and, not knowing it, the newest invoice's date) only when the
+// counter starts again each year. False on an engine error.
 bool counterForNewDocument(Database& db, double storedCounter, bool restartEachYear, int year,
                            double* counter);
 

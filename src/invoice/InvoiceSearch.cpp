@@ -81,6 +81,7 @@ InvoiceFilter overdueOn(InvoiceFilter filter, const QDate& today, bool overdueOn
     filter.today = today;
     if (!overdueOnly)
         return filter;
+    filter.overdueOnly = true;
     // The engine reads the few overdue invoices once and looks up each in
     // tblIskanje by its ID.
     const QString overdue = QStringLiteral("ID IN (SELECT r.ID ") + Overdue + u')';
@@ -126,9 +127,13 @@ bool runSearch(Database& db, const InvoiceFilter& filter, SearchResult* result) 
                     filter.conditions,
                 filter.params, [&](const QueryRow& row) {
                     ids.push_back(row.integer(0));
-                    if (row.integer(1) != 0)
+                    const auto owed = overdue.constFind(ids.back());
+                    if (filter.overdueOnly && owed != overdue.cend())
+                        unpaidCents += *owed;
+                    else if (row.integer(1) != 0)
                         unpaidCents += cents(row, 2);
-                    overdueCents += overdue.value(ids.back());
+                    if (owed != overdue.cend())
+                        overdueCents += *owed;
                 }))
             return false;
         status.shown = qint64(ids.size());

@@ -22,6 +22,9 @@ struct InvoiceFilter {
     // The day on which the status line counts what is overdue; none: it
     // does not.
     QDate today;
+    // Only what is overdue on `today`: the unpaid sum of those invoices is
+    // what they still owe, as the overdue sum counts it.
+    bool overdueOnly = false;
     bool isEmpty() const { return conditions.isEmpty(); }
 };
 

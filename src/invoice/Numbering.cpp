@@ -16,8 +16,20 @@ QString proposeNumber(int year, double counter) {
     return plainNumberText(year) + u'/' + digits;
 }
 
-double counterForYear(double counter, bool restartEachYear, const QDate& lastDate, int year) {
-    return restartEachYear && lastDate.isValid() && lastDate.year() < year ? 1 : counter;
+double counterForYear(double counter, bool restartEachYear, int counterYear, const QDate& lastDate,
+                      int year) {
+    if (!restartEachYear)
+        return counter;
+    const bool before =
+        counterYear > 0 ? counterYear < year : lastDate.isValid() && lastDate.year() < year;
+    return before ? 1 : counter;
+}
+
+int numberYear(const QString& number) {
+    const int slash = number.indexOf(u'/');
+    bool ok = false;
+    const int year = slash > 0 ? number.left(slash).trimmed().toInt(&ok) : 0;
+    return ok && year >= 1900 && year <= 9999 ? year : 0;
 }
 
 std::optional<double> nextCounter(const QString& number) {

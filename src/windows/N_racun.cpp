@@ -1,10 +1,11 @@
 #include "windows/N_racun.h"
 
-#include "ui/MessageBox.h"
-#include "text/Messages.h"
 #include "document/PdfExport.h"
 #include "document/Settings.h"
 #include "invoice/InvoiceFields.h"
+#include "text/Clock.h"
+#include "text/Messages.h"
+#include "ui/MessageBox.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -149,6 +150,7 @@ N_racun::N_racun(const AppContext& context, QWidget* parent)
         m_vatPercentEdit->setText(numberBoxText(settings.vatPercent));
         m_tolarsCheck->setChecked(settings.tolars);
         m_yearlyCheck->setChecked(settings.restartEachYear);
+        m_loaded = settings;
         (settings.sideBySide ? m_sideBySideOption : m_stackedOption)->setChecked(true);
         m_folderEdit->setText(settings.documentFolder);
         setLoaded(true);
@@ -195,6 +197,9 @@ void N_racun::confirm() {
     case InvoiceSettingsCheck::Ok:
         break;
     }
+    // A counter the user sets is of this year; one left alone keeps its own.
+    settings.counterYear =
+        settings.counter == m_loaded.counter ? m_loaded.counterYear : today().year();
     QString error;
     if (!writeInvoiceSettings(*m_context.db, settings, &error)) {
         Msg::critical(this, SettingsMessages::NotSaved, error);

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "document/Settings.h"
 #include "ui/AppContext.h"
-
 #include "ui/LoadingDialog.h"
 
 class QCheckBox;
@@ -30,6 +30,7 @@ private:
     AppContext m_context;
     QLineEdit* m_counterEdit = nullptr;    // Text1: StRacuna
     QCheckBox* m_yearlyCheck = nullptr;    // Check2: LetniStevec
+    InvoiceSettings m_loaded;              // as read, to tell what the user changed
     QLineEdit* m_pointValueEdit = nullptr; // Text2: VrednostTocke
     QLineEdit* m_validityEdit = nullptr;   // Text3: Veljavnost
     QLineEdit* m_vatPercentEdit = nullptr; // Text4: StopnjaDDV

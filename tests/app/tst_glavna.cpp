@@ -53,7 +53,9 @@ class TestGlavna : public test::FixtureTest {
             {"2026/002", true, -30, 100, ""},
             {"2026/003", false, 0, 50, ""},
             {"2026/005", false, -30, 100, ""},
-            {"2026/004", false, -30, -100, "2026/005"}};
+            {"2026/004", false, -30, -100, "2026/005"},
+            {"2026/006", false, -30, 130, ""},
+            {"2026/007", false, -30, -100, "2026/006"}};
         for (const auto& [number, paid, due, toPay, credited] : invoices)
             ids[number] = test::addInvoice(
                 *Db, {{"StevilkaRacuna", number},
@@ -277,20 +279,23 @@ private Q_SLOTS:
         QTest::addColumn<bool>("overdueOnly");
         QTest::addColumn<QStringList>("shown");
         QTest::addColumn<QString>("status");
-        const QString overdue = " · zapadlo " + test::money("1.234,00");
-        const QString one =
-            "Prikazan 1 od 5 računov · neplačano " + test::money("1.234,00") + overdue;
+        const QString overdue = " · zapadlo " + test::money("1.264,00");
+        // What a partly credited invoice still owes is its unpaid sum there.
+        const QString two =
+            "Prikazana 2 od 7 računov · neplačano " + test::money("1.264,00") + overdue;
+        const QStringList both{"2026/006", "2026/001"};
         // clang-format off
-        QTest::newRow("overdue") << "" << false << true << QStringList{"2026/001"} << one;
-        QTest::newRow("overdue, unpaid, text") << "2026/0" << true << true << QStringList{"2026/001"} << one;
+        QTest::newRow("overdue") << "" << false << true << both << two;
+        QTest::newRow("overdue, unpaid, text") << "2026/0" << true << true << both << two;
         QTest::newRow("overdue, other text") << "2026/002" << false << true << QStringList{}
-            << "Prikazanih 0 od 5 računov · neplačano " + test::money("0,00");
+            << "Prikazanih 0 od 7 računov · neplačano " + test::money("0,00");
         QTest::newRow("unpaid") << "" << true << false
-            << QStringList{"2026/005", "2026/004", "2026/003", "2026/001"}
-            << "Prikazani 4 od 5 računov · neplačano " + test::money("1.284,00") + overdue;
+            << QStringList{"2026/007", "2026/006", "2026/005", "2026/004", "2026/003", "2026/001"}
+            << "Prikazanih 6 od 7 računov · neplačano " + test::money("1.314,00") + overdue;
         QTest::newRow("all") << "" << false << false
-            << QStringList{"2026/005", "2026/004", "2026/003", "2026/002", "2026/001"}
-            << "Prikazanih 5 od 5 računov · neplačano " + test::money("1.284,00") + overdue;
+            << QStringList{"2026/007", "2026/006", "2026/005", "2026/004", "2026/003", "2026/002",
+                           "2026/001"}
+            << "Prikazanih 7 od 7 računov · neplačano " + test::money("1.314,00") + overdue;
         // clang-format on
     }
     void overdueOnly() {

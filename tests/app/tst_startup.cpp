@@ -349,8 +349,8 @@ private Q_SLOTS:
             Db->scalar("SELECT group_concat(StevilkaRacuna || ':' || ifnull(Zapade, '-'), ';') "
                        "FROM tblRacun WHERE StevilkaRacuna LIKE '2013/%'")
                 .toString(),
-            QString("2013/001:2013-06-01;2013/002:2013-06-10;2013/003:2013-07-01;"
-                    "2013/004:2013-02-21"));
+            QString("2013/001:2013-06-01;2013/002:2013-06-09;2013/003:2013-07-01;"
+                    "2013/004:2013-03-01"));
         QCOMPARE(Schema::schemaVersion(*Db).value_or(-1), Schema::CurrentVersion);
         QCOMPARE(Db->scalar("SELECT group_concat(StevilkaRacuna || ifnull(StopnjaDDV, ' Null'), "
                             "';') || (SELECT count(*) FROM tblRacunTarife) FROM tblRacun "

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "document/Settings.h"
+#include "text/Clock.h"
 #include "windows/N_data.h"
 #include "windows/N_racun.h"
 #include "windows/N_word.h"
@@ -182,6 +183,9 @@ private Q_SLOTS:
             QVERIFY2(m_watcher->seen[0].startsWith(t.message), qPrintable(m_watcher->seen[0]));
         QCOMPARE(stayedOpen, !t.message.isEmpty());
         QCOMPARE(rowText(), QString(t.row));
+        // A counter set by hand is of this year.
+        QCOMPARE(Db->scalar("SELECT LetoStevca FROM tblNastavitve"),
+                 t.message.isEmpty() ? QVariant(today().year()) : QVariant());
     }
 
     void shownSettings_data() {
@@ -210,6 +214,7 @@ private Q_SLOTS:
         }));
         QCOMPARE(shown, QString(t.shown));
         QCOMPARE(rowText(), QString(t.row));
+        QVERIFY(Db->scalar("SELECT LetoStevca FROM tblNastavitve").isNull());
         QVERIFY(m_watcher->seen.isEmpty());
     }
 

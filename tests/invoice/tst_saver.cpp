@@ -282,21 +282,24 @@ private Q_SLOTS:
     }
 
     // The number proposed for a counter, and the counter after a number is
-    // saved: the proposed one moves it one further.
+    // saved: the proposed one moves it one further, and the counter is of
+    // the number's year when it has one.
     void numbering_data() {
         QTest::addColumn<QVariant>("counter"); // Null: a number typed, not proposed
         QTest::addColumn<QString>("number");
         QTest::addColumn<QVariant>("next"); // Null: the counter stays
+        QTest::addColumn<int>("year");
         // clang-format off
-        QTest::newRow("three digits") << QVariant(7.0) << "2009/007" << QVariant(8.0);
-        QTest::newRow("more than three") << QVariant(1234.0) << "2009/1234" << QVariant(1235.0);
-        QTest::newRow("fraction rounds") << QVariant(7.6) << "2009/008" << QVariant(9.0);
-        QTest::newRow("negative keeps its sign") << QVariant(-5.0) << "2009/-005" << QVariant(-4.0);
-        QTest::newRow("trailing text") << QVariant() << "2009/12a" << QVariant(13.0);
-        QTest::newRow("first slash counts") << QVariant() << "2009/5/3" << QVariant(6.0);
-        QTest::newRow("nothing after the slash") << QVariant() << "2009/" << QVariant(1.0);
-        QTest::newRow("no slash") << QVariant() << "ABC" << QVariant();
-        QTest::newRow("empty") << QVariant() << "" << QVariant();
+        QTest::newRow("three digits") << QVariant(7.0) << "2009/007" << QVariant(8.0) << 2009;
+        QTest::newRow("more than three") << QVariant(1234.0) << "2009/1234" << QVariant(1235.0) << 2009;
+        QTest::newRow("fraction rounds") << QVariant(7.6) << "2009/008" << QVariant(9.0) << 2009;
+        QTest::newRow("negative keeps its sign") << QVariant(-5.0) << "2009/-005" << QVariant(-4.0) << 2009;
+        QTest::newRow("trailing text") << QVariant() << "2009/12a" << QVariant(13.0) << 2009;
+        QTest::newRow("first slash counts") << QVariant() << "2009/5/3" << QVariant(6.0) << 2009;
+        QTest::newRow("nothing after the slash") << QVariant() << "2009/" << QVariant(1.0) << 2009;
+        QTest::newRow("no year before it") << QVariant() << "R-12/5" << QVariant(6.0) << 0;
+        QTest::newRow("no slash") << QVariant() << "ABC" << QVariant() << 0;
+        QTest::newRow("empty") << QVariant() << "" << QVariant() << 0;
         // clang-format on
     }
     void numbering() {
@@ -306,6 +309,7 @@ private Q_SLOTS:
             QCOMPARE(proposeNumber(2009, counter.toDouble()), number);
         const std::optional<double> next = nextCounter(number);
         QTEST(next ? QVariant(*next) : QVariant(), "next");
+        QTEST(numberYear(number), "year");
     }
 };
 

@@ -67,26 +67,37 @@ private Q_SLOTS:
     void newInvoice_data() {
         QTest::addColumn<int>("mode");
         QTest::addColumn<bool>("restartEachYear");
+        QTest::addColumn<QVariant>("counterYear"); // Null: not known, as in files of before
         QTest::addColumn<QString>("lastDate");
         QTest::addColumn<QStringList>("header");
+        const QStringList empty{"", "", "", "", "", "", "",  "4.3.2031",
+                                "", "", "", "", "", "", "30"};
+        const QVariant unknown;
         // clang-format off
-        QTest::newRow("new customer") << 0 << false << "2009-12-05" << QStringList{"2031/007", "",
-            "", "", "", "", "", "", "4.3.2031", "", "", "", "", "", "", "30"};
-        QTest::newRow("same customer") << 2 << false << "2009-12-05" << QStringList{"2031/007",
+        QTest::newRow("new customer") << 0 << false << QVariant(2030) << "2009-12-05"
+                                      << QStringList{"2031/007"} + empty;
+        QTest::newRow("same customer") << 2 << false << unknown << "2009-12-05" << QStringList{"2031/007",
             "Geo d.o.o.", "Cesta 1", "1000", "Ljubljana - center", "01 111", "Miha", "prva\ndruga",
             "4.3.2031", "01 222", "geo@x.si", "", "", "SI123", "SI56", "30"};
-        QTest::newRow("new year starts again") << 0 << true << "2030-12-31" << QStringList{"2031/001",
-            "", "", "", "", "", "", "", "4.3.2031", "", "", "", "", "", "", "30"};
-        QTest::newRow("same year counts on") << 0 << true << "2031-01-02" << QStringList{"2031/007",
-            "", "", "", "", "", "", "", "4.3.2031", "", "", "", "", "", "", "30"};
+        QTest::newRow("new year starts again") << 0 << true << QVariant(2030) << "2031-01-02"
+                                               << QStringList{"2031/001"} + empty;
+        // The year's first number went to work of December: counting goes on.
+        QTest::newRow("counter of this year") << 0 << true << QVariant(2031) << "2030-12-31"
+                                              << QStringList{"2031/007"} + empty;
+        QTest::newRow("year not known, newest invoice of before") << 0 << true << unknown
+            << "2030-12-31" << QStringList{"2031/001"} + empty;
+        QTest::newRow("year not known, newest invoice of this year") << 0 << true << unknown
+            << "2031-01-02" << QStringList{"2031/007"} + empty;
         // clang-format on
     }
     void newInvoice() {
         QFETCH(int, mode);
         QFETCH(bool, restartEachYear);
+        QFETCH(QVariant, counterYear);
         QFETCH(QString, lastDate);
-        QVERIFY(Db->execute("UPDATE tblNastavitve SET StRacuna = 7, LetniStevec = ?",
-                            {restartEachYear}));
+        QVERIFY(
+            Db->execute("UPDATE tblNastavitve SET StRacuna = 7, LetniStevec = ?, LetoStevca = ?",
+                        {restartEachYear, counterYear}));
         storedInvoice();
         QVERIFY(Db->execute("UPDATE tblRacun SET Datum = ?", {lastDate}));
         Session s(mode, "2009/042");

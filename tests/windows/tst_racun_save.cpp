@@ -96,7 +96,7 @@ private Q_SLOTS:
         QVERIFY(computeStoredTotals(*Db));
         // The due date as the upgrade writes it, which the save must agree with.
         QVERIFY(Db->execute("UPDATE tblRacun SET Zapade = date(Datum, "
-                            "CAST(round(Veljavnost) AS INTEGER) || ' days')"));
+                            "max(0, CAST(Veljavnost AS INTEGER)) || ' days')"));
         const QStringList before = storedRows();
 
         Session s(1, "2030/041");
