@@ -407,6 +407,10 @@ void Glavna::openInvoice() {
 void Glavna::copyInvoice() {
     if (!hasCurrentInvoice())
         return;
+    if (m_list->recordset()->field(QStringLiteral("Dobropis")).toBool()) {
+        Msg::critical(this, CopyMessages::OfCreditNote);
+        return;
+    }
     OpenMode = 0;
     openEditor(m_list->recordset()->bookmark());
 }

@@ -245,6 +245,10 @@ inline const Message NotFound{QStringLiteral("Ra훾una, ki naj ga kopiram, ni ve�
                               Titles::Cannot};
 inline const Message NotRead{QStringLiteral("Ra훾una ni bilo mogo훾e kopirati:"),
                              Titles::Database}; // the engine's text follows
+// A copy would bill again what the credit note took back.
+inline const Message OfCreditNote{
+    QStringLiteral("Izbrani dokument je dobropis. Iz dobropisa ni mogo훾e narediti novega ra훾una."),
+    Titles::Cannot};
 
 } // namespace CopyMessages
 

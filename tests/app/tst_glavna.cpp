@@ -247,8 +247,11 @@ private Q_SLOTS:
 
         watcher.seen.clear();
         test::click(w.get(), "Command4"); // on the credit note
-        QCOMPARE(watcher.seen, QStringList{Messages::CreditNoteOfCreditNote.title + '|' +
-                                           Messages::CreditNoteOfCreditNote.text});
+        test::click(w.get(), "Command5");
+        QCOMPARE(watcher.seen, (QStringList{Messages::CreditNoteOfCreditNote.title + '|' +
+                                                Messages::CreditNoteOfCreditNote.text,
+                                            CopyMessages::OfCreditNote.title + '|' +
+                                                CopyMessages::OfCreditNote.text}));
         QCOMPARE(test::tableCount("tblRacun"), 2);
 
         // Credited before: the question names the credit note.
