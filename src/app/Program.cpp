@@ -144,15 +144,7 @@ int toldOnConsole(const QString& text, int exitCode) {
 // of its own, so that a VALMIR running on the same data is not disturbed.
 // On a failure no file is left: the file is written whole or not at all.
 int writeEInvoice(const CommandLine& line) {
-    std::unique_ptr<QCoreApplication> core;
-    if (!QCoreApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "valmir";
-        static char* argv[] = {name, nullptr};
-        core = std::make_unique<QCoreApplication>(argc, argv);
-        QCoreApplication::setApplicationName(QStringLiteral("valmir"));
-        QCoreApplication::setOrganizationName(QString());
-    }
+    const std::unique_ptr<QCoreApplication> core = headlessApplication();
     const QString folder = line.dataDir.isEmpty() ? defaultDataFolder() : line.dataDir;
     // An e-invoice is never made from data that are not there: no start
     // that would create an empty database.

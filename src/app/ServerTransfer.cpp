@@ -142,15 +142,7 @@ Result copyToServer(Database& file, PgConnection& server) {
 
 int run(const QString& dataDir, const QString& conninfo) {
     constexpr int Failed = 1;
-    std::unique_ptr<QCoreApplication> core;
-    if (!QCoreApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "valmir";
-        static char* argv[] = {name, nullptr};
-        core = std::make_unique<QCoreApplication>(argc, argv);
-        QCoreApplication::setApplicationName(QStringLiteral("valmir"));
-        QCoreApplication::setOrganizationName(QString());
-    }
+    const std::unique_ptr<QCoreApplication> core = headlessApplication();
     // No start that would create an empty database to move.
     const QString folder = dataDir.isEmpty() ? defaultDataFolder() : dataDir;
     const QString data = QDir(folder).filePath(DataFileName);

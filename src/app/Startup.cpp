@@ -10,6 +10,7 @@
 #include "text/Messages.h"
 #include "text/Module1.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -136,6 +137,18 @@ QString defaultTempFolder() {
 
 QString defaultDataFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
+
+std::unique_ptr<QCoreApplication> headlessApplication() {
+    if (QCoreApplication::instance())
+        return nullptr;
+    static int argc = 1;
+    static char name[] = "valmir";
+    static char* argv[] = {name, nullptr};
+    auto core = std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("valmir"));
+    QCoreApplication::setOrganizationName(QString());
+    return core;
 }
 
 StartupResult startUp(const StartupOptions& options) {

@@ -2,6 +2,10 @@
 
 #include <QString>
 
+#include <memory>
+
+class QCoreApplication;
+
 namespace valmir {
 
 // The data database's file name in the data folder.
@@ -32,6 +36,11 @@ void shutDown();
 
 // The user's data folder, where the program keeps its data by default.
 QString defaultDataFolder();
+
+// For the modes that run without a window: an application of the
+// program's name when none runs yet (the caller keeps it as long as it
+// works), else none.
+std::unique_ptr<QCoreApplication> headlessApplication();
 
 // The user's own temporary folder for the work database and the documents:
 // in the user's runtime folder where there is one, else "valmir-<uid>" in
