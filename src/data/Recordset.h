@@ -151,6 +151,9 @@ public:
     QString lastError() const { return m_db.lastError(); }
 
 private:
+    // Whether a write may go ahead: the record set can be written and,
+    // when the write needs one, stands on a row; else the error says why.
+    bool mayWrite(bool needsRow);
     friend class Database;
     Recordset(Database& db, RecordsetKind kind);
     // Told by the database about rows written by any statement on it.

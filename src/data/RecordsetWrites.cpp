@@ -7,25 +7,29 @@ namespace valmir {
 
 using namespace recordset;
 
-bool Recordset::addNew() {
+bool Recordset::mayWrite(bool needsRow) {
     if (!updatable()) {
         m_db.setError(QStringLiteral("Zapis je samo za branje."));
         return false;
     }
+    if (needsRow && !m_keys.onRow()) {
+        m_db.setError(QStringLiteral("Ni trenutnega zapisa."));
+        return false;
+    }
+    return true;
+}
+
+bool Recordset::addNew() {
+    if (!mayWrite(false))
+        return false;
     m_editMode = EditMode::Add;
     m_buffer.clear();
     return true;
 }
 
 bool Recordset::edit() {
-    if (!updatable()) {
-        m_db.setError(QStringLiteral("Zapis je samo za branje."));
+    if (!mayWrite(true))
         return false;
-    }
-    if (!m_keys.onRow()) {
-        m_db.setError(QStringLiteral("Ni trenutnega zapisa."));
-        return false;
-    }
     const qint64 row = m_keys.at(m_keys.position());
     const std::optional<bool> exists = rowExists(row);
     if (!exists)
@@ -185,14 +189,8 @@ bool Recordset::sortsBefore(qint64 a, qint64 b) const {
 }
 
 bool Recordset::deleteCurrent() {
-    if (!updatable()) {
-        m_db.setError(QStringLiteral("Zapis je samo za branje."));
+    if (!mayWrite(true))
         return false;
-    }
-    if (!m_keys.onRow()) {
-        m_db.setError(QStringLiteral("Ni trenutnega zapisa."));
-        return false;
-    }
     const int p = m_keys.position();
     const qint64 row = m_keys.at(p);
     m_ownWrite = true;
