@@ -2,8 +2,11 @@
 
 #include "data/Collation.h"
 #include "data/Dialect.h"
+#include "data/EngineQuery.h"
+#include "data/PgConnection.h"
 #include "data/Recordset.h"
 #include "data/RowSet.h"
+#include "data/ServerSchema.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -27,6 +30,105 @@ bool startsWithWord(const QString& sql, QStringView word) {
     return QStringView(sql).trimmed().startsWith(word, Qt::CaseInsensitive);
 }
 
+bool writes(const QString& sql) {
+    for (const char16_t* word : {u"INSERT", u"UPDATE", u"DELETE"})
+        if (startsWithWord(sql, word))
+            return true;
+    return false;
+}
+
+// The kind of a field by the declared type of its column. Numbers go by
+// the words the engine itself reads a numeric column from.
+Recordset::FieldType fieldTypeOf(const char* declared) {
+    const QString type = QString::fromUtf8(declared).toUpper();
+    if (type == u"DATE")
+        return Recordset::FieldType::Date;
+    if (type == u"BOOLEAN")
+        return Recordset::FieldType::YesNo;
+    for (const char* word : {"INT", "REAL", "FLOA", "DOUB", "NUM", "DEC"})
+        if (type.contains(QLatin1String(word)))
+            return Recordset::FieldType::Number;
+    return Recordset::FieldType::Other;
+}
+
+// A statement of the file, read as it is stepped through.
+class SqliteQuery final : public EngineQuery {
+public:
+    SqliteQuery(Database& db, sqlite3_stmt* stmt) : m_db(db), m_stmt(stmt) {}
+    ~SqliteQuery() override { sqlite3_finalize(m_stmt); }
+
+    bool next() override {
+        if (m_done)
+            return false;
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_ROW)
+            return true;
+        m_done = true;
+        if (rc != SQLITE_DONE) {
+            m_failed = true;
+            m_db.setEngineError();
+        }
+        return false;
+    }
+    bool failed() const override { return m_failed; }
+    int columnCount() const override { return sqlite3_column_count(m_stmt); }
+    QString columnName(int c) const override {
+        return QString::fromUtf8(sqlite3_column_name(m_stmt, c));
+    }
+    Recordset::FieldType columnType(int c) const override {
+        return fieldTypeOf(sqlite3_column_decltype(m_stmt, c));
+    }
+    bool isNull(int c) const override { return sqlite3_column_type(m_stmt, c) == SQLITE_NULL; }
+    qint64 integer(int c) const override { return sqlite3_column_int64(m_stmt, c); }
+    double number(int c) const override { return sqlite3_column_double(m_stmt, c); }
+
+    QVariant stored(int c) const override {
+        switch (sqlite3_column_type(m_stmt, c)) {
+        case SQLITE_INTEGER:
+            return qlonglong(sqlite3_column_int64(m_stmt, c));
+        case SQLITE_FLOAT:
+            return sqlite3_column_double(m_stmt, c);
+        case SQLITE_TEXT:
+            return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, c)),
+                                     sqlite3_column_bytes(m_stmt, c));
+        case SQLITE_BLOB:
+            return QByteArray(static_cast<const char*>(sqlite3_column_blob(m_stmt, c)),
+                              sqlite3_column_bytes(m_stmt, c));
+        default:
+            return {};
+        }
+    }
+
+    QVariant field(int c, Recordset::FieldType type) const override {
+        using FieldType = Recordset::FieldType;
+        switch (sqlite3_column_type(m_stmt, c)) {
+        case SQLITE_INTEGER:
+            if (type == FieldType::YesNo)
+                return sqlite3_column_int64(m_stmt, c) != 0;
+            return qlonglong(sqlite3_column_int64(m_stmt, c));
+        case SQLITE_FLOAT:
+            if (type == FieldType::YesNo)
+                return sqlite3_column_double(m_stmt, c) != 0;
+            return sqlite3_column_double(m_stmt, c);
+        case SQLITE_TEXT:
+            if (type == FieldType::Date) {
+                const QVariant text = stored(c);
+                const QDate d = QDate::fromString(text.toString(), Qt::ISODate);
+                return d.isValid() ? QVariant(d) : text;
+            }
+            return stored(c);
+        default:
+            return stored(c);
+        }
+    }
+
+private:
+    Database& m_db;
+    sqlite3_stmt* m_stmt;
+    bool m_done = false;
+    bool m_failed = false;
+};
+
 } // namespace
 
 const char* Database::textCollation() { return Collation::name(); }
@@ -34,6 +136,31 @@ const char* Database::textCollation() { return Collation::name(); }
 Database::~Database() {
     if (m_db)
         sqlite3_close_v2(m_db);
+}
+
+std::unique_ptr<Database> Database::connect(const QString& conninfo, QString* error) {
+    std::unique_ptr<Database> db(new Database);
+    db->m_pg = PgConnection::connect(conninfo, error);
+    if (!db->m_pg)
+        return nullptr;
+    PgConnection& pg = *db->m_pg;
+    pg.setUntypedValues(true);
+    pg.setSpellings(ServerSchema::columnNames());
+    // What the triggers note of this connection's writes (see
+    // followServerWrites); a table of the session, gone with it.
+    if (!pg.execute(QStringLiteral("CREATE TEMP TABLE valmir_spremembe "
+                                   "(tabela text, kljuc bigint, vrsta text)")) ||
+        !pg.execute(QStringLiteral("SET valmir.sledi = 'da'"))) {
+        if (error)
+            *error = pg.lastError();
+        return nullptr;
+    }
+    db->m_path = pg.databaseName();
+    return db;
+}
+
+QString Database::hiddenKey(const QString& table) const {
+    return m_pg ? ServerSchema::rowKey(table) : QString();
 }
 
 std::unique_ptr<Database> Database::open(const QString& path, const QString& password,
@@ -96,6 +223,8 @@ int Database::authorizeHook(void* self, int action, const char* name1, const cha
 
 void Database::setStatementCheck(StatementCheck check) {
     m_statementCheck = std::move(check);
+    if (!m_db)
+        return; // the server asks nobody
     // Registering again expires statements prepared under the old check.
     sqlite3_set_authorizer(m_db, authorizeHook, this);
 }
@@ -112,15 +241,92 @@ sqlite3_stmt* Database::prepare(const QString& sql) {
         sqlite3_finalize(stmt);
         return nullptr;
     }
-    if (stmt && !sqlite3_stmt_readonly(stmt)) {
-        // Record sets still reading their rows in slices read the rest
-        // first: what they follow of a write is then always a whole set.
-        const std::vector<Recordset*> sets = m_recordsets;
-        for (Recordset* rs : sets)
-            if (std::find(m_recordsets.begin(), m_recordsets.end(), rs) != m_recordsets.end())
-                rs->readAllRows();
-    }
+    if (stmt && !sqlite3_stmt_readonly(stmt))
+        readWholeSets();
     return stmt;
+}
+
+// Record sets still reading their rows in slices read the rest before a
+// write: what they follow of it is then always a whole set.
+void Database::readWholeSets() {
+    const std::vector<Recordset*> sets = m_recordsets;
+    for (Recordset* rs : sets)
+        if (std::find(m_recordsets.begin(), m_recordsets.end(), rs) != m_recordsets.end())
+            rs->readAllRows();
+}
+
+std::unique_ptr<EngineQuery> Database::query(const QString& sql, const QVariantList& params) {
+    if (m_pg)
+        return serverQuery(sql, params);
+    sqlite3_stmt* stmt = prepare(sql);
+    if (!stmt)
+        return nullptr;
+    if (!bindAll(stmt, params)) {
+        sqlite3_finalize(stmt);
+        return nullptr;
+    }
+    return std::make_unique<SqliteQuery>(*this, stmt);
+}
+
+std::unique_ptr<EngineQuery> Database::serverQuery(const QString& sql, const QVariantList& params) {
+    const bool write = writes(sql);
+    if (write)
+        readWholeSets();
+    QVariantList values;
+    values.reserve(params.size());
+    for (const QVariant& p : params) {
+        // A set of rows goes as the server's array.
+        if (p.metaType() == QMetaType::fromType<RowSetValue>()) {
+            const RowSetValue set = p.value<RowSetValue>();
+            QStringList ids;
+            if (set)
+                for (qint64 id : set->ids())
+                    ids << QString::number(id);
+            values << u'{' + ids.join(u',') + u'}';
+        } else {
+            values << toStorage(p);
+        }
+    }
+    const QString text = Dialect::forServer(sql, [](const QString& table) {
+        const QString key = ServerSchema::rowKey(table);
+        return key.isEmpty() ? QStringLiteral("ID") : key;
+    });
+    const QString command = QStringView(sql).trimmed().toString().toUpper();
+    std::unique_ptr<EngineQuery> rows = m_pg->rows(text, values);
+    if (!rows) {
+        m_lastError = m_pg->lastError();
+        // A failed COMMIT means the server gave the transaction up.
+        if (command == u"COMMIT" || command == u"ROLLBACK")
+            m_rolledBack = true;
+        return nullptr;
+    }
+    if (command == u"ROLLBACK")
+        m_rolledBack = true;
+    if (write && !followServerWrites()) {
+        m_lastError = m_pg->lastError();
+        return nullptr;
+    }
+    return rows;
+}
+
+// Tells the record sets what the last statement wrote, as the file's
+// update hook does: the rows the triggers noted, taken out of the note.
+bool Database::followServerWrites() {
+    QList<QVariantList> changes;
+    if (!m_pg->query(QStringLiteral("DELETE FROM valmir_spremembe RETURNING tabela, kljuc, vrsta"),
+                     {}, &changes))
+        return false;
+    for (const QVariantList& change : changes) {
+        const QByteArray table = change.value(0).toString().toUtf8();
+        const QString kind = change.value(2).toString();
+        const auto what = kind == u"I"   ? Recordset::RowChange::Added
+                          : kind == u"D" ? Recordset::RowChange::Deleted
+                                         : Recordset::RowChange::Updated;
+        for (Recordset* rs : m_recordsets)
+            if (rs->overTable(table.constData()))
+                rs->rowChangedInEngine(what, change.value(1).toLongLong());
+    }
+    return true;
 }
 
 QVariant toStorage(const QVariant& value) {
@@ -187,21 +393,30 @@ bool Database::bindAll(sqlite3_stmt* stmt, const QVariantList& params) {
 void Database::setEngineError() { m_lastError = engineMessage(m_db); }
 
 bool Database::execute(const QString& sql, const QVariantList& params) {
-    sqlite3_stmt* stmt = prepare(sql);
-    if (!stmt)
-        return false;
-    bool ok = bindAll(stmt, params);
-    if (ok) {
-        int rc;
-        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    std::unique_ptr<EngineQuery> q = query(sql, params);
+    bool ok = q != nullptr;
+    if (q) {
+        while (q->next()) {
         }
-        ok = (rc == SQLITE_DONE);
-        if (!ok)
-            setEngineError();
+        ok = !q->failed();
     }
-    sqlite3_finalize(stmt);
+    q.reset();
     afterStatement();
     return ok;
+}
+
+bool Database::insert(const QString& sql, const QVariantList& params, qint64* key) {
+    if (!m_pg) {
+        if (!execute(sql, params))
+            return false;
+        *key = sqlite3_last_insert_rowid(m_db);
+        return true;
+    }
+    QVariant value;
+    if (!queryValue(sql + QStringLiteral(" RETURNING rowid"), params, &value))
+        return false;
+    *key = value.toLongLong();
+    return true;
 }
 
 QVariant Database::scalar(const QString& sql, const QVariantList& params) {
@@ -210,61 +425,36 @@ QVariant Database::scalar(const QString& sql, const QVariantList& params) {
     return result;
 }
 
-bool QueryRow::isNull(int column) const {
-    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
-}
-qint64 QueryRow::integer(int column) const { return sqlite3_column_int64(m_stmt, column); }
-double QueryRow::number(int column) const { return sqlite3_column_double(m_stmt, column); }
+bool QueryRow::isNull(int column) const { return m_query.isNull(column); }
+qint64 QueryRow::integer(int column) const { return m_query.integer(column); }
+double QueryRow::number(int column) const { return m_query.number(column); }
 
 bool Database::forEachRow(const QString& sql, const QVariantList& params,
                           const std::function<void(const QueryRow&)>& row) {
-    sqlite3_stmt* stmt = prepare(sql);
-    if (!stmt)
-        return false;
-    bool ok = bindAll(stmt, params);
-    if (ok) {
-        const QueryRow current(stmt);
-        int rc;
-        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+    std::unique_ptr<EngineQuery> q = query(sql, params);
+    bool ok = q != nullptr;
+    if (q) {
+        const QueryRow current(*q);
+        while (q->next())
             row(current);
-        ok = rc == SQLITE_DONE;
-        if (!ok)
-            setEngineError();
+        ok = !q->failed();
     }
-    sqlite3_finalize(stmt);
+    q.reset();
     afterStatement();
     return ok;
 }
 
 bool Database::queryValue(const QString& sql, const QVariantList& params, QVariant* value) {
     *value = QVariant();
-    sqlite3_stmt* stmt = prepare(sql);
-    if (!stmt)
-        return false;
-    bool ok = bindAll(stmt, params);
-    if (ok) {
-        const int rc = sqlite3_step(stmt);
-        if (rc == SQLITE_ROW) {
-            switch (sqlite3_column_type(stmt, 0)) {
-            case SQLITE_INTEGER:
-                *value = qlonglong(sqlite3_column_int64(stmt, 0));
-                break;
-            case SQLITE_FLOAT:
-                *value = sqlite3_column_double(stmt, 0);
-                break;
-            case SQLITE_TEXT:
-                *value =
-                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
-                break;
-            default:
-                break;
-            }
-        } else if (rc != SQLITE_DONE) {
-            setEngineError();
-            ok = false;
-        }
+    std::unique_ptr<EngineQuery> q = query(sql, params);
+    bool ok = q != nullptr;
+    if (q) {
+        if (q->next())
+            *value = q->stored(0);
+        else
+            ok = !q->failed();
     }
-    sqlite3_finalize(stmt);
+    q.reset();
     afterStatement();
     return ok;
 }
@@ -277,7 +467,9 @@ std::unique_ptr<Recordset> Database::openRecordset(const QString& source, Record
     return rs;
 }
 
-bool Database::beginTransaction() { return execute(QStringLiteral("BEGIN IMMEDIATE")); }
+bool Database::beginTransaction() {
+    return execute(m_pg ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"));
+}
 bool Database::commit() { return execute(QStringLiteral("COMMIT")); }
 bool Database::rollback() {
     if (inTransaction())
@@ -288,6 +480,19 @@ bool Database::rollback() {
     return true;
 }
 bool Database::hasTables(const QStringList& names) {
+    if (m_pg) {
+        QStringList found;
+        if (!ServerSchema::existingTables(*m_pg, &found)) {
+            m_lastError = m_pg->lastError();
+            return false;
+        }
+        for (const QString& name : names)
+            if (!found.contains(name, Qt::CaseInsensitive)) {
+                m_lastError = QStringLiteral("manjka tabela %1").arg(name);
+                return false;
+            }
+        return true;
+    }
     for (const QString& name : names) {
         QVariant n = scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' "
                                            "AND name=? COLLATE NOCASE"),
@@ -336,7 +541,11 @@ void Database::afterStatement() {
             rs->flushEngineChanges();
 }
 
-bool Database::inTransaction() const { return m_db && !sqlite3_get_autocommit(m_db); }
-int Database::changes() const { return sqlite3_changes(m_db); }
+bool Database::inTransaction() const {
+    if (m_pg)
+        return m_pg->inTransaction();
+    return m_db && !sqlite3_get_autocommit(m_db);
+}
+int Database::changes() const { return m_pg ? int(m_pg->affectedRows()) : sqlite3_changes(m_db); }
 
 } // namespace valmir

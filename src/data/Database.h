@@ -14,30 +14,35 @@ struct sqlite3_stmt;
 
 namespace valmir {
 
+class EngineQuery;
+class PgConnection;
 class Recordset;
 
 // A row of a query being read by Database::forEachRow().
 class QueryRow {
 public:
-    explicit QueryRow(sqlite3_stmt* stmt) : m_stmt(stmt) {}
+    explicit QueryRow(const EngineQuery& query) : m_query(query) {}
     bool isNull(int column) const;
     qint64 integer(int column) const;
     double number(int column) const;
 
 private:
-    sqlite3_stmt* m_stmt;
+    const EngineQuery& m_query;
 };
 
 // Kinds of record set, numbered as the rest of the program knows them.
 enum class RecordsetKind { Table = 1, Dynaset = 2, Snapshot = 4 };
 
-// One open database file. Statements are written in the program's own SQL
-// dialect ("WHERE Izbrana", "SET Izbrana = False", "SET Povisek = Null",
-// see Dialect.h); every value a caller supplies goes in as a bound
-// parameter ("?").
+// One open database: a file (SQLite with SQLCipher) or the office's
+// database on a PostgreSQL server. Statements are written in the program's
+// own SQL dialect ("WHERE Izbrana", "SET Izbrana = False", "SET Povisek =
+// Null", "rowid", see Dialect.h), which is translated for the engine; every
+// value a caller supplies goes in as a bound parameter ("?").
 //
 // The open record sets of a database follow every statement run on it, and
-// every rollback: see Recordset.h.
+// every rollback: see Recordset.h. On the server, triggers note the rows
+// each statement of this connection writes (ServerSchema.h), and the
+// record sets follow them as they follow the file's.
 class Database {
 public:
     ~Database();
@@ -50,7 +55,14 @@ public:
     static std::unique_ptr<Database> open(const QString& path, const QString& password,
                                           QString* error, bool createIfMissing = false);
 
+    // Connects to the office's database on a server (a libpq connection
+    // string, see PgConnection.h). Null and *error (the server's or libpq's
+    // words) when it cannot be reached or used.
+    static std::unique_ptr<Database> connect(const QString& conninfo, QString* error);
+
+    // The file's path; on a server, its database name.
     QString path() const { return m_path; }
+    bool onServer() const { return m_pg != nullptr; }
 
     // Runs a statement that returns no rows (UPDATE, DELETE, INSERT, DDL).
     bool execute(const QString& sql, const QVariantList& params = {});
@@ -72,6 +84,16 @@ public:
     // an engine error (see lastError()).
     bool forEachRow(const QString& sql, const QVariantList& params,
                     const std::function<void(const QueryRow&)>& row);
+
+    // Runs an INSERT and gives the key of the row it added.
+    bool insert(const QString& sql, const QVariantList& params, qint64* key);
+
+    // The rows of a statement, for the record sets and the calls above;
+    // null on an engine error (see lastError()).
+    std::unique_ptr<EngineQuery> query(const QString& sql, const QVariantList& params);
+    // A column a table has on the server only, as its key (ServerSchema.h),
+    // which no record set shows; empty on a file.
+    QString hiddenKey(const QString& table) const;
 
     bool beginTransaction();
     bool commit();
@@ -95,9 +117,6 @@ public:
         std::function<bool(int action, const QString& name1, const QString& name2)>;
     void setStatementCheck(StatementCheck check);
 
-    // Engine-side helpers shared with Recordset.
-    sqlite3_stmt* prepare(const QString& sql);
-    bool bindAll(sqlite3_stmt* stmt, const QVariantList& params);
     void setError(const QString& text) { m_lastError = text; }
     void setEngineError();
 
@@ -107,6 +126,11 @@ public:
 private:
     friend class Recordset;
     Database() = default;
+    sqlite3_stmt* prepare(const QString& sql);
+    bool bindAll(sqlite3_stmt* stmt, const QVariantList& params);
+    std::unique_ptr<EngineQuery> serverQuery(const QString& sql, const QVariantList& params);
+    bool followServerWrites();
+    void readWholeSets();
     static void rowChangedHook(void* self, int op, const char* dbName, const char* table,
                                qint64 rowid);
     static void rolledBackHook(void* self);
@@ -117,6 +141,7 @@ private:
     void afterStatement();
 
     sqlite3* m_db = nullptr;
+    std::unique_ptr<PgConnection> m_pg;
     std::vector<Recordset*> m_recordsets; // open record sets, told about row changes
     bool m_rolledBack = false;
     bool m_allowDrop = false;

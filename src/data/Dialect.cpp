@@ -1,5 +1,7 @@
 #include "data/Dialect.h"
 
+#include <QStringList>
+
 namespace valmir::Dialect {
 
 QString translate(const QString& sql) {
@@ -47,6 +49,174 @@ QString translate(const QString& sql) {
         }
         out += c;
         ++i;
+    }
+    return out;
+}
+
+namespace {
+
+// A statement cut into words, quoted names, quoted text, "?" and the rest,
+// one character each; blanks are kept as they are.
+struct Token {
+    enum Kind { Word, Name, Text, Mark, Blank, Other } kind;
+    QString text;
+};
+
+QList<Token> tokens(const QString& sql) {
+    QList<Token> out;
+    for (int i = 0; i < sql.size();) {
+        const QChar c = sql.at(i);
+        if (c == u'\'' || c == u'"' || c == u'[') {
+            const QChar end = c == u'[' ? QChar(u']') : c;
+            int j = i + 1;
+            QString inner;
+            for (; j < sql.size(); ++j) {
+                if (sql.at(j) == end) {
+                    // A doubled quote is one quote inside.
+                    if (end != u']' && j + 1 < sql.size() && sql.at(j + 1) == end) {
+                        inner += end;
+                        ++j;
+                        continue;
+                    }
+                    break;
+                }
+                inner += sql.at(j);
+            }
+            out.append({c == u'\'' ? Token::Text : Token::Name, inner});
+            i = j + 1;
+        } else if (c.isLetterOrNumber() || c == u'_') {
+            int j = i;
+            while (j < sql.size() &&
+                   (sql.at(j).isLetterOrNumber() || sql.at(j) == u'_' ||
+                    (c.isDigit() && sql.at(j) == u'.')))
+                ++j;
+            out.append({Token::Word, sql.mid(i, j - i)});
+            i = j;
+        } else if (c.isSpace()) {
+            int j = i;
+            while (j < sql.size() && sql.at(j).isSpace())
+                ++j;
+            out.append({Token::Blank, sql.mid(i, j - i)});
+            i = j;
+        } else {
+            out.append({c == u'?' ? Token::Mark : Token::Other, QString(c)});
+            ++i;
+        }
+    }
+    return out;
+}
+
+bool is(const Token& t, const char* word) {
+    return t.kind == Token::Word && t.text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+}
+
+QString quotedName(const QString& name) {
+    return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+// The next token that is not blank, from i on; -1 when there is none.
+int nextSolid(const QList<Token>& t, int i) {
+    while (i < t.size() && t.at(i).kind == Token::Blank)
+        ++i;
+    return i < t.size() ? i : -1;
+}
+
+int previousSolid(const QList<Token>& t, int i) {
+    while (i >= 0 && t.at(i).kind == Token::Blank)
+        --i;
+    return i;
+}
+
+// The first table after FROM, UPDATE or INTO, in lower case.
+QString firstTable(const QList<Token>& t) {
+    for (int i = 0; i < t.size(); ++i)
+        if (is(t.at(i), "FROM") || is(t.at(i), "UPDATE") || is(t.at(i), "INTO")) {
+            const int n = nextSolid(t, i + 1);
+            if (n >= 0 && (t.at(n).kind == Token::Word || t.at(n).kind == Token::Name))
+                return t.at(n).text.toLower();
+        }
+    return {};
+}
+
+} // namespace
+
+QString forServer(const QString& sql, const std::function<QString(const QString&)>& keyOf) {
+    const QList<Token> t = tokens(sql);
+    const QString table = firstTable(t);
+    QString out;
+    out.reserve(sql.size() + 32);
+    int mark = 0;
+    for (int i = 0; i < t.size(); ++i) {
+        const Token& k = t.at(i);
+        switch (k.kind) {
+        case Token::Text:
+            out += u'\'' + QString(k.text).replace(u'\'', QStringLiteral("''")) + u'\'';
+            break;
+        case Token::Name:
+            out += quotedName(k.text.toLower());
+            break;
+        case Token::Mark:
+            out += u'$' + QString::number(++mark);
+            break;
+        case Token::Blank:
+        case Token::Other:
+            out += k.text;
+            break;
+        case Token::Word: {
+            const int before = previousSolid(t, i - 1);
+            const int after = nextSolid(t, i + 1);
+            const bool call = after >= 0 && t.at(after).text == u"(";
+            if (is(k, "rowid")) {
+                const QString key = keyOf(table);
+                out += key.isEmpty() ? QStringLiteral("id") : key.toLower();
+            } else if (call && is(k, "ifnull")) {
+                out += QStringLiteral("coalesce");
+            } else if (call && is(k, "FOLD")) {
+                out += QStringLiteral("valmir_fold");
+            } else if (call && is(k, "total")) {
+                out += QStringLiteral("valmir_total");
+            } else if (call && is(k, "round")) {
+                out += QStringLiteral("valmir_round");
+            } else if (call && is(k, "IN_SET")) {
+                // IN_SET ( column , ? ) -> (column = ANY($n::bigint[]))
+                int j = after + 1;
+                QString column;
+                while (j < t.size() && t.at(j).text != u",") {
+                    const Token& c = t.at(j);
+                    column += c.kind == Token::Name ? quotedName(c.text.toLower()) : c.text;
+                    ++j;
+                }
+                const int m = nextSolid(t, j + 1);
+                const int close = m >= 0 ? nextSolid(t, m + 1) : -1;
+                if (j < t.size() && m >= 0 && t.at(m).kind == Token::Mark && close >= 0 &&
+                    t.at(close).text == u")") {
+                    out += QStringLiteral("(%1 = ANY($%2::bigint[]))")
+                               .arg(column.trimmed())
+                               .arg(++mark);
+                    i = close;
+                } else {
+                    out += k.text; // left for the server to refuse
+                }
+            } else if (is(k, "SLOVENIAN") && before >= 0 && is(t.at(before), "COLLATE")) {
+                out += QStringLiteral("\"sl-SI-x-icu\"");
+            } else if (is(k, "INTEGER") && before >= 0 && is(t.at(before), "AS")) {
+                out += QStringLiteral("bigint");
+            } else if (is(k, "REAL") && before >= 0 && is(t.at(before), "AS")) {
+                out += QStringLiteral("double precision");
+            } else if (before >= 0 && is(t.at(before), "AS") && !is(k, "TEXT") &&
+                       !is(k, "bigint")) {
+                out += quotedName(k.text);
+            } else if (is(k, "ASC") || is(k, "DESC")) {
+                out += k.text;
+                if (after < 0 || !is(t.at(after), "NULLS"))
+                    out += is(k, "ASC") ? QStringLiteral(" NULLS FIRST")
+                                        : QStringLiteral(" NULLS LAST");
+            } else {
+                out += k.text;
+            }
+            break;
+        }
+        }
     }
     return out;
 }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace valmir::Dialect {
 
 // The program writes its statements in its own dialect: Yes/No constants
@@ -9,5 +11,21 @@ namespace valmir::Dialect {
 // does not know. Outside quoted text and quoted names they become 1 and 0;
 // everything else stays as written.
 QString translate(const QString& sql);
+
+// The same statement for the office's PostgreSQL server, whose tables
+// ServerSchema makes:
+// - True and False stay words; "?" become $1, $2 ...;
+// - names in double quotes (or brackets) are the server's, in lower case;
+// - rowid is the key of the statement's first table (keyOf, given the
+//   table's name in lower case);
+// - ifnull, FOLD, total and round are the server's coalesce, valmir_fold,
+//   valmir_total and valmir_round (which round half away from zero);
+// - IN_SET(column, ?) is column = ANY(?), the set bound as an array;
+// - COLLATE SLOVENIAN is the ICU collation of the text columns;
+// - CAST(... AS INTEGER) is a 64-bit integer, as the file's integers are;
+// - Null sorts before every value, as in the file: ASC is ASC NULLS FIRST,
+//   DESC is DESC NULLS LAST;
+// - AS name keeps the name's spelling in the result.
+QString forServer(const QString& sql, const std::function<QString(const QString&)>& keyOf);
 
 } // namespace valmir::Dialect

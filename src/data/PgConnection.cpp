@@ -1,5 +1,6 @@
 #include "data/PgConnection.h"
 
+#include "data/EngineQuery.h"
 #include "text/Messages.h"
 
 #include <QDate>
@@ -102,6 +103,19 @@ bool textOf(const QVariant& v, QByteArray* text, Oid* type) {
     }
 }
 
+// The same as text only, its type left for the server to take from the
+// value's place; Yes/No as 1 and 0, which read as a number, too.
+bool untypedTextOf(const QVariant& v, QByteArray* text, Oid* type) {
+    if (v.metaType().id() == QMetaType::Bool) {
+        *type = 0;
+        *text = v.toBool() ? "1" : "0";
+        return true;
+    }
+    const bool given = textOf(v, text, type);
+    *type = 0;
+    return given;
+}
+
 double doubleOf(const QByteArray& text) {
     if (text == "NaN")
         return std::nan("");
@@ -146,6 +160,65 @@ QVariant valueOf(const PGresult* r, int row, int column) {
         return QString::fromUtf8(text);
     }
 }
+
+Recordset::FieldType fieldTypeOf(Oid type) {
+    switch (type) {
+    case BoolOid:
+        return Recordset::FieldType::YesNo;
+    case DateOid:
+        return Recordset::FieldType::Date;
+    case Int2Oid:
+    case Int4Oid:
+    case Int8Oid:
+    case Float4Oid:
+    case Float8Oid:
+    case NumericOid:
+        return Recordset::FieldType::Number;
+    default:
+        return Recordset::FieldType::Other;
+    }
+}
+
+// A result of the server, held whole, read row by row.
+class PgRows final : public EngineQuery {
+public:
+    PgRows(Result result, const QHash<QString, QString>& spellings)
+        : m_result(std::move(result)), m_rows(PQntuples(m_result.get())),
+          m_spellings(spellings) {}
+
+    bool next() override { return ++m_row < m_rows; }
+    bool failed() const override { return false; }
+    int columnCount() const override { return PQnfields(m_result.get()); }
+    QString columnName(int c) const override {
+        const QString name = QString::fromUtf8(PQfname(m_result.get(), c));
+        return m_spellings.value(name, name);
+    }
+    Recordset::FieldType columnType(int c) const override {
+        return fieldTypeOf(PQftype(m_result.get(), c));
+    }
+    bool isNull(int c) const override { return PQgetisnull(m_result.get(), m_row, c); }
+    qint64 integer(int c) const override {
+        const char* text = PQgetvalue(m_result.get(), m_row, c);
+        return *text == 't' ? 1 : *text == 'f' ? 0 : qint64(std::strtod(text, nullptr));
+    }
+    double number(int c) const override {
+        return doubleOf(QByteArray(PQgetvalue(m_result.get(), m_row, c)));
+    }
+    QVariant stored(int c) const override { return valueOf(m_result.get(), m_row, c); }
+    QVariant field(int c, Recordset::FieldType type) const override {
+        const QVariant v = valueOf(m_result.get(), m_row, c);
+        if (type == Recordset::FieldType::YesNo && !v.isNull() &&
+            v.metaType().id() != QMetaType::Bool)
+            return v.toDouble() != 0;
+        return v;
+    }
+
+private:
+    Result m_result;
+    int m_row = -1;
+    int m_rows;
+    const QHash<QString, QString>& m_spellings;
+};
 
 QString quotedName(const QString& name) {
     // Unquoted names fold to lower case on the server; the tables are made
@@ -239,21 +312,52 @@ std::unique_ptr<PgConnection> PgConnection::connect(const QString& conninfo, QSt
     return db;
 }
 
-bool PgConnection::run(const QString& sql, const QVariantList& params, QList<QVariantList>* rows) {
+// Runs a statement; its result when it went well, else null and the
+// error in lastError().
+PGresult* PgConnection::send(const QString& sql, const QVariantList& params) {
     const int n = int(params.size());
     std::vector<QByteArray> texts(n);
     std::vector<Oid> types(n);
     std::vector<const char*> values(n, nullptr);
     for (int i = 0; i < n; ++i)
-        if (textOf(params.at(i), &texts[i], &types[i]))
+        if (m_untyped ? untypedTextOf(params.at(i), &texts[i], &types[i])
+                      : textOf(params.at(i), &texts[i], &types[i]))
             values[i] = texts[i].constData();
+    m_affected = 0;
     Result r(PQexecParams(m_conn, sql.toUtf8().constData(), n, types.data(), values.data(), nullptr,
                           nullptr, 0));
     const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
         m_lastError = errorOf(m_conn, r.get());
-        return false;
+        return nullptr;
     }
+    m_affected = QByteArray(PQcmdTuples(r.get())).toLongLong();
+    // A COMMIT of a transaction the server had to give up answers
+    // "ROLLBACK" without an error.
+    m_commitRolledBack = false;
+    if (sql == u"COMMIT" && qstrcmp(PQcmdStatus(r.get()), "COMMIT") != 0) {
+        m_commitRolledBack = true;
+        m_lastError = QStringLiteral("the server rolled the transaction back");
+        return nullptr;
+    }
+    return r.release();
+}
+
+std::unique_ptr<EngineQuery> PgConnection::rows(const QString& sql, const QVariantList& params) {
+    Result r(send(sql, params));
+    if (!r)
+        return nullptr;
+    return std::make_unique<PgRows>(std::move(r), m_spellings);
+}
+
+bool PgConnection::inTransaction() const {
+    return m_conn && PQtransactionStatus(m_conn) != PQTRANS_IDLE;
+}
+
+bool PgConnection::run(const QString& sql, const QVariantList& params, QList<QVariantList>* rows) {
+    Result r(send(sql, params));
+    if (!r)
+        return false;
     if (rows) {
         rows->clear();
         const int count = PQntuples(r.get()), columns = PQnfields(r.get());
@@ -265,12 +369,6 @@ bool PgConnection::run(const QString& sql, const QVariantList& params, QList<QVa
                 fields << valueOf(r.get(), row, c);
             rows->append(std::move(fields));
         }
-    }
-    // A COMMIT of a transaction the server had to give up answers
-    // "ROLLBACK" without an error.
-    if (sql == u"COMMIT" && qstrcmp(PQcmdStatus(r.get()), "COMMIT") != 0) {
-        m_lastError = QStringLiteral("the server rolled the transaction back");
-        return false;
     }
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -9,8 +10,11 @@
 #include <memory>
 
 struct pg_conn;
+struct pg_result;
 
 namespace valmir {
+
+class EngineQuery;
 
 // One connection to a PostgreSQL server (the office database), a thin
 // layer over libpq. Statements are written in the server's own SQL with
@@ -46,6 +50,25 @@ public:
     // The first field of the first row; a null QVariant for no row.
     bool queryValue(const QString& sql, const QVariantList& params, QVariant* value);
 
+    // All rows of a statement, read as the record sets read a query (see
+    // EngineQuery.h); null on an error.
+    std::unique_ptr<EngineQuery> rows(const QString& sql, const QVariantList& params);
+
+    // Values go to the server as text without a type, so that it reads
+    // each as the type its place needs: 1 and 0 for a Yes/No column as
+    // well as for a number (the program binds Yes/No as 1 and 0).
+    void setUntypedValues(bool untyped) { m_untyped = untyped; }
+    // Names of result columns as the program spells them (the server folds
+    // unquoted names to lower case), by their lower-case form.
+    void setSpellings(QHash<QString, QString> spellings) { m_spellings = std::move(spellings); }
+
+    // Rows the last statement wrote; whether a transaction is open (or
+    // failed and waiting for its rollback); whether the last COMMIT was
+    // answered with a rollback.
+    qint64 affectedRows() const { return m_affected; }
+    bool inTransaction() const;
+    bool lastCommitRolledBack() const { return m_commitRolledBack; }
+
     // Adds rows to a table with COPY, values in the columns' order; far
     // quicker than INSERT for many rows. The names are the program's own,
     // never the user's.
@@ -64,9 +87,14 @@ public:
 private:
     PgConnection() = default;
     bool run(const QString& sql, const QVariantList& params, QList<QVariantList>* rows);
+    pg_result* send(const QString& sql, const QVariantList& params);
 
     pg_conn* m_conn = nullptr;
     QString m_lastError;
+    bool m_untyped = false;
+    QHash<QString, QString> m_spellings;
+    qint64 m_affected = 0;
+    bool m_commitRolledBack = false;
 };
 
 // Begins a transaction on the server and rolls it back unless commit() is

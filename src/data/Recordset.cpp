@@ -55,15 +55,15 @@ bool Recordset::init(const QString& source, const QVariantList& params) {
 
     // Field names and kinds come from the table itself.
     {
-        Statement st;
-        st.stmt = m_db.prepare(QStringLiteral("SELECT * FROM ") + quoted(m_table) +
-                               QStringLiteral(" LIMIT 0"));
-        if (!st.stmt)
+        const std::unique_ptr<EngineQuery> fields = m_db.query(
+            QStringLiteral("SELECT * FROM ") + quoted(m_table) + QStringLiteral(" LIMIT 0"), {});
+        if (!fields)
             return false;
-        loadFieldInfo(st.stmt);
+        loadFieldInfo(*fields);
     }
     if (m_kind == RecordsetKind::Snapshot) {
-        m_selectSql = QStringLiteral("SELECT * FROM ") + quoted(m_table) + rest;
+        m_selectSql = QStringLiteral("SELECT ") + m_columns + QStringLiteral(" FROM ") +
+                      quoted(m_table) + rest;
         return loadSnapshot();
     }
     m_selectSql = QStringLiteral("SELECT rowid FROM ") + quoted(m_table) + rest;
@@ -81,17 +81,24 @@ bool Recordset::init(const QString& source, const QVariantList& params) {
     return reload(Reload::Fresh);
 }
 
-void Recordset::loadFieldInfo(sqlite3_stmt* stmt) {
+void Recordset::loadFieldInfo(const EngineQuery& query) {
     m_fieldNames.clear();
     m_fieldTypes.clear();
     m_fieldByName.clear();
-    const int n = sqlite3_column_count(stmt);
+    // A key the table has on the server only is no field of the program's.
+    const QString hidden = m_table.isEmpty() ? QString() : m_db.hiddenKey(m_table);
+    QStringList columns;
+    const int n = query.columnCount();
     for (int i = 0; i < n; ++i) {
-        const QString name = QString::fromUtf8(sqlite3_column_name(stmt, i));
+        const QString name = query.columnName(i);
+        if (!hidden.isEmpty() && name.compare(hidden, Qt::CaseInsensitive) == 0)
+            continue;
         m_fieldByName.insert(name.toLower(), m_fieldNames.size());
         m_fieldNames << name;
-        m_fieldTypes << fieldTypeOf(sqlite3_column_decltype(stmt, i));
+        m_fieldTypes << query.columnType(i);
+        columns << quoted(name);
     }
+    m_columns = columns.join(QStringLiteral(", "));
 }
 
 void Recordset::notifyReset() {

@@ -168,7 +168,7 @@ private:
     bool sortsBefore(qint64 a, qint64 b) const;
     std::optional<bool> rowExists(qint64 row) const;
     bool init(const QString& source, const QVariantList& params);
-    void loadFieldInfo(sqlite3_stmt* stmt);
+    void loadFieldInfo(const EngineQuery& query);
     bool readKeys(QVector<qint64>* keys);
     bool readSlice(QVector<qint64>* keys, int wanted) const;
     // Reads up to `wanted` more row ids (AllRows: the rest) and appends them.
@@ -182,7 +182,6 @@ private:
     bool readFailure() const;
     const QVariantList* rowAt(int position) const;
     void fetchBlock(int position) const;
-    QVariant readColumn(sqlite3_stmt* stmt, int column, FieldType type) const;
     QString orderClause() const;
     void notifyReset();
 
@@ -195,6 +194,7 @@ private:
     QString m_indexName;
     QStringList m_indexColumns;
     QStringList m_fieldNames;
+    QString m_columns; // the fields, quoted, for reading rows
     QVector<FieldType> m_fieldTypes;
     QHash<QString, int> m_fieldByName;
 

@@ -11,9 +11,10 @@ using namespace recordset;
 
 QString Recordset::orderClause() const {
     QStringList cols;
+    // Directions written out: the server then puts Null first, as the file.
     for (const QString& c : m_indexColumns)
-        cols << quoted(c);
-    cols << QStringLiteral("rowid");
+        cols << quoted(c) + QStringLiteral(" ASC");
+    cols << QStringLiteral("rowid ASC");
     return QStringLiteral(" ORDER BY ") + cols.join(QStringLiteral(", "));
 }
 
@@ -32,37 +33,34 @@ bool Recordset::readOrdered(QVector<qint64>* keys, const QString& condition,
         (where.isEmpty() ? QString()
                          : QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "))) +
         QStringLiteral(" ORDER BY ") + order + QStringLiteral(" LIMIT ?");
-    Statement st;
-    st.stmt = m_db.prepare(sql);
-    if (!st.stmt || !m_db.bindAll(st.stmt, m_params + values + QVariantList{limit}))
+    const std::unique_ptr<EngineQuery> q =
+        m_db.query(sql, m_params + values + QVariantList{limit});
+    if (!q)
         return readFailure();
-    int rc;
     qint64 last = 0;
     bool any = false;
-    while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
-        last = sqlite3_column_int64(st.stmt, 0);
+    while (q->next()) {
+        last = q->integer(0);
         *keys << last;
         any = true;
     }
-    if (rc != SQLITE_DONE) {
-        m_db.setEngineError();
+    if (q->failed())
         return readFailure();
-    }
     if (any) {
         // The value of the last row only, read again by its row id: cheaper
         // than taking every row's value out of the ordered statement.
-        Statement value;
-        value.stmt =
-            m_db.prepare(QStringLiteral("SELECT ") + m_order->field + QStringLiteral(" FROM ") +
-                         quoted(m_table) + QStringLiteral(" WHERE rowid = ?"));
-        if (!value.stmt || !m_db.bindAll(value.stmt, {last}))
+        const std::unique_ptr<EngineQuery> value =
+            m_db.query(QStringLiteral("SELECT ") + m_order->field + QStringLiteral(" FROM ") +
+                           quoted(m_table) + QStringLiteral(" WHERE rowid = ?"),
+                       {last});
+        if (!value)
             return readFailure();
-        rc = sqlite3_step(value.stmt);
-        if (rc != SQLITE_ROW) {
-            m_db.setEngineError();
+        if (!value->next()) {
+            if (!value->failed())
+                m_db.setError(QStringLiteral("Zapis je bil medtem izbrisan."));
             return readFailure();
         }
-        m_order->lastValue = storedValue(value.stmt, 0);
+        m_order->lastValue = value->stored(0);
         m_order->lastRow = last;
         m_order->begun = true;
     }
@@ -151,15 +149,12 @@ bool Recordset::readKeys(QVector<qint64>* keys) {
     QString sql = m_selectSql;
     if (m_kind == RecordsetKind::Table)
         sql = QStringLiteral("SELECT rowid FROM ") + quoted(m_table) + orderClause();
-    Statement st;
-    st.stmt = m_db.prepare(sql);
-    if (!st.stmt || !m_db.bindAll(st.stmt, m_params))
+    const std::unique_ptr<EngineQuery> q = m_db.query(sql, m_params);
+    if (!q)
         return readFailure();
-    int rc;
-    while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW)
-        *keys << sqlite3_column_int64(st.stmt, 0);
-    if (rc != SQLITE_DONE) {
-        m_db.setEngineError();
+    while (q->next())
+        *keys << q->integer(0);
+    if (q->failed()) {
         keys->clear();
         return readFailure();
     }

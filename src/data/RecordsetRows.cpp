@@ -13,39 +13,6 @@ namespace valmir {
 
 using namespace recordset;
 
-QVariant Recordset::readColumn(sqlite3_stmt* stmt, int column, FieldType type) const {
-    switch (sqlite3_column_type(stmt, column)) {
-    case SQLITE_NULL:
-        return {};
-    case SQLITE_INTEGER: {
-        qlonglong v = sqlite3_column_int64(stmt, column);
-        if (type == FieldType::YesNo)
-            return v != 0;
-        return v;
-    }
-    case SQLITE_FLOAT: {
-        double v = sqlite3_column_double(stmt, column);
-        if (type == FieldType::YesNo)
-            return v != 0;
-        return v;
-    }
-    case SQLITE_BLOB:
-        return QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, column)),
-                          sqlite3_column_bytes(stmt, column));
-    default: {
-        QString text =
-            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, column)),
-                              sqlite3_column_bytes(stmt, column));
-        if (type == FieldType::Date) {
-            QDate d = QDate::fromString(text, Qt::ISODate);
-            if (d.isValid())
-                return d;
-        }
-        return text;
-    }
-    }
-}
-
 bool Recordset::readFailure() const {
     m_readFailed = true;
     return false;
@@ -54,24 +21,22 @@ bool Recordset::readFailure() const {
 bool Recordset::loadSnapshot() {
     m_rows.clear();
     m_keys.assign({});
-    Statement st;
-    st.stmt = m_db.prepare(m_selectSql);
-    if (!st.stmt || !m_db.bindAll(st.stmt, m_params))
+    const std::unique_ptr<EngineQuery> q = m_db.query(m_selectSql, m_params);
+    if (!q)
         return readFailure();
-    loadFieldInfo(st.stmt);
+    // A query's own columns; over a table, the table's fields as read.
+    if (m_table.isEmpty())
+        loadFieldInfo(*q);
     QVector<QVariantList> rows;
-    int rc;
-    while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
+    while (q->next()) {
         QVariantList row;
         row.reserve(m_fieldNames.size());
         for (int i = 0; i < m_fieldNames.size(); ++i)
-            row << readColumn(st.stmt, i, m_fieldTypes.at(i));
+            row << q->field(i, m_fieldTypes.at(i));
         rows << row;
     }
-    if (rc != SQLITE_DONE) {
-        m_db.setEngineError();
+    if (q->failed())
         return readFailure();
-    }
     m_rows = std::move(rows);
     QVector<qint64> numbers(m_rows.size());
     std::iota(numbers.begin(), numbers.end(), 0);
@@ -93,27 +58,25 @@ void Recordset::fetchBlock(int position) const {
     }
     if (ids.isEmpty())
         return;
-    Statement st;
-    st.stmt =
-        m_db.prepare(QStringLiteral("SELECT rowid, * FROM ") + quoted(m_table) +
-                     QStringLiteral(" WHERE rowid IN (") + marks.join(u',') + QStringLiteral(")"));
-    if (!st.stmt || !m_db.bindAll(st.stmt, ids)) {
+    const std::unique_ptr<EngineQuery> q =
+        m_db.query(QStringLiteral("SELECT rowid, ") + m_columns + QStringLiteral(" FROM ") +
+                       quoted(m_table) + QStringLiteral(" WHERE rowid IN (") + marks.join(u',') +
+                       QStringLiteral(")"),
+                   ids);
+    if (!q) {
         readFailure();
         return;
     }
-    int rc;
-    while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
-        qint64 id = sqlite3_column_int64(st.stmt, 0);
+    while (q->next()) {
+        const qint64 id = q->integer(0);
         QVariantList row;
         row.reserve(m_fieldNames.size());
         for (int i = 0; i < m_fieldNames.size(); ++i)
-            row << readColumn(st.stmt, i + 1, m_fieldTypes.at(i));
+            row << q->field(i + 1, m_fieldTypes.at(i));
         m_cache.insert(id, row);
     }
-    if (rc != SQLITE_DONE) {
-        m_db.setEngineError();
+    if (q->failed())
         readFailure();
-    }
 }
 
 const QVariantList* Recordset::rowAt(int position) const {

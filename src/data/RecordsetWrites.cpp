@@ -108,11 +108,10 @@ bool Recordset::update() {
                   cols.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
                   marks.join(QStringLiteral(", ")) + QStringLiteral(")");
         }
-        const bool ok = m_db.execute(sql, values);
+        const bool ok = m_db.insert(sql, values, &row);
         m_ownWrite = false;
         if (!ok)
             return false;
-        row = sqlite3_last_insert_rowid(m_db.handle());
     } else {
         row = m_editRow;
         bool ok = true;

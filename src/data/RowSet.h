@@ -24,6 +24,8 @@ public:
     // What the statement is given: the engine passes no pointers, so the
     // set is bound as its number among the sets alive.
     qint64 number() const { return m_number; }
+    // The ids, in order: what a server is given instead of the number.
+    const std::vector<qint64>& ids() const { return m_ids; }
 
 private:
     std::vector<qint64> m_ids; // sorted

@@ -3,6 +3,8 @@
 #include "data/PgConnection.h"
 #include "text/Messages.h"
 
+#include <QRegularExpression>
+
 #include <utility>
 
 namespace valmir::ServerSchema {
@@ -164,6 +166,29 @@ QStringList functionStatements() {
                        "RETURN CASE WHEN coalesce(placan, false) THEN 0 "
                        "ELSE coalesce(trunc(zaplacilo * 100 + "
                        "CASE WHEN zaplacilo < 0 THEN -0.5 ELSE 0.5 END)::bigint, 0) END"),
+        // The file's own functions where the server's differ: total() of
+        // no rows is 0.0, round() goes half away from zero, and a date
+        // reads as its ISO text.
+        QStringLiteral("CREATE AGGREGATE valmir_total(double precision) "
+                       "(SFUNC = float8pl, STYPE = double precision, INITCOND = '0')"),
+        QStringLiteral("CREATE FUNCTION valmir_round(x double precision, digits integer = 0) "
+                       "RETURNS double precision LANGUAGE sql IMMUTABLE PARALLEL SAFE "
+                       "RETURN round(x::numeric, digits)::double precision"),
+        QStringLiteral("CREATE FUNCTION substr(d date, start integer, length integer) "
+                       "RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE "
+                       "RETURN substr(to_char(d, 'YYYY-MM-DD'), start, length)"),
+        // Notes a row this connection wrote, for its open record sets
+        // (Database.h); only connections of the program take notes.
+        QStringLiteral(R"(CREATE FUNCTION valmir_sprememba() RETURNS trigger
+            LANGUAGE plpgsql AS $$
+            BEGIN
+                IF current_setting('valmir.sledi', true) = 'da' THEN
+                    INSERT INTO valmir_spremembe (tabela, kljuc, vrsta)
+                    VALUES (TG_TABLE_NAME, (to_jsonb(CASE WHEN TG_OP = 'DELETE' THEN OLD
+                            ELSE NEW END) ->> TG_ARGV[0])::bigint, left(TG_OP, 1));
+                END IF;
+                RETURN NULL;
+            END $$)"),
         QStringLiteral(R"(CREATE FUNCTION valmir_iskanje_racun() RETURNS trigger
             LANGUAGE plpgsql AS $$
             BEGIN
@@ -253,7 +278,14 @@ QStringList indexStatements() {
 }
 
 QStringList triggerStatements() {
-    return {
+    QStringList changes;
+    for (const QString& table : copiedTables()) {
+        const QString key = rowKey(table).isEmpty() ? QStringLiteral("ID") : rowKey(table);
+        changes << QStringLiteral("CREATE TRIGGER trSprememba AFTER INSERT OR UPDATE OR DELETE "
+                                  "ON %1 FOR EACH ROW EXECUTE FUNCTION valmir_sprememba('%2')")
+                       .arg(table, key.toLower());
+    }
+    return changes + QStringList{
         QStringLiteral("CREATE TRIGGER trIskanjeNov AFTER INSERT ON tblRacun "
                        "FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_racun()"),
         // Only what tblIskanje keeps: a reminder's date costs no folding.
@@ -302,6 +334,21 @@ QStringList copiedTables() {
 QStringList allTables() {
     return copiedTables() << QStringLiteral("tblIskanje") << QStringLiteral("tblIskanjeVsota")
                           << QStringLiteral("valmir_shema");
+}
+
+QHash<QString, QString> columnNames() {
+    static const QHash<QString, QString> names = [] {
+        QHash<QString, QString> found;
+        static const QRegularExpression column(
+            QStringLiteral(R"re((?:\(|,)\s*"?(\w+)"?\s+(?:bigint|text|double|date|boolean|integer))re"));
+        for (const QString& sql : tableStatements())
+            for (auto m = column.globalMatch(sql); m.hasNext();) {
+                const QString name = m.next().captured(1);
+                found.insert(name.toLower(), name);
+            }
+        return found;
+    }();
+    return names;
 }
 
 QString rowKey(const QString& table) {

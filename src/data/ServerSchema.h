@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -31,6 +32,10 @@ QStringList copiedTables();
 // Every table the program makes on a server (the names fold to lower case
 // there, as the program's unquoted names do).
 QStringList allTables();
+
+// The columns of the tables as the program spells them, by the lower
+// case the server gives them in.
+QHash<QString, QString> columnNames();
 
 // The key column a table has on the server only ("ID_vrstica"), filled
 // from the file's rowid when rows are moved there; empty for a table whose
