@@ -35,6 +35,8 @@ QString pickFile(QWidget* parent, const QString& title, const QString& start,
 void saveBackupCopy(QWidget* parent, const AppContext& context) {
     if (!context.db)
         return Msg::critical(parent, Messages::NoDatabase);
+    if (context.db->onServer())
+        return Msg::critical(parent, ServerMessages::NotOnServer);
     const QString path =
         pickFile(parent, BackupMessages::Title, QDir::home().filePath(Backup::dailyName(today())),
                  QFileDialog::AcceptSave);
@@ -50,6 +52,10 @@ void saveBackupCopy(QWidget* parent, const AppContext& context) {
 bool restoreBackupCopy(QWidget* parent, const AppContext& context) {
     if (!context.db) {
         Msg::critical(parent, Messages::NoDatabase);
+        return false;
+    }
+    if (context.db->onServer()) {
+        Msg::critical(parent, ServerMessages::NotOnServer);
         return false;
     }
     const QString folder = Backup::folderIn(context.appFolder);

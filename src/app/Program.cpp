@@ -35,9 +35,8 @@ constexpr int BadCommandLine = 2;
 const QString Title = QStringLiteral("VALMIR");
 const QString Description =
     QStringLiteral("VALMIR 2009 - aplikacija za pripravo računa geodetske storitve");
-const QString Usage =
-    QStringLiteral("Uporaba: valmir [--data-dir MAPA] [--e-racun ŠTEVILKA DATOTEKA | "
-                   "--prenesi POVEZAVA]");
+const QString Usage = QStringLiteral("Uporaba: valmir [--data-dir MAPA] [--server POVEZAVA | "
+                                     "--e-racun ŠTEVILKA DATOTEKA | --prenesi POVEZAVA]");
 
 struct CommandLine {
     enum Asks { Run, Help, Version, EInvoice, Transfer, Wrong };
@@ -47,6 +46,7 @@ struct CommandLine {
     QString number;         // the invoice, for EInvoice
     QString file;           // where its e-invoice goes; "-" for the standard output
     QString conninfo;       // the server database, for Transfer
+    QString server;         // the server database to work on (Run)
     bool onConsole = false; // a wrong line is told on the console, not in a box
 };
 
@@ -59,7 +59,9 @@ CommandLine readCommandLine(const QStringList& arguments) {
                                       QStringLiteral("ŠTEVILKA"));
     const QCommandLineOption transfer(QStringLiteral("prenesi"), QString(),
                                       QStringLiteral("POVEZAVA"));
-    parser.addOptions({dataDir, help, version, eInvoice, transfer});
+    const QCommandLineOption server(QStringLiteral("server"), QString(),
+                                    QStringLiteral("POVEZAVA"));
+    parser.addOptions({dataDir, help, version, eInvoice, transfer, server});
     CommandLine line;
     // Whoever asks for an e-invoice works on a console and reads it there.
     line.onConsole = std::any_of(arguments.cbegin(), arguments.cend(), [](const QString& a) {
@@ -75,8 +77,9 @@ CommandLine readCommandLine(const QStringList& arguments) {
         const QStringList unknown = parser.unknownOptionNames();
         if (!unknown.isEmpty())
             return wrong(QStringLiteral("Neznana možnost: --%1").arg(unknown.first()));
-        if (arguments.last() == u"--prenesi")
-            return wrong(QStringLiteral("Za --prenesi manjka niz za povezavo s strežnikom."));
+        if (arguments.last() == u"--prenesi" || arguments.last() == u"--server")
+            return wrong(
+                QStringLiteral("Za %1 manjka niz za povezavo s strežnikom.").arg(arguments.last()));
         return wrong(parser.isSet(eInvoice) || !parser.isSet(dataDir)
                          ? QStringLiteral("Za --e-racun manjka številka računa.")
                          : QStringLiteral("Za --data-dir manjka mapa."));
@@ -91,6 +94,9 @@ CommandLine readCommandLine(const QStringList& arguments) {
         return line;
     }
     line.dataDir = parser.value(dataDir);
+    if (parser.isSet(server) && (parser.isSet(transfer) || parser.isSet(eInvoice)))
+        return wrong(QStringLiteral("--server ne gre skupaj z --prenesi ali --e-racun."));
+    line.server = parser.value(server);
     if (parser.isSet(transfer)) {
         if (parser.isSet(eInvoice))
             return wrong(QStringLiteral("--prenesi in --e-racun ne gresta skupaj."));
@@ -121,6 +127,9 @@ QString helpText() {
            QStringLiteral(
                "\n\nMožnosti:\n"
                "  --data-dir MAPA  podatkovna mapa (privzeto ~/.local/share/valmir)\n"
+               "  --server POVEZAVA\n"
+               "                   dela s podatki pisarne v bazi na strežniku PostgreSQL\n"
+               "                   (niz za povezavo libpq; geslo v ~/.pgpass)\n"
                "  --e-racun ŠTEVILKA DATOTEKA\n"
                "                   zapiše shranjeni račun ŠTEVILKA kot e-račun (e-SLOG 2.0)\n"
                "                   v DATOTEKO (- za standardni izhod) in konča, brez oken\n"
@@ -255,6 +264,7 @@ int runValmir(QApplication& app, const QStringList& arguments) {
 
     StartupOptions options;
     options.dataDir = line.dataDir;
+    options.server = line.server;
     const StartupResult started = startUp(options);
     if (!started.ok) {
         Msg::critical(nullptr, started.message, Title);
@@ -268,7 +278,8 @@ int runValmir(QApplication& app, const QStringList& arguments) {
         tellAboutCopies(&window, started);
         rc = app.exec();
     }
-    if (rc == 0)
+    // The server's data are kept by the server's own backups.
+    if (rc == 0 && !Db->onServer())
         makeDailyCopy();
     shutDown();
     return rc;

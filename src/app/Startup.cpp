@@ -2,8 +2,10 @@
 
 #include "app/Globals.h"
 #include "data/Backup.h"
+#include "data/Database.h"
 #include "data/Schema.h"
 #include "data/Seed.h"
+#include "data/ServerSchema.h"
 #include "invoice/StoredTotals.h"
 #include "invoice/Vat.h"
 #include "text/Clock.h"
@@ -125,6 +127,42 @@ bool lockAbandoned(const QString& path) {
     return !held;
 }
 
+// The work database is thrown away at the next start: no journal on disk
+// and no waiting for the disk. Empty, or why it cannot be used.
+QString openWorkDatabase(const QString& templatePath) {
+    QString error;
+    WorkDb = Database::open(WorkDatabasePath, QString(), &error);
+    if (!WorkDb || !WorkDb->hasTables(Schema::workTables()) ||
+        !WorkDb->execute(QStringLiteral("PRAGMA journal_mode=MEMORY")) ||
+        !WorkDb->execute(QStringLiteral("PRAGMA synchronous=OFF")))
+        return QStringLiteral("Delovne baze \"%1\" ni mogoče odpreti (%2).\n"
+                              "Predloga \"%3\" ni predloga programa VALMIR; obnovite "
+                              "jo iz varnostne kopije.")
+            .arg(QDir::toNativeSeparators(WorkDatabasePath), WorkDb ? WorkDb->lastError() : error,
+                 QDir::toNativeSeparators(templatePath));
+    return {};
+}
+
+// The office's database on a server: the program's tables, of this
+// version. Empty, or why it cannot be used.
+QString openServer(const QString& conninfo) {
+    QString error;
+    Db = Database::connect(conninfo, &error);
+    if (!Db)
+        return ServerMessages::Unreachable.text.arg(error);
+    if (!Db->hasTables(Schema::dataTables()) || !Db->hasTables({QStringLiteral("valmir_shema")}))
+        return ServerMessages::NotOurs.text.arg(Db->path(), Db->lastError());
+    QVariant version;
+    if (!Db->queryValue(QStringLiteral("SELECT verzija FROM valmir_shema"), {}, &version))
+        return ServerMessages::Unreachable.text.arg(Db->lastError());
+    if (version.toInt() > ServerSchema::Version)
+        return ServerMessages::NewerVersion.text.arg(version.toInt()).arg(ServerSchema::Version);
+    if (version.toInt() < ServerSchema::Version)
+        return ServerMessages::OlderVersion.text.arg(version.toInt()).arg(ServerSchema::Version);
+    DatabasePath.clear();
+    return {};
+}
+
 } // namespace
 
 QString defaultTempFolder() {
@@ -207,11 +245,17 @@ StartupResult startUp(const StartupOptions& options) {
                            .arg(QDir::toNativeSeparators(AppFolder)));
 
     QString error;
+    const bool onServer = !options.server.isEmpty();
+    // On a server no data file is made; the template is all the folder needs.
+    if (onServer && !QFileInfo::exists(templatePath) &&
+        !Seed::createWorkTemplate(templatePath, &error))
+        return failure(QStringLiteral("Predloge delovne baze \"%1\" ni mogoče ustvariti:\n%2")
+                           .arg(QDir::toNativeSeparators(templatePath), error));
     // The data database comes last: once it is there the first start is
     // over, and a later start takes a missing template for a lost file. A
     // first start cut short (killed, power gone) before it simply runs
     // again.
-    if (!QFileInfo::exists(DatabasePath)) {
+    if (!onServer && !QFileInfo::exists(DatabasePath)) {
         if (!QFileInfo::exists(templatePath) && !Seed::createWorkTemplate(templatePath, &error))
             return failure(QStringLiteral("Predloge delovne baze \"%1\" ni mogoče ustvariti:\n%2")
                                .arg(QDir::toNativeSeparators(templatePath), error));
@@ -236,6 +280,14 @@ StartupResult startUp(const StartupOptions& options) {
                            .arg(QDir::toNativeSeparators(templatePath),
                                 QDir::toNativeSeparators(WorkDatabasePath)));
     QFile::setPermissions(WorkDatabasePath, QFile::ReadOwner | QFile::WriteOwner);
+
+    if (onServer) {
+        if (const QString refused = openServer(options.server); !refused.isEmpty())
+            return failure(refused);
+        if (const QString failed = openWorkDatabase(templatePath); !failed.isEmpty())
+            return failure(failed);
+        return {true, {}, {}};
+    }
 
     if (!QFileInfo(DatabasePath).isWritable())
         return failure(QStringLiteral("Podatkovna baza \"%1\" je samo za branje.\n"
@@ -271,18 +323,8 @@ StartupResult startUp(const StartupOptions& options) {
     // Pages are decrypted as they are read; a cache that holds the indexes
     // of twenty years of invoices lets a second sort of the list skip that.
     Db->execute(QStringLiteral("PRAGMA cache_size = -32768"));
-    // The work database is thrown away at the next start: no journal on
-    // disk and no waiting for the disk.
-    WorkDb = Database::open(WorkDatabasePath, QString(), &error);
-    if (!WorkDb || !WorkDb->hasTables(Schema::workTables()) ||
-        !WorkDb->execute(QStringLiteral("PRAGMA journal_mode=MEMORY")) ||
-        !WorkDb->execute(QStringLiteral("PRAGMA synchronous=OFF")))
-        return failure(QStringLiteral("Delovne baze \"%1\" ni mogoče odpreti (%2).\n"
-                                      "Predloga \"%3\" ni predloga programa VALMIR; obnovite "
-                                      "jo iz varnostne kopije.")
-                           .arg(QDir::toNativeSeparators(WorkDatabasePath),
-                                WorkDb ? WorkDb->lastError() : error,
-                                QDir::toNativeSeparators(templatePath)));
+    if (const QString failed = openWorkDatabase(templatePath); !failed.isEmpty())
+        return failure(failed);
     return {true, {}, keptBeforeUpgrade};
 }
 

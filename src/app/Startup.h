@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <memory>
+#include <utility>
 
 class QCoreApplication;
 
@@ -12,8 +13,11 @@ namespace valmir {
 inline const QString DataFileName = QStringLiteral("valmir2009.db");
 
 struct StartupOptions {
+    StartupOptions(QString data = {}, QString temp = {}, QString conninfo = {})
+        : dataDir(std::move(data)), tempDir(std::move(temp)), server(std::move(conninfo)) {}
     QString dataDir; // empty: the user's data folder
     QString tempDir; // empty: defaultTempFolder()
+    QString server;  // the office's database (libpq connection string); empty: the file
 };
 
 struct StartupResult {
@@ -27,7 +31,9 @@ struct StartupResult {
 // for the whole run; a data database of an earlier version is copied into
 // the folder of copies and then upgraded, one of a newer version refused.
 // Refuses a temporary folder that is a link, a file or another user's, and
-// refuses while another instance uses the same work database.
+// refuses while another instance uses the same work database. With a
+// server the data are the server's: no data file is made or opened, and a
+// server without the program's tables or of another version is refused.
 StartupResult startUp(const StartupOptions& options);
 
 // Closes both databases and releases the instance lock (tests, and the

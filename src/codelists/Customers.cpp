@@ -20,7 +20,7 @@ QString columnList(const QString& prefix = QString()) {
 }
 
 // The texts of the search, each whole: control characters cannot be typed
-// into a field, and the search's separator (char(1)) must never match.
+// into a field, and the search's separator (U+0001) must never match.
 QString searchText(const QString& typed) {
     QString text;
     for (QChar c : typed.trimmed())
@@ -81,8 +81,10 @@ CustomerFilter customerFilter(const QString& typed) {
     QStringList parts;
     for (const char* field : {"Ime", "KontaktnaOseba", "Naslov", "Posta", "Davcna"})
         parts << QStringLiteral("ifnull(%1, '')").arg(QLatin1String(field));
-    return {QStringLiteral(" WHERE FOLD(%1) LIKE ? ESCAPE '\\' ")
-                .arg(parts.join(QStringLiteral(" || char(1) || "))),
+    // The separator as quoted text: the engines name the function that
+    // makes a character differently (char, chr).
+    const QString separator = QStringLiteral(" || '") + QChar(1) + QStringLiteral("' || ");
+    return {QStringLiteral(" WHERE FOLD(%1) LIKE ? ESCAPE '\\' ").arg(parts.join(separator)),
             {containsPattern(text)}};
 }
 
@@ -107,8 +109,9 @@ bool findCustomer(Database& db, const Customer& customer, std::optional<Customer
     // The invoice's values go through the same key as the stored entries,
     // so that a lookup finds exactly what the upgrade made one entry.
     auto rs = db.openRecordset(
-        QStringLiteral("SELECT n.* FROM tblNarocnik n, (SELECT ? AS Ime, ? AS Naslov, ? AS PST, "
-                       "? AS Davcna) h WHERE %1 = %2 ORDER BY n.Uporabljen IS NULL, "
+        // The names of h in lower case, as the server keeps an unquoted name.
+        QStringLiteral("SELECT n.* FROM tblNarocnik n, (SELECT ? AS ime, ? AS naslov, ? AS pst, "
+                       "? AS davcna) h WHERE %1 = %2 ORDER BY n.Uporabljen IS NULL, "
                        "n.Uporabljen DESC, n.ID DESC LIMIT 1")
             .arg(Schema::customerKey(QStringLiteral("n.")),
                  Schema::customerKey(QStringLiteral("h."))),
@@ -124,18 +127,10 @@ bool findCustomer(Database& db, const Customer& customer, std::optional<Customer
 }
 
 bool addCustomer(Database& db, const Customer& customer, qint64* id) {
-    // The insert and the reading of its ID belong together.
-    Transaction tx(db);
-    QVariant newId;
-    if (!tx.active() ||
-        !db.execute(QStringLiteral("INSERT INTO tblNarocnik (%1, Uporabljen) VALUES "
-                                   "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
-                        .arg(columnList()),
-                    dataValues(customer) << dateValue(customer.used)) ||
-        !db.queryValue(QStringLiteral("SELECT last_insert_rowid()"), {}, &newId) || !tx.commit())
-        return false;
-    *id = newId.toLongLong();
-    return true;
+    return db.insert(QStringLiteral("INSERT INTO tblNarocnik (%1, Uporabljen) VALUES "
+                                    "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                         .arg(columnList()),
+                     dataValues(customer) << dateValue(customer.used), id);
 }
 
 bool changeCustomer(Database& db, const Customer& customer) {

@@ -21,19 +21,10 @@ StaffWrite addStaff(Database& db, const QString& answer) {
     const QString name = staffName(answer);
     if (name.isEmpty())
         return {};
-    // The insert and the reading of its ID belong together: nothing may
-    // insert in between.
-    Transaction transaction(db);
-    if (!transaction.active() ||
-        !db.execute(QStringLiteral("INSERT INTO tblSestavljavci (Ime) VALUES (?)"), {name}))
-        return failed(db);
-    QVariant id;
-    if (!db.queryValue(QStringLiteral("SELECT last_insert_rowid()"), {}, &id) ||
-        !transaction.commit())
-        return failed(db);
     StaffWrite r;
+    if (!db.insert(QStringLiteral("INSERT INTO tblSestavljavci (Ime) VALUES (?)"), {name}, &r.id))
+        return failed(db);
     r.written = true;
-    r.id = id.toLongLong();
     return r;
 }
 

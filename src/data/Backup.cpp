@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/Schema.h"
+#include "text/Messages.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -34,6 +35,11 @@ QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
 // the destination is written in one transaction, so a copy that fails
 // half way leaves it as it was.
 bool copyPages(sqlite3* from, sqlite3* to, QString* error) {
+    // A database on a server has no pages here to copy.
+    if (!from || !to) {
+        *error = ServerMessages::NotOnServer.text;
+        return false;
+    }
     sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
     if (!backup) {
         *error = QString::fromUtf8(sqlite3_errmsg(to));

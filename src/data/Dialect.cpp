@@ -146,8 +146,55 @@ QString forServer(const QString& sql, const std::function<QString(const QString&
     QString out;
     out.reserve(sql.size() + 32);
     int mark = 0;
+    // ORDER BY: a term without a direction sorts Null first, as ASC does.
+    int depth = 0;
+    int orderDepth = -1; // the depth of the ORDER BY being read, or -1
+    bool directed = false;
+    int foldDepth = -1; // inside FOLD( ... ): where its call ends
+    const auto endTerm = [&] {
+        if (orderDepth >= 0 && !directed) {
+            // Right after the term, before the blanks that followed it.
+            qsizetype end = out.size();
+            while (end > 0 && out.at(end - 1).isSpace())
+                --end;
+            out.insert(end, QStringLiteral(" NULLS FIRST"));
+        }
+        directed = false;
+    };
     for (int i = 0; i < t.size(); ++i) {
         const Token& k = t.at(i);
+        if (k.kind == Token::Other && k.text == u"(") {
+            ++depth;
+        } else if (k.kind == Token::Other && k.text == u")") {
+            if (orderDepth >= 0 && depth == orderDepth) {
+                endTerm();
+                orderDepth = -1;
+            }
+            --depth;
+            if (depth == foldDepth) {
+                // Folded text compares byte by byte: LIKE needs a
+                // deterministic collation, whatever the column's.
+                out += QStringLiteral(") COLLATE \"C\"");
+                foldDepth = -1;
+                continue;
+            }
+        } else if (k.kind == Token::Other && k.text == u"," && orderDepth == depth) {
+            endTerm();
+        } else if (k.kind == Token::Word && orderDepth == depth &&
+                   (is(k, "LIMIT") || is(k, "OFFSET"))) {
+            endTerm();
+            orderDepth = -1;
+        } else if (is(k, "BY") && orderDepth < 0) {
+            const int before = previousSolid(t, i - 1);
+            if (before >= 0 && is(t.at(before), "ORDER")) {
+                out += k.text;
+                orderDepth = depth;
+                directed = false;
+                continue;
+            }
+        } else if (orderDepth == depth && (is(k, "ASC") || is(k, "DESC") || is(k, "NULLS"))) {
+            directed = true;
+        }
         switch (k.kind) {
         case Token::Text:
             out += u'\'' + QString(k.text).replace(u'\'', QStringLiteral("''")) + u'\'';
@@ -171,8 +218,9 @@ QString forServer(const QString& sql, const std::function<QString(const QString&
                 out += key.isEmpty() ? QStringLiteral("id") : key.toLower();
             } else if (call && is(k, "ifnull")) {
                 out += QStringLiteral("coalesce");
-            } else if (call && is(k, "FOLD")) {
+            } else if (call && is(k, "FOLD") && foldDepth < 0) {
                 out += QStringLiteral("valmir_fold");
+                foldDepth = depth;
             } else if (call && is(k, "total")) {
                 out += QStringLiteral("valmir_total");
             } else if (call && is(k, "round")) {
@@ -198,7 +246,7 @@ QString forServer(const QString& sql, const std::function<QString(const QString&
                     out += k.text; // left for the server to refuse
                 }
             } else if (is(k, "SLOVENIAN") && before >= 0 && is(t.at(before), "COLLATE")) {
-                out += QStringLiteral("\"sl-SI-x-icu\"");
+                out += QStringLiteral("valmir_sl");
             } else if (is(k, "INTEGER") && before >= 0 && is(t.at(before), "AS")) {
                 out += QStringLiteral("bigint");
             } else if (is(k, "REAL") && before >= 0 && is(t.at(before), "AS")) {
@@ -218,6 +266,7 @@ QString forServer(const QString& sql, const std::function<QString(const QString&
         }
         }
     }
+    endTerm();
     return out;
 }
 

@@ -21,10 +21,13 @@ QString translate(const QString& sql);
 // - ifnull, FOLD, total and round are the server's coalesce, valmir_fold,
 //   valmir_total and valmir_round (which round half away from zero);
 // - IN_SET(column, ?) is column = ANY(?), the set bound as an array;
-// - COLLATE SLOVENIAN is the ICU collation of the text columns;
+// - COLLATE SLOVENIAN is the server's collation of the text columns
+//   (valmir_sl: ICU's Slovenian order without regard to case);
+// - FOLD(x) is valmir_fold(x) in a deterministic collation, which LIKE
+//   needs;
 // - CAST(... AS INTEGER) is a 64-bit integer, as the file's integers are;
-// - Null sorts before every value, as in the file: ASC is ASC NULLS FIRST,
-//   DESC is DESC NULLS LAST;
+// - Null sorts before every value, as in the file: an ORDER BY term is
+//   NULLS FIRST, with DESC NULLS LAST;
 // - AS name keeps the name's spelling in the result.
 QString forServer(const QString& sql, const std::function<QString(const QString&)>& keyOf);
 

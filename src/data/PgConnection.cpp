@@ -191,6 +191,10 @@ public:
     int columnCount() const override { return PQnfields(m_result.get()); }
     QString columnName(int c) const override {
         const QString name = QString::fromUtf8(PQfname(m_result.get(), c));
+        // An expression without a name: the server calls every such column
+        // "?column?", which would make them one field.
+        if (name == u"?column?")
+            return QStringLiteral("?column%1?").arg(c + 1);
         return m_spellings.value(name, name);
     }
     Recordset::FieldType columnType(int c) const override {

@@ -44,7 +44,10 @@ QString searchedText(const QString& row) {
     for (const char* field :
          {"StevilkaRacuna", "Ime", "KontaktnaOseba", "Delovisce", "Zadeva", "Posta"})
         parts << QStringLiteral("ifnull(%1%2, '')").arg(row, QLatin1String(field));
-    return QStringLiteral("FOLD(") + parts.join(QStringLiteral(" || char(1) || ")) + u')';
+    // The separator as quoted text: the engines name the function that
+    // makes a character differently (char, chr).
+    const QString separator = QStringLiteral(" || '") + QChar(1) + QStringLiteral("' || ");
+    return QStringLiteral("FOLD(") + parts.join(separator) + u')';
 }
 
 // What a row of tblIskanje adds to the sum still unpaid, in cents.
@@ -352,12 +355,12 @@ QString customerKey(const QString& row) {
     const QString tax =
         QStringLiteral("upper(replace(replace(trim(ifnull(%1Davcna, '')), ' ', ''), '-', ''))")
             .arg(row);
-    return QStringLiteral("(CASE WHEN %2 = '' THEN 'N' || ifnull(FOLD(trim(%1Ime)), '') || char(1) "
-                          "|| ifnull(FOLD(trim(%1Naslov)), '') || char(1) || "
+    return QStringLiteral("(CASE WHEN %2 = '' THEN 'N' || ifnull(FOLD(trim(%1Ime)), '') || '%3' "
+                          "|| ifnull(FOLD(trim(%1Naslov)), '') || '%3' || "
                           "trim(ifnull(%1PST, '')) "
                           "WHEN substr(%2, 1, 2) = 'SI' THEN 'D' || substr(%2, 3) "
                           "ELSE 'D' || %2 END)")
-        .arg(row, tax);
+        .arg(row, tax, QString(QChar(1)));
 }
 
 std::optional<int> schemaVersion(Database& db) {

@@ -353,7 +353,9 @@ QString writeUpnQrBlock(RtfDocument& d, const UpnQrInput& order) {
 
 bool readDocumentSettings(Database& db, DocumentSettings* out, QString* error) {
     *out = {};
-    auto rs = db.openRecordset(QStringLiteral("SELECT * FROM tblNastavitve"), RecordsetKind::Snapshot);
+    // The first row, as everywhere the settings are read.
+    auto rs = db.openRecordset(QStringLiteral("SELECT * FROM tblNastavitve ORDER BY rowid"),
+                               RecordsetKind::Snapshot);
     if (!rs || rs->readFailed()) {
         *error = DocumentMessages::SettingsNotRead.text + u'\n' + db.lastError();
         return false;
@@ -380,8 +382,9 @@ bool readDocumentSettings(Database& db, DocumentSettings* out, QString* error) {
 
 bool readServiceNames(Database& db, QHash<double, QString>* out, QString* error) {
     out->clear();
-    auto rs = db.openRecordset(QStringLiteral("SELECT TS1, GeodetskaStoritev FROM tblGeodetskaStoritev"),
-                               RecordsetKind::Snapshot);
+    auto rs = db.openRecordset(
+        QStringLiteral("SELECT TS1, GeodetskaStoritev FROM tblGeodetskaStoritev ORDER BY rowid"),
+        RecordsetKind::Snapshot);
     if (!rs || rs->readFailed()) {
         *error = DocumentMessages::ServicesNotRead.text + u'\n' + db.lastError();
         return false;

@@ -30,7 +30,7 @@ CreditNoteResult makeCreditNote(Database& db, qint64 invoiceId, const QDate& tod
     if (!tx.active())
         return failed(db);
     QVariant marked;
-    if (!db.queryValue(QStringLiteral("SELECT ifnull(Dobropis, 0) FROM tblRacun WHERE ID = ?"),
+    if (!db.queryValue(QStringLiteral("SELECT ifnull(Dobropis, False) FROM tblRacun WHERE ID = ?"),
                        {invoiceId}, &marked))
         return failed(db);
     CreditNoteResult result;
@@ -56,7 +56,7 @@ CreditNoteResult makeCreditNote(Database& db, qint64 invoiceId, const QDate& tod
     }
     QVariant restart;
     double next = 0;
-    if (!db.queryValue(QStringLiteral("SELECT ifnull(LetniStevec, 0) FROM tblNastavitve "
+    if (!db.queryValue(QStringLiteral("SELECT ifnull(LetniStevec, False) FROM tblNastavitve "
                                       "ORDER BY rowid LIMIT 1"),
                        {}, &restart) ||
         !counterForNewDocument(db, counter.toDouble(), restart.toBool(), today.year(), &next))
@@ -71,17 +71,13 @@ CreditNoteResult makeCreditNote(Database& db, qint64 invoiceId, const QDate& tod
             break;
     }
 
-    if (!db.execute(QStringLiteral("INSERT INTO tblRacun (StevilkaRacuna, Datum, Placan, Dobropis, "
-                                   "IzvirniID, IzvirniRacun, IzvirniDatum, ") +
-                        CopiedFields +
-                        QStringLiteral(") SELECT ?, ?, ?, ?, ID, StevilkaRacuna, Datum, ") +
-                        CopiedFields + QStringLiteral(" FROM tblRacun WHERE ID = ?"),
-                    {result.number, today, false, true, invoiceId}))
+    if (!db.insert(QStringLiteral("INSERT INTO tblRacun (StevilkaRacuna, Datum, Placan, Dobropis, "
+                                  "IzvirniID, IzvirniRacun, IzvirniDatum, ") +
+                       CopiedFields +
+                       QStringLiteral(") SELECT ?, ?, ?, ?, ID, StevilkaRacuna, Datum, ") +
+                       CopiedFields + QStringLiteral(" FROM tblRacun WHERE ID = ?"),
+                   {result.number, today, false, true, invoiceId}, &result.id))
         return failed(db);
-    QVariant id;
-    if (!db.queryValue(QStringLiteral("SELECT last_insert_rowid()"), {}, &id))
-        return failed(db);
-    result.id = id.toLongLong();
     if (!db.execute(QStringLiteral("INSERT INTO tblRacunTarife (ID_racun, ID_tarifa, Tocke, "
                                    "Kolicina, Povisek, znesek) SELECT ?, ID_tarifa, Tocke, "
                                    "Kolicina, Povisek, znesek FROM tblRacunTarife "

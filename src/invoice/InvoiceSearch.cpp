@@ -14,7 +14,7 @@ namespace valmir {
 namespace {
 
 const QString Searched = QStringLiteral("Besedilo LIKE ? ESCAPE '\\'");
-const QString Unpaid = QStringLiteral("ifnull(Placan, 0) = 0");
+const QString Unpaid = QStringLiteral("ifnull(Placan, False) = False");
 // What an invoice still owes, in cents: its sum to pay less what its
 // credit notes (stored negative) take back.
 const QString OwedCents = QStringLiteral(
@@ -22,9 +22,10 @@ const QString OwedCents = QStringLiteral(
     "WHERE c.IzvirniID = r.ID AND c.Dobropis)) * 100) AS INTEGER)");
 // Overdue: unpaid as the index of Placan finds it (not through ifnull()),
 // due before the day bound, no credit note, and owing something.
-const QString Overdue = QStringLiteral("FROM tblRacun r WHERE (r.Placan = 0 OR r.Placan IS NULL) "
-                                       "AND r.Zapade < ? AND ifnull(r.Dobropis, 0) = 0 AND ") +
-                        OwedCents + QStringLiteral(" > 0");
+const QString Overdue =
+    QStringLiteral("FROM tblRacun r WHERE (r.Placan = False OR r.Placan IS NULL) "
+                   "AND r.Zapade < ? AND ifnull(r.Dobropis, False) = False AND ") +
+    OwedCents + QStringLiteral(" > 0");
 
 // "%", "_" and the escape character itself stand for themselves.
 QString likePattern(const QString& folded) {
@@ -123,7 +124,10 @@ bool runSearch(Database& db, const InvoiceFilter& filter, SearchResult* result) 
         std::vector<qint64> ids;
         unpaidCents = 0;
         if (!db.forEachRow(
-                QStringLiteral("SELECT ID, %1, ZaPlacilo FROM tblIskanje WHERE ").arg(Unpaid) +
+                // The server gives a condition as a Yes/No: read as 1/0.
+                QStringLiteral("SELECT ID, CASE WHEN %1 THEN 1 ELSE 0 END, ZaPlacilo "
+                               "FROM tblIskanje WHERE ")
+                        .arg(Unpaid) +
                     filter.conditions,
                 filter.params, [&](const QueryRow& row) {
                     ids.push_back(row.integer(0));
@@ -139,7 +143,7 @@ bool runSearch(Database& db, const InvoiceFilter& filter, SearchResult* result) 
         status.shown = qint64(ids.size());
         // Nothing found: no need to walk the list's index to learn that.
         if (ids.empty()) {
-            result->where = QStringLiteral(" WHERE 0 ");
+            result->where = QStringLiteral(" WHERE False ");
         } else {
             result->where = QStringLiteral(" WHERE IN_SET(ID, ?) ");
             result->params << rowSetValue(std::move(ids));

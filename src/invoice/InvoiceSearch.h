@@ -53,7 +53,7 @@ struct ListStatus {
 };
 
 // What a filter finds, in one reading of tblIskanje: the list's condition
-// (" WHERE IN_SET(ID, ?) " with the invoices found, " WHERE 0 " for none,
+// (" WHERE IN_SET(ID, ?) " with the invoices found, " WHERE False " for none,
 // empty for all invoices) and the counts.
 struct SearchResult {
     QString where;

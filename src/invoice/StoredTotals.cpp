@@ -16,17 +16,19 @@ namespace {
 // operation as the tariff now stands, in the order the editor prices them.
 // The lump-sum line (-1) sorts last; a line whose operation is gone counts
 // as service 0, as the editor loads it.
-// `only` keeps the lines of one invoice (all when 0).
+// `only` keeps the lines of one invoice (all when 0), bound twice. Lines
+// without an operation come before the others of their place, on either
+// engine.
 const QString AllLines = QStringLiteral(
     "SELECT l.ID_racun, l.Tocke, l.Kolicina, l.Povisek, l.znesek, t.\"70proc\", "
     "CASE WHEN l.ID_tarifa = -1 THEN 7777 ELSE ifnull(t.TS1, 0) END AS TS1, "
     "CASE WHEN l.ID_tarifa = -1 THEN 1 ELSE ifnull(t.TS2, 0) END AS TS2 "
     "FROM tblRacunTarife l LEFT JOIN tblTarife t ON t.ID = l.ID_tarifa AND l.ID_tarifa <> -1 "
-    "WHERE ?1 = 0 OR l.ID_racun = ?1 "
-    "ORDER BY l.ID_racun, 7, 8, l.ID_tarifa");
+    "WHERE ? = 0 OR l.ID_racun = ? "
+    "ORDER BY l.ID_racun, 7, 8, l.ID_tarifa IS NOT NULL, l.ID_tarifa");
 
 bool readAllLines(Database& db, qint64 only, QHash<qint64, QList<LineToPrice>>* out) {
-    auto rs = db.openRecordset(AllLines, RecordsetKind::Snapshot, {only});
+    auto rs = db.openRecordset(AllLines, RecordsetKind::Snapshot, {only, only});
     if (!rs)
         return false;
     for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
@@ -68,8 +70,8 @@ bool computeStoredTotalsOf(Database& db, qint64 invoiceId) {
         return false;
     auto invoices = db.openRecordset(
         QStringLiteral("SELECT ID, VrednostTocke, ProcentPavsala, EnotenElaborat, StopnjaDDV "
-                       "FROM tblRacun WHERE ?1 = 0 OR ID = ?1"),
-        RecordsetKind::Snapshot, {invoiceId});
+                       "FROM tblRacun WHERE ? = 0 OR ID = ?"),
+        RecordsetKind::Snapshot, {invoiceId, invoiceId});
     if (!invoices)
         return false;
     for (invoices->moveFirst(); !invoices->eof(); invoices->moveNext()) {

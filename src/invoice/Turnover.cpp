@@ -3,6 +3,8 @@
 #include "data/Database.h"
 #include "data/Recordset.h"
 
+#include <QDate>
+
 namespace valmir {
 
 namespace {
@@ -48,22 +50,21 @@ YearTurnover failed(YearTurnover t, const QString& error) {
 bool invoiceYears(Database& db, QList<int>* years) {
     years->clear();
     // One seek in the index on Datum per year, from the latest back,
-    // instead of reading every invoice.
-    // The bound texts are no numbers, so that the column (a date, stored
-    // as ISO text) compares them as text: "2021-" comes before every day
-    // of 2021 and after every day of 2020.
-    QString before = QStringLiteral("A-"); // after every year
-    for (;;) {
+    // instead of reading every invoice. The bounds are days, which a
+    // server's date column takes as they are.
+    for (QDate upTo(9999, 12, 31); upTo.isValid();) {
         QVariant latest;
-        if (!db.queryValue(QStringLiteral("SELECT max(Datum) FROM tblRacun WHERE Datum < ?"),
-                           {before}, &latest))
+        if (!db.queryValue(QStringLiteral("SELECT max(Datum) FROM tblRacun WHERE Datum <= ?"),
+                           {upTo}, &latest))
             return false;
+        // The file gives the date as ISO text, the server as a date.
         const int year = latest.toString().left(4).toInt();
         if (latest.isNull() || year <= 0)
             return true;
         years->append(year);
-        before = QStringLiteral("%1-").arg(year, 4, 10, QLatin1Char('0'));
+        upTo = QDate(year - 1, 12, 31); // none before the year 1
     }
+    return true;
 }
 
 YearTurnover turnoverOfYear(Database& db, int year) {
@@ -71,11 +72,10 @@ YearTurnover turnoverOfYear(Database& db, int year) {
     t.year = year;
     for (int m = 1; m <= 12; ++m)
         t.months.append(TurnoverRow{m});
-    auto months = db.openRecordset(Sums.arg(QStringLiteral("CAST(substr(Datum, 6, 2) AS INTEGER)"),
-                                            QStringLiteral("Datum >= ? AND Datum < ?")),
-                                   RecordsetKind::Snapshot,
-                                   {QStringLiteral("%1-").arg(year, 4, 10, QLatin1Char('0')),
-                                    QStringLiteral("%1-").arg(year + 1, 4, 10, QLatin1Char('0'))});
+    auto months =
+        db.openRecordset(Sums.arg(QStringLiteral("CAST(substr(Datum, 6, 2) AS INTEGER)"),
+                                  QStringLiteral("Datum >= ? AND Datum <= ?")),
+                         RecordsetKind::Snapshot, {QDate(year, 1, 1), QDate(year, 12, 31)});
     if (!months)
         return failed(t, db.lastError());
     for (months->moveFirst(); !months->eof(); months->moveNext()) {

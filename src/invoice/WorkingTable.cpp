@@ -91,9 +91,12 @@ LoadLinesResult LoadLines(Database& db, Database& work, qint64 invoiceId,
         r.hasLumpSumLine = r.hasExpenseLine = false;
         return r;
     };
-    auto stored = db.openRecordset(
-        QStringLiteral("SELECT * FROM tblRacunTarife WHERE ID_racun=? ORDER BY ID_tarifa"),
-        RecordsetKind::Snapshot, {invoiceId});
+    // Lines without an operation first, and lines of one operation in the
+    // order they were stored, whichever engine sorts.
+    auto stored =
+        db.openRecordset(QStringLiteral("SELECT * FROM tblRacunTarife WHERE ID_racun=? "
+                                        "ORDER BY ID_tarifa IS NOT NULL, ID_tarifa, rowid"),
+                         RecordsetKind::Snapshot, {invoiceId});
     QHash<qint64, Operation> tariff;
     if (!stored || !tariffOfInvoice(db, invoiceId, &tariff))
         return fail(db.lastError());

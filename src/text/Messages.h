@@ -583,6 +583,26 @@ inline const Message Failed{
 inline const Message TableRows{QStringLiteral("Vrstic v tabeli %1: %2"), Title};
 inline const Message Done{QStringLiteral("Podatki so preneseni v bazo »%1« na strežniku."), Title};
 
+// Working on the server (valmir --server, Podatki > Strežnik).
+inline const Message Unreachable{
+    QStringLiteral("S podatkovno bazo na strežniku se ni mogoče povezati.\n%1"),
+    Title}; // %1: libpq's words
+inline const Message NotOurs{
+    QStringLiteral("V bazi »%1« na strežniku ni podatkov programa VALMIR (%2).\n"
+                   "Podatke prenesite nanjo z ukazom valmir --prenesi."),
+    Title}; // %1: the database, %2: what is missing
+inline const Message NewerVersion{
+    QStringLiteral("Podatki na strežniku so različice %1, ta program pa zna delati z različico "
+                   "%2. Namestite novejšo različico programa VALMIR."),
+    Title};
+inline const Message OlderVersion{
+    QStringLiteral("Podatki na strežniku so različice %1, ta program pa potrebuje različico %2."),
+    Title};
+inline const Message NotOnServer{
+    QStringLiteral("Tega na strežniku ni mogoče narediti: varnostne kopije in obnovo podatkov "
+                   "na strežniku ureja skrbnik strežnika."),
+    Title};
+
 } // namespace ServerMessages
 
 } // namespace valmir

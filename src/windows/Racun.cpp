@@ -158,8 +158,10 @@ Recordset* Racun::lines() const { return ui.linesGrid->recordset(); }
 
 bool Racun::FillStaffList() {
     ui.staffCombo->clear();
-    auto rs = m_db->openRecordset(QStringLiteral("SELECT * FROM tblSestavljavci ORDER BY Ime"),
-                                  RecordsetKind::Snapshot);
+    // A nameless entry first, on either engine.
+    auto rs = m_db->openRecordset(
+        QStringLiteral("SELECT * FROM tblSestavljavci ORDER BY Ime IS NOT NULL, Ime"),
+        RecordsetKind::Snapshot);
     if (!rs) {
         // Without the list the invoice would be saved with nobody as its
         // compiler: better no editor.

@@ -141,7 +141,10 @@ private Q_SLOTS:
             for (int i = 0; i < fields.size(); ++i)
                 QCOMPARE(rs->field(fields[i]), row[i]);
         }
-        // Stored forms that ORDER BY and the purge's comparison rely on.
+        // Stored forms of the file that ORDER BY and the purge's comparison
+        // rely on; the server keeps dates and Yes/No in types of their own.
+        if (!test::testServer().isEmpty())
+            return;
         QCOMPARE(Db->scalar("SELECT Datum || Placan FROM tblRacun WHERE Ime = ?", {"Čebelar's"}),
                  QVariant("2009-12-051"));
         QVERIFY(!Db->execute("UPDATE tblRacun SET Ime = ? WHERE ID = ?", {"one"}));
@@ -252,6 +255,8 @@ private Q_SLOTS:
     void readErrorsAreReported() {
         QFETCH(QString, refused);
         QFETCH(Read, read);
+        if (!test::testServer().isEmpty())
+            QSKIP("the file's engine refuses reads on request; the server does not");
         auto rs = staff({"Ana", "Bor"});
         QVERIFY(rs->setIndex("ID"));
         test::refuse(*Db, SQLITE_READ, "tblSestavljavci", refused);

@@ -50,6 +50,8 @@ struct Session {
                        !caption(editor.get(), "Label4").isEmpty();
             }))
             e = editor.get();
+        else
+            qWarning("the editor did not come up: %s", qPrintable(watcher.seen.join(u'/')));
     }
 
     // Adds operations (service, TS2) through the real picker.

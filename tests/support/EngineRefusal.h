@@ -9,14 +9,38 @@ namespace valmir::test {
 // Makes `db` fail, as unauthorized, every statement that does `action` (an
 // SQLite authorizer code, 0 for any) on `name` (a table, or "COMMIT" for
 // SQLITE_TRANSACTION) and, when given, `column`, until refuseNothing() or
-// the end of the test.
+// the end of the test. On a server a trigger refuses the table's writes
+// (SQLITE_INSERT, SQLITE_UPDATE, SQLITE_DELETE, or all three for 0), as
+// the server refuses a statement; reads are never refused there.
+inline QString& refusedOnServer() {
+    static QString table;
+    return table;
+}
+
 inline void refuse(Database& db, int action, const QString& name, const QString& column = {}) {
+    if (db.onServer()) {
+        const char* writes = action == SQLITE_INSERT   ? "INSERT"
+                             : action == SQLITE_UPDATE ? "UPDATE"
+                             : action == SQLITE_DELETE ? "DELETE"
+                                                       : "INSERT OR UPDATE OR DELETE";
+        refusedOnServer() = name;
+        db.execute("CREATE OR REPLACE FUNCTION valmir_test_odklon() RETURNS trigger "
+                   "LANGUAGE plpgsql AS $$ BEGIN RAISE EXCEPTION 'refused by the test'; END $$");
+        db.execute(QStringLiteral("CREATE TRIGGER valmir_test_odklon BEFORE %1 ON %2 FOR EACH "
+                                  "ROW EXECUTE FUNCTION valmir_test_odklon()")
+                       .arg(QLatin1String(writes), name));
+        return;
+    }
     db.setStatementCheck([=](int a, const QString& name1, const QString& name2) {
         return (action == 0 || a == action) && name1.compare(name, Qt::CaseInsensitive) == 0 &&
                (column.isEmpty() || name2.compare(column, Qt::CaseInsensitive) == 0);
     });
 }
 
-inline void refuseNothing(Database& db) { db.setStatementCheck({}); }
+inline void refuseNothing(Database& db) {
+    if (db.onServer() && !refusedOnServer().isEmpty())
+        db.execute(QStringLiteral("DROP TRIGGER valmir_test_odklon ON %1").arg(refusedOnServer()));
+    db.setStatementCheck({});
+}
 
 } // namespace valmir::test

@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "app/ServerTransfer.h"
+#include "data/PgConnection.h"
 #include "document/PdfExport.h"
 #include "text/Clock.h"
 
@@ -23,12 +25,41 @@ namespace {
 
 } // namespace
 
+QString testServer() { return qEnvironmentVariable("VALMIR_TEST_SERVER"); }
+
 Fixture::Fixture() { QDir().mkpath(tempDir()); }
 
-Fixture::~Fixture() { shutDown(); }
+Fixture::~Fixture() {
+    shutDown();
+    if (m_database.isEmpty())
+        return;
+    QString error;
+    if (auto admin = PgConnection::connect(testServer(), &error))
+        admin->execute(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_database));
+}
 
 bool Fixture::start() {
     StartupResult r = startUp(options());
+    m_message = r.message;
+    if (!r.ok || testServer().isEmpty() || !m_conninfo.isEmpty())
+        return r.ok;
+    // The program's fresh data, moved to a database of this fixture's.
+    shutDown();
+    static int made = 0;
+    m_database =
+        QStringLiteral("valmir_t%1_%2").arg(QCoreApplication::applicationPid()).arg(++made);
+    auto admin = PgConnection::connect(testServer(), &m_message);
+    if (!admin || !admin->execute(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(m_database)) ||
+        !admin->execute(QStringLiteral("CREATE DATABASE %1").arg(m_database))) {
+        m_message = admin ? admin->lastError() : m_message;
+        return false;
+    }
+    m_conninfo = testServer() + QStringLiteral(" dbname=") + m_database;
+    if (ServerTransfer::run(dataDir(), m_conninfo) != 0) {
+        m_message = QStringLiteral("the data could not be moved to the test server");
+        return false;
+    }
+    r = startUp(options());
     m_message = r.message;
     return r.ok;
 }

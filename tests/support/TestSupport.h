@@ -27,8 +27,14 @@
 
 namespace valmir::test {
 
+// The test server's maintenance database, set by CTest for the runs of a
+// test against PostgreSQL (the "_server" tests); empty for the file.
+QString testServer();
+
 // A fresh data folder and temporary folder for one test, started up as
-// the program starts; shut down when it goes out of scope.
+// the program starts; shut down when it goes out of scope. For a run
+// against the server, the fresh data are moved into a database of their
+// own on the test server, and the program starts on that.
 class Fixture {
 public:
     Fixture();
@@ -36,12 +42,14 @@ public:
     bool start(); // startUp() on the folders; QVERIFY it
     QString dataDir() const { return m_root.path() + QStringLiteral("/data"); }
     QString tempDir() const { return m_root.path() + QStringLiteral("/tmp"); }
-    StartupOptions options() const { return {dataDir(), tempDir()}; }
+    StartupOptions options() const { return {dataDir(), tempDir(), m_conninfo}; }
     QString lastMessage() const { return m_message; }
 
 private:
     QTemporaryDir m_root;
     QString m_message;
+    QString m_database; // on the test server
+    QString m_conninfo;
 };
 
 // Base of a test class whose every case runs on a fresh, started Fixture;

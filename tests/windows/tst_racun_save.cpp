@@ -95,8 +95,11 @@ private Q_SLOTS:
         addLine(*Db, id, operationId(*Db, 91, 1), QVariant(), QVariant(), QVariant(), 12.5);
         QVERIFY(computeStoredTotals(*Db));
         // The due date as the upgrade writes it, which the save must agree with.
-        QVERIFY(Db->execute("UPDATE tblRacun SET Zapade = date(Datum, "
-                            "max(0, CAST(Veljavnost AS INTEGER)) || ' days')"));
+        QVERIFY(Db->execute(test::testServer().isEmpty()
+                                ? "UPDATE tblRacun SET Zapade = date(Datum, "
+                                  "max(0, CAST(Veljavnost AS INTEGER)) || ' days')"
+                                : "UPDATE tblRacun SET Zapade = Datum + "
+                                  "greatest(0, trunc(Veljavnost))::integer"));
         const QStringList before = storedRows();
 
         Session s(1, "2030/041");
@@ -343,6 +346,8 @@ private Q_SLOTS:
                            "2020/001:550,00|121,00|671,00", "2020/002:455,00|100,10|555,10"};
     }
     void upgradeComputesTheEditorsTotals() {
+        if (!test::testServer().isEmpty())
+            QSKIP("a file's upgrade");
         QFETCH(int, version);
         QFETCH(QStringList, expected);
         const QString file = m_fixture->dataDir() + "/valmir2009.db";
@@ -396,7 +401,7 @@ private Q_SLOTS:
             "CAST(round(ZaPlacilo * 100) AS INTEGER) END), 0) FROM tblRacun";
         const QString kept = "SELECT Racunov || ':' || NeplacanoCentov FROM tblIskanjeVsota";
         QCOMPARE(Db->scalar(kept).toString(), Db->scalar(counts).toString());
-        QVERIFY(Db->execute("UPDATE tblRacun SET Placan = 1 WHERE StevilkaRacuna = '2012/001'"));
+        QVERIFY(Db->execute("UPDATE tblRacun SET Placan = True WHERE StevilkaRacuna = '2012/001'"));
         QVERIFY(Db->execute("DELETE FROM tblRacun WHERE StevilkaRacuna = '2012/002'"));
         QCOMPARE(Db->scalar(kept).toString(), Db->scalar(counts).toString());
         QVERIFY(Db->execute("DELETE FROM tblRacun"));
