@@ -3,11 +3,13 @@
 #include "data/Backup.h"
 #include "data/Database.h"
 #include "data/Schema.h"
+#include "data/ServerBackup.h"
 #include "text/Clock.h"
 #include "text/Messages.h"
 #include "ui/MessageBox.h"
 #include "ui/OwnFiles.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
@@ -30,20 +32,29 @@ QString pickFile(QWidget* parent, const QString& title, const QString& start,
     return dialog.selectedFiles().constFirst();
 }
 
+// The copy of the open data, the file's page by page or the server's row
+// by row; the latter takes a while with many invoices.
+bool writeCopy(Database& db, const QString& path, QString* error) {
+    if (!db.onServer())
+        return Backup::copyTo(db, path, Schema::dataPassword(), error);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    const bool written = ServerBackup::copyToFile(db, path, Schema::dataPassword(), error);
+    QApplication::restoreOverrideCursor();
+    return written;
+}
+
 } // namespace
 
 void saveBackupCopy(QWidget* parent, const AppContext& context) {
     if (!context.db)
         return Msg::critical(parent, Messages::NoDatabase);
-    if (context.db->onServer())
-        return Msg::critical(parent, ServerMessages::NotOnServer);
     const QString path =
         pickFile(parent, BackupMessages::Title, QDir::home().filePath(Backup::dailyName(today())),
                  QFileDialog::AcceptSave);
     if (path.isEmpty() || refuseOwnFile(parent, context, path))
         return;
     QString error;
-    if (!Backup::copyTo(*context.db, path, Schema::dataPassword(), &error))
+    if (!writeCopy(*context.db, path, &error))
         return Msg::critical(parent, BackupMessages::NotSaved, error);
     Msg::information(parent, BackupMessages::Saved.text.arg(QDir::toNativeSeparators(path)),
                      BackupMessages::Saved.title);

@@ -1,6 +1,7 @@
 #include "app/Glavna.h"
 
 #include "app/BackupActions.h"
+#include "app/N_streznik.h"
 #include "data/Recordset.h"
 #include "document/Reminder.h"
 #include "invoice/CreditNote.h"
@@ -131,6 +132,7 @@ constexpr MenuItem DataItems[] = {
     {"M1_1a", u"&Geodetske storitve...", openModal<S_grupe>, false},
     {"M1_1b", u"&Opravila...", openModal<S_postavke>, false},
     {"M1_N", u"&Naročniki...", openModal<N_narocniki>, false},
+    {"M1_S", u"&Strežnik...", openModal<N_streznik>, false},
     Separator,
     {"M1_5", u"&Pregled prometa...", openModal<Pregled>, false},
     Separator,
@@ -173,8 +175,12 @@ int twipsToPixels(int twips, int dpi) { return qRound(twips * dpi / 1440.0); }
 Glavna::Glavna(const AppContext& context, QWidget* parent)
     : QMainWindow(parent), m_context(context) {
     setObjectName(QStringLiteral("Glavna"));
-    setWindowTitle(
-        QStringLiteral("VALMIR 2009 - aplikacija za pripravo računa geodetske storitve"));
+    // Whoever works on the office's server sees it, and which database.
+    const QString title =
+        QStringLiteral("VALMIR 2009 - aplikacija za pripravo računa geodetske storitve");
+    setWindowTitle(m_context.db && m_context.db->onServer()
+                       ? title + QStringLiteral(" – strežnik: %1").arg(m_context.db->path())
+                       : title);
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);

@@ -3,6 +3,7 @@
 #include "app/Glavna.h"
 #include "app/Globals.h"
 #include "app/QtTranslation.h"
+#include "app/ServerChoice.h"
 #include "app/ServerTransfer.h"
 #include "app/Startup.h"
 #include "data/Backup.h"
@@ -129,7 +130,8 @@ QString helpText() {
                "  --data-dir MAPA  podatkovna mapa (privzeto ~/.local/share/valmir)\n"
                "  --server POVEZAVA\n"
                "                   dela s podatki pisarne v bazi na strežniku PostgreSQL\n"
-               "                   (niz za povezavo libpq; geslo v ~/.pgpass)\n"
+               "                   (niz za povezavo libpq; geslo v ~/.pgpass); brez nje velja\n"
+               "                   izbira v oknu Podatki > Strežnik\n"
                "  --e-racun ŠTEVILKA DATOTEKA\n"
                "                   zapiše shranjeni račun ŠTEVILKA kot e-račun (e-SLOG 2.0)\n"
                "                   v DATOTEKO (- za standardni izhod) in konča, brez oken\n"
@@ -225,6 +227,21 @@ void tellAboutCopies(QWidget* window, const StartupResult& started) {
     });
 }
 
+// The server is looked at before the start, so that only its own refusals
+// (unreachable, not the program's data, another version) offer the file
+// instead, for this run: the remembered choice stays. False when the user
+// would rather end.
+bool serverOrFile(QString* server) {
+    const ServerChoice::Probe found = ServerChoice::probe(*server);
+    if (found.usable())
+        return true;
+    if (!Msg::question(nullptr, ServerMessages::StartOnFile.text.arg(ServerChoice::told(found)),
+                       ServerMessages::StartOnFile.title))
+        return false;
+    server->clear();
+    return true;
+}
+
 } // namespace
 
 int answerOnConsole(const QStringList& arguments) {
@@ -264,7 +281,10 @@ int runValmir(QApplication& app, const QStringList& arguments) {
 
     StartupOptions options;
     options.dataDir = line.dataDir;
-    options.server = line.server;
+    // "--server" wins over the account's choice for this run; it is never kept.
+    options.server = line.server.isEmpty() ? ServerChoice::remembered() : line.server;
+    if (!options.server.isEmpty() && !serverOrFile(&options.server))
+        return StartFailed;
     const StartupResult started = startUp(options);
     if (!started.ok) {
         Msg::critical(nullptr, started.message, Title);

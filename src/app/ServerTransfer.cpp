@@ -28,8 +28,10 @@ constexpr int RowsPerSlice = 20000;
 
 // One table, in slices along the file's rowid. Where the table has no key
 // of its own in the file, its rowid becomes the server's key, so that the
-// rows keep their order.
-bool copyTable(Database& file, PgConnection& server, const QString& table, QString* error) {
+// rows keep their order. False on a failure (*error) and on a cancel
+// (*cancelled).
+bool copyTable(Database& file, PgConnection& server, const QString& table, Step* step,
+               const Progress& progress, bool* cancelled, QString* error) {
     const QString key = ServerSchema::rowKey(table);
     QVariant after = std::numeric_limits<qint64>::min();
     for (;;) {
@@ -64,10 +66,27 @@ bool copyTable(Database& file, PgConnection& server, const QString& table, QStri
             *error = server.lastError();
             return false;
         }
+        step->rowsSent += count;
+        if (progress && !progress(*step)) {
+            *cancelled = true;
+            return false;
+        }
         if (count < RowsPerSlice)
             return true;
         after = rs->value(count - 1, 0);
     }
+}
+
+// The rows of the file's copied tables, for telling how far a copy is.
+bool countFileRows(Database& file, qint64* rows) {
+    *rows = 0;
+    for (const QString& table : ServerSchema::copiedTables()) {
+        QVariant n;
+        if (!file.queryValue(QStringLiteral("SELECT count(*) FROM %1").arg(table), {}, &n))
+            return false;
+        *rows += n.toLongLong();
+    }
+    return true;
 }
 
 bool countRows(PgConnection& server, QList<QPair<QString, qint64>>* counts) {
@@ -98,10 +117,15 @@ QString refusal(PgConnection& server) {
     return {};
 }
 
-Result copyToServer(Database& file, PgConnection& server) {
+Result copyToServer(Database& file, PgConnection& server, const Progress& progress) {
     Result result;
     const auto failed = [&result](const QString& why) {
         result.error = ServerMessages::Failed.text.arg(why);
+        return result;
+    };
+    const auto cancelled = [&result] {
+        result.cancelled = true;
+        result.error = ServerMessages::Cancelled.text;
         return result;
     };
     const std::optional<int> version = Schema::schemaVersion(file);
@@ -128,10 +152,21 @@ Result copyToServer(Database& file, PgConnection& server) {
         Transaction reading(file);
         if (!reading.active())
             return failed(file.lastError());
+        Step step;
+        if (progress && !countFileRows(file, &step.rowsAll))
+            return failed(file.lastError());
         QString error;
-        for (const QString& table : ServerSchema::copiedTables())
-            if (!copyTable(file, server, table, &error))
-                return failed(QStringLiteral("%1: %2").arg(table, error));
+        bool stopped = false;
+        for (const QString& table : ServerSchema::copiedTables()) {
+            step.table = table;
+            if (progress && !progress(step))
+                return cancelled();
+            if (!copyTable(file, server, table, &step, progress, &stopped, &error))
+                return stopped ? cancelled() : failed(QStringLiteral("%1: %2").arg(table, error));
+        }
+        step.table.clear();
+        if (progress && !progress(step))
+            return cancelled();
     }
     if (!ServerSchema::completeTables(server) || !countRows(server, &result.counts) ||
         !onServer.commit())

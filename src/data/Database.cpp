@@ -283,6 +283,8 @@ std::unique_ptr<EngineQuery> Database::serverQuery(const QString& sql, const QVa
                 for (qint64 id : set->ids())
                     ids << QString::number(id);
             values << u'{' + ids.join(u',') + u'}';
+        } else if (p.typeId() == QMetaType::QDate && !p.toDate().isValid()) {
+            values << QVariant(); // the file keeps it as empty text; a date column has Null
         } else {
             values << toStorage(p);
         }

@@ -225,6 +225,8 @@ QString forServer(const QString& sql, const std::function<QString(const QString&
                 out += QStringLiteral("valmir_total");
             } else if (call && is(k, "round")) {
                 out += QStringLiteral("valmir_round");
+            } else if (call && is(k, "replace")) {
+                out += QStringLiteral("valmir_replace");
             } else if (call && is(k, "IN_SET")) {
                 // IN_SET ( column , ? ) -> (column = ANY($n::bigint[]))
                 int j = after + 1;

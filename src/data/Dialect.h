@@ -18,8 +18,9 @@ QString translate(const QString& sql);
 // - names in double quotes (or brackets) are the server's, in lower case;
 // - rowid is the key of the statement's first table (keyOf, given the
 //   table's name in lower case);
-// - ifnull, FOLD, total and round are the server's coalesce, valmir_fold,
-//   valmir_total and valmir_round (which round half away from zero);
+// - ifnull, FOLD, total, round and replace are the server's coalesce,
+//   valmir_fold, valmir_total, valmir_round (which rounds half away from
+//   zero) and valmir_replace (which works on any collation);
 // - IN_SET(column, ?) is column = ANY(?), the set bound as an array;
 // - COLLATE SLOVENIAN is the server's collation of the text columns
 //   (valmir_sl: ICU's Slovenian order without regard to case);

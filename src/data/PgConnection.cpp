@@ -37,7 +37,10 @@ using Result = std::unique_ptr<PGresult, ResultFree>;
 QString trimmed(const char* message) { return QString::fromUtf8(message).trimmed(); }
 
 QString errorOf(PGconn* conn, const PGresult* result) {
-    QString text = result ? trimmed(PQresultErrorMessage(result)) : QString();
+    // The server's own sentence, without the "ERROR:" and the context
+    // lines of libpq's whole report.
+    QString text =
+        result ? trimmed(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY)) : QString();
     if (text.isEmpty())
         text = trimmed(PQerrorMessage(conn));
     return text.isEmpty() ? QStringLiteral("unknown error of the server connection") : text;
@@ -190,12 +193,16 @@ public:
     bool failed() const override { return false; }
     int columnCount() const override { return PQnfields(m_result.get()); }
     QString columnName(int c) const override {
-        const QString name = QString::fromUtf8(PQfname(m_result.get(), c));
-        // An expression without a name: the server calls every such column
-        // "?column?", which would make them one field.
-        if (name == u"?column?")
-            return QStringLiteral("?column%1?").arg(c + 1);
-        return m_spellings.value(name, name);
+        // Columns of expressions without a name are all "?column?" on the
+        // server, and two sums both "sum": one field each, by position.
+        const char* name = PQfname(m_result.get(), c);
+        bool repeated = qstrcmp(name, "?column?") == 0;
+        for (int before = 0; before < c && !repeated; ++before)
+            repeated = qstrcmp(PQfname(m_result.get(), before), name) == 0;
+        const QString text = QString::fromUtf8(name);
+        if (repeated)
+            return text + QString::number(c + 1);
+        return m_spellings.value(text, text);
     }
     Recordset::FieldType columnType(int c) const override {
         return fieldTypeOf(PQftype(m_result.get(), c));

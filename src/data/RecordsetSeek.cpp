@@ -39,24 +39,33 @@ bool Recordset::seek(const QString& op, const QVariantList& keys) {
     QString where;
     QVariantList params;
     const int n = keys.size();
+    // One comparison of an index column with its key. Text that is no
+    // number comes after every number, as the file orders them; the server
+    // would refuse to compare them, so the comparison is made here.
+    const auto compare = [&](int i, const char* with) {
+        const QVariant& key = keys.at(i);
+        const int field = fieldIndex(m_indexColumns.at(i));
+        bool number = true;
+        if (field >= 0 && m_fieldTypes.at(field) == FieldType::Number &&
+            key.typeId() == QMetaType::QString)
+            key.toString().toDouble(&number);
+        if (!number)
+            return QStringLiteral("False");
+        params << key;
+        return quoted(m_indexColumns.at(i)) + QLatin1String(with) + QStringLiteral(" ?");
+    };
     if (op == u"=") {
         QStringList parts;
-        for (int i = 0; i < n; ++i) {
-            parts << quoted(m_indexColumns.at(i)) + QStringLiteral(" = ?");
-            params << keys.at(i);
-        }
+        for (int i = 0; i < n; ++i)
+            parts << compare(i, " =");
         where = parts.join(QStringLiteral(" AND "));
     } else if (op == u">=") {
         QStringList alternatives;
         for (int i = 0; i < n; ++i) {
             QStringList parts;
-            for (int j = 0; j < i; ++j) {
-                parts << quoted(m_indexColumns.at(j)) + QStringLiteral(" = ?");
-                params << keys.at(j);
-            }
-            parts << quoted(m_indexColumns.at(i)) +
-                         (i == n - 1 ? QStringLiteral(" >= ?") : QStringLiteral(" > ?"));
-            params << keys.at(i);
+            for (int j = 0; j < i; ++j)
+                parts << compare(j, " =");
+            parts << compare(i, i == n - 1 ? " >=" : " >");
             alternatives << u'(' + parts.join(QStringLiteral(" AND ")) + u')';
         }
         where = alternatives.join(QStringLiteral(" OR "));

@@ -176,6 +176,11 @@ QStringList functionStatements() {
         QStringLiteral("CREATE FUNCTION valmir_round(x double precision, digits integer = 0) "
                        "RETURNS double precision LANGUAGE sql IMMUTABLE PARALLEL SAFE "
                        "RETURN round(x::numeric, digits)::double precision"),
+        // replace() searches in the text, which the columns' collation (not
+        // deterministic, see prepare()) does not allow: it searches bytes.
+        QStringLiteral("CREATE FUNCTION valmir_replace(t text, old text, new text) RETURNS text "
+                       "LANGUAGE sql IMMUTABLE PARALLEL SAFE "
+                       "RETURN replace(t COLLATE \"C\", old, new)"),
         QStringLiteral("CREATE FUNCTION substr(d date, start integer, length integer) "
                        "RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE "
                        "RETURN substr(to_char(d, 'YYYY-MM-DD'), start, length)"),

@@ -451,6 +451,17 @@ inline const Message OwnFile{
     QStringLiteral("»%1« je datoteka s podatki, ki jih program VALMIR uporablja, zato je ni "
                    "mogoče prepisati. Izberite drugo ime ali drugo mapo."),
     Titles::Cannot}; // %1: the file
+// Why a copy of the data on the server was not saved (after NotSaved).
+inline const Message FolderNotWritable{QStringLiteral("v mapo »%1« ni mogoče pisati (%2)"),
+                                       Title}; // %1: the folder, %2: why
+inline const Message FileNotWritten{QStringLiteral("datoteke »%1« ni mogoče zapisati (%2)"),
+                                    Title}; // %1: the file, %2: why
+inline const Message ServerBusy{
+    QStringLiteral("povezava s strežnikom je sredi zapisovanja podatkov; poskusite znova, ko "
+                   "se zapisovanje konča"),
+    Title};
+inline const Message TableNotCopied{QStringLiteral("tabela %1: %2"),
+                                    Title}; // %1: the table, %2: the engine's words
 
 } // namespace BackupMessages
 
@@ -599,9 +610,48 @@ inline const Message OlderVersion{
     QStringLiteral("Podatki na strežniku so različice %1, ta program pa potrebuje različico %2."),
     Title};
 inline const Message NotOnServer{
-    QStringLiteral("Tega na strežniku ni mogoče narediti: varnostne kopije in obnovo podatkov "
-                   "na strežniku ureja skrbnik strežnika."),
+    QStringLiteral("Podatkov na strežniku program ne obnovi iz varnostne kopije: to naredi "
+                   "skrbnik strežnika (ali pa kopijo prenesete v prazno bazo z ukazom "
+                   "valmir --prenesi)."),
     Title};
+
+// The window "Podatki > Strežnik..." and the start on the remembered choice.
+inline const QString ChoiceTitle = QStringLiteral("Strežnik");
+inline const Message NoConninfo{
+    QStringLiteral("Vpišite niz za povezavo s strežnikom, na primer »host=streznik "
+                   "dbname=valmir« ali »service=valmir«."),
+    ChoiceTitle};
+inline const Message FoundOurs{
+    QStringLiteral("Povezava s strežnikom uspe: v bazi »%1« so podatki programa VALMIR "
+                   "različice %2."),
+    ChoiceTitle}; // %1: the database, %2: the version
+inline const Message FoundEmpty{
+    QStringLiteral("Povezava s strežnikom uspe: baza »%1« je prazna. Vanjo lahko prenesete "
+                   "podatke iz datoteke (»Prenesi podatke na strežnik«)."),
+    ChoiceTitle};
+inline const Message FoundPartial{
+    QStringLiteral("V bazi »%1« na strežniku so le nekatere tabele programa VALMIR (%2). "
+                   "Program z njo ne more delati in podatkov vanjo ni mogoče prenesti; bazo "
+                   "mora urediti skrbnik strežnika."),
+    ChoiceTitle}; // %2: the tables there
+inline const Message ChoiceSaved{
+    QStringLiteral("Izbira je shranjena. Program jo upošteva ob naslednjem zagonu."), ChoiceTitle};
+inline const Message ChoiceNotSaved{QStringLiteral("Izbire ni bilo mogoče shraniti:"),
+                                    ChoiceTitle}; // the reason follows
+inline const Message Moved{
+    QStringLiteral("%1\n\n%2\n\nProgram ta čas še dela s podatki v datoteki; kar boste vpisali "
+                   "vanjo, na strežnik ne pride. Da bo ob naslednjem zagonu delal s podatki na "
+                   "strežniku, kliknite »Shrani«."),
+    Title}; // %1: Done, %2: the rows of each table
+inline const Message Cancelled{
+    QStringLiteral("Prenos je preklican, na strežniku ni nič spremenjeno."), Title};
+inline const QString MovingTable = QStringLiteral("Prenašam tabelo %1 ...");
+inline const QString CompletingTables =
+    QStringLiteral("Na strežniku dokončujem tabele (kazala, iskanje, vsote) ...");
+inline const Message StartOnFile{
+    QStringLiteral("Podatkov na strežniku ni mogoče uporabiti.\n%1\n\n"
+                   "Zaženem program s podatki v datoteki na tem računalniku?"),
+    QStringLiteral("VALMIR")}; // %1: what the start found
 
 } // namespace ServerMessages
 

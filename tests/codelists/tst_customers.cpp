@@ -61,7 +61,7 @@ private Q_SLOTS:
         add("Cuk Janez|Pot 2|2000");
         add("Čuk Janez|Pot 3|2000");
         std::optional<Customer> entry;
-        QVERIFY(findCustomer(*Db, customer(invoice), &entry));
+        QVERIFY2(findCustomer(*Db, customer(invoice), &entry), qPrintable(Db->lastError()));
         QCOMPARE(entry ? entry->data[CustomerStreet] : QString(), found);
     }
 

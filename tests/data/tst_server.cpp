@@ -1,7 +1,12 @@
 #include "TestSupport.h"
+#include "app/BackupActions.h"
+#include "data/Backup.h"
 #include "data/PgConnection.h"
 #include "data/Schema.h"
+#include "data/ServerBackup.h"
 #include "data/ServerSchema.h"
+#include "invoice/InvoiceSearch.h"
+#include "text/Messages.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -57,6 +62,20 @@ QString numbered(const QString& sql) {
     for (QChar c : sql)
         out += c == u'?' ? QStringLiteral("$%1").arg(++n) : QString(c);
     return out;
+}
+
+// A copied table's rows in the file and on the server, in the order of
+// the server's key, which is the file's rowid where the file has no key.
+QPair<QStringList, QStringList> bothSides(Database& file, PgConnection& db, const QString& table) {
+    const QString key = ServerSchema::rowKey(table);
+    QStringList columns = key.isEmpty() ? QStringList() : QStringList{key};
+    for (const QVariantList& c : fileRows(file, "PRAGMA table_info(" + table + ")"))
+        columns << '"' + c.value(1).toString().toLower() + '"';
+    const QString inFile = QStringLiteral("SELECT %1* FROM %2 ORDER BY rowid")
+                               .arg(key.isEmpty() ? QString() : QStringLiteral("rowid, "), table);
+    const QString onServer = QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+                                 .arg(columns.join(", "), table, key.isEmpty() ? "ID" : key);
+    return {shownRows(fileRows(file, inFile)), shownRows(serverRows(db, onServer))};
 }
 
 // Everything of the program on a server database, as text.
@@ -317,22 +336,14 @@ private Q_SLOTS:
         const QString sums = "SELECT Racunov, NeplacanoCentov FROM tblIskanjeVsota";
         QCOMPARE(shownRows(serverRows(*db, sums)), shownRows(fileRows(*file, sums)));
         for (const QString& table : ServerSchema::copiedTables()) {
-            // Where the file has no key, its rowid is the server's.
+            const auto [inFile, onServer] = bothSides(*file, *db, table);
+            QVERIFY(table == u"tblNarocnik" || !inFile.isEmpty());
+            QVERIFY2(out.contains(
+                         QStringLiteral("Vrstic v tabeli %1: %2\n").arg(table).arg(inFile.size())),
+                     qPrintable(out));
+            QCOMPARE(onServer, inFile);
             const QString key = ServerSchema::rowKey(table);
             const QString order = key.isEmpty() ? QStringLiteral("ID") : key;
-            QStringList columns = key.isEmpty() ? QStringList() : QStringList{key};
-            for (const QVariantList& c : fileRows(*file, "PRAGMA table_info(" + table + ")"))
-                columns << '"' + c.value(1).toString().toLower() + '"';
-            const QList<QVariantList> rows = fileRows(
-                *file, QStringLiteral("SELECT %1* FROM %2 ORDER BY rowid")
-                           .arg(key.isEmpty() ? QString() : QStringLiteral("rowid, "), table));
-            QVERIFY(table == u"tblNarocnik" || !rows.isEmpty());
-            QVERIFY2(out.contains(
-                         QStringLiteral("Vrstic v tabeli %1: %2\n").arg(table).arg(rows.size())),
-                     qPrintable(out));
-            QCOMPARE(shownRows(serverRows(*db, QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
-                                                   .arg(columns.join(", "), table, order))),
-                     shownRows(rows));
             // The next new row takes the number after the file's last.
             const qlonglong last =
                 fileRows(*file, "SELECT max(rowid) FROM " + table).value(0).value(0).toLongLong();
@@ -398,6 +409,122 @@ private Q_SLOTS:
                                  "OR proname = 'unaccent'"),
                  QList<QVariantList>{{qlonglong(0)}});
         QCOMPARE(test::readBytes(path), bytes);
+    }
+
+    // "Varnostna kopija..." in office mode: the data moved to the server
+    // and changed there come back as a data file that "Obnovi" takes, row
+    // for row as on the server, stored as a file stores them, its search
+    // made by the file itself. "Obnovi" stays refused on the server.
+    void backupOfTheServer() {
+        test::Fixture folder;
+        fillDataFolder(folder);
+        if (QTest::currentTestFailed())
+            return;
+        const QString conninfo = newDatabase();
+        QString out, err, error;
+        QVERIFY2(transfer(folder.dataDir(), conninfo, &out, &err) == 0, qPrintable(err));
+        QVERIFY(startUp({folder.dataDir(), folder.tempDir(), conninfo}).ok && Db->onServer());
+        const qint64 tariff = test::operationId(*Db, 1, 1);
+        const qint64 added = test::addInvoice(*Db, {{"StevilkaRacuna", "2010/1"},
+                                                    {"Ime", "Šuštar Žužemberk"},
+                                                    {"Datum", QDate(2010, 1, 4)},
+                                                    {"EnotenElaborat", true},
+                                                    {"Placan", false},
+                                                    {"ZaPlacilo", 1234.57}});
+        QVERIFY(added && tariff);
+        test::addLine(*Db, added, tariff, 10.0, 3.0, 20.0, 0.1 + 0.2);
+        QVERIFY(Db->execute("INSERT INTO tbPoste (Stev, Posta) VALUES (?, ?)", {8362, "Hinje"}));
+        // A gap in a keyless table's keys, which the file's rowids keep.
+        QVERIFY(Db->execute("DELETE FROM tbPoste WHERE Stev = (SELECT min(Stev) FROM tbPoste)"));
+
+        const QString path = folder.dataDir() + "/kopija.db";
+        test::ModalWatcher watcher;
+        watcher.dialogs["FileDialog"] = [&path](QWidget* dialog) {
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(path);
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        };
+        saveBackupCopy(nullptr, appContext());
+        QVERIFY(!restoreBackupCopy(nullptr, appContext()));
+        QCOMPARE(watcher.seen,
+                 QStringList({"Varnostna kopija|" + BackupMessages::Saved.text.arg(path),
+                              ServerMessages::Title + '|' + ServerMessages::NotOnServer.text}));
+
+        QCOMPARE(Backup::refusal(path, Schema::dataPassword()), QString());
+        auto file = Database::open(path, Schema::dataPassword(), &error);
+        auto made =
+            Database::open(folder.dataDir() + "/valmir2009.db", Schema::dataPassword(), &error);
+        auto db = connectTo(conninfo);
+        QVERIFY2(file && made && db, qPrintable(error));
+        // Tables, indexes and triggers, and the version, of a data file the program made.
+        for (const char* schema : {"SELECT type, name, tbl_name, sql FROM sqlite_master "
+                                   "ORDER BY type, name",
+                                   "PRAGMA user_version"})
+            QCOMPARE(shownRows(fileRows(*file, schema)), shownRows(fileRows(*made, schema)));
+        for (const QString& table : ServerSchema::copiedTables()) {
+            const auto [inFile, onServer] = bothSides(*file, *db, table);
+            QCOMPARE(inFile, onServer);
+        }
+        for (const char* read : {"SELECT ID, Besedilo, Placan, ZaPlacilo FROM tblIskanje "
+                                 "ORDER BY ID",
+                                 "SELECT Racunov, NeplacanoCentov FROM tblIskanjeVsota"})
+            QCOMPARE(shownRows(fileRows(*file, read)), shownRows(serverRows(*db, read)));
+        QCOMPARE(file->scalar("SELECT Datum || '|' || typeof(EnotenElaborat) || EnotenElaborat || "
+                              "'|' || ZaPlacilo || '|' || Ime FROM tblRacun WHERE ID = ?",
+                              {added}),
+                 QVariant("2010-01-04|integer1|1234.57|Šuštar Žužemberk"));
+        SearchResult found;
+        QVERIFY(runSearch(*file, invoiceFilter("SUSTAR", false), &found));
+        QCOMPARE(found.status.shown, 1);
+        QCOMPARE(file->scalar("SELECT ID FROM tblRacun" + found.where, found.params), added);
+    }
+
+    // A copy that fails leaves the target as it was (no file where there
+    // was none, the old copy where there was one) and no half file beside.
+    void failedBackupLeavesNothing_data() {
+        QTest::addColumn<QString>("told");
+        QTest::newRow("no such folder") << "ni mogoče pisati";
+        QTest::newRow("connection closed") << "(terminating|closed the|no) connection";
+        QTest::newRow("last table locked, old copy there") << "tblRacunTarife: .*lock timeout";
+    }
+    void failedBackupLeavesNothing() {
+        QFETCH(QString, told);
+        const QByteArray kind = QTest::currentDataTag();
+        test::Fixture folder;
+        QVERIFY(folder.start());
+        shutDown();
+        const QString conninfo = newDatabase();
+        QString out, err, error;
+        QVERIFY2(transfer(folder.dataDir(), conninfo, &out, &err) == 0, qPrintable(err));
+        auto server = Database::connect(conninfo, &error);
+        auto other = connectTo(conninfo);
+        QVERIFY2(server && other, qPrintable(error));
+        QTemporaryDir target;
+        const QString path =
+            target.filePath(kind == "no such folder" ? "ni/kopija.db" : "kopija.db");
+        const QByteArray old = kind.endsWith("there") ? "stara kopija" : "";
+        if (kind == "connection closed") {
+            QVERIFY2(m_admin->execute("SELECT pg_terminate_backend($1::integer, 10000)",
+                                      {server->scalar("SELECT pg_backend_pid()")}),
+                     qPrintable(m_admin->lastError()));
+        } else if (!old.isEmpty()) {
+            QVERIFY(test::writeBytes(path, old));
+            QVERIFY(server->execute("SET lock_timeout = '100ms'"));
+            QVERIFY(other->execute("BEGIN") &&
+                    other->execute("LOCK TABLE tblRacunTarife IN ACCESS EXCLUSIVE MODE"));
+        }
+        const auto entries = [&target] {
+            return QDir(target.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        };
+        const QStringList before = entries();
+        // Asked again, the same reason: a lost connection is not taken for
+        // one busy writing, and the snapshot of a failed copy is closed.
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            QVERIFY(!ServerBackup::copyToFile(*server, path, Schema::dataPassword(), &error));
+            QVERIFY2(error.contains(QRegularExpression(told)), qPrintable(error));
+        }
+        QCOMPARE(entries(), before);
+        QCOMPARE(test::readBytes(path), old);
     }
 };
 

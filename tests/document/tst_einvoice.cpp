@@ -318,12 +318,12 @@ private Q_SLOTS:
             const char* statement;
             QString what;
         } rows[] = {
-            {"no lines", "DELETE FROM tblRacunTarife WHERE 1", EInvoiceMessages::MissingLines},
+            {"no lines", "DELETE FROM tblRacunTarife WHERE True", EInvoiceMessages::MissingLines},
             {"no amount on any line", "UPDATE tblRacunTarife SET Kolicina = 0, znesek = 0",
              EInvoiceMessages::MissingLines},
             {"no date", "UPDATE tblRacun SET Datum = NULL", EInvoiceMessages::MissingDate},
             {"no name", "UPDATE tblRacun SET Ime = '  '", EInvoiceMessages::MissingName},
-            {"name XML cannot hold", "UPDATE tblRacun SET Ime = char(1, 2)",
+            {"name XML cannot hold", "UPDATE tblRacun SET Ime = '\x01\x02'",
              EInvoiceMessages::MissingName},
             {"no VAT number", "UPDATE tblNastavitve SET Davcna = NULL",
              EInvoiceMessages::MissingVatNumber},
@@ -332,7 +332,7 @@ private Q_SLOTS:
             {"no account", "UPDATE tblNastavitve SET TRR = ''", EInvoiceMessages::MissingIban},
             {"account mistyped", "UPDATE tblNastavitve SET TRR = 'SI56 0201 0001 2345 642'",
              EInvoiceMessages::MissingIban},
-            {"no settings row", "DELETE FROM tblNastavitve WHERE 1",
+            {"no settings row", "DELETE FROM tblNastavitve WHERE True",
              EInvoiceMessages::MissingVatNumber + ", " + EInvoiceMessages::MissingIban},
         };
         for (const auto& r : rows)
@@ -347,6 +347,8 @@ private Q_SLOTS:
         QFETCH(QString, number);
         QFETCH(QString, statement);
         QFETCH(QString, expected);
+        if (statement.startsWith("refuse ") && !testServer().isEmpty())
+            QSKIP("the server is not asked to refuse reads");
         storeWorkedExample();
         if (statement.startsWith("refuse "))
             refuse(*Db, SQLITE_READ, statement.mid(7));

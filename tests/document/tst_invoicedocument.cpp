@@ -94,7 +94,7 @@ private Q_SLOTS:
             "UPDATE tblNastavitve SET Firma='Geo {Plus} d.o.o.', Naslov='Šentjurska 5\\a', "
             "PST='3230', "
             "Posta='Šentjur', Telefon='03 123 45 67', Email='info@geo.si', TRR='SI56 0201', "
-            "GlavaVzporedno=1, Tolarji=1, NaDnu='Hvala za zaupanje! ČĆĐŠŽ čćđšž €'")));
+            "GlavaVzporedno=True, Tolarji=True, NaDnu='Hvala za zaupanje! ČĆĐŠŽ čćđšž €'")));
         line(61, 1, "T1", "Meritev parcele", 100, 2, 20, true);
         line(62, 1, "T2", "Zakoličba", 32, 1);
         line(LumpSumService, 1, "", lumpSumDescription("10"), {}, {});
@@ -182,8 +182,8 @@ private Q_SLOTS:
             line(i % 2 ? 61 : 62, i, QStringLiteral("T%1").arg(i),
                  QStringLiteral("Opravilo %1").arg(i), 10, 1);
         line(91, 1, "S1", "Potni stroški", {}, {}, {}, false, 30);
-        QVERIFY(
-            Db->execute(QStringLiteral("INSERT INTO tblNastavitve (GlavaVzporedno) VALUES (0)")));
+        QVERIFY(Db->execute(
+            QStringLiteral("INSERT INTO tblNastavitve (GlavaVzporedno) VALUES (False)")));
         print(out.path(), "dolg", header({"2009/003", "Kupec"}, "1", false, 9.5), QString());
         docs.append({"dolg",
                      {"Kupec", "Ureditev meje – {A}", "T299 Opravilo 299", "Parcelacija",

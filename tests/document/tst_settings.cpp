@@ -73,7 +73,7 @@ const ShownCase ShownCases[] = {
     {"all Null", "UPDATE tblNastavitve SET StRacuna=NULL, VrednostTocke=NULL, Veljavnost=NULL, "
      "Tolarji=NULL, GlavaVzporedno=NULL, StopnjaDDV=NULL, LetniStevec=NULL", "0|0|0|22|0|0|0", "0 0 0 0 0 22 0"},
     {"fractions read back", "UPDATE tblNastavitve SET StRacuna=12, VrednostTocke=0.075, "
-     "Veljavnost=7.5, Tolarji=1, GlavaVzporedno=0, StopnjaDDV=9.5", "12|0,075|7,5|9,5|1|0|1", "12 0.075 7.5 1 0 9.5 1"},
+     "Veljavnost=7.5, Tolarji=True, GlavaVzporedno=False, StopnjaDDV=9.5", "12|0,075|7,5|9,5|1|0|1", "12 0.075 7.5 1 0 9.5 1"},
     {"missing row is made", "DELETE FROM tblNastavitve", "1|0|0|22|0|0|0", "1 0 0 0 0 22 0"},
 };
 // clang-format on

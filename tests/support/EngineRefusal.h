@@ -1,6 +1,11 @@
 #pragma once
 
 #include "data/Database.h"
+#include "data/ServerSchema.h"
+
+#include <QStringList>
+
+#include <utility>
 
 #include <sqlite3.h>
 
@@ -11,23 +16,38 @@ namespace valmir::test {
 // SQLITE_TRANSACTION) and, when given, `column`, until refuseNothing() or
 // the end of the test. On a server a trigger refuses the table's writes
 // (SQLITE_INSERT, SQLITE_UPDATE, SQLITE_DELETE, or all three for 0), as
-// the server refuses a statement; reads are never refused there.
-inline QString& refusedOnServer() {
-    static QString table;
-    return table;
+// the server refuses a statement, and SQLITE_TRANSACTION refuses the
+// commit of any write; reads are never refused there.
+inline QStringList& refusedOnServer() {
+    static QStringList tables;
+    return tables;
 }
 
 inline void refuse(Database& db, int action, const QString& name, const QString& column = {}) {
+    if (db.onServer() && action == SQLITE_TRANSACTION) {
+        // A commit is refused by a check the server makes only then, after
+        // any write of the program's tables.
+        refusedOnServer() = ServerSchema::copiedTables();
+        db.execute("CREATE OR REPLACE FUNCTION valmir_test_odklon() RETURNS trigger "
+                   "LANGUAGE plpgsql AS $$ BEGIN RAISE EXCEPTION 'not authorized'; END $$");
+        for (const QString& table : refusedOnServer())
+            db.execute(QStringLiteral("CREATE CONSTRAINT TRIGGER valmir_test_odklon AFTER INSERT "
+                                      "OR UPDATE OR DELETE ON %1 DEFERRABLE INITIALLY DEFERRED "
+                                      "FOR EACH ROW EXECUTE FUNCTION valmir_test_odklon()")
+                           .arg(table));
+        return;
+    }
     if (db.onServer()) {
         const char* writes = action == SQLITE_INSERT   ? "INSERT"
                              : action == SQLITE_UPDATE ? "UPDATE"
                              : action == SQLITE_DELETE ? "DELETE"
                                                        : "INSERT OR UPDATE OR DELETE";
-        refusedOnServer() = name;
+        refusedOnServer() = QStringList{name};
         db.execute("CREATE OR REPLACE FUNCTION valmir_test_odklon() RETURNS trigger "
-                   "LANGUAGE plpgsql AS $$ BEGIN RAISE EXCEPTION 'refused by the test'; END $$");
+                   "LANGUAGE plpgsql AS $$ BEGIN RAISE EXCEPTION 'not authorized'; END $$");
+        // For each statement: one that meets no rows is refused, too.
         db.execute(QStringLiteral("CREATE TRIGGER valmir_test_odklon BEFORE %1 ON %2 FOR EACH "
-                                  "ROW EXECUTE FUNCTION valmir_test_odklon()")
+                                  "STATEMENT EXECUTE FUNCTION valmir_test_odklon()")
                        .arg(QLatin1String(writes), name));
         return;
     }
@@ -38,8 +58,9 @@ inline void refuse(Database& db, int action, const QString& name, const QString&
 }
 
 inline void refuseNothing(Database& db) {
-    if (db.onServer() && !refusedOnServer().isEmpty())
-        db.execute(QStringLiteral("DROP TRIGGER valmir_test_odklon ON %1").arg(refusedOnServer()));
+    if (db.onServer())
+        for (const QString& table : std::exchange(refusedOnServer(), {}))
+            db.execute(QStringLiteral("DROP TRIGGER valmir_test_odklon ON %1").arg(table));
     db.setStatementCheck({});
 }
 

@@ -21,11 +21,9 @@ const Answers Go{QMessageBox::Yes, QMessageBox::No};
 
 // Each invoice by its number with the count of its lines, in number order.
 QString invoicesAndLines() {
-    return Db
-        ->scalar("SELECT group_concat(n, ' ') FROM (SELECT StevilkaRacuna || ':' || "
-                 "(SELECT count(*) FROM tblRacunTarife WHERE ID_racun = tblRacun.ID) AS n "
-                 "FROM tblRacun ORDER BY StevilkaRacuna)")
-        .toString();
+    return queryRows("SELECT StevilkaRacuna || ':' || (SELECT count(*) FROM tblRacunTarife "
+                     "WHERE ID_racun = tblRacun.ID) FROM tblRacun ORDER BY StevilkaRacuna")
+        .join(u' ');
 }
 
 } // namespace

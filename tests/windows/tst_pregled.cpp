@@ -17,10 +17,12 @@ using namespace valmir::test;
 // without a date (""): count, base, VAT, total, paid, unpaid; all times 100.
 static QList<qint64> sqlSums(const QString& period) {
     auto rs = Db->openRecordset(
-        "SELECT count(*), sum(Osnova), sum(DDV), sum(ZaPlacilo), sum(ZaPlacilo * (Placan = 1)), "
-        "sum(ZaPlacilo * (ifnull(Placan, 0) = 0)) FROM tblRacun WHERE " +
-            QString(period.isEmpty() ? "Datum IS NULL" : "Datum LIKE ? || '-%'"),
-        RecordsetKind::Snapshot, period.isEmpty() ? QVariantList{} : QVariantList{period});
+        "SELECT count(*), sum(Osnova), sum(DDV), sum(ZaPlacilo), "
+        "sum(CASE WHEN Placan THEN ZaPlacilo END), "
+        "sum(CASE WHEN ifnull(Placan, False) = False THEN ZaPlacilo END) FROM tblRacun WHERE " +
+            QString(period.isEmpty() ? "Datum IS NULL" : "substr(Datum, 1, ?) = ?"),
+        RecordsetKind::Snapshot,
+        period.isEmpty() ? QVariantList{} : QVariantList{period.size(), period});
     QList<qint64> out;
     for (const QString& f : rs->fieldNames())
         out << qRound64(rs->field(f).toDouble() * 100);
@@ -125,6 +127,8 @@ private Q_SLOTS:
     void csvNeverReplacesTheProgramsFiles() {
         QFETCH(QString, chosen);
         QFETCH(bool, refused);
+        if (DatabasePath.isEmpty())
+            QSKIP("the program's own files beside a data file");
         const QString path = AppFolder + chosen;
         if (chosen == "promet.csv")
             QVERIFY(QFile::link(DatabasePath, path));
@@ -158,6 +162,8 @@ private Q_SLOTS:
         QVERIFY(empty.isLoaded());
         QCOMPARE(empty.findChild<QComboBox*>("Combo1")->currentText(), QString("2031"));
         QCOMPARE(empty.findChild<QTableWidget*>("Grid1")->rowCount(), 13); // no undated row
+        if (!testServer().isEmpty())
+            return; // the server is not asked to refuse reads
         refuse(*Db, SQLITE_READ, "tblRacun");
         ModalWatcher watcher;
         Pregled w(appContext());

@@ -50,7 +50,7 @@ class TestRacunCopy : public FixtureTest {
 
     void prepare() override {
         setTodayForTest(QDate(2031, 3, 4));
-        QVERIFY(Db->execute("UPDATE tblNastavitve SET StRacuna = 7, LetniStevec = 0"));
+        QVERIFY(Db->execute("UPDATE tblNastavitve SET StRacuna = 7, LetniStevec = False"));
     }
 
 private Q_SLOTS:
