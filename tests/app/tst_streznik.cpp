@@ -21,27 +21,12 @@ const QString NoServer = QStringLiteral("host=/tmp/valmir-nikjer dbname=valmir")
 
 class TestStreznik : public QObject {
     Q_OBJECT
-    QString m_conninfo;
-    std::unique_ptr<PgConnection> m_admin;
-    QStringList m_databases;
+    test::TestCluster m_cluster;
     QTemporaryDir m_runtime;
 
-    // A new, empty database on the test server (dropped after the case).
-    QString newDatabase() {
-        const QString name = QStringLiteral("valmir_s%1_%2")
-                                 .arg(QCoreApplication::applicationPid())
-                                 .arg(m_databases.size() + 1);
-        if (!m_admin->execute("CREATE DATABASE " + name))
-            qWarning("%s", qPrintable(m_admin->lastError()));
-        m_databases << name;
-        return m_conninfo + " dbname=" + name;
-    }
+    QString newDatabase() { return m_cluster.newDatabase(); }
     static std::unique_ptr<PgConnection> connectTo(const QString& conninfo) {
-        QString error;
-        auto db = PgConnection::connect(conninfo, &error);
-        if (!db)
-            qWarning("%s", qPrintable(error));
-        return db;
+        return test::TestCluster::connectTo(conninfo);
     }
     static QString nameOf(const QString& conninfo) { return conninfo.section("dbname=", -1); }
 
@@ -52,7 +37,7 @@ class TestStreznik : public QObject {
         if (kind == "unreachable")
             return NoServer;
         if (kind == "password")
-            return m_conninfo + " dbname=valmir password=tajno";
+            return m_cluster.conninfo() + " dbname=valmir password=tajno";
         const QString conninfo = newDatabase();
         if (kind == "empty")
             return conninfo;
@@ -116,13 +101,7 @@ class TestStreznik : public QObject {
 private Q_SLOTS:
     // The test server comes from CTest's fixture pg_cluster.
     void initTestCase() {
-        m_conninfo = qEnvironmentVariable("VALMIR_PG_TEST");
-        QVERIFY2(!m_conninfo.isEmpty(),
-                 "VALMIR_PG_TEST is not set: run this test through ctest, whose fixture "
-                 "pg_cluster starts the test server (scripts/pg-test-cluster.sh)");
-        QString error;
-        m_admin = PgConnection::connect(m_conninfo, &error);
-        QVERIFY2(m_admin, qPrintable("the test server cannot be reached: " + error));
+        QVERIFY2(m_cluster.open(), qPrintable(m_cluster.lastError()));
         // The runs of the whole program keep their work database here.
         qputenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit());
     }
@@ -130,9 +109,7 @@ private Q_SLOTS:
         shutDown();
         QString error;
         QVERIFY(ServerChoice::remember({}, &error));
-        for (const QString& name : std::as_const(m_databases))
-            m_admin->execute("DROP DATABASE IF EXISTS " + name + " WITH (FORCE)");
-        m_databases.clear();
+        m_cluster.dropDatabases();
     }
 
     // "Preizkusi povezavo" says in one box what it found there.

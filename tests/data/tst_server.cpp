@@ -90,23 +90,11 @@ QStringList serverContents(PgConnection& db) {
 
 class TestServer : public QObject {
     Q_OBJECT
-    QString m_conninfo;
-    std::unique_ptr<PgConnection> m_admin;
-    int m_databases = 0;
-
-    // A new, empty database on the test server: its connection string.
-    QString newDatabase() {
-        const QString name = QStringLiteral("valmir_%1").arg(++m_databases);
-        if (!m_admin->execute("CREATE DATABASE " + name))
-            qWarning("%s", qPrintable(m_admin->lastError()));
-        return m_conninfo + " dbname=" + name;
-    }
+    test::TestCluster m_cluster;
+    PgConnection* m_admin = nullptr;
+    QString newDatabase() { return m_cluster.newDatabase(); }
     static std::unique_ptr<PgConnection> connectTo(const QString& conninfo) {
-        QString error;
-        auto db = PgConnection::connect(conninfo, &error);
-        if (!db)
-            qWarning("%s", qPrintable(error));
-        return db;
+        return test::TestCluster::connectTo(conninfo);
     }
 
     // A data folder started as the program starts it, with invoices and
@@ -162,15 +150,13 @@ private Q_SLOTS:
     // The test server comes from CTest's fixture pg_cluster; without it
     // these tests fail rather than pass unseen.
     void initTestCase() {
-        m_conninfo = qEnvironmentVariable("VALMIR_PG_TEST");
-        QVERIFY2(!m_conninfo.isEmpty(),
-                 "VALMIR_PG_TEST is not set: run this test through ctest, whose fixture "
-                 "pg_cluster starts the test server (scripts/pg-test-cluster.sh)");
-        QString error;
-        m_admin = PgConnection::connect(m_conninfo, &error);
-        QVERIFY2(m_admin, qPrintable("the test server cannot be reached: " + error));
+        QVERIFY2(m_cluster.open(), qPrintable(m_cluster.lastError()));
+        m_admin = &m_cluster.admin();
     }
-    void cleanup() { shutDown(); }
+    void cleanup() {
+        shutDown();
+        m_cluster.dropDatabases();
+    }
 
     // Bound and read back, and copied and read back: the same value of
     // the same type.

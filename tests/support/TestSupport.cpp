@@ -29,14 +29,7 @@ QString testServer() { return qEnvironmentVariable("VALMIR_TEST_SERVER"); }
 
 Fixture::Fixture() { QDir().mkpath(tempDir()); }
 
-Fixture::~Fixture() {
-    shutDown();
-    if (m_database.isEmpty())
-        return;
-    QString error;
-    if (auto admin = PgConnection::connect(testServer(), &error))
-        admin->execute(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_database));
-}
+Fixture::~Fixture() { shutDown(); }
 
 bool Fixture::start() {
     StartupResult r = startUp(options());
@@ -45,16 +38,11 @@ bool Fixture::start() {
         return r.ok;
     // The program's fresh data, moved to a database of this fixture's.
     shutDown();
-    static int made = 0;
-    m_database =
-        QStringLiteral("valmir_t%1_%2").arg(QCoreApplication::applicationPid()).arg(++made);
-    auto admin = PgConnection::connect(testServer(), &m_message);
-    if (!admin || !admin->execute(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(m_database)) ||
-        !admin->execute(QStringLiteral("CREATE DATABASE %1").arg(m_database))) {
-        m_message = admin ? admin->lastError() : m_message;
+    m_server = std::make_unique<TestCluster>();
+    if (!m_server->open(testServer()) || (m_conninfo = m_server->newDatabase()).isEmpty()) {
+        m_message = m_server->lastError();
         return false;
     }
-    m_conninfo = testServer() + QStringLiteral(" dbname=") + m_database;
     if (ServerTransfer::run(dataDir(), m_conninfo) != 0) {
         m_message = QStringLiteral("the data could not be moved to the test server");
         return false;
@@ -110,6 +98,22 @@ qint64 addInvoice(Database& db, const QVariantMap& fields) {
     for (auto it = fields.constBegin(); it != fields.constEnd(); ++it)
         rs->setField(it.key(), it.value());
     return rs->update() ? rs->lastModified() : 0;
+}
+
+bool addNumberedInvoices(Database& db, int count, const std::function<QVariantMap(int)>& fields) {
+    Transaction t(db);
+    for (int x = 1; x <= count; ++x) {
+        QVariantMap row = fields ? fields(x) : QVariantMap{};
+        row.insert(QStringLiteral("StevilkaRacuna"),
+                   QStringLiteral("2009/%1").arg(x, 5, 10, QLatin1Char('0')));
+        const QStringList names = row.keys();
+        const QString sql = QStringLiteral("INSERT INTO tblRacun (%1) VALUES (%2)")
+                                .arg(names.join(QStringLiteral(", ")),
+                                     QStringList(names.size(), QStringLiteral("?")).join(", "));
+        if (!db.execute(sql, row.values()))
+            return false;
+    }
+    return t.commit();
 }
 
 void addLine(Database& db, qint64 invoiceId, qint64 tariffId, const QVariant& points,

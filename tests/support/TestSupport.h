@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EngineRefusal.h"
+#include "TestCluster.h"
 #include "app/Globals.h"
 #include "app/Startup.h"
 #include "data/Recordset.h"
@@ -48,7 +49,7 @@ public:
 private:
     QTemporaryDir m_root;
     QString m_message;
-    QString m_database; // on the test server
+    std::unique_ptr<TestCluster> m_server; // when the fixture runs there
     QString m_conninfo;
 };
 
@@ -83,6 +84,10 @@ private:
 
 // Adds an invoice row to tblRacun with the given fields; returns its ID.
 qint64 addInvoice(Database& db, const QVariantMap& fields);
+// Adds invoices 2009/00001 ... 2009/<count> in one transaction, each with
+// the further fields `fields(x)` gives; false when one could not be added.
+bool addNumberedInvoices(Database& db, int count,
+                         const std::function<QVariantMap(int)>& fields = {});
 void addLine(Database& db, qint64 invoiceId, qint64 tariffId, const QVariant& points,
              const QVariant& quantity, const QVariant& surcharge, const QVariant& amount);
 // A line of the working table (WorkDb); TS2 keeps lines of one service apart.

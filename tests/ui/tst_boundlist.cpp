@@ -37,11 +37,9 @@ class TestBoundList : public test::FixtureTest {
     // A grid over the invoice list, newest number first, after adding
     // invoices 2009/00001 ... 2009/<count>; shown.
     void openList(BoundGrid& grid, int count) {
-        QVERIFY(Db->execute(
-            "INSERT INTO tblRacun (StevilkaRacuna, Ime, Veljavnost) WITH RECURSIVE n(x) AS "
-            "(SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < ?) "
-            "SELECT printf('2009/%05d', x), 'Kupec ' || x, 12 FROM n",
-            {count}));
+        QVERIFY(test::addNumberedInvoices(*Db, count, [](int x) {
+            return QVariantMap{{"Ime", QStringLiteral("Kupec %1").arg(x)}, {"Veljavnost", 12}};
+        }));
         grid.listModel()->setDatabase(Db.get());
         grid.listModel()->setColumns({{"Št. računa", "StevilkaRacuna", ""},
                                       {"Datum", "Datum", "General Date"},
@@ -235,9 +233,11 @@ private Q_SLOTS:
         QCOMPARE(grid.recordset()->setValueAt(1, field, typed), !refused);
         for (int row : {0, 1})
             QCOMPARE(grid.recordset()->value(row, field), stored);
-        QCOMPARE(
-            Db->scalar("SELECT count(*) FROM tblRacun WHERE " + field + " IS ?", {stored}).toInt(),
-            2);
+        QCOMPARE(Db->scalar("SELECT count(*) FROM tblRacun WHERE " + field +
+                                (stored.isNull() ? " IS NULL" : " = ?"),
+                            stored.isNull() ? QVariantList{} : QVariantList{stored})
+                     .toInt(),
+                 2);
         QCoreApplication::processEvents(); // the box waits for the editor to close
         QCOMPARE(watcher.seen,
                  refused ? QStringList("Napačen vnos|»" + typed.trimmed() +
@@ -336,13 +336,14 @@ private Q_SLOTS:
     }
     void readsInSlicesInTheQueryOrder() {
         QFETCH(QString, source);
-        QVERIFY(Db->execute(
-            "INSERT INTO tblRacun (StevilkaRacuna, Ime, Placan, Datum, Veljavnost) "
-            "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < 4000) "
-            "SELECT printf('2009/%05d', x), "
-            "CASE WHEN x % 3 THEN 'Kupec ' ELSE 'kupec ' END || (x % 5), x % 2, "
-            "CASE WHEN x < 2000 OR x % 2 = 0 THEN NULL "
-            "ELSE date('2009-01-01', '+' || (x % 40) || ' days') END, x % 4 FROM n"));
+        QVERIFY(test::addNumberedInvoices(*Db, 4000, [](int x) {
+            const bool dated = x >= 2000 && x % 2 == 1;
+            return QVariantMap{
+                {"Ime", QStringLiteral("%1 %2").arg(x % 3 ? "Kupec" : "kupec").arg(x % 5)},
+                {"Placan", x % 2 == 1},
+                {"Datum", dated ? QVariant(QDate(2009, 1, 1).addDays(x % 40)) : QVariant()},
+                {"Veljavnost", x % 4}};
+        }));
         const QVariantList params = source.contains('?') ? QVariantList{3} : QVariantList{};
         auto rs =
             Db->openRecordset("SELECT * FROM tblRacun " + source, RecordsetKind::Dynaset, params);
@@ -363,6 +364,8 @@ private Q_SLOTS:
     }
 
     void largeListReadsOnlyTheRowsItShows() {
+        if (Db->onServer())
+            QSKIP("counts the steps of the file's engine");
         sqlite3_trace_v2(Db->handle(), SQLITE_TRACE_STMT, countFetches, nullptr);
         fetches = 0;
         BoundGrid grid;
