@@ -148,9 +148,9 @@ std::unique_ptr<Database> Database::connect(const QString& conninfo, QString* er
     pg.setSpellings(ServerSchema::columnNames());
     // What the triggers note of this connection's writes (see
     // followServerWrites); a table of the session, gone with it.
-    if (!pg.execute(QStringLiteral("CREATE TEMP TABLE valmir_spremembe "
-                                   "(tabela text, kljuc bigint, vrsta text)")) ||
-        !pg.execute(QStringLiteral("SET valmir.sledi = 'da'"))) {
+    if (!pg.setUpSession(QStringLiteral("CREATE TEMP TABLE valmir_spremembe "
+                                        "(tabela text, kljuc bigint, vrsta text)")) ||
+        !pg.setUpSession(QStringLiteral("SET valmir.sledi = 'da'"))) {
         if (error)
             *error = pg.lastError();
         return nullptr;

@@ -317,15 +317,56 @@ std::unique_ptr<PgConnection> PgConnection::connect(const QString& conninfo, QSt
     PQsetNoticeProcessor(db->m_conn, ignoreNotice, nullptr);
     // Dates in ISO form and doubles to the last digit, whatever the
     // server's defaults are.
-    if (!db->execute(QStringLiteral("SET datestyle = 'ISO, YMD'")) ||
-        !db->execute(QStringLiteral("SET extra_float_digits = 3")))
+    if (!db->setUpSession(QStringLiteral("SET datestyle = 'ISO, YMD'")) ||
+        !db->setUpSession(QStringLiteral("SET extra_float_digits = 3")))
         return fail(db->lastError());
     return db;
+}
+
+bool PgConnection::setUpSession(const QString& sql) {
+    if (!execute(sql))
+        return false;
+    m_session << sql;
+    return true;
+}
+
+// Whether `sql` may be sent: a connection found lost is made anew first
+// when no transaction was open on it (the server has rolled back any that
+// was, and only its ROLLBACK goes ahead).
+bool PgConnection::ready(const QString& sql) {
+    // Reads what the server may have sent meanwhile, such as the notice
+    // of its shutdown, without waiting.
+    // The second read finds the connection closed after that notice.
+    for (int read = 0; read < 2 && !m_wasInTransaction && PQstatus(m_conn) == CONNECTION_OK; ++read)
+        PQconsumeInput(m_conn);
+    if (PQstatus(m_conn) == CONNECTION_OK)
+        return true;
+    if (m_wasInTransaction && sql != u"ROLLBACK") {
+        m_lastError = QStringLiteral("the connection to the server was lost in the transaction");
+        return false;
+    }
+    m_wasInTransaction = false;
+    PQreset(m_conn);
+    if (PQstatus(m_conn) != CONNECTION_OK) {
+        m_lastError = errorOf(m_conn, nullptr);
+        return false;
+    }
+    for (const QString& setting : std::as_const(m_session)) {
+        Result r(PQexec(m_conn, setting.toUtf8().constData()));
+        if (!r || PQresultStatus(r.get()) != PGRES_COMMAND_OK) {
+            m_lastError = errorOf(m_conn, r.get());
+            return false;
+        }
+    }
+    return true;
 }
 
 // Runs a statement; its result when it went well, else null and the
 // error in lastError().
 PGresult* PgConnection::send(const QString& sql, const QVariantList& params) {
+    m_affected = 0;
+    if (!ready(sql))
+        return nullptr;
     const int n = int(params.size());
     std::vector<QByteArray> texts(n);
     std::vector<Oid> types(n);
@@ -334,10 +375,11 @@ PGresult* PgConnection::send(const QString& sql, const QVariantList& params) {
         if (m_untyped ? untypedTextOf(params.at(i), &texts[i], &types[i])
                       : textOf(params.at(i), &texts[i], &types[i]))
             values[i] = texts[i].constData();
-    m_affected = 0;
     Result r(PQexecParams(m_conn, sql.toUtf8().constData(), n, types.data(), values.data(), nullptr,
                           nullptr, 0));
     const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
+    if (PQstatus(m_conn) == CONNECTION_OK)
+        m_wasInTransaction = PQtransactionStatus(m_conn) != PQTRANS_IDLE;
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
         m_lastError = errorOf(m_conn, r.get());
         return nullptr;
@@ -362,7 +404,9 @@ std::unique_ptr<EngineQuery> PgConnection::rows(const QString& sql, const QVaria
 }
 
 bool PgConnection::inTransaction() const {
-    return m_conn && PQtransactionStatus(m_conn) != PQTRANS_IDLE;
+    return m_conn &&
+           (PQstatus(m_conn) == CONNECTION_OK ? PQtransactionStatus(m_conn) != PQTRANS_IDLE
+                                              : m_wasInTransaction);
 }
 
 bool PgConnection::run(const QString& sql, const QVariantList& params, QList<QVariantList>* rows) {
@@ -408,6 +452,8 @@ bool PgConnection::copyRows(const QString& table, const QStringList& columns,
         names << quotedName(c);
     const QString sql = QStringLiteral("COPY %1 (%2) FROM STDIN")
                             .arg(quotedName(table), names.join(QStringLiteral(", ")));
+    if (!ready(sql))
+        return false;
     Result started(PQexec(m_conn, sql.toUtf8().constData()));
     if (!started || PQresultStatus(started.get()) != PGRES_COPY_IN) {
         m_lastError = errorOf(m_conn, started.get());

@@ -24,6 +24,11 @@ class EngineQuery;
 // as bool, dates as QDate, the rest as text.
 //
 // Every failure keeps the server's (or libpq's) own words in lastError().
+//
+// A connection lost between transactions (the server restarted, the
+// network was down) is made anew before the next statement, once; one lost
+// inside a transaction fails every statement but the ROLLBACK, so that
+// nothing of the transaction's rest is written without its beginning.
 class PgConnection {
 public:
     ~PgConnection();
@@ -80,6 +85,10 @@ public:
     bool commit();
     bool rollback();
 
+    // A statement run now and again each time the connection is made
+    // anew (settings and temporary tables of the session).
+    bool setUpSession(const QString& sql);
+
     QString databaseName() const;
     QString lastError() const { return m_lastError; }
     void setError(const QString& text) { m_lastError = text; }
@@ -88,6 +97,7 @@ private:
     PgConnection() = default;
     bool run(const QString& sql, const QVariantList& params, QList<QVariantList>* rows);
     pg_result* send(const QString& sql, const QVariantList& params);
+    bool ready(const QString& sql);
 
     pg_conn* m_conn = nullptr;
     QString m_lastError;
@@ -95,6 +105,9 @@ private:
     QHash<QString, QString> m_spellings;
     qint64 m_affected = 0;
     bool m_commitRolledBack = false;
+    // As the server last told it: a connection lost since cannot tell.
+    bool m_wasInTransaction = false;
+    QStringList m_session;
 };
 
 // Begins a transaction on the server and rolls it back unless commit() is

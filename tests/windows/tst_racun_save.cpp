@@ -129,6 +129,20 @@ private Q_SLOTS:
         refuse(*Db, 0, "tblRacunTarife");
         expectRefusal(s, "Napaka v bazi|Računa ni bilo mogoče shraniti.\n");
         refuseNothing(*Db);
+        if (Db->onServer()) {
+            // The connection lost in the middle of the save: the server
+            // gives the save up, the editor keeps it, and the next
+            // statement connects anew.
+            QVERIFY(
+                Db->execute("CREATE FUNCTION valmir_test_izgubi() RETURNS trigger LANGUAGE "
+                            "plpgsql AS $$ BEGIN PERFORM pg_terminate_backend(pg_backend_pid());"
+                            " RETURN NULL; END $$"));
+            QVERIFY(Db->execute("CREATE TRIGGER valmir_test_izgubi BEFORE INSERT OR DELETE ON "
+                                "tblRacunTarife FOR EACH STATEMENT EXECUTE FUNCTION "
+                                "valmir_test_izgubi()"));
+            expectRefusal(s, "Napaka v bazi|Računa ni bilo mogoče shraniti.\n");
+            QVERIFY(Db->execute("DROP TRIGGER valmir_test_izgubi ON tblRacunTarife"));
+        }
 
         // Put right, the same editor saves and the main list selects the invoice.
         s.watcher.seen.clear();
