@@ -19,26 +19,45 @@
 
 namespace valmir::bench {
 
-QString takeDataDirArgument(int& argc, char** argv) {
-    QString dir;
+namespace {
+
+// Takes "NAME VALUE" or "NAME=VALUE" out of argv, else the variable envName.
+QString takeOption(int& argc, char** argv, const char* name, const char* envName) {
+    const std::size_t length = std::strlen(name);
+    QString value;
     int out = 1;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--data-dir") == 0 && i + 1 < argc) {
-            dir = QString::fromLocal8Bit(argv[++i]);
+        if (std::strcmp(argv[i], name) == 0 && i + 1 < argc) {
+            value = QString::fromLocal8Bit(argv[++i]);
             continue;
         }
-        if (std::strncmp(argv[i], "--data-dir=", 11) == 0) {
-            dir = QString::fromLocal8Bit(argv[i] + 11);
+        if (std::strncmp(argv[i], name, length) == 0 && argv[i][length] == '=') {
+            value = QString::fromLocal8Bit(argv[i] + length + 1);
             continue;
         }
         argv[out++] = argv[i];
     }
     argc = out;
     argv[argc] = nullptr;
-    if (dir.isEmpty())
-        dir = qEnvironmentVariable("VALMIR_BENCH_DATA");
-    return dir;
+    if (value.isEmpty())
+        value = qEnvironmentVariable(envName);
+    return value;
 }
+
+QString g_server;
+
+} // namespace
+
+QString takeDataDirArgument(int& argc, char** argv) {
+    return takeOption(argc, argv, "--data-dir", "VALMIR_BENCH_DATA");
+}
+
+QString takeServerArgument(int& argc, char** argv) {
+    return takeOption(argc, argv, "--server", "VALMIR_BENCH_SERVER");
+}
+
+QString benchServer() { return g_server; }
+void setBenchServer(const QString& conninfo) { g_server = conninfo; }
 
 int failed(const char* program, const QString& error) {
     std::fprintf(stderr, "%s: %s\n", program, qPrintable(error));
@@ -74,6 +93,7 @@ BenchProgram::BenchProgram(int& argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     m_dataDir = takeDataDirArgument(argc, argv);
+    setBenchServer(takeServerArgument(argc, argv));
     m_qtArgv[0] = argv[0];
     m_app = std::make_unique<QApplication>(m_qtArgc, m_qtArgv);
     QApplication::setApplicationName(QStringLiteral("valmir"));
@@ -84,7 +104,10 @@ BenchProgram::BenchProgram(int& argc, char** argv) {
 BenchProgram::~BenchProgram() { benchmark::Shutdown(); }
 
 bool Session::start(const QString& dataDir, bool privateCopy, QString* error) {
-    if (!dataDir.isEmpty() && !QFile::exists(dataDir + QStringLiteral("/valmir2009.db"))) {
+    const QString server = benchServer();
+    if (!server.isEmpty())
+        privateCopy = false; // the server's data are shared; saves rewrite the same invoice
+    if (server.isEmpty() && !dataDir.isEmpty() && !QFile::exists(dataDir + QStringLiteral("/valmir2009.db"))) {
         *error = QStringLiteral("no generated data in \"") + dataDir +
                  QStringLiteral("\": run valmir_gen --data-dir DIR first");
         return false;
@@ -100,7 +123,7 @@ bool Session::start(const QString& dataDir, bool privateCopy, QString* error) {
         if (!copyFolder(dataDir, m_dataDir, error))
             return false;
     }
-    StartupResult r = startUp({m_dataDir, m_root->path() + QStringLiteral("/tmp")});
+    StartupResult r = startUp({m_dataDir, m_root->path() + QStringLiteral("/tmp"), server});
     if (!r.ok) {
         *error = r.message;
         return false;

@@ -22,6 +22,16 @@ namespace valmir::bench {
 // environment variable VALMIR_BENCH_DATA. Empty when neither is given.
 QString takeDataDirArgument(int& argc, char** argv);
 
+// The office's server to run on instead of the data file: "--server
+// CONNINFO" or "--server=CONNINFO" (removed from argv), else the
+// environment variable VALMIR_BENCH_SERVER. Empty: the file, as before.
+QString takeServerArgument(int& argc, char** argv);
+
+// The server every Session starts on (set by BenchProgram from the
+// arguments); empty for the data file.
+QString benchServer();
+void setBenchServer(const QString& conninfo);
+
 // The start of every benchmark program: headless unless a platform is
 // set, "--data-dir DIR" taken from the arguments, the Qt application, and
 // Google Benchmark's own arguments read. Shuts Google Benchmark down when
@@ -59,7 +69,9 @@ public:
     Session& operator=(const Session&) = delete;
 
     // An empty dataDir starts on a fresh data folder made by the start-up
-    // (the seed only).
+    // (the seed only). With benchServer() set the program runs on that
+    // server instead: dataDir only gives the local folder, no private copy
+    // is made (a benchmark's save writes the same invoice again).
     bool start(const QString& dataDir, bool privateCopy, QString* error);
     QString dataDir() const { return m_dataDir; }
 

@@ -4,7 +4,7 @@
 // its first rows before it has read all of them; the time until it has is
 // printed as main_to_all_rows_ms.
 //
-//   valmir_startup_probe --data-dir DIR [--sweep] [--screenshot FILE.png] [--paint-only]
+//   valmir_startup_probe --data-dir DIR [--server CONNINFO] [--sweep] [--screenshot FILE.png] [--paint-only]
 //
 // Prints key=value lines. Every run is a fresh process, so the program's
 // own caches (the engine's pages, Qt's fonts and plugins) start empty; the
@@ -70,6 +70,7 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     const QString dataDir = takeDataDirArgument(argc, argv);
+    const QString server = takeServerArgument(argc, argv);
     bool sweep = false;
     bool paintOnly = false;
     QString screenshot;
@@ -86,7 +87,7 @@ int main(int argc, char* argv[]) {
     const double appCpuMs = processCpuMs();
 
     QTemporaryDir temp;
-    StartupResult started = startUp({dataDir, temp.path()});
+    StartupResult started = startUp({dataDir, temp.path(), server});
     if (!started.ok) {
         std::fprintf(stderr, "startup failed: %s\n", qPrintable(started.message));
         return 1;
