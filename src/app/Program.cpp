@@ -36,8 +36,8 @@ constexpr int BadCommandLine = 2;
 const QString Title = QStringLiteral("VALMIR");
 const QString Description =
     QStringLiteral("VALMIR 2009 - aplikacija za pripravo računa geodetske storitve");
-const QString Usage = QStringLiteral("Uporaba: valmir [--data-dir MAPA] [--server POVEZAVA | "
-                                     "--e-racun ŠTEVILKA DATOTEKA | --prenesi POVEZAVA]");
+const QString Usage = QStringLiteral("Uporaba: valmir [--data-dir MAPA] [--server POVEZAVA] "
+                                     "[--e-racun ŠTEVILKA DATOTEKA | --prenesi POVEZAVA]");
 
 struct CommandLine {
     enum Asks { Run, Help, Version, EInvoice, Transfer, Wrong };
@@ -95,8 +95,8 @@ CommandLine readCommandLine(const QStringList& arguments) {
         return line;
     }
     line.dataDir = parser.value(dataDir);
-    if (parser.isSet(server) && (parser.isSet(transfer) || parser.isSet(eInvoice)))
-        return wrong(QStringLiteral("--server ne gre skupaj z --prenesi ali --e-racun."));
+    if (parser.isSet(server) && parser.isSet(transfer))
+        return wrong(QStringLiteral("--server ne gre skupaj s --prenesi."));
     line.server = parser.value(server);
     if (parser.isSet(transfer)) {
         if (parser.isSet(eInvoice))
@@ -134,7 +134,8 @@ QString helpText() {
                "                   izbira v oknu Podatki > Strežnik\n"
                "  --e-racun ŠTEVILKA DATOTEKA\n"
                "                   zapiše shranjeni račun ŠTEVILKA kot e-račun (e-SLOG 2.0)\n"
-               "                   v DATOTEKO (- za standardni izhod) in konča, brez oken\n"
+               "                   v DATOTEKO (- za standardni izhod) in konča, brez oken;\n"
+               "                   s --server iz baze na strežniku\n"
                "  --prenesi POVEZAVA\n"
                "                   prenese podatke v prazno bazo na strežniku PostgreSQL\n"
                "                   (niz za povezavo libpq, npr. \"host=streznik dbname=valmir\";\n"
@@ -160,7 +161,7 @@ int writeEInvoice(const CommandLine& line) {
     // An e-invoice is never made from data that are not there: no start
     // that would create an empty database.
     const QString data = QDir(folder).filePath(DataFileName);
-    if (!QFileInfo(data).isFile())
+    if (line.server.isEmpty() && !QFileInfo(data).isFile())
         return toldOnConsole(
             QStringLiteral("Podatkov ni: »%1« ne obstaja.").arg(QDir::toNativeSeparators(data)),
             StartFailed);
@@ -170,6 +171,7 @@ int writeEInvoice(const CommandLine& line) {
     StartupOptions options;
     options.dataDir = folder;
     options.tempDir = scratch.path();
+    options.server = line.server;
     const StartupResult started = startUp(options);
     if (!started.ok)
         return toldOnConsole(started.message, StartFailed);

@@ -209,6 +209,10 @@ private Q_SLOTS:
         env.remove("QT_QPA_PLATFORM");
         env.insert("XDG_RUNTIME_DIR", out.path());
         valmir.setProcessEnvironment(env);
+        // On the test server the data are the fixture's database there.
+        const QString server = fixture.options().server;
+        if (!server.isEmpty() && dataDir == fixture.dataDir())
+            arguments << "--server" << server;
         valmir.start(qEnvironmentVariable("VALMIR_PROGRAM"),
                      QStringList{"--data-dir", dataDir} + arguments);
         QVERIFY(valmir.waitForFinished(60000));
