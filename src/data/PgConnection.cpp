@@ -334,9 +334,8 @@ bool PgConnection::setUpSession(const QString& sql) {
 // when no transaction was open on it (the server has rolled back any that
 // was, and only its ROLLBACK goes ahead).
 bool PgConnection::ready(const QString& sql) {
-    // Reads what the server may have sent meanwhile, such as the notice
-    // of its shutdown, without waiting.
-    // The second read finds the connection closed after that notice.
+    // Reads, without waiting, what the server may have sent meanwhile: the
+    // notice of its shutdown, and with a second read the closed connection.
     for (int read = 0; read < 2 && !m_wasInTransaction && PQstatus(m_conn) == CONNECTION_OK; ++read)
         PQconsumeInput(m_conn);
     if (PQstatus(m_conn) == CONNECTION_OK)
