@@ -146,6 +146,21 @@ class TestServer : public QObject {
         return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     }
 
+    // A new database holding the program's fresh data, moved there as
+    // "--prenesi" moves them: its connection string, empty on a failure.
+    QString freshDataOnServer() {
+        test::Fixture folder;
+        if (!folder.start())
+            return {};
+        shutDown();
+        const QString conninfo = newDatabase();
+        QString out, err;
+        if (transfer(folder.dataDir(), conninfo, &out, &err) == 0)
+            return conninfo;
+        qWarning("%s", qPrintable(err));
+        return {};
+    }
+
 private Q_SLOTS:
     // The test server comes from CTest's fixture pg_cluster; without it
     // these tests fail rather than pass unseen.
@@ -474,12 +489,9 @@ private Q_SLOTS:
     void failedBackupLeavesNothing() {
         QFETCH(QString, told);
         const QByteArray kind = QTest::currentDataTag();
-        test::Fixture folder;
-        QVERIFY(folder.start());
-        shutDown();
-        const QString conninfo = newDatabase();
-        QString out, err, error;
-        QVERIFY2(transfer(folder.dataDir(), conninfo, &out, &err) == 0, qPrintable(err));
+        const QString conninfo = freshDataOnServer();
+        QVERIFY(!conninfo.isEmpty());
+        QString error;
         auto server = Database::connect(conninfo, &error);
         auto other = connectTo(conninfo);
         QVERIFY2(server && other, qPrintable(error));
@@ -517,12 +529,9 @@ private Q_SLOTS:
     }
     void lostConnectionIsMadeAnew() {
         QFETCH(bool, inTransaction);
-        test::Fixture folder;
-        QVERIFY(folder.start());
-        shutDown();
-        const QString conninfo = newDatabase();
-        QString out, err, error;
-        QVERIFY2(transfer(folder.dataDir(), conninfo, &out, &err) == 0, qPrintable(err));
+        const QString conninfo = freshDataOnServer();
+        QVERIFY(!conninfo.isEmpty());
+        QString error;
         auto server = Database::connect(conninfo, &error);
         QVERIFY2(server, qPrintable(error));
         const QString add = "INSERT INTO tblSestavljavci (Ime) VALUES (?)";
