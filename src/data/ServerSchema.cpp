@@ -243,7 +243,9 @@ QStringList searchStatements() {
 }
 
 QStringList indexStatements() {
-    // One index per list column, so that a click on any header sorts at once.
+    // One index per list column, so that a click on any header sorts at once:
+    // in the file's order (Null first, the key breaking ties), which the
+    // list asks for in either direction, read backwards for the other.
     QStringList indexes;
     for (const auto& [name, column] : {std::pair{"Stevilka", "StevilkaRacuna"},
                                        {"Datum", "Datum"},
@@ -263,7 +265,8 @@ QStringList indexStatements() {
                                        {"Opombe", "Opombe"},
                                        {"Sestavljavec", "Sestavljavec"},
                                        {"Zapade", "Zapade"}})
-        indexes << QStringLiteral("CREATE INDEX ixRacun%1 ON tblRacun (%2)")
+        indexes << QStringLiteral("CREATE INDEX ixRacun%1 ON tblRacun (%2 NULLS FIRST, ID "
+                                  "NULLS FIRST)")
                        .arg(QLatin1String(name), QLatin1String(column));
     indexes << QStringLiteral("CREATE INDEX ixRacunIzvirni ON tblRacun (IzvirniID)")
             << QStringLiteral("CREATE INDEX ixRacunTarifeRacun ON tblRacunTarife "
