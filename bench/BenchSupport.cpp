@@ -107,7 +107,8 @@ bool Session::start(const QString& dataDir, bool privateCopy, QString* error) {
     const QString server = benchServer();
     if (!server.isEmpty())
         privateCopy = false; // the server's data are shared; saves rewrite the same invoice
-    if (server.isEmpty() && !dataDir.isEmpty() && !QFile::exists(dataDir + QStringLiteral("/valmir2009.db"))) {
+    if (server.isEmpty() && !dataDir.isEmpty() &&
+        !QFile::exists(dataDir + QStringLiteral("/valmir2009.db"))) {
         *error = QStringLiteral("no generated data in \"") + dataDir +
                  QStringLiteral("\": run valmir_gen --data-dir DIR first");
         return false;

@@ -4,7 +4,8 @@
 // its first rows before it has read all of them; the time until it has is
 // printed as main_to_all_rows_ms.
 //
-//   valmir_startup_probe --data-dir DIR [--server CONNINFO] [--sweep] [--screenshot FILE.png] [--paint-only]
+//   valmir_startup_probe --data-dir DIR [--server CONNINFO] [--sweep]
+//                        [--screenshot FILE.png] [--paint-only]
 //
 // Prints key=value lines. Every run is a fresh process, so the program's
 // own caches (the engine's pages, Qt's fonts and plugins) start empty; the
