@@ -2,6 +2,7 @@
 
 #include "app/BackupActions.h"
 #include "app/N_streznik.h"
+#include "app/SearchCounter.h"
 #include "data/Recordset.h"
 #include "document/Reminder.h"
 #include "invoice/CreditNote.h"
@@ -220,6 +221,22 @@ Glavna::Glavna(const AppContext& context, QWidget* parent)
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
+    // On the server the counts are a reading of their own, made beside
+    // the list on a connection of its own.
+    if (m_context.db && m_context.db->onServer()) {
+        m_counter = new SearchCounter(m_context.db->conninfo(), this);
+        connect(m_counter, &SearchCounter::counted, this, [this](const ListStatus& status) {
+            m_status->setEnabled(true);
+            m_status->setText(statusText(status));
+        });
+        // Without a connection of its own it counts on the list's.
+        connect(m_counter, &SearchCounter::failed, this, [this] {
+            m_counter->deleteLater();
+            m_counter = nullptr;
+            m_status->setEnabled(true);
+            showStatus();
+        });
+    }
     // The counts read every invoice: they follow the first painted rows
     // instead of delaying them.
     if (m_sortable->reload())
@@ -369,12 +386,13 @@ void Glavna::readList(qint64 standOn) {
     }
     if (standOn != 0 && m_list->recordset()->moveToBookmark(standOn))
         m_list->syncFromRecordset();
-    m_status->setText(statusText(found.status));
+    if (found.counted)
+        m_status->setText(statusText(found.status));
 }
 
 void Glavna::showStatus() {
     SearchResult found;
-    if (search(&found))
+    if (search(&found) && found.counted)
         m_status->setText(statusText(found.status));
 }
 
@@ -383,8 +401,15 @@ bool Glavna::search(SearchResult* found) {
         return false;
     const InvoiceFilter filter =
         overdueOn(m_search->filter(), today(), m_overdueCheck->isChecked());
-    if (runSearch(*m_context.db, keeping(filter, m_kept), found))
+    const InvoiceFilter kept = keeping(filter, m_kept);
+    if (runSearch(*m_context.db, kept, found, !m_counter)) {
+        // Greyed until the counts of this filter are known.
+        if (!found->counted && m_counter) {
+            m_status->setEnabled(false);
+            m_counter->count(kept);
+        }
         return true;
+    }
     m_status->clear();
     Msg::critical(this, Messages::InvoiceListNotRead, m_context.db->lastError());
     return false;

@@ -17,6 +17,7 @@ namespace valmir {
 
 class BoundGrid;
 class SearchBar;
+class SearchCounter;
 struct SearchResult;
 
 // The main window: the invoice list with its search row, the buttons under
@@ -73,6 +74,9 @@ private:
     SearchBar* m_search = nullptr;
     QCheckBox* m_overdueCheck = nullptr;
     QLabel* m_status = nullptr;
+    // Counts the status line on the server; none on the file, where the
+    // search counts as it finds.
+    SearchCounter* m_counter = nullptr;
     // The invoices saved since the filter was set: they stay in the list,
     // matching it or not, until it changes.
     std::vector<qint64> m_kept;

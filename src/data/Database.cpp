@@ -156,6 +156,7 @@ std::unique_ptr<Database> Database::connect(const QString& conninfo, QString* er
         return nullptr;
     }
     db->m_path = pg.databaseName();
+    db->m_conninfo = conninfo;
     return db;
 }
 

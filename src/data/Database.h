@@ -63,6 +63,9 @@ public:
     // The file's path; on a server, its database name.
     QString path() const { return m_path; }
     bool onServer() const { return m_pg != nullptr; }
+    // The connection string this database was connected with (empty for a
+    // file): a second connection to the same server.
+    QString conninfo() const { return m_conninfo; }
 
     // Runs a statement that returns no rows (UPDATE, DELETE, INSERT, DDL).
     bool execute(const QString& sql, const QVariantList& params = {});
@@ -146,6 +149,7 @@ private:
     bool m_rolledBack = false;
     bool m_allowDrop = false;
     QString m_path;
+    QString m_conninfo;
     QString m_lastError;
     StatementCheck m_statementCheck;
 };

@@ -215,6 +215,7 @@ private:
     // functions, too.
     mutable KeySet m_keys;
     mutable bool m_moreRows = false;
+    mutable int m_sliceRows = 0;                 // of the next slice (readMoreRows)
     QVector<QVariantList> m_rows;                // all rows (snapshot)
     mutable QHash<qint64, QVariantList> m_cache; // rows read so far
 

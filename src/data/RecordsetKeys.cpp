@@ -3,6 +3,9 @@
 
 #include "data/RecordsetShared.h"
 
+#include <QElapsedTimer>
+
+#include <algorithm>
 #include <utility>
 
 namespace valmir {
@@ -108,7 +111,18 @@ bool Recordset::readSlice(QVector<qint64>* keys, int wanted) const {
     return true;
 }
 
-bool Recordset::readMoreRows() const { return appendRows(RowsPerSlice); }
+bool Recordset::readMoreRows() const {
+    QElapsedTimer took;
+    took.start();
+    m_sliceRows = std::clamp(m_sliceRows, FewestRowsPerSlice, MostRowsPerSlice);
+    const bool ok = appendRows(m_sliceRows);
+    const qint64 ms = took.elapsed();
+    if (ms < SliceMilliseconds / 2)
+        m_sliceRows = std::min(m_sliceRows * 2, MostRowsPerSlice);
+    else if (ms > SliceMilliseconds * 2)
+        m_sliceRows = std::max(m_sliceRows / 2, FewestRowsPerSlice);
+    return ok;
+}
 
 bool Recordset::readAllRows() const { return appendRows(AllRows); }
 
@@ -168,6 +182,7 @@ bool Recordset::reload(Reload how) {
     bool ok;
     if (how == Reload::Fresh && m_order) {
         m_order->begun = false;
+        m_sliceRows = FirstRows;
         ok = readSlice(&keys, FirstRows);
         m_moreRows = ok && keys.size() == FirstRows;
         if (!ok)

@@ -100,22 +100,45 @@ InvoiceFilter keeping(InvoiceFilter filter, std::vector<qint64> ids) {
     return filter;
 }
 
-bool runSearch(Database& db, const InvoiceFilter& filter, SearchResult* result) {
-    // The counts of all invoices are kept in one row (see Schema.cpp).
+namespace {
+
+// The counts of all invoices, kept in one row (see Schema.cpp).
+bool readTotals(Database& db, ListStatus* status, qint64* unpaidCents) {
+    return db.forEachRow(QStringLiteral("SELECT Racunov, NeplacanoCentov FROM tblIskanjeVsota"), {},
+                         [&](const QueryRow& row) {
+                             status->all = row.integer(0);
+                             *unpaidCents = row.integer(1);
+                         });
+}
+
+// What the status line shows once the counts are known.
+ListStatus finished(ListStatus status, qint64 unpaidCents, qint64 overdueCents) {
+    status.unpaid = double(unpaidCents) / 100;
+    status.overdue = double(overdueCents) / 100;
+    return status;
+}
+
+} // namespace
+
+bool runSearch(Database& db, const InvoiceFilter& filter, SearchResult* result, bool countNow) {
+    *result = SearchResult();
+    if (db.onServer()) {
+        if (!filter.isEmpty()) {
+            result->where = QStringLiteral(" WHERE ID IN (SELECT ID FROM tblIskanje WHERE %1) ")
+                                .arg(filter.conditions);
+            result->params = filter.params;
+        }
+        result->counted = countNow && countFound(db, filter, &result->status);
+        return !countNow || result->counted;
+    }
     qint64 unpaidCents = 0;
     ListStatus status;
-    if (!db.forEachRow(QStringLiteral("SELECT Racunov, NeplacanoCentov FROM tblIskanjeVsota"), {},
-                       [&](const QueryRow& row) {
-                           status.all = row.integer(0);
-                           unpaidCents = row.integer(1);
-                       }))
+    if (!readTotals(db, &status, &unpaidCents))
         return false;
     QHash<qint64, qint64> overdue;
     if (filter.today.isValid() && !readOverdue(db, filter.today, &overdue))
         return false;
     qint64 overdueCents = 0;
-    result->where.clear();
-    result->params.clear();
     if (filter.isEmpty()) {
         status.shown = status.all;
         for (qint64 c : std::as_const(overdue))
@@ -149,9 +172,54 @@ bool runSearch(Database& db, const InvoiceFilter& filter, SearchResult* result) 
             result->params << rowSetValue(std::move(ids));
         }
     }
-    status.unpaid = double(unpaidCents) / 100;
-    status.overdue = double(overdueCents) / 100;
-    result->status = status;
+    result->status = finished(status, unpaidCents, overdueCents);
+    result->counted = true;
+    return true;
+}
+
+bool countFound(Database& db, const InvoiceFilter& filter, ListStatus* result) {
+    qint64 unpaidCents = 0;
+    ListStatus status;
+    if (!readTotals(db, &status, &unpaidCents))
+        return false;
+    QHash<qint64, qint64> overdue;
+    if (filter.today.isValid() && !readOverdue(db, filter.today, &overdue))
+        return false;
+    qint64 overdueCents = 0;
+    if (filter.isEmpty()) {
+        status.shown = status.all;
+        for (qint64 c : std::as_const(overdue))
+            overdueCents += c;
+        *result = finished(status, unpaidCents, overdueCents);
+        return true;
+    }
+    if (!db.forEachRow(QStringLiteral("SELECT count(*), total(CASE WHEN %1 THEN "
+                                      "CAST(round(ZaPlacilo * 100) AS INTEGER) ELSE 0 END) "
+                                      "FROM tblIskanje WHERE ")
+                               .arg(Unpaid) +
+                           filter.conditions,
+                       filter.params, [&](const QueryRow& row) {
+                           status.shown = row.integer(0);
+                           unpaidCents = std::llround(row.number(1));
+                       }))
+        return false;
+    // The few overdue invoices among those found. Shown as overdue only,
+    // each counts what it still owes instead of its sum to pay.
+    if (!overdue.isEmpty()) {
+        std::vector<qint64> ids(overdue.keyBegin(), overdue.keyEnd());
+        if (!db.forEachRow(QStringLiteral("SELECT ID, ZaPlacilo FROM tblIskanje WHERE (%1) "
+                                          "AND IN_SET(ID, ?)")
+                               .arg(filter.conditions),
+                           filter.params + QVariantList{rowSetValue(std::move(ids))},
+                           [&](const QueryRow& row) {
+                               const qint64 owed = overdue.value(row.integer(0));
+                               overdueCents += owed;
+                               if (filter.overdueOnly)
+                                   unpaidCents += owed - cents(row, 1);
+                           }))
+            return false;
+    }
+    *result = finished(status, unpaidCents, overdueCents);
     return true;
 }
 

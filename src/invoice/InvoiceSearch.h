@@ -52,17 +52,28 @@ struct ListStatus {
     double overdue = 0;
 };
 
-// What a filter finds, in one reading of tblIskanje: the list's condition
-// (" WHERE IN_SET(ID, ?) " with the invoices found, " WHERE False " for none,
-// empty for all invoices) and the counts.
+// What a filter finds: the list's condition and the counts. On the file
+// one reading of tblIskanje gives both (" WHERE IN_SET(ID, ?) " with the
+// invoices found, " WHERE False " for none); on the server the list is read
+// from tblIskanje by the server itself (" WHERE ID IN (SELECT ID FROM
+// tblIskanje WHERE ...) "), read along the sort column's index, and the
+// counts are a reading of their own (countFound). Empty: all invoices.
 struct SearchResult {
     QString where;
     QVariantList params;
     ListStatus status;
+    bool counted = false; // status holds the counts
 };
 
-// False on an engine error (db.lastError()).
-bool runSearch(Database& db, const InvoiceFilter& filter, SearchResult* result);
+// False on an engine error (db.lastError()). Without `countNow` the counts
+// are left to countFound where they are a reading of their own (counted
+// false).
+bool runSearch(Database& db, const InvoiceFilter& filter, SearchResult* result,
+               bool countNow = true);
+
+// The status line's counts of what a filter finds, summed by the engine;
+// false on an engine error (db.lastError()).
+bool countFound(Database& db, const InvoiceFilter& filter, ListStatus* status);
 
 // "Prikazanih 1.234 od 100.000 računov · neplačano 12.345,67 €", the words
 // in the form the numbers ask for ("Prikazan 1 od 101 računa"), and

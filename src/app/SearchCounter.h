@@ -1,0 +1,51 @@
+#pragma once
+
+#include "invoice/InvoiceSearch.h"
+
+#include <QObject>
+
+#include <memory>
+#include <optional>
+
+class QThread;
+
+namespace valmir {
+
+class Database;
+
+// Counts what the main list's filter finds for the status line on a
+// connection of its own to the office's server, in a thread, so that the
+// list is painted and typing goes on while the server counts (a one-letter
+// search counts a million invoices). One count runs at a time; a filter
+// asked for meanwhile is counted after it, and only the last one asked is
+// told.
+class SearchCounter : public QObject {
+    Q_OBJECT
+public:
+    // conninfo: the server's connection string, connected at the first count.
+    explicit SearchCounter(QString conninfo, QObject* parent = nullptr);
+    // Waits for a count that is running.
+    ~SearchCounter() override;
+
+    void count(const InvoiceFilter& filter);
+    bool counting() const { return m_thread != nullptr; }
+
+Q_SIGNALS:
+    void counted(const valmir::ListStatus& status);
+    // The count's own connection could not be made or the count failed,
+    // with the engine's words.
+    void failed(const QString& error);
+
+private:
+    void startNext();
+    void threadFinished();
+
+    QString m_conninfo;
+    std::unique_ptr<Database> m_db; // used by one thread at a time
+    QThread* m_thread = nullptr;
+    std::optional<InvoiceFilter> m_next;
+    ListStatus m_status;
+    QString m_error; // of the count that ran; empty when it succeeded
+};
+
+} // namespace valmir
