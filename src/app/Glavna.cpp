@@ -12,6 +12,7 @@
 #include "text/Module1.h"
 #include "text/TextForms.h"
 #include "ui/BoundGrid.h"
+#include "ui/BoundListModel.h"
 #include "ui/HandOver.h"
 #include "ui/KeyShortcut.h"
 #include "ui/MessageBox.h"
@@ -242,6 +243,8 @@ Glavna::Glavna(const AppContext& context, QWidget* parent)
     if (m_sortable->reload())
         QTimer::singleShot(0, this, [this] { showStatus(); });
     connect(m_search, &SearchBar::filterChanged, this, &Glavna::applyFilter);
+    // While a word is typed the list that stands is not read on.
+    connect(m_search, &SearchBar::typing, m_list->listModel(), &BoundListModel::holdReading);
     connect(m_overdueCheck, &QCheckBox::toggled, this, &Glavna::applyFilter);
     m_list->setFocus();
 }
@@ -386,14 +389,23 @@ void Glavna::readList(qint64 standOn) {
     }
     if (standOn != 0 && m_list->recordset()->moveToBookmark(standOn))
         m_list->syncFromRecordset();
-    if (found.counted)
-        m_status->setText(statusText(found.status));
+    showCounts(found);
 }
 
 void Glavna::showStatus() {
     SearchResult found;
-    if (search(&found) && found.counted)
+    if (search(&found))
+        showCounts(found);
+}
+
+void Glavna::showCounts(const SearchResult& found) {
+    if (found.counted) {
         m_status->setText(statusText(found.status));
+        return;
+    }
+    // Greyed until the counts of this filter are known.
+    m_status->setEnabled(false);
+    m_counter->count(found.filter);
 }
 
 bool Glavna::search(SearchResult* found) {
@@ -401,15 +413,11 @@ bool Glavna::search(SearchResult* found) {
         return false;
     const InvoiceFilter filter =
         overdueOn(m_search->filter(), today(), m_overdueCheck->isChecked());
-    const InvoiceFilter kept = keeping(filter, m_kept);
-    if (runSearch(*m_context.db, kept, found, !m_counter)) {
-        // Greyed until the counts of this filter are known.
-        if (!found->counted && m_counter) {
-            m_status->setEnabled(false);
-            m_counter->count(kept);
-        }
+    // The count of the filter before is of no use any more.
+    if (m_counter)
+        m_counter->forget();
+    if (runSearch(*m_context.db, keeping(filter, m_kept), found, !m_counter))
         return true;
-    }
     m_status->clear();
     Msg::critical(this, Messages::InvoiceListNotRead, m_context.db->lastError());
     return false;

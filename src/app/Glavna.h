@@ -61,6 +61,9 @@ private:
     void readList(qint64 standOn);
     // The status line under the list, with the filter as it stands.
     void showStatus();
+    // The status line from a search; on the server counted now, after the
+    // list's first rows were read, on the counter's connection.
+    void showCounts(const SearchResult& found);
     // Runs the filter with the invoices kept; a failure is told, and the
     // status line cleared.
     bool search(SearchResult* found);

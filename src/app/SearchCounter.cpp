@@ -22,19 +22,26 @@ void SearchCounter::count(const InvoiceFilter& filter) {
         startNext();
 }
 
+void SearchCounter::forget() {
+    m_next.reset();
+    m_stopped = m_thread != nullptr;
+}
+
 void SearchCounter::startNext() {
     const InvoiceFilter filter = *m_next;
     m_next.reset();
+    m_stopped = false;
     // Only this thread touches m_db, m_status and m_error until it ends.
     m_thread = QThread::create([this, filter] {
         m_error.clear();
         if (!m_db) {
             QString error;
-            m_db = Database::connect(m_conninfo, &error);
-            if (!m_db) {
+            std::unique_ptr<Database> db = Database::connect(m_conninfo, &error);
+            if (!db) {
                 m_error = error.isEmpty() ? QStringLiteral("?") : error;
                 return;
             }
+            m_db = std::move(db);
         }
         if (!countFound(*m_db, filter, &m_status))
             m_error = m_db->lastError();
@@ -53,6 +60,8 @@ void SearchCounter::threadFinished() {
         startNext();
         return;
     }
+    if (m_stopped)
+        return;
     if (m_error.isEmpty())
         Q_EMIT counted(m_status);
     else

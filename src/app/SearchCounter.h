@@ -28,7 +28,8 @@ public:
     ~SearchCounter() override;
 
     void count(const InvoiceFilter& filter);
-    bool counting() const { return m_thread != nullptr; }
+    // Neither the count running nor one asked for is told.
+    void forget();
 
 Q_SIGNALS:
     void counted(const valmir::ListStatus& status);
@@ -44,6 +45,7 @@ private:
     std::unique_ptr<Database> m_db; // used by one thread at a time
     QThread* m_thread = nullptr;
     std::optional<InvoiceFilter> m_next;
+    bool m_stopped = false; // the running count is told to nobody
     ListStatus m_status;
     QString m_error; // of the count that ran; empty when it succeeded
 };

@@ -122,6 +122,7 @@ ListStatus finished(ListStatus status, qint64 unpaidCents, qint64 overdueCents) 
 
 bool runSearch(Database& db, const InvoiceFilter& filter, SearchResult* result, bool countNow) {
     *result = SearchResult();
+    result->filter = filter;
     if (db.onServer()) {
         if (!filter.isEmpty()) {
             result->where = QStringLiteral(" WHERE ID IN (SELECT ID FROM tblIskanje WHERE %1) ")

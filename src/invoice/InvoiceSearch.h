@@ -63,6 +63,7 @@ struct SearchResult {
     QVariantList params;
     ListStatus status;
     bool counted = false; // status holds the counts
+    InvoiceFilter filter; // what was searched: for countFound when not counted
 };
 
 // False on an engine error (db.lastError()). Without `countNow` the counts

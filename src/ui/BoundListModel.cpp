@@ -25,6 +25,7 @@ void BoundListModel::setRecordSource(const QString& source, const QVariantList& 
 
 bool BoundListModel::refresh() {
     m_reading.stop(); // the new rows are read on after they are painted
+    m_readingHeld = false;
     beginResetModel();
     if (m_rs)
         m_rs->setObserver(nullptr);
@@ -194,6 +195,7 @@ bool BoundListModel::setData(const QModelIndex& index, const QVariant& value, in
 }
 
 void BoundListModel::recordsetReset() {
+    m_readingHeld = false;
     beginResetModel();
     endResetModel();
     Q_EMIT currentRowReset();
@@ -209,8 +211,13 @@ void BoundListModel::rowsAppended(int first, int last) {
 }
 
 void BoundListModel::readRestLater() {
-    if (m_rs && !m_rs->allRowsRead() && !m_reading.isActive())
+    if (m_rs && !m_rs->allRowsRead() && !m_readingHeld && !m_reading.isActive())
         m_reading.start();
+}
+
+void BoundListModel::holdReading() {
+    m_readingHeld = true;
+    m_reading.stop();
 }
 
 void BoundListModel::readSlice() {

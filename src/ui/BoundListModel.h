@@ -46,6 +46,9 @@ public:
     // slice at a time. A view calls it when it has painted, so that its
     // first rows show before the rest is read.
     void readRestLater();
+    // Reads no more of the rest until the list is read anew: it is about to
+    // be replaced (a filter being typed), and each slice would delay that.
+    void holdReading();
 
     void setColumns(const QList<BoundColumn>& columns);
     const QList<BoundColumn>& columns() const { return m_columns; }
@@ -111,6 +114,7 @@ private:
     int m_pendingRow = -1;
     int m_rowsNotShown = 0; // read, while their insertion is being announced
     QTimer m_reading;
+    bool m_readingHeld = false;
 };
 
 } // namespace valmir

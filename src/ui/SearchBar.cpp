@@ -37,6 +37,7 @@ SearchBar::SearchBar(QWidget* parent) : QWidget(parent) {
             m_box->setClearButtonEnabled(true);
     });
     connect(m_box, &QLineEdit::textChanged, &m_pause, qOverload<>(&QTimer::start));
+    connect(m_box, &QLineEdit::textChanged, this, &SearchBar::typing);
     connect(&m_pause, &QTimer::timeout, this, &SearchBar::filterChanged);
     // Ctrl+F anywhere in the window goes to the box, Escape in it empties it.
     auto* find = new QAction(this);

@@ -27,6 +27,8 @@ public:
     static constexpr int Pause = 150;
 
 Q_SIGNALS:
+    // A keystroke in the box: the filter changes after the pause.
+    void typing();
     void filterChanged();
 
 private:
