@@ -34,6 +34,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -238,10 +239,19 @@ Glavna::Glavna(const AppContext& context, QWidget* parent)
             showStatus();
         });
     }
-    // The counts read every invoice: they follow the first painted rows
-    // instead of delaying them.
-    if (m_sortable->reload())
-        QTimer::singleShot(0, this, [this] { showStatus(); });
+    // The counts read every unpaid invoice: they follow the first painted
+    // rows instead of delaying them (see eventFilter); a list never shown
+    // is counted at once.
+    if (m_sortable->reload()) {
+        m_list->viewport()->installEventFilter(this);
+        QTimer::singleShot(0, this, [this] {
+            if (!m_list->viewport()->isVisible() && !m_statusShown) {
+                m_list->viewport()->removeEventFilter(this);
+                m_statusShown = true;
+                showStatus();
+            }
+        });
+    }
     connect(m_search, &SearchBar::filterChanged, this, &Glavna::applyFilter);
     // While a word is typed the list that stands is not read on.
     connect(m_search, &SearchBar::typing, m_list->listModel(), &BoundListModel::holdReading);
@@ -250,6 +260,15 @@ Glavna::Glavna(const AppContext& context, QWidget* parent)
 }
 
 Glavna::~Glavna() = default;
+
+bool Glavna::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list->viewport() && event->type() == QEvent::Paint && !m_statusShown) {
+        m_list->viewport()->removeEventFilter(this);
+        m_statusShown = true;
+        QTimer::singleShot(0, this, [this] { showStatus(); });
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
 
 void Glavna::buildList() {
     m_list = new BoundGrid(this);

@@ -35,6 +35,9 @@ public:
     // What the windows opened from here get of the run.
     const AppContext& context() const { return m_context; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void buildList();
     QHBoxLayout* buildButtons(QWidget* central);
@@ -80,6 +83,7 @@ private:
     // Counts the status line on the server; none on the file, where the
     // search counts as it finds.
     SearchCounter* m_counter = nullptr;
+    bool m_statusShown = false; // the first counts were asked for
     // The invoices saved since the filter was set: they stay in the list,
     // matching it or not, until it changes.
     std::vector<qint64> m_kept;
