@@ -102,20 +102,40 @@ InvoiceFilter keeping(InvoiceFilter filter, std::vector<qint64> ids) {
 
 namespace {
 
-// The counts of all invoices, kept in one row (see Schema.cpp).
-bool readTotals(Database& db, ListStatus* status, qint64* unpaidCents) {
-    return db.forEachRow(QStringLiteral("SELECT Racunov, NeplacanoCentov FROM tblIskanjeVsota"), {},
-                         [&](const QueryRow& row) {
-                             status->all = row.integer(0);
-                             *unpaidCents = row.integer(1);
-                         });
-}
+// The counts as they are summed: what each overdue invoice owes, in cents,
+// and the sums so far.
+struct Counts {
+    ListStatus status;
+    QHash<qint64, qint64> overdue;
+    qint64 unpaidCents = 0;
+    qint64 overdueCents = 0;
 
-// What the status line shows once the counts are known.
-ListStatus finished(ListStatus status, qint64 unpaidCents, qint64 overdueCents) {
-    status.unpaid = double(unpaidCents) / 100;
-    status.overdue = double(overdueCents) / 100;
-    return status;
+    ListStatus finished() const {
+        ListStatus s = status;
+        s.unpaid = double(unpaidCents) / 100;
+        s.overdue = double(overdueCents) / 100;
+        return s;
+    }
+};
+
+// What every count begins with: all invoices and their unpaid sum, kept in
+// one row (see Schema.cpp), and the invoices overdue; for a filter that
+// finds every invoice that is the whole count.
+bool beginCounts(Database& db, const InvoiceFilter& filter, Counts* c) {
+    if (!db.forEachRow(QStringLiteral("SELECT Racunov, NeplacanoCentov FROM tblIskanjeVsota"), {},
+                       [&](const QueryRow& row) {
+                           c->status.all = row.integer(0);
+                           c->unpaidCents = row.integer(1);
+                       }))
+        return false;
+    if (filter.today.isValid() && !readOverdue(db, filter.today, &c->overdue))
+        return false;
+    if (filter.isEmpty()) {
+        c->status.shown = c->status.all;
+        for (qint64 owed : std::as_const(c->overdue))
+            c->overdueCents += owed;
+    }
+    return true;
 }
 
 } // namespace
@@ -132,21 +152,12 @@ bool runSearch(Database& db, const InvoiceFilter& filter, SearchResult* result, 
         result->counted = countNow && countFound(db, filter, &result->status);
         return !countNow || result->counted;
     }
-    qint64 unpaidCents = 0;
-    ListStatus status;
-    if (!readTotals(db, &status, &unpaidCents))
+    Counts c;
+    if (!beginCounts(db, filter, &c))
         return false;
-    QHash<qint64, qint64> overdue;
-    if (filter.today.isValid() && !readOverdue(db, filter.today, &overdue))
-        return false;
-    qint64 overdueCents = 0;
-    if (filter.isEmpty()) {
-        status.shown = status.all;
-        for (qint64 c : std::as_const(overdue))
-            overdueCents += c;
-    } else {
+    if (!filter.isEmpty()) {
         std::vector<qint64> ids;
-        unpaidCents = 0;
+        c.unpaidCents = 0;
         if (!db.forEachRow(
                 // The server gives a condition as a Yes/No: read as 1/0.
                 QStringLiteral("SELECT ID, CASE WHEN %1 THEN 1 ELSE 0 END, ZaPlacilo "
@@ -155,16 +166,16 @@ bool runSearch(Database& db, const InvoiceFilter& filter, SearchResult* result, 
                     filter.conditions,
                 filter.params, [&](const QueryRow& row) {
                     ids.push_back(row.integer(0));
-                    const auto owed = overdue.constFind(ids.back());
-                    if (filter.overdueOnly && owed != overdue.cend())
-                        unpaidCents += *owed;
+                    const auto owed = c.overdue.constFind(ids.back());
+                    if (filter.overdueOnly && owed != c.overdue.cend())
+                        c.unpaidCents += *owed;
                     else if (row.integer(1) != 0)
-                        unpaidCents += cents(row, 2);
-                    if (owed != overdue.cend())
-                        overdueCents += *owed;
+                        c.unpaidCents += cents(row, 2);
+                    if (owed != c.overdue.cend())
+                        c.overdueCents += *owed;
                 }))
             return false;
-        status.shown = qint64(ids.size());
+        c.status.shown = qint64(ids.size());
         // Nothing found: no need to walk the list's index to learn that.
         if (ids.empty()) {
             result->where = QStringLiteral(" WHERE False ");
@@ -173,54 +184,44 @@ bool runSearch(Database& db, const InvoiceFilter& filter, SearchResult* result, 
             result->params << rowSetValue(std::move(ids));
         }
     }
-    result->status = finished(status, unpaidCents, overdueCents);
+    result->status = c.finished();
     result->counted = true;
     return true;
 }
 
 bool countFound(Database& db, const InvoiceFilter& filter, ListStatus* result) {
-    qint64 unpaidCents = 0;
-    ListStatus status;
-    if (!readTotals(db, &status, &unpaidCents))
+    Counts c;
+    if (!beginCounts(db, filter, &c))
         return false;
-    QHash<qint64, qint64> overdue;
-    if (filter.today.isValid() && !readOverdue(db, filter.today, &overdue))
-        return false;
-    qint64 overdueCents = 0;
-    if (filter.isEmpty()) {
-        status.shown = status.all;
-        for (qint64 c : std::as_const(overdue))
-            overdueCents += c;
-        *result = finished(status, unpaidCents, overdueCents);
-        return true;
-    }
-    if (!db.forEachRow(QStringLiteral("SELECT count(*), total(CASE WHEN %1 THEN "
-                                      "CAST(round(ZaPlacilo * 100) AS INTEGER) ELSE 0 END) "
-                                      "FROM tblIskanje WHERE ")
-                               .arg(Unpaid) +
-                           filter.conditions,
-                       filter.params, [&](const QueryRow& row) {
-                           status.shown = row.integer(0);
-                           unpaidCents = std::llround(row.number(1));
-                       }))
-        return false;
-    // The few overdue invoices among those found. Shown as overdue only,
-    // each counts what it still owes instead of its sum to pay.
-    if (!overdue.isEmpty()) {
-        std::vector<qint64> ids(overdue.keyBegin(), overdue.keyEnd());
-        if (!db.forEachRow(QStringLiteral("SELECT ID, ZaPlacilo FROM tblIskanje WHERE (%1) "
-                                          "AND IN_SET(ID, ?)")
-                               .arg(filter.conditions),
-                           filter.params + QVariantList{rowSetValue(std::move(ids))},
-                           [&](const QueryRow& row) {
-                               const qint64 owed = overdue.value(row.integer(0));
-                               overdueCents += owed;
-                               if (filter.overdueOnly)
-                                   unpaidCents += owed - cents(row, 1);
+    if (!filter.isEmpty()) {
+        if (!db.forEachRow(QStringLiteral("SELECT count(*), total(CASE WHEN %1 THEN "
+                                          "CAST(round(ZaPlacilo * 100) AS INTEGER) ELSE 0 END) "
+                                          "FROM tblIskanje WHERE ")
+                                   .arg(Unpaid) +
+                               filter.conditions,
+                           filter.params, [&](const QueryRow& row) {
+                               c.status.shown = row.integer(0);
+                               c.unpaidCents = std::llround(row.number(1));
                            }))
             return false;
+        // The few overdue invoices among those found. Shown as overdue
+        // only, each counts what it still owes instead of its sum to pay.
+        if (!c.overdue.isEmpty()) {
+            std::vector<qint64> ids(c.overdue.keyBegin(), c.overdue.keyEnd());
+            if (!db.forEachRow(QStringLiteral("SELECT ID, ZaPlacilo FROM tblIskanje WHERE (%1) "
+                                              "AND IN_SET(ID, ?)")
+                                   .arg(filter.conditions),
+                               filter.params + QVariantList{rowSetValue(std::move(ids))},
+                               [&](const QueryRow& row) {
+                                   const qint64 owed = c.overdue.value(row.integer(0));
+                                   c.overdueCents += owed;
+                                   if (filter.overdueOnly)
+                                       c.unpaidCents += owed - cents(row, 1);
+                               }))
+                return false;
+        }
     }
-    *result = finished(status, unpaidCents, overdueCents);
+    *result = c.finished();
     return true;
 }
 
