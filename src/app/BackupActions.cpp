@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 
 namespace valmir {
@@ -43,6 +44,52 @@ bool writeCopy(Database& db, const QString& path, QString* error) {
     return written;
 }
 
+// The office's data on the server replaced by a copy's. The data there
+// are kept as a copy in the folder of copies first, as the file's are;
+// the question tells how many others work on the data now.
+bool restoreOnServer(QWidget* parent, Database& server, const QString& path,
+                     const QString& folder) {
+    const QString shown = QDir::toNativeSeparators(path);
+    const Message& refused = BackupMessages::Refused;
+    const auto refuse = [&](const QString& why) {
+        Msg::critical(parent, {refused.text.arg(shown), refused.title}, why);
+        return false;
+    };
+    const QString kept =
+        QDir(folder).filePath(QStringLiteral("valmir2009-pred-obnovo-%1.db")
+                                  .arg(QDateTime(today(), QTime::currentTime())
+                                           .toString(QStringLiteral("yyyy-MM-dd-HHmmss"))));
+    QString error;
+    if (!QFileInfo(folder).isDir() &&
+        !QDir().mkdir(QDir::cleanPath(folder),
+                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+        return refuse(BackupMessages::FolderNotWritable.text.arg(
+            QDir::toNativeSeparators(folder), QStringLiteral("mape ni mogoče ustvariti")));
+    if (!writeCopy(server, kept, &error))
+        return refuse(error);
+    int others = 0;
+    if (!ServerBackup::otherConnections(server, &others, &error))
+        return refuse(error);
+    const Message& ask = ServerMessages::AskRestoreOffice;
+    if (!Msg::question(parent,
+                       ask.text.arg(server.path(), shown, QDir::toNativeSeparators(folder),
+                                    QString::number(others)),
+                       ask.title)) {
+        // Nothing is replaced, so nothing needed keeping.
+        QFile::remove(kept);
+        return false;
+    }
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    const bool restored =
+        ServerBackup::restoreFromFile(server, path, Schema::dataPassword(), &error);
+    QApplication::restoreOverrideCursor();
+    if (!restored)
+        return refuse(error);
+    Msg::information(parent, BackupMessages::Restored.text.arg(shown),
+                     BackupMessages::Restored.title);
+    return true;
+}
+
 } // namespace
 
 void saveBackupCopy(QWidget* parent, const AppContext& context) {
@@ -65,10 +112,6 @@ bool restoreBackupCopy(QWidget* parent, const AppContext& context) {
         Msg::critical(parent, Messages::NoDatabase);
         return false;
     }
-    if (context.db->onServer()) {
-        Msg::critical(parent, ServerMessages::NotOnServer);
-        return false;
-    }
     const QString folder = Backup::folderIn(context.appFolder);
     const QString path =
         pickFile(parent, BackupMessages::RestoreTitle,
@@ -81,6 +124,8 @@ bool restoreBackupCopy(QWidget* parent, const AppContext& context) {
         Msg::critical(parent, {refused.text.arg(shown), refused.title}, why);
         return false;
     }
+    if (context.db->onServer())
+        return restoreOnServer(parent, *context.db, path, folder);
     const Message& ask = BackupMessages::AskRestore;
     if (!Msg::question(parent, ask.text.arg(shown, QDir::toNativeSeparators(folder)), ask.title))
         return false;

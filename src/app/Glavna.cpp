@@ -3,6 +3,7 @@
 #include "app/BackupActions.h"
 #include "app/N_streznik.h"
 #include "app/SearchCounter.h"
+#include "app/ServerNotices.h"
 #include "data/Recordset.h"
 #include "document/Reminder.h"
 #include "invoice/CreditNote.h"
@@ -33,6 +34,7 @@
 #include "windows/frmAbout.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -238,6 +240,11 @@ Glavna::Glavna(const AppContext& context, QWidget* parent)
             m_status->setEnabled(true);
             showStatus();
         });
+        // What other workstations save, delete and purge shows here by
+        // itself: the list is read again (keeping its row and order), and
+        // the counts follow.
+        m_notices = new ServerNotices(*m_context.db, {QStringLiteral("tblRacun")}, this);
+        connect(m_notices, &ServerNotices::changed, this, &Glavna::othersChanged);
     }
     // The counts read every unpaid invoice: they follow the first painted
     // rows instead of delaying them (see eventFilter); a list never shown
@@ -354,6 +361,7 @@ void Glavna::buildMenu() {
                 // The data changed underneath: search again.
                 if (item.reloadAfter)
                     applyFilter();
+                catchUpWithOthers();
             });
         }
     }
@@ -376,7 +384,32 @@ void Glavna::openEditor(std::optional<qint64> copyOf) {
             m_kept.push_back(m_list->recordset()->bookmark());
         listChanged();
     }
+    catchUpWithOthers();
     m_list->setFocus();
+}
+
+void Glavna::othersChanged(const QList<Database::Notice>& notices) {
+    for (const Database::Notice& n : notices) {
+        if (n.table != u"tblRacun")
+            continue;
+        m_othersCounted = true;
+        // Rows changed and deleted the list has followed; new ones it reads.
+        m_othersAdded = m_othersAdded || n.kind == 'I' || n.wholesale;
+    }
+    catchUpWithOthers();
+}
+
+// Not under a window that waits for the user: the editor writes through
+// the list's current row, which a new reading would move.
+void Glavna::catchUpWithOthers() {
+    if (QApplication::activeModalWidget() || !m_othersCounted)
+        return;
+    const bool read = std::exchange(m_othersAdded, false);
+    m_othersCounted = false;
+    if (read)
+        readList(hasCurrentInvoice() ? m_list->recordset()->bookmark() : 0);
+    else
+        showStatus();
 }
 
 void Glavna::applyFilter() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/Database.h"
 #include "ui/AppContext.h"
 #include "ui/SortableList.h"
 
@@ -18,6 +19,7 @@ namespace valmir {
 class BoundGrid;
 class SearchBar;
 class SearchCounter;
+class ServerNotices;
 struct SearchResult;
 
 // The main window: the invoice list with its search row, the buttons under
@@ -70,6 +72,10 @@ private:
     // Runs the filter with the invoices kept; a failure is told, and the
     // status line cleared.
     bool search(SearchResult* found);
+    // Other workstations changed data on the server (ServerNotices).
+    void othersChanged(const QList<Database::Notice>& notices);
+    // What others changed meanwhile, shown once no window waits over this one.
+    void catchUpWithOthers();
     // The editor, modal over this window, on the list as OpenMode says.
     // The editor on the invoice OpenMode says, or on a new copy of the one given.
     void openEditor(std::optional<qint64> copyOf = std::nullopt);
@@ -83,6 +89,9 @@ private:
     // Counts the status line on the server; none on the file, where the
     // search counts as it finds.
     SearchCounter* m_counter = nullptr;
+    ServerNotices* m_notices = nullptr;
+    bool m_othersCounted = false; // others changed the invoices since the counts
+    bool m_othersAdded = false;   // ... and added some the list has not read
     bool m_statusShown = false; // the first counts were asked for
     // The invoices saved since the filter was set: they stay in the list,
     // matching it or not, until it changes.

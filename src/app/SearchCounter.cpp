@@ -41,6 +41,8 @@ void SearchCounter::startNext() {
                 m_error = error.isEmpty() ? QStringLiteral("?") : error;
                 return;
             }
+            // Not a workstation of its own where the workstations are counted.
+            db->execute(QStringLiteral("SET application_name = 'valmir-stevec'"));
             m_db = std::move(db);
         }
         if (!countFound(*m_db, filter, &m_status))

@@ -69,7 +69,12 @@ QString refusal(const QString& conninfo) {
     return {};
 }
 
-bool Probe::usable() const { return found == Ours && version == ServerSchema::Version; }
+// Tables of an older version are brought up to date when the program starts
+// on them.
+bool Probe::usable() const {
+    return found == Ours && version >= ServerSchema::FirstVersion &&
+           version <= ServerSchema::Version;
+}
 
 Probe probe(const QString& conninfo) {
     Probe p;
@@ -126,7 +131,7 @@ QString told(const Probe& p, bool* fine) {
     }
     if (p.version > ServerSchema::Version)
         return ServerMessages::NewerVersion.text.arg(p.version).arg(ServerSchema::Version);
-    if (p.version < ServerSchema::Version)
+    if (p.version < ServerSchema::FirstVersion)
         return ServerMessages::OlderVersion.text.arg(p.version).arg(ServerSchema::Version);
     return ServerMessages::FoundOurs.text.arg(p.database).arg(p.version);
 }

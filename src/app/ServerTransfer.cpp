@@ -131,8 +131,9 @@ Result copyToServer(Database& file, PgConnection& server, const Progress& progre
     const std::optional<int> version = Schema::schemaVersion(file);
     if (!version)
         return failed(file.lastError());
-    if (*version != ServerSchema::Version) {
-        result.error = ServerMessages::OtherVersion.text.arg(*version).arg(ServerSchema::Version);
+    if (*version != ServerSchema::FileVersion) {
+        result.error =
+            ServerMessages::OtherVersion.text.arg(*version).arg(ServerSchema::FileVersion);
         return result;
     }
     PgTransaction onServer(server);

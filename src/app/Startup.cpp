@@ -143,8 +143,24 @@ QString openWorkDatabase(const QString& templatePath) {
     return {};
 }
 
+// Tables of an older version, brought up to this one in one transaction:
+// the first workstation started with the new program does it for all.
+// Another starting at the same moment waits for the lock and then finds
+// them done.
+bool upgradeServer(Database& db, int from) {
+    Transaction tx(db);
+    QVariant now;
+    if (!tx.active() ||
+        !db.execute(QStringLiteral("LOCK TABLE valmir_shema IN ACCESS EXCLUSIVE MODE")) ||
+        !db.queryValue(QStringLiteral("SELECT verzija FROM valmir_shema"), {}, &now))
+        return false;
+    if (now.toInt() >= ServerSchema::Version)
+        return true;
+    return db.upgradeServer(std::max(from, now.toInt())) && tx.commit();
+}
+
 // The office's database on a server: the program's tables, of this
-// version. Empty, or why it cannot be used.
+// version (older ones brought up to it). Empty, or why it cannot be used.
 QString openServer(const QString& conninfo) {
     QString error;
     Db = Database::connect(conninfo, &error);
@@ -157,8 +173,12 @@ QString openServer(const QString& conninfo) {
         return ServerMessages::Unreachable.text.arg(Db->lastError());
     if (version.toInt() > ServerSchema::Version)
         return ServerMessages::NewerVersion.text.arg(version.toInt()).arg(ServerSchema::Version);
-    if (version.toInt() < ServerSchema::Version)
+    if (version.toInt() < ServerSchema::FirstVersion)
         return ServerMessages::OlderVersion.text.arg(version.toInt()).arg(ServerSchema::Version);
+    if (version.toInt() < ServerSchema::Version && !upgradeServer(*Db, version.toInt()))
+        return ServerMessages::UpgradeRefused.text.arg(version.toInt())
+            .arg(ServerSchema::Version)
+            .arg(Db->lastError());
     DatabasePath.clear();
     return {};
 }

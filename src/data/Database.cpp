@@ -11,6 +11,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QSysInfo>
 
 #include <sqlite3.h>
 
@@ -150,7 +151,10 @@ std::unique_ptr<Database> Database::connect(const QString& conninfo, QString* er
     // followServerWrites); a table of the session, gone with it.
     if (!pg.setUpSession(QStringLiteral("CREATE TEMP TABLE valmir_spremembe "
                                         "(tabela text, kljuc bigint, vrsta text)")) ||
-        !pg.setUpSession(QStringLiteral("SET valmir.sledi = 'da'"))) {
+        !pg.setUpSession(QStringLiteral("SET valmir.sledi = 'da'")) ||
+        // Who changed a row, as another workstation is told of it.
+        !pg.setUpSession(QStringLiteral("SELECT set_config('valmir.postaja', $1, false)"),
+                         {QSysInfo::machineHostName()})) {
         if (error)
             *error = pg.lastError();
         return nullptr;
@@ -162,6 +166,82 @@ std::unique_ptr<Database> Database::connect(const QString& conninfo, QString* er
 
 QString Database::hiddenKey(const QString& table) const {
     return m_pg ? ServerSchema::rowKey(table) : QString();
+}
+
+QStringList Database::hiddenColumns(const QString& table) const {
+    QStringList hidden;
+    if (!m_pg)
+        return hidden;
+    if (const QString key = ServerSchema::rowKey(table); !key.isEmpty())
+        hidden << key;
+    if (ServerSchema::versionedTables().contains(table, Qt::CaseInsensitive))
+        hidden << QStringLiteral("verzija") << QStringLiteral("spremenil")
+               << QStringLiteral("spremenjeno");
+    return hidden;
+}
+
+bool Database::upgradeServer(int from) {
+    if (!m_pg)
+        return false;
+    if (ServerSchema::upgrade(*m_pg, from))
+        return true;
+    m_lastError = m_pg->lastError();
+    return false;
+}
+
+bool Database::listen() {
+    if (!m_pg)
+        return false;
+    if (m_pg->setUpSession(QStringLiteral("LISTEN valmir")))
+        return true;
+    m_lastError = m_pg->lastError();
+    return false;
+}
+
+int Database::noticeSocket() const { return m_pg ? m_pg->socket() : -1; }
+
+QList<Database::Notice> Database::takeNotices(const QStringList& readByCaller) {
+    QList<Notice> notices;
+    if (!m_pg || m_pg->inTransaction())
+        return notices; // told after the transaction, with what it wrote itself
+    const QStringList tables = ServerSchema::copiedTables();
+    for (const QString& payload : m_pg->takeNotifications(QStringLiteral("valmir"))) {
+        // "<table> <I|U|D> <key,key...>" or "<table> <I|U|D> *".
+        const QStringList parts = payload.split(u' ');
+        if (parts.size() != 3 || parts.at(1).size() != 1)
+            continue;
+        Notice n;
+        for (const QString& t : tables)
+            if (t.compare(parts.at(0), Qt::CaseInsensitive) == 0)
+                n.table = t;
+        if (n.table.isEmpty())
+            continue;
+        n.kind = parts.at(1).at(0).toLatin1();
+        n.wholesale = parts.at(2) == u"*";
+        const QByteArray table = n.table.toUtf8();
+        const auto change = n.kind == 'I'   ? Recordset::RowChange::Added
+                            : n.kind == 'D' ? Recordset::RowChange::Deleted
+                                            : Recordset::RowChange::Updated;
+        const std::vector<Recordset*> sets = m_recordsets;
+        const bool callerReads = readByCaller.contains(n.table, Qt::CaseInsensitive);
+        for (Recordset* rs : sets) {
+            if (!rs->overTable(table.constData()))
+                continue;
+            // A dynaset shows rows added by others only when its query runs
+            // again, as it does for every change of many rows.
+            if (n.wholesale || (n.kind == 'I' && rs->kind() == RecordsetKind::Dynaset)) {
+                if (!callerReads)
+                    rs->resyncAfterRollback();
+                continue;
+            }
+            for (QStringView key : QStringView(parts.at(2)).split(u','))
+                rs->rowChangedInEngine(change, key.toLongLong());
+        }
+        notices << n;
+    }
+    if (!notices.isEmpty())
+        afterStatement();
+    return notices;
 }
 
 std::unique_ptr<Database> Database::open(const QString& path, const QString& password,

@@ -97,6 +97,31 @@ public:
     // A column a table has on the server only, as its key (ServerSchema.h),
     // which no record set shows; empty on a file.
     QString hiddenKey(const QString& table) const;
+    // Every column a table has on the server only: its hidden key and the
+    // row version with who changed the row and when (ServerSchema.h).
+    QStringList hiddenColumns(const QString& table) const;
+
+    // Brings the server's tables of version `from` up to this program's, in
+    // the caller's transaction (ServerSchema::upgrade).
+    bool upgradeServer(int from);
+
+    // Changes other workstations made on the server, as its notices tell
+    // them (ServerSchema.h): listen() asks for them on this connection,
+    // noticeSocket() becomes readable when some may have come, and
+    // takeNotices() hands them to the open record sets (rows changed,
+    // added and deleted; a table changed wholesale is read again) and
+    // gives which tables changed and how. A window that reads the rows
+    // others added to a table itself (the main list, read in slices) names
+    // the table in `readByCaller`: its record sets there only drop and
+    // re-read rows. Nothing on a file.
+    struct Notice {
+        QString table;          // as the program spells it
+        char kind = 'U';        // 'I', 'U' or 'D'
+        bool wholesale = false; // more rows than their keys tell
+    };
+    bool listen();
+    int noticeSocket() const;
+    QList<Notice> takeNotices(const QStringList& readByCaller = {});
 
     bool beginTransaction();
     bool commit();

@@ -323,11 +323,28 @@ std::unique_ptr<PgConnection> PgConnection::connect(const QString& conninfo, QSt
     return db;
 }
 
-bool PgConnection::setUpSession(const QString& sql) {
-    if (!execute(sql))
+bool PgConnection::setUpSession(const QString& sql, const QVariantList& params) {
+    if (!execute(sql, params))
         return false;
-    m_session << sql;
+    m_session.append({sql, params});
     return true;
+}
+
+int PgConnection::socket() const { return m_conn ? PQsocket(m_conn) : -1; }
+
+QStringList PgConnection::takeNotifications(const QString& channel) {
+    QStringList payloads;
+    if (!m_conn || PQstatus(m_conn) != CONNECTION_OK)
+        return payloads;
+    PQconsumeInput(m_conn);
+    const int own = PQbackendPID(m_conn);
+    const QByteArray wanted = channel.toUtf8();
+    while (PGnotify* n = PQnotifies(m_conn)) {
+        if (n->be_pid != own && wanted == n->relname)
+            payloads << QString::fromUtf8(n->extra);
+        PQfreemem(n);
+    }
+    return payloads;
 }
 
 // Whether `sql` may be sent: a connection found lost is made anew first
@@ -350,12 +367,10 @@ bool PgConnection::ready(const QString& sql) {
         m_lastError = errorOf(m_conn, nullptr);
         return false;
     }
-    for (const QString& setting : std::as_const(m_session)) {
-        Result r(PQexec(m_conn, setting.toUtf8().constData()));
-        if (!r || PQresultStatus(r.get()) != PGRES_COMMAND_OK) {
-            m_lastError = errorOf(m_conn, r.get());
+    for (const auto& [sql, params] : std::as_const(m_session)) {
+        Result r(send(sql, params));
+        if (!r)
             return false;
-        }
     }
     return true;
 }

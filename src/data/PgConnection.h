@@ -87,7 +87,13 @@ public:
 
     // A statement run now and again each time the connection is made
     // anew (settings and temporary tables of the session).
-    bool setUpSession(const QString& sql);
+    bool setUpSession(const QString& sql, const QVariantList& params = {});
+
+    // The notices of LISTEN that other sessions sent (this session's own are
+    // left out), read from what the server has sent so far without waiting;
+    // the socket to watch for more (-1 when there is no connection).
+    QStringList takeNotifications(const QString& channel);
+    int socket() const;
 
     QString databaseName() const;
     QString lastError() const { return m_lastError; }
@@ -107,7 +113,7 @@ private:
     bool m_commitRolledBack = false;
     // As the server last told it: a connection lost since cannot tell.
     bool m_wasInTransaction = false;
-    QStringList m_session;
+    QList<std::pair<QString, QVariantList>> m_session;
 };
 
 // Begins a transaction on the server and rolls it back unless commit() is

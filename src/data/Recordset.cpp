@@ -86,12 +86,13 @@ void Recordset::loadFieldInfo(const EngineQuery& query) {
     m_fieldTypes.clear();
     m_fieldByName.clear();
     // A key the table has on the server only is no field of the program's.
-    const QString hidden = m_table.isEmpty() ? QString() : m_db.hiddenKey(m_table);
+    const QStringList hidden = m_table.isEmpty() ? QStringList() : m_db.hiddenColumns(m_table);
+    m_versioned = hidden.contains(QStringLiteral("verzija"));
     QStringList columns;
     const int n = query.columnCount();
     for (int i = 0; i < n; ++i) {
         const QString name = query.columnName(i);
-        if (!hidden.isEmpty() && name.compare(hidden, Qt::CaseInsensitive) == 0)
+        if (hidden.contains(name, Qt::CaseInsensitive))
             continue;
         m_fieldByName.insert(name.toLower(), m_fieldNames.size());
         m_fieldNames << name;

@@ -108,7 +108,11 @@ public:
     // only where it reads as a number (numberFieldValue()); other text
     // makes update() fail and writes nothing.
     bool addNew();
-    bool edit();
+    // On the server, update() writes only while the row still has the
+    // version it had when it was read (or `expectedVersion`, the one a
+    // window read it with): a row another workstation changed or deleted
+    // since is not overwritten, and conflict() says so.
+    bool edit(qint64 expectedVersion = 0);
     void setField(const QString& name, const QVariant& value);
     bool update();
     void cancelUpdate();
@@ -119,6 +123,16 @@ public:
     // After a delete: stands on the row that followed the deleted one, or
     // on the last row when the deleted one was the last.
     void moveAfterDelete();
+    // The row version of the current row as read; 0 on a file, which one
+    // workstation uses, and where there is none.
+    qint64 rowVersion() const;
+    // Why the last write was refused when another workstation had changed
+    // or deleted the row since it was read; nothing for other refusals.
+    struct Conflict {
+        bool deleted = false;
+        QString by; // the workstation and the time of the change
+    };
+    const std::optional<Conflict>& conflict() const { return m_conflict; }
     // edit(), setField(), update() of the row at a position, in one call.
     bool setValueAt(int position, const QString& name, const QVariant& value);
 
@@ -167,6 +181,7 @@ private:
     void placeInOrder(qint64 row, bool added);
     bool sortsBefore(qint64 a, qint64 b) const;
     std::optional<bool> rowExists(qint64 row) const;
+    bool refuseChanged(qint64 row);
     bool init(const QString& source, const QVariantList& params);
     void loadFieldInfo(const EngineQuery& query);
     bool readKeys(QVector<qint64>* keys);
@@ -225,6 +240,9 @@ private:
     EditMode m_editMode = EditMode::None;
     QVariantMap m_buffer; // field name (as in the table) -> value
     qint64 m_editRow = 0;
+    bool m_versioned = false; // rows carry a version (on the server)
+    qint64 m_editVersion = 0;
+    std::optional<Conflict> m_conflict;
     RecordsetObserver* m_observer = nullptr;
     // Rows written by others during the last statement.
     QList<qint64> m_changedRows;

@@ -58,10 +58,12 @@ void Recordset::fetchBlock(int position) const {
     }
     if (ids.isEmpty())
         return;
+    // A row's version comes after its fields.
     const std::unique_ptr<EngineQuery> q =
-        m_db.query(QStringLiteral("SELECT rowid, ") + m_columns + QStringLiteral(" FROM ") +
-                       quoted(m_table) + QStringLiteral(" WHERE rowid IN (") + marks.join(u',') +
-                       QStringLiteral(")"),
+        m_db.query(QStringLiteral("SELECT rowid, ") + m_columns +
+                       (m_versioned ? QStringLiteral(", verzija") : QString()) +
+                       QStringLiteral(" FROM ") + quoted(m_table) +
+                       QStringLiteral(" WHERE rowid IN (") + marks.join(u',') + QStringLiteral(")"),
                    ids);
     if (!q) {
         readFailure();
@@ -73,6 +75,8 @@ void Recordset::fetchBlock(int position) const {
         row.reserve(m_fieldNames.size());
         for (int i = 0; i < m_fieldNames.size(); ++i)
             row << q->field(i + 1, m_fieldTypes.at(i));
+        if (m_versioned)
+            row << q->integer(int(m_fieldNames.size()) + 1);
         m_cache.insert(id, row);
     }
     if (q->failed())
@@ -95,9 +99,16 @@ const QVariantList* Recordset::rowAt(int position) const {
     return &it.value();
 }
 
+qint64 Recordset::rowVersion() const {
+    if (!m_versioned || !m_keys.onRow())
+        return 0;
+    const QVariantList* row = rowAt(m_keys.position());
+    return row ? row->value(m_fieldNames.size()).toLongLong() : 0;
+}
+
 QVariant Recordset::value(int position, int column) const {
     const QVariantList* row = rowAt(position);
-    if (!row || column < 0 || column >= row->size())
+    if (!row || column < 0 || column >= m_fieldNames.size() || column >= row->size())
         return {};
     return row->at(column);
 }

@@ -2,6 +2,7 @@
 // table record set in its index order after a write.
 
 #include "data/RecordsetShared.h"
+#include "text/Messages.h"
 
 namespace valmir {
 
@@ -27,14 +28,18 @@ bool Recordset::addNew() {
     return true;
 }
 
-bool Recordset::edit() {
+bool Recordset::edit(qint64 expectedVersion) {
+    m_conflict.reset();
     if (!mayWrite(true))
         return false;
     const qint64 row = m_keys.at(m_keys.position());
+    m_editVersion = expectedVersion > 0 ? expectedVersion : rowVersion();
     const std::optional<bool> exists = rowExists(row);
     if (!exists)
         return false;
     if (!*exists) {
+        if (m_versioned)
+            return refuseChanged(row);
         m_db.setError(QStringLiteral("Zapis je bil medtem izbrisan."));
         return false;
     }
@@ -42,6 +47,33 @@ bool Recordset::edit() {
     m_editRow = row;
     m_buffer.clear();
     return true;
+}
+
+// A write that found the row changed or deleted by another workstation
+// since it was read: says by whom and when, and shows the row as it is now.
+bool Recordset::refuseChanged(qint64 row) {
+    const std::unique_ptr<EngineQuery> q =
+        m_db.query(QStringLiteral("SELECT spremenil, to_char(spremenjeno, 'DD.MM.YYYY HH24:MI') "
+                                  "FROM ") +
+                       quoted(m_table) + QStringLiteral(" WHERE rowid = ?"),
+                   {row});
+    if (!q)
+        return false;
+    Conflict conflict;
+    if (q->next())
+        conflict.by = Messages::ChangedBy.arg(q->field(0, FieldType::Other).toString(),
+                                              q->field(1, FieldType::Other).toString());
+    else
+        conflict.deleted = true;
+    if (q->failed())
+        return false;
+    m_conflict = conflict;
+    m_db.setError(Messages::RowChangedMeanwhile.text.arg(conflict.deleted ? Messages::RowDeletedBy
+                                                                          : conflict.by));
+    m_cache.remove(row);
+    if (const int p = positionOf(row); p >= 0 && m_observer)
+        m_observer->rowChanged(p);
+    return false;
 }
 
 // Nothing when the engine could not tell.
@@ -120,12 +152,20 @@ bool Recordset::update() {
             for (const QString& c : cols)
                 sets << c + QStringLiteral(" = ?");
             values << row;
+            const bool checked = m_versioned && m_editVersion > 0;
+            if (checked)
+                values << m_editVersion;
             ok = m_db.execute(QStringLiteral("UPDATE ") + quoted(m_table) +
                                   QStringLiteral(" SET ") + sets.join(QStringLiteral(", ")) +
-                                  QStringLiteral(" WHERE rowid = ?"),
+                                  QStringLiteral(" WHERE rowid = ?") +
+                                  (checked ? QStringLiteral(" AND verzija = ?") : QString()),
                               values);
-            // A row deleted since edit() takes no update; that is no success.
+            // A row deleted (or, on the server, changed) since it was read
+            // takes no update; that is no success.
             if (ok && m_db.changes() == 0) {
+                m_ownWrite = false;
+                if (checked)
+                    return refuseChanged(row);
                 m_db.setError(QStringLiteral("Zapis je bil medtem izbrisan."));
                 ok = false;
             }
@@ -188,17 +228,23 @@ bool Recordset::sortsBefore(qint64 a, qint64 b) const {
 }
 
 bool Recordset::deleteCurrent() {
+    m_conflict.reset();
     if (!mayWrite(true))
         return false;
     const int p = m_keys.position();
     const qint64 row = m_keys.at(p);
+    const qint64 version = rowVersion();
     m_ownWrite = true;
     const bool ok = m_db.execute(QStringLiteral("DELETE FROM ") + quoted(m_table) +
-                                     QStringLiteral(" WHERE rowid = ?"),
-                                 {row});
+                                     QStringLiteral(" WHERE rowid = ?") +
+                                     (version > 0 ? QStringLiteral(" AND verzija = ?") : QString()),
+                                 version > 0 ? QVariantList{row, version} : QVariantList{row});
     m_ownWrite = false;
     if (!ok)
         return false;
+    // Changed or deleted by another workstation since it was read.
+    if (version > 0 && m_db.changes() == 0)
+        return refuseChanged(row);
     m_keys.removeCurrent();
     m_cache.remove(row);
     if (m_observer)

@@ -152,12 +152,14 @@ bool copyRows(Database& server, Database& file, QString* error) {
         return false;
     }
     // A newer program may have upgraded the server since this one started:
-    // its rows would not fit this version's file.
-    if (version.toInt() != Schema::CurrentVersion) {
-        const Message& other = version.toInt() > Schema::CurrentVersion
+    // its rows would not fit this version's file. The server's own columns
+    // (row versions) stay behind: the file has no place for them.
+    static_assert(ServerSchema::FileVersion == Schema::CurrentVersion);
+    if (version.toInt() != ServerSchema::Version) {
+        const Message& other = version.toInt() > ServerSchema::Version
                                    ? ServerMessages::NewerVersion
                                    : ServerMessages::OlderVersion;
-        *error = other.text.arg(version.toInt()).arg(Schema::CurrentVersion);
+        *error = other.text.arg(version.toInt()).arg(ServerSchema::Version);
         return false;
     }
     for (const QString& table : ServerSchema::copiedTables()) {

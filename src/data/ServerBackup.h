@@ -25,5 +25,26 @@ namespace ServerBackup {
 // *error has the engine's words and `path` is as it was.
 bool copyToFile(Database& server, const QString& path, const QString& password, QString* error);
 
+// Puts a backup copy (a data file keyed with `password`, of this
+// program's version: Schema::CurrentVersion) back on the server in place
+// of all its data, in one transaction: every program table is locked
+// against writing (the others read the data of before until the commit;
+// their writes wait, and writes under way are waited for, at most half a
+// minute), the rows of the copied tables are deleted, the file's rows go
+// in with their keys (a keyless table's from the file's rowid), the
+// search table follows by its triggers and the status line's sums are
+// made once from it, and the keys' next numbers go past the highest. A
+// file that is not a data file, or of another version, is refused; its
+// integrity is the caller's to check first (Backup::refusal). On any
+// failure nothing on the server has changed and *error has the engine's
+// words. The restore runs on a connection of its own: the program's open
+// record sets do not follow it.
+bool restoreFromFile(Database& server, const QString& path, const QString& password,
+                     QString* error);
+
+// How many other connections of the program (of any workstation) the
+// server's database has now, this one left out.
+bool otherConnections(Database& server, int* count, QString* error);
+
 } // namespace ServerBackup
 } // namespace valmir

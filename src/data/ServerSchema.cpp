@@ -22,7 +22,7 @@ bool runAll(PgConnection& db, const QStringList& statements) {
 }
 
 // The tables as the file has them after every step of Schema.cpp up to
-// Version, in the server's types (see ServerSchema.h). "SL" stands for the
+// FileVersion, in the server's types (see ServerSchema.h). "SL" stands for the
 // Slovenian collation of the file's TEXT COLLATE SLOVENIAN columns.
 QStringList tableStatements() {
     QStringList tables = {
@@ -328,7 +328,129 @@ bool advanceKeys(PgConnection& db) {
     return true;
 }
 
+// Version 8: several workstations at once. Every row of the invoices and
+// the code lists carries a version, raised by each change of its own, and
+// who changed it when, so that a save that finds the row changed since it
+// was read writes nothing; an invoice number is one invoice's (the unique
+// index; an empty number is no number); and a change is told to the other
+// workstations on the channel "valmir" (ServerNotices), as "<table> <I|U|D>
+// <keys>", or "*" for the keys of more than NoticeKeys rows.
+QStringList versionEightStatements() {
+    QStringList statements;
+    for (const QString& table : versionedTables())
+        statements << QStringLiteral(
+                          "ALTER TABLE %1 ADD COLUMN verzija bigint NOT NULL DEFAULT 1, "
+                          "ADD COLUMN spremenil text, ADD COLUMN spremenjeno timestamptz")
+                          .arg(table);
+    statements << QStringLiteral(R"(CREATE FUNCTION valmir_verzija() RETURNS trigger
+            LANGUAGE plpgsql AS $$
+            BEGIN
+                IF TG_OP = 'UPDATE' THEN
+                    -- The tariff's mark of the rows picked for an invoice
+                    -- is no change of the row.
+                    IF to_jsonb(NEW) - 'izbrana' - 'verzija' - 'spremenil' - 'spremenjeno'
+                            = to_jsonb(OLD) - 'izbrana' - 'verzija' - 'spremenil' - 'spremenjeno'
+                    THEN
+                        NEW.verzija := OLD.verzija;
+                        NEW.spremenil := OLD.spremenil;
+                        NEW.spremenjeno := OLD.spremenjeno;
+                        RETURN NEW;
+                    END IF;
+                    NEW.verzija := OLD.verzija + 1;
+                END IF;
+                NEW.spremenil := coalesce(nullif(current_setting('valmir.postaja', true), ''),
+                                          session_user);
+                NEW.spremenjeno := now();
+                RETURN NEW;
+            END $$)")
+               << QStringLiteral(R"(CREATE FUNCTION valmir_obvesti() RETURNS trigger
+            LANGUAGE plpgsql AS $$
+            DECLARE
+                vrstic bigint;
+                kljuci text;
+            BEGIN
+                IF TG_OP = 'DELETE' THEN
+                    SELECT count(*), string_agg(k, ',') INTO vrstic, kljuci FROM
+                        (SELECT to_jsonb(s) ->> TG_ARGV[0] AS k FROM stare s LIMIT %1) v;
+                ELSE
+                    SELECT count(*), string_agg(k, ',') INTO vrstic, kljuci FROM
+                        (SELECT to_jsonb(n) ->> TG_ARGV[0] AS k FROM nove n LIMIT %1) v;
+                END IF;
+                IF vrstic > 0 THEN
+                    PERFORM pg_notify('valmir', TG_TABLE_NAME || ' ' || left(TG_OP, 1) || ' '
+                        || CASE WHEN vrstic >= %1 THEN '*' ELSE kljuci END);
+                END IF;
+                RETURN NULL;
+            END $$)")
+                      .arg(NoticeKeys + 1);
+    for (const QString& table : versionedTables()) {
+        const QString key =
+            rowKey(table).isEmpty() ? QStringLiteral("id") : rowKey(table).toLower();
+        statements << QStringLiteral("CREATE TRIGGER trVerzija BEFORE INSERT OR UPDATE ON %1 "
+                                     "FOR EACH ROW EXECUTE FUNCTION valmir_verzija()")
+                          .arg(table)
+                   << QStringLiteral("CREATE TRIGGER trObvestiloNov AFTER INSERT ON %1 REFERENCING "
+                                     "NEW TABLE AS nove FOR EACH STATEMENT EXECUTE FUNCTION "
+                                     "valmir_obvesti('%2')")
+                          .arg(table, key)
+                   << QStringLiteral(
+                          "CREATE TRIGGER trObvestiloSprememba AFTER UPDATE ON %1 REFERENCING "
+                          "NEW TABLE AS nove FOR EACH STATEMENT EXECUTE FUNCTION "
+                          "valmir_obvesti('%2')")
+                          .arg(table, key)
+                   << QStringLiteral(
+                          "CREATE TRIGGER trObvestiloBrisanje AFTER DELETE ON %1 REFERENCING "
+                          "OLD TABLE AS stare FOR EACH STATEMENT EXECUTE FUNCTION "
+                          "valmir_obvesti('%2')")
+                          .arg(table, key);
+    }
+    return statements;
+}
+
+// An invoice number found more than once stops the unique index; the user
+// is told which one instead of the server's words about an index.
+bool numbersUnique(PgConnection& db) {
+    QVariant twice;
+    if (!db.queryValue(QStringLiteral("SELECT StevilkaRacuna FROM tblRacun WHERE StevilkaRacuna "
+                                      "<> '' GROUP BY StevilkaRacuna HAVING count(*) > 1 "
+                                      "ORDER BY 1 LIMIT 1"),
+                       {}, &twice))
+        return false;
+    if (twice.isNull())
+        return true;
+    db.setError(ServerMessages::DuplicateNumbers.text.arg(twice.toString()));
+    return false;
+}
+
+bool upgradeToEight(PgConnection& db) {
+    return runAll(db, versionEightStatements()) && numbersUnique(db) &&
+           db.execute(QStringLiteral("CREATE UNIQUE INDEX ixRacunStevilkaEna ON tblRacun "
+                                     "(StevilkaRacuna) WHERE StevilkaRacuna <> ''"));
+}
+
 } // namespace
+
+QStringList versionedTables() {
+    QStringList tables = copiedTables();
+    tables.removeAll(QStringLiteral("tblRacunTarife")); // an invoice's lines go with its version
+    return tables;
+}
+
+bool upgrade(PgConnection& db, int from, int to) {
+    struct Step {
+        int version;
+        bool (*run)(PgConnection&);
+    };
+    static constexpr Step Steps[] = {{8, upgradeToEight}};
+    for (const Step& step : Steps) {
+        if (step.version <= from || step.version > to)
+            continue;
+        if (!step.run(db) ||
+            !db.execute(QStringLiteral("UPDATE valmir_shema SET verzija = $1"), {step.version}))
+            return false;
+    }
+    return true;
+}
 
 QStringList copiedTables() {
     return {QStringLiteral("tblSestavljavci"),
@@ -416,12 +538,16 @@ bool createTables(PgConnection& db) {
     return runAll(db, tableStatements()) && runAll(db, functionStatements());
 }
 
-bool completeTables(PgConnection& db) {
+bool completeTables(PgConnection& db, int version) {
     return runAll(db, searchStatements()) && runAll(db, indexStatements()) &&
            runAll(db, triggerStatements()) && advanceKeys(db) &&
-           db.execute(QStringLiteral("INSERT INTO valmir_shema (verzija) VALUES ($1)"), {Version});
+           db.execute(QStringLiteral("INSERT INTO valmir_shema (verzija) VALUES ($1)"),
+                      {FirstVersion}) &&
+           upgrade(db, FirstVersion, version);
 }
 
-bool create(PgConnection& db) { return prepare(db) && createTables(db) && completeTables(db); }
+bool create(PgConnection& db, int version) {
+    return prepare(db) && createTables(db) && completeTables(db, version);
+}
 
 } // namespace valmir::ServerSchema

@@ -23,9 +23,19 @@ class PgConnection;
 namespace ServerSchema {
 
 // The version of the tables made here, kept on the server in the one-row
-// table valmir_shema. A new step of Schema.cpp needs its server form here
-// before files of its version can move to a server.
-inline constexpr int Version = 7;
+// table valmir_shema. The server's first tables (FirstVersion) were the
+// file's of that version; later steps of the server's own (upgrade()) add
+// what only several workstations need. FileVersion is the version of the
+// file whose tables the server holds: a file of it moves to the server,
+// and a backup of the server is one. A new step of Schema.cpp needs its
+// server form here before files of its version can move to a server.
+inline constexpr int FirstVersion = 7;
+inline constexpr int Version = 8;
+inline constexpr int FileVersion = 7;
+
+// A statement that changes more rows than this is told to the other
+// workstations as "*" (read the table again) rather than by its keys.
+inline constexpr int NoticeKeys = 50;
 
 // The tables whose rows come from the file, as the program names them.
 QStringList copiedTables();
@@ -52,10 +62,20 @@ bool existingTables(PgConnection& db, QStringList* found);
 // extensions, createTables() makes the tables bare, completeTables()
 // builds the search table and the sums from the rows there, then the
 // indexes, the triggers, the keys' next numbers and the version row.
-bool create(PgConnection& db);
+bool create(PgConnection& db, int version = Version);
 bool prepare(PgConnection& db);
 bool createTables(PgConnection& db);
-bool completeTables(PgConnection& db);
+bool completeTables(PgConnection& db, int version = Version);
+
+// Brings tables of version `from` (FirstVersion or later) to `to`, step by
+// step, in the caller's transaction; the server refuses a user who does
+// not own the tables (lastError() has its words).
+bool upgrade(PgConnection& db, int from, int to = Version);
+
+// The tables whose rows carry a version ("verzija"), who changed them
+// ("spremenil": the workstation) and when ("spremenjeno"), all three the
+// server's only (Database::hiddenColumns).
+QStringList versionedTables();
 
 } // namespace ServerSchema
 } // namespace valmir

@@ -25,8 +25,13 @@ InvoiceDeletionResult deleteCurrentInvoice(Recordset& invoices) {
         return failed(db.lastError());
     if (!db.execute(QStringLiteral("DELETE FROM tblRacunTarife WHERE ID_racun=?"), {id}))
         return failed(db.lastError());
-    if (!invoices.deleteCurrent())
+    if (!invoices.deleteCurrent()) {
+        // Another workstation changed or deleted it since the list read it.
+        if (const auto& conflict = invoices.conflict())
+            return failed(Messages::ChangedMeanwhile.text.arg(
+                conflict->deleted ? Messages::DeletedBy : conflict->by));
         return failed(db.lastError());
+    }
     if (!transaction.commit()) {
         // Rolled back: the engine has given the record set its row back.
         const QString error = db.lastError();

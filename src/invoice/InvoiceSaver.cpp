@@ -80,32 +80,79 @@ bool writeLines(Database& db, const QList<WorkingLine>& lines, qint64 invoiceId)
     return true;
 }
 
-// Steps that belong together: the invoice row, its lines and the counter.
-bool writeInvoice(Database& db, Recordset& list, Database& work, int mode, const InvoiceHeader& h,
-                  qint64* id) {
+// The first free number after a proposal another workstation took: the
+// counter as it stands now (the caller holds the settings row), and past
+// numbers typed ahead of it.
+bool nextFreeNumber(Database& db, const QString& taken, QString* number) {
+    auto settings = db.openRecordset(
+        QStringLiteral("SELECT StRacuna, LetniStevec FROM tblNastavitve ORDER BY rowid"),
+        RecordsetKind::Snapshot);
+    if (!settings || settings->readFailed())
+        return false;
+    const int year = numberYear(taken);
+    double counter = 0;
+    if (!counterForNewDocument(db, NumberOrZero(settings->field(QStringLiteral("StRacuna"))),
+                               settings->field(QStringLiteral("LetniStevec")).toBool(), year,
+                               &counter))
+        return false;
+    for (;; counter += 1) {
+        QString error;
+        *number = proposeNumber(year, counter);
+        if (!numberTaken(db, *number, 0, &error))
+            return error.isEmpty();
+    }
+}
+
+// Steps that belong together: the number, the invoice row, its lines and
+// the counter. Other workstations save at the same time: a new number is
+// settled while the settings row is held, so that two saves never take the
+// same one.
+SaveOutcome writeInvoice(Database& db, Recordset& list, Database& work, int mode,
+                         const QString& originalNumber, InvoiceHeader h, qint64* id,
+                         QString* number) {
     // The working table's lines in the grid's order, read from the file
     // itself so that the editor's record set keeps its place.
     QList<WorkingLine> lines;
     if (!readLines(work, &lines)) {
         db.setError(work.lastError());
-        return false;
+        return SaveOutcome::EngineError;
     }
     Transaction tx(db);
     if (!tx.active())
-        return false;
-    if (!(mode == 1 ? list.edit() : list.addNew()))
-        return false;
+        return SaveOutcome::EngineError;
+    *number = h.text1.value(NumberBox);
+    if (mode != 1 || *number != originalNumber) {
+        // Held until the commit: the next saver waits here, then sees this
+        // one's number.
+        if (!db.execute(QStringLiteral("UPDATE tblNastavitve SET StRacuna = StRacuna "
+                                       "WHERE rowid = (SELECT min(rowid) FROM tblNastavitve)")))
+            return SaveOutcome::EngineError;
+        QString error;
+        const qint64 ownId = mode == 1 ? list.field(QStringLiteral("ID")).toLongLong() : 0;
+        if (*number != originalNumber && numberTaken(db, *number, ownId, &error)) {
+            if (!h.numberProposed || mode == 1)
+                return SaveOutcome::DuplicateNumber;
+            if (!nextFreeNumber(db, *number, number))
+                return SaveOutcome::EngineError;
+            h.text1[NumberBox] = *number;
+        } else if (!error.isEmpty()) {
+            db.setError(error);
+            return SaveOutcome::EngineError;
+        }
+    }
+    if (!(mode == 1 ? list.edit(h.rowVersion) : list.addNew()))
+        return list.conflict() ? SaveOutcome::ChangedMeanwhile : SaveOutcome::EngineError;
     writeHeader(list, h, totalsOf(lines, h.vatPercent));
     if (!list.update()) {
         list.cancelUpdate();
-        return false;
+        return list.conflict() ? SaveOutcome::ChangedMeanwhile : SaveOutcome::EngineError;
     }
     *id = list.lastModified();
     if (!writeLines(db, lines, *id))
-        return false;
-    if (mode != 1 && !advanceCounter(db, h.text1.value(NumberBox)))
-        return false;
-    return tx.commit();
+        return SaveOutcome::EngineError;
+    if (mode != 1 && !advanceCounter(db, *number))
+        return SaveOutcome::EngineError;
+    return tx.commit() ? SaveOutcome::Saved : SaveOutcome::EngineError;
 }
 
 } // namespace
@@ -149,6 +196,8 @@ Message saveMessage(SaveOutcome outcome) {
         return Messages::DuplicateNumber;
     case SaveOutcome::BadDate:
         return Messages::BadDate;
+    case SaveOutcome::ChangedMeanwhile:
+        return Messages::ChangedMeanwhile;
     case SaveOutcome::EngineError:
         return Messages::InvoiceNotSaved;
     case SaveOutcome::Saved:
@@ -164,9 +213,11 @@ SaveResult saveInvoice(Database& db, Recordset& list, Recordset& lines, int mode
     if (!isNumeric(header.percentText))
         return refused(SaveOutcome::PercentNotNumeric);
 
+    // A number typed is refused before anything else is looked at; the
+    // save settles it again with the other workstations' numbers held.
     const QString number = header.text1.value(NumberBox);
     const qint64 ownId = mode == 1 ? list.field(QStringLiteral("ID")).toLongLong() : 0;
-    if (number != originalNumber) {
+    if (number != originalNumber && !header.numberProposed) {
         QString error;
         if (numberTaken(db, number, ownId, &error))
             return refused(SaveOutcome::DuplicateNumber);
@@ -181,16 +232,23 @@ SaveResult saveInvoice(Database& db, Recordset& list, Recordset& lines, int mode
     const qint64 stoodOn = list.bookmark();
     const int stoodAt = list.position();
     qint64 id = 0;
-    if (!writeInvoice(db, list, lines.database(), mode, header, &id)) {
+    QString saved;
+    const SaveOutcome outcome =
+        writeInvoice(db, list, lines.database(), mode, originalNumber, header, &id, &saved);
+    if (outcome != SaveOutcome::Saved) {
         // Rolled back; the engine has put the list back as it was.
-        const QString error = db.lastError();
+        const std::optional<Recordset::Conflict> conflict = list.conflict();
+        const QString error = outcome != SaveOutcome::ChangedMeanwhile ? db.lastError()
+                              : conflict->deleted                      ? Messages::DeletedBy
+                                                                       : conflict->by;
         if (!list.moveToBookmark(stoodOn))
             list.moveTo(std::min(stoodAt, list.recordCount() - 1));
-        return refused(SaveOutcome::EngineError, error);
+        return refused(outcome, error);
     }
     list.moveToBookmark(id);
     SaveResult r;
     r.invoiceId = id;
+    r.number = saved;
     return r;
 }
 

@@ -31,6 +31,14 @@ struct InvoiceHeader {
         QDate date;
     };
     std::optional<Credited> credits = std::nullopt;
+    // The number box holds the number the program proposed, untouched: when
+    // another workstation has taken it meanwhile, the save takes the next
+    // free one instead of refusing.
+    bool numberProposed = false;
+    // An invoice being changed (mode 1): the row version read with it, so
+    // that a change by another workstation since is not overwritten. 0 on
+    // the file, which one workstation uses.
+    qint64 rowVersion = 0;
 };
 
 enum class SaveOutcome {
@@ -39,13 +47,15 @@ enum class SaveOutcome {
     PercentNotNumeric,
     DuplicateNumber,
     BadDate,
-    EngineError // error holds the engine's text; nothing was written
+    ChangedMeanwhile, // another workstation changed or deleted the invoice; error says who
+    EngineError       // error holds the engine's text; nothing was written
 };
 
 struct SaveResult {
     SaveOutcome outcome = SaveOutcome::Saved;
     QString error;
     qint64 invoiceId = 0;
+    QString number; // the number the invoice was saved with
 };
 
 // The message box for a refused save.

@@ -111,6 +111,21 @@ inline const Message NoInvoiceList{
     QStringLiteral("Seznam računov ni odprt, zato računa ne morem shraniti."), Titles::Cannot};
 inline const Message UnsavedChanges{QStringLiteral("Si morda nehote pozabil shraniti spremembe?"),
                                     QStringLiteral("Majhna pozornost")};
+// Several workstations on one server: a save or a delete that finds the
+// invoice changed or deleted by another since this one read it.
+inline const Message ChangedMeanwhile{
+    QStringLiteral("Račun je medtem spremenil nekdo drug (%1). Vaše spremembe niso shranjene."),
+    Titles::Cannot};                                       // %1: ChangedBy or DeletedBy
+inline const QString ChangedBy = QStringLiteral("%1, %2"); // %1: the workstation, %2: when
+inline const QString DeletedBy = QStringLiteral("račun je izbrisan");
+inline const QString ShowOtherVersion =
+    QStringLiteral("Prikažem račun, kot je zdaj shranjen? Če izberete »Ne«, urejate naprej "
+                   "svojo različico.");
+// The same for a row of a code list (the customers, the staff, the tariff).
+inline const Message RowChangedMeanwhile{
+    QStringLiteral("Zapis je medtem spremenil nekdo drug (%1). Vaše spremembe niso shranjene."),
+    Titles::Cannot}; // %1: ChangedBy or RowDeletedBy
+inline const QString RowDeletedBy = QStringLiteral("zapis je izbrisan");
 
 } // namespace Messages
 
@@ -609,6 +624,29 @@ inline const Message NewerVersion{
 inline const Message OlderVersion{
     QStringLiteral("Podatki na strežniku so različice %1, ta program pa potrebuje različico %2."),
     Title};
+inline const Message UpgradeRefused{
+    QStringLiteral("Podatke na strežniku je treba posodobiti z različice %1 na različico %2, "
+                   "kar sme le lastnik baze. Naj program enkrat zažene lastnik baze (ali "
+                   "skrbnik strežnika).\n%3"),
+    Title}; // %3: the server's words
+inline const Message DuplicateNumbers{
+    QStringLiteral("Številka računa »%1« je v datoteki večkrat, na strežniku pa mora biti vsaka "
+                   "številka ena sama. Številke popravite v programu na datoteki in prenos "
+                   "ponovite."),
+    Title}; // %1: the number
+inline const Message AskRestoreOffice{
+    QStringLiteral("Vsi podatki v bazi »%1« na strežniku bodo zamenjani s podatki iz kopije "
+                   "»%2«.\r\nTrenutni podatki bodo prej shranjeni kot kopija v mapi »%3«.\r\n"
+                   "Na bazo so povezane še druge delovne postaje: %4. Med obnovo ne morejo "
+                   "shranjevati, potem pa vidijo obnovljene podatke.\r\nJe to res tvoja želja?"),
+    QStringLiteral("Trenutek odločitve")}; // %1: database, %2: copy, %3: folder, %4: how many
+// Why a copy is not put back on the server (after BackupMessages::Refused).
+inline const Message CopyOtherVersion{
+    QStringLiteral("kopija je različice podatkov %1, na strežnik pa program obnovi le kopijo "
+                   "različice %2"),
+    Title}; // %1: the copy's version, %2: the version of the server's tables
+inline const Message CopyNotData{QStringLiteral("datoteka ni podatkovna baza programa VALMIR"),
+                                 Title};
 inline const Message NotOnServer{
     QStringLiteral("Podatkov na strežniku program ne obnovi iz varnostne kopije: to naredi "
                    "skrbnik strežnika (ali pa kopijo prenesete v prazno bazo z ukazom "

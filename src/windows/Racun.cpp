@@ -228,6 +228,9 @@ bool Racun::load() {
     Mode = m_copyOf ? 0 : OpenMode;
     Loading = true;
     OriginalNumber.clear();
+    m_proposedNumber.clear();
+    m_rowVersion = 0;
+    m_invoiceId = 0;
     // Every step that fails has shown its message; the editor then does
     // not open, so that no save can write what was never read.
     bool ok = FillStaffList();
@@ -264,6 +267,8 @@ bool Racun::loadFromList() {
     auto field = [list](const char* name) { return list->field(QString::fromLatin1(name)); };
     if (Mode == 1) {
         OriginalNumber = headerText(NumberBox);
+        m_rowVersion = list->rowVersion();
+        m_invoiceId = field("ID").toLongLong();
         ui.percentEdit->setText(numberBoxText(field("ProcentPavsala")));
         ui.pointValueEdit->setText(numberBoxText(field("VrednostTocke")));
         SelectStaff(NullToZero(field("Sestavljavec")));
@@ -328,7 +333,8 @@ bool Racun::loadNewInvoiceDefaults() {
         reportEngineError(m_db->lastError());
         return false;
     }
-    ui.headerBoxes[NumberBox]->setText(proposeNumber(today().year(), yearCounter));
+    m_proposedNumber = proposeNumber(today().year(), yearCounter);
+    ui.headerBoxes[NumberBox]->setText(m_proposedNumber);
     return true;
 }
 
@@ -679,6 +685,9 @@ InvoiceHeader Racun::currentHeader() const {
     header.pointValueText = ui.pointValueEdit->text();
     header.vatPercent = m_vatPercent;
     header.credits = m_credits;
+    header.numberProposed = Mode != 1 && !m_proposedNumber.isEmpty() &&
+                            header.text1.value(NumberBox) == m_proposedNumber;
+    header.rowVersion = Mode == 1 ? m_rowVersion : 0;
     return header;
 }
 
@@ -707,7 +716,26 @@ bool Racun::store() {
         Msg::critical(this, Messages::NoInvoiceList);
         return false;
     }
-    const SaveResult result = saveInvoice(*m_db, *list, *rs, Mode, OriginalNumber, currentHeader());
+    // The list follows other workstations while the editor is open: it
+    // must stand on the invoice edited, which may be gone.
+    SaveResult result;
+    if (Mode == 1 && m_invoiceId != 0 && list->bookmark() != m_invoiceId &&
+        !list->moveToBookmark(m_invoiceId))
+        result = {SaveOutcome::ChangedMeanwhile, Messages::DeletedBy, 0, {}};
+    else
+        result = saveInvoice(*m_db, *list, *rs, Mode, OriginalNumber, currentHeader());
+    if (result.outcome == SaveOutcome::ChangedMeanwhile) {
+        // Nothing was written. The user sees the other version, or keeps
+        // his own on the screen (a later save is refused the same way).
+        const Message& changed = Messages::ChangedMeanwhile;
+        const QString told = changed.text.arg(result.error);
+        if (result.error == Messages::DeletedBy)
+            Msg::critical(this, {told, changed.title});
+        else if (Msg::question(this, told + QStringLiteral("\n\n") + Messages::ShowOtherVersion,
+                               changed.title))
+            load();
+        return false;
+    }
     if (result.outcome != SaveOutcome::Saved) {
         Message refusal = saveMessage(result.outcome);
         if (!result.error.isEmpty())
@@ -718,7 +746,13 @@ bool Racun::store() {
     // From now on the editor edits the row it wrote (the list stands on it),
     // so another save does not add it a second time.
     Mode = 1;
+    // Another workstation may have taken the proposed number meanwhile.
+    if (result.number != headerText(NumberBox))
+        setHeaderText(NumberBox, result.number);
     OriginalNumber = headerText(NumberBox);
+    m_proposedNumber.clear();
+    m_rowVersion = list->rowVersion();
+    m_invoiceId = result.invoiceId;
     Modified = false;
     m_invoiceList->syncFromRecordset();
     updateCustomerRegister();

@@ -132,6 +132,12 @@ private:
     int Mode = 0;
     bool Loading = false;
     QString OriginalNumber;
+    // The number the program proposed for a new invoice: saved untouched,
+    // it moves to the next free one when another workstation took it.
+    QString m_proposedNumber;
+    // The version of the stored invoice as the editor read it (server).
+    qint64 m_rowVersion = 0;
+    qint64 m_invoiceId = 0; // the stored invoice edited (mode 1)
     bool Modified = false;
     double LumpSumAmount = 0;
     // The VAT rate the invoice is priced, saved and printed with: its own

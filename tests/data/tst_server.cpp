@@ -247,6 +247,10 @@ private Q_SLOTS:
             // name no columns fill the same columns there.
             if (!ServerSchema::rowKey(table).isEmpty())
                 expected << ServerSchema::rowKey(table).toLower() + " bigint ";
+            if (ServerSchema::versionedTables().contains(table))
+                expected << "verzija bigint "
+                         << "spremenil text "
+                         << "spremenjeno timestamp with time zone ";
             const QStringList onServer = shownRows(serverRows(
                 *db,
                 "SELECT column_name || ' ' || data_type || ' ' || coalesce(collation_name, '') "
@@ -255,7 +259,7 @@ private Q_SLOTS:
             QCOMPARE(onServer, expected);
         }
         QCOMPARE(serverRows(*db, "SELECT verzija FROM valmir_shema"),
-                 QList<QVariantList>{{qlonglong(Schema::CurrentVersion)}});
+                 QList<QVariantList>{{qlonglong(ServerSchema::Version)}});
 
         const QStringList names = {"Žalec", "Čatež", "Celje", "Zreče", "Cerklje", "Ćirić"};
         for (const QString& name : names) {
@@ -415,7 +419,58 @@ private Q_SLOTS:
     // "Varnostna kopija..." in office mode: the data moved to the server
     // and changed there come back as a data file that "Obnovi" takes, row
     // for row as on the server, stored as a file stores them, its search
-    // made by the file itself. "Obnovi" stays refused on the server.
+    // made by the file itself.
+    // Tables of the first server version are brought up to date when the
+    // program starts on them, in one transaction; a user who does not own
+    // them may not, and then nothing changes.
+    void olderServerIsUpgraded_data() {
+        QTest::addColumn<bool>("owner");
+        QTest::newRow("the owner starts") << true;
+        QTest::newRow("another user starts") << false;
+    }
+    void olderServerIsUpgraded() {
+        QFETCH(bool, owner);
+        const QString conninfo = newDatabase();
+        QString used = conninfo;
+        {
+            auto db = connectTo(conninfo);
+            QVERIFY(db);
+            QVERIFY2(ServerSchema::create(*db, ServerSchema::FirstVersion),
+                     qPrintable(db->lastError()));
+            QVERIFY(db->execute("INSERT INTO tblRacun (StevilkaRacuna, Ime) VALUES "
+                                "('2009/1', 'Čuk'), ('2009/2', 'Celje')"));
+            if (!owner) {
+                QVERIFY(db->execute("DO $$ BEGIN CREATE ROLE valmir_gost LOGIN; EXCEPTION WHEN "
+                                    "duplicate_object THEN NULL; END $$"));
+                QVERIFY(db->execute("GRANT ALL ON ALL TABLES IN SCHEMA public TO valmir_gost"));
+                QVERIFY(db->execute("GRANT ALL ON ALL SEQUENCES IN SCHEMA public TO valmir_gost"));
+                used += " user=valmir_gost";
+            }
+        }
+        test::Fixture folder;
+        const StartupResult started = startUp({folder.dataDir(), folder.tempDir(), used});
+        QCOMPARE(started.ok, owner);
+        if (!owner)
+            QVERIFY2(started.message.startsWith(
+                         ServerMessages::UpgradeRefused.text.section(u'%', 0, 0) + "7"),
+                     qPrintable(started.message));
+        shutDown();
+        auto db = connectTo(conninfo);
+        QVERIFY(db);
+        const int version = owner ? ServerSchema::Version : ServerSchema::FirstVersion;
+        QCOMPARE(serverRows(*db, "SELECT verzija FROM valmir_shema"),
+                 QList<QVariantList>{{qlonglong(version)}});
+        // The rows there before carry their first version; a number is one
+        // invoice's, in any case.
+        const QString versions = "SELECT count(*) FROM information_schema.columns WHERE "
+                                 "table_name = 'tblracun' AND column_name = 'verzija'";
+        QCOMPARE(serverRows(*db, versions), QList<QVariantList>{{qlonglong(owner ? 1 : 0)}});
+        QCOMPARE(db->execute("INSERT INTO tblRacun (StevilkaRacuna) VALUES ('2009/1')"), !owner);
+        if (owner)
+            QCOMPARE(serverRows(*db, "SELECT StevilkaRacuna, verzija FROM tblRacun ORDER BY ID"),
+                     (QList<QVariantList>{{"2009/1", 1LL}, {"2009/2", 1LL}}));
+    }
+
     void backupOfTheServer() {
         test::Fixture folder;
         fillDataFolder(folder);
@@ -445,10 +500,16 @@ private Q_SLOTS:
             QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
         };
         saveBackupCopy(nullptr, appContext());
+        // "Obnovi" on the server asks first, naming the others connected
+        // (none here); answered No, it changes nothing.
+        watcher.answers = {QMessageBox::No};
         QVERIFY(!restoreBackupCopy(nullptr, appContext()));
+        const Message& ask = ServerMessages::AskRestoreOffice;
         QCOMPARE(watcher.seen,
                  QStringList({"Varnostna kopija|" + BackupMessages::Saved.text.arg(path),
-                              ServerMessages::Title + '|' + ServerMessages::NotOnServer.text}));
+                              ask.title + '|' +
+                                  ask.text.arg(Db->path(), path,
+                                               Backup::folderIn(appContext().appFolder), "0")}));
 
         QCOMPARE(Backup::refusal(path, Schema::dataPassword()), QString());
         auto file = Database::open(path, Schema::dataPassword(), &error);

@@ -112,11 +112,12 @@ private Q_SLOTS:
     }
 
     void refusalsKeepTheEditorOpen() {
-        addInvoice(*Db, {{"StevilkaRacuna", "2031/001"}});
+        addInvoice(*Db, {{"StevilkaRacuna", "2031/007"}});
         Session s;
         QVERIFY(s.e);
         box(s.e, "Text1_1")->setText("Kupec");
-        // The proposed number was already used by hand.
+        // A number typed that another invoice has (a proposed one moves on).
+        box(s.e, "Text1_0")->setText("2031/007");
         expectRefusal(s, "Ne bo šlo|Račun s takšno številko že imamo v bazi! Številka računa mora "
                          "biti unikatna.");
         box(s.e, "Text1_0")->setText("2031/002");

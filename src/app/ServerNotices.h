@@ -1,0 +1,40 @@
+#pragma once
+
+#include "data/Database.h"
+
+#include <QObject>
+
+class QSocketNotifier;
+class QTimer;
+
+namespace valmir {
+
+// What other workstations change on the office's server, told as it
+// happens: the open record sets follow it (Database::takeNotices) and
+// `changed` says which tables changed. The server's notices are read when
+// its connection has something to read, and every half second those that
+// arrived while the program itself was reading (libpq keeps them); no
+// table is read for this. Nothing happens on a file.
+class ServerNotices : public QObject {
+    Q_OBJECT
+public:
+    // `readByCaller`: see Database::takeNotices.
+    ServerNotices(Database& db, QStringList readByCaller, QObject* parent);
+
+    // Reads what has come now (also for tests, which need not wait).
+    void takeNow();
+
+Q_SIGNALS:
+    void changed(const QList<Database::Notice>& notices);
+
+private:
+    void watchSocket();
+
+    Database& m_db;
+    QStringList m_readByCaller;
+    QSocketNotifier* m_notifier = nullptr;
+    int m_socket = -1;
+    QTimer* m_timer = nullptr;
+};
+
+} // namespace valmir

@@ -1,0 +1,200 @@
+#include "TestSupport.h"
+#include "data/PgConnection.h"
+#include "data/Schema.h"
+#include "data/ServerBackup.h"
+#include "data/ServerSchema.h"
+#include "text/Messages.h"
+
+#include <QRegularExpression>
+
+#include <future>
+
+using namespace valmir;
+
+namespace {
+
+QStringList shownRows(const QList<QVariantList>& rows) {
+    QStringList out;
+    for (const QVariantList& row : rows) {
+        QStringList fields;
+        for (const QVariant& v : row)
+            fields << (v.isNull() ? QStringLiteral("<Null>") : v.toString());
+        out << fields.join(u'|');
+    }
+    return out;
+}
+
+QStringList fileRows(Database& db, const QString& sql) {
+    QList<QVariantList> rows;
+    auto rs = db.openRecordset(sql, RecordsetKind::Snapshot);
+    for (int p = 0; rs && p < rs->recordCount(); ++p) {
+        QVariantList row;
+        for (int c = 0; c < rs->fieldNames().size(); ++c)
+            row << rs->value(p, c);
+        rows << row;
+    }
+    return shownRows(rows);
+}
+
+QStringList serverRows(PgConnection& db, const QString& sql) {
+    QList<QVariantList> rows;
+    if (!db.query(sql, {}, &rows))
+        qWarning("%s: %s", qPrintable(sql), qPrintable(db.lastError()));
+    return shownRows(rows);
+}
+
+// Everything of the program on the server, as text.
+QStringList serverContents(PgConnection& db) {
+    QStringList out;
+    for (const QString& table : ServerSchema::allTables())
+        out << table << serverRows(db, "SELECT * FROM " + table + " ORDER BY 1");
+    return out;
+}
+
+} // namespace
+
+class TestServerRestore : public QObject {
+    Q_OBJECT
+    test::TestCluster m_cluster;
+
+    // The copy: a data file the program made, with invoices, lines and staff.
+    static QString makeCopy(test::Fixture& folder) {
+        if (!folder.start())
+            return {};
+        Database& db = *Db;
+        db.execute("INSERT INTO tblSestavljavci (Ime) VALUES (?)", {"Špela Žužek"});
+        const qint64 tariff = test::operationId(db, 1, 1);
+        test::addNumberedInvoices(db, 30, [](int x) {
+            return QVariantMap{{"Ime", "Čatež " + QString::number(x)},
+                               {"Placan", x % 3 == 0},
+                               {"ZaPlacilo", x * 10.005},
+                               {"Datum", QDate(2009, 12, 1).addDays(x)}};
+        });
+        for (int id : {3, 7, 30})
+            test::addLine(db, id, tariff, 12.5, 2.0, QVariant(), 83.33);
+        db.execute("DELETE FROM tbPoste WHERE Stev = (SELECT min(Stev) FROM tbPoste)");
+        shutDown();
+        return folder.dataDir() + "/valmir2009.db";
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY2(m_cluster.open(), qPrintable(m_cluster.lastError())); }
+    void cleanup() { m_cluster.dropDatabases(); }
+
+    // The server's data become the copy's, or stay as they were.
+    void restore_data() {
+        QTest::addColumn<QString>("inCopy");
+        QTest::addColumn<QStringList>("onServer");
+        QTest::addColumn<QString>("told"); // empty: restored
+        QTest::newRow("restored") << "" << QStringList() << "";
+        QTest::newRow("server's column of its own")
+            << ""
+            << QStringList{"ALTER TABLE tblRacun ADD COLUMN dodatno bigint NOT NULL DEFAULT 1"}
+            << "";
+        QTest::newRow("not a data file") << "ni baza" << QStringList() << ".";
+        QTest::newRow("older version")
+            << "PRAGMA user_version = 6" << QStringList()
+            << QRegularExpression::escape(
+                   ServerMessages::CopyOtherVersion.text.arg(6).arg(Schema::CurrentVersion));
+        QTest::newRow("lines refused, the last table")
+            << ""
+            << QStringList{"CREATE FUNCTION brez() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                           "RAISE EXCEPTION 'brez vrstic'; END $$",
+                           "CREATE TRIGGER brez BEFORE INSERT ON tblRacunTarife FOR EACH ROW "
+                           "EXECUTE FUNCTION brez()"}
+            << "tblRacunTarife: .*brez vrstic";
+    }
+    void restore() {
+        QFETCH(QString, inCopy);
+        QFETCH(QStringList, onServer);
+        QFETCH(QString, told);
+        test::Fixture folder;
+        const QString path = makeCopy(folder);
+        QVERIFY(!path.isEmpty());
+        if (inCopy == u"ni baza")
+            QVERIFY(test::writeBytes(path, "ni baza"));
+        else if (!inCopy.isEmpty())
+            QVERIFY(Database::open(path, Schema::dataPassword(), nullptr)->execute(inCopy));
+        const QString conninfo = m_cluster.newDatabase();
+        auto db = test::TestCluster::connectTo(conninfo);
+        QVERIFY(db && ServerSchema::create(*db));
+        QVERIFY(db->execute("INSERT INTO tblRacun (ID, StevilkaRacuna, ZaPlacilo) VALUES "
+                            "(500, 'star', 9), (501, 'star2', 1)"));
+        QVERIFY(db->execute("INSERT INTO tbPoste (Stev, Posta) VALUES (1000, 'Ljubljana')"));
+        for (const QString& sql : onServer)
+            QVERIFY2(db->execute(sql), qPrintable(db->lastError()));
+        const QStringList before = serverContents(*db);
+
+        QString error;
+        auto server = Database::connect(conninfo, &error);
+        QVERIFY2(server, qPrintable(error));
+        const bool restored =
+            ServerBackup::restoreFromFile(*server, path, Schema::dataPassword(), &error);
+        QCOMPARE(restored, told.isEmpty());
+        if (!restored) {
+            QVERIFY2(error.contains(QRegularExpression(told)), qPrintable(error));
+            QCOMPARE(serverContents(*db), before);
+            return;
+        }
+        auto file = Database::open(path, Schema::dataPassword(), &error);
+        QVERIFY2(file, qPrintable(error));
+        for (const QString& table : ServerSchema::copiedTables()) {
+            const QString key = ServerSchema::rowKey(table);
+            QStringList columns = key.isEmpty() ? QStringList() : QStringList{key};
+            for (const QString& c : fileRows(*file, "PRAGMA table_info(" + table + ")"))
+                columns << '"' + c.section(u'|', 1, 1).toLower() + '"';
+            const QString order = key.isEmpty() ? "ID" : key;
+            const QStringList inFile =
+                fileRows(*file, QStringLiteral("SELECT %1* FROM %2 ORDER BY rowid")
+                                    .arg(key.isEmpty() ? "" : "rowid, ", table));
+            QVERIFY(table == u"tblNarocnik" || !inFile.isEmpty());
+            QCOMPARE(serverRows(*db, QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+                                         .arg(columns.join(", "), table, order)),
+                     inFile);
+            // A new row takes a key past the restored ones.
+            const qlonglong last = file->scalar("SELECT max(rowid) FROM " + table).toLongLong();
+            QVERIFY(serverRows(*db, "INSERT INTO " + table + " DEFAULT VALUES RETURNING " + order)
+                        .value(0)
+                        .toLongLong() > last);
+            QVERIFY(db->execute("DELETE FROM " + table + " WHERE " + order + " > $1", {last}));
+        }
+        const QString sums = "SELECT Racunov, NeplacanoCentov FROM tblIskanjeVsota";
+        QCOMPARE(serverRows(*db, sums), fileRows(*file, sums));
+        QCOMPARE(serverRows(*db, "SELECT count(*) FROM tblIskanje"),
+                 serverRows(*db, "SELECT Racunov FROM tblIskanjeVsota"));
+        QCOMPARE(serverRows(*db, "SELECT ID FROM tblIskanje ORDER BY ID"),
+                 serverRows(*db, "SELECT ID FROM tblRacun ORDER BY ID"));
+    }
+
+    // A transaction of another workstation that wrote is waited for, seen
+    // as the restore's lock not granted; its row is then replaced too.
+    void restoreWaitsForOthersWrites() {
+        test::Fixture folder;
+        const QString path = makeCopy(folder);
+        const QString conninfo = m_cluster.newDatabase();
+        auto db = test::TestCluster::connectTo(conninfo);
+        auto other = test::TestCluster::connectTo(conninfo);
+        QVERIFY(!path.isEmpty() && db && other && ServerSchema::create(*db));
+        QVERIFY(other->execute("BEGIN") &&
+                other->execute("INSERT INTO tblSestavljavci (Ime) VALUES ('drugi')"));
+        QString error;
+        auto server = Database::connect(conninfo, &error);
+        QVERIFY2(server, qPrintable(error));
+        auto restoring = std::async(std::launch::async, [&] {
+            return ServerBackup::restoreFromFile(*server, path, Schema::dataPassword(), &error);
+        });
+        const QString waiting = "SELECT count(*) FROM pg_locks WHERE NOT granted AND mode = "
+                                "'ExclusiveLock' AND relation = 'tblsestavljavci'::regclass";
+        QTRY_COMPARE_WITH_TIMEOUT(serverRows(*db, waiting), QStringList{"1"}, 10000);
+        QCOMPARE(restoring.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
+        QVERIFY(other->execute("COMMIT"));
+        QVERIFY2(restoring.get(), qPrintable(error));
+        auto file = Database::open(path, Schema::dataPassword(), &error);
+        QVERIFY2(file, qPrintable(error));
+        const QString staff = "SELECT Ime FROM tblSestavljavci ORDER BY ID";
+        QCOMPARE(serverRows(*db, staff), fileRows(*file, staff));
+    }
+};
+
+QTEST_MAIN(TestServerRestore)
+#include "tst_server_restore.moc"
