@@ -4,6 +4,8 @@
 #include "data/RecordsetShared.h"
 #include "text/Messages.h"
 
+#include <QDateTime>
+
 namespace valmir {
 
 using namespace recordset;
@@ -53,16 +55,18 @@ bool Recordset::edit(qint64 expectedVersion) {
 // since it was read: says by whom and when, and shows the row as it is now.
 bool Recordset::refuseChanged(qint64 row) {
     const std::unique_ptr<EngineQuery> q =
-        m_db.query(QStringLiteral("SELECT spremenil, to_char(spremenjeno, 'DD.MM.YYYY HH24:MI') "
-                                  "FROM ") +
+        m_db.query(QStringLiteral("SELECT spremenil, date_part('epoch', spremenjeno) FROM ") +
                        quoted(m_table) + QStringLiteral(" WHERE rowid = ?"),
                    {row});
     if (!q)
         return false;
     Conflict conflict;
     if (q->next())
-        conflict.by = Messages::ChangedBy.arg(q->field(0, FieldType::Other).toString(),
-                                              q->field(1, FieldType::Other).toString());
+        conflict.by = Messages::ChangedBy.arg(
+            q->field(0, FieldType::Other).toString(),
+            // The time of this computer, whatever the server's zone.
+            QDateTime::fromSecsSinceEpoch(qint64(q->field(1, FieldType::Number).toDouble()))
+                .toString(QStringLiteral("d. M. yyyy 'ob' H.mm")));
     else
         conflict.deleted = true;
     if (q->failed())

@@ -36,12 +36,12 @@ std::unique_ptr<Recordset> openRow(Database& db, QString* error) {
 // Writes `fill`'s fields into the row (made first when missing) in one
 // transaction.
 template <typename Fill>
-bool writeRow(Database& db, QString* error, Fill fill) {
+bool writeRow(Database& db, QString* error, Fill fill, qint64 expectedVersion = 0) {
     Transaction transaction(db);
     if (!transaction.active() || !ensureSettingsRow(db, error))
         return fail(db, error);
     auto row = openRow(db, error);
-    if (!row || row->eof() || !row->edit())
+    if (!row || row->eof() || !row->edit(expectedVersion))
         return fail(db, error);
     fill(*row);
     if (!row->update()) {
@@ -98,6 +98,7 @@ bool readInvoiceSettings(Database& db, InvoiceSettings* settings, QString* error
     settings->documentFolder = NullTrim(row->field(QStringLiteral("MapaDokumentov")));
     settings->restartEachYear = row->field(QStringLiteral("LetniStevec")).toBool();
     settings->counterYear = row->field(QStringLiteral("LetoStevca")).toInt();
+    settings->rowVersion = row->rowVersion();
     return !row->readFailed() || fail(db, error);
 }
 
@@ -121,18 +122,22 @@ bool writeCompanyData(Database& db, const CompanyData& data, const QString& remi
 }
 
 bool writeInvoiceSettings(Database& db, const InvoiceSettings& s, QString* error) {
-    return writeRow(db, error, [&](Recordset& row) {
-        row.setField(QStringLiteral("StRacuna"), s.counter);
-        row.setField(QStringLiteral("VrednostTocke"), s.pointValue);
-        row.setField(QStringLiteral("Veljavnost"), s.validity);
-        row.setField(QStringLiteral("Tolarji"), s.tolars);
-        row.setField(QStringLiteral("GlavaVzporedno"), s.sideBySide);
-        row.setField(QStringLiteral("StopnjaDDV"), s.vatPercent);
-        row.setField(QStringLiteral("MapaDokumentov"), s.documentFolder.isNull() ? QStringLiteral("") : s.documentFolder);
-        row.setField(QStringLiteral("LetniStevec"), s.restartEachYear);
-        row.setField(QStringLiteral("LetoStevca"),
-                     s.counterYear > 0 ? QVariant(s.counterYear) : QVariant());
-    });
+    return writeRow(
+        db, error,
+        [&](Recordset& row) {
+            row.setField(QStringLiteral("StRacuna"), s.counter);
+            row.setField(QStringLiteral("VrednostTocke"), s.pointValue);
+            row.setField(QStringLiteral("Veljavnost"), s.validity);
+            row.setField(QStringLiteral("Tolarji"), s.tolars);
+            row.setField(QStringLiteral("GlavaVzporedno"), s.sideBySide);
+            row.setField(QStringLiteral("StopnjaDDV"), s.vatPercent);
+            row.setField(QStringLiteral("MapaDokumentov"),
+                         s.documentFolder.isNull() ? QStringLiteral("") : s.documentFolder);
+            row.setField(QStringLiteral("LetniStevec"), s.restartEachYear);
+            row.setField(QStringLiteral("LetoStevca"),
+                         s.counterYear > 0 ? QVariant(s.counterYear) : QVariant());
+        },
+        s.rowVersion);
 }
 
 InvoiceSettingsCheck readInvoiceSettingsInput(const InvoiceSettingsInput& input,

@@ -37,6 +37,10 @@ struct InvoiceSettings {
     QString documentFolder;  // MapaDokumentov: where PDFs go; empty for the default
     bool restartEachYear = false; // LetniStevec: the first invoice of a year is number 1
     int counterYear = 0;          // LetoStevca: the year the counter is of; 0 not known
+    // On the server, the row's version as read: written back, the settings
+    // are refused when another workstation changed the row since (a save
+    // that moved the counter), so that the counter never goes back.
+    qint64 rowVersion = 0;
 };
 
 // Adds the row when the table has none: empty texts, the counter at 1 (the

@@ -200,6 +200,7 @@ void N_racun::confirm() {
     // A counter the user sets is of this year; one left alone keeps its own.
     settings.counterYear =
         settings.counter == m_loaded.counter ? m_loaded.counterYear : today().year();
+    settings.rowVersion = m_loaded.rowVersion;
     QString error;
     if (!writeInvoiceSettings(*m_context.db, settings, &error)) {
         Msg::critical(this, SettingsMessages::NotSaved, error);

@@ -5,6 +5,7 @@
 #include "EditorSession.h"
 
 #include "app/Glavna.h"
+#include "document/Settings.h"
 #include "invoice/InvoiceSaver.h"
 #include "invoice/Purge.h"
 #include "text/Clock.h"
@@ -132,6 +133,21 @@ private Q_SLOTS:
         QVERIFY(purgeInvoicesBefore(*m_b, QDate(2026, 2, 1)).ok);
         QTRY_COMPARE(shownColumn(&w, 0), (QStringList{"2026/003", "2026/002"}));
         QTRY_VERIFY(w.findChild<QLabel*>("Label2")->text().startsWith("Prikazana 2 od 2 "));
+    }
+
+    // The settings read while B's save moved the counter are not written
+    // back over it: the counter never goes back.
+    void settingsKeepTheCounter() {
+        InvoiceSettings read;
+        QString error;
+        QVERIFY(readInvoiceSettings(*Db, &read, &error));
+        QVERIFY(advanceCounter(*m_b, "2026/041"));
+        read.pointValue = 2.5;
+        QVERIFY(!writeInvoiceSettings(*Db, read, &error));
+        QVERIFY2(error.startsWith(Messages::RowChangedMeanwhile.text.section(u'(', 0, 0)),
+                 qPrintable(error));
+        QCOMPARE(counter(), 42.0);
+        QVERIFY(readInvoiceSettings(*Db, &read, &error) && writeInvoiceSettings(*Db, read, &error));
     }
 
     // A code list follows B's rows, and a row B changed since A read it is
