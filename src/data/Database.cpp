@@ -205,7 +205,13 @@ QList<Database::Notice> Database::takeNotices(const QStringList& readByCaller) {
     if (!m_pg || m_pg->inTransaction())
         return notices; // told after the transaction, with what it wrote itself
     const QStringList tables = ServerSchema::copiedTables();
-    for (const QString& payload : m_pg->takeNotifications(QStringLiteral("valmir"))) {
+    QStringList payloads = m_pg->takeNotifications(QStringLiteral("valmir"));
+    // What others wrote while the connection was lost was told to nobody:
+    // every table counts as changed.
+    if (m_pg->takeReconnected())
+        for (const QString& table : tables)
+            payloads << table + QStringLiteral(" U *");
+    for (const QString& payload : std::as_const(payloads)) {
         // "<table> <I|U|D> <key,key...>" or "<table> <I|U|D> *".
         const QStringList parts = payload.split(u' ');
         if (parts.size() != 3 || parts.at(1).size() != 1)
@@ -225,7 +231,9 @@ QList<Database::Notice> Database::takeNotices(const QStringList& readByCaller) {
         const std::vector<Recordset*> sets = m_recordsets;
         const bool callerReads = readByCaller.contains(n.table, Qt::CaseInsensitive);
         for (Recordset* rs : sets) {
-            if (!rs->overTable(table.constData()))
+            // An observer told before may have closed it.
+            if (std::find(m_recordsets.begin(), m_recordsets.end(), rs) == m_recordsets.end() ||
+                !rs->overTable(table.constData()))
                 continue;
             // A dynaset shows rows added by others only when its query runs
             // again, as it does for every change of many rows.

@@ -372,6 +372,7 @@ bool PgConnection::ready(const QString& sql) {
         if (!r)
             return false;
     }
+    m_reconnected = true;
     return true;
 }
 

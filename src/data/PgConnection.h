@@ -8,6 +8,7 @@
 #include <QVariantList>
 
 #include <memory>
+#include <utility>
 
 struct pg_conn;
 struct pg_result;
@@ -93,6 +94,9 @@ public:
     // left out), read from what the server has sent so far without waiting;
     // the socket to watch for more (-1 when there is no connection).
     QStringList takeNotifications(const QString& channel);
+    // Whether the connection was made anew since the last call: notices
+    // sent meanwhile were lost with the old one.
+    bool takeReconnected() { return std::exchange(m_reconnected, false); }
     int socket() const;
 
     QString databaseName() const;
@@ -114,6 +118,7 @@ private:
     // As the server last told it: a connection lost since cannot tell.
     bool m_wasInTransaction = false;
     QList<std::pair<QString, QVariantList>> m_session;
+    bool m_reconnected = false;
 };
 
 // Begins a transaction on the server and rolls it back unless commit() is

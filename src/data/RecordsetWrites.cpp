@@ -23,6 +23,7 @@ bool Recordset::mayWrite(bool needsRow) {
 }
 
 bool Recordset::addNew() {
+    m_conflict.reset();
     if (!mayWrite(false))
         return false;
     m_editMode = EditMode::Add;
@@ -104,6 +105,7 @@ void Recordset::cancelUpdate() {
 }
 
 bool Recordset::update() {
+    m_conflict.reset();
     if (m_editMode == EditMode::None) {
         m_db.setError(QStringLiteral("Zapis ni v urejanju."));
         return false;

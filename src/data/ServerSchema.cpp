@@ -329,26 +329,36 @@ bool advanceKeys(PgConnection& db) {
 }
 
 // Version 8: several workstations at once. Every row of the invoices and
-// the code lists carries a version, raised by each change of its own, and
+// the code lists carries a version, new with each change of its own, and
 // who changed it when, so that a save that finds the row changed since it
 // was read writes nothing; an invoice number is one invoice's (the unique
 // index; an empty number is no number); and a change is told to the other
 // workstations on the channel "valmir" (ServerNotices), as "<table> <I|U|D>
 // <keys>", or "*" for the keys of more than NoticeKeys rows.
 QStringList versionEightStatements() {
-    QStringList statements;
+    // Versions are numbers of one sequence, so that a row never comes back
+    // to a version it had: not after many changes, and not when a restore
+    // writes it anew. The rows there before start at 1, without rewriting
+    // the tables.
+    QStringList statements{QStringLiteral("CREATE SEQUENCE valmir_verzije START 2")};
     for (const QString& table : versionedTables())
         statements << QStringLiteral(
                           "ALTER TABLE %1 ADD COLUMN verzija bigint NOT NULL DEFAULT 1, "
                           "ADD COLUMN spremenil text, ADD COLUMN spremenjeno timestamptz")
+                          .arg(table)
+                   << QStringLiteral("ALTER TABLE %1 ALTER COLUMN verzija SET DEFAULT "
+                                     "nextval('valmir_verzije')")
                           .arg(table);
     statements << QStringLiteral(R"(CREATE FUNCTION valmir_verzija() RETURNS trigger
             LANGUAGE plpgsql AS $$
             BEGIN
                 IF TG_OP = 'UPDATE' THEN
-                    -- The tariff's mark of the rows picked for an invoice
-                    -- is no change of the row.
-                    IF to_jsonb(NEW) - 'izbrana' - 'verzija' - 'spremenil' - 'spremenjeno'
+                    -- The tariff's mark of the rows picked for an invoice,
+                    -- and the hold of the settings row while a number is
+                    -- taken, are no change of the row. (An invoice saved
+                    -- as it was still is one: its lines may have changed.)
+                    IF TG_TABLE_NAME IN ('tbltarife', 'tblnastavitve') AND
+                            to_jsonb(NEW) - 'izbrana' - 'verzija' - 'spremenil' - 'spremenjeno'
                             = to_jsonb(OLD) - 'izbrana' - 'verzija' - 'spremenil' - 'spremenjeno'
                     THEN
                         NEW.verzija := OLD.verzija;
@@ -356,7 +366,7 @@ QStringList versionEightStatements() {
                         NEW.spremenjeno := OLD.spremenjeno;
                         RETURN NEW;
                     END IF;
-                    NEW.verzija := OLD.verzija + 1;
+                    NEW.verzija := nextval('valmir_verzije');
                 END IF;
                 NEW.spremenil := coalesce(nullif(current_setting('valmir.postaja', true), ''),
                                           session_user);

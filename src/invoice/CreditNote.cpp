@@ -27,7 +27,7 @@ CreditNoteResult failed(Database& db) {
 
 CreditNoteResult makeCreditNote(Database& db, qint64 invoiceId, const QDate& today) {
     Transaction tx(db);
-    if (!tx.active())
+    if (!tx.active() || !holdCounter(db))
         return failed(db);
     QVariant marked;
     if (!db.queryValue(QStringLiteral("SELECT ifnull(Dobropis, False) FROM tblRacun WHERE ID = ?"),
@@ -61,15 +61,8 @@ CreditNoteResult makeCreditNote(Database& db, qint64 invoiceId, const QDate& tod
                        {}, &restart) ||
         !counterForNewDocument(db, counter.toDouble(), restart.toBool(), today.year(), &next))
         return failed(db);
-    for (;; ++next) {
-        result.number = proposeNumber(today.year(), next);
-        QVariant taken;
-        if (!db.queryValue(QStringLiteral("SELECT 1 FROM tblRacun WHERE StevilkaRacuna = ?"),
-                           {result.number}, &taken))
-            return failed(db);
-        if (taken.isNull())
-            break;
-    }
+    if (!firstFreeNumber(db, today.year(), next, &result.number))
+        return failed(db);
 
     if (!db.insert(QStringLiteral("INSERT INTO tblRacun (StevilkaRacuna, Datum, Placan, Dobropis, "
                                   "IzvirniID, IzvirniRacun, IzvirniDatum, ") +

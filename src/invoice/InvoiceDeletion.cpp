@@ -1,6 +1,7 @@
 #include "invoice/InvoiceDeletion.h"
 
 #include "data/Recordset.h"
+#include "invoice/InvoiceSaver.h"
 #include "text/Messages.h"
 
 namespace valmir {
@@ -23,15 +24,17 @@ InvoiceDeletionResult deleteCurrentInvoice(Recordset& invoices) {
     Transaction transaction(db);
     if (!transaction.active())
         return failed(db.lastError());
-    if (!db.execute(QStringLiteral("DELETE FROM tblRacunTarife WHERE ID_racun=?"), {id}))
-        return failed(db.lastError());
+    // The invoice's row before its lines, in the order a save writes them:
+    // a save and a delete of one invoice on two workstations then wait for
+    // each other instead of each holding what the other needs.
     if (!invoices.deleteCurrent()) {
         // Another workstation changed or deleted it since the list read it.
-        if (const auto& conflict = invoices.conflict())
-            return failed(Messages::ChangedMeanwhile.text.arg(
-                conflict->deleted ? Messages::DeletedBy : conflict->by));
+        if (invoices.conflict())
+            return failed(Messages::DeleteChangedMeanwhile.arg(conflictText(invoices.conflict())));
         return failed(db.lastError());
     }
+    if (!db.execute(QStringLiteral("DELETE FROM tblRacunTarife WHERE ID_racun=?"), {id}))
+        return failed(db.lastError());
     if (!transaction.commit()) {
         // Rolled back: the engine has given the record set its row back.
         const QString error = db.lastError();

@@ -67,14 +67,25 @@ void writeHeader(Recordset& list, const InvoiceHeader& h, const InvoiceTotals& t
                                       storedValue(h.text1.value(ValidityBox), BoxForm::Validity)));
 }
 
+// The lines in statements of many rows each: on a server every statement
+// is a trip there and back, made while the counter is held. A statement
+// binds at most 999 values on the file (SQLCipher's limit): 6 a line.
 bool writeLines(Database& db, const QList<WorkingLine>& lines, qint64 invoiceId) {
+    constexpr int LinesPerStatement = 150;
     if (!db.execute(QStringLiteral("DELETE FROM tblRacunTarife WHERE ID_racun=?"), {invoiceId}))
         return false;
-    for (const WorkingLine& l : lines) {
+    for (qsizetype first = 0; first < lines.size(); first += LinesPerStatement) {
+        QStringList rows;
+        QVariantList values;
+        for (const WorkingLine& l : lines.mid(first, LinesPerStatement)) {
+            rows << QStringLiteral("(?, ?, ?, ?, ?, ?)");
+            values << invoiceId << l.tariffId << l.points << NumberOrNull(l.quantity)
+                   << NumberOrNull(l.surcharge) << l.amount;
+        }
         if (!db.execute(QStringLiteral("INSERT INTO tblRacunTarife (ID_racun, ID_tarifa, Tocke, "
-                                       "Kolicina, Povisek, znesek) VALUES (?, ?, ?, ?, ?, ?)"),
-                        {invoiceId, l.tariffId, l.points, NumberOrNull(l.quantity),
-                         NumberOrNull(l.surcharge), l.amount}))
+                                       "Kolicina, Povisek, znesek) VALUES ") +
+                            rows.join(QStringLiteral(", ")),
+                        values))
             return false;
     }
     return true;
@@ -91,16 +102,10 @@ bool nextFreeNumber(Database& db, const QString& taken, QString* number) {
         return false;
     const int year = numberYear(taken);
     double counter = 0;
-    if (!counterForNewDocument(db, NumberOrZero(settings->field(QStringLiteral("StRacuna"))),
-                               settings->field(QStringLiteral("LetniStevec")).toBool(), year,
-                               &counter))
-        return false;
-    for (;; counter += 1) {
-        QString error;
-        *number = proposeNumber(year, counter);
-        if (!numberTaken(db, *number, 0, &error))
-            return error.isEmpty();
-    }
+    return counterForNewDocument(db, NumberOrZero(settings->field(QStringLiteral("StRacuna"))),
+                                 settings->field(QStringLiteral("LetniStevec")).toBool(), year,
+                                 &counter) &&
+           firstFreeNumber(db, year, counter, number);
 }
 
 // Steps that belong together: the number, the invoice row, its lines and
@@ -122,10 +127,7 @@ SaveOutcome writeInvoice(Database& db, Recordset& list, Database& work, int mode
         return SaveOutcome::EngineError;
     *number = h.text1.value(NumberBox);
     if (mode != 1 || *number != originalNumber) {
-        // Held until the commit: the next saver waits here, then sees this
-        // one's number.
-        if (!db.execute(QStringLiteral("UPDATE tblNastavitve SET StRacuna = StRacuna "
-                                       "WHERE rowid = (SELECT min(rowid) FROM tblNastavitve)")))
+        if (!holdCounter(db))
             return SaveOutcome::EngineError;
         QString error;
         const qint64 ownId = mode == 1 ? list.field(QStringLiteral("ID")).toLongLong() : 0;
@@ -157,6 +159,21 @@ SaveOutcome writeInvoice(Database& db, Recordset& list, Database& work, int mode
 
 } // namespace
 
+bool holdCounter(Database& db) {
+    // A write that changes nothing takes the row's lock on every engine.
+    return db.execute(QStringLiteral("UPDATE tblNastavitve SET StRacuna = StRacuna "
+                                     "WHERE rowid = (SELECT min(rowid) FROM tblNastavitve)"));
+}
+
+bool firstFreeNumber(Database& db, int year, double counter, QString* number) {
+    for (;; counter += 1) {
+        QString error;
+        *number = proposeNumber(year, counter);
+        if (!numberTaken(db, *number, 0, &error))
+            return error.isEmpty();
+    }
+}
+
 // A new invoice moves the counter past its number, whatever the user made
 // of the proposal; a number without "/" leaves it alone.
 bool advanceCounter(Database& db, const QString& number) {
@@ -184,6 +201,12 @@ bool counterForNewDocument(Database& db, double storedCounter, bool restartEachY
         return false;
     *counter = counterForYear(storedCounter, true, counterYear.toInt(), last.toDate(), year);
     return true;
+}
+
+QString conflictText(const std::optional<Recordset::Conflict>& conflict) {
+    if (!conflict)
+        return {};
+    return conflict->deleted ? Messages::DeletedBy : conflict->by;
 }
 
 Message saveMessage(SaveOutcome outcome) {
@@ -237,10 +260,9 @@ SaveResult saveInvoice(Database& db, Recordset& list, Recordset& lines, int mode
         writeInvoice(db, list, lines.database(), mode, originalNumber, header, &id, &saved);
     if (outcome != SaveOutcome::Saved) {
         // Rolled back; the engine has put the list back as it was.
-        const std::optional<Recordset::Conflict> conflict = list.conflict();
-        const QString error = outcome != SaveOutcome::ChangedMeanwhile ? db.lastError()
-                              : conflict->deleted                      ? Messages::DeletedBy
-                                                                       : conflict->by;
+        const QString error = outcome == SaveOutcome::ChangedMeanwhile
+                                  ? conflictText(list.conflict())
+                                  : db.lastError();
         if (!list.moveToBookmark(stoodOn))
             list.moveTo(std::min(stoodAt, list.recordCount() - 1));
         return refused(outcome, error);

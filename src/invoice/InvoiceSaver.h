@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/Recordset.h"
 #include "invoice/Vat.h"
 #include "text/Messages.h"
 
@@ -61,6 +62,10 @@ struct SaveResult {
 // The message box for a refused save.
 Message saveMessage(SaveOutcome outcome);
 
+// What a save or a delete refused for a change by another workstation
+// tells in the message's brackets: who and when, or that it is deleted.
+QString conflictText(const std::optional<Recordset::Conflict>& conflict);
+
 // Moves the settings' counter past a new document's number ("2026/007"
 // leaves 8, of the year 2026); a number without "/" leaves it alone. False
 // on an engine error.
@@ -72,6 +77,15 @@ bool advanceCounter(Database& db, const QString& number);
 // counter starts again each year. False on an engine error.
 bool counterForNewDocument(Database& db, double storedCounter, bool restartEachYear, int year,
                            double* counter);
+
+// Holds the settings row until the caller's transaction ends: workstations
+// that number a new document wait here for one another, and each then sees
+// the numbers the others took. False on an engine error.
+bool holdCounter(Database& db);
+
+// The first number from `counter` on (proposeNumber in `year`) that no
+// invoice carries. False on an engine error.
+bool firstFreeNumber(Database& db, int year, double counter, QString* number);
 
 // Saves an invoice: checks the header (point value, percentage, unique
 // number when it differs from originalNumber, date), then in one

@@ -118,6 +118,8 @@ inline const Message ChangedMeanwhile{
     Titles::Cannot};                                       // %1: ChangedBy or DeletedBy
 inline const QString ChangedBy = QStringLiteral("%1, %2"); // %1: the workstation, %2: when
 inline const QString DeletedBy = QStringLiteral("račun je izbrisan");
+inline const QString DeleteChangedMeanwhile =
+    QStringLiteral("Račun je medtem spremenil nekdo drug (%1). Račun ni izbrisan.");
 inline const QString ShowOtherVersion =
     QStringLiteral("Prikažem račun, kot je zdaj shranjen? Če izberete »Ne«, urejate naprej "
                    "svojo različico.");
@@ -625,14 +627,14 @@ inline const Message OlderVersion{
     QStringLiteral("Podatki na strežniku so različice %1, ta program pa potrebuje različico %2."),
     Title};
 inline const Message UpgradeRefused{
-    QStringLiteral("Podatke na strežniku je treba posodobiti z različice %1 na različico %2, "
-                   "kar sme le lastnik baze. Naj program enkrat zažene lastnik baze (ali "
-                   "skrbnik strežnika).\n%3"),
+    QStringLiteral("Podatkov na strežniku ni bilo mogoče posodobiti z različice %1 na "
+                   "različico %2. Posodobi jih lahko le lastnik baze: naj program enkrat zažene "
+                   "lastnik baze (ali skrbnik strežnika).\n%3"),
     Title}; // %3: the server's words
 inline const Message DuplicateNumbers{
-    QStringLiteral("Številka računa »%1« je v datoteki večkrat, na strežniku pa mora biti vsaka "
-                   "številka ena sama. Številke popravite v programu na datoteki in prenos "
-                   "ponovite."),
+    QStringLiteral("Številka računa »%1« je v podatkih večkrat, na strežniku pa mora biti "
+                   "vsaka številka ena sama. Podvojene številke je treba popraviti (v datoteki "
+                   "pred prenosom na strežnik)."),
     Title}; // %1: the number
 inline const Message AskRestoreOffice{
     QStringLiteral("Vsi podatki v bazi »%1« na strežniku bodo zamenjani s podatki iz kopije "

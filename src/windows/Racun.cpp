@@ -733,7 +733,7 @@ bool Racun::store() {
             Msg::critical(this, {told, changed.title});
         else if (Msg::question(this, told + QStringLiteral("\n\n") + Messages::ShowOtherVersion,
                                changed.title))
-            load();
+            reloadStored();
         return false;
     }
     if (result.outcome != SaveOutcome::Saved) {
@@ -746,6 +746,7 @@ bool Racun::store() {
     // From now on the editor edits the row it wrote (the list stands on it),
     // so another save does not add it a second time.
     Mode = 1;
+    m_copyOf.reset(); // a copy saved is an invoice of its own
     // Another workstation may have taken the proposed number meanwhile.
     if (result.number != headerText(NumberBox))
         setHeaderText(NumberBox, result.number);
@@ -757,6 +758,21 @@ bool Racun::store() {
     m_invoiceList->syncFromRecordset();
     updateCustomerRegister();
     return true;
+}
+
+// The stored invoice as another workstation saved it, in place of what
+// was typed.
+void Racun::reloadStored() {
+    Recordset* list = m_invoiceList ? m_invoiceList->recordset() : nullptr;
+    if (!list || !list->moveToBookmark(m_invoiceId)) {
+        const Message& changed = Messages::ChangedMeanwhile;
+        Msg::critical(this, {changed.text.arg(Messages::DeletedBy), changed.title});
+        return;
+    }
+    m_invoiceList->syncFromRecordset();
+    const int openMode = std::exchange(OpenMode, 1);
+    load();
+    OpenMode = openMode;
 }
 
 void Racun::updateCustomerRegister() {

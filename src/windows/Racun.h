@@ -53,6 +53,7 @@ public:
 
     // The header as the boxes show it, for saving and printing.
     InvoiceHeader currentHeader() const;
+    void reloadStored();
 
     // "Tiskaj račun": writes the document and opens it.
     void PrintInvoice();

@@ -1,0 +1,543 @@
+// Several workstations on one office server, under load and SIGKILL.
+//
+// For each number of workstations the parent makes a fresh database on the
+// server (the program's tables and seed, moved there as "--prenesi" does)
+// and starts that many worker processes of this program. Each worker starts
+// up on the server as the program does and, until its time is up, saves new
+// invoices (the number proposed from the settings' counter as the editor
+// proposes it, numberProposed), changes existing ones (mode 1, with the row
+// version read) and deletes some, through the program's own routines. After
+// each step returned it appends one line to its own log file:
+//   new ID NUMBER LINES | edit ID NUMBER LINES | deleted ID | conflict ID |
+//   refused STEP OUTCOME TEXT
+// Each invoice's remark names its number of lines ("vrstic: 7"). The parent
+// kills workers with SIGKILL at random moments and starts new ones in their
+// place. At the end it checks on the server:
+//   - every invoice number is unique;
+//   - every invoice holds the lines its remark names; no line without its
+//     invoice;
+//   - the counter (StRacuna, of the year LetoStevca) is past every number;
+//   - the kept counts (tblIskanjeVsota) equal a count over tblRacun, and
+//     tblIskanje holds a row for each invoice;
+//   - every invoice a worker reported saved (and nobody deleted later) is
+//     there under its number; none reported deleted is;
+//   - no step was refused (a duplicate number, an engine error): two
+//     workstations must not trip over each other. A save refused as changed
+//     meanwhile is told apart ("conflict"), not a fault.
+//
+//   valmir_office_stress [--server CONNINFO] [--workstations 2,4,8]
+//                        [--seconds 20] [--kills 3] [--seed S] [--keep]
+// --server is the maintenance database of a cluster (default: the variable
+// VALMIR_PG_TEST); --kills counts per round; --keep leaves the databases.
+// Exit status 0 when no round found a fault.
+
+#include "app/Globals.h"
+#include "app/ServerTransfer.h"
+#include "app/Startup.h"
+#include "data/Database.h"
+#include "data/PgConnection.h"
+#include "data/Recordset.h"
+#include "document/Settings.h"
+#include "invoice/InvoiceDeletion.h"
+#include "invoice/InvoiceFields.h"
+#include "invoice/InvoiceSaver.h"
+#include "invoice/Numbering.h"
+#include "invoice/WorkingTable.h"
+#include "text/Clock.h"
+#include "text/Messages.h"
+#include "text/TextForms.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+using namespace valmir;
+
+namespace {
+
+constexpr int MaxLines = 12;
+const QString Remark = QStringLiteral("vrstic: %1");
+
+const char* outcomeName(SaveOutcome o) {
+    switch (o) {
+    case SaveOutcome::Saved:
+        return "saved";
+    case SaveOutcome::PointValueNotNumeric:
+        return "point-value";
+    case SaveOutcome::PercentNotNumeric:
+        return "percent";
+    case SaveOutcome::DuplicateNumber:
+        return "duplicate-number";
+    case SaveOutcome::BadDate:
+        return "bad-date";
+    case SaveOutcome::ChangedMeanwhile:
+        return "changed-meanwhile";
+    case SaveOutcome::EngineError:
+        return "engine-error";
+    }
+    return "?";
+}
+
+// ---------------------------------------------------------------- worker
+
+struct Worker {
+    QRandomGenerator rng;
+    int log = -1;
+    int refusedInARow = 0;
+    std::unique_ptr<Recordset> list;
+    std::unique_ptr<Recordset> lines;
+
+    // Written whole and at once after the step returned: what the parent
+    // reads is what had been done, a kill or not.
+    void report(QString line) {
+        refusedInARow = line.startsWith(u"refused") ? refusedInARow + 1 : 0;
+        const QByteArray b = (line.replace(u'\n', u' ') + u'\n').toUtf8();
+        if (::write(log, b.constData(), size_t(b.size())) != b.size())
+            ::_exit(4);
+    }
+
+    bool fillWorkingTable(int n) {
+        if (!emptyWorkingTable(*WorkDb))
+            return false;
+        for (int i = 1; i <= n; ++i)
+            if (!WorkDb->execute(
+                    QStringLiteral("INSERT INTO tblTarifePregled (ID_tarifa, Tocke, Kolicina, "
+                                   "Povisek, znesek, TarifnaStevilka, TS1, TS2, \"70proc\", "
+                                   "GeodetskaStoritev, Master) VALUES (?, ?, ?, ?, ?, 'x', ?, ?, "
+                                   "0, 'opravilo', 0)"),
+                    {i, 10.0 * i, n, QVariant(), 25.0 * i, 1, i}))
+                return false;
+        return true;
+    }
+
+    InvoiceHeader header(const QString& number, int n) {
+        QStringList text1(HeaderBoxCount);
+        text1[NumberBox] = number;
+        text1[1] = QStringLiteral("Stranka %1").arg(rng.bounded(1000));
+        text1[RemarkBox] = Remark.arg(n);
+        text1[DateBox] = dateText(today().addDays(-rng.bounded(300)));
+        text1[ValidityBox] = QStringLiteral("30");
+        InvoiceHeader h{
+            text1, 1, false, rng.bounded(2) == 0, QStringLiteral("10"), QStringLiteral("2,5")};
+        return h;
+    }
+
+    // The number the editor proposes for a new invoice.
+    bool proposed(QString* number) {
+        InvoiceSettings settings;
+        QString error;
+        double counter = 0;
+        if (!readInvoiceSettings(*Db, &settings, &error) ||
+            !counterForNewDocument(*Db, settings.counter, settings.restartEachYear, today().year(),
+                                   &counter))
+            return false;
+        *number = proposeNumber(today().year(), counter);
+        return true;
+    }
+
+    void saveNew() {
+        QString number;
+        const int n = rng.bounded(1, MaxLines + 1);
+        if (!proposed(&number) || !fillWorkingTable(n))
+            return report(QStringLiteral("refused new setup ") + Db->lastError() +
+                          WorkDb->lastError());
+        InvoiceHeader h = header(number, n);
+        h.numberProposed = true;
+        const SaveResult r = saveInvoice(*Db, *list, *lines, 0, QString(), h);
+        if (r.outcome != SaveOutcome::Saved)
+            return report(QStringLiteral("refused new %1 %2").arg(outcomeName(r.outcome), r.error));
+        report(QStringLiteral("new %1 %2 %3")
+                   .arg(r.invoiceId)
+                   .arg(r.number.isEmpty() ? number : r.number)
+                   .arg(n));
+    }
+
+    // Stands on a random invoice of the list as read now; false when none.
+    bool pickInvoice() {
+        if (!list->requery() || list->recordCount() == 0)
+            return false;
+        return list->moveTo(rng.bounded(list->recordCount()));
+    }
+
+    void edit() {
+        if (!pickInvoice())
+            return saveNew();
+        const qint64 id = list->field(QStringLiteral("ID")).toLongLong();
+        const QString number = list->field(QStringLiteral("StevilkaRacuna")).toString();
+        const int n = rng.bounded(1, MaxLines + 1);
+        if (!fillWorkingTable(n))
+            return report(QStringLiteral("refused edit setup ") + WorkDb->lastError());
+        InvoiceHeader h = header(number, n);
+        h.rowVersion = list->rowVersion();
+        const SaveResult r = saveInvoice(*Db, *list, *lines, 1, number, h);
+        if (r.outcome == SaveOutcome::ChangedMeanwhile)
+            return report(QStringLiteral("conflict %1").arg(id));
+        if (r.outcome != SaveOutcome::Saved)
+            return report(
+                QStringLiteral("refused edit %1 %2").arg(outcomeName(r.outcome), r.error));
+        report(QStringLiteral("edit %1 %2 %3").arg(id).arg(number).arg(n));
+    }
+
+    void remove() {
+        if (!pickInvoice())
+            return saveNew();
+        const qint64 id = list->field(QStringLiteral("ID")).toLongLong();
+        const InvoiceDeletionResult r = deleteCurrentInvoice(*list);
+        if (r.deleted)
+            return report(QStringLiteral("deleted %1").arg(id));
+        // Refused because another workstation changed or deleted it since
+        // (the list, told of a delete, has dropped the row: none is current).
+        for (const Message& m : {Messages::ChangedMeanwhile, Messages::RowChangedMeanwhile,
+                                 Messages::NoInvoiceSelected})
+            if (r.error.startsWith(m.text.section(QStringLiteral("%1"), 0, 0)))
+                return report(QStringLiteral("conflict %1").arg(id));
+        report(QStringLiteral("refused delete engine-error ") + r.error);
+    }
+
+    int run(const StartupOptions& options, qint64 endMs) {
+        const StartupResult started = startUp(options);
+        if (!started.ok)
+            return report(QStringLiteral("failed ") + started.message), 3;
+        list = Db->openRecordset(
+            QStringLiteral("SELECT * FROM tblRacun ORDER BY StevilkaRacuna DESC"));
+        lines = WorkDb->openRecordset(QStringLiteral("tblTarifePregled"), RecordsetKind::Table);
+        if (!list || !lines || !lines->setIndex(QStringLiteral("Red")))
+            return report(QStringLiteral("failed ") + Db->lastError()), 3;
+        while (QDateTime::currentMSecsSinceEpoch() < endMs) {
+            // A server gone away refuses every step at once: stop.
+            if (refusedInARow >= 50)
+                return report(QStringLiteral("failed 50 steps refused in a row")), 3;
+            const int pick = rng.bounded(100);
+            if (pick < 55)
+                saveNew();
+            else if (pick < 80)
+                edit();
+            else
+                remove();
+        }
+        shutDown();
+        return 0;
+    }
+};
+
+// --------------------------------------------------------------- parent
+
+struct Round {
+    int workstations = 0;
+    double seconds = 0;
+    int steps = 0, saves = 0, edits = 0, deletes = 0, conflicts = 0, refusals = 0;
+    int kills = 0, started = 0, faults = 0;
+
+    void fault(const QString& what) {
+        if (++faults <= 20)
+            std::fprintf(stderr, "  N=%d fault: %s\n", workstations, qPrintable(what));
+    }
+};
+
+struct Parent {
+    QString admin;   // the maintenance database
+    QString dataDir; // the file the seed comes from, and each worker's template
+    QString root;
+    QRandomGenerator rng;
+    bool keep = false;
+
+    // A fresh database with the program's tables and seed: its conninfo.
+    QString freshDatabase(PgConnection& server, int n, QString* error) {
+        const QString name =
+            QStringLiteral("valmir_office_%1_%2").arg(QCoreApplication::applicationPid()).arg(n);
+        if (!server.execute(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name)) ||
+            !server.execute(QStringLiteral("CREATE DATABASE %1").arg(name))) {
+            *error = server.lastError();
+            return {};
+        }
+        // The seed's file, copied as "--prenesi" copies it.
+        const QString conninfo = admin + QStringLiteral(" dbname=") + name;
+        const StartupResult file = startUp({dataDir, root + QStringLiteral("/tmp")});
+        auto target = PgConnection::connect(conninfo, error);
+        ServerTransfer::Result copied;
+        if (file.ok && target)
+            copied = ServerTransfer::copyToServer(*Db, *target);
+        shutDown();
+        if (!copied.ok) {
+            *error = QStringLiteral("the seed could not be moved to %1: %2 %3")
+                         .arg(name, file.message, copied.error + *error);
+            return {};
+        }
+        return conninfo;
+    }
+
+    void readLog(const QString& path, Round* r, QHash<qint64, QString>* saved,
+                 QSet<qint64>* deleted, QStringList* numbers) {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            return;
+        for (const QByteArray& raw : f.readAll().split('\n')) {
+            const QStringList p = QString::fromUtf8(raw).split(u' ');
+            const QString kind = p.value(0);
+            if (kind.isEmpty())
+                continue;
+            ++r->steps;
+            if ((kind == u"new" || kind == u"edit") && p.size() == 4) {
+                ++(kind == u"new" ? r->saves : r->edits);
+                saved->insert(p[1].toLongLong(), p[2]);
+                *numbers << p[2];
+            } else if (kind == u"deleted") {
+                ++r->deletes;
+                deleted->insert(p.value(1).toLongLong());
+            } else if (kind == u"conflict") {
+                ++r->conflicts;
+            } else if (kind == u"refused") {
+                ++r->refusals;
+                r->fault(QStringLiteral("a step was refused: ") + p.mid(1).join(u' '));
+            } else {
+                --r->steps;
+                r->fault(QStringLiteral("a worker said: ") + p.join(u' '));
+            }
+        }
+    }
+
+    QList<QVariantList> rows(PgConnection& db, Round* r, const QString& sql) {
+        QList<QVariantList> out;
+        if (!db.query(sql, {}, &out))
+            r->fault(QStringLiteral("the check could not read: ") + db.lastError());
+        return out;
+    }
+
+    void check(const QString& conninfo, Round* r, const QHash<qint64, QString>& saved,
+               const QSet<qint64>& deleted, const QStringList& reportedNumbers) {
+        QString error;
+        auto db = PgConnection::connect(conninfo, &error);
+        if (!db)
+            return r->fault(QStringLiteral("the server cannot be reached: ") + error);
+        for (const QVariantList& row :
+             rows(*db, r,
+                  QStringLiteral("SELECT StevilkaRacuna, count(*) FROM tblRacun GROUP BY "
+                                 "StevilkaRacuna HAVING count(*) > 1")))
+            r->fault(QStringLiteral("number %1 is held by %2 invoices")
+                         .arg(row[0].toString(), row[1].toString()));
+        QHash<qint64, QString> found;
+        QStringList numbers = reportedNumbers;
+        for (const QVariantList& row :
+             rows(*db, r,
+                  QStringLiteral("SELECT r.ID, r.StevilkaRacuna, r.Opombe, (SELECT count(*) FROM "
+                                 "tblRacunTarife t WHERE t.ID_racun = r.ID) FROM tblRacun r"))) {
+            found.insert(row[0].toLongLong(), row[1].toString());
+            numbers << row[1].toString();
+            if (row[2].toString() != Remark.arg(row[3].toLongLong()))
+                r->fault(QStringLiteral("invoice %1 is not whole: %2 lines, remark \"%3\"")
+                             .arg(row[1].toString(), row[3].toString(), row[2].toString()));
+        }
+        for (const QVariantList& row :
+             rows(*db, r,
+                  QStringLiteral("SELECT count(*) FROM tblRacunTarife WHERE ID_racun NOT IN "
+                                 "(SELECT ID FROM tblRacun) HAVING count(*) > 0")))
+            r->fault(QStringLiteral("%1 lines without their invoice").arg(row[0].toString()));
+        const auto counts =
+            rows(*db, r,
+                 QStringLiteral(
+                     "SELECT (SELECT Racunov || ':' || NeplacanoCentov FROM tblIskanjeVsota), "
+                     "(SELECT count(*) || ':' || coalesce(sum(valmir_neplacano_centov("
+                     "Placan, ZaPlacilo)), 0) FROM tblRacun), (SELECT count(*) FROM "
+                     "tblIskanje i JOIN tblRacun r ON r.ID = i.ID), (SELECT count(*) FROM "
+                     "tblIskanje)"));
+        if (!counts.isEmpty()) {
+            const QVariantList& c = counts.first();
+            if (c[0].toString() != c[1].toString())
+                r->fault(QStringLiteral("kept counts %1, counted %2 (invoices:unpaid cents)")
+                             .arg(c[0].toString(), c[1].toString()));
+            if (c[2].toLongLong() != found.size() || c[3].toLongLong() != found.size())
+                r->fault(QStringLiteral("tblIskanje holds %1 rows (%2 of invoices) for %3 invoices")
+                             .arg(c[3].toString(), c[2].toString())
+                             .arg(found.size()));
+        }
+        const auto settings = rows(
+            *db, r, QStringLiteral("SELECT StRacuna, LetoStevca, LetniStevec FROM tblNastavitve"));
+        if (settings.size() != 1) {
+            r->fault(QStringLiteral("%1 settings rows").arg(settings.size()));
+        } else {
+            const double counter = settings[0][0].toDouble();
+            const int year = settings[0][1].toInt();
+            for (const QString& number : std::as_const(numbers))
+                if ((year == 0 || numberYear(number) == year) &&
+                    nextCounter(number).value_or(0) > counter) {
+                    r->fault(QStringLiteral("the counter %1 (of %2) is not past %3")
+                                 .arg(counter)
+                                 .arg(year)
+                                 .arg(number));
+                    break;
+                }
+        }
+        for (auto it = saved.begin(); it != saved.end(); ++it) {
+            if (deleted.contains(it.key()))
+                continue;
+            if (!found.contains(it.key()))
+                r->fault(QStringLiteral("invoice %1 (%2) was reported saved and is missing")
+                             .arg(it.key())
+                             .arg(it.value()));
+            else if (found[it.key()] != it.value())
+                r->fault(QStringLiteral("invoice %1 was saved as %2, holds %3")
+                             .arg(it.key())
+                             .arg(it.value(), found[it.key()]));
+        }
+        for (qint64 id : deleted)
+            if (found.contains(id))
+                r->fault(QStringLiteral("invoice %1 was reported deleted and is there").arg(id));
+    }
+
+    QProcess* startWorker(const QString& conninfo, qint64 endMs, int index, QString* logPath) {
+        const QString dir = root + QStringLiteral("/w%1").arg(index);
+        QDir().mkpath(dir);
+        *logPath = dir + QStringLiteral(".log");
+        auto* p = new QProcess;
+        p->setProcessChannelMode(QProcess::ForwardedChannels);
+        p->start(QCoreApplication::applicationFilePath(),
+                 {QStringLiteral("--worker"), conninfo, dataDir, dir, *logPath,
+                  QString::number(endMs), QString::number(rng.generate())});
+        p->waitForStarted();
+        return p;
+    }
+
+    Round run(PgConnection& server, int n, double seconds, int kills) {
+        Round r;
+        r.workstations = n;
+        QString error;
+        const QString conninfo = freshDatabase(server, n, &error);
+        if (conninfo.isEmpty()) {
+            r.fault(error);
+            return r;
+        }
+        const qint64 start = QDateTime::currentMSecsSinceEpoch();
+        const qint64 endMs = start + qint64(seconds * 1000);
+        std::vector<QProcess*> running;
+        QStringList logs;
+        int made = 0;
+        auto launch = [&] {
+            QString log;
+            running.push_back(startWorker(conninfo, endMs, n * 1000 + made++, &log));
+            logs << log;
+            ++r.started;
+        };
+        for (int i = 0; i < n; ++i)
+            launch();
+        std::vector<qint64> killAt;
+        for (int k = 0; k < kills; ++k)
+            killAt.push_back(start + qint64(seconds * 1000 * (0.1 + 0.8 * rng.generateDouble())));
+        std::sort(killAt.begin(), killAt.end());
+        for (qint64 at : killAt) {
+            QThread::msleep(ulong(std::max<qint64>(0, at - QDateTime::currentMSecsSinceEpoch())));
+            QProcess* victim = running[rng.bounded(int(running.size()))];
+            if (victim->state() != QProcess::Running)
+                continue;
+            ::kill(pid_t(victim->processId()), SIGKILL);
+            victim->waitForFinished(10000);
+            running.erase(std::find(running.begin(), running.end(), victim));
+            delete victim;
+            ++r.kills;
+            launch();
+        }
+        for (QProcess* p : running) {
+            if (!p->waitForFinished(int(endMs - QDateTime::currentMSecsSinceEpoch()) + 60000)) {
+                r.fault(QStringLiteral("a worker did not finish"));
+                p->kill();
+                p->waitForFinished();
+            } else if (p->exitStatus() != QProcess::NormalExit || p->exitCode() != 0) {
+                r.fault(QStringLiteral("a worker ended with %1").arg(p->exitCode()));
+            }
+            delete p;
+        }
+        r.seconds = (QDateTime::currentMSecsSinceEpoch() - start) / 1000.0;
+        QHash<qint64, QString> saved;
+        QSet<qint64> deleted;
+        QStringList numbers;
+        for (const QString& log : std::as_const(logs))
+            readLog(log, &r, &saved, &deleted, &numbers);
+        check(conninfo, &r, saved, deleted, numbers);
+        if (!keep)
+            server.execute(
+                QStringLiteral("DROP DATABASE IF EXISTS valmir_office_%1_%2 WITH (FORCE)")
+                    .arg(QCoreApplication::applicationPid())
+                    .arg(n));
+        return r;
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("valmir"));
+    const QStringList args = app.arguments().mid(1);
+    if (args.value(0) == u"--worker" && args.size() == 7) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL); // never outlive a parent stopped by hand
+        Worker w{QRandomGenerator(args[6].toUInt()), -1, 0, {}, {}};
+        w.log = ::open(args[4].toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        if (w.log < 0)
+            return 2;
+        return w.run({args[2], args[3], args[1]}, args[5].toLongLong());
+    }
+    QString server = qEnvironmentVariable("VALMIR_PG_TEST");
+    QList<int> counts{2, 4, 8};
+    double seconds = 20;
+    int kills = 3;
+    quint32 seed = QRandomGenerator::system()->generate();
+    bool keep = false;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString value = args.value(i + 1);
+        if (args[i] == u"--keep") {
+            keep = true;
+            continue;
+        }
+        if (args[i] == u"--server")
+            server = value;
+        else if (args[i] == u"--workstations") {
+            counts.clear();
+            for (const QString& n : value.split(u','))
+                counts << std::max(1, n.toInt());
+        } else if (args[i] == u"--seconds")
+            seconds = std::max(1.0, value.toDouble());
+        else if (args[i] == u"--kills")
+            kills = std::max(0, value.toInt());
+        else if (args[i] == u"--seed")
+            seed = value.toUInt();
+        else
+            return std::fprintf(stderr, "unknown option %s\n", qPrintable(args[i])), 2;
+        ++i;
+    }
+    if (server.isEmpty())
+        return std::fprintf(stderr, "give the cluster's maintenance database with --server "
+                                    "CONNINFO (or VALMIR_PG_TEST)\n"),
+               2;
+    QString error;
+    auto admin = PgConnection::connect(server, &error);
+    if (!admin)
+        return std::fprintf(stderr, "the server cannot be reached: %s\n", qPrintable(error)), 2;
+    QTemporaryDir tmp;
+    Parent parent{server, tmp.path() + QStringLiteral("/data"), tmp.path(), QRandomGenerator(seed),
+                  keep};
+    std::printf("seed %u, %.0f s per round, %d kills per round\n", seed, seconds, kills);
+    int faults = 0;
+    for (int n : counts) {
+        const Round r = parent.run(*admin, n, seconds, kills);
+        faults += r.faults;
+        std::printf("N=%d: %d steps in %.1f s = %.1f/s (new %d, edited %d, deleted %d, "
+                    "conflicts told %d, refused %d); %d kills, %d workers started; %d faults\n",
+                    n, r.steps, r.seconds, r.steps / std::max(0.001, r.seconds), r.saves, r.edits,
+                    r.deletes, r.conflicts, r.refusals, r.kills, r.started, r.faults);
+        std::fflush(stdout);
+    }
+    return faults == 0 ? 0 : 1;
+}
