@@ -31,6 +31,7 @@
 // VALMIR_PG_TEST); --kills counts per round; --keep leaves the databases.
 // Exit status 0 when no round found a fault.
 
+#include "StressLines.h"
 #include "app/Globals.h"
 #include "app/ServerTransfer.h"
 #include "app/Startup.h"
@@ -110,20 +111,6 @@ struct Worker {
             ::_exit(4);
     }
 
-    bool fillWorkingTable(int n) {
-        if (!emptyWorkingTable(*WorkDb))
-            return false;
-        for (int i = 1; i <= n; ++i)
-            if (!WorkDb->execute(
-                    QStringLiteral("INSERT INTO tblTarifePregled (ID_tarifa, Tocke, Kolicina, "
-                                   "Povisek, znesek, TarifnaStevilka, TS1, TS2, \"70proc\", "
-                                   "GeodetskaStoritev, Master) VALUES (?, ?, ?, ?, ?, 'x', ?, ?, "
-                                   "0, 'opravilo', 0)"),
-                    {i, 10.0 * i, n, QVariant(), 25.0 * i, 1, i}))
-                return false;
-        return true;
-    }
-
     InvoiceHeader header(const QString& number, int n) {
         QStringList text1(HeaderBoxCount);
         text1[NumberBox] = number;
@@ -152,7 +139,7 @@ struct Worker {
     void saveNew() {
         QString number;
         const int n = rng.bounded(1, MaxLines + 1);
-        if (!proposed(&number) || !fillWorkingTable(n))
+        if (!proposed(&number) || !stress::fillWorkingTable(n))
             return report(QStringLiteral("refused new setup ") + Db->lastError() +
                           WorkDb->lastError());
         InvoiceHeader h = header(number, n);
@@ -179,7 +166,7 @@ struct Worker {
         const qint64 id = list->field(QStringLiteral("ID")).toLongLong();
         const QString number = list->field(QStringLiteral("StevilkaRacuna")).toString();
         const int n = rng.bounded(1, MaxLines + 1);
-        if (!fillWorkingTable(n))
+        if (!stress::fillWorkingTable(n))
             return report(QStringLiteral("refused edit setup ") + WorkDb->lastError());
         InvoiceHeader h = header(number, n);
         h.rowVersion = list->rowVersion();

@@ -25,6 +25,7 @@
 // up; about one in seven anywhere from its launch.
 // Exit status 0 when no kill found a fault.
 
+#include "StressLines.h"
 #include "app/Globals.h"
 #include "app/Startup.h"
 #include "data/Database.h"
@@ -77,22 +78,6 @@ struct Child {
 
     QDate randomDate() { return QDate(2000, 1, 1).addDays(rng.bounded(9500)); }
 
-    // The editor's working table with n lines, as picking operations
-    // leaves it.
-    bool fillWorkingTable(int n) {
-        if (!emptyWorkingTable(*WorkDb))
-            return false;
-        for (int i = 1; i <= n; ++i)
-            if (!WorkDb->execute(
-                    QStringLiteral("INSERT INTO tblTarifePregled (ID_tarifa, Tocke, Kolicina, "
-                                   "Povisek, znesek, TarifnaStevilka, TS1, TS2, \"70proc\", "
-                                   "GeodetskaStoritev, Master) VALUES (?, ?, ?, ?, ?, 'x', ?, ?, "
-                                   "0, 'opravilo', 0)"),
-                    {i, 10.0 * i, n, QVariant(), 25.0 * i, 1, i}))
-                return false;
-        return true;
-    }
-
     InvoiceHeader header(const QString& number, int n, const QDate& date) {
         QStringList text1(HeaderBoxCount);
         text1[NumberBox] = number;
@@ -115,7 +100,7 @@ struct Child {
         const QString number = proposeNumber(2026, settings.counter);
         const int n = rng.bounded(1, MaxLines + 1);
         const QDate date = randomDate();
-        if (!fillWorkingTable(n))
+        if (!stress::fillWorkingTable(n))
             return say(QStringLiteral("F ") + WorkDb->lastError());
         say(QStringLiteral("B S %1 %2 %3").arg(number).arg(n).arg(date.toString(Qt::ISODate)));
         const SaveResult r = saveInvoice(*Db, *list, *lines, 0, QString(), header(number, n, date));
@@ -127,7 +112,7 @@ struct Child {
         const QString number = list->field(QStringLiteral("StevilkaRacuna")).toString();
         const int n = rng.bounded(1, MaxLines + 1);
         const QDate date = randomDate();
-        if (!fillWorkingTable(n))
+        if (!stress::fillWorkingTable(n))
             return say(QStringLiteral("F ") + WorkDb->lastError());
         say(QStringLiteral("B S %1 %2 %3").arg(number).arg(n).arg(date.toString(Qt::ISODate)));
         const SaveResult r = saveInvoice(*Db, *list, *lines, 1, number, header(number, n, date));
