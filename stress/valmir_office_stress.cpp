@@ -216,6 +216,9 @@ struct Worker {
             else
                 remove();
         }
+        // The record sets go before the databases they read.
+        list.reset();
+        lines.reset();
         shutDown();
         return 0;
     }
