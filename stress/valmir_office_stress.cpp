@@ -39,10 +39,13 @@
 #include "data/PgConnection.h"
 #include "data/Recordset.h"
 #include "document/Settings.h"
+#include "invoice/CreditNote.h"
 #include "invoice/InvoiceDeletion.h"
 #include "invoice/InvoiceFields.h"
 #include "invoice/InvoiceSaver.h"
 #include "invoice/Numbering.h"
+#include "invoice/Pricing.h"
+#include "invoice/Vat.h"
 #include "invoice/WorkingTable.h"
 #include "text/Clock.h"
 #include "text/Messages.h"
@@ -60,6 +63,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -123,6 +127,19 @@ struct Worker {
         return h;
     }
 
+    // The working table with n lines, priced as the editor prices them
+    // before a save, so that the stored totals are those of the lines.
+    bool pricedLines(int n, const InvoiceHeader& h) {
+        if (!stress::fillWorkingTable(n))
+            return false;
+        PricingInput input;
+        input.pointValueText = h.pointValueText;
+        input.percentText = h.percentText;
+        input.unifiedReport = h.unifiedReport;
+        input.vatPercent = h.vatPercent;
+        return recalculate(*lines, input).ok;
+    }
+
     // The number the editor proposes for a new invoice.
     bool proposed(QString* number) {
         InvoiceSettings settings;
@@ -139,10 +156,11 @@ struct Worker {
     void saveNew() {
         QString number;
         const int n = rng.bounded(1, MaxLines + 1);
-        if (!proposed(&number) || !stress::fillWorkingTable(n))
+        InvoiceHeader h = header(QString(), n);
+        if (!proposed(&number) || !pricedLines(n, h))
             return report(QStringLiteral("refused new setup ") + Db->lastError() +
                           WorkDb->lastError());
-        InvoiceHeader h = header(number, n);
+        h.text1[NumberBox] = number;
         h.numberProposed = true;
         const SaveResult r = saveInvoice(*Db, *list, *lines, 0, QString(), h);
         if (r.outcome != SaveOutcome::Saved)
@@ -166,10 +184,14 @@ struct Worker {
         const qint64 id = list->field(QStringLiteral("ID")).toLongLong();
         const QString number = list->field(QStringLiteral("StevilkaRacuna")).toString();
         const int n = rng.bounded(1, MaxLines + 1);
-        if (!stress::fillWorkingTable(n))
-            return report(QStringLiteral("refused edit setup ") + WorkDb->lastError());
         InvoiceHeader h = header(number, n);
+        if (list->field(QStringLiteral("Dobropis")).toBool())
+            h.credits =
+                InvoiceHeader::Credited{list->field(QStringLiteral("IzvirniRacun")).toString(),
+                                        list->field(QStringLiteral("IzvirniDatum")).toDate()};
         h.rowVersion = list->rowVersion();
+        if (!pricedLines(n, h))
+            return report(QStringLiteral("refused edit setup ") + WorkDb->lastError());
         const SaveResult r = saveInvoice(*Db, *list, *lines, 1, number, h);
         if (r.outcome == SaveOutcome::ChangedMeanwhile)
             return report(QStringLiteral("conflict %1").arg(id));
@@ -183,6 +205,10 @@ struct Worker {
         if (!pickInvoice())
             return saveNew();
         const qint64 id = list->field(QStringLiteral("ID")).toLongLong();
+        // Said before it begins: a worker killed after the delete committed
+        // leaves no "deleted" line, and a credit note of the invoice must
+        // then still find why its original is gone.
+        report(QStringLiteral("deleting %1").arg(id));
         const InvoiceDeletionResult r = deleteCurrentInvoice(*list);
         if (r.deleted)
             return report(QStringLiteral("deleted %1").arg(id));
@@ -193,6 +219,23 @@ struct Worker {
             if (r.error.startsWith(m.text.section(QStringLiteral("%1"), 0, 0)))
                 return report(QStringLiteral("conflict %1").arg(id));
         report(QStringLiteral("refused delete engine-error ") + r.error);
+    }
+
+    // A credit note of an invoice another workstation may be deleting at
+    // the same moment.
+    void credit() {
+        if (!pickInvoice())
+            return saveNew();
+        if (list->field(QStringLiteral("Dobropis")).toBool())
+            return edit();
+        const qint64 id = list->field(QStringLiteral("ID")).toLongLong();
+        const CreditNoteResult r = makeCreditNote(*Db, id, today());
+        if (r.outcome == CreditNoteOutcome::Made)
+            return report(QStringLiteral("credit %1 %2 %3").arg(r.id).arg(r.number).arg(id));
+        // The invoice was deleted by another workstation meanwhile.
+        if (r.outcome == CreditNoteOutcome::NotFound)
+            return report(QStringLiteral("conflict %1").arg(id));
+        report(QStringLiteral("refused credit %1 %2").arg(int(r.outcome)).arg(r.error));
     }
 
     int run(const StartupOptions& options, qint64 endMs) {
@@ -209,10 +252,12 @@ struct Worker {
             if (refusedInARow >= 50)
                 return report(QStringLiteral("failed 50 steps refused in a row")), 3;
             const int pick = rng.bounded(100);
-            if (pick < 55)
+            if (pick < 50)
                 saveNew();
-            else if (pick < 80)
+            else if (pick < 70)
                 edit();
+            else if (pick < 82)
+                credit();
             else
                 remove();
         }
@@ -229,7 +274,7 @@ struct Worker {
 struct Round {
     int workstations = 0;
     double seconds = 0;
-    int steps = 0, saves = 0, edits = 0, deletes = 0, conflicts = 0, refusals = 0;
+    int steps = 0, saves = 0, edits = 0, credits = 0, deletes = 0, conflicts = 0, refusals = 0;
     int kills = 0, started = 0, faults = 0;
 
     void fault(const QString& what) {
@@ -270,8 +315,15 @@ struct Parent {
         return conninfo;
     }
 
-    void readLog(const QString& path, Round* r, QHash<qint64, QString>* saved,
-                 QSet<qint64>* deleted, QStringList* numbers) {
+    // What the workers said they did.
+    struct Reported {
+        QHash<qint64, QString> saved; // ID -> number
+        QSet<qint64> deleted;
+        QSet<qint64> deleting; // announced, whether it went through or not
+        QStringList numbers;
+    };
+
+    void readLog(const QString& path, Round* r, Reported* said) {
         QFile f(path);
         if (!f.open(QIODevice::ReadOnly))
             return;
@@ -280,14 +332,18 @@ struct Parent {
             const QString kind = p.value(0);
             if (kind.isEmpty())
                 continue;
+            if (kind == u"deleting") {
+                said->deleting.insert(p.value(1).toLongLong());
+                continue;
+            }
             ++r->steps;
-            if ((kind == u"new" || kind == u"edit") && p.size() == 4) {
-                ++(kind == u"new" ? r->saves : r->edits);
-                saved->insert(p[1].toLongLong(), p[2]);
-                *numbers << p[2];
+            if ((kind == u"new" || kind == u"edit" || kind == u"credit") && p.size() == 4) {
+                ++(kind == u"new" ? r->saves : kind == u"edit" ? r->edits : r->credits);
+                said->saved.insert(p[1].toLongLong(), p[2]);
+                said->numbers << p[2];
             } else if (kind == u"deleted") {
                 ++r->deletes;
-                deleted->insert(p.value(1).toLongLong());
+                said->deleted.insert(p.value(1).toLongLong());
             } else if (kind == u"conflict") {
                 ++r->conflicts;
             } else if (kind == u"refused") {
@@ -307,8 +363,9 @@ struct Parent {
         return out;
     }
 
-    void check(const QString& conninfo, Round* r, const QHash<qint64, QString>& saved,
-               const QSet<qint64>& deleted, const QStringList& reportedNumbers) {
+    void check(const QString& conninfo, Round* r, const Reported& said) {
+        const QHash<qint64, QString>& saved = said.saved;
+        const QSet<qint64>& deleted = said.deleted;
         QString error;
         auto db = PgConnection::connect(conninfo, &error);
         if (!db)
@@ -320,7 +377,7 @@ struct Parent {
             r->fault(QStringLiteral("number %1 is held by %2 invoices")
                          .arg(row[0].toString(), row[1].toString()));
         QHash<qint64, QString> found;
-        QStringList numbers = reportedNumbers;
+        QStringList numbers = said.numbers;
         for (const QVariantList& row :
              rows(*db, r,
                   QStringLiteral("SELECT r.ID, r.StevilkaRacuna, r.Opombe, (SELECT count(*) FROM "
@@ -353,6 +410,49 @@ struct Parent {
                 r->fault(QStringLiteral("tblIskanje holds %1 rows (%2 of invoices) for %3 invoices")
                              .arg(c[3].toString(), c[2].toString())
                              .arg(found.size()));
+        }
+        // Every invoice's stored totals are those of its own lines (a credit
+        // note's taken negative), added up here apart from the program: the
+        // lines' rounded amounts at the invoice's rate.
+        for (const QVariantList& row :
+             rows(*db, r,
+                  QStringLiteral("SELECT r.StevilkaRacuna, coalesce(r.Dobropis, false), "
+                                 "r.StopnjaDDV, r.Osnova, r.DDV, r.ZaPlacilo, (SELECT "
+                                 "coalesce(sum(round(t.znesek::numeric, 2)), 0) FROM "
+                                 "tblRacunTarife t WHERE t.ID_racun = r.ID) FROM tblRacun r"))) {
+            const double sign = row[1].toBool() ? -1 : 1;
+            const InvoiceTotals want = invoiceTotals(row[6].toDouble(), invoiceVatPercent(row[2]));
+            const double got[] = {row[3].toDouble(), row[4].toDouble(), row[5].toDouble()};
+            const double wanted[] = {sign * want.base, sign * want.vat, sign * want.toPay};
+            for (int i = 0; i < 3; ++i)
+                if (std::abs(got[i] - wanted[i]) > 0.005) {
+                    r->fault(QStringLiteral("invoice %1 holds totals %2 / %3 / %4, its lines "
+                                            "make %5 / %6 / %7")
+                                 .arg(row[0].toString())
+                                 .arg(got[0])
+                                 .arg(got[1])
+                                 .arg(got[2])
+                                 .arg(wanted[0])
+                                 .arg(wanted[1])
+                                 .arg(wanted[2]));
+                    break;
+                }
+        }
+        // A credit note names an invoice that was there when it was made:
+        // the original is still there under the number the note repeats, or
+        // a worker set out to delete it.
+        for (const QVariantList& row :
+             rows(*db, r,
+                  QStringLiteral("SELECT c.StevilkaRacuna, c.IzvirniID, c.IzvirniRacun, "
+                                 "o.StevilkaRacuna FROM tblRacun c LEFT JOIN tblRacun o ON o.ID "
+                                 "= c.IzvirniID WHERE c.Dobropis"))) {
+            const bool there = !row[3].isNull();
+            if (row[1].isNull() || (there && row[2].toString() != row[3].toString()) ||
+                (!there && !said.deleting.contains(row[1].toLongLong())))
+                r->fault(QStringLiteral("credit note %1 names invoice %2 (%3), which holds "
+                                        "\"%4\"")
+                             .arg(row[0].toString(), row[1].toString(), row[2].toString(),
+                                  there ? row[3].toString() : QStringLiteral("nothing")));
         }
         const auto settings = rows(
             *db, r, QStringLiteral("SELECT StRacuna, LetoStevca, LetniStevec FROM tblNastavitve"));
@@ -450,12 +550,10 @@ struct Parent {
             delete p;
         }
         r.seconds = (QDateTime::currentMSecsSinceEpoch() - start) / 1000.0;
-        QHash<qint64, QString> saved;
-        QSet<qint64> deleted;
-        QStringList numbers;
+        Reported said;
         for (const QString& log : std::as_const(logs))
-            readLog(log, &r, &saved, &deleted, &numbers);
-        check(conninfo, &r, saved, deleted, numbers);
+            readLog(log, &r, &said);
+        check(conninfo, &r, said);
         if (!keep)
             server.execute(
                 QStringLiteral("DROP DATABASE IF EXISTS valmir_office_%1_%2 WITH (FORCE)")
@@ -523,10 +621,11 @@ int main(int argc, char** argv) {
     for (int n : counts) {
         const Round r = parent.run(*admin, n, seconds, kills);
         faults += r.faults;
-        std::printf("N=%d: %d steps in %.1f s = %.1f/s (new %d, edited %d, deleted %d, "
-                    "conflicts told %d, refused %d); %d kills, %d workers started; %d faults\n",
+        std::printf("N=%d: %d steps in %.1f s = %.1f/s (new %d, edited %d, credit notes %d, "
+                    "deleted %d, conflicts told %d, refused %d); %d kills, %d workers started; "
+                    "%d faults\n",
                     n, r.steps, r.seconds, r.steps / std::max(0.001, r.seconds), r.saves, r.edits,
-                    r.deletes, r.conflicts, r.refusals, r.kills, r.started, r.faults);
+                    r.credits, r.deletes, r.conflicts, r.refusals, r.kills, r.started, r.faults);
         std::fflush(stdout);
     }
     return faults == 0 ? 0 : 1;
