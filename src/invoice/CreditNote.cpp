@@ -34,7 +34,8 @@ CreditNoteResult makeCreditNote(Database& db, qint64 invoiceId, const QDate& tod
     // locked, and a save, delete or purge of it takes that row before its
     // lines, so that the header and the lines copied below are of one state
     // and the invoice cannot go away meanwhile. One deleted before is refused.
-    const QString check = QStringLiteral("SELECT ifnull(Dobropis, False) FROM tblRacun WHERE ID = ?");
+    const QString check =
+        QStringLiteral("SELECT ifnull(Dobropis, False) FROM tblRacun WHERE ID = ?");
     QVariant marked;
     if (!db.queryValue(db.onServer() ? check + QStringLiteral(" FOR UPDATE") : check, {invoiceId},
                        &marked))

@@ -24,7 +24,8 @@ QString linesSql(const QString& where) {
                "CASE WHEN l.ID_tarifa = -1 THEN 1 ELSE ifnull(t.TS2, 0) END AS TS2 "
                "FROM tblRacunTarife l LEFT JOIN tblTarife t ON t.ID = l.ID_tarifa AND "
                "l.ID_tarifa <> -1 ") +
-           where + QStringLiteral(" ORDER BY l.ID_racun, 7, 8, l.ID_tarifa IS NOT NULL, l.ID_tarifa");
+           where +
+           QStringLiteral(" ORDER BY l.ID_racun, 7, 8, l.ID_tarifa IS NOT NULL, l.ID_tarifa");
 }
 
 bool readLines(Database& db, const QString& sql, const QVariantList& params,

@@ -145,9 +145,8 @@ bool setPicked(Database& db, const QVariant& operationId, bool picked) {
     if (!havePicks(db) ||
         !db.execute(QStringLiteral("DELETE FROM tblIzbranaOpravila WHERE ID = ?"), {operationId}))
         return false;
-    return !picked ||
-           db.execute(QStringLiteral("INSERT INTO tblIzbranaOpravila (ID) VALUES (?)"),
-                      {operationId});
+    return !picked || db.execute(QStringLiteral("INSERT INTO tblIzbranaOpravila (ID) VALUES (?)"),
+                                 {operationId});
 }
 
 std::optional<QSet<qint64>> pickedOperations(Database& db) {

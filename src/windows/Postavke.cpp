@@ -155,9 +155,7 @@ void Postavke::operationToggled(QListWidgetItem* item) {
         reportEngineError();
 }
 
-bool Postavke::storeChoice(const QVariant& id, bool chosen) {
-    return setPicked(m_db, id, chosen);
-}
+bool Postavke::storeChoice(const QVariant& id, bool chosen) { return setPicked(m_db, id, chosen); }
 
 void Postavke::chooseAll(bool chosen) {
     const Qt::CheckState target = chosen ? Qt::Checked : Qt::Unchecked;

@@ -12,9 +12,9 @@
 #include "invoice/Purge.h"
 #include "invoice/StoredTotals.h"
 #include "invoice/WorkingTable.h"
-#include "windows/Postavke.h"
 #include "text/Clock.h"
 #include "text/Messages.h"
+#include "windows/Postavke.h"
 
 #include <QListWidget>
 
@@ -217,8 +217,8 @@ private Q_SLOTS:
     void purgeAndASaveOfAnOldInvoice() {
         QFETCH(bool, linesFirst);
         const qint64 op = operationId(*Db, 1, 1);
-        const qint64 old = addInvoice(*Db, {{"StevilkaRacuna", "2025/001"},
-                                            {"Datum", QDate(2025, 3, 1)}});
+        const qint64 old =
+            addInvoice(*Db, {{"StevilkaRacuna", "2025/001"}, {"Datum", QDate(2025, 3, 1)}});
         addLine(*Db, old, op, 10, 1, {}, 10.0);
         addInvoice(*Db, {{"StevilkaRacuna", "2026/001"}, {"Datum", QDate(2026, 3, 1)}});
         Database& b = *m_b;
@@ -271,7 +271,7 @@ private Q_SLOTS:
         };
         Postavke a(*Db);
         a.show();
-        tick(a, 0);  // operation 1.1
+        tick(a, 0);       // operation 1.1
         Postavke b(*m_b); // opened after A ticked
         b.show();
         QCOMPARE(b.findChild<QListWidget*>("List1")->item(0)->checkState(), Qt::Unchecked);

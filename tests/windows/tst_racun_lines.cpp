@@ -16,7 +16,8 @@ namespace {
 QStringList chosen() {
     QStringList numbers;
     const std::optional<QSet<qint64>> picked = pickedOperations(*Db);
-    for (const QString& row : queryRows("SELECT ID, TarifnaStevilka FROM tblTarife ORDER BY TS1, TS2"))
+    for (const QString& row :
+         queryRows("SELECT ID, TarifnaStevilka FROM tblTarife ORDER BY TS1, TS2"))
         if (picked && picked->contains(row.section(u'|', 0, 0).toLongLong()))
             numbers << row.section(u'|', 1);
     return numbers;
