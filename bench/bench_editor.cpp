@@ -163,11 +163,14 @@ BENCHMARK(BM_SaveInvoice)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Adding 300 operations ticked in the picker to an empty invoice.
 void BM_AddPickedOperations(benchmark::State& state) {
-    Db->execute(QStringLiteral("UPDATE tblTarife SET Izbrana = False"));
-    Db->execute(QStringLiteral("UPDATE tblTarife SET Izbrana = True WHERE ID IN (SELECT ID FROM "
-                               "tblTarife WHERE TS1 < 90 ORDER BY TS1, TS2 LIMIT 300)"));
-    const int ticked =
-        Db->scalar(QStringLiteral("SELECT count(*) FROM tblTarife WHERE Izbrana")).toInt();
+    QList<qint64> first;
+    Db->forEachRow(QStringLiteral("SELECT ID FROM tblTarife WHERE TS1 < 90 ORDER BY TS1, TS2 "
+                                  "LIMIT 300"),
+                   {}, [&first](const QueryRow& row) { first << row.integer(0); });
+    clearPicks(*Db);
+    for (qint64 id : first)
+        setPicked(*Db, id, true);
+    const int ticked = int(pickedOperations(*Db).value_or(QSet<qint64>()).size());
     for (auto _ : state) {
         state.PauseTiming();
         WorkDb->execute(QStringLiteral("DELETE FROM tblTarifePregled"));

@@ -538,6 +538,11 @@ void Glavna::creditInvoice() {
         Msg::critical(this, Messages::NoSettings);
         return;
     }
+    if (made.outcome == CreditNoteOutcome::NotFound) {
+        Msg::critical(this, Messages::CreditedInvoiceGone.text.arg(number),
+                      Messages::CreditedInvoiceGone.title);
+        return;
+    }
     if (made.outcome != CreditNoteOutcome::Made) {
         Msg::critical(this, Messages::CreditNoteNotMade,
                       made.error.isEmpty() ? m_context.db->lastError() : made.error);

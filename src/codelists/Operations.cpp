@@ -62,10 +62,6 @@ std::optional<QList<ServiceChoice>> readServices(Database& db) {
     return services;
 }
 
-bool clearPickMarks(Database& db) {
-    return db.execute(QStringLiteral("UPDATE tblTarife SET Izbrana = False"));
-}
-
 QString operationsSource() {
     return QStringLiteral("SELECT * FROM tblTarife WHERE TS1=? ORDER BY TS2");
 }

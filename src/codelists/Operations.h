@@ -25,9 +25,6 @@ struct ServiceChoice {
 // database's lastError()).
 std::optional<QList<ServiceChoice>> readServices(Database& db);
 
-// Clears every operation's selection mark of the operation picker.
-bool clearPickMarks(Database& db);
-
 // The record source of the list of one service's operations; the service
 // number is bound to its "?".
 QString operationsSource();

@@ -497,17 +497,25 @@ bool Database::execute(const QString& sql, const QVariantList& params) {
 }
 
 bool Database::insert(const QString& sql, const QVariantList& params, qint64* key) {
+    // An INSERT ... SELECT whose rows are gone adds nothing: there is no key
+    // to give (the file's last one is of an earlier row), and the caller
+    // must not go on as if there were.
+    bool added = false;
     if (!m_pg) {
         if (!execute(sql, params))
             return false;
-        *key = sqlite3_last_insert_rowid(m_db);
-        return true;
+        added = sqlite3_changes(m_db) > 0;
+        *key = added ? sqlite3_last_insert_rowid(m_db) : 0;
+    } else {
+        QVariant value;
+        if (!queryValue(sql + QStringLiteral(" RETURNING rowid"), params, &value))
+            return false;
+        added = !value.isNull();
+        *key = value.toLongLong();
     }
-    QVariant value;
-    if (!queryValue(sql + QStringLiteral(" RETURNING rowid"), params, &value))
-        return false;
-    *key = value.toLongLong();
-    return true;
+    if (!added)
+        m_lastError = QStringLiteral("Nobena vrstica ni bila dodana.");
+    return added;
 }
 
 QVariant Database::scalar(const QString& sql, const QVariantList& params) {

@@ -29,9 +29,16 @@ CreditNoteResult makeCreditNote(Database& db, qint64 invoiceId, const QDate& tod
     Transaction tx(db);
     if (!tx.active() || !holdCounter(db))
         return failed(db);
+    // The invoice is taken before anything of it is read. The file's write
+    // transaction holds the whole file; on the server the invoice's row is
+    // locked, and a save, delete or purge of it takes that row before its
+    // lines, so that the header and the lines copied below are of one state
+    // and the invoice cannot go away meanwhile. One deleted before is refused.
+    const QString check =
+        QStringLiteral("SELECT ifnull(Dobropis, False) FROM tblRacun WHERE ID = ?");
     QVariant marked;
-    if (!db.queryValue(QStringLiteral("SELECT ifnull(Dobropis, False) FROM tblRacun WHERE ID = ?"),
-                       {invoiceId}, &marked))
+    if (!db.queryValue(db.onServer() ? check + QStringLiteral(" FOR UPDATE") : check, {invoiceId},
+                       &marked))
         return failed(db);
     CreditNoteResult result;
     if (marked.isNull()) {

@@ -16,7 +16,7 @@ class Database;
 
 enum class CreditNoteOutcome {
     Made,
-    NotFound,     // no invoice with that ID
+    NotFound,     // no invoice with that ID (deleted meanwhile); nothing was written
     IsCreditNote, // a credit note is not credited again
     NoSettings,   // no settings row, so no counter to number it from
     EngineError   // error holds the engine's words; nothing was written

@@ -12,23 +12,25 @@ namespace valmir {
 
 namespace {
 
-// The lines of all invoices, each with the service and report flag of its
-// operation as the tariff now stands, in the order the editor prices them.
-// The lump-sum line (-1) sorts last; a line whose operation is gone counts
-// as service 0, as the editor loads it.
-// `only` keeps the lines of one invoice (all when 0), bound twice. Lines
-// without an operation come before the others of their place, on either
-// engine.
-const QString AllLines = QStringLiteral(
-    "SELECT l.ID_racun, l.Tocke, l.Kolicina, l.Povisek, l.znesek, t.\"70proc\", "
-    "CASE WHEN l.ID_tarifa = -1 THEN 7777 ELSE ifnull(t.TS1, 0) END AS TS1, "
-    "CASE WHEN l.ID_tarifa = -1 THEN 1 ELSE ifnull(t.TS2, 0) END AS TS2 "
-    "FROM tblRacunTarife l LEFT JOIN tblTarife t ON t.ID = l.ID_tarifa AND l.ID_tarifa <> -1 "
-    "WHERE ? = 0 OR l.ID_racun = ? "
-    "ORDER BY l.ID_racun, 7, 8, l.ID_tarifa IS NOT NULL, l.ID_tarifa");
+// The lines of the invoices `where` keeps, each with the service and report
+// flag of its operation as the tariff now stands, in the order the editor
+// prices them. The lump-sum line (-1) sorts last; a line whose operation is
+// gone counts as service 0, as the editor loads it. Lines without an
+// operation come before the others of their place, on either engine.
+QString linesSql(const QString& where) {
+    return QStringLiteral(
+               "SELECT l.ID_racun, l.Tocke, l.Kolicina, l.Povisek, l.znesek, t.\"70proc\", "
+               "CASE WHEN l.ID_tarifa = -1 THEN 7777 ELSE ifnull(t.TS1, 0) END AS TS1, "
+               "CASE WHEN l.ID_tarifa = -1 THEN 1 ELSE ifnull(t.TS2, 0) END AS TS2 "
+               "FROM tblRacunTarife l LEFT JOIN tblTarife t ON t.ID = l.ID_tarifa AND "
+               "l.ID_tarifa <> -1 ") +
+           where +
+           QStringLiteral(" ORDER BY l.ID_racun, 7, 8, l.ID_tarifa IS NOT NULL, l.ID_tarifa");
+}
 
-bool readAllLines(Database& db, qint64 only, QHash<qint64, QList<LineToPrice>>* out) {
-    auto rs = db.openRecordset(AllLines, RecordsetKind::Snapshot, {only, only});
+bool readLines(Database& db, const QString& sql, const QVariantList& params,
+               QHash<qint64, QList<LineToPrice>>* out) {
+    auto rs = db.openRecordset(sql, RecordsetKind::Snapshot, params);
     if (!rs)
         return false;
     for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
@@ -60,18 +62,14 @@ PricingInput inputOf(const Recordset& invoice, const QList<LineToPrice>& lines) 
     return in;
 }
 
-} // namespace
-
-bool computeStoredTotals(Database& db) { return computeStoredTotalsOf(db, 0); }
-
-bool computeStoredTotalsOf(Database& db, qint64 invoiceId) {
+// Prices the invoices `invoicesSql` reads from the lines `linesSql` reads
+// (both take `params`) and stores their totals.
+bool storeTotals(Database& db, const QString& linesSql, const QString& invoicesSql,
+                 const QVariantList& params) {
     QHash<qint64, QList<LineToPrice>> lines;
-    if (!readAllLines(db, invoiceId, &lines))
+    if (!readLines(db, linesSql, params, &lines))
         return false;
-    auto invoices = db.openRecordset(
-        QStringLiteral("SELECT ID, VrednostTocke, ProcentPavsala, EnotenElaborat, StopnjaDDV "
-                       "FROM tblRacun WHERE ? = 0 OR ID = ?"),
-        RecordsetKind::Snapshot, {invoiceId, invoiceId});
+    auto invoices = db.openRecordset(invoicesSql, RecordsetKind::Snapshot, params);
     if (!invoices)
         return false;
     for (invoices->moveFirst(); !invoices->eof(); invoices->moveNext()) {
@@ -97,6 +95,20 @@ bool computeStoredTotalsOf(Database& db, qint64 invoiceId) {
         return false;
     }
     return true;
+}
+
+const QString InvoicesToPrice = QStringLiteral(
+    "SELECT ID, VrednostTocke, ProcentPavsala, EnotenElaborat, StopnjaDDV FROM tblRacun");
+
+} // namespace
+
+bool computeStoredTotals(Database& db) {
+    return storeTotals(db, linesSql({}), InvoicesToPrice, {});
+}
+
+bool computeStoredTotalsOf(Database& db, qint64 invoiceId) {
+    return storeTotals(db, linesSql(QStringLiteral("WHERE l.ID_racun = ?")),
+                       InvoicesToPrice + QStringLiteral(" WHERE ID = ?"), {invoiceId});
 }
 
 } // namespace valmir

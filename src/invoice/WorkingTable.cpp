@@ -127,6 +127,37 @@ LoadLinesResult LoadLines(Database& db, Database& work, qint64 invoiceId,
     return r;
 }
 
+namespace {
+
+// Made on first use on each connection, and gone with it.
+bool havePicks(Database& db) {
+    return db.execute(QStringLiteral(
+        "CREATE TEMP TABLE IF NOT EXISTS tblIzbranaOpravila (ID INTEGER PRIMARY KEY)"));
+}
+
+} // namespace
+
+bool clearPicks(Database& db) {
+    return havePicks(db) && db.execute(QStringLiteral("DELETE FROM tblIzbranaOpravila"));
+}
+
+bool setPicked(Database& db, const QVariant& operationId, bool picked) {
+    if (!havePicks(db) ||
+        !db.execute(QStringLiteral("DELETE FROM tblIzbranaOpravila WHERE ID = ?"), {operationId}))
+        return false;
+    return !picked || db.execute(QStringLiteral("INSERT INTO tblIzbranaOpravila (ID) VALUES (?)"),
+                                 {operationId});
+}
+
+std::optional<QSet<qint64>> pickedOperations(Database& db) {
+    QSet<qint64> ids;
+    if (!havePicks(db) ||
+        !db.forEachRow(QStringLiteral("SELECT ID FROM tblIzbranaOpravila"), {},
+                       [&ids](const QueryRow& row) { ids.insert(row.integer(0)); }))
+        return std::nullopt;
+    return ids;
+}
+
 AddOperationsResult addPickedOperations(Database& db, Database& work, bool lumpSumTicked) {
     AddOperationsResult r;
     auto fail = [&r](const QString& error) {
@@ -136,9 +167,11 @@ AddOperationsResult addPickedOperations(Database& db, Database& work, bool lumpS
         r.addedExpenseLine = false;
         return r;
     };
-    auto picked =
-        db.openRecordset(QStringLiteral("SELECT * FROM tblTarife WHERE Izbrana ORDER BY TS1,TS2"),
-                         RecordsetKind::Snapshot);
+    if (!havePicks(db))
+        return fail(db.lastError());
+    auto picked = db.openRecordset(QStringLiteral("SELECT * FROM tblTarife WHERE ID IN (SELECT ID "
+                                                  "FROM tblIzbranaOpravila) ORDER BY TS1,TS2"),
+                                   RecordsetKind::Snapshot);
     if (!picked)
         return fail(db.lastError());
     QSet<qint64> present;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QVariant>
 
@@ -44,7 +45,18 @@ struct AddOperationsResult {
     bool addedExpenseLine = false; // a line of service 91 was added: lock the lump-sum option
 };
 
-// Adds every operation ticked in the picker (tblTarife.Izbrana), in the
+// The operations ticked in the picker belong to the workstation that ticks
+// them: they are kept in a table of the data database's connection alone
+// (a TEMP table, on the file as on a server), which another workstation
+// neither sees nor clears. clearPicks() empties it, setPicked() ticks or
+// unticks one operation (one deleted meanwhile is simply never added),
+// pickedOperations() gives the IDs ticked; false or nothing on an engine
+// error (db.lastError() tells why).
+bool clearPicks(Database& db);
+bool setPicked(Database& db, const QVariant& operationId, bool picked);
+std::optional<QSet<qint64>> pickedOperations(Database& db);
+
+// Adds every operation ticked in the picker (pickedOperations), in the
 // order TS1, TS2, that is not yet on the invoice. With the lump-sum option
 // ticked the adding stops at the first operation of service 91. One
 // transaction of the work database (a failure adds nothing).

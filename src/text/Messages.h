@@ -53,6 +53,9 @@ inline const Message CreditNoteOfCreditNote{
     Titles::Cannot};
 inline const Message CreditNoteNotMade{QStringLiteral("Dobropisa ni bilo mogoče narediti:"),
                                        Titles::Database}; // the engine's text follows
+inline const Message CreditedInvoiceGone{
+    QStringLiteral("Računa %1 ni več: medtem je bil izbrisan. Dobropis ni narejen."),
+    Titles::Cannot}; // %1: the invoice's number
 
 // Purging old invoices
 inline const Message PurgeInvoices{QStringLiteral("Računi bodo izbrisani za vse večne čase!\r\n"

@@ -5,6 +5,7 @@
 #include "ui/HandOver.h"
 #include "text/Module1.h"
 #include "data/Recordset.h"
+#include "invoice/WorkingTable.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -33,7 +34,7 @@ Postavke::Postavke(Database& db, QWidget* parent) : QDialog(parent), m_db(db) {
     buildWindow();
 
     // Every opening starts with nothing chosen.
-    if (!m_db.execute(QStringLiteral("UPDATE tblTarife SET Izbrana = False")))
+    if (!clearPicks(m_db))
         reportEngineError();
     fillServices();
     if (m_combo1->count() > 0)
@@ -128,7 +129,8 @@ void Postavke::showService(int index) {
     auto operations =
         m_db.openRecordset(QStringLiteral("SELECT * FROM tblTarife WHERE TS1=? ORDER BY TS2"),
                           RecordsetKind::Snapshot, {m_combo1->itemData(index)});
-    if (!operations) {
+    const std::optional<QSet<qint64>> picked = pickedOperations(m_db);
+    if (!operations || !picked) {
         m_listReady = true;
         reportEngineError();
         return;
@@ -137,8 +139,9 @@ void Postavke::showService(int index) {
         auto* item = new QListWidgetItem(operationText(*operations), m_list1);
         item->setData(Qt::UserRole, operations->field(QStringLiteral("ID")));
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        item->setCheckState(operations->field(QStringLiteral("Izbrana")).toBool() ? Qt::Checked
-                                                                                  : Qt::Unchecked);
+        item->setCheckState(picked->contains(operations->field(QStringLiteral("ID")).toLongLong())
+                                ? Qt::Checked
+                                : Qt::Unchecked);
     }
     if (m_list1->count() > 0)
         m_list1->setCurrentRow(0, QItemSelectionModel::NoUpdate);
@@ -152,11 +155,7 @@ void Postavke::operationToggled(QListWidgetItem* item) {
         reportEngineError();
 }
 
-bool Postavke::storeChoice(const QVariant& id, bool chosen) {
-    // An operation deleted meanwhile simply matches no row.
-    return m_db.execute(QStringLiteral("UPDATE tblTarife SET Izbrana = ? WHERE ID = ?"),
-                       {chosen, id});
-}
+bool Postavke::storeChoice(const QVariant& id, bool chosen) { return setPicked(m_db, id, chosen); }
 
 void Postavke::chooseAll(bool chosen) {
     const Qt::CheckState target = chosen ? Qt::Checked : Qt::Unchecked;

@@ -13,9 +13,9 @@ namespace valmir {
 class Database;
 
 // The operation picker "Izbira opravil". Each tick is written at once into
-// tblTarife.Izbrana, so that choices under one service survive switching
-// to another; PickConfirmed is true only when the window was closed with
-// "Izbira je zaključena".
+// this workstation's picks (setPicked, WorkingTable.h), so that choices
+// under one service survive switching to another; PickConfirmed is true
+// only when the window was closed with "Izbira je zaključena".
 class Postavke : public QDialog {
     Q_OBJECT
 public:

@@ -4,6 +4,7 @@
 #include "ui/MessageBox.h"
 #include "text/Messages.h"
 #include "codelists/Operations.h"
+#include "invoice/WorkingTable.h"
 #include "windows/V_postavke.h"
 #include "ui/BoundGrid.h"
 #include "data/Recordset.h"
@@ -51,7 +52,7 @@ S_postavke::S_postavke(const AppContext& context, QWidget* parent)
 
     PickConfirmed = false;
     // The picker starts from nothing chosen, whoever opens it next.
-    if (!clearPickMarks(*m_context.db))
+    if (!clearPicks(*m_context.db))
         reportFailure(this, OperationMessages::MarksNotCleared, m_context.db->lastError());
     fillServices();
     // With no services the choice stays empty and the buttons do nothing.

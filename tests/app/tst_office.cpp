@@ -5,11 +5,18 @@
 #include "EditorSession.h"
 
 #include "app/Glavna.h"
+#include "data/Schema.h"
 #include "document/Settings.h"
+#include "invoice/CreditNote.h"
 #include "invoice/InvoiceSaver.h"
 #include "invoice/Purge.h"
+#include "invoice/StoredTotals.h"
+#include "invoice/WorkingTable.h"
 #include "text/Clock.h"
 #include "text/Messages.h"
+#include "windows/Postavke.h"
+
+#include <QListWidget>
 
 #include <thread>
 
@@ -148,6 +155,132 @@ private Q_SLOTS:
                  qPrintable(error));
         QCOMPARE(counter(), 42.0);
         QVERIFY(readInvoiceSettings(*Db, &read, &error) && writeInvoiceSettings(*Db, read, &error));
+    }
+
+    // A makes the credit note of an invoice that B deletes at that moment: A
+    // waits for B, then is told the invoice is gone; nothing is written, and
+    // no other invoice's totals change.
+    void creditNoteOfAnInvoiceDeletedMeanwhile() {
+        const qint64 op = operationId(*Db, 1, 1);
+        const qint64 kept = addInvoice(*Db, {{"StevilkaRacuna", "2026/003"},
+                                             {"Datum", QDate(2026, 12, 1)},
+                                             {"VrednostTocke", 1.0},
+                                             {"StopnjaDDV", 22}});
+        addLine(*Db, kept, op, 50, 1, {}, 50.0);
+        const qint64 gone = addInvoice(*Db, {{"StevilkaRacuna", "2026/004"},
+                                             {"Datum", QDate(2026, 12, 5)},
+                                             {"VrednostTocke", 1.0},
+                                             {"StopnjaDDV", 22}});
+        addLine(*Db, gone, op, 100, 1, {}, 100.0);
+        QVERIFY(computeStoredTotals(*Db));
+        // A credit note of the kept one: its totals stay negative.
+        QCOMPARE(int(makeCreditNote(*Db, kept, today()).outcome), int(CreditNoteOutcome::Made));
+        const QString totals = "SELECT StevilkaRacuna, Osnova, DDV, ZaPlacilo FROM tblRacun "
+                               "WHERE ID <> ? ORDER BY ID";
+        const QStringList before = queryRows(totals, {gone});
+        const double counterBefore = counter();
+
+        Glavna w(appContext());
+        w.show();
+        QTRY_COMPARE(lineCount(&w), 3);
+        w.list()->moveToRow(w.list()->recordset()->positionOf(gone));
+        ModalWatcher watcher;
+        watcher.dialogs["Racun"] = [](QWidget* editor) { static_cast<QDialog*>(editor)->reject(); };
+        watcher.answers << QMessageBox::Yes;
+        Database& b = *m_b;
+        QVERIFY(b.beginTransaction());
+        QVERIFY(b.execute("DELETE FROM tblRacun WHERE ID = ?", {gone}));
+        QVERIFY(b.execute("DELETE FROM tblRacunTarife WHERE ID_racun = ?", {gone}));
+        std::thread commitLater([&b] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(400));
+            b.commit();
+        });
+        click(&w, "Command4"); // "Dobropis", answered Yes
+        commitLater.join();
+        const Message& told = Messages::CreditedInvoiceGone;
+        QCOMPARE(watcher.seen.size(), 2); // the question, then this
+        QCOMPARE(watcher.seen.last(), told.title + '|' + told.text.arg("2026/004"));
+        QCOMPARE(queryRows(totals, {gone}), before);
+        QCOMPARE(tableCount("tblRacun"), 2);
+        QCOMPARE(tableCount("tblRacunTarife WHERE ID_racun NOT IN (SELECT ID FROM tblRacun)"), 0);
+        QCOMPARE(counter(), counterBefore);
+    }
+
+    // A purges old invoices while B saves one of them: B holds its row, and
+    // writes its lines before or after A started. Neither fails, and no line
+    // is left without its invoice.
+    void purgeAndASaveOfAnOldInvoice_data() {
+        QTest::addColumn<bool>("linesFirst"); // B wrote its lines before A began
+        QTest::newRow("lines after") << false;
+        QTest::newRow("lines before") << true;
+    }
+    void purgeAndASaveOfAnOldInvoice() {
+        QFETCH(bool, linesFirst);
+        const qint64 op = operationId(*Db, 1, 1);
+        const qint64 old =
+            addInvoice(*Db, {{"StevilkaRacuna", "2025/001"}, {"Datum", QDate(2025, 3, 1)}});
+        addLine(*Db, old, op, 10, 1, {}, 10.0);
+        addInvoice(*Db, {{"StevilkaRacuna", "2026/001"}, {"Datum", QDate(2026, 3, 1)}});
+        Database& b = *m_b;
+        // B's save: the invoice's row, then its lines.
+        const auto lines = [&b, old, op] {
+            return b.execute("DELETE FROM tblRacunTarife WHERE ID_racun = ?", {old}) &&
+                   b.execute("INSERT INTO tblRacunTarife (ID_racun, ID_tarifa, Tocke, Kolicina, "
+                             "znesek) VALUES (?, ?, 20, 1, 20.0)",
+                             {old, op});
+        };
+        QVERIFY(b.beginTransaction());
+        QVERIFY(b.execute("UPDATE tblRacun SET Ime = 'B' WHERE ID = ?", {old}));
+        if (linesFirst)
+            QVERIFY(lines());
+        bool saved = false;
+        QString error;
+        std::thread saveLater([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(400));
+            saved = (linesFirst || lines()) && b.commit();
+            if (!saved)
+                error = b.lastError();
+        });
+        const PurgeResult purged = purgeInvoicesBefore(*Db, QDate(2026, 1, 1));
+        saveLater.join();
+        QVERIFY2(saved, qPrintable(error));
+        QVERIFY2(purged.ok, qPrintable(purged.error));
+        QCOMPARE(purged.invoices, 1);
+        QCOMPARE(queryRows("SELECT StevilkaRacuna FROM tblRacun"), QStringList{"2026/001"});
+        QCOMPARE(tableCount("tblRacunTarife"), 0);
+    }
+
+    // A and B pick operations at the same moment, each in its own picker:
+    // neither clears, sees or adds the other's.
+    void picksAreEachWorkstationsOwn() {
+        QString error;
+        auto bWork = Database::open(m_fixture->tempDir() + "/b_tmp.db", {}, &error, true);
+        QVERIFY2(bWork && Schema::createWorkTables(*bWork), qPrintable(error));
+        const auto pickedIn = [](Database& work) {
+            QStringList ids;
+            auto rs = work.openRecordset("SELECT ID_tarifa FROM tblTarifePregled ORDER BY TS2",
+                                         RecordsetKind::Snapshot);
+            for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+                ids << rs->field("ID_tarifa").toString();
+            return ids;
+        };
+        const auto tick = [](Postavke& picker, int row) {
+            QListWidget* list = picker.findChild<QListWidget*>("List1");
+            QVERIFY(list && list->count() > row);
+            list->item(row)->setCheckState(Qt::Checked);
+        };
+        Postavke a(*Db);
+        a.show();
+        tick(a, 0);       // operation 1.1
+        Postavke b(*m_b); // opened after A ticked
+        b.show();
+        QCOMPARE(b.findChild<QListWidget*>("List1")->item(0)->checkState(), Qt::Unchecked);
+        tick(b, 1); // operation 1.2
+        QCOMPARE(a.findChild<QListWidget*>("List1")->item(0)->checkState(), Qt::Checked);
+        QCOMPARE(addPickedOperations(*Db, *WorkDb, false).added, 1);
+        QCOMPARE(addPickedOperations(*m_b, *bWork, false).added, 1);
+        QCOMPARE(pickedIn(*WorkDb), QStringList{QString::number(operationId(*Db, 1, 1))});
+        QCOMPARE(pickedIn(*bWork), QStringList{QString::number(operationId(*Db, 1, 2))});
     }
 
     // A code list follows B's rows, and a row B changed since A read it is

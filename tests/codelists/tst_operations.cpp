@@ -1,6 +1,7 @@
 #include "EditorSession.h"
 
 #include "codelists/Operations.h"
+#include "invoice/WorkingTable.h"
 #include "text/Messages.h"
 #include "text/TextForms.h"
 #include "windows/S_postavke.h"
@@ -53,10 +54,10 @@ private Q_SLOTS:
     }
 
     void openingShowsTheFirstServiceAndClearsMarks() {
-        QVERIFY(Db->execute("UPDATE tblTarife SET Izbrana = True"));
+        QVERIFY(setPicked(*Db, operationId(*Db, 1, 1), true));
         PickConfirmed = true;
         open();
-        QCOMPARE(tableCount("tblTarife WHERE Izbrana"), 0);
+        QCOMPARE(pickedOperations(*Db), std::optional(QSet<qint64>()));
         QVERIFY(!PickConfirmed);
         QCOMPARE(services()->count(), 8);
         QCOMPARE(services()->currentText(), QString("Ureditev meje"));
@@ -225,8 +226,9 @@ private Q_SLOTS:
         refuse(*Db, SQLITE_READ, "tblRacunTarife");
         QCOMPARE(checkDeletion(*rs).outcome, OperationOutcome::Failed);
         QCOMPARE(deleteOperation(*rs).outcome, OperationOutcome::Failed);
-        refuse(*Db, SQLITE_UPDATE, "tblTarife");
-        QVERIFY(!clearPickMarks(*Db));
+        QVERIFY(clearPicks(*Db)); // the picks' table is made on first use
+        refuse(*Db, SQLITE_DELETE, "tblIzbranaOpravila");
+        QVERIFY(!clearPicks(*Db));
         refuseNothing(*Db);
         QCOMPARE(tableCount("tblTarife"), 26);
         QCOMPARE(rs->field("TS2").toInt(), 1);

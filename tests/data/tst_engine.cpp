@@ -128,6 +128,22 @@ private Q_SLOTS:
         QCOMPARE(Db->scalar("SELECT count(*) FROM tblSestavljavci").toInt(), 0);
     }
 
+    // An insert gives the key of the row it added; one that adds no row (its
+    // source is gone) fails with a text instead of handing out a key.
+    void insertGivesTheKeyOfItsRow() {
+        qint64 key = -1;
+        QVERIFY(Db->insert("INSERT INTO tblSestavljavci (Ime) VALUES (?)", {"Ana"}, &key));
+        QCOMPARE(Db->scalar("SELECT Ime FROM tblSestavljavci WHERE ID = ?", {key}).toString(),
+                 QString("Ana"));
+        key = -1;
+        QVERIFY(!Db->insert("INSERT INTO tblSestavljavci (Ime) SELECT Ime FROM tblSestavljavci "
+                            "WHERE ID = ?",
+                            {99999}, &key));
+        QVERIFY(!Db->lastError().isEmpty());
+        QCOMPARE(key, qint64(0));
+        QCOMPARE(Db->scalar("SELECT count(*) FROM tblSestavljavci WHERE Ime = 'Ana'").toInt(), 1);
+    }
+
     void valuesRoundTripAsStored() {
         const QStringList fields = {"Ime", "Datum", "Veljavnost", "Sestavljavec", "Placan"};
         const QVariantList values = {"Čebelar's", QDate(2009, 12, 5), 30.0, qlonglong(2), true};

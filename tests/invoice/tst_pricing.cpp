@@ -42,7 +42,7 @@ QStringList workLines() {
 // Chooses operations (service, TS2) as the picker does.
 void pick(const QList<std::pair<int, int>>& operations) {
     for (auto [ts1, ts2] : operations)
-        QVERIFY(Db->execute("UPDATE tblTarife SET Izbrana=True WHERE TS1=? AND TS2=?", {ts1, ts2}));
+        QVERIFY(setPicked(*Db, operationId(*Db, ts1, ts2), true));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "invoice/InvoiceSaver.h"
 #include "invoice/Numbering.h"
 #include "invoice/Pricing.h"
+#include "invoice/StoredTotals.h"
 
 using namespace valmir;
 using namespace valmir::test;
@@ -166,6 +167,13 @@ private Q_SLOTS:
         QCOMPARE(Db->scalar("SELECT StRacuna FROM tblNastavitve").toInt(), 10);
         QCOMPARE(creditNotesOf(*Db, saved.invoiceId), std::optional(QStringList{"2026/009"}));
         QCOMPARE(creditNotesOf(*Db, made.id), std::optional(QStringList()));
+
+        // Pricing one invoice prices that one alone, whatever its key: no
+        // key stands for all of them.
+        const QString totals = "SELECT ID, Osnova, DDV, ZaPlacilo FROM tblRacun ORDER BY ID";
+        const QStringList stored = queryRows(totals);
+        QVERIFY(computeStoredTotalsOf(*Db, 0));
+        QCOMPARE(queryRows(totals), stored);
 
         const int before = tableCount("tblRacun");
         QCOMPARE(int(makeCreditNote(*Db, made.id, day).outcome),

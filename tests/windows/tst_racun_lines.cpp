@@ -4,6 +4,7 @@
 
 #include "EditorSession.h"
 
+#include "invoice/WorkingTable.h"
 #include "windows/Postavke.h"
 
 using namespace valmir;
@@ -11,9 +12,15 @@ using namespace valmir::test;
 
 namespace {
 
-// The tariff numbers of the operations chosen in the table.
+// The tariff numbers of the operations chosen, in the tariff's order.
 QStringList chosen() {
-    return queryRows("SELECT TarifnaStevilka FROM tblTarife WHERE Izbrana ORDER BY TS1, TS2");
+    QStringList numbers;
+    const std::optional<QSet<qint64>> picked = pickedOperations(*Db);
+    for (const QString& row :
+         queryRows("SELECT ID, TarifnaStevilka FROM tblTarife ORDER BY TS1, TS2"))
+        if (picked && picked->contains(row.section(u'|', 0, 0).toLongLong()))
+            numbers << row.section(u'|', 1);
+    return numbers;
 }
 
 QList<int> checkedRows(QListWidget* list) {
@@ -130,7 +137,7 @@ private Q_SLOTS:
     void pickerEndings() {
         QFETCH(int, ending);
         // Choices of an earlier opening and a stale confirmation are cleared.
-        QVERIFY(Db->execute("UPDATE tblTarife SET Izbrana = True WHERE TS1=2"));
+        QVERIFY(setPicked(*Db, operationId(*Db, 2, 1), true));
         PickConfirmed = true;
         open();
         QVERIFY(!PickConfirmed);
