@@ -15,6 +15,7 @@
 #include "ui/BoundGrid.h"
 #include "ui/BoundListModel.h"
 #include "ui/HandOver.h"
+#include "ui/HeldRow.h"
 #include "ui/KeyShortcut.h"
 #include "ui/MessageBox.h"
 #include "ui/SearchBar.h"
@@ -380,8 +381,8 @@ void Glavna::openEditor(std::optional<qint64> copyOf) {
     // Only a save closes the editor accepted; it leaves the list on the
     // invoice saved, which stays in the list until the filter changes.
     if (result == QDialog::Accepted) {
-        if (hasCurrentInvoice())
-            m_kept.push_back(m_list->recordset()->bookmark());
+        if (const qint64 saved = m_list->recordset()->bookmark(); saved != 0)
+            m_kept.push_back(saved);
         listChanged();
     }
     catchUpWithOthers();
@@ -407,7 +408,7 @@ void Glavna::catchUpWithOthers() {
     const bool read = std::exchange(m_othersAdded, false);
     m_othersCounted = false;
     if (read)
-        readList(hasCurrentInvoice() ? m_list->recordset()->bookmark() : 0);
+        readList(m_list->recordset()->bookmarkAt(m_list->currentRow()));
     else
         showStatus();
 }
@@ -426,7 +427,7 @@ void Glavna::listChanged() {
     }
     // With one, the list the search found before would no longer be what
     // the status line counts: both are read from a new search.
-    readList(hasCurrentInvoice() ? m_list->recordset()->bookmark() : 0);
+    readList(m_list->recordset()->bookmarkAt(m_list->currentRow()));
 }
 
 void Glavna::readList(qint64 standOn) {
@@ -498,18 +499,24 @@ void Glavna::openInvoice() {
 void Glavna::copyInvoice() {
     if (!hasCurrentInvoice())
         return;
+    const HeldRow source(*m_list->recordset());
+    if (!source.present(this))
+        return;
     if (m_list->recordset()->field(QStringLiteral("Dobropis")).toBool()) {
         Msg::critical(this, CopyMessages::OfCreditNote);
         return;
     }
     OpenMode = 0;
-    openEditor(m_list->recordset()->bookmark());
+    openEditor(source.key());
 }
 
 void Glavna::creditInvoice() {
     if (!hasCurrentInvoice())
         return;
     Recordset* rs = m_list->recordset();
+    const HeldRow invoice(*rs);
+    if (!invoice.present(this))
+        return;
     if (rs->field(QStringLiteral("Dobropis")).toBool()) {
         Msg::critical(this, Messages::CreditNoteOfCreditNote);
         return;
@@ -517,7 +524,7 @@ void Glavna::creditInvoice() {
     const QString number = NullTrim(rs->field(QStringLiteral("StevilkaRacuna")));
     // An invoice credited before is named with its credit notes, so that it
     // is not taken back twice by mistake.
-    const std::optional<QStringList> earlier = creditNotesOf(*m_context.db, rs->bookmark());
+    const std::optional<QStringList> earlier = creditNotesOf(*m_context.db, invoice.key());
     if (!earlier) {
         Msg::critical(this, Messages::CreditNoteNotMade, m_context.db->lastError());
         return;
@@ -529,7 +536,11 @@ void Glavna::creditInvoice() {
                              : ask.text.arg(number),
                        ask.title))
         return;
-    const CreditNoteResult made = makeCreditNote(*m_context.db, rs->bookmark(), today());
+    if (!invoice.stillThere(this, *rs, Messages::CreditNoteNotMade)) {
+        m_list->syncFromRecordset();
+        return;
+    }
+    const CreditNoteResult made = makeCreditNote(*m_context.db, invoice.key(), today());
     if (made.outcome == CreditNoteOutcome::IsCreditNote) {
         Msg::critical(this, Messages::CreditNoteOfCreditNote);
         return;
@@ -563,17 +574,23 @@ void Glavna::remindInvoice() {
         Msg::critical(this, Messages::NoInvoiceSelected);
         return;
     }
+    const HeldRow invoice(*m_list->recordset());
+    if (!invoice.present(this))
+        return;
     // The list shows the reminder's date as soon as it is recorded.
-    MakeReminder(this, m_context, m_list->recordset()->bookmark());
+    MakeReminder(this, m_context, invoice.key());
     m_list->setFocus();
 }
 
 void Glavna::deleteInvoice() {
     if (!hasCurrentInvoice())
         return;
+    Recordset& rs = *m_list->recordset();
+    const HeldRow invoice(rs);
+    if (!invoice.present(this))
+        return;
     // An invoice that a credit note takes back is named in that question.
-    const std::optional<QStringList> credits =
-        creditNotesOf(*m_context.db, m_list->recordset()->bookmark());
+    const std::optional<QStringList> credits = creditNotesOf(*m_context.db, invoice.key());
     if (!credits) {
         Msg::critical(this, Messages::InvoiceListNotRead, m_context.db->lastError());
         return;
@@ -583,7 +600,11 @@ void Glavna::deleteInvoice() {
                                                               credits->join(QStringLiteral(", "))),
                                                           Messages::DeleteCreditedInvoice.title}))
         return;
-    InvoiceDeletionResult result = deleteCurrentInvoice(*m_list->recordset());
+    if (!invoice.stillThere(this, rs, Messages::InvoiceNotDeleted)) {
+        m_list->syncFromRecordset();
+        return;
+    }
+    InvoiceDeletionResult result = deleteCurrentInvoice(rs);
     m_list->syncFromRecordset();
     if (!result.deleted)
         Msg::critical(this, Messages::InvoiceNotDeleted, result.error);

@@ -146,7 +146,7 @@ int Recordset::fieldIndex(const QString& name) const {
     return m_fieldByName.value(name.toLower(), -1);
 }
 
-qint64 Recordset::bookmark() const { return bookmarkAt(m_keys.position()); }
+qint64 Recordset::bookmark() const { return m_keys.onGap() ? 0 : bookmarkAt(m_keys.position()); }
 
 qint64 Recordset::bookmarkAt(int position) const {
     if (m_kind == RecordsetKind::Snapshot || position < 0 || !haveRow(position))

@@ -136,9 +136,20 @@ public:
     // edit(), setField(), update() of the row at a position, in one call.
     bool setValueAt(int position, const QString& name, const QVariant& value);
 
-    // Row ids: a bookmark is the row id of a row of the table.
+    // Row ids: a bookmark is the row id of a row of the table. The current
+    // row's is 0 on the gap a deleted row leaves, and where there is no
+    // current row: the row that stands at a gap is not the one that was
+    // current.
     qint64 bookmark() const;
     qint64 bookmarkAt(int position) const;
+    // The row version of the row at a position as read (see rowVersion()).
+    qint64 rowVersionAt(int position) const;
+    // Whether the row with this bookmark is still in the table and, when a
+    // version is given, still has it, as the engine has it now. Else false
+    // with conflict() saying who changed or deleted it; no conflict when the
+    // engine failed (then lastError() has its text). Bookmark 0 is a row
+    // deleted.
+    bool rowAsRead(qint64 bookmark, qint64 version);
     qint64 lastModified() const { return m_lastModified; }
     bool moveToBookmark(qint64 bookmark);
     int positionOf(qint64 bookmark) const;

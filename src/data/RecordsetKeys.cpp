@@ -2,6 +2,7 @@
 // ordered by one field, in slices along the field's index.
 
 #include "data/RecordsetShared.h"
+#include "text/Messages.h"
 
 #include <QElapsedTimer>
 
@@ -197,6 +198,40 @@ bool Recordset::reload(Reload how) {
     else
         m_keys.replace(std::move(keys), how == Reload::AfterRollback);
     return ok;
+}
+
+qint64 Recordset::rowVersionAt(int position) const {
+    if (!m_versioned || position < 0 || !haveRow(position))
+        return 0;
+    const QVariantList* row = rowAt(position);
+    return row ? row->value(m_fieldNames.size()).toLongLong() : 0;
+}
+
+// Asked of the engine, not of the rows read: another workstation's change
+// may not have been told yet.
+bool Recordset::rowAsRead(qint64 bookmark, qint64 version) {
+    m_conflict.reset();
+    const auto deleted = [this] {
+        m_conflict = Conflict{true, {}};
+        m_db.setError(Messages::RowChangedMeanwhile.text.arg(Messages::RowDeletedBy));
+        return false;
+    };
+    if (bookmark == 0)
+        return deleted();
+    if (!m_versioned) {
+        const std::optional<bool> exists = rowExists(bookmark);
+        return exists && (*exists || deleted());
+    }
+    QVariant stored;
+    if (!m_db.queryValue(QStringLiteral("SELECT verzija FROM ") + quoted(m_table) +
+                             QStringLiteral(" WHERE rowid = ?"),
+                         {bookmark}, &stored)) {
+        readFailure();
+        return false;
+    }
+    if (!stored.isNull() && (version == 0 || stored.toLongLong() == version))
+        return true;
+    return refuseChanged(bookmark);
 }
 
 bool Recordset::requery() {

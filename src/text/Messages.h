@@ -131,6 +131,11 @@ inline const Message RowChangedMeanwhile{
     QStringLiteral("Zapis je medtem spremenil nekdo drug (%1). Vaše spremembe niso shranjene."),
     Titles::Cannot}; // %1: ChangedBy or RowDeletedBy
 inline const QString RowDeletedBy = QStringLiteral("zapis je izbrisan");
+// An action asked about a row that another workstation changed or deleted
+// before the answer came: nothing is done.
+inline const Message AskedRowChanged{
+    QStringLiteral("Zapis je medtem spremenil nekdo drug (%1). Ukaz ni izveden."),
+    Titles::Cannot}; // %1: ChangedBy or RowDeletedBy
 
 } // namespace Messages
 

@@ -5,6 +5,7 @@
 #include "text/Messages.h"
 #include "text/Module1.h"
 #include "ui/BoundGrid.h"
+#include "ui/HeldRow.h"
 #include "ui/MessageBox.h"
 #include "ui/SearchBar.h"
 #include "ui/SortableList.h"
@@ -253,11 +254,13 @@ void N_narocniki::onDelete() {
     if (m_editing || m_shownId == 0)
         return;
     const QString name = m_boxes[CustomerName]->text();
+    const HeldRow customer(*m_list->recordset(), m_list->currentIndex().row());
     if (!Msg::question(this, CustomerMessages::AskDelete.text.arg(name),
-                       CustomerMessages::AskDelete.title))
+                       CustomerMessages::AskDelete.title) ||
+        !customer.stillThere(this, *m_list->recordset(), CustomerMessages::NotDeleted))
         return;
     const int row = m_list->currentRow();
-    if (!deleteCustomer(*m_context.db, m_shownId)) {
+    if (!deleteCustomer(*m_context.db, customer.key())) {
         Msg::critical(this, CustomerMessages::NotDeleted, m_context.db->lastError());
         return;
     }

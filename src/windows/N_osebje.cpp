@@ -1,5 +1,6 @@
 #include "windows/N_osebje.h"
 
+#include "ui/HeldRow.h"
 #include "ui/MessageBox.h"
 #include "text/Module1.h"
 #include "codelists/Staff.h"
@@ -127,6 +128,9 @@ void N_osebje::onRename() {
 }
 
 void N_osebje::onDelete() {
+    Recordset* rs = m_staffGrid->recordset();
+    if (!rs || m_staffGrid->currentRow() < 0 || !HeldRow(*rs).present(this))
+        return;
     qint64 id = 0;
     if (!currentId(&id))
         return;

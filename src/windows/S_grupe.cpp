@@ -1,6 +1,7 @@
 #include "windows/S_grupe.h"
 
 #include "ui/HandOver.h"
+#include "ui/HeldRow.h"
 #include "ui/MessageBox.h"
 #include "text/Messages.h"
 #include "codelists/Services.h"
@@ -136,7 +137,7 @@ void S_grupe::openEditor(int mode) {
 
 void S_grupe::deleteService() {
     Recordset* services = m_list->recordset();
-    if (!services || m_list->currentRow() < 0)
+    if (!services || m_list->currentRow() < 0 || !HeldRow(*services).present(this))
         return;
     const ServiceResult result = valmir::deleteService(*m_context.db, *services);
     m_list->syncFromRecordset();

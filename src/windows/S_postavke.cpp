@@ -1,6 +1,7 @@
 #include "windows/S_postavke.h"
 
 #include "ui/HandOver.h"
+#include "ui/HeldRow.h"
 #include "ui/MessageBox.h"
 #include "text/Messages.h"
 #include "codelists/Operations.h"
@@ -206,10 +207,17 @@ void S_postavke::deleteOperation() {
     if (!hasOperations())
         return;
     Recordset& list = *m_operations->recordset();
+    const HeldRow operation(list);
+    if (!operation.present(this))
+        return;
     OperationResult result = checkDeletion(list);
     if (result.outcome == OperationOutcome::Done) {
         if (!Msg::question(this, OperationMessages::AskDelete))
             return;
+        if (!operation.stillThere(this, list, OperationMessages::NotDeleted)) {
+            m_operations->syncFromRecordset();
+            return;
+        }
         result = valmir::deleteOperation(list);
     }
     m_operations->syncFromRecordset();

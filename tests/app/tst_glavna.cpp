@@ -214,6 +214,53 @@ private Q_SLOTS:
         }
     }
 
+    // The current invoice is deleted another way (here by a statement on
+    // the same database, which the list follows at once) while an action
+    // asks about it, or before the action: the list stands on the gap,
+    // where the next invoice already stands. Nothing happens to that one,
+    // and the user is told why.
+    void actingOnAnInvoiceDeletedMeanwhile_data() {
+        QTest::addColumn<QString>("by");
+        QTest::addColumn<bool>("underTheQuestion"); // else before the click
+        QTest::newRow("delete") << "Command3" << true;
+        QTest::newRow("credit note") << "Command4" << true;
+        QTest::newRow("delete, on the gap") << "Command3" << false;
+        QTest::newRow("credit note, on the gap") << "Command4" << false;
+        QTest::newRow("copy, on the gap") << "Command5" << false;
+        QTest::newRow("reminder, on the gap") << "Command6" << false;
+    }
+    void actingOnAnInvoiceDeletedMeanwhile() {
+        QFETCH(QString, by);
+        QFETCH(bool, underTheQuestion);
+        QVERIFY(Db->execute("UPDATE tblNastavitve SET StRacuna = 5"));
+        // Paid: a reminder of the next one would be refused, not written.
+        const qint64 x = test::addInvoice(*Db, {{"StevilkaRacuna", "2026/002"}, {"Placan", true}});
+        test::addInvoice(*Db, {{"StevilkaRacuna", "2026/001"}, {"Placan", true}});
+        auto w = showWindow();
+        w->list()->moveToRow(w->list()->recordset()->positionOf(x));
+        QCOMPARE(w->list()->currentRow(), 0);
+        test::ModalWatcher watcher;
+        watcher.answers << QMessageBox::Yes;
+        watcher.dialogs["Racun"] = [&](QWidget* editor) {
+            watcher.seen << "Racun";
+            static_cast<QDialog*>(editor)->reject();
+        };
+        const auto deleteX = [&] {
+            QVERIFY(Db->execute("DELETE FROM tblRacun WHERE ID = ?", {x}));
+            QCOMPARE(w->list()->currentRow(), 0); // the gap, with 2026/001 there
+            QCOMPARE(w->list()->recordset()->bookmark(), 0);
+        };
+        if (underTheQuestion)
+            watcher.meanwhile = deleteX;
+        else
+            deleteX();
+        test::click(w.get(), by);
+        QCOMPARE(watcher.seen.size(), underTheQuestion ? 2 : 1);
+        const Message& told = Messages::AskedRowChanged;
+        QCOMPARE(watcher.seen.last(), told.title + '|' + told.text.arg(Messages::RowDeletedBy));
+        QCOMPARE(test::queryRows("SELECT StevilkaRacuna FROM tblRacun"), QStringList{"2026/001"});
+    }
+
     // "Dobropis" makes the credit note of the current invoice after a
     // question and opens it; the list counts it negative; a credit note is
     // not credited again, and deleting its invoice names it first.

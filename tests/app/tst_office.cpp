@@ -14,7 +14,9 @@
 #include "invoice/WorkingTable.h"
 #include "text/Clock.h"
 #include "text/Messages.h"
+#include "windows/N_narocniki.h"
 #include "windows/Postavke.h"
+#include "windows/S_postavke.h"
 
 #include <QListWidget>
 
@@ -140,6 +142,91 @@ private Q_SLOTS:
         QVERIFY(purgeInvoicesBefore(*m_b, QDate(2026, 2, 1)).ok);
         QTRY_COMPARE(shownColumn(&w, 0), (QStringList{"2026/003", "2026/002"}));
         QTRY_VERIFY(w.findChild<QLabel*>("Label2")->text().startsWith("Prikazana 2 od 2 "));
+    }
+
+    // A asks before acting on a row; while the question is open B deletes
+    // or changes that row, and A's list follows B's notice (a deleted row
+    // leaves its neighbour where it stood). A answers yes: nothing happens
+    // to the row nor to its neighbour, and A is told.
+    void askedRowChangedMeanwhile_data() {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("deleted"); // by B; else changed
+        for (const bool deleted : {true, false}) {
+            const QString how = deleted ? ", deleted" : ", changed";
+            // clang-format off
+            QTest::newRow(qPrintable("delete invoice" + how)) << "Glavna" << "Command3" << deleted;
+            QTest::newRow(qPrintable("credit note" + how)) << "Glavna" << "Command4" << deleted;
+            QTest::newRow(qPrintable("delete customer" + how))
+                << "N_narocniki" << "Command4" << deleted;
+            QTest::newRow(qPrintable("delete operation" + how))
+                << "S_postavke" << "Command3" << deleted;
+            // clang-format on
+        }
+    }
+    void askedRowChangedMeanwhile() {
+        QFETCH(QString, window);
+        QFETCH(QString, button);
+        QFETCH(bool, deleted);
+        std::unique_ptr<QWidget> w;
+        qint64 x = 0;   // the row asked about
+        QString table;  // its table
+        QString column; // the field B changes
+        QVariant byB;   // to this value
+        if (window == "Glavna") {
+            QVERIFY(Db->execute("UPDATE tblNastavitve SET StRacuna = 5"));
+            x = addInvoice(*Db, {{"StevilkaRacuna", "2026/002"}, {"Ime", "X"}});
+            addInvoice(*Db, {{"StevilkaRacuna", "2026/001"}, {"Ime", "Y"}});
+            w = std::make_unique<Glavna>(appContext());
+            table = "tblRacun", column = "Ime", byB = "B";
+        } else if (window == "N_narocniki") {
+            QVERIFY(Db->execute("INSERT INTO tblNarocnik (Ime) VALUES ('Ana'), ('Bor')"));
+            x = Db->scalar("SELECT ID FROM tblNarocnik WHERE Ime = 'Ana'").toLongLong();
+            w = std::make_unique<N_narocniki>(appContext());
+            table = "tblNarocnik", column = "Ime", byB = "Ana B";
+        } else {
+            x = operationId(*Db, 6, 2); // service 6 holds operations 1, 2 and 3
+            w = std::make_unique<S_postavke>(appContext());
+            table = "tblTarife", column = "Tocke", byB = 99;
+        }
+        QVERIFY(Db->listen());
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        BoundGrid* list = grid(w.get());
+        if (auto* services = w->findChild<QComboBox*>("Combo1"))
+            services->setCurrentIndex(services->findData(6));
+        Recordset* rs = list->recordset();
+        const int row = rs->positionOf(x);
+        QVERIFY(row >= 0 && row + 1 < rs->recordCount()); // with a neighbour after it
+        list->moveToRow(row);
+
+        ModalWatcher watcher;
+        watcher.answers = {QMessageBox::Yes};
+        watcher.dialogs["Racun"] = [](QWidget* editor) { static_cast<QDialog*>(editor)->reject(); };
+        const QString rows = QString("SELECT ID, %1 FROM %2 ORDER BY ID").arg(column, table);
+        QStringList leftByB;
+        bool followed = false;
+        watcher.meanwhile = [&] {
+            if (!(deleted ? m_b->execute("DELETE FROM " + table + " WHERE ID = ?", {x})
+                          : m_b->execute("UPDATE " + table + " SET " + column + " = ? WHERE ID = ?",
+                                         {byB, x})))
+                return;
+            leftByB = queryRows(rows);
+            followed = QTest::qWaitFor([&] {
+                Db->takeNotices();
+                return deleted ? rs->positionOf(x) < 0
+                               : rs->value(row, column).toString() == byB.toString();
+            });
+        };
+        click(w.get(), button);
+        QVERIFY(followed);
+        QCOMPARE(watcher.seen.size(), 2); // the question, then why nothing was done
+        const Message& told = Messages::AskedRowChanged;
+        QVERIFY2(watcher.seen[1].startsWith(
+                     told.title + '|' + told.text.section(u'(', 0, 0) + '(' +
+                     (deleted ? Messages::RowDeletedBy : QSysInfo::machineHostName())),
+                 qPrintable(watcher.seen[1]));
+        QCOMPARE(queryRows(rows), leftByB);
     }
 
     // The settings read while B's save moved the counter are not written

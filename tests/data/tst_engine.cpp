@@ -113,12 +113,18 @@ private Q_SLOTS:
         QVERIFY(!snap->addNew() && !snap->edit() && !snap->deleteCurrent());
     }
 
-    // A deleted row leaves a gap that cannot be edited and that a row added
-    // meanwhile does not fill; the next row is the one that followed.
+    // A deleted row leaves a gap that cannot be edited, has no bookmark and
+    // that a row added meanwhile does not fill; the next row is the one that
+    // followed.
     void deleteLeavesAGap() {
         auto rs = staff({"Ana", "Bor", "Cene"});
-        QVERIFY(rs->moveTo(1) && rs->deleteCurrent());
+        QVERIFY(rs->moveTo(1));
+        const qint64 bor = rs->bookmark();
+        QVERIFY(rs->rowAsRead(bor, rs->rowVersion()));
+        QVERIFY(rs->deleteCurrent());
         QVERIFY(rs->field("Ime").isNull());
+        QCOMPARE(rs->bookmark(), 0);
+        QVERIFY(!rs->rowAsRead(bor, 0) && rs->conflict() && rs->conflict()->deleted);
         QVERIFY(!rs->edit());
         QVERIFY(rs->addNew() && rs->update());
         rs->moveNext();

@@ -9,6 +9,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <utility>
+
 #include <sys/stat.h>
 
 namespace valmir::test {
@@ -76,6 +78,8 @@ void ModalWatcher::poll() {
     if (auto* box = qobject_cast<QMessageBox*>(w)) {
         box->setProperty("answered", true);
         seen << box->windowTitle() + u'|' + box->text();
+        if (meanwhile)
+            std::exchange(meanwhile, {})();
         QAbstractButton* b =
             box->button(answers.isEmpty() ? QMessageBox::NoButton : answers.takeFirst());
         if (!b)

@@ -74,6 +74,9 @@ public:
     QStringList seen;
     QList<QMessageBox::StandardButton> answers;
     QHash<QString, std::function<void(QWidget*)>> dialogs;
+    // Runs once while the next message box is open, before its answer: what
+    // another workstation does while the user reads the question.
+    std::function<void()> meanwhile;
 
     ModalWatcher();
 
