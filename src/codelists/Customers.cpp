@@ -49,6 +49,11 @@ Customer customerOf(const Recordset& rs) {
     for (int f = 0; f < CustomerFieldCount; ++f)
         c.data[f] = NullTrim(rs.field(column(f)));
     c.used = rs.field(QStringLiteral("Uporabljen")).toDate();
+    // A record set over the table keeps the version apart; a query's rows
+    // (findCustomer's "n.*") bring it on the server as a field.
+    c.version = rs.rowVersion();
+    if (c.version == 0)
+        c.version = rs.field(QStringLiteral("verzija")).toLongLong();
     return c;
 }
 
@@ -133,17 +138,15 @@ bool addCustomer(Database& db, const Customer& customer, qint64* id) {
                      dataValues(customer) << dateValue(customer.used), id);
 }
 
-bool changeCustomer(Database& db, const Customer& customer) {
-    QStringList sets;
+RowWritten changeCustomer(Database& db, const Customer& customer) {
+    QVariantMap fields;
     for (int f = 0; f < CustomerFieldCount; ++f)
-        sets << column(f) + QStringLiteral(" = ?");
-    return db.execute(QStringLiteral("UPDATE tblNarocnik SET %1 WHERE ID = ?")
-                          .arg(sets.join(QStringLiteral(", "))),
-                      dataValues(customer) << customer.id);
+        fields.insert(column(f), customer.data[f]);
+    return updateRow(db, QStringLiteral("tblNarocnik"), customer.id, customer.version, fields);
 }
 
-bool deleteCustomer(Database& db, qint64 id) {
-    return db.execute(QStringLiteral("DELETE FROM tblNarocnik WHERE ID = ?"), {id});
+RowWritten deleteCustomer(Database& db, qint64 id, qint64 version) {
+    return deleteRow(db, QStringLiteral("tblNarocnik"), id, version);
 }
 
 bool customerDiffers(const Customer& stored, const Customer& invoice) {
@@ -184,7 +187,8 @@ CustomerKept keepCustomerCurrent(Database& db, const Customer& invoice, const QD
     if (update) {
         Customer entry = invoice;
         entry.id = stored->id;
-        if (!changeCustomer(db, entry))
+        entry.version = stored->version;
+        if (!changeCustomer(db, entry).ok)
             return failed();
     }
     if (invoiceDate.isValid() &&

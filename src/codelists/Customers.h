@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/RowWrite.h"
+
 #include <QDate>
 #include <QList>
 #include <QString>
@@ -47,6 +49,7 @@ struct Customer {
     qint64 id = 0;                                // 0 for one not in the register
     std::array<QString, CustomerFieldCount> data; // trimmed
     QDate used;                                   // last used on an invoice; invalid for never
+    qint64 version = 0; // on the server, the row's version as read (RowWrite.h)
 
     const QString& operator[](CustomerField f) const { return data[f]; }
     QString& operator[](CustomerField f) { return data[f]; }
@@ -84,9 +87,13 @@ bool findCustomer(Database& db, const Customer& customer, std::optional<Customer
 // Writing the register; false on an engine error (db.lastError()). A new
 // entry's ID is written into *id.
 bool addCustomer(Database& db, const Customer& customer, qint64* id);
-bool changeCustomer(Database& db, const Customer& customer);
-// Removes the entry only: invoices keep their own copy of its data.
-bool deleteCustomer(Database& db, qint64 id);
+// Writes the entry's data over the entry as it was read (its version):
+// an entry another workstation changed or deleted since is left as it is
+// (RowWrite.h).
+RowWritten changeCustomer(Database& db, const Customer& customer);
+// Removes the entry only: invoices keep their own copy of its data. The
+// same check as changeCustomer's.
+RowWritten deleteCustomer(Database& db, qint64 id, qint64 version);
 
 // Whether the stored entry holds other data than the invoice (the date of
 // use aside).
@@ -95,7 +102,9 @@ bool customerDiffers(const Customer& stored, const Customer& invoice);
 // After an invoice is saved, the register follows it: a customer not in it
 // is added; one whose data differ is updated when askUpdate() says yes,
 // unless the register already holds the data of a newer invoice; the
-// entry's date of use becomes the invoice's date when that is later.
+// entry's date of use becomes the invoice's date when that is later. An
+// entry another workstation changed while the question was asked is not
+// overwritten: not ok, and the error says who changed it.
 struct CustomerKept {
     bool ok = true;
     QString error; // the engine's words

@@ -8,12 +8,15 @@ QString staffName(const QString& answer) { return answer.left(StaffNameLength); 
 
 namespace {
 
-StaffWrite failed(Database& db) {
+StaffWrite failed(Database& db, const RowWritten& row = {}) {
     StaffWrite r;
     r.ok = false;
     r.error = db.lastError();
+    r.conflict = row.conflict;
     return r;
 }
+
+const QString StaffTable = QStringLiteral("tblSestavljavci");
 
 } // namespace
 
@@ -28,19 +31,20 @@ StaffWrite addStaff(Database& db, const QString& answer) {
     return r;
 }
 
-StaffWrite renameStaff(Database& db, qint64 id, const QString& answer) {
+StaffWrite renameStaff(Database& db, qint64 id, qint64 version, const QString& answer) {
     const QString name = staffName(answer);
     if (name.isEmpty())
         return {};
-    if (!db.execute(QStringLiteral("UPDATE tblSestavljavci SET Ime = ? WHERE ID = ?"), {name, id}))
-        return failed(db);
+    const RowWritten row = updateRow(db, StaffTable, id, version, {{QStringLiteral("Ime"), name}});
+    if (!row.ok)
+        return failed(db, row);
     StaffWrite r;
-    r.written = db.changes() > 0;
+    r.written = true;
     r.id = id;
     return r;
 }
 
-StaffWrite deleteStaff(Database& db, qint64 id) {
+StaffWrite deleteStaff(Database& db, qint64 id, qint64 version) {
     Transaction transaction(db);
     QVariant count;
     if (!transaction.active() ||
@@ -52,8 +56,9 @@ StaffWrite deleteStaff(Database& db, qint64 id) {
     r.invoices = count.toInt();
     if (r.invoices > 0)
         return r; // the transaction rolls back; it wrote nothing
-    if (!db.execute(QStringLiteral("DELETE FROM tblSestavljavci WHERE ID = ?"), {id}) ||
-        !transaction.commit())
+    if (const RowWritten row = deleteRow(db, StaffTable, id, version); !row.ok)
+        return failed(db, row);
+    if (!transaction.commit())
         return failed(db);
     r.written = true;
     return r;

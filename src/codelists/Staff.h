@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/RowWrite.h"
+
 #include <QString>
 
 namespace valmir {
@@ -21,16 +23,20 @@ struct StaffWrite {
     qint64 id = 0;        // the row added
     int invoices = 0;     // deleting: the invoices naming the person (then nothing is deleted)
     QString error;
+    // Not ok because another workstation changed or deleted the person
+    // since the list showed them (RowWrite.h); error says who and when.
+    std::optional<Recordset::Conflict> conflict;
 };
 
 // Adds a person named by the answer; an empty answer adds nothing.
 StaffWrite addStaff(Database& db, const QString& answer);
-// Renames the person with this ID; an empty answer changes nothing, so
+// Renames the person with this ID, as read with `version` (the row's
+// version on the server, 0 on a file); an empty answer changes nothing, so
 // that a name cannot be emptied.
-StaffWrite renameStaff(Database& db, qint64 id, const QString& answer);
+StaffWrite renameStaff(Database& db, qint64 id, qint64 version, const QString& answer);
 // Deletes the person unless invoices name them as their compiler. The
 // count and the delete run in one transaction, so that no invoice can
 // come to name a person between the check and the delete.
-StaffWrite deleteStaff(Database& db, qint64 id);
+StaffWrite deleteStaff(Database& db, qint64 id, qint64 version);
 
 } // namespace valmir

@@ -118,8 +118,10 @@ public:
     void cancelUpdate();
     EditMode editMode() const { return m_editMode; }
     // Deletes the current row. The position then stands on the gap: the
-    // next moveNext() goes to the row that followed the deleted one.
-    bool deleteCurrent();
+    // next moveNext() goes to the row that followed the deleted one. On the
+    // server only while the row has the version it was read with (or
+    // `expectedVersion`), as update() writes.
+    bool deleteCurrent(qint64 expectedVersion = 0);
     // After a delete: stands on the row that followed the deleted one, or
     // on the last row when the deleted one was the last.
     void moveAfterDelete();

@@ -233,13 +233,13 @@ bool Recordset::sortsBefore(qint64 a, qint64 b) const {
     return first.toLongLong() == a;
 }
 
-bool Recordset::deleteCurrent() {
+bool Recordset::deleteCurrent(qint64 expectedVersion) {
     m_conflict.reset();
     if (!mayWrite(true))
         return false;
     const int p = m_keys.position();
     const qint64 row = m_keys.at(p);
-    const qint64 version = rowVersion();
+    const qint64 version = m_versioned && expectedVersion > 0 ? expectedVersion : rowVersion();
     m_ownWrite = true;
     const bool ok = m_db.execute(QStringLiteral("DELETE FROM ") + quoted(m_table) +
                                      QStringLiteral(" WHERE rowid = ?") +

@@ -34,21 +34,29 @@ std::unique_ptr<Recordset> openRow(Database& db, QString* error) {
 }
 
 // Writes `fill`'s fields into the row (made first when missing) in one
-// transaction.
-template <typename Fill>
-bool writeRow(Database& db, QString* error, Fill fill, qint64 expectedVersion = 0) {
+// transaction, over the row as read with *version; *version becomes the
+// row's version now (after the write, or after the change that refused it).
+template <typename Fill> bool writeRow(Database& db, QString* error, Fill fill, qint64* version) {
     Transaction transaction(db);
     if (!transaction.active() || !ensureSettingsRow(db, error))
         return fail(db, error);
     auto row = openRow(db, error);
-    if (!row || row->eof() || !row->edit(expectedVersion))
+    if (!row || row->eof())
         return fail(db, error);
+    const auto refused = [&] {
+        *error = db.lastError();
+        if (row->conflict())
+            *version = row->rowVersion();
+        return false;
+    };
+    if (!row->edit(*version))
+        return refused();
     fill(*row);
     if (!row->update()) {
-        *error = db.lastError();
         row->cancelUpdate();
-        return false;
+        return refused();
     }
+    *version = row->rowVersion();
     return transaction.commit() || fail(db, error);
 }
 
@@ -70,13 +78,15 @@ bool ensureSettingsRow(Database& db, QString* error) {
     return fail(db, error);
 }
 
-bool readCompanyData(Database& db, CompanyData* data, QString* error) {
+bool readCompanyData(Database& db, CompanyData* data, QString* error, qint64* rowVersion) {
     auto row = openRow(db, error);
     if (!row)
         return false;
     *data = {};
+    *rowVersion = 0;
     if (row->eof())
         return true;
+    *rowVersion = row->rowVersion();
     for (int i = 0; i < CompanyFieldCount; ++i)
         (*data)[i] = NullTrim(row->field(field(CompanyFields[i])));
     return !row->readFailed() || fail(db, error);
@@ -111,17 +121,22 @@ bool readReminderText(Database& db, QString* text, QString* error) {
 }
 
 bool writeCompanyData(Database& db, const CompanyData& data, const QString& reminderText,
-                      QString* error) {
-    return writeRow(db, error, [&](Recordset& row) {
-        // As typed, blanks and all: the document trims when it prints.
-        for (int i = 0; i < CompanyFieldCount; ++i)
-            row.setField(field(CompanyFields[i]), data[i].isNull() ? QStringLiteral("") : data[i]);
-        row.setField(QStringLiteral("BesediloOpomina"),
-                     reminderText.trimmed().isEmpty() ? QVariant() : QVariant(reminderText));
-    });
+                      qint64* rowVersion, QString* error) {
+    return writeRow(
+        db, error,
+        [&](Recordset& row) {
+            // As typed, blanks and all: the document trims when it prints.
+            for (int i = 0; i < CompanyFieldCount; ++i)
+                row.setField(field(CompanyFields[i]),
+                             data[i].isNull() ? QStringLiteral("") : data[i]);
+            row.setField(QStringLiteral("BesediloOpomina"),
+                         reminderText.trimmed().isEmpty() ? QVariant() : QVariant(reminderText));
+        },
+        rowVersion);
 }
 
 bool writeInvoiceSettings(Database& db, const InvoiceSettings& s, QString* error) {
+    qint64 version = s.rowVersion;
     return writeRow(
         db, error,
         [&](Recordset& row) {
@@ -137,7 +152,7 @@ bool writeInvoiceSettings(Database& db, const InvoiceSettings& s, QString* error
             row.setField(QStringLiteral("LetoStevca"),
                          s.counterYear > 0 ? QVariant(s.counterYear) : QVariant());
         },
-        s.rowVersion);
+        &version);
 }
 
 InvoiceSettingsCheck readInvoiceSettingsInput(const InvoiceSettingsInput& input,

@@ -49,8 +49,9 @@ struct InvoiceSettings {
 bool ensureSettingsRow(Database& db, QString* error);
 
 // Reading: false with the engine's text in *error, and then nothing read
-// may be written back.
-bool readCompanyData(Database& db, CompanyData* data, QString* error);
+// may be written back. *rowVersion: the row's version as read, for
+// writing the data back (0 on a file and without the row).
+bool readCompanyData(Database& db, CompanyData* data, QString* error, qint64* rowVersion);
 bool readInvoiceSettings(Database& db, InvoiceSettings* settings, QString* error);
 
 // The reminder letter's own text (BesediloOpomina), kept with the issuer's
@@ -60,9 +61,13 @@ bool readReminderText(Database& db, QString* text, QString* error);
 
 // Writing the fields of one dialog, the row created first when missing, in
 // one transaction: on a failure nothing is written. A reminder text of
-// blanks only stores none.
+// blanks only stores none. On the server only over the row as read: the
+// company data with *rowVersion (readCompanyData), the settings with
+// theirs; a row another workstation changed since is refused
+// (Messages::RowChangedMeanwhile). *rowVersion becomes the row's version
+// now: after the write, or the other workstation's change.
 bool writeCompanyData(Database& db, const CompanyData& data, const QString& reminderText,
-                      QString* error);
+                      qint64* rowVersion, QString* error);
 bool writeInvoiceSettings(Database& db, const InvoiceSettings& settings, QString* error);
 
 // N_racun's boxes as typed, and what they store.

@@ -23,6 +23,8 @@ public:
 
     // 0 when there was no row.
     qint64 key() const { return m_key; }
+    // The row version it was taken with (0 on a file).
+    qint64 version() const { return m_version; }
     // Whether there is a row to act on; else the user is told it is gone.
     bool present(QWidget* parent) const;
     // After the answer: whether the row is still there as it was taken,

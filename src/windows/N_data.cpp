@@ -116,7 +116,7 @@ N_data::N_data(const AppContext& context, QWidget* parent) : LoadingDialog(paren
     CompanyData data;
     QString reminderText;
     QString error;
-    if (!readCompanyData(*m_context.db, &data, &error) ||
+    if (!readCompanyData(*m_context.db, &data, &error, &m_rowVersion) ||
         !readReminderText(*m_context.db, &reminderText, &error)) {
         Msg::critical(this, SettingsMessages::NotRead, error);
         return;
@@ -136,9 +136,15 @@ void N_data::confirm() {
     for (int i = 0; i < CompanyFieldCount; ++i)
         data[i] = m_fieldEdits[i]->text();
     QString error;
-    if (!writeCompanyData(*m_context.db, data, m_reminderEdit->toPlainText(), &error)) {
-        // The input stays for another try.
-        Msg::critical(this, SettingsMessages::NotSaved, error);
+    const qint64 versionRead = m_rowVersion;
+    if (!writeCompanyData(*m_context.db, data, m_reminderEdit->toPlainText(), &m_rowVersion,
+                          &error)) {
+        // The input stays for another try. A row changed meanwhile is told
+        // as such; the next "V redu" then writes over the change it told.
+        if (m_rowVersion != versionRead)
+            Msg::critical(this, error, Messages::RowChangedMeanwhile.title);
+        else
+            Msg::critical(this, SettingsMessages::NotSaved, error);
         return;
     }
     accept();

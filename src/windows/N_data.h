@@ -32,6 +32,9 @@ private:
     // Text2: BesediloOpomina; left empty, the letter says the program's own.
     QPlainTextEdit* m_reminderEdit = nullptr;
     QPushButton* m_okButton = nullptr;
+    // The settings row's version as read: "V redu" writes over that row
+    // only (writeCompanyData).
+    qint64 m_rowVersion = 0;
 };
 
 } // namespace valmir

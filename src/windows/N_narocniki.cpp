@@ -170,14 +170,18 @@ void N_narocniki::showCurrent() {
     Recordset* rs = m_list->recordset();
     const int row = m_list->currentIndex().row();
     m_shownId = 0;
+    m_shownVersion = 0;
     for (int f = 0; f < CustomerFieldCount; ++f) {
         const QVariant value = rs && row >= 0
                                    ? rs->value(row, QString::fromUtf16(CustomerColumns[f].field))
                                    : QVariant();
         m_boxes[f]->setText(NullTrim(value));
     }
-    if (rs && row >= 0)
+    if (rs && row >= 0) {
         m_shownId = rs->value(row, QStringLiteral("ID")).toLongLong();
+        if (rs->position() == row || rs->moveTo(row))
+            m_shownVersion = rs->rowVersion();
+    }
     m_deleteButton->setEnabled(m_shownId != 0);
 }
 
@@ -196,6 +200,7 @@ void N_narocniki::setEditing(bool editing) {
 Customer N_narocniki::typedCustomer() const {
     Customer c;
     c.id = m_shownId;
+    c.version = m_shownVersion;
     for (int f = 0; f < CustomerFieldCount; ++f)
         c.data[f] = m_boxes[f]->text().trimmed();
     return c;
@@ -233,11 +238,21 @@ bool N_narocniki::onSave() {
     }
     if (!confirmNumbers(c))
         return false;
-    const bool written =
-        c.id == 0 ? addCustomer(*m_context.db, c, &c.id) : changeCustomer(*m_context.db, c);
+    RowWritten changed;
+    const bool written = c.id == 0 ? addCustomer(*m_context.db, c, &c.id)
+                                   : (changed = changeCustomer(*m_context.db, c)).ok;
     if (!written) {
         // What was typed stays for another try.
-        Msg::critical(this, CustomerMessages::NotSaved, m_context.db->lastError());
+        if (!changed.conflict) {
+            Msg::critical(this, CustomerMessages::NotSaved, m_context.db->lastError());
+            return false;
+        }
+        // Another workstation's change is told and kept; saved again, the
+        // form writes over it, or enters a deleted customer anew.
+        Msg::critical(this, m_context.db->lastError(), Messages::RowChangedMeanwhile.title);
+        m_shownVersion = changed.version;
+        if (changed.conflict->deleted)
+            m_shownId = 0;
         return false;
     }
     setEditing(false);
@@ -260,7 +275,7 @@ void N_narocniki::onDelete() {
         !customer.stillThere(this, *m_list->recordset(), CustomerMessages::NotDeleted))
         return;
     const int row = m_list->currentRow();
-    if (!deleteCustomer(*m_context.db, customer.key())) {
+    if (!deleteCustomer(*m_context.db, customer.key(), customer.version()).ok) {
         Msg::critical(this, CustomerMessages::NotDeleted, m_context.db->lastError());
         return;
     }

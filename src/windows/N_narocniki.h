@@ -58,6 +58,9 @@ private:
     QPushButton* m_cancelButton = nullptr;
     QPushButton* m_deleteButton = nullptr;
     qint64 m_shownId = 0; // the entry the form shows; 0 for a new one
+    // Its version as the form was filled: "Shrani" writes over the entry as
+    // shown only (changeCustomer).
+    qint64 m_shownVersion = 0;
     bool m_editing = false;
 };
 

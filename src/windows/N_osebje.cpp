@@ -117,11 +117,16 @@ void N_osebje::onRename() {
     qint64 id = 0;
     if (!currentId(&id))
         return;
+    // The name as the box offers it: a change another workstation makes
+    // while it is typed over is not overwritten.
+    const qint64 version = m_staffGrid->recordset()->rowVersion();
     const QString answer =
         Msg::inputText(this, Messages::StaffNamePrompt, Messages::RenameStaffTitle,
                        NullTrim(m_staffGrid->recordset()->field(QStringLiteral("Ime"))));
-    const StaffWrite renamed = renameStaff(*m_context.db, id, answer);
-    if (!renamed.ok)
+    const StaffWrite renamed = renameStaff(*m_context.db, id, version, answer);
+    if (renamed.conflict)
+        Msg::critical(this, renamed.error, Messages::RowChangedMeanwhile.title);
+    else if (!renamed.ok)
         reportEngineError(Messages::StaffNotSaved, renamed.error);
     else
         showRow(id);
@@ -135,7 +140,8 @@ void N_osebje::onDelete() {
     if (!currentId(&id))
         return;
     const int row = m_staffGrid->currentRow();
-    const StaffWrite deleted = deleteStaff(*m_context.db, id);
+    const StaffWrite deleted =
+        deleteStaff(*m_context.db, id, m_staffGrid->recordset()->rowVersion());
     if (!deleted.ok) {
         // The row stays, and so does the list.
         reportEngineError(Messages::StaffNotDeleted, deleted.error);
