@@ -177,6 +177,8 @@ QStringList Database::hiddenColumns(const QString& table) const {
     if (ServerSchema::versionedTables().contains(table, Qt::CaseInsensitive))
         hidden << QStringLiteral("verzija") << QStringLiteral("spremenil")
                << QStringLiteral("spremenjeno");
+    if (table.compare(u"tblRacun", Qt::CaseInsensitive) == 0)
+        hidden << ServerSchema::SaveKeyColumn;
     return hidden;
 }
 

@@ -98,7 +98,8 @@ public:
     // which no record set shows; empty on a file.
     QString hiddenKey(const QString& table) const;
     // Every column a table has on the server only: its hidden key and the
-    // row version with who changed the row and when (ServerSchema.h).
+    // row version with who changed the row and when, and the identity of
+    // the save that added an invoice (ServerSchema.h).
     QStringList hiddenColumns(const QString& table) const;
 
     // Brings the server's tables of version `from` up to this program's, in

@@ -8,7 +8,10 @@
 #include <libpq-fe.h>
 
 #include <cmath>
+#include <utility>
 #include <vector>
+
+#include <sys/socket.h>
 
 namespace valmir {
 
@@ -265,6 +268,16 @@ void appendCopyField(QByteArray& out, const QVariant& v) {
     }
 }
 
+// PgConnection::loseNextCommitForTest: the link cut, the COMMIT sent
+// first or not at all, its answer never read.
+PGresult* commitLostForTest(PGconn* conn, bool serverGotIt) {
+    if (serverGotIt)
+        PQclear(PQexec(conn, "COMMIT"));
+    shutdown(PQsocket(conn), SHUT_RDWR);
+    PQconsumeInput(conn); // libpq finds the connection closed
+    return nullptr;
+}
+
 } // namespace
 
 PgConnection::~PgConnection() {
@@ -390,8 +403,12 @@ PGresult* PgConnection::send(const QString& sql, const QVariantList& params) {
         if (m_untyped ? untypedTextOf(params.at(i), &texts[i], &types[i])
                       : textOf(params.at(i), &texts[i], &types[i]))
             values[i] = texts[i].constData();
-    Result r(PQexecParams(m_conn, sql.toUtf8().constData(), n, types.data(), values.data(), nullptr,
-                          nullptr, 0));
+    const LostCommit lost =
+        sql == u"COMMIT" ? std::exchange(s_lostCommit, LostCommit::No) : LostCommit::No;
+    Result r(lost != LostCommit::No
+                 ? commitLostForTest(m_conn, lost == LostCommit::AfterServer)
+                 : PQexecParams(m_conn, sql.toUtf8().constData(), n, types.data(), values.data(),
+                                nullptr, nullptr, 0));
     const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
     if (PQstatus(m_conn) == CONNECTION_OK)
         m_wasInTransaction = PQtransactionStatus(m_conn) != PQTRANS_IDLE;

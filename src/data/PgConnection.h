@@ -99,6 +99,12 @@ public:
     bool takeReconnected() { return std::exchange(m_reconnected, false); }
     int socket() const;
 
+    // Tests only: the next COMMIT of any connection loses its link before
+    // its answer is read, after the server got it (and committed) or
+    // before; the connection is then lost as a dropped network leaves it.
+    enum class LostCommit { No, AfterServer, BeforeServer };
+    static void loseNextCommitForTest(LostCommit how) { s_lostCommit = how; }
+
     QString databaseName() const;
     QString lastError() const { return m_lastError; }
     void setError(const QString& text) { m_lastError = text; }
@@ -119,6 +125,7 @@ private:
     bool m_wasInTransaction = false;
     QList<std::pair<QString, QVariantList>> m_session;
     bool m_reconnected = false;
+    static inline LostCommit s_lostCommit = LostCommit::No;
 };
 
 // Begins a transaction on the server and rolls it back unless commit() is

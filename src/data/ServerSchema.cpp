@@ -438,6 +438,25 @@ bool upgradeToEight(PgConnection& db) {
                                      "(StevilkaRacuna) WHERE StevilkaRacuna <> ''"));
 }
 
+// Version 9: a save's identity on the invoice it added (SaveKeyColumn),
+// taken from the setting its transaction names, so that the record sets,
+// which never show the column, need not write it.
+bool upgradeToNine(PgConnection& db) {
+    return runAll(
+        db, {QStringLiteral("ALTER TABLE tblRacun ADD COLUMN %1 uuid").arg(SaveKeyColumn),
+             QStringLiteral("CREATE UNIQUE INDEX ixRacunShranitev ON tblRacun (%1)")
+                 .arg(SaveKeyColumn),
+             QStringLiteral(R"(CREATE FUNCTION valmir_shranitev() RETURNS trigger
+            LANGUAGE plpgsql AS $$
+            BEGIN
+                NEW.%1 := nullif(current_setting('%2', true), '')::uuid;
+                RETURN NEW;
+            END $$)")
+                 .arg(SaveKeyColumn, SaveKeySetting),
+             QStringLiteral("CREATE TRIGGER trShranitev BEFORE INSERT ON tblRacun "
+                            "FOR EACH ROW EXECUTE FUNCTION valmir_shranitev()")});
+}
+
 } // namespace
 
 QStringList versionedTables() {
@@ -451,7 +470,7 @@ bool upgrade(PgConnection& db, int from, int to) {
         int version;
         bool (*run)(PgConnection&);
     };
-    static constexpr Step Steps[] = {{8, upgradeToEight}};
+    static constexpr Step Steps[] = {{8, upgradeToEight}, {9, upgradeToNine}};
     for (const Step& step : Steps) {
         if (step.version <= from || step.version > to)
             continue;

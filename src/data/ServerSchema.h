@@ -30,7 +30,7 @@ namespace ServerSchema {
 // and a backup of the server is one. A new step of Schema.cpp needs its
 // server form here before files of its version can move to a server.
 inline constexpr int FirstVersion = 7;
-inline constexpr int Version = 8;
+inline constexpr int Version = 9;
 inline constexpr int FileVersion = 7;
 
 // A statement that changes more rows than this is told to the other
@@ -76,6 +76,15 @@ bool upgrade(PgConnection& db, int from, int to = Version);
 // ("spremenil": the workstation) and when ("spremenjeno"), all three the
 // server's only (Database::hiddenColumns).
 QStringList versionedTables();
+
+// The column of tblRacun, the server's only, that keeps the identity of
+// the save that added the invoice (a UUID the editor makes for a new
+// invoice and keeps while it tries again), one invoice's at most: a save
+// whose COMMIT went unanswered finds by it whether it landed. A save names
+// it in its transaction as the setting SaveKeySetting; the rows added
+// otherwise have none.
+inline constexpr QLatin1StringView SaveKeyColumn("shranitev");
+inline constexpr QLatin1StringView SaveKeySetting("valmir.shranitev");
 
 } // namespace ServerSchema
 } // namespace valmir

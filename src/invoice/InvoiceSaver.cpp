@@ -1,7 +1,9 @@
 #include "invoice/InvoiceSaver.h"
 
 #include "data/Database.h"
+#include "data/EngineQuery.h"
 #include "data/Recordset.h"
+#include "data/ServerSchema.h"
 #include "invoice/InvoiceFields.h"
 #include "invoice/Numbering.h"
 #include "invoice/Pricing.h"
@@ -35,6 +37,35 @@ bool numberTaken(Database& db, const QString& number, qint64 ownId, QString* err
         if (ownId == 0 || found->field(QStringLiteral("ID")).toLongLong() != ownId)
             return true;
     return false;
+}
+
+// Whether a save names its identity: a new invoice on the server.
+bool keyed(const Database& db, int mode, const InvoiceHeader& h) {
+    return mode != 1 && db.onServer() && !h.saveKey.isEmpty();
+}
+
+// The invoice the save with this identity added (*id 0: none).
+bool savedByKey(Database& db, const QString& key, qint64* id, QString* number) {
+    *id = 0;
+    // The column's name is the program's own.
+    auto found = db.query(QStringLiteral("SELECT ID, StevilkaRacuna FROM tblRacun WHERE %1 = ?")
+                              .arg(ServerSchema::SaveKeyColumn),
+                          {key});
+    if (!found)
+        return false;
+    if (found->next()) {
+        *id = found->stored(0).toLongLong();
+        *number = found->stored(1).toString();
+    }
+    return !found->failed();
+}
+
+// Asked after a COMMIT that went unanswered, on the connection made anew.
+// The lost transaction holds the settings row (holdCounter) until the
+// server has ended it, committed or rolled back: the answer waits for that.
+bool commitLanded(Database& db, const QString& key, qint64* id, QString* number) {
+    Transaction asking(db); // writes nothing; rolled back
+    return asking.active() && holdCounter(db) && savedByKey(db, key, id, number);
 }
 
 // The totals of the lines as they are written: the editor has priced them
@@ -112,9 +143,12 @@ bool nextFreeNumber(Database& db, const QString& taken, QString* number) {
 // the counter. Other workstations save at the same time: a new number is
 // settled while the settings row is held, so that two saves never take the
 // same one.
+// A save again of one that landed (its identity found) writes nothing and
+// tells the invoice stored (*savedBefore); *commitSent tells a failure
+// whose outcome the server alone knows.
 SaveOutcome writeInvoice(Database& db, Recordset& list, Database& work, int mode,
                          const QString& originalNumber, InvoiceHeader h, qint64* id,
-                         QString* number) {
+                         QString* number, bool* savedBefore, bool* commitSent) {
     // The working table's lines in the grid's order, read from the file
     // itself so that the editor's record set keeps its place.
     QList<WorkingLine> lines;
@@ -125,10 +159,25 @@ SaveOutcome writeInvoice(Database& db, Recordset& list, Database& work, int mode
     Transaction tx(db);
     if (!tx.active())
         return SaveOutcome::EngineError;
+    // The invoice added carries the save's identity (ServerSchema.h).
+    const bool identified = keyed(db, mode, h);
+    if (identified && !db.execute(QStringLiteral("SELECT set_config(?, ?, true)"),
+                                  {QString(ServerSchema::SaveKeySetting), h.saveKey}))
+        return SaveOutcome::EngineError;
     *number = h.text1.value(NumberBox);
     if (mode != 1 || *number != originalNumber) {
         if (!holdCounter(db))
             return SaveOutcome::EngineError;
+        // With the counter held, an earlier try still under way has ended.
+        if (identified) {
+            if (!savedByKey(db, h.saveKey, id, number))
+                return SaveOutcome::EngineError;
+            if (*id != 0) {
+                *savedBefore = true;
+                return SaveOutcome::Saved;
+            }
+            *number = h.text1.value(NumberBox);
+        }
         QString error;
         const qint64 ownId = mode == 1 ? list.field(QStringLiteral("ID")).toLongLong() : 0;
         if (*number != originalNumber && numberTaken(db, *number, ownId, &error)) {
@@ -154,6 +203,7 @@ SaveOutcome writeInvoice(Database& db, Recordset& list, Database& work, int mode
         return SaveOutcome::EngineError;
     if (mode != 1 && !advanceCounter(db, *number))
         return SaveOutcome::EngineError;
+    *commitSent = true;
     return tx.commit() ? SaveOutcome::Saved : SaveOutcome::EngineError;
 }
 
@@ -223,6 +273,8 @@ Message saveMessage(SaveOutcome outcome) {
         return Messages::ChangedMeanwhile;
     case SaveOutcome::EngineError:
         return Messages::InvoiceNotSaved;
+    case SaveOutcome::OutcomeUnknown:
+        return Messages::SaveOutcomeUnknown;
     case SaveOutcome::Saved:
         break;
     }
@@ -242,8 +294,17 @@ SaveResult saveInvoice(Database& db, Recordset& list, Recordset& lines, int mode
     const qint64 ownId = mode == 1 ? list.field(QStringLiteral("ID")).toLongLong() : 0;
     if (number != originalNumber && !header.numberProposed) {
         QString error;
-        if (numberTaken(db, number, ownId, &error))
-            return refused(SaveOutcome::DuplicateNumber);
+        if (numberTaken(db, number, ownId, &error)) {
+            // Unless an earlier try of this save took it: the save tells that.
+            qint64 before = 0;
+            QString stored;
+            if (!keyed(db, mode, header))
+                return refused(SaveOutcome::DuplicateNumber);
+            if (!savedByKey(db, header.saveKey, &before, &stored))
+                return refused(SaveOutcome::EngineError, db.lastError());
+            if (before == 0)
+                return refused(SaveOutcome::DuplicateNumber);
+        }
         if (!error.isEmpty())
             return refused(SaveOutcome::EngineError, error);
     }
@@ -256,8 +317,19 @@ SaveResult saveInvoice(Database& db, Recordset& list, Recordset& lines, int mode
     const int stoodAt = list.position();
     qint64 id = 0;
     QString saved;
-    const SaveOutcome outcome =
-        writeInvoice(db, list, lines.database(), mode, originalNumber, header, &id, &saved);
+    bool savedBefore = false, commitSent = false;
+    SaveOutcome outcome = writeInvoice(db, list, lines.database(), mode, originalNumber, header,
+                                       &id, &saved, &savedBefore, &commitSent);
+    if (outcome == SaveOutcome::EngineError && commitSent && keyed(db, mode, header)) {
+        // The COMMIT failed, or its answer was lost with the connection:
+        // the server tells which.
+        const QString error = db.lastError();
+        if (!commitLanded(db, header.saveKey, &id, &saved))
+            outcome = SaveOutcome::OutcomeUnknown;
+        else if (id != 0)
+            outcome = SaveOutcome::Saved;
+        db.setError(error);
+    }
     if (outcome != SaveOutcome::Saved) {
         // Rolled back; the engine has put the list back as it was.
         const QString error = outcome == SaveOutcome::ChangedMeanwhile
@@ -267,10 +339,14 @@ SaveResult saveInvoice(Database& db, Recordset& list, Recordset& lines, int mode
             list.moveTo(std::min(stoodAt, list.recordCount() - 1));
         return refused(outcome, error);
     }
-    list.moveToBookmark(id);
+    // A row this connection did not see itself written (an earlier try, or
+    // a COMMIT that landed unanswered) is in the list once it is read again.
+    if (!list.moveToBookmark(id) && list.requery())
+        list.moveToBookmark(id);
     SaveResult r;
     r.invoiceId = id;
     r.number = saved;
+    r.savedBefore = savedBefore;
     return r;
 }
 

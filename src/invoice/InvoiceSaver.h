@@ -40,6 +40,12 @@ struct InvoiceHeader {
     // that a change by another workstation since is not overwritten. 0 on
     // the file, which one workstation uses.
     qint64 rowVersion = 0;
+    // A new invoice on the server: the identity of its save, which the
+    // editor makes (a UUID) and keeps while it tries again. A save whose
+    // COMMIT went unanswered looks the invoice up by it, and a save again
+    // of one that landed finds it instead of adding it twice. Empty for an
+    // opened invoice and on the file, whose COMMIT lands or fails here.
+    QString saveKey;
 };
 
 enum class SaveOutcome {
@@ -49,7 +55,8 @@ enum class SaveOutcome {
     DuplicateNumber,
     BadDate,
     ChangedMeanwhile, // another workstation changed or deleted the invoice; error says who
-    EngineError       // error holds the engine's text; nothing was written
+    EngineError,      // error holds the engine's text; nothing was written
+    OutcomeUnknown    // the COMMIT went unanswered and the server cannot be asked since
 };
 
 struct SaveResult {
@@ -57,6 +64,9 @@ struct SaveResult {
     QString error;
     qint64 invoiceId = 0;
     QString number; // the number the invoice was saved with
+    // Saved by an earlier try of the same save (InvoiceHeader::saveKey),
+    // as stored then; nothing was written now.
+    bool savedBefore = false;
 };
 
 // The message box for a refused save.
@@ -98,7 +108,10 @@ bool firstFreeNumber(Database& db, int year, double counter, QString* number);
 // failure nothing is written and `list` stands where it stood. The lines are read from the file of
 // `lines` in the order TS1, TS2, so its position is not disturbed; a cell still being typed must be
 // written before the call. For mode 1 the number lookup ignores the invoice itself (a change of
-// case of its own number is no clash).
+// case of its own number is no clash). A new invoice with a save key whose COMMIT fails is looked
+// up by the key on the connection made anew, once the lost transaction has ended on the server:
+// found, it is Saved (with `list` read again and standing on it), else refused as EngineError;
+// OutcomeUnknown when the server cannot be asked.
 SaveResult saveInvoice(Database& db, Recordset& list, Recordset& lines, int mode,
                        const QString& originalNumber, const InvoiceHeader& header);
 

@@ -110,6 +110,13 @@ inline const Message BadDate{QStringLiteral("Datum ni podan v duhu gregorijanske
                              Titles::BadDate};
 inline const Message InvoiceNotSaved{QStringLiteral("Računa ni bilo mogoče shraniti."),
                                      Titles::Database}; // the engine's text follows
+// A save whose COMMIT went unanswered, and the server could not be asked
+// since whether it landed: saved again, it is found and not stored twice.
+inline const Message SaveOutcomeUnknown{
+    QStringLiteral("Povezava s strežnikom se je prekinila med shranjevanjem, zato ni znano, "
+                   "ali je račun shranjen. Shranite ga znova, ko bo strežnik dosegljiv: "
+                   "shranjenega ne bo shranil dvakrat."),
+    Titles::Database}; // the engine's text follows
 inline const Message NoInvoiceList{
     QStringLiteral("Seznam računov ni odprt, zato računa ne morem shraniti."), Titles::Cannot};
 inline const Message UnsavedChanges{QStringLiteral("Si morda nehote pozabil shraniti spremembe?"),

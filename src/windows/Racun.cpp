@@ -37,6 +37,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QUuid>
 
 namespace valmir {
 
@@ -688,6 +689,7 @@ InvoiceHeader Racun::currentHeader() const {
     header.numberProposed = Mode != 1 && !m_proposedNumber.isEmpty() &&
                             header.text1.value(NumberBox) == m_proposedNumber;
     header.rowVersion = Mode == 1 ? m_rowVersion : 0;
+    header.saveKey = Mode == 1 ? QString() : m_saveKey;
     return header;
 }
 
@@ -718,6 +720,8 @@ bool Racun::store() {
     }
     // The list follows other workstations while the editor is open: it
     // must stand on the invoice edited, which may be gone.
+    if (Mode != 1 && m_saveKey.isEmpty())
+        m_saveKey = QUuid::createUuid().toString(QUuid::WithoutBraces);
     SaveResult result;
     if (Mode == 1 && m_invoiceId != 0 && list->bookmark() != m_invoiceId &&
         !list->moveToBookmark(m_invoiceId))
@@ -752,10 +756,14 @@ bool Racun::store() {
         setHeaderText(NumberBox, result.number);
     OriginalNumber = headerText(NumberBox);
     m_proposedNumber.clear();
+    m_saveKey.clear();
     m_rowVersion = list->rowVersion();
     m_invoiceId = result.invoiceId;
     Modified = false;
     m_invoiceList->syncFromRecordset();
+    // An earlier try landed: the editor shows the invoice as it was stored.
+    if (result.savedBefore)
+        reloadStored();
     updateCustomerRegister();
     return true;
 }

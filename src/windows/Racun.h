@@ -136,6 +136,9 @@ private:
     // The number the program proposed for a new invoice: saved untouched,
     // it moves to the next free one when another workstation took it.
     QString m_proposedNumber;
+    // The identity of the save of a new invoice, kept while it is tried
+    // again (InvoiceHeader::saveKey).
+    QString m_saveKey;
     // The version of the stored invoice as the editor read it (server).
     qint64 m_rowVersion = 0;
     qint64 m_invoiceId = 0; // the stored invoice edited (mode 1)

@@ -6,6 +6,7 @@
 
 #include "app/Glavna.h"
 #include "codelists/Staff.h"
+#include "data/PgConnection.h"
 #include "data/Schema.h"
 #include "data/ServerSchema.h"
 #include "document/Settings.h"
@@ -83,6 +84,38 @@ private Q_SLOTS:
         QCOMPARE(queryRows("SELECT StevilkaRacuna, Ime FROM tblRacun ORDER BY ID"),
                  (QStringList{"2026/001|B", "2026/002|Kupec A"}));
         QCOMPARE(counter(), 3.0);
+    }
+
+    // A's save loses its connection after its COMMIT was sent: A is told
+    // what the server did, and saving again never makes a second invoice.
+    void lostCommitIsToldTruly_data() {
+        QTest::addColumn<int>("lost");
+        QTest::addColumn<bool>("landed");
+        using Lost = PgConnection::LostCommit;
+        QTest::newRow("the server committed") << int(Lost::AfterServer) << true;
+        QTest::newRow("the link dropped before") << int(Lost::BeforeServer) << false;
+    }
+    void lostCommitIsToldTruly() {
+        QFETCH(int, lost);
+        QFETCH(bool, landed);
+        Session s;
+        QVERIFY(s.e);
+        box(s.e, "Text1_1")->setText("Kupec A");
+        PgConnection::loseNextCommitForTest(PgConnection::LostCommit(lost));
+        click(s.e, "Command1");
+        QCOMPARE(s.editor->isVisible(), !landed);
+        QCOMPARE(s.watcher.seen.size(), landed ? 0 : 1);
+        if (!landed) {
+            QVERIFY2(s.watcher.seen.value(0).contains(Messages::InvoiceNotSaved.text),
+                     qPrintable(s.watcher.seen.value(0)));
+            QCOMPARE(tableCount("tblRacun"), 0);
+            click(s.e, "Command1"); // tried again, on the connection made anew
+            QVERIFY(!s.editor->isVisible());
+        }
+        QCOMPARE(queryRows("SELECT StevilkaRacuna, Ime FROM tblRacun"),
+                 QStringList{"2026/001|Kupec A"});
+        QCOMPARE(counter(), 2.0);
+        QCOMPARE(s.list->recordset()->field("StevilkaRacuna").toString(), QString("2026/001"));
     }
 
     // A edits an invoice that B changes or deletes meanwhile: A's save

@@ -251,6 +251,8 @@ private Q_SLOTS:
                 expected << "verzija bigint "
                          << "spremenil text "
                          << "spremenjeno timestamp with time zone ";
+            if (table == u"tblRacun")
+                expected << "shranitev uuid ";
             const QStringList onServer = shownRows(serverRows(
                 *db,
                 "SELECT column_name || ' ' || data_type || ' ' || coalesce(collation_name, '') "
@@ -425,17 +427,20 @@ private Q_SLOTS:
     // them may not, and then nothing changes.
     void olderServerIsUpgraded_data() {
         QTest::addColumn<bool>("owner");
-        QTest::newRow("the owner starts") << true;
-        QTest::newRow("another user starts") << false;
+        QTest::addColumn<int>("from");
+        QTest::newRow("the owner starts") << true << ServerSchema::FirstVersion;
+        QTest::newRow("another user starts") << false << ServerSchema::FirstVersion;
+        QTest::newRow("the owner starts, version 8") << true << 8;
     }
     void olderServerIsUpgraded() {
         QFETCH(bool, owner);
+        QFETCH(int, from);
         const QString conninfo = newDatabase();
         QString used = conninfo;
         {
             auto db = connectTo(conninfo);
             QVERIFY(db);
-            QVERIFY2(ServerSchema::create(*db, ServerSchema::FirstVersion),
+            QVERIFY2(ServerSchema::create(*db, from),
                      qPrintable(db->lastError()));
             QVERIFY(db->execute("INSERT INTO tblRacun (StevilkaRacuna, Ime) VALUES "
                                 "('2009/1', 'Čuk'), ('2009/2', 'Celje')"));
@@ -466,7 +471,22 @@ private Q_SLOTS:
                                  "table_name = 'tblracun' AND column_name = 'verzija'";
         QCOMPARE(serverRows(*db, versions), QList<QVariantList>{{qlonglong(owner ? 1 : 0)}});
         QCOMPARE(db->execute("INSERT INTO tblRacun (StevilkaRacuna) VALUES ('2009/1')"), !owner);
-        if (owner)
+        // A save's identity goes with the one invoice its transaction adds.
+        const QString keys = "SELECT count(*) FROM information_schema.columns WHERE "
+                             "table_name = 'tblracun' AND column_name = 'shranitev'";
+        QCOMPARE(serverRows(*db, keys), QList<QVariantList>{{qlonglong(owner ? 1 : 0)}});
+        if (owner) {
+            const QString key = "0d7e5a52-3c1b-4f7a-9a57-6a1f1c2b9e01";
+            QVERIFY(db->execute("BEGIN") &&
+                    db->execute("SELECT set_config('valmir.shranitev', $1, true)", {key}) &&
+                    db->execute("INSERT INTO tblRacun (StevilkaRacuna) VALUES ('2009/3')"));
+            QCOMPARE(serverRows(*db, "SELECT StevilkaRacuna FROM tblRacun WHERE shranitev = $1",
+                                {key}),
+                     QList<QVariantList>{{"2009/3"}});
+            QVERIFY(!db->execute("INSERT INTO tblRacun (StevilkaRacuna) VALUES ('2009/4')"));
+            QVERIFY(db->execute("ROLLBACK"));
+        }
+        if (owner && from == ServerSchema::FirstVersion)
             QCOMPARE(serverRows(*db, "SELECT StevilkaRacuna, verzija FROM tblRacun ORDER BY ID"),
                      (QList<QVariantList>{{"2009/1", 1LL}, {"2009/2", 1LL}}));
     }

@@ -1,11 +1,15 @@
 #include "EditorSession.h"
 
+#include "data/PgConnection.h"
+
 #include "invoice/CreditNote.h"
 #include "invoice/InvoiceFields.h"
 #include "invoice/InvoiceSaver.h"
 #include "invoice/Numbering.h"
 #include "invoice/Pricing.h"
 #include "invoice/StoredTotals.h"
+
+#include <QUuid>
 
 using namespace valmir;
 using namespace valmir::test;
@@ -304,6 +308,58 @@ private Q_SLOTS:
         QVERIFY(invoiceField(existing, "Ime").isNull());
         QCOMPARE(l.list->field("Ime").toString(), QString());
         QCOMPARE(storedLines(existing), QStringList{"3|250|1||625"});
+    }
+
+    // A save whose COMMIT goes unanswered (the connection drops after it
+    // was sent) tells what the server did: saved, with the list on the
+    // invoice, or not saved. Saved again with the same identity, as the
+    // editor tries again, it is still one invoice, with the first number.
+    void lostCommit_data() {
+        QTest::addColumn<int>("lost");
+        QTest::addColumn<bool>("landed");
+        QTest::addColumn<bool>("numberTyped");
+        using Lost = PgConnection::LostCommit;
+        QTest::newRow("the server committed") << int(Lost::AfterServer) << true << false;
+        QTest::newRow("the server committed, number typed")
+            << int(Lost::AfterServer) << true << true;
+        QTest::newRow("the link dropped before") << int(Lost::BeforeServer) << false << false;
+    }
+    void lostCommit() {
+        if (!Db->onServer())
+            QSKIP("a COMMIT on the file lands or fails here");
+        QFETCH(int, lost);
+        QFETCH(bool, landed);
+        QFETCH(bool, numberTyped);
+        addWorkLine({1, 1, 1, 10, 2, {}, false, 50.0});
+        Lists l;
+        InvoiceHeader h = header("2009/007");
+        h.numberProposed = !numberTyped;
+        h.saveKey = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        PgConnection::loseNextCommitForTest(PgConnection::LostCommit(lost));
+        SaveResult r = l.save(h);
+        QCOMPARE(int(r.outcome), int(landed ? SaveOutcome::Saved : SaveOutcome::EngineError));
+        QVERIFY(!Db->inTransaction());
+        QCOMPARE(tableCount("tblRacun"), landed ? 1 : 0);
+        QCOMPARE(counter(), landed ? 8.0 : 7.0);
+        QCOMPARE(l.list->recordCount(), landed ? 1 : 0);
+        if (landed) {
+            QCOMPARE(r.number, QString("2009/007"));
+            QCOMPARE(l.list->field("ID").toLongLong(), r.invoiceId);
+            QCOMPARE(storedLines(r.invoiceId), QStringList{"1|10|2||50"});
+        }
+        const SaveResult again = l.save(h);
+        QCOMPARE(int(again.outcome), int(SaveOutcome::Saved));
+        QCOMPARE(again.savedBefore, landed);
+        QCOMPARE(again.number, QString("2009/007"));
+        QCOMPARE(tableCount("tblRacun"), 1);
+        QCOMPARE(tableCount("tblRacunTarife"), 1);
+        QCOMPARE(counter(), 8.0);
+        QCOMPARE(l.list->field("ID").toLongLong(), again.invoiceId);
+        // Another save (its own identity) is another invoice.
+        h.saveKey = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        h.numberProposed = true;
+        QCOMPARE(l.save(h).number, QString("2009/008"));
+        QCOMPARE(tableCount("tblRacun"), 2);
     }
 
     // The number proposed for a counter, and the counter after a number is
