@@ -19,6 +19,7 @@
 #include "text/Messages.h"
 #include "windows/N_data.h"
 #include "windows/N_narocniki.h"
+#include "windows/N_osebje.h"
 #include "windows/Postavke.h"
 #include "windows/S_postavke.h"
 
@@ -185,27 +186,33 @@ private Q_SLOTS:
     // A asks before acting on a row; while the question is open B deletes
     // or changes that row, and A's list follows B's notice (a deleted row
     // leaves its neighbour where it stood). A answers yes: nothing happens
-    // to the row nor to its neighbour, and A is told.
+    // to the row nor to its neighbour, and A is told. An action that does
+    // not ask, on the gap B's delete left, is refused the same way.
     void askedRowChangedMeanwhile_data() {
         QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("button");
         QTest::addColumn<bool>("deleted"); // by B; else changed
+        QTest::addColumn<bool>("asks");    // else B acts before the click
+        // clang-format off
         for (const bool deleted : {true, false}) {
             const QString how = deleted ? ", deleted" : ", changed";
-            // clang-format off
-            QTest::newRow(qPrintable("delete invoice" + how)) << "Glavna" << "Command3" << deleted;
-            QTest::newRow(qPrintable("credit note" + how)) << "Glavna" << "Command4" << deleted;
+            QTest::newRow(qPrintable("delete invoice" + how))
+                << "Glavna" << "Command3" << deleted << true;
+            QTest::newRow(qPrintable("credit note" + how))
+                << "Glavna" << "Command4" << deleted << true;
             QTest::newRow(qPrintable("delete customer" + how))
-                << "N_narocniki" << "Command4" << deleted;
+                << "N_narocniki" << "Command4" << deleted << true;
             QTest::newRow(qPrintable("delete operation" + how))
-                << "S_postavke" << "Command3" << deleted;
-            // clang-format on
+                << "S_postavke" << "Command3" << deleted << true;
         }
+        QTest::newRow("delete staff, on the gap") << "N_osebje" << "Command3" << true << false;
+        // clang-format on
     }
     void askedRowChangedMeanwhile() {
         QFETCH(QString, window);
         QFETCH(QString, button);
         QFETCH(bool, deleted);
+        QFETCH(bool, asks);
         std::unique_ptr<QWidget> w;
         qint64 x = 0;   // the row asked about
         QString table;  // its table
@@ -222,6 +229,11 @@ private Q_SLOTS:
             x = Db->scalar("SELECT ID FROM tblNarocnik WHERE Ime = 'Ana'").toLongLong();
             w = std::make_unique<N_narocniki>(appContext());
             table = "tblNarocnik", column = "Ime", byB = "Ana B";
+        } else if (window == "N_osebje") {
+            QVERIFY(Db->execute("INSERT INTO tblSestavljavci (Ime) VALUES ('Ana'), ('Bor')"));
+            x = Db->scalar("SELECT ID FROM tblSestavljavci WHERE Ime = 'Ana'").toLongLong();
+            w = std::make_unique<N_osebje>(appContext());
+            table = "tblSestavljavci", column = "Ime";
         } else {
             x = operationId(*Db, 6, 2); // service 6 holds operations 1, 2 and 3
             w = std::make_unique<S_postavke>(appContext());
@@ -256,14 +268,17 @@ private Q_SLOTS:
                                : rs->value(row, column).toString() == byB.toString();
             });
         };
+        if (!asks)
+            std::exchange(watcher.meanwhile, {})();
         click(w.get(), button);
         QVERIFY(followed);
-        QCOMPARE(watcher.seen.size(), 2); // the question, then why nothing was done
+        // The question, if any, then why nothing was done.
+        QCOMPARE(watcher.seen.size(), asks ? 2 : 1);
         const Message& told = Messages::AskedRowChanged;
-        QVERIFY2(watcher.seen[1].startsWith(
+        QVERIFY2(watcher.seen.last().startsWith(
                      told.title + '|' + told.text.section(u'(', 0, 0) + '(' +
                      (deleted ? Messages::RowDeletedBy : QSysInfo::machineHostName())),
-                 qPrintable(watcher.seen[1]));
+                 qPrintable(watcher.seen.last()));
         QCOMPARE(queryRows(rows), leftByB);
     // A holds a row it read: the customer register's form, a person of the
     // staff list, the office's data, the invoice settings. B changes or
