@@ -169,7 +169,7 @@ private Q_SLOTS:
             << "UPDATE tblNarocnik SET Telefon = 'B' WHERE ID = ?" << customers
             << QStringList{"Geo|B"} << QStringList{};
         const QString staff =
-            "SELECT Ime FROM tblSestavljavci WHERE Ime IN ('Ana', 'Ana A', 'Ana B')";
+            "SELECT Ime FROM tblSestavljavci WHERE Ime IN ('Ana', 'Ana 0', 'Ana A', 'Ana B')";
         QTest::newRow("person renamed, A renames")
             << "rename"
             << "UPDATE tblSestavljavci SET Ime = 'Ana B' WHERE ID = ?" << staff
@@ -247,6 +247,8 @@ private Q_SLOTS:
             auto list = Db->openRecordset("tblSestavljavci", RecordsetKind::Table);
             QVERIFY(list && list->moveToBookmark(id));
             version = list->rowVersion();
+            // Held without its version, the row is not written at all.
+            QVERIFY(!renameStaff(*Db, id, 0, "Ana 0").ok);
             QVERIFY(changeByB());
             const StaffWrite w = what == "rename" ? renameStaff(*Db, id, version, "Ana A")
                                                   : deleteStaff(*Db, id, version);
