@@ -13,6 +13,7 @@ StaffWrite failed(Database& db, const RowWritten& row = {}) {
     r.ok = false;
     r.error = db.lastError();
     r.conflict = row.conflict;
+    r.version = row.version;
     return r;
 }
 

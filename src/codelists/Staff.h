@@ -24,8 +24,10 @@ struct StaffWrite {
     int invoices = 0;     // deleting: the invoices naming the person (then nothing is deleted)
     QString error;
     // Not ok because another workstation changed or deleted the person
-    // since the list showed them (RowWrite.h); error says who and when.
+    // since the list showed them (RowWrite.h); error says who and when, and
+    // version is the row's version after that change.
     std::optional<Recordset::Conflict> conflict;
+    qint64 version = 0;
 };
 
 // Adds a person named by the answer; an empty answer adds nothing.

@@ -6,9 +6,19 @@ namespace valmir {
 
 namespace {
 
+bool versioned(Database& db, const QString& table) {
+    return db.hiddenColumns(table).contains(QStringLiteral("verzija"));
+}
+
 // The record set over the one row; its current row is the row, or it is
-// empty when the row is not there.
-std::unique_ptr<Recordset> openRow(Database& db, const QString& table, qint64 key) {
+// empty when the row is not there. On the server a row held without the
+// version it was read with is not written: the write would go over
+// whatever the row holds now.
+std::unique_ptr<Recordset> openRow(Database& db, const QString& table, qint64 key, qint64 version) {
+    if (version <= 0 && versioned(db, table)) {
+        db.setError(QStringLiteral("Zapis ni bil prebran z različico; ni shranjen."));
+        return nullptr;
+    }
     auto rs = db.openRecordset(QStringLiteral("SELECT * FROM ") + table +
                                    QStringLiteral(" WHERE rowid = ?"),
                                RecordsetKind::Dynaset, {key});
@@ -23,7 +33,7 @@ std::unique_ptr<Recordset> openRow(Database& db, const QString& table, qint64 ke
 // that is a change of another workstation, told as the record set tells it.
 RowWritten gone(Database& db, const QString& table) {
     RowWritten r;
-    if (db.hiddenColumns(table).contains(QStringLiteral("verzija"))) {
+    if (versioned(db, table)) {
         r.conflict = Recordset::Conflict{true, QString()};
         db.setError(Messages::RowChangedMeanwhile.text.arg(Messages::RowDeletedBy));
     } else {
@@ -44,7 +54,7 @@ RowWritten refused(const Recordset& rs) {
 
 RowWritten updateRow(Database& db, const QString& table, qint64 key, qint64 version,
                      const QVariantMap& fields) {
-    auto rs = openRow(db, table, key);
+    auto rs = openRow(db, table, key, version);
     if (!rs)
         return {};
     if (rs->eof())
@@ -64,7 +74,7 @@ RowWritten updateRow(Database& db, const QString& table, qint64 key, qint64 vers
 }
 
 RowWritten deleteRow(Database& db, const QString& table, qint64 key, qint64 version) {
-    auto rs = openRow(db, table, key);
+    auto rs = openRow(db, table, key, version);
     if (!rs)
         return {};
     if (rs->eof())

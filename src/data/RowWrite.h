@@ -16,8 +16,9 @@ namespace valmir {
 // on the server only a row that still has the version it was read with
 // (`version`) is written or deleted; a row another workstation changed or
 // deleted since is left as it is, and the result says who and when (the
-// error is Messages::RowChangedMeanwhile). On a file, which one workstation
-// uses, the version is 0 and only a row gone is refused.
+// error is Messages::RowChangedMeanwhile); a row held without its version
+// is not written there at all. On a file, which one workstation uses, the
+// version is 0 and only a row gone is refused.
 struct RowWritten {
     bool ok = false; // written; else the database's lastError() says why
     std::optional<Recordset::Conflict> conflict; // refused: changed or deleted meanwhile

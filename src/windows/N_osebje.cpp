@@ -119,14 +119,18 @@ void N_osebje::onRename() {
         return;
     // The name as the box offers it: a change another workstation makes
     // while it is typed over is not overwritten.
-    const qint64 version = m_staffGrid->recordset()->rowVersion();
-    const QString answer =
-        Msg::inputText(this, Messages::StaffNamePrompt, Messages::RenameStaffTitle,
-                       NullTrim(m_staffGrid->recordset()->field(QStringLiteral("Ime"))));
+    const bool again = m_refused.id == id;
+    const qint64 version = again ? m_refused.version : m_staffGrid->recordset()->rowVersion();
+    const QString answer = Msg::inputText(
+        this, Messages::StaffNamePrompt, Messages::RenameStaffTitle,
+        again ? m_refused.name : NullTrim(m_staffGrid->recordset()->field(QStringLiteral("Ime"))));
+    m_refused = {};
     const StaffWrite renamed = renameStaff(*m_context.db, id, version, answer);
-    if (renamed.conflict)
+    if (renamed.conflict) {
         Msg::critical(this, renamed.error, Messages::RowChangedMeanwhile.title);
-    else if (!renamed.ok)
+        if (!renamed.conflict->deleted)
+            m_refused = {id, renamed.version, staffName(answer)};
+    } else if (!renamed.ok)
         reportEngineError(Messages::StaffNotSaved, renamed.error);
     else
         showRow(id);

@@ -35,6 +35,15 @@ private:
     QPushButton* m_addButton = nullptr;
     QPushButton* m_renameButton = nullptr;
     QPushButton* m_deleteButton = nullptr;
+    // A name refused because another workstation changed the person
+    // meanwhile: the box offers it again, and then it goes in over the
+    // change that was told.
+    struct Refused {
+        qint64 id = 0;
+        qint64 version = 0;
+        QString name;
+    };
+    Refused m_refused;
 };
 
 } // namespace valmir

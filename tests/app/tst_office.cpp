@@ -24,6 +24,7 @@
 #include "windows/S_postavke.h"
 
 #include <QDirIterator>
+#include <QInputDialog>
 #include <QListWidget>
 #include <QRegularExpression>
 
@@ -307,11 +308,11 @@ private Q_SLOTS:
             << "UPDATE tblNarocnik SET Telefon = 'B' WHERE ID = ?" << customers
             << QStringList{"Geo|B"} << QStringList{};
         const QString staff =
-            "SELECT Ime FROM tblSestavljavci WHERE Ime IN ('Ana', 'Ana A', 'Ana B')";
+            "SELECT Ime FROM tblSestavljavci WHERE Ime IN ('Ana', 'Ana 0', 'Ana A', 'Ana B')";
         QTest::newRow("person renamed, A renames")
             << "rename"
             << "UPDATE tblSestavljavci SET Ime = 'Ana B' WHERE ID = ?" << staff
-            << QStringList{"Ana B"} << QStringList{};
+            << QStringList{"Ana B"} << QStringList{"Ana A"};
         QTest::newRow("person deleted, A renames") << "rename"
                                                    << "DELETE FROM tblSestavljavci WHERE ID = ?"
                                                    << staff << QStringList{} << QStringList{};
@@ -351,6 +352,7 @@ private Q_SLOTS:
         ModalWatcher watcher;
         std::unique_ptr<N_narocniki> customers;
         std::unique_ptr<N_data> company;
+        std::unique_ptr<N_osebje> staff;
         qint64 version = 0;
         QString error;
         if (what == "customer") {
@@ -381,13 +383,38 @@ private Q_SLOTS:
                 keepCustomerCurrent(*Db, invoice, QDate(2026, 12, 8), [&] { return changeByB(); });
             QVERIFY(!kept.ok && !kept.updated);
             told = Messages::RowChangedMeanwhile.title + '|' + kept.error;
-        } else if (what == "rename" || what == "delete") {
+        } else if (what == "rename") {
+            // N_osebje: B's change comes while A types the new name.
+            staff = std::make_unique<N_osebje>(appContext());
+            grid(staff.get())->moveToRow(grid(staff.get())->recordset()->positionOf(id));
+            watcher.dialogs["InputBox"] = [&](QWidget* box) {
+                auto* input = qobject_cast<QInputDialog*>(box);
+                QCOMPARE(input->textValue(), QString("Ana"));
+                QVERIFY(changeByB());
+                input->setTextValue("Ana A");
+                input->accept();
+            };
+            click(staff.get(), "Command2");
+            QCOMPARE(watcher.seen.size(), 1);
+            told = watcher.seen.first();
+            // The box offers the refused name again.
+            saveAgain = [&] {
+                QString offered;
+                watcher.dialogs["InputBox"] = [&](QWidget* box) {
+                    offered = qobject_cast<QInputDialog*>(box)->textValue();
+                    qobject_cast<QInputDialog*>(box)->accept();
+                };
+                click(staff.get(), "Command2");
+                return offered == "Ana A" && watcher.seen.size() == 1;
+            };
+        } else if (what == "delete") {
             auto list = Db->openRecordset("tblSestavljavci", RecordsetKind::Table);
             QVERIFY(list && list->moveToBookmark(id));
             version = list->rowVersion();
+            // Held without its version, the row is not written at all.
+            QVERIFY(!renameStaff(*Db, id, 0, "Ana 0").ok);
             QVERIFY(changeByB());
-            const StaffWrite w = what == "rename" ? renameStaff(*Db, id, version, "Ana A")
-                                                  : deleteStaff(*Db, id, version);
+            const StaffWrite w = deleteStaff(*Db, id, version);
             QVERIFY(!w.ok && !w.written && w.conflict);
             QCOMPARE(w.conflict->deleted, deleted);
             told = Messages::RowChangedMeanwhile.title + '|' + w.error;
