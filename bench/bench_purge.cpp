@@ -6,8 +6,9 @@
 // the cut-off is the median date of the invoices, so that half of them go
 // with their lines. Three ways are timed:
 //
-//   set-based   the program's purge: two bound DELETE statements in one
-//               transaction (src/invoice/Purge.h);
+//   set-based   the program's purge: the old invoices' IDs, then two bound
+//               DELETE statements over them, in one transaction
+//               (src/invoice/Purge.h);
 //   walk, one transaction
 //               a record set "SELECT * FROM tblRacun ORDER BY Datum ASC"
 //               walked from the first row, each invoice's lines deleted by
