@@ -32,6 +32,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
+#include <QUuid>
 
 #include <algorithm>
 #include <cmath>
@@ -69,7 +70,11 @@ int workstation(const QString& dataDir, int lineCount, qint64 startMs, qint64 en
     text1[RemarkBox] = QStringLiteral("bench_office_save");
     text1[DateBox] = dateText(today());
     text1[ValidityBox] = QStringLiteral("30");
-    InvoiceHeader header{text1, 1, false, false, QStringLiteral("10"), QStringLiteral("2,5")};
+    InvoiceHeader header;
+    header.text1 = text1;
+    header.staffId = 1;
+    header.percentText = QStringLiteral("10");
+    header.pointValueText = QStringLiteral("2,5");
     header.numberProposed = true;
     QThread::msleep(ulong(std::max<qint64>(0, startMs - QDateTime::currentMSecsSinceEpoch())));
     QByteArray out; // printed at the end, so that no write to the pipe waits
@@ -84,6 +89,8 @@ int workstation(const QString& dataDir, int lineCount, qint64 startMs, qint64 en
                                    &counter))
             return failed("bench_office_save", error + Db->lastError());
         header.text1[NumberBox] = proposeNumber(today().year(), counter);
+        // Each new invoice's save its own identity, as the editor gives it.
+        header.saveKey = QUuid::createUuid().toString(QUuid::WithoutBraces);
         const SaveResult r = saveInvoice(*Db, *list, *lines, 0, QString(), header);
         const double ms = elapsedMs(t);
         out += r.outcome == SaveOutcome::Saved ? QStringLiteral("S %1\n").arg(ms).toUtf8()

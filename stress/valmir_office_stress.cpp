@@ -61,6 +61,7 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QUuid>
 
 #include <algorithm>
 #include <cmath>
@@ -93,6 +94,8 @@ const char* outcomeName(SaveOutcome o) {
         return "changed-meanwhile";
     case SaveOutcome::EngineError:
         return "engine-error";
+    case SaveOutcome::OutcomeUnknown:
+        return "outcome-unknown";
     }
     return "?";
 }
@@ -122,8 +125,12 @@ struct Worker {
         text1[RemarkBox] = Remark.arg(n);
         text1[DateBox] = dateText(today().addDays(-rng.bounded(300)));
         text1[ValidityBox] = QStringLiteral("30");
-        InvoiceHeader h{
-            text1, 1, false, rng.bounded(2) == 0, QStringLiteral("10"), QStringLiteral("2,5")};
+        InvoiceHeader h;
+        h.text1 = text1;
+        h.staffId = 1;
+        h.paid = rng.bounded(2) == 0;
+        h.percentText = QStringLiteral("10");
+        h.pointValueText = QStringLiteral("2,5");
         return h;
     }
 
@@ -162,6 +169,7 @@ struct Worker {
                           WorkDb->lastError());
         h.text1[NumberBox] = number;
         h.numberProposed = true;
+        h.saveKey = QUuid::createUuid().toString(QUuid::WithoutBraces);
         const SaveResult r = saveInvoice(*Db, *list, *lines, 0, QString(), h);
         if (r.outcome != SaveOutcome::Saved)
             return report(QStringLiteral("refused new %1 %2").arg(outcomeName(r.outcome), r.error));

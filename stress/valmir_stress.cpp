@@ -85,7 +85,12 @@ struct Child {
         text1[RemarkBox] = Remark.arg(n);
         text1[DateBox] = dateText(date);
         text1[ValidityBox] = QStringLiteral("30");
-        return {text1, 1, false, false, QStringLiteral("10"), QStringLiteral("2,5")};
+        InvoiceHeader h;
+        h.text1 = text1;
+        h.staffId = 1;
+        h.percentText = QStringLiteral("10");
+        h.pointValueText = QStringLiteral("2,5");
+        return h;
     }
 
     void finish(bool ok, const QString& error) {

@@ -281,6 +281,8 @@ private Q_SLOTS:
                      (deleted ? Messages::RowDeletedBy : QSysInfo::machineHostName())),
                  qPrintable(watcher.seen.last()));
         QCOMPARE(queryRows(rows), leftByB);
+    }
+
     // A holds a row it read: the customer register's form, a person of the
     // staff list, the office's data, the invoice settings. B changes or
     // deletes the row; A's save is refused and says by whom, B's change
