@@ -89,6 +89,8 @@ const char* outcomeName(SaveOutcome o) {
         return "changed-meanwhile";
     case SaveOutcome::EngineError:
         return "engine-error";
+    case SaveOutcome::OutcomeUnknown:
+        return "outcome-unknown";
     }
     return "?";
 }
