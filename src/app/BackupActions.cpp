@@ -45,8 +45,10 @@ bool writeCopy(Database& db, const QString& path, QString* error) {
 }
 
 // The office's data on the server replaced by a copy's. The data there
-// are kept as a copy in the folder of copies first, as the file's are;
-// the question tells how many others work on the data now.
+// are kept as a copy in the folder of copies first, as the file's are,
+// taken under the restore's lock once the question is answered, so that
+// what others save meanwhile is in it (or waited for); the question tells
+// how many others work on the data now.
 bool restoreOnServer(QWidget* parent, Database& server, const QString& path,
                      const QString& folder) {
     const QString shown = QDir::toNativeSeparators(path);
@@ -65,8 +67,6 @@ bool restoreOnServer(QWidget* parent, Database& server, const QString& path,
                       QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
         return refuse(BackupMessages::FolderNotWritable.text.arg(
             QDir::toNativeSeparators(folder), QStringLiteral("mape ni mogoče ustvariti")));
-    if (!writeCopy(server, kept, &error))
-        return refuse(error);
     int others = 0;
     if (!ServerBackup::otherConnections(server, &others, &error))
         return refuse(error);
@@ -74,19 +74,19 @@ bool restoreOnServer(QWidget* parent, Database& server, const QString& path,
     if (!Msg::question(parent,
                        ask.text.arg(server.path(), shown, QDir::toNativeSeparators(folder),
                                     QString::number(others)),
-                       ask.title)) {
-        // Nothing is replaced, so nothing needed keeping.
-        QFile::remove(kept);
+                       ask.title))
         return false;
-    }
     QApplication::setOverrideCursor(Qt::BusyCursor);
-    const bool restored =
-        ServerBackup::restoreFromFile(server, path, Schema::dataPassword(), &error);
+    qint64 datesEmptied = 0;
+    const bool restored = ServerBackup::restoreFromFile(server, path, Schema::dataPassword(),
+                                                        kept, &error, &datesEmptied);
     QApplication::restoreOverrideCursor();
     if (!restored)
         return refuse(error);
-    Msg::information(parent, BackupMessages::Restored.text.arg(shown),
-                     BackupMessages::Restored.title);
+    QString told = BackupMessages::Restored.text.arg(shown);
+    if (datesEmptied > 0)
+        told += u'\n' + ServerMessages::DatesEmptied.text.arg(datesEmptied);
+    Msg::information(parent, told, BackupMessages::Restored.title);
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include "data/PgConnection.h"
 #include "data/Recordset.h"
 #include "data/Schema.h"
+#include "data/ServerBackup.h"
 #include "data/ServerSchema.h"
 #include "text/Messages.h"
 
@@ -28,10 +29,11 @@ constexpr int RowsPerSlice = 20000;
 
 // One table, in slices along the file's rowid. Where the table has no key
 // of its own in the file, its rowid becomes the server's key, so that the
-// rows keep their order. False on a failure (*error) and on a cancel
-// (*cancelled).
+// rows keep their order. A date that is none goes as Null, counted in
+// *datesEmptied. False on a failure (*error) and on a cancel (*cancelled).
 bool copyTable(Database& file, PgConnection& server, const QString& table, Step* step,
-               const Progress& progress, bool* cancelled, QString* error) {
+               const Progress& progress, bool* cancelled, QString* error,
+               qint64* datesEmptied) {
     const QString key = ServerSchema::rowKey(table);
     QVariant after = std::numeric_limits<qint64>::min();
     for (;;) {
@@ -59,7 +61,9 @@ bool copyTable(Database& file, PgConnection& server, const QString& table, Step*
             QVariantList row;
             row.reserve(columns.size());
             for (int c = first; c < fields; ++c)
-                row << rs->value(p, c);
+                row << (rs->fieldType(c) == Recordset::FieldType::Date
+                            ? ServerBackup::dateForServer(rs->value(p, c), datesEmptied)
+                            : rs->value(p, c));
             rows << row;
         }
         if (!server.copyRows(table, columns, rows)) {
@@ -162,7 +166,8 @@ Result copyToServer(Database& file, PgConnection& server, const Progress& progre
             step.table = table;
             if (progress && !progress(step))
                 return cancelled();
-            if (!copyTable(file, server, table, &step, progress, &stopped, &error))
+            if (!copyTable(file, server, table, &step, progress, &stopped, &error,
+                           &result.datesEmptied))
                 return stopped ? cancelled() : failed(QStringLiteral("%1: %2").arg(table, error));
         }
         step.table.clear();
@@ -213,6 +218,8 @@ int run(const QString& dataDir, const QString& conninfo) {
         return told(stderr, moved.error, Failed);
     for (const auto& [table, rows] : moved.counts)
         told(stdout, ServerMessages::TableRows.text.arg(table).arg(rows), 0);
+    if (moved.datesEmptied > 0)
+        told(stdout, ServerMessages::DatesEmptied.text.arg(moved.datesEmptied), 0);
     return told(stdout, ServerMessages::Done.text.arg(server->databaseName()), 0);
 }
 

@@ -23,6 +23,7 @@ struct Result {
     bool cancelled = false;               // the progress asked to stop
     QString error;                        // Slovenian, with the server's words
     QList<QPair<QString, qint64>> counts; // each copied table's rows on the server
+    qint64 datesEmptied = 0; // dates that were none, Null on the server (dateForServer)
 };
 
 // How far a copy is, told before each table and after each slice of rows

@@ -1,6 +1,10 @@
 #include "data/Dialect.h"
 
+#include <QHash>
+#include <QSet>
 #include <QStringList>
+
+#include <optional>
 
 namespace valmir::Dialect {
 
@@ -127,22 +131,139 @@ int previousSolid(const QList<Token>& t, int i) {
     return i;
 }
 
-// The first table after FROM, UPDATE or INTO, in lower case.
-QString firstTable(const QList<Token>& t) {
-    for (int i = 0; i < t.size(); ++i)
-        if (is(t.at(i), "FROM") || is(t.at(i), "UPDATE") || is(t.at(i), "INTO")) {
+// The tables a statement names, each in the parentheses it stands in (a
+// subquery sees its own and those around it), by the name it goes by there:
+// its alias, else its own name, all in lower case. A table after FROM, JOIN,
+// a comma of a FROM list, UPDATE or DELETE FROM is a source of its
+// statement's columns; one after INTO (and UPDATE's and DELETE's) is the
+// target that RETURNING speaks of.
+class TableScopes {
+public:
+    explicit TableScopes(const QList<Token>& t) : m_t(t), m_group(t.size(), -1) {
+        QList<int> open;
+        QSet<int> listing; // groups in a FROM list, where a comma names the next table
+        for (int i = 0; i < t.size(); ++i) {
+            const Token& k = t.at(i);
+            const int group = open.isEmpty() ? -1 : open.last();
+            m_group[i] = group;
+            if (k.kind == Token::Other && k.text == u"(") {
+                m_parent.insert(i, group);
+                open << i;
+                continue;
+            }
+            if (k.kind == Token::Other && k.text == u")") {
+                if (!open.isEmpty())
+                    open.removeLast();
+                continue;
+            }
+            const bool comma = k.kind == Token::Other && k.text == u"," && listing.contains(group);
+            if (k.kind == Token::Word && endsList(k))
+                listing.remove(group);
+            if (is(k, "RETURNING"))
+                m_returning.insert(group, i);
+            if (!comma && !is(k, "FROM") && !is(k, "JOIN") && !is(k, "UPDATE") && !is(k, "INTO"))
+                continue;
+            const int before = previousSolid(t, i - 1);
+            const bool into = is(k, "INTO");
+            const bool target = into || is(k, "UPDATE") || (before >= 0 && is(t.at(before), "DELETE"));
+            if (is(k, "FROM"))
+                listing.insert(group);
             const int n = nextSolid(t, i + 1);
-            if (n >= 0 && (t.at(n).kind == Token::Word || t.at(n).kind == Token::Name))
-                return t.at(n).text.toLower();
+            if (n < 0 || (t.at(n).kind != Token::Word && t.at(n).kind != Token::Name))
+                continue;
+            Named named{group, t.at(n).text.toLower(), t.at(n).text.toLower(), !into, target};
+            const int a = nextSolid(t, n + 1);
+            if (a >= 0 && is(t.at(a), "AS")) {
+                if (const int alias = nextSolid(t, a + 1); alias >= 0)
+                    named.name = t.at(alias).text.toLower();
+            } else if (a >= 0 && (t.at(a).kind == Token::Name ||
+                                  (t.at(a).kind == Token::Word && !endsList(t.at(a)) &&
+                                   !is(t.at(a), "JOIN")))) {
+                named.name = t.at(a).text.toLower();
+            }
+            m_tables << named;
         }
-    return {};
-}
+    }
+
+    // The table a rowid at token i is of; empty when the statement does
+    // not tell (two tables it could be, or a name it does not have).
+    std::optional<QString> tableOf(int i) const {
+        const int dot = previousSolid(m_t, i - 1);
+        if (dot >= 0 && m_t.at(dot).text == u".") {
+            const int q = previousSolid(m_t, dot - 1);
+            if (q < 0)
+                return std::nullopt;
+            const QString name = m_t.at(q).text.toLower();
+            for (int g = m_group.at(i);; g = m_parent.value(g, -1)) {
+                for (const Named& n : m_tables)
+                    if (n.group == g && n.name == name)
+                        return n.table;
+                if (g < 0)
+                    return std::nullopt;
+            }
+        }
+        const int own = m_group.at(i);
+        if (m_returning.contains(own) && m_returning.value(own) < i)
+            return targetOf(own);
+        for (int g = own;; g = m_parent.value(g, -1)) {
+            QStringList sources;
+            QString table;
+            for (const Named& n : m_tables)
+                if (n.group == g && n.source && !sources.contains(n.name)) {
+                    sources << n.name;
+                    table = n.table;
+                }
+            if (sources.size() > 1)
+                return std::nullopt;
+            if (sources.size() == 1)
+                return table;
+            if (g < 0)
+                return targetOf(own);
+        }
+    }
+
+private:
+    struct Named {
+        int group;
+        QString name;
+        QString table;
+        bool source;
+        bool target;
+    };
+
+    // Words that end a FROM list or stand after a table without an alias.
+    static bool endsList(const Token& k) {
+        for (const char* word : {"WHERE", "ON", "USING", "SET", "GROUP", "ORDER", "HAVING",
+                                 "LIMIT", "OFFSET", "UNION", "EXCEPT", "INTERSECT", "VALUES",
+                                 "SELECT", "DEFAULT", "RETURNING", "WINDOW", "FOR", "INNER",
+                                 "LEFT", "RIGHT", "FULL", "CROSS", "NATURAL", "OUTER", "JOIN"})
+            if (is(k, word))
+                return true;
+        return false;
+    }
+
+    std::optional<QString> targetOf(int group) const {
+        for (int g = group;; g = m_parent.value(g, -1)) {
+            for (const Named& n : m_tables)
+                if (n.group == g && n.target)
+                    return n.table;
+            if (g < 0)
+                return QString();
+        }
+    }
+
+    const QList<Token>& m_t;
+    QList<int> m_group;      // each token's "(", -1 outside every one
+    QHash<int, int> m_parent; // each "(" 's enclosing one
+    QHash<int, int> m_returning;
+    QList<Named> m_tables;
+};
 
 } // namespace
 
 QString forServer(const QString& sql, const std::function<QString(const QString&)>& keyOf) {
     const QList<Token> t = tokens(sql);
-    const QString table = firstTable(t);
+    const TableScopes scopes(t);
     QString out;
     out.reserve(sql.size() + 32);
     int mark = 0;
@@ -214,8 +335,11 @@ QString forServer(const QString& sql, const std::function<QString(const QString&
             const int after = nextSolid(t, i + 1);
             const bool call = after >= 0 && t.at(after).text == u"(";
             if (is(k, "rowid")) {
-                const QString key = keyOf(table);
-                out += key.isEmpty() ? QStringLiteral("id") : key.toLower();
+                // A rowid the statement does not tell the table of stays
+                // rowid, which the server refuses: never another's key.
+                const std::optional<QString> table = scopes.tableOf(i);
+                const QString key = table ? keyOf(*table) : QString();
+                out += !table ? k.text : key.isEmpty() ? QStringLiteral("id") : key.toLower();
             } else if (call && is(k, "ifnull")) {
                 out += QStringLiteral("coalesce");
             } else if (call && is(k, "FOLD") && foldDepth < 0) {

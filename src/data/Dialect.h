@@ -16,8 +16,12 @@ QString translate(const QString& sql);
 // ServerSchema makes:
 // - True and False stay words; "?" become $1, $2 ...;
 // - names in double quotes (or brackets) are the server's, in lower case;
-// - rowid is the key of the statement's first table (keyOf, given the
-//   table's name in lower case);
+// - rowid is the key of its table (keyOf, given the table's name in lower
+//   case): a qualified one (t.rowid) of the table that name or alias
+//   stands for, a bare one of the one table its query (or the nearest
+//   query around it) reads from, after RETURNING of the table written. A
+//   rowid the statement does not tell the table of (two tables it reads,
+//   an unknown name) stays rowid, which the server refuses;
 // - ifnull, FOLD, total, round and replace are the server's coalesce,
 //   valmir_fold, valmir_total, valmir_round (which rounds half away from
 //   zero) and valmir_replace (which works on any collation);

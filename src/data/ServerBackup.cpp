@@ -255,6 +255,13 @@ bool fill(Database& server, Database& file, QString* error) {
 
 } // namespace
 
+QVariant dateForServer(const QVariant& value, qint64* emptied) {
+    if (value.isNull() || (value.typeId() == QMetaType::QDate && value.toDate().isValid()))
+        return value;
+    ++*emptied;
+    return {};
+}
+
 bool copyToFile(Database& server, const QString& path, const QString& password, QString* error) {
     // Written under a passing name beside the target and renamed over it
     // when complete, as the file's own copies are (Backup::copyTo).

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariant>
 
 namespace valmir {
 
@@ -38,9 +39,19 @@ bool copyToFile(Database& server, const QString& path, const QString& password, 
 // integrity is the caller's to check first (Backup::refusal). On any
 // failure nothing on the server has changed and *error has the engine's
 // words. The restore runs on a connection of its own: the program's open
-// record sets do not follow it.
+// record sets do not follow it. Unless `keepBefore` is empty, the data
+// replaced are first written there (copyToFile, keyed with `password`),
+// read once the lock is held: what others saved until the restore is in
+// that copy or waited for. A date of the file that is none arrives as
+// Null, counted in *datesEmptied (dateForServer).
 bool restoreFromFile(Database& server, const QString& path, const QString& password,
-                     QString* error);
+                     const QString& keepBefore, QString* error, qint64* datesEmptied = nullptr);
+
+// A field of a file's date column as a server's date column takes it: a
+// date as it is, Null as Null, anything else (the empty text the file
+// keeps for a date that was never valid, an impossible day) as Null,
+// counted in *emptied.
+QVariant dateForServer(const QVariant& value, qint64* emptied);
 
 // How many other connections of the program (of any workstation) the
 // server's database has now, this one left out.

@@ -27,8 +27,9 @@ const QString LockWait = QStringLiteral("30s");
 // slices. Where the table has no key of its own in the file, its rowid
 // becomes the server's key (ServerSchema::rowKey), so that the rows keep
 // their order; the server's columns the file does not have keep their
-// defaults.
-bool copyTable(Database& file, PgConnection& server, const QString& table, QString* error) {
+// defaults. A date that is none goes as Null, counted in *datesEmptied.
+bool copyTable(Database& file, PgConnection& server, const QString& table, QString* error,
+               qint64* datesEmptied) {
     const QString key = ServerSchema::rowKey(table);
     // The table's name is the program's own.
     auto rows = file.query(QStringLiteral("SELECT rowid, * FROM %1 ORDER BY rowid").arg(table), {});
@@ -61,7 +62,9 @@ bool copyTable(Database& file, PgConnection& server, const QString& table, QStri
         // As a record set reads the file: a date as a date, Yes/No as a
         // truth value.
         for (int c = first; c < fields; ++c)
-            row << rows->field(c, types.at(c));
+            row << (types.at(c) == Recordset::FieldType::Date
+                        ? dateForServer(rows->field(c, types.at(c)), datesEmptied)
+                        : rows->field(c, types.at(c)));
         slice << row;
         if (slice.size() == RowsPerSlice && !send())
             return false;
@@ -181,14 +184,20 @@ bool advanceKeys(PgConnection& server) {
 }
 
 // Everything in one transaction on the server; the file is read in one
-// transaction of its own.
-bool replaceRows(Database& file, PgConnection& server, QString* error) {
+// transaction of its own. The data replaced are kept first, read on the
+// program's connection once the lock is held: what others wrote until
+// then is in the copy, and nobody writes after it until the commit.
+bool replaceRows(Database& file, PgConnection& server, Database& program,
+                 const QString& password, const QString& keepBefore, QString* error,
+                 qint64* datesEmptied) {
     PgTransaction onServer(server);
     if (!onServer.active() || !lockTables(server)) {
         *error = server.lastError();
         return false;
     }
     if (!serverVersionFits(server, error))
+        return false;
+    if (!keepBefore.isEmpty() && !copyToFile(program, keepBefore, password, error))
         return false;
     if (!deleteRows(server)) {
         *error = server.lastError();
@@ -200,7 +209,7 @@ bool replaceRows(Database& file, PgConnection& server, QString* error) {
     }
     for (const QString& table : ServerSchema::copiedTables()) {
         QString why;
-        if (!copyTable(file, server, table, &why)) {
+        if (!copyTable(file, server, table, &why, datesEmptied)) {
             file.rollback();
             *error = BackupMessages::TableNotCopied.text.arg(table, why);
             return false;
@@ -218,7 +227,11 @@ bool replaceRows(Database& file, PgConnection& server, QString* error) {
 } // namespace
 
 bool restoreFromFile(Database& server, const QString& path, const QString& password,
-                     QString* error) {
+                     const QString& keepBefore, QString* error, qint64* datesEmptied) {
+    qint64 emptied = 0;
+    if (!datesEmptied)
+        datesEmptied = &emptied;
+    *datesEmptied = 0;
     // A transaction open on the program's connection may hold locks the
     // restore would wait for: it is the caller's to end first.
     if (server.inTransaction()) {
@@ -233,7 +246,8 @@ bool restoreFromFile(Database& server, const QString& path, const QString& passw
     // held by it alone.
     const std::unique_ptr<PgConnection> connection =
         PgConnection::connect(server.conninfo(), error);
-    return connection && replaceRows(*file, *connection, error);
+    return connection &&
+           replaceRows(*file, *connection, server, password, keepBefore, error, datesEmptied);
 }
 
 bool otherConnections(Database& server, int* count, QString* error) {

@@ -62,10 +62,13 @@ bool savedByKey(Database& db, const QString& key, qint64* id, QString* number) {
 
 // Asked after a COMMIT that went unanswered, on the connection made anew.
 // The lost transaction holds the settings row (holdCounter) until the
-// server has ended it, committed or rolled back: the answer waits for that.
+// server has ended it, committed or rolled back: the answer waits for that,
+// for a while. A server that has not yet noticed the connection gone leaves
+// the answer unknown, and a save again finds the invoice if it landed.
 bool commitLanded(Database& db, const QString& key, qint64* id, QString* number) {
     Transaction asking(db); // writes nothing; rolled back
-    return asking.active() && holdCounter(db) && savedByKey(db, key, id, number);
+    return asking.active() && db.execute(QStringLiteral("SET LOCAL lock_timeout = '15s'")) &&
+           holdCounter(db) && savedByKey(db, key, id, number);
 }
 
 // The totals of the lines as they are written: the editor has priced them

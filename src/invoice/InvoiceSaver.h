@@ -45,7 +45,7 @@ struct InvoiceHeader {
     // COMMIT went unanswered looks the invoice up by it, and a save again
     // of one that landed finds it instead of adding it twice. Empty for an
     // opened invoice and on the file, whose COMMIT lands or fails here.
-    QString saveKey;
+    QString saveKey = QString();
 };
 
 enum class SaveOutcome {

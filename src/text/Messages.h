@@ -624,6 +624,9 @@ inline const Message Failed{
     QStringLiteral("Prenos na strežnik ni uspel, na strežniku ni nič spremenjeno: %1"),
     Title}; // %1: the server's words
 inline const Message TableRows{QStringLiteral("Vrstic v tabeli %1: %2"), Title};
+// Dates the file kept as empty text or as an impossible day.
+inline const Message DatesEmptied{
+    QStringLiteral("Praznih ali neveljavnih datumov, ki so na strežniku prazni: %1"), Title};
 inline const Message Done{QStringLiteral("Podatki so preneseni v bazo »%1« na strežniku."), Title};
 
 // Working on the server (valmir --server, Podatki > Strežnik).

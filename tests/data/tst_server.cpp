@@ -367,14 +367,41 @@ private Q_SLOTS:
         QCOMPARE(test::readBytes(path), bytes);
     }
 
+    // A date the file keeps that is none (empty text, an impossible day, a
+    // date not in ISO form) arrives as Null, and the summary tells how many;
+    // the other dates arrive as they are.
+    void transferEmptiesDatesThatAreNone() {
+        test::Fixture folder;
+        fillDataFolder(folder);
+        if (QTest::currentTestFailed())
+            return;
+        {
+            QString error;
+            auto file = Database::open(folder.dataDir() + "/valmir2009.db",
+                                       Schema::dataPassword(), &error);
+            QVERIFY2(file, qPrintable(error));
+            QVERIFY(file->execute("UPDATE tblRacun SET Datum = '' WHERE StevilkaRacuna = '2009/1'"));
+            QVERIFY(file->execute("UPDATE tblRacun SET Zapade = '2009-02-31', Opomin = '31.2.2009' "
+                                  "WHERE StevilkaRacuna = '2009/2'"));
+        }
+        const QString conninfo = newDatabase();
+        QString out, err;
+        QVERIFY2(transfer(folder.dataDir(), conninfo, &out, &err) == 0, qPrintable(err));
+        QVERIFY2(out.contains(ServerMessages::DatesEmptied.text.arg(3) + '\n'), qPrintable(out));
+        auto db = connectTo(conninfo);
+        QVERIFY(db);
+        QCOMPARE(shownRows(serverRows(*db, "SELECT StevilkaRacuna, Datum, Zapade, Opomin FROM "
+                                           "tblRacun ORDER BY ID")),
+                 (QStringList{"2009/1|<Null>|<Null>|<Null>", "2009/2|2009-12-06|<Null>|<Null>",
+                              "2009/3|2009-12-07|<Null>|<Null>"}));
+    }
+
     // A row the server refuses, early or late, leaves the server database
     // as empty as it was, and the file as it was.
     void failedTransferLeavesNothing_data() {
         QTest::addColumn<QString>("inFile");
         QTest::addColumn<QStringList>("onServer");
         QTest::addColumn<QString>("told");
-        QTest::newRow("invoice's date")
-            << "UPDATE tblRacun SET Datum = '31.2.2009'" << QStringList() << "31.2.2009";
         QTest::newRow("line's quantity, the last table")
             << "UPDATE tblRacunTarife SET Kolicina = 'veliko'" << QStringList() << "veliko";
         QTest::newRow("server's refusal after all rows")
@@ -558,6 +585,55 @@ private Q_SLOTS:
         QVERIFY(runSearch(*file, invoiceFilter("SUSTAR", false), &found));
         QCOMPARE(found.status.shown, 1);
         QCOMPARE(file->scalar("SELECT ID FROM tblRacun" + found.where, found.params), added);
+    }
+
+    // "Obnovi" on the server keeps the data it replaces in the folder of
+    // copies, read once the question is answered and the lock is held: an
+    // invoice B saves after A's answer is in that copy, not lost.
+    void restoreKeepsWhatOthersSaveAfterTheQuestion() {
+        const QString conninfo = freshDataOnServer();
+        QVERIFY(!conninfo.isEmpty());
+        test::Fixture folder;
+        QVERIFY(startUp({folder.dataDir(), folder.tempDir(), conninfo}).ok && Db->onServer());
+        QString error;
+        const QString path = folder.dataDir() + "/kopija.db";
+        QVERIFY2(ServerBackup::copyToFile(*Db, path, Schema::dataPassword(), &error),
+                 qPrintable(error));
+        auto b = connectTo(conninfo);
+        QVERIFY(b);
+        QStringList seen;
+        QTimer answering;
+        QObject::connect(&answering, &QTimer::timeout, [&] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (!w || w->property("answered").toBool())
+                return;
+            w->setProperty("answered", true);
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (!box) {
+                w->findChild<QLineEdit*>("fileNameEdit")->setText(path);
+                QMetaObject::invokeMethod(w, "accept", Qt::QueuedConnection);
+                return;
+            }
+            seen << box->windowTitle();
+            if (box->button(QMessageBox::Yes) &&
+                !b->execute("INSERT INTO tblRacun (StevilkaRacuna, Ime) VALUES ('2026/900', 'B')"))
+                qWarning("%s", qPrintable(b->lastError()));
+            box->button(QMessageBox::Yes) ? box->button(QMessageBox::Yes)->click()
+                                          : box->button(QMessageBox::Ok)->click();
+        });
+        answering.start(20);
+        QVERIFY(restoreBackupCopy(nullptr, appContext()));
+        answering.stop();
+        QCOMPARE(seen, (QStringList{ServerMessages::AskRestoreOffice.title,
+                                    BackupMessages::Restored.title}));
+        const QDir copies(Backup::folderIn(appContext().appFolder));
+        const QStringList kept = copies.entryList({"valmir2009-pred-obnovo-*.db"});
+        QCOMPARE(kept.size(), 1);
+        auto before = Database::open(copies.filePath(kept.value(0)), Schema::dataPassword(), &error);
+        QVERIFY2(before, qPrintable(error));
+        const QString saved = "SELECT Ime FROM tblRacun WHERE StevilkaRacuna = '2026/900'";
+        QCOMPARE(shownRows(fileRows(*before, saved)), QStringList{"B"});
+        QCOMPARE(shownRows(serverRows(*b, saved)), QStringList());
     }
 
     // A copy that fails leaves the target as it was (no file where there

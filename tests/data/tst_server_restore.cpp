@@ -96,6 +96,12 @@ private Q_SLOTS:
             << "PRAGMA user_version = 6" << QStringList()
             << QRegularExpression::escape(
                    ServerMessages::CopyOtherVersion.text.arg(6).arg(Schema::CurrentVersion));
+        // The file keeps a date that never was one as empty text; a day
+        // that does not exist may be there, too.
+        QTest::newRow("dates that are none")
+            << "UPDATE tblRacun SET Datum = CASE ID WHEN 3 THEN '' ELSE '2009-02-31' END, "
+               "Zapade = '' WHERE ID IN (3, 7)"
+            << QStringList() << "";
         QTest::newRow("lines refused, the last table")
             << ""
             << QStringList{"CREATE FUNCTION brez() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
@@ -128,8 +134,9 @@ private Q_SLOTS:
         QString error;
         auto server = Database::connect(conninfo, &error);
         QVERIFY2(server, qPrintable(error));
-        const bool restored =
-            ServerBackup::restoreFromFile(*server, path, Schema::dataPassword(), &error);
+        qint64 datesEmptied = -1;
+        const bool restored = ServerBackup::restoreFromFile(*server, path, Schema::dataPassword(),
+                                                            QString(), &error, &datesEmptied);
         QCOMPARE(restored, told.isEmpty());
         if (!restored) {
             QVERIFY2(error.contains(QRegularExpression(told)), qPrintable(error));
@@ -138,6 +145,12 @@ private Q_SLOTS:
         }
         auto file = Database::open(path, Schema::dataPassword(), &error);
         QVERIFY2(file, qPrintable(error));
+        // On the server a date that is none is no date.
+        const bool noDates = QTest::currentDataTag() == QByteArray("dates that are none");
+        QCOMPARE(datesEmptied, noDates ? 4 : 0);
+        if (noDates)
+            QVERIFY(file->execute("UPDATE tblRacun SET Datum = NULL, Zapade = NULL "
+                                  "WHERE ID IN (3, 7)"));
         for (const QString& table : ServerSchema::copiedTables()) {
             const QString key = ServerSchema::rowKey(table);
             QStringList columns = key.isEmpty() ? QStringList() : QStringList{key};
@@ -167,7 +180,8 @@ private Q_SLOTS:
     }
 
     // A transaction of another workstation that wrote is waited for, seen
-    // as the restore's lock not granted; its row is then replaced too.
+    // as the restore's lock not granted; its row is then replaced too, and
+    // kept in the copy of the data replaced, which is read under the lock.
     void restoreWaitsForOthersWrites() {
         test::Fixture folder;
         const QString path = makeCopy(folder);
@@ -180,8 +194,10 @@ private Q_SLOTS:
         QString error;
         auto server = Database::connect(conninfo, &error);
         QVERIFY2(server, qPrintable(error));
+        const QString kept = folder.dataDir() + "/pred-obnovo.db";
         auto restoring = std::async(std::launch::async, [&] {
-            return ServerBackup::restoreFromFile(*server, path, Schema::dataPassword(), &error);
+            return ServerBackup::restoreFromFile(*server, path, Schema::dataPassword(), kept,
+                                                 &error);
         });
         const QString waiting = "SELECT count(*) FROM pg_locks WHERE NOT granted AND mode = "
                                 "'ExclusiveLock' AND relation = 'tblsestavljavci'::regclass";
@@ -193,6 +209,9 @@ private Q_SLOTS:
         QVERIFY2(file, qPrintable(error));
         const QString staff = "SELECT Ime FROM tblSestavljavci ORDER BY ID";
         QCOMPARE(serverRows(*db, staff), fileRows(*file, staff));
+        auto before = Database::open(kept, Schema::dataPassword(), &error);
+        QVERIFY2(before, qPrintable(error));
+        QVERIFY(fileRows(*before, staff).contains("drugi"));
     }
 };
 
