@@ -297,21 +297,16 @@ PGconn* openConnection(const QByteArray& info, int timeoutSeconds, const char* a
     const QByteArray interval = QByteArray::number(PgConnection::KeepaliveIntervalSeconds);
     const QByteArray count = QByteArray::number(PgConnection::KeepaliveCount);
     const QByteArray userTimeout = QByteArray::number(PgConnection::TcpUserTimeoutMs);
-    const char* keywords[] = {"connect_timeout",
-                              "keepalives",
-                              "keepalives_idle",
-                              "keepalives_interval",
-                              "keepalives_count",
-                              "tcp_user_timeout",
-                              "dbname",
-                              "client_encoding",
-                              "application_name",
-                              nullptr};
-    const char* values[] = {timeout.constData(),  "1",
-                            idle.constData(),     interval.constData(),
-                            count.constData(),    userTimeout.constData(),
-                            info.constData(),     "UTF8",
-                            application,          nullptr};
+    const char* keywords[] = {"connect_timeout",  "keepalives",
+                              "keepalives_idle",  "keepalives_interval",
+                              "keepalives_count", "tcp_user_timeout",
+                              "dbname",           "client_encoding",
+                              "application_name", nullptr};
+    const char* values[] = {timeout.constData(), "1",
+                            idle.constData(),    interval.constData(),
+                            count.constData(),   userTimeout.constData(),
+                            info.constData(),    "UTF8",
+                            application,         nullptr};
     return PQconnectdbParams(keywords, values, 1);
 }
 
@@ -642,8 +637,8 @@ std::unique_ptr<EngineQuery> PgConnection::rows(const QString& sql, const QVaria
 }
 
 bool PgConnection::inTransaction() const {
-    return m_conn && (connected() ? PQtransactionStatus(m_conn) != PQTRANS_IDLE
-                                  : m_wasInTransaction);
+    return m_conn &&
+           (connected() ? PQtransactionStatus(m_conn) != PQTRANS_IDLE : m_wasInTransaction);
 }
 
 bool PgConnection::run(const QString& sql, const QVariantList& params, QList<QVariantList>* rows) {

@@ -696,8 +696,8 @@ inline const Message StartOnFile{
 // A statement on the server that could not be done, in place of the
 // server's words: the row it needs is held by another workstation longer
 // than the session's lock_timeout, or the server stopped answering.
-inline const QString Locked = QStringLiteral(
-    "Podatki so trenutno zaklenjeni pri drugi delovni postaji, poskusite znova.");
+inline const QString Locked =
+    QStringLiteral("Podatki so trenutno zaklenjeni pri drugi delovni postaji, poskusite znova.");
 inline const QString LinkLost =
     QStringLiteral("Povezava s strežnikom je prekinjena (strežnik se ne odziva). Kar ni bilo "
                    "shranjeno, ni zapisano; poskusite znova, ko bo povezava spet delovala.");

@@ -146,7 +146,8 @@ private Q_SLOTS:
         const SaveResult r = saveInvoice(*a, *aList, *lines, 0, {}, newInvoice("2026/001", "A"));
         const Clock::time_point told = Clock::now();
         later.join();
-        const qint64 ms = std::chrono::duration_cast<std::chrono::milliseconds>(told - dead).count();
+        const qint64 ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(told - dead).count();
         qInfo("dead link to the message: %lld ms", ms);
         QCOMPARE(int(r.outcome), int(SaveOutcome::EngineError));
         QCOMPARE(r.error, ServerMessages::LinkLost);
@@ -234,8 +235,9 @@ private Q_SLOTS:
         w.list()->moveToRow(1);
         auto bList = m_b->openRecordset("SELECT * FROM tblRacun ORDER BY StevilkaRacuna DESC");
         auto lines = openLines();
-        QCOMPARE(int(saveInvoice(*m_b, *bList, *lines, 0, {}, newInvoice("2026/003", "Novi")).outcome),
-                 int(SaveOutcome::Saved));
+        QCOMPARE(
+            int(saveInvoice(*m_b, *bList, *lines, 0, {}, newInvoice("2026/003", "Novi")).outcome),
+            int(SaveOutcome::Saved));
         QTRY_COMPARE(shownColumn(&w, 0), (QStringList{"2026/003", "2026/002", "2026/001"}));
         QCOMPARE(w.list()->recordset()->field("StevilkaRacuna").toString(), QString("2026/001"));
         QTRY_VERIFY(w.findChild<QLabel*>("Label2")->text().startsWith("Prikazani 3 od 3 "));

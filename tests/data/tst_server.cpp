@@ -11,10 +11,10 @@
 
 #include <QProcess>
 
+#include <QRegularExpression>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
-#include <QRegularExpression>
 
 using namespace valmir;
 
@@ -635,7 +635,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("idle");
         QTest::addColumn<int>("userTimeout");
         QTest::newRow("program's") << "" << 5 << 10000;
-        QTest::newRow("the string's own") << " keepalives_idle=7 tcp_user_timeout=2500" << 7 << 2500;
+        QTest::newRow("the string's own")
+            << " keepalives_idle=7 tcp_user_timeout=2500" << 7 << 2500;
         QTest::newRow("Unix socket") << "" << -1 << -1;
     }
     void tcpLineIsWatched() {
@@ -644,8 +645,8 @@ private Q_SLOTS:
         test::Relay relay(m_cluster.conninfo());
         QVERIFY(relay.listening());
         QString error;
-        auto db = PgConnection::connect((idle < 0 ? m_cluster.conninfo() : relay.conninfo()) + given,
-                                        &error);
+        auto db = PgConnection::connect(
+            (idle < 0 ? m_cluster.conninfo() : relay.conninfo()) + given, &error);
         QVERIFY2(db, qPrintable(error));
         QVariant one;
         QVERIFY2(db->queryValue("SELECT 1", {}, &one), qPrintable(db->lastError()));

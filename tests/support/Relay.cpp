@@ -21,8 +21,8 @@ enum Request { Stop = 1, Blackhole, Forward, Cut };
 
 // The last value of a keyword in a connection string, as libpq takes it.
 QString lastValue(const QString& conninfo, const char* keyword) {
-    const QRegularExpression re(QStringLiteral("(?:^|\\s)%1\\s*=\\s*(\\S+)")
-                                    .arg(QLatin1String(keyword)));
+    const QRegularExpression re(
+        QStringLiteral("(?:^|\\s)%1\\s*=\\s*(\\S+)").arg(QLatin1String(keyword)));
     QString value;
     for (auto it = re.globalMatch(conninfo); it.hasNext();)
         value = it.next().captured(1);
