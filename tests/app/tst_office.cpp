@@ -6,6 +6,7 @@
 #include "Relay.h"
 
 #include "app/Glavna.h"
+#include "app/SearchCounter.h"
 #include "data/PgConnection.h"
 #include "document/Settings.h"
 #include "invoice/InvoiceSaver.h"
@@ -203,6 +204,21 @@ private Q_SLOTS:
             QTRY_VERIFY(!note->isVisible());
             QTRY_COMPARE(shownColumn(&w, 0), QStringList{"2026/001"});
         }
+    }
+
+    // The program's end does not wait for a count on a dead line.
+    void exitDoesNotWaitForTheCount() {
+        test::Relay relay(Db->conninfo());
+        QVERIFY(relay.listening());
+        relay.blackhole();
+        QElapsedTimer ending;
+        {
+            SearchCounter counter(relay.conninfo());
+            counter.count(invoiceFilter("A", false));
+            QTest::qWait(200);
+            ending.start();
+        }
+        QVERIFY2(ending.elapsed() < 1000, qPrintable(QString::number(ending.elapsed())));
     }
 
     // A edits an invoice that B changes or deletes meanwhile: A's save
