@@ -254,15 +254,19 @@ Glavna::Glavna(const AppContext& context, QWidget* parent)
         connect(m_notices, &ServerNotices::changed, this, &Glavna::othersChanged);
         connect(m_notices, &ServerNotices::linkLost, m_linkNote, &QWidget::setVisible);
         // A statement the server is slow to answer shows the busy cursor
-        // (the counter's thread waits unseen).
-        PgConnection::setWaitHook([](bool waiting) {
-            if (QThread::currentThread() != QCoreApplication::instance()->thread())
-                return;
-            if (waiting)
-                QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-            else
-                QGuiApplication::restoreOverrideCursor();
-        });
+        // (the counter's thread waits unseen). Set once, before any thread
+        // of a counter reads it.
+        [[maybe_unused]] static const bool busyCursor = [] {
+            PgConnection::setWaitHook([](bool waiting) {
+                if (QThread::currentThread() != QCoreApplication::instance()->thread())
+                    return;
+                if (waiting)
+                    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+                else
+                    QGuiApplication::restoreOverrideCursor();
+            });
+            return true;
+        }();
     }
     // The counts read every unpaid invoice: they follow the first painted
     // rows instead of delaying them (see eventFilter); a list never shown
