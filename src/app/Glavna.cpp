@@ -4,6 +4,7 @@
 #include "app/N_streznik.h"
 #include "app/SearchCounter.h"
 #include "app/ServerNotices.h"
+#include "data/PgConnection.h"
 #include "data/Recordset.h"
 #include "document/Reminder.h"
 #include "invoice/CreditNote.h"
@@ -44,6 +45,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStyledItemDelegate>
+#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -204,6 +206,11 @@ Glavna::Glavna(const AppContext& context, QWidget* parent)
     m_status = new QLabel(central);
     m_status->setObjectName(QStringLiteral("Label2"));
     layout->addWidget(m_status);
+    // Under it while the connection to the server is lost.
+    m_linkNote = new QLabel(ServerMessages::LinkLostNote, central);
+    m_linkNote->setObjectName(QStringLiteral("Label3"));
+    m_linkNote->setVisible(false);
+    layout->addWidget(m_linkNote);
     layout->addLayout(buildButtons(central));
     setCentralWidget(central);
     buildMenu();
@@ -246,6 +253,21 @@ Glavna::Glavna(const AppContext& context, QWidget* parent)
         // the counts follow.
         m_notices = new ServerNotices(*m_context.db, {QStringLiteral("tblRacun")}, this);
         connect(m_notices, &ServerNotices::changed, this, &Glavna::othersChanged);
+        connect(m_notices, &ServerNotices::linkLost, m_linkNote, &QWidget::setVisible);
+        // A statement the server is slow to answer shows the busy cursor
+        // (the counter's thread waits unseen). Set once, before any thread
+        // of a counter reads it.
+        [[maybe_unused]] static const bool busyCursor = [] {
+            PgConnection::setWaitHook([](bool waiting) {
+                if (QThread::currentThread() != QCoreApplication::instance()->thread())
+                    return;
+                if (waiting)
+                    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+                else
+                    QGuiApplication::restoreOverrideCursor();
+            });
+            return true;
+        }();
     }
     // The counts read every unpaid invoice: they follow the first painted
     // rows instead of delaying them (see eventFilter); a list never shown

@@ -86,6 +86,7 @@ private:
     SearchBar* m_search = nullptr;
     QCheckBox* m_overdueCheck = nullptr;
     QLabel* m_status = nullptr;
+    QLabel* m_linkNote = nullptr; // the connection to the server is lost
     // Counts the status line on the server; none on the file, where the
     // search counts as it finds.
     SearchCounter* m_counter = nullptr;

@@ -10,7 +10,13 @@ SearchCounter::SearchCounter(QString conninfo, QObject* parent)
     : QObject(parent), m_conninfo(std::move(conninfo)) {}
 
 SearchCounter::~SearchCounter() {
-    if (m_thread) {
+    if (!m_thread)
+        return;
+    disconnect(m_thread, nullptr, this, nullptr);
+    // Gone when it ends; at the program's end it simply stops with it.
+    m_thread->setParent(nullptr);
+    connect(m_thread, &QThread::finished, m_thread, &QObject::deleteLater);
+    if (m_thread->isFinished()) {
         m_thread->wait();
         delete m_thread;
     }
@@ -31,22 +37,22 @@ void SearchCounter::startNext() {
     const InvoiceFilter filter = *m_next;
     m_next.reset();
     m_stopped = false;
-    // Only this thread touches m_db, m_status and m_error until it ends.
-    m_thread = QThread::create([this, filter] {
-        m_error.clear();
-        if (!m_db) {
+    // Only this thread touches the work until it ends.
+    m_thread = QThread::create([work = m_work, conninfo = m_conninfo, filter] {
+        work->error.clear();
+        if (!work->db) {
             QString error;
-            std::unique_ptr<Database> db = Database::connect(m_conninfo, &error);
+            std::unique_ptr<Database> db = Database::connect(conninfo, &error);
             if (!db) {
-                m_error = error.isEmpty() ? QStringLiteral("?") : error;
+                work->error = error.isEmpty() ? QStringLiteral("?") : error;
                 return;
             }
             // Not a workstation of its own where the workstations are counted.
             db->execute(QStringLiteral("SET application_name = 'valmir-stevec'"));
-            m_db = std::move(db);
+            work->db = std::move(db);
         }
-        if (!countFound(*m_db, filter, &m_status))
-            m_error = m_db->lastError();
+        if (!countFound(*work->db, filter, &work->status))
+            work->error = work->db->lastError();
     });
     connect(m_thread, &QThread::finished, this, &SearchCounter::threadFinished);
     m_thread->start();
@@ -64,10 +70,10 @@ void SearchCounter::threadFinished() {
     }
     if (m_stopped)
         return;
-    if (m_error.isEmpty())
-        Q_EMIT counted(m_status);
+    if (m_work->error.isEmpty())
+        Q_EMIT counted(m_work->status);
     else
-        Q_EMIT failed(m_error);
+        Q_EMIT failed(m_work->error);
 }
 
 } // namespace valmir

@@ -24,7 +24,8 @@ class SearchCounter : public QObject {
 public:
     // conninfo: the server's connection string, connected at the first count.
     explicit SearchCounter(QString conninfo, QObject* parent = nullptr);
-    // Waits for a count that is running.
+    // A count that is running is left to end by itself, told to nobody: the
+    // program's end never waits for a server that does not answer.
     ~SearchCounter() override;
 
     void count(const InvoiceFilter& filter);
@@ -41,13 +42,19 @@ private:
     void startNext();
     void threadFinished();
 
+    // What a count's thread works with, kept by the thread as long as it
+    // runs, also after this counter is gone.
+    struct Work {
+        std::unique_ptr<Database> db; // used by one thread at a time
+        ListStatus status;
+        QString error; // of the count that ran; empty when it succeeded
+    };
+
     QString m_conninfo;
-    std::unique_ptr<Database> m_db; // used by one thread at a time
+    std::shared_ptr<Work> m_work = std::make_shared<Work>();
     QThread* m_thread = nullptr;
     std::optional<InvoiceFilter> m_next;
     bool m_stopped = false; // the running count is told to nobody
-    ListStatus m_status;
-    QString m_error; // of the count that ran; empty when it succeeded
 };
 
 } // namespace valmir

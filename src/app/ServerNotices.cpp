@@ -41,6 +41,12 @@ void ServerNotices::watchSocket() {
 void ServerNotices::takeNow() {
     watchSocket();
     const QList<Database::Notice> notices = m_db.takeNotices(m_readByCaller);
+    // Without a connection there is no socket to watch.
+    watchSocket();
+    if (const bool lost = m_socket < 0; lost != m_lost) {
+        m_lost = lost;
+        Q_EMIT linkLost(lost);
+    }
     if (!notices.isEmpty())
         Q_EMIT changed(notices);
 }

@@ -15,6 +15,12 @@ namespace valmir {
 // its connection has something to read, and every half second those that
 // arrived while the program itself was reading (libpq keeps them); no
 // table is read for this. Nothing happens on a file.
+//
+// A connection found lost (the server gone, the network down: TCP
+// keepalives tell it while idle) is made anew between transactions, a step
+// at a time on the same half-second beat; `linkLost` tells when it was
+// lost and when it is back, and what others changed meanwhile comes as a
+// change of every table.
 class ServerNotices : public QObject {
     Q_OBJECT
 public:
@@ -26,6 +32,7 @@ public:
 
 Q_SIGNALS:
     void changed(const QList<Database::Notice>& notices);
+    void linkLost(bool lost);
 
 private:
     void watchSocket();
@@ -35,6 +42,7 @@ private:
     QSocketNotifier* m_notifier = nullptr;
     int m_socket = -1;
     QTimer* m_timer = nullptr;
+    bool m_lost = false;
 };
 
 } // namespace valmir

@@ -150,7 +150,8 @@ QString openWorkDatabase(const QString& templatePath) {
 bool upgradeServer(Database& db, int from) {
     Transaction tx(db);
     QVariant now;
-    if (!tx.active() ||
+    // The other's upgrade may take longer than the session's lock_timeout.
+    if (!tx.active() || !db.execute(QStringLiteral("SET LOCAL lock_timeout = 0")) ||
         !db.execute(QStringLiteral("LOCK TABLE valmir_shema IN ACCESS EXCLUSIVE MODE")) ||
         !db.queryValue(QStringLiteral("SELECT verzija FROM valmir_shema"), {}, &now))
         return false;

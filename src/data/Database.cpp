@@ -152,6 +152,16 @@ std::unique_ptr<Database> Database::connect(const QString& conninfo, QString* er
     if (!pg.setUpSession(QStringLiteral("CREATE TEMP TABLE valmir_spremembe "
                                         "(tabela text, kljuc bigint, vrsta text)")) ||
         !pg.setUpSession(QStringLiteral("SET valmir.sledi = 'da'")) ||
+        // A row another workstation holds is waited for a few seconds, not
+        // until it lets go; a transaction left idle (its workstation gone
+        // in the middle of a save) is ended by the server, and with it
+        // what it holds. The program never leaves a transaction open while
+        // a window waits for the user.
+        !pg.setUpSession(QStringLiteral("SELECT set_config('lock_timeout', $1, false), "
+                                        "set_config('idle_in_transaction_session_timeout', $2, "
+                                        "false)"),
+                         {QStringLiteral("%1s").arg(LockTimeoutSeconds),
+                          QStringLiteral("%1s").arg(IdleInTransactionSeconds)}) ||
         // Who changed a row, as another workstation is told of it.
         !pg.setUpSession(QStringLiteral("SELECT set_config('valmir.postaja', $1, false)"),
                          {QSysInfo::machineHostName()})) {

@@ -59,6 +59,11 @@ public:
     // string, see PgConnection.h). Null and *error (the server's or libpq's
     // words) when it cannot be reached or used.
     static std::unique_ptr<Database> connect(const QString& conninfo, QString* error);
+    // The server's limits for such a session: how long a statement waits
+    // for a row another session holds (then ServerMessages::Locked), and
+    // how long a transaction may stand idle before the server ends it.
+    static constexpr int LockTimeoutSeconds = 5;
+    static constexpr int IdleInTransactionSeconds = 10;
 
     // The file's path; on a server, its database name.
     QString path() const { return m_path; }

@@ -7,6 +7,9 @@
 
 #include <libpq-fe.h>
 
+#include <poll.h>
+
+#include <cerrno>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -270,15 +273,85 @@ void appendCopyField(QByteArray& out, const QVariant& v) {
 
 // PgConnection::loseNextCommitForTest: the link cut, the COMMIT sent
 // first or not at all, its answer never read.
-PGresult* commitLostForTest(PGconn* conn, bool serverGotIt) {
+void commitLostForTest(PGconn* conn, bool serverGotIt) {
     if (serverGotIt)
         PQclear(PQexec(conn, "COMMIT"));
     shutdown(PQsocket(conn), SHUT_RDWR);
     PQconsumeInput(conn); // libpq finds the connection closed
-    return nullptr;
+}
+
+using Clock = std::chrono::steady_clock;
+
+int msUntil(Clock::time_point when) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(when - Clock::now());
+    return int(std::max<qint64>(0, left.count()));
+}
+
+// Waits for the socket to become readable (or writable) for at most `ms`;
+// > 0 when it did, 0 on the timeout, < 0 on an error.
+int waitSocket(int socket, bool write, int ms) {
+    if (socket < 0)
+        return -1;
+    pollfd p{socket, short(write ? POLLOUT : POLLIN), 0};
+    int r;
+    do
+        r = ::poll(&p, 1, ms);
+    while (r < 0 && errno == EINTR);
+    return r;
+}
+
+// A connection with the settings every connection of the program has.
+// Those the string may set come before it, so that the string's win; the
+// encoding and the name come after it, as every text here is UTF-8.
+PGconn* openConnection(const QByteArray& info, int timeoutSeconds, const char* application) {
+    const QByteArray timeout = QByteArray::number(timeoutSeconds);
+    const QByteArray idle = QByteArray::number(PgConnection::KeepaliveIdleSeconds);
+    const QByteArray interval = QByteArray::number(PgConnection::KeepaliveIntervalSeconds);
+    const QByteArray count = QByteArray::number(PgConnection::KeepaliveCount);
+    const QByteArray userTimeout = QByteArray::number(PgConnection::TcpUserTimeoutMs);
+    const char* keywords[] = {"connect_timeout",  "keepalives",
+                              "keepalives_idle",  "keepalives_interval",
+                              "keepalives_count", "tcp_user_timeout",
+                              "dbname",           "client_encoding",
+                              "application_name", nullptr};
+    const char* values[] = {timeout.constData(), "1",
+                            idle.constData(),    interval.constData(),
+                            count.constData(),   userTimeout.constData(),
+                            info.constData(),    "UTF8",
+                            application,         nullptr};
+    return PQconnectdbParams(keywords, values, 1);
+}
+
+// The answer to the statement sent on `conn`, waited for no longer than
+// `ms`; all its results are read. Null on the timeout (the connection
+// is then of no further use).
+Result answerWithin(PGconn* conn, int ms) {
+    const Clock::time_point until = Clock::now() + std::chrono::milliseconds(ms);
+    Result kept;
+    for (;;) {
+        while (!PQisBusy(conn)) {
+            PGresult* r = PQgetResult(conn);
+            if (!r)
+                return kept;
+            if (!kept || PQresultStatus(kept.get()) != PGRES_FATAL_ERROR)
+                kept.reset(r);
+            else
+                PQclear(r);
+        }
+        const int left = msUntil(until);
+        if (left == 0 || waitSocket(PQsocket(conn), false, left) <= 0 || !PQconsumeInput(conn))
+            return nullptr;
+    }
+}
+
+PgConnection::WaitHook& waitHook() {
+    static PgConnection::WaitHook hook;
+    return hook;
 }
 
 } // namespace
+
+void PgConnection::setWaitHook(WaitHook hook) { waitHook() = std::move(hook); }
 
 PgConnection::~PgConnection() {
     if (m_conn)
@@ -314,15 +387,9 @@ std::unique_ptr<PgConnection> PgConnection::connect(const QString& conninfo, QSt
     if (!unreadable.isEmpty())
         return fail(unreadable);
 
-    // The timeout comes before the string, so that one the string names
-    // wins; the encoding comes after it, as every text here is UTF-8.
-    const QByteArray timeout = QByteArray::number(ConnectTimeoutSeconds);
-    const QByteArray info = conninfo.toUtf8();
-    const char* keywords[] = {"connect_timeout", "dbname", "client_encoding", "application_name",
-                              nullptr};
-    const char* values[] = {timeout.constData(), info.constData(), "UTF8", "valmir", nullptr};
     std::unique_ptr<PgConnection> db(new PgConnection);
-    db->m_conn = PQconnectdbParams(keywords, values, 1);
+    db->m_info = conninfo.toUtf8();
+    db->m_conn = openConnection(db->m_info, ConnectTimeoutSeconds, "valmir");
     if (!db->m_conn)
         return fail(QStringLiteral("out of memory"));
     if (PQstatus(db->m_conn) != CONNECTION_OK)
@@ -343,12 +410,23 @@ bool PgConnection::setUpSession(const QString& sql, const QVariantList& params) 
     return true;
 }
 
-int PgConnection::socket() const { return m_conn ? PQsocket(m_conn) : -1; }
+int PgConnection::socket() const { return connected() ? PQsocket(m_conn) : -1; }
+
+bool PgConnection::connected() const {
+    return m_conn && !m_lost && !m_resetting && PQstatus(m_conn) == CONNECTION_OK;
+}
+
+bool PgConnection::connectionLost() const { return !connected(); }
 
 QStringList PgConnection::takeNotifications(const QString& channel) {
     QStringList payloads;
-    if (!m_conn || PQstatus(m_conn) != CONNECTION_OK)
+    if (!m_conn)
         return payloads;
+    if (!connected()) {
+        // Made anew between transactions only; a step at a time.
+        if (m_wasInTransaction || !reconnect(0))
+            return payloads;
+    }
     PQconsumeInput(m_conn);
     const int own = PQbackendPID(m_conn);
     const QByteArray wanted = channel.toUtf8();
@@ -360,26 +438,65 @@ QStringList PgConnection::takeNotifications(const QString& channel) {
     return payloads;
 }
 
-// Whether `sql` may be sent: a connection found lost is made anew first
-// when no transaction was open on it (the server has rolled back any that
-// was, and only its ROLLBACK goes ahead).
-bool PgConnection::ready(const QString& sql) {
+// Whether a statement may be sent: a connection found lost is made anew
+// first when no transaction was open on it (the server rolls back any that
+// was, and only its ROLLBACK goes ahead, see send()).
+bool PgConnection::ready() {
     // Reads, without waiting, what the server may have sent meanwhile: the
     // notice of its shutdown, and with a second read the closed connection.
-    for (int read = 0; read < 2 && !m_wasInTransaction && PQstatus(m_conn) == CONNECTION_OK; ++read)
+    for (int read = 0; read < 2 && !m_wasInTransaction && connected(); ++read)
         PQconsumeInput(m_conn);
-    if (PQstatus(m_conn) == CONNECTION_OK)
+    if (connected())
         return true;
-    if (m_wasInTransaction && sql != u"ROLLBACK") {
-        m_lastError = QStringLiteral("the connection to the server was lost in the transaction");
+    if (m_wasInTransaction) {
+        m_lastError = ServerMessages::LinkLost;
         return false;
     }
-    m_wasInTransaction = false;
-    PQreset(m_conn);
-    if (PQstatus(m_conn) != CONNECTION_OK) {
-        m_lastError = errorOf(m_conn, nullptr);
-        return false;
+    return reconnect(ReconnectSeconds * 1000);
+}
+
+// Makes the connection anew, waiting for it at most `waitMs` (0: only a
+// step of what is ready now); an attempt not done goes on at the next call,
+// and one that failed is not repeated before a few seconds have passed.
+bool PgConnection::reconnect(int waitMs) {
+    const Clock::time_point until = Clock::now() + std::chrono::milliseconds(waitMs);
+    if (!m_resetting) {
+        if (Clock::now() < m_retryAt) {
+            m_lastError = ServerMessages::LinkLost;
+            return false;
+        }
+        m_lost = false;
+        if (!PQresetStart(m_conn)) {
+            m_lastError = errorOf(m_conn, nullptr);
+            m_retryAt = Clock::now() + std::chrono::seconds(ReconnectSeconds);
+            return false;
+        }
+        m_resetting = true;
+        m_resetStarted = Clock::now();
+        m_resetWaits = PGRES_POLLING_WRITING;
     }
+    for (;;) {
+        if (m_resetWaits == PGRES_POLLING_OK)
+            break;
+        const bool timedOut =
+            Clock::now() - m_resetStarted >= std::chrono::seconds(ConnectTimeoutSeconds);
+        if (m_resetWaits == PGRES_POLLING_FAILED || timedOut) {
+            m_lastError = timedOut ? ServerMessages::LinkLost : errorOf(m_conn, nullptr);
+            m_resetting = false;
+            m_lost = true; // dropped at the next attempt
+            m_retryAt = Clock::now() + std::chrono::seconds(ReconnectSeconds);
+            return false;
+        }
+        const int ready =
+            waitSocket(PQsocket(m_conn), m_resetWaits == PGRES_POLLING_WRITING, msUntil(until));
+        if (ready == 0) {
+            m_lastError = ServerMessages::LinkLost;
+            return false; // goes on at the next call
+        }
+        m_resetWaits = PQresetPoll(m_conn);
+    }
+    m_resetting = false;
+    PQsetNoticeProcessor(m_conn, ignoreNotice, nullptr);
     for (const auto& [sql, params] : std::as_const(m_session)) {
         Result r(send(sql, params));
         if (!r)
@@ -389,11 +506,99 @@ bool PgConnection::ready(const QString& sql) {
     return true;
 }
 
+// The outcome of the statement just sent, waited for as long as the server
+// is heard or is seen working on it (see the class's comment).
+PGresult* PgConnection::awaitResult() {
+    const Clock::time_point started = Clock::now();
+    Clock::time_point heard = started;
+    bool shown = false;
+    Result kept;
+    auto done = [&](PGresult* r) {
+        if (shown && waitHook())
+            waitHook()(false);
+        return r;
+    };
+    for (;;) {
+        while (!PQisBusy(m_conn)) {
+            PGresult* r = PQgetResult(m_conn);
+            if (!r)
+                return done(kept ? kept.release() : PQmakeEmptyPGresult(m_conn, PGRES_FATAL_ERROR));
+            // As PQexec gives it: the last result, or the error.
+            if (!kept || PQresultStatus(kept.get()) != PGRES_FATAL_ERROR)
+                kept.reset(r);
+            else
+                PQclear(r);
+        }
+        const Clock::time_point showAt = started + std::chrono::milliseconds(WaitShownMs);
+        const Clock::time_point askAt = heard + std::chrono::seconds(SilenceSeconds);
+        const int waitMs = msUntil(shown || !waitHook() ? askAt : std::min(showAt, askAt));
+        const int ready = waitSocket(PQsocket(m_conn), false, waitMs);
+        if (ready > 0 && PQconsumeInput(m_conn)) {
+            heard = Clock::now();
+            continue;
+        }
+        if (ready != 0) {
+            if (PQstatus(m_conn) == CONNECTION_OK)
+                break; // the socket cannot be read
+            // Found closed: PQgetResult tells it at once, the socket gone.
+            while (PGresult* r = PQgetResult(m_conn))
+                if (!kept || PQresultStatus(kept.get()) != PGRES_FATAL_ERROR)
+                    kept.reset(r);
+                else
+                    PQclear(r);
+            return done(kept ? kept.release() : PQmakeEmptyPGresult(m_conn, PGRES_FATAL_ERROR));
+        }
+        if (!shown && waitHook() && Clock::now() >= showAt) {
+            shown = true;
+            waitHook()(true);
+        }
+        if (Clock::now() >= askAt) {
+            if (!serverWorking())
+                break;
+            heard = Clock::now();
+        }
+    }
+    // Given up: nothing more is read on this connection, and the line just
+    // found dead is not tried again at once by the statements that follow
+    // (the rollback's, the list's), each waiting for it.
+    m_lost = true;
+    m_retryAt = Clock::now() + std::chrono::seconds(ReconnectSeconds);
+    m_lastError = ServerMessages::LinkLost;
+    return done(nullptr);
+}
+
+// Whether the server is still working on this connection's statement, as
+// a second connection finds it; false when that cannot be made either.
+bool PgConnection::serverWorking() {
+    const QByteArray pid = QByteArray::number(PQbackendPID(m_conn));
+    PGconn* probe = openConnection(m_info, ProbeSeconds, "valmir-proba");
+    bool working = false;
+    if (probe && PQstatus(probe) == CONNECTION_OK) {
+        const char* values[] = {pid.constData()};
+        if (PQsendQueryParams(probe, "SELECT state FROM pg_stat_activity WHERE pid = $1::integer",
+                              1, nullptr, values, nullptr, nullptr, 0)) {
+            Result r = answerWithin(probe, ProbeSeconds * 1000);
+            working = r && PQresultStatus(r.get()) == PGRES_TUPLES_OK && PQntuples(r.get()) == 1 &&
+                      qstrcmp(PQgetvalue(r.get(), 0, 0), "active") == 0;
+        }
+    }
+    PQfinish(probe);
+    return working;
+}
+
 // Runs a statement; its result when it went well, else null and the
 // error in lastError().
 PGresult* PgConnection::send(const QString& sql, const QVariantList& params) {
     m_affected = 0;
-    if (!ready(sql))
+    if (sql == u"ROLLBACK" && m_wasInTransaction && !connected()) {
+        // The server rolls the transaction back itself, when it finds the
+        // connection gone or the transaction idle too long: nothing to wait
+        // for. The connection is made anew for the next statement.
+        m_wasInTransaction = false;
+        m_lost = true;
+        return PQmakeEmptyPGresult(m_conn, PGRES_COMMAND_OK);
+    }
+    if (!ready())
         return nullptr;
     const int n = int(params.size());
     std::vector<QByteArray> texts(n);
@@ -403,17 +608,33 @@ PGresult* PgConnection::send(const QString& sql, const QVariantList& params) {
         if (m_untyped ? untypedTextOf(params.at(i), &texts[i], &types[i])
                       : textOf(params.at(i), &texts[i], &types[i]))
             values[i] = texts[i].constData();
-    const LostCommit lost =
-        sql == u"COMMIT" ? std::exchange(s_lostCommit, LostCommit::No) : LostCommit::No;
-    Result r(lost != LostCommit::No
-                 ? commitLostForTest(m_conn, lost == LostCommit::AfterServer)
-                 : PQexecParams(m_conn, sql.toUtf8().constData(), n, types.data(), values.data(),
-                                nullptr, nullptr, 0));
-    const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
+    // The test hook of loseNextCommitForTest.
+    if (const LostCommit lost =
+            sql == u"COMMIT" ? std::exchange(s_lostCommit, LostCommit::No) : LostCommit::No;
+        lost != LostCommit::No) {
+        commitLostForTest(m_conn, lost == LostCommit::AfterServer);
+        m_lastError = ServerMessages::LinkLost;
+        return nullptr; // the connection lost, m_wasInTransaction as it was
+    }
+    if (!PQsendQueryParams(m_conn, sql.toUtf8().constData(), n, types.data(), values.data(),
+                           nullptr, nullptr, 0)) {
+        m_lastError = errorOf(m_conn, nullptr);
+        return nullptr;
+    }
+    Result r(awaitResult());
+    if (!r)
+        return nullptr; // the connection lost, m_wasInTransaction as it was
+    const ExecStatusType status = PQresultStatus(r.get());
     if (PQstatus(m_conn) == CONNECTION_OK)
         m_wasInTransaction = PQtransactionStatus(m_conn) != PQTRANS_IDLE;
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-        m_lastError = errorOf(m_conn, r.get());
+        // Held longer than the session's lock_timeout by another session.
+        if (qstrcmp(PQresultErrorField(r.get(), PG_DIAG_SQLSTATE), "55P03") == 0)
+            m_lastError = ServerMessages::Locked;
+        else if (PQstatus(m_conn) != CONNECTION_OK && m_wasInTransaction)
+            m_lastError = ServerMessages::LinkLost;
+        else
+            m_lastError = errorOf(m_conn, r.get());
         return nullptr;
     }
     m_affected = QByteArray(PQcmdTuples(r.get())).toLongLong();
@@ -437,8 +658,7 @@ std::unique_ptr<EngineQuery> PgConnection::rows(const QString& sql, const QVaria
 
 bool PgConnection::inTransaction() const {
     return m_conn &&
-           (PQstatus(m_conn) == CONNECTION_OK ? PQtransactionStatus(m_conn) != PQTRANS_IDLE
-                                              : m_wasInTransaction);
+           (connected() ? PQtransactionStatus(m_conn) != PQTRANS_IDLE : m_wasInTransaction);
 }
 
 bool PgConnection::run(const QString& sql, const QVariantList& params, QList<QVariantList>* rows) {
@@ -484,7 +704,7 @@ bool PgConnection::copyRows(const QString& table, const QStringList& columns,
         names << quotedName(c);
     const QString sql = QStringLiteral("COPY %1 (%2) FROM STDIN")
                             .arg(quotedName(table), names.join(QStringLiteral(", ")));
-    if (!ready(sql))
+    if (!ready())
         return false;
     Result started(PQexec(m_conn, sql.toUtf8().constData()));
     if (!started || PQresultStatus(started.get()) != PGRES_COPY_IN) {

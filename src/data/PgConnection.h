@@ -7,6 +7,8 @@
 #include <QVariant>
 #include <QVariantList>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -30,6 +32,14 @@ class EngineQuery;
 // network was down) is made anew before the next statement, once; one lost
 // inside a transaction fails every statement but the ROLLBACK, so that
 // nothing of the transaction's rest is written without its beginning.
+//
+// A statement's answer is waited for as long as the server works on it,
+// never on a dead line: TCP keepalives and tcp_user_timeout let the system
+// find a peer gone, and a statement that hears nothing for
+// SilenceSeconds asks the server on a second connection whether it is
+// still working on it (a long count, a restore). Unreachable, or done
+// with it and the answer lost on the way: the connection counts as lost
+// (ServerMessages::LinkLost). A slow but living server is waited for.
 class PgConnection {
 public:
     ~PgConnection();
@@ -38,6 +48,27 @@ public:
 
     // How long a connection attempt may take before it is given up.
     static constexpr int ConnectTimeoutSeconds = 10;
+    // How long a connection made anew for the next statement may take.
+    static constexpr int ReconnectSeconds = 5;
+    // Without a byte from the server this long the server is asked
+    // whether it still works on the statement; the second connection that
+    // asks may take ProbeSeconds to be made and to answer.
+    static constexpr int SilenceSeconds = 10;
+    static constexpr int ProbeSeconds = 3;
+    // TCP keepalives (idle, interval, count) and tcp_user_timeout (ms),
+    // unless the connection string sets them; libpq ignores them on a Unix
+    // socket.
+    static constexpr int KeepaliveIdleSeconds = 5;
+    static constexpr int KeepaliveIntervalSeconds = 2;
+    static constexpr int KeepaliveCount = 3;
+    static constexpr int TcpUserTimeoutMs = 10000;
+
+    // Told when a statement has waited WaitShownMs for its answer (true)
+    // and when it ends (false), on the thread that runs it: the windows
+    // show the busy cursor meanwhile. Set once, by the windows' layer.
+    static constexpr int WaitShownMs = 500;
+    using WaitHook = std::function<void(bool waiting)>;
+    static void setWaitHook(WaitHook hook);
 
     // Connects with a libpq connection string ("host=... dbname=...",
     // "service=...", a postgresql:// address). The password, where one is
@@ -93,7 +124,11 @@ public:
     // The notices of LISTEN that other sessions sent (this session's own are
     // left out), read from what the server has sent so far without waiting;
     // the socket to watch for more (-1 when there is no connection).
+    // A connection found lost between transactions is made anew here,
+    // step by step without waiting (see connectionLost()).
     QStringList takeNotifications(const QString& channel);
+    // Whether the connection is lost and not yet made anew.
+    bool connectionLost() const;
     // Whether the connection was made anew since the last call: notices
     // sent meanwhile were lost with the old one.
     bool takeReconnected() { return std::exchange(m_reconnected, false); }
@@ -113,9 +148,23 @@ private:
     PgConnection() = default;
     bool run(const QString& sql, const QVariantList& params, QList<QVariantList>* rows);
     pg_result* send(const QString& sql, const QVariantList& params);
-    bool ready(const QString& sql);
+    bool ready();
+    pg_result* awaitResult();
+    bool serverWorking();
+    bool reconnect(int waitMs);
+    bool connected() const;
 
     pg_conn* m_conn = nullptr;
+    QByteArray m_info; // the connection string, for the second connection
+    // The answer of a statement did not come: the connection is dropped
+    // when it is made anew.
+    bool m_lost = false;
+    // A connection being made anew (PQresetStart), since when, and what it
+    // waits for; no new attempt before m_retryAt after one failed.
+    bool m_resetting = false;
+    int m_resetWaits = 0;
+    std::chrono::steady_clock::time_point m_resetStarted;
+    std::chrono::steady_clock::time_point m_retryAt;
     QString m_lastError;
     bool m_untyped = false;
     QHash<QString, QString> m_spellings;

@@ -711,6 +711,18 @@ inline const Message StartOnFile{
                    "Zaženem program s podatki v datoteki na tem računalniku?"),
     QStringLiteral("VALMIR")}; // %1: what the start found
 
+// A statement on the server that could not be done, in place of the
+// server's words: the row it needs is held by another workstation longer
+// than the session's lock_timeout, or the server stopped answering.
+inline const QString Locked =
+    QStringLiteral("Podatki so trenutno zaklenjeni pri drugi delovni postaji, poskusite znova.");
+inline const QString LinkLost =
+    QStringLiteral("Povezava s strežnikom je prekinjena (strežnik se ne odziva). Kar ni bilo "
+                   "shranjeno, ni zapisano; poskusite znova, ko bo povezava spet delovala.");
+// The main window's status line while its connection is lost.
+inline const QString LinkLostNote =
+    QStringLiteral("Povezava s strežnikom je prekinjena: seznam ne sledi drugim postajam.");
+
 } // namespace ServerMessages
 
 } // namespace valmir

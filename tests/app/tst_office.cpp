@@ -3,8 +3,10 @@
 // saves, changes and deletes.
 
 #include "EditorSession.h"
+#include "Relay.h"
 
 #include "app/Glavna.h"
+#include "app/SearchCounter.h"
 #include "codelists/Staff.h"
 #include "data/PgConnection.h"
 #include "data/Schema.h"
@@ -24,10 +26,12 @@
 #include "windows/S_postavke.h"
 
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QInputDialog>
 #include <QListWidget>
 #include <QRegularExpression>
 
+#include <chrono>
 #include <thread>
 
 using namespace valmir;
@@ -46,6 +50,18 @@ class TestOffice : public FixtureTest {
         if (!b)
             qWarning("no second connection: %s", qPrintable(error));
         return b;
+    }
+
+    // A new invoice's header as the editor gives it to the save.
+    static InvoiceHeader newInvoice(const QString& number, const QString& customer) {
+        InvoiceHeader h;
+        h.text1 = QStringList(16, QString());
+        h.text1[0] = number;
+        h.text1[1] = customer;
+        h.text1[8] = "8.12.2026";
+        h.percentText = "0";
+        h.pointValueText = "1";
+        return h;
     }
 
 private Q_SLOTS:
@@ -120,6 +136,138 @@ private Q_SLOTS:
         QCOMPARE(s.list->recordset()->field("StevilkaRacuna").toString(), QString("2026/001"));
     }
 
+    // B holds the counter in a transaction it does not end: A's save waits
+    // the session's lock_timeout, then says the data are held, and writes
+    // nothing.
+    void heldCounterEndsTheSave() {
+        Session s;
+        QVERIFY(s.e);
+        box(s.e, "Text1_1")->setText("Kupec A");
+        const double before = counter();
+        QVERIFY(m_b->beginTransaction());
+        QVERIFY(m_b->execute("UPDATE tblNastavitve SET StRacuna = StRacuna"));
+        QElapsedTimer waited;
+        waited.start();
+        click(s.e, "Command1");
+        const qint64 ms = waited.elapsed();
+        QVERIFY(m_b->rollback());
+        qInfo("held counter to the message: %lld ms", ms);
+        QCOMPARE(s.watcher.seen.size(), 1);
+        QVERIFY2(s.watcher.seen.first().contains(ServerMessages::Locked),
+                 qPrintable(s.watcher.seen.first()));
+        QVERIFY2(ms >= Database::LockTimeoutSeconds * 1000 - 100 &&
+                     ms < Database::LockTimeoutSeconds * 1000 + 3000,
+                 qPrintable(QString::number(ms)));
+        QVERIFY(s.editor->isVisible());
+        QCOMPARE(tableCount("tblRacun"), 0);
+        QCOMPARE(counter(), before);
+    }
+
+    // A's line goes dead in a save after the counter is held (the server's
+    // answer never comes): A's editor gives up within the limit saying the
+    // connection is lost, and the server ends A's transaction by itself,
+    // so that B's save goes through after, nothing of A's written.
+    void deadLinkInASave() {
+        test::Relay relay(Db->conninfo());
+        QVERIFY(relay.listening());
+        QString error;
+        std::unique_ptr<Database> overRelay = Database::connect(relay.conninfo(), &error);
+        QVERIFY2(overRelay, qPrintable(error));
+        std::swap(Db, overRelay); // A's windows go over the relay
+        QStringList seen;
+        qint64 ms = 0;
+        {
+            Session s;
+            QVERIFY(s.e);
+            box(s.e, "Text1_1")->setText("Kupec A");
+            // A's save waits for the counter B holds; A's line is dead
+            // when B lets go and the server gives A the counter.
+            Database& b = *m_b;
+            QVERIFY(b.beginTransaction());
+            QVERIFY(b.execute("UPDATE tblNastavitve SET StRacuna = StRacuna"));
+            using Clock = std::chrono::steady_clock;
+            Clock::time_point dead;
+            std::thread later([&] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                relay.blackhole();
+                dead = Clock::now();
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                b.commit();
+            });
+            click(s.e, "Command1");
+            const Clock::time_point told = Clock::now();
+            later.join();
+            ms = std::chrono::duration_cast<std::chrono::milliseconds>(told - dead).count();
+            seen = s.watcher.seen;
+            QVERIFY(s.editor->isVisible());
+            relay.forward(); // for the editor's end
+        }
+        std::swap(Db, overRelay);
+        qInfo("dead link to the message: %lld ms", ms);
+        QCOMPARE(seen.size(), 1);
+        QVERIFY2(seen.first().startsWith(Messages::InvoiceNotSaved.title + '|' +
+                                         Messages::InvoiceNotSaved.text) &&
+                     seen.first().endsWith(ServerMessages::LinkLost),
+                 qPrintable(seen.first()));
+        QVERIFY2(ms < 15000, qPrintable(QString::number(ms)));
+        auto bList = m_b->openRecordset("SELECT * FROM tblRacun ORDER BY StevilkaRacuna DESC");
+        auto lines = openLines();
+        QVERIFY(bList && lines);
+        QElapsedTimer bSaves;
+        bSaves.start();
+        const SaveResult byB =
+            saveInvoice(*m_b, *bList, *lines, 0, {}, newInvoice("2026/001", "B"));
+        QCOMPARE(byB.error, QString());
+        QCOMPARE(int(byB.outcome), int(SaveOutcome::Saved));
+        qInfo("B's save after A's message: %lld ms", bSaves.elapsed());
+        QCOMPARE(queryRows("SELECT StevilkaRacuna, Ime FROM tblRacun"), QStringList{"2026/001|B"});
+    }
+
+    // A's connection lost while idle shows under the main list until it is
+    // made anew; what B saved meanwhile then shows.
+    void lostLinkIsShown() {
+        test::Relay relay(Db->conninfo());
+        QVERIFY(relay.listening());
+        QString error;
+        auto a = Database::connect(relay.conninfo(), &error);
+        QVERIFY2(a, qPrintable(error));
+        AppContext context = appContext();
+        context.db = a.get();
+        {
+            Glavna w(context);
+            w.show();
+            QTRY_COMPARE(shownColumn(&w, 0), QStringList());
+            QLabel* note = child<QLabel>(&w, "Label3");
+            QVERIFY(note && !note->isVisible());
+            // The server gone, and not to be reached for a while.
+            relay.blackhole();
+            relay.cut();
+            QTRY_VERIFY(note->isVisible());
+            QCOMPARE(note->text(), ServerMessages::LinkLostNote);
+            addInvoice(*m_b, {{"StevilkaRacuna", "2026/001"}, {"Datum", QDate(2026, 1, 5)}});
+            QTest::qWait(1000);
+            QVERIFY(note->isVisible());
+            relay.forward();
+            QTRY_VERIFY(!note->isVisible());
+            QTRY_COMPARE(shownColumn(&w, 0), QStringList{"2026/001"});
+        }
+    }
+
+    // The program's end does not wait for a count on a dead line.
+    void exitDoesNotWaitForTheCount() {
+        test::Relay relay(Db->conninfo());
+        QVERIFY(relay.listening());
+        relay.blackhole();
+        QElapsedTimer ending;
+        {
+            SearchCounter counter(relay.conninfo());
+            counter.count(invoiceFilter("A", false));
+            QTest::qWait(200);
+            ending.start();
+        }
+        QVERIFY2(ending.elapsed() < 1000, qPrintable(QString::number(ending.elapsed())));
+    }
+
     // A edits an invoice that B changes or deletes meanwhile: A's save
     // writes nothing and says so; A may see B's version.
     void changedMeanwhileIsTold_data() {
@@ -164,14 +312,9 @@ private Q_SLOTS:
         w.list()->moveToRow(1);
         auto bList = m_b->openRecordset("SELECT * FROM tblRacun ORDER BY StevilkaRacuna DESC");
         auto lines = openLines();
-        InvoiceHeader h;
-        h.text1 = QStringList(16, QString());
-        h.text1[0] = "2026/003";
-        h.text1[1] = "Novi";
-        h.text1[8] = "8.12.2026";
-        h.percentText = "0";
-        h.pointValueText = "1";
-        QCOMPARE(int(saveInvoice(*m_b, *bList, *lines, 0, {}, h).outcome), int(SaveOutcome::Saved));
+        QCOMPARE(
+            int(saveInvoice(*m_b, *bList, *lines, 0, {}, newInvoice("2026/003", "Novi")).outcome),
+            int(SaveOutcome::Saved));
         QTRY_COMPARE(shownColumn(&w, 0), (QStringList{"2026/003", "2026/002", "2026/001"}));
         QCOMPARE(w.list()->recordset()->field("StevilkaRacuna").toString(), QString("2026/001"));
         QTRY_VERIFY(w.findChild<QLabel*>("Label2")->text().startsWith("Prikazani 3 od 3 "));
