@@ -618,8 +618,8 @@ private Q_SLOTS:
             // of the row, ServerSchema), and the counter moved under it.
             {"invoice/InvoiceSaver.cpp", "UPDATE tblNastavitve SET StRacuna = StRacuna "},
             {"invoice/InvoiceSaver.cpp", "UPDATE tblNastavitve SET StRacuna = ?, LetoStevca = ? "},
-            // The purge: old invoices wholesale.
-            {"invoice/Purge.cpp", "DELETE FROM tblRacun WHERE substr(Datum"},
+            // The purge: old invoices wholesale, their rows locked first.
+            {"invoice/Purge.cpp", "DELETE FROM tblRacun WHERE IN_SET(ID, ?)"},
             // A credit note's row, made in the same transaction.
             {"invoice/CreditNote.cpp", "UPDATE tblRacun SET Osnova = -Osnova"},
             // The totals computed from the stored lines: the upgrade's, and a
@@ -632,11 +632,6 @@ private Q_SLOTS:
             {"data/Schema.cpp", "UPDATE tblNastavitve SET LetniStevec = 0"},
             {"data/Schema.cpp", "UPDATE tblRacun SET Zapade = "},
             {"data/Seed.cpp", "UPDATE tblTarife SET Izbrana = False"},
-            // The tariff's mark of the rows picked for an invoice (no change of
-            // the row, ServerSchema).
-            {"windows/Postavke.cpp", "UPDATE tblTarife SET Izbrana = False"},
-            {"windows/Postavke.cpp", "UPDATE tblTarife SET Izbrana = ? WHERE ID = ?"},
-            {"codelists/Operations.cpp", "UPDATE tblTarife SET Izbrana = False"},
             // The date of use only moves on.
             {"codelists/Customers.cpp", "UPDATE tblNarocnik SET Uporabljen = ? WHERE ID = ? AND "},
             // A service's operations follow its new number, all at once.
