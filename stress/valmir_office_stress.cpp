@@ -35,6 +35,7 @@
 #include "app/Globals.h"
 #include "app/ServerTransfer.h"
 #include "app/Startup.h"
+#include "codelists/Customers.h"
 #include "data/Database.h"
 #include "data/PgConnection.h"
 #include "data/Recordset.h"
@@ -77,6 +78,8 @@ namespace {
 
 constexpr int MaxLines = 12;
 const QString Remark = QStringLiteral("vrstic: %1");
+// The customer of an invoice made of operations picked in the picker.
+const QString PickedName = QStringLiteral("Izbira ");
 
 const char* outcomeName(SaveOutcome o) {
     switch (o) {
@@ -108,6 +111,7 @@ struct Worker {
     int refusedInARow = 0;
     std::unique_ptr<Recordset> list;
     std::unique_ptr<Recordset> lines;
+    std::vector<qint64> operations; // of the tariff, to pick from
 
     // Written whole and at once after the step returned: what the parent
     // reads is what had been done, a kill or not.
@@ -189,6 +193,10 @@ struct Worker {
     void edit() {
         if (!pickInvoice())
             return saveNew();
+        // An invoice of picked operations keeps the lines it was saved with,
+        // for the check of whose picks they are.
+        if (list->field(QStringLiteral("Ime")).toString().startsWith(PickedName))
+            return saveNew();
         const qint64 id = list->field(QStringLiteral("ID")).toLongLong();
         const QString number = list->field(QStringLiteral("StevilkaRacuna")).toString();
         const int n = rng.bounded(1, MaxLines + 1);
@@ -246,6 +254,94 @@ struct Worker {
         report(QStringLiteral("refused credit %1 %2").arg(int(r.outcome)).arg(r.error));
     }
 
+    // Picks operations as the picker does, adds them to the working table
+    // and saves the invoice: its lines must be exactly this workstation's
+    // picks, whatever the others pick meanwhile.
+    void pickAndSave() {
+        QString number;
+        QStringList picked;
+        if (!clearPicks(*Db))
+            return report(QStringLiteral("refused pick clear ") + Db->lastError());
+        for (int k = rng.bounded(1, 6); k > 0; --k) {
+            const qint64 op = operations.at(rng.bounded(int(operations.size())));
+            if (picked.contains(QString::number(op)))
+                continue;
+            if (!setPicked(*Db, op, true))
+                return report(QStringLiteral("refused pick mark ") + Db->lastError());
+            picked << QString::number(op);
+            QThread::usleep(rng.bounded(2000)); // as a hand picks, one at a time
+        }
+        QList<WorkingLine> added;
+        if (!emptyWorkingTable(*WorkDb) || !addPickedOperations(*Db, *WorkDb, false).ok ||
+            !readLines(*WorkDb, &added))
+            return report(QStringLiteral("refused pick add ") + Db->lastError() +
+                          WorkDb->lastError());
+        InvoiceHeader h = header(QString(), int(added.size()));
+        h.text1[1] = PickedName + QString::number(QCoreApplication::applicationPid());
+        PricingInput input;
+        input.pointValueText = h.pointValueText;
+        input.percentText = h.percentText;
+        input.vatPercent = h.vatPercent;
+        if (!recalculate(*lines, input).ok || !proposed(&number))
+            return report(QStringLiteral("refused pick price ") + WorkDb->lastError() +
+                          Db->lastError());
+        h.text1[NumberBox] = number;
+        h.numberProposed = true;
+        h.saveKey = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        const SaveResult r = saveInvoice(*Db, *list, *lines, 0, QString(), h);
+        if (r.outcome != SaveOutcome::Saved)
+            return report(
+                QStringLiteral("refused pick %1 %2").arg(outcomeName(r.outcome), r.error));
+        std::sort(picked.begin(), picked.end());
+        report(QStringLiteral("picked %1 %2 %3 %4")
+                   .arg(r.invoiceId)
+                   .arg(r.number.isEmpty() ? number : r.number)
+                   .arg(added.size())
+                   .arg(picked.join(u',')));
+    }
+
+    // Adds, changes or deletes an entry of the customer register over the
+    // version it read: a change another workstation made since is told,
+    // never written over.
+    void customer() {
+        // As the register's window reads them: a record set over the table,
+        // each row with its version.
+        auto rs = Db->openRecordset(QStringLiteral("SELECT * FROM tblNarocnik ORDER BY ID"));
+        if (!rs || rs->readFailed())
+            return report(QStringLiteral("refused customer read ") + Db->lastError());
+        QList<Customer> found;
+        for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
+            Customer c;
+            c.id = rs->field(QStringLiteral("ID")).toLongLong();
+            for (int f = 0; f < CustomerFieldCount; ++f)
+                c.data[f] = rs->field(QString::fromUtf16(CustomerColumns[f].field)).toString();
+            c.version = rs->rowVersion();
+            // No version: the row went before its values were read.
+            if (c.version > 0)
+                found << c;
+        }
+        const int pick = rng.bounded(3);
+        if (found.isEmpty() || pick == 0) {
+            Customer c;
+            c[CustomerName] = QStringLiteral("Stranka %1").arg(rng.bounded(1000));
+            qint64 id = 0;
+            if (!addCustomer(*Db, c, &id))
+                return report(QStringLiteral("refused customer add ") + Db->lastError());
+            return report(QStringLiteral("customer added %1").arg(id));
+        }
+        Customer c = found.at(rng.bounded(int(found.size())));
+        QThread::usleep(rng.bounded(5000)); // the form open a moment
+        c[CustomerStreet] = QStringLiteral("Ulica %1").arg(rng.bounded(1000));
+        const RowWritten w =
+            pick == 1 ? changeCustomer(*Db, c) : deleteCustomer(*Db, c.id, c.version);
+        if (w.ok)
+            return report(
+                QStringLiteral("customer %1 %2").arg(pick == 1 ? "changed" : "deleted").arg(c.id));
+        if (w.conflict)
+            return report(QStringLiteral("conflict %1").arg(c.id));
+        report(QStringLiteral("refused customer write ") + Db->lastError());
+    }
+
     int run(const StartupOptions& options, qint64 endMs) {
         const StartupResult started = startUp(options);
         if (!started.ok)
@@ -255,17 +351,26 @@ struct Worker {
         lines = WorkDb->openRecordset(QStringLiteral("tblTarifePregled"), RecordsetKind::Table);
         if (!list || !lines || !lines->setIndex(QStringLiteral("Red")))
             return report(QStringLiteral("failed ") + Db->lastError()), 3;
+        if (!Db->forEachRow(
+                QStringLiteral("SELECT ID FROM tblTarife WHERE TS1 < 90"), {},
+                [this](const QueryRow& row) { operations.push_back(row.integer(0)); }) ||
+            operations.empty())
+            return report(QStringLiteral("failed no operations ") + Db->lastError()), 3;
         while (QDateTime::currentMSecsSinceEpoch() < endMs) {
             // A server gone away refuses every step at once: stop.
             if (refusedInARow >= 50)
                 return report(QStringLiteral("failed 50 steps refused in a row")), 3;
             const int pick = rng.bounded(100);
-            if (pick < 50)
+            if (pick < 40)
                 saveNew();
-            else if (pick < 70)
+            else if (pick < 55)
                 edit();
-            else if (pick < 82)
+            else if (pick < 65)
                 credit();
+            else if (pick < 75)
+                pickAndSave();
+            else if (pick < 85)
+                customer();
             else
                 remove();
         }
@@ -282,7 +387,8 @@ struct Worker {
 struct Round {
     int workstations = 0;
     double seconds = 0;
-    int steps = 0, saves = 0, edits = 0, credits = 0, deletes = 0, conflicts = 0, refusals = 0;
+    int steps = 0, saves = 0, edits = 0, credits = 0, picks = 0, customers = 0, deletes = 0,
+        conflicts = 0, refusals = 0;
     int kills = 0, started = 0, faults = 0;
 
     void fault(const QString& what) {
@@ -327,7 +433,8 @@ struct Parent {
     struct Reported {
         QHash<qint64, QString> saved; // ID -> number
         QSet<qint64> deleted;
-        QSet<qint64> deleting; // announced, whether it went through or not
+        QSet<qint64> deleting;         // announced, whether it went through or not
+        QHash<qint64, QString> picked; // invoice -> its operations, sorted, joined by ","
         QStringList numbers;
     };
 
@@ -349,6 +456,13 @@ struct Parent {
                 ++(kind == u"new" ? r->saves : kind == u"edit" ? r->edits : r->credits);
                 said->saved.insert(p[1].toLongLong(), p[2]);
                 said->numbers << p[2];
+            } else if (kind == u"picked" && p.size() == 5) {
+                ++r->picks;
+                said->saved.insert(p[1].toLongLong(), p[2]);
+                said->numbers << p[2];
+                said->picked.insert(p[1].toLongLong(), p[4]);
+            } else if (kind == u"customer") {
+                ++r->customers;
             } else if (kind == u"deleted") {
                 ++r->deletes;
                 said->deleted.insert(p.value(1).toLongLong());
@@ -445,6 +559,20 @@ struct Parent {
                                  .arg(wanted[2]));
                     break;
                 }
+        }
+        // An invoice of picked operations holds exactly the operations its
+        // workstation picked, none of another's.
+        for (const QVariantList& row :
+             rows(*db, r,
+                  QStringLiteral(
+                      "SELECT r.ID, r.StevilkaRacuna, (SELECT string_agg(t.ID_tarifa::text, "
+                      "',' ORDER BY t.ID_tarifa::text) FROM tblRacunTarife t WHERE "
+                      "t.ID_racun = r.ID) FROM tblRacun r WHERE left(r.Ime, 7) = 'Izbira ' "
+                      "AND NOT coalesce(r.Dobropis, false)"))) {
+            const auto picks = said.picked.constFind(row[0].toLongLong());
+            if (picks != said.picked.cend() && *picks != row[2].toString())
+                r->fault(QStringLiteral("invoice %1 holds operations %2, its workstation picked %3")
+                             .arg(row[1].toString(), row[2].toString(), *picks));
         }
         // A credit note names an invoice that was there when it was made:
         // the original is still there under the number the note repeats, or
@@ -579,7 +707,7 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments().mid(1);
     if (args.value(0) == u"--worker" && args.size() == 7) {
         ::prctl(PR_SET_PDEATHSIG, SIGKILL); // never outlive a parent stopped by hand
-        Worker w{QRandomGenerator(args[6].toUInt()), -1, 0, {}, {}};
+        Worker w{QRandomGenerator(args[6].toUInt()), -1, 0, {}, {}, {}};
         w.log = ::open(args[4].toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_APPEND, 0600);
         if (w.log < 0)
             return 2;
@@ -630,10 +758,11 @@ int main(int argc, char** argv) {
         const Round r = parent.run(*admin, n, seconds, kills);
         faults += r.faults;
         std::printf("N=%d: %d steps in %.1f s = %.1f/s (new %d, edited %d, credit notes %d, "
-                    "deleted %d, conflicts told %d, refused %d); %d kills, %d workers started; "
-                    "%d faults\n",
+                    "picked %d, customers %d, deleted %d, conflicts told %d, refused %d); %d "
+                    "kills, %d workers started; %d faults\n",
                     n, r.steps, r.seconds, r.steps / std::max(0.001, r.seconds), r.saves, r.edits,
-                    r.credits, r.deletes, r.conflicts, r.refusals, r.kills, r.started, r.faults);
+                    r.credits, r.picks, r.customers, r.deletes, r.conflicts, r.refusals, r.kills,
+                    r.started, r.faults);
         std::fflush(stdout);
     }
     return faults == 0 ? 0 : 1;
