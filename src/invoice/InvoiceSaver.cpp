@@ -45,15 +45,23 @@ bool keyed(const Database& db, int mode, const InvoiceHeader& h) {
 }
 
 // The invoice the save with this identity added (*id 0: none).
-bool savedByKey(Database& db, const QString& key, qint64* id, QString* number) {
+// With `nameIt`, the same statement names the key for the rest of the
+// transaction (ServerSchema.h): one exchange with the server less per save.
+bool savedByKey(Database& db, const QString& key, qint64* id, QString* number,
+                bool nameIt = false) {
     *id = 0;
     // The column's name is the program's own.
-    auto found = db.query(QStringLiteral("SELECT ID, StevilkaRacuna FROM tblRacun WHERE %1 = ?")
+    auto found =
+        nameIt ? db.query(QStringLiteral("SELECT r.ID, r.StevilkaRacuna FROM (SELECT "
+                                         "set_config(?, ?, true)) s LEFT JOIN tblRacun r ON r.%1 = ?")
+                              .arg(ServerSchema::SaveKeyColumn),
+                          {QString(ServerSchema::SaveKeySetting), key, key})
+               : db.query(QStringLiteral("SELECT ID, StevilkaRacuna FROM tblRacun WHERE %1 = ?")
                               .arg(ServerSchema::SaveKeyColumn),
                           {key});
     if (!found)
         return false;
-    if (found->next()) {
+    if (found->next() && !found->isNull(0)) {
         *id = found->stored(0).toLongLong();
         *number = found->stored(1).toString();
     }
@@ -162,18 +170,16 @@ SaveOutcome writeInvoice(Database& db, Recordset& list, Database& work, int mode
     Transaction tx(db);
     if (!tx.active())
         return SaveOutcome::EngineError;
-    // The invoice added carries the save's identity (ServerSchema.h).
+    // The invoice added carries the save's identity (ServerSchema.h), named
+    // below, where an earlier try of the save is looked for.
     const bool identified = keyed(db, mode, h);
-    if (identified && !db.execute(QStringLiteral("SELECT set_config(?, ?, true)"),
-                                  {QString(ServerSchema::SaveKeySetting), h.saveKey}))
-        return SaveOutcome::EngineError;
     *number = h.text1.value(NumberBox);
     if (mode != 1 || *number != originalNumber) {
         if (!holdCounter(db))
             return SaveOutcome::EngineError;
         // With the counter held, an earlier try still under way has ended.
         if (identified) {
-            if (!savedByKey(db, h.saveKey, id, number))
+            if (!savedByKey(db, h.saveKey, id, number, true))
                 return SaveOutcome::EngineError;
             if (*id != 0) {
                 *savedBefore = true;
