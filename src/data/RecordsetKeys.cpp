@@ -41,32 +41,34 @@ bool Recordset::readOrdered(QVector<qint64>* keys, const QString& condition,
         m_db.query(sql, m_params + values + QVariantList{limit});
     if (!q)
         return readFailure();
-    qint64 last = 0;
-    bool any = false;
-    while (q->next()) {
-        last = q->integer(0);
-        *keys << last;
-        any = true;
-    }
+    const int first = int(keys->size());
+    while (q->next())
+        *keys << q->integer(0);
     if (q->failed())
         return readFailure();
-    if (any) {
-        // The value of the last row only, read again by its row id: cheaper
-        // than taking every row's value out of the ordered statement.
+    // The value of the last row only, read again by its row id: cheaper
+    // than taking every row's value out of the ordered statement. Another
+    // workstation may have deleted it since; then the row before it tells
+    // where reading goes on (the rows deleted are gaps, as after a notice).
+    for (int i = int(keys->size()) - 1; i >= first; --i) {
         const std::unique_ptr<EngineQuery> value =
             m_db.query(QStringLiteral("SELECT ") + m_order->field + QStringLiteral(" FROM ") +
                            quoted(m_table) + QStringLiteral(" WHERE rowid = ?"),
-                       {last});
+                       {keys->at(i)});
         if (!value)
             return readFailure();
-        if (!value->next()) {
-            if (!value->failed())
-                m_db.setError(QStringLiteral("Zapis je bil medtem izbrisan."));
-            return readFailure();
+        if (value->next()) {
+            m_order->lastValue = value->stored(0);
+            m_order->lastRow = keys->at(i);
+            m_order->begun = true;
+            return true;
         }
-        m_order->lastValue = value->stored(0);
-        m_order->lastRow = last;
-        m_order->begun = true;
+        if (value->failed())
+            return readFailure();
+    }
+    if (int(keys->size()) > first) {
+        m_db.setError(QStringLiteral("Zapis je bil medtem izbrisan."));
+        return readFailure();
     }
     return true;
 }
