@@ -3,27 +3,38 @@
 // For each number of workstations the parent makes a fresh database on the
 // server (the program's tables and seed, moved there as "--prenesi" does)
 // and starts that many worker processes of this program. Each worker starts
-// up on the server as the program does and, until its time is up, saves new
-// invoices (the number proposed from the settings' counter as the editor
-// proposes it, numberProposed), changes existing ones (mode 1, with the row
-// version read) and deletes some, through the program's own routines. After
-// each step returned it appends one line to its own log file:
-//   new ID NUMBER LINES | edit ID NUMBER LINES | deleted ID | conflict ID |
-//   refused STEP OUTCOME TEXT
+// up on the server as the program does and, until its time is up, through
+// the program's own routines saves new invoices (priced as the editor
+// prices them, the number proposed from the settings' counter as the editor
+// proposes it, numberProposed, each save with its own identity), changes
+// existing ones (mode 1, with the row version read), makes credit notes,
+// picks operations as the picker does and saves them as an invoice, adds,
+// changes and deletes customers over the version read, and deletes
+// invoices. After each step returned it appends one line to its own log
+// file:
+//   new ID NUMBER LINES | edit ID NUMBER LINES | credit ID NUMBER ORIGINAL |
+//   picked ID NUMBER LINES OPERATIONS | customer ... | deleting ID (before
+//   the delete) | deleted ID | conflict ID | refused STEP OUTCOME TEXT
 // Each invoice's remark names its number of lines ("vrstic: 7"). The parent
 // kills workers with SIGKILL at random moments and starts new ones in their
 // place. At the end it checks on the server:
 //   - every invoice number is unique;
 //   - every invoice holds the lines its remark names; no line without its
 //     invoice;
+//   - every invoice's stored totals are those of its lines (a credit note's
+//     negative), added up here apart from the program;
+//   - every credit note's original is there under the number it repeats,
+//     or some worker set out to delete it;
+//   - every invoice of picked operations holds exactly its workstation's
+//     picks;
 //   - the counter (StRacuna, of the year LetoStevca) is past every number;
 //   - the kept counts (tblIskanjeVsota) equal a count over tblRacun, and
 //     tblIskanje holds a row for each invoice;
 //   - every invoice a worker reported saved (and nobody deleted later) is
 //     there under its number; none reported deleted is;
 //   - no step was refused (a duplicate number, an engine error): two
-//     workstations must not trip over each other. A save refused as changed
-//     meanwhile is told apart ("conflict"), not a fault.
+//     workstations must not trip over each other. A write refused as
+//     changed or deleted meanwhile is told apart ("conflict"), not a fault.
 //
 //   valmir_office_stress [--server CONNINFO] [--workstations 2,4,8]
 //                        [--seconds 20] [--kills 3] [--seed S] [--keep]
