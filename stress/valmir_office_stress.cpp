@@ -149,17 +149,30 @@ struct Worker {
         return h;
     }
 
-    // The working table with n lines, priced as the editor prices them
-    // before a save, so that the stored totals are those of the lines.
-    bool pricedLines(int n, const InvoiceHeader& h) {
-        if (!stress::fillWorkingTable(n))
-            return false;
+    // The working table priced as the editor prices it before a save, so
+    // that the stored totals are those of the lines.
+    bool priced(const InvoiceHeader& h) {
         PricingInput input;
         input.pointValueText = h.pointValueText;
         input.percentText = h.percentText;
         input.unifiedReport = h.unifiedReport;
         input.vatPercent = h.vatPercent;
         return recalculate(*lines, input).ok;
+    }
+    bool pricedLines(int n, const InvoiceHeader& h) {
+        return stress::fillWorkingTable(n) && priced(h);
+    }
+
+    // Saves the working table as a new invoice under the proposed number,
+    // each save with its own identity, as the editor saves one.
+    SaveResult saveAsNew(InvoiceHeader h, const QString& number) {
+        h.text1[NumberBox] = number;
+        h.numberProposed = true;
+        h.saveKey = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        SaveResult r = saveInvoice(*Db, *list, *lines, 0, QString(), h);
+        if (r.number.isEmpty())
+            r.number = number;
+        return r;
     }
 
     // The number the editor proposes for a new invoice.
@@ -182,16 +195,10 @@ struct Worker {
         if (!proposed(&number) || !pricedLines(n, h))
             return report(QStringLiteral("refused new setup ") + Db->lastError() +
                           WorkDb->lastError());
-        h.text1[NumberBox] = number;
-        h.numberProposed = true;
-        h.saveKey = QUuid::createUuid().toString(QUuid::WithoutBraces);
-        const SaveResult r = saveInvoice(*Db, *list, *lines, 0, QString(), h);
+        const SaveResult r = saveAsNew(h, number);
         if (r.outcome != SaveOutcome::Saved)
             return report(QStringLiteral("refused new %1 %2").arg(outcomeName(r.outcome), r.error));
-        report(QStringLiteral("new %1 %2 %3")
-                   .arg(r.invoiceId)
-                   .arg(r.number.isEmpty() ? number : r.number)
-                   .arg(n));
+        report(QStringLiteral("new %1 %2 %3").arg(r.invoiceId).arg(r.number).arg(n));
     }
 
     // Stands on a random invoice of the list as read now; false when none.
@@ -289,24 +296,17 @@ struct Worker {
                           WorkDb->lastError());
         InvoiceHeader h = header(QString(), int(added.size()));
         h.text1[1] = PickedName + QString::number(QCoreApplication::applicationPid());
-        PricingInput input;
-        input.pointValueText = h.pointValueText;
-        input.percentText = h.percentText;
-        input.vatPercent = h.vatPercent;
-        if (!recalculate(*lines, input).ok || !proposed(&number))
+        if (!priced(h) || !proposed(&number))
             return report(QStringLiteral("refused pick price ") + WorkDb->lastError() +
                           Db->lastError());
-        h.text1[NumberBox] = number;
-        h.numberProposed = true;
-        h.saveKey = QUuid::createUuid().toString(QUuid::WithoutBraces);
-        const SaveResult r = saveInvoice(*Db, *list, *lines, 0, QString(), h);
+        const SaveResult r = saveAsNew(h, number);
         if (r.outcome != SaveOutcome::Saved)
             return report(
                 QStringLiteral("refused pick %1 %2").arg(outcomeName(r.outcome), r.error));
         std::sort(picked.begin(), picked.end());
         report(QStringLiteral("picked %1 %2 %3 %4")
                    .arg(r.invoiceId)
-                   .arg(r.number.isEmpty() ? number : r.number)
+                   .arg(r.number)
                    .arg(added.size())
                    .arg(picked.join(u',')));
     }
