@@ -389,10 +389,6 @@ private Q_SLOTS:
         QCOMPARE(test::readBytes(path), bytes);
     }
 
-    // "Varnostna kopija..." in office mode: the data moved to the server
-    // and changed there come back as a data file that "Obnovi" takes, row
-    // for row as on the server, stored as a file stores them, its search
-    // made by the file itself.
     // Tables of the first server version are brought up to date when the
     // program starts on them, in one transaction; a user who does not own
     // them may not, and then nothing changes.
@@ -462,6 +458,10 @@ private Q_SLOTS:
                      (QList<QVariantList>{{"2009/1", 1LL}, {"2009/2", 1LL}}));
     }
 
+    // "Varnostna kopija..." in office mode: the data moved to the server
+    // and changed there come back as a data file that "Obnovi" takes, row
+    // for row as on the server, stored as a file stores them, its search
+    // made by the file itself.
     void backupOfTheServer() {
         test::Fixture folder;
         fillDataFolder(folder);
