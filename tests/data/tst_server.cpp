@@ -17,48 +17,9 @@
 #include <sys/socket.h>
 
 using namespace valmir;
+using namespace valmir::test;
 
 namespace {
-
-// A value as the two sides are compared; Null apart from empty text.
-QString shown(const QVariant& v) {
-    return v.isValid() && !v.isNull() ? v.toString() : QStringLiteral("<Null>");
-}
-
-QStringList shownRows(const QList<QVariantList>& rows) {
-    QStringList out;
-    for (const QVariantList& row : rows) {
-        QStringList fields;
-        for (const QVariant& v : row)
-            fields << shown(v);
-        out << fields.join(u'|');
-    }
-    return out;
-}
-
-QList<QVariantList> fileRows(Database& db, const QString& sql, const QVariantList& params = {}) {
-    QList<QVariantList> rows;
-    auto rs = db.openRecordset(sql, RecordsetKind::Snapshot, params);
-    if (!rs) {
-        qWarning("%s: %s", qPrintable(sql), qPrintable(db.lastError()));
-        return rows;
-    }
-    for (int p = 0; p < rs->recordCount(); ++p) {
-        QVariantList row;
-        for (int c = 0; c < rs->fieldNames().size(); ++c)
-            row << rs->value(p, c);
-        rows << row;
-    }
-    return rows;
-}
-
-QList<QVariantList> serverRows(PgConnection& db, const QString& sql,
-                               const QVariantList& params = {}) {
-    QList<QVariantList> rows;
-    if (!db.query(sql, params, &rows))
-        qWarning("%s: %s", qPrintable(sql), qPrintable(db.lastError()));
-    return rows;
-}
 
 // The file's statement in the server's form: ?, ? ... as $1, $2 ...
 QString numbered(const QString& sql) {
@@ -66,28 +27,6 @@ QString numbered(const QString& sql) {
     int n = 0;
     for (QChar c : sql)
         out += c == u'?' ? QStringLiteral("$%1").arg(++n) : QString(c);
-    return out;
-}
-
-// A copied table's rows in the file and on the server, in the order of
-// the server's key, which is the file's rowid where the file has no key.
-QPair<QStringList, QStringList> bothSides(Database& file, PgConnection& db, const QString& table) {
-    const QString key = ServerSchema::rowKey(table);
-    QStringList columns = key.isEmpty() ? QStringList() : QStringList{key};
-    for (const QVariantList& c : fileRows(file, "PRAGMA table_info(" + table + ")"))
-        columns << '"' + c.value(1).toString().toLower() + '"';
-    const QString inFile = QStringLiteral("SELECT %1* FROM %2 ORDER BY rowid")
-                               .arg(key.isEmpty() ? QString() : QStringLiteral("rowid, "), table);
-    const QString onServer = QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
-                                 .arg(columns.join(", "), table, key.isEmpty() ? "ID" : key);
-    return {shownRows(fileRows(file, inFile)), shownRows(serverRows(db, onServer))};
-}
-
-// Everything of the program on a server database, as text.
-QStringList serverContents(PgConnection& db) {
-    QStringList out;
-    for (const QString& table : ServerSchema::allTables())
-        out << table << shownRows(serverRows(db, "SELECT * FROM " + table + " ORDER BY 1"));
     return out;
 }
 
@@ -450,10 +389,6 @@ private Q_SLOTS:
         QCOMPARE(test::readBytes(path), bytes);
     }
 
-    // "Varnostna kopija..." in office mode: the data moved to the server
-    // and changed there come back as a data file that "Obnovi" takes, row
-    // for row as on the server, stored as a file stores them, its search
-    // made by the file itself.
     // Tables of the first server version are brought up to date when the
     // program starts on them, in one transaction; a user who does not own
     // them may not, and then nothing changes.
@@ -523,6 +458,10 @@ private Q_SLOTS:
                      (QList<QVariantList>{{"2009/1", 1LL}, {"2009/2", 1LL}}));
     }
 
+    // "Varnostna kopija..." in office mode: the data moved to the server
+    // and changed there come back as a data file that "Obnovi" takes, row
+    // for row as on the server, stored as a file stores them, its search
+    // made by the file itself.
     void backupOfTheServer() {
         test::Fixture folder;
         fillDataFolder(folder);

@@ -13,42 +13,12 @@ using namespace valmir;
 
 namespace {
 
-QStringList shownRows(const QList<QVariantList>& rows) {
-    QStringList out;
-    for (const QVariantList& row : rows) {
-        QStringList fields;
-        for (const QVariant& v : row)
-            fields << (v.isNull() ? QStringLiteral("<Null>") : v.toString());
-        out << fields.join(u'|');
-    }
-    return out;
-}
-
+// Rows as text, as the two sides are compared.
 QStringList fileRows(Database& db, const QString& sql) {
-    QList<QVariantList> rows;
-    auto rs = db.openRecordset(sql, RecordsetKind::Snapshot);
-    for (int p = 0; rs && p < rs->recordCount(); ++p) {
-        QVariantList row;
-        for (int c = 0; c < rs->fieldNames().size(); ++c)
-            row << rs->value(p, c);
-        rows << row;
-    }
-    return shownRows(rows);
+    return test::shownRows(test::fileRows(db, sql));
 }
-
 QStringList serverRows(PgConnection& db, const QString& sql) {
-    QList<QVariantList> rows;
-    if (!db.query(sql, {}, &rows))
-        qWarning("%s: %s", qPrintable(sql), qPrintable(db.lastError()));
-    return shownRows(rows);
-}
-
-// Everything of the program on the server, as text.
-QStringList serverContents(PgConnection& db) {
-    QStringList out;
-    for (const QString& table : ServerSchema::allTables())
-        out << table << serverRows(db, "SELECT * FROM " + table + " ORDER BY 1");
-    return out;
+    return test::shownRows(test::serverRows(db, sql));
 }
 
 } // namespace
@@ -129,7 +99,7 @@ private Q_SLOTS:
         QVERIFY(db->execute("INSERT INTO tbPoste (Stev, Posta) VALUES (1000, 'Ljubljana')"));
         for (const QString& sql : onServer)
             QVERIFY2(db->execute(sql), qPrintable(db->lastError()));
-        const QStringList before = serverContents(*db);
+        const QStringList before = test::serverContents(*db);
 
         QString error;
         auto server = Database::connect(conninfo, &error);
@@ -140,7 +110,7 @@ private Q_SLOTS:
         QCOMPARE(restored, told.isEmpty());
         if (!restored) {
             QVERIFY2(error.contains(QRegularExpression(told)), qPrintable(error));
-            QCOMPARE(serverContents(*db), before);
+            QCOMPARE(test::serverContents(*db), before);
             return;
         }
         auto file = Database::open(path, Schema::dataPassword(), &error);
@@ -152,18 +122,11 @@ private Q_SLOTS:
             QVERIFY(file->execute("UPDATE tblRacun SET Datum = NULL, Zapade = NULL "
                                   "WHERE ID IN (3, 7)"));
         for (const QString& table : ServerSchema::copiedTables()) {
-            const QString key = ServerSchema::rowKey(table);
-            QStringList columns = key.isEmpty() ? QStringList() : QStringList{key};
-            for (const QString& c : fileRows(*file, "PRAGMA table_info(" + table + ")"))
-                columns << '"' + c.section(u'|', 1, 1).toLower() + '"';
-            const QString order = key.isEmpty() ? "ID" : key;
-            const QStringList inFile =
-                fileRows(*file, QStringLiteral("SELECT %1* FROM %2 ORDER BY rowid")
-                                    .arg(key.isEmpty() ? "" : "rowid, ", table));
+            const auto [inFile, onServer] = test::bothSides(*file, *db, table);
             QVERIFY(table == u"tblNarocnik" || !inFile.isEmpty());
-            QCOMPARE(serverRows(*db, QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
-                                         .arg(columns.join(", "), table, order)),
-                     inFile);
+            QCOMPARE(onServer, inFile);
+            const QString key = ServerSchema::rowKey(table);
+            const QString order = key.isEmpty() ? "ID" : key;
             // A new row takes a key past the restored ones.
             const qlonglong last = file->scalar("SELECT max(rowid) FROM " + table).toLongLong();
             QVERIFY(serverRows(*db, "INSERT INTO " + table + " DEFAULT VALUES RETURNING " + order)

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "data/Database.h"
 #include "data/PgConnection.h"
 
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -34,5 +36,17 @@ private:
     std::unique_ptr<PgConnection> m_admin;
     QStringList m_databases;
 };
+
+// Rows of either engine, and as text to compare them: "a|b|<Null>" each.
+QStringList shownRows(const QList<QVariantList>& rows);
+QList<QVariantList> fileRows(Database& db, const QString& sql, const QVariantList& params = {});
+QList<QVariantList> serverRows(PgConnection& db, const QString& sql,
+                               const QVariantList& params = {});
+// Everything of the program on a server database, as text.
+QStringList serverContents(PgConnection& db);
+// A copied table's rows in the file and on the server, as text, in the
+// order of the server's key, which is the file's rowid where the file has
+// no key.
+QPair<QStringList, QStringList> bothSides(Database& file, PgConnection& db, const QString& table);
 
 } // namespace valmir::test
