@@ -71,15 +71,16 @@ bool restoreOnServer(QWidget* parent, Database& server, const QString& path,
     if (!ServerBackup::otherConnections(server, &others, &error))
         return refuse(error);
     const Message& ask = ServerMessages::AskRestoreOffice;
-    if (!Msg::question(parent,
-                       ask.text.arg(server.path(), shown, QDir::toNativeSeparators(folder),
-                                    QString::number(others)),
-                       ask.title))
+    if (!Msg::confirmDestructive(parent,
+                                 ask.text.arg(server.path(), shown,
+                                              QDir::toNativeSeparators(folder),
+                                              QString::number(others)),
+                                 ask.title))
         return false;
     QApplication::setOverrideCursor(Qt::BusyCursor);
     qint64 datesEmptied = 0;
-    const bool restored = ServerBackup::restoreFromFile(server, path, Schema::dataPassword(),
-                                                        kept, &error, &datesEmptied);
+    const bool restored = ServerBackup::restoreFromFile(server, path, Schema::dataPassword(), kept,
+                                                        &error, &datesEmptied);
     QApplication::restoreOverrideCursor();
     if (!restored)
         return refuse(error);
@@ -127,7 +128,8 @@ bool restoreBackupCopy(QWidget* parent, const AppContext& context) {
     if (context.db->onServer())
         return restoreOnServer(parent, *context.db, path, folder);
     const Message& ask = BackupMessages::AskRestore;
-    if (!Msg::question(parent, ask.text.arg(shown, QDir::toNativeSeparators(folder)), ask.title))
+    if (!Msg::confirmDestructive(parent, ask.text.arg(shown, QDir::toNativeSeparators(folder)),
+                                 ask.title))
         return false;
     QString error;
     if (!Backup::restore(*context.db, path, Schema::dataPassword(), folder,

@@ -617,10 +617,11 @@ void Glavna::deleteInvoice() {
         Msg::critical(this, Messages::InvoiceListNotRead, m_context.db->lastError());
         return;
     }
-    if (!Msg::question(this, credits->isEmpty() ? Messages::DeleteInvoice
-                                                : Message{Messages::DeleteCreditedInvoice.text.arg(
-                                                              credits->join(QStringLiteral(", "))),
-                                                          Messages::DeleteCreditedInvoice.title}))
+    if (!Msg::confirmDestructive(this, credits->isEmpty()
+                                           ? Messages::DeleteInvoice
+                                           : Message{Messages::DeleteCreditedInvoice.text.arg(
+                                                         credits->join(QStringLiteral(", "))),
+                                                     Messages::DeleteCreditedInvoice.title}))
         return;
     if (!invoice.stillThere(this, rs, Messages::InvoiceNotDeleted)) {
         m_list->syncFromRecordset();

@@ -12,12 +12,31 @@ namespace {
 Hook g_hook;
 QString g_inputAnswer;
 
+// A text longer than this many lines (a program's output after the
+// message) shows its first lines; the whole text is under "Podrobnosti".
+constexpr int ShownLines = 12;
+
 int showBox(QWidget* parent, QMessageBox::Icon icon, const QString& text, const QString& title,
-            QMessageBox::StandardButtons buttons) {
-    QMessageBox box(icon, title, text, buttons, parent);
+            QMessageBox::StandardButtons buttons,
+            QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) {
+    QMessageBox box(icon, title, QString(), buttons, parent);
     box.setObjectName(QStringLiteral("MessageBox"));
-    if (buttons & QMessageBox::Yes)
+    const QStringList lines =
+        QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).split(u'\n');
+    if (lines.size() > ShownLines) {
+        box.setText(lines.mid(0, ShownLines).join(u'\n') + QStringLiteral("\n…"));
+        box.setDetailedText(text); // Qt's button: "Prikaži podrobnosti ..."
+    } else {
+        box.setText(text);
+    }
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
+    else if (buttons & QMessageBox::Yes)
         box.setDefaultButton(QMessageBox::Yes);
+    if (buttons & QMessageBox::Cancel)
+        box.setEscapeButton(QMessageBox::Cancel);
+    else if (buttons & QMessageBox::No)
+        box.setEscapeButton(QMessageBox::No);
     return box.exec();
 }
 
@@ -66,6 +85,31 @@ bool question(QWidget* parent, const QString& text, const QString& title) {
         return g_hook({Kind::Question, text, title});
     return showBox(parent, QMessageBox::NoIcon, text, title, QMessageBox::Yes | QMessageBox::No) ==
            QMessageBox::Yes;
+}
+
+Answer askBeforeClosing(QWidget* parent, const Message& m) {
+    if (g_hook)
+        return g_hook({Kind::CloseQuestion, m.text, m.title}) ? Answer::Yes : Answer::Cancel;
+    switch (showBox(parent, QMessageBox::NoIcon, m.text, m.title,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}
+
+bool confirmDestructive(QWidget* parent, const Message& m) {
+    return confirmDestructive(parent, m.text, m.title);
+}
+
+bool confirmDestructive(QWidget* parent, const QString& text, const QString& title) {
+    if (g_hook)
+        return g_hook({Kind::Question, text, title});
+    return showBox(parent, QMessageBox::NoIcon, text, title, QMessageBox::Yes | QMessageBox::No,
+                   QMessageBox::No) == QMessageBox::Yes;
 }
 
 QString inputText(QWidget* parent, const QString& prompt, const QString& title,

@@ -27,14 +27,23 @@ void notice(QWidget* parent, const Message& message);
 // A critical box of the catalogue with what went wrong (the engine's or
 // the system's words) on a line of its own after the text.
 void critical(QWidget* parent, const Message& message, const QString& detail);
+// The question asked before a window with changes closes: "Da" saves,
+// "Ne" drops the changes, "Prekliči" (and Escape) goes back to the window
+// with nothing lost.
+enum class Answer { Yes, No, Cancel };
+Answer askBeforeClosing(QWidget* parent, const Message& message);
+// A question whose "Da" destroys something: "Ne" is the default button, so
+// that Enter keeps what would be destroyed.
+bool confirmDestructive(QWidget* parent, const Message& message);
+bool confirmDestructive(QWidget* parent, const QString& text, const QString& title);
 // Cancel gives empty text.
 QString inputText(QWidget* parent, const QString& prompt, const QString& title,
                   const QString& defaultText = QString());
 
 // For unit tests: while a hook is set no box is shown; the hook sees each
 // box and gives the answer (Yes = true; input boxes get their answer from
-// inputAnswer).
-enum class Kind { Critical, Information, Question, Input };
+// inputAnswer). A close question answered false goes back to the window.
+enum class Kind { Critical, Information, Question, CloseQuestion, Input };
 struct Shown {
     Kind kind;
     QString text;

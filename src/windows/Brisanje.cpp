@@ -70,7 +70,7 @@ void Brisanje::purge() {
         m_date->setFocus();
         return;
     }
-    if (!Msg::question(this, Messages::PurgeInvoices))
+    if (!Msg::confirmDestructive(this, Messages::PurgeInvoices))
         return;
     // This one asks whether to give up: Yes stops.
     if (Msg::question(this, Messages::PurgeGiveUp))

@@ -270,8 +270,8 @@ void N_narocniki::onDelete() {
         return;
     const QString name = m_boxes[CustomerName]->text();
     const HeldRow customer(*m_list->recordset(), m_list->currentIndex().row());
-    if (!Msg::question(this, CustomerMessages::AskDelete.text.arg(name),
-                       CustomerMessages::AskDelete.title) ||
+    if (!Msg::confirmDestructive(this, CustomerMessages::AskDelete.text.arg(name),
+                                 CustomerMessages::AskDelete.title) ||
         !customer.stillThere(this, *m_list->recordset(), CustomerMessages::NotDeleted))
         return;
     const int row = m_list->currentRow();
@@ -287,8 +287,11 @@ void N_narocniki::onDelete() {
 }
 
 void N_narocniki::reject() {
-    if (m_editing && Msg::question(this, Messages::UnsavedChanges) && !onSave())
-        return;
+    if (m_editing) {
+        const Msg::Answer answer = Msg::askBeforeClosing(this, Messages::UnsavedChanges);
+        if (answer == Msg::Answer::Cancel || (answer == Msg::Answer::Yes && !onSave()))
+            return;
+    }
     QDialog::reject();
 }
 

@@ -523,7 +523,7 @@ void Racun::onDeleteLine() {
     Recordset* rs = lines();
     if (!rs || rs->recordCount() == 0)
         return;
-    if (!Msg::question(this, Messages::DeleteLine))
+    if (!Msg::confirmDestructive(this, Messages::DeleteLine))
         return;
     if (ui.linesGrid->currentRow() < 0)
         return;
@@ -810,8 +810,14 @@ bool Racun::mayClose() {
     ui.linesGrid->commitEdit();
     if (!Modified)
         return true;
-    if (!Msg::question(this, Messages::UnsavedChanges))
+    switch (Msg::askBeforeClosing(this, Messages::UnsavedChanges)) {
+    case Msg::Answer::No:
         return true;
+    case Msg::Answer::Cancel:
+        return false;
+    case Msg::Answer::Yes:
+        break;
+    }
     // A refused save keeps the window open with everything typed, so that
     // nothing is lost without the user knowing.
     save(); // on success the save has closed the window already

@@ -1,14 +1,14 @@
 #include "windows/S_postavke.h"
 
+#include "codelists/Operations.h"
+#include "data/Recordset.h"
+#include "invoice/WorkingTable.h"
+#include "text/Messages.h"
+#include "ui/BoundGrid.h"
 #include "ui/HandOver.h"
 #include "ui/HeldRow.h"
 #include "ui/MessageBox.h"
-#include "text/Messages.h"
-#include "codelists/Operations.h"
-#include "invoice/WorkingTable.h"
 #include "windows/V_postavke.h"
-#include "ui/BoundGrid.h"
-#include "data/Recordset.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -91,9 +91,9 @@ void S_postavke::buildWindow() {
     const int charWidth = m_operations->fontMetrics().averageCharWidth();
     const QFontMetrics header = m_operations->horizontalHeader()->fontMetrics();
     for (int i = 0; i < columns.size(); ++i)
-        m_operations->setColumnWidth(
-            i, std::max(header.horizontalAdvance(columns.at(i).caption),
-                        charWidth * OperationColumns[i].chars) + 18);
+        m_operations->setColumnWidth(i, std::max(header.horizontalAdvance(columns.at(i).caption),
+                                                 charWidth * OperationColumns[i].chars) +
+                                            18);
     // The text of the operation takes what the window gives in width.
     m_operations->horizontalHeader()->setStretchLastSection(false);
     m_operations->rememberColumns();
@@ -212,7 +212,7 @@ void S_postavke::deleteOperation() {
         return;
     OperationResult result = checkDeletion(list);
     if (result.outcome == OperationOutcome::Done) {
-        if (!Msg::question(this, OperationMessages::AskDelete))
+        if (!Msg::confirmDestructive(this, OperationMessages::AskDelete))
             return;
         if (!operation.stillThere(this, list, OperationMessages::NotDeleted)) {
             m_operations->syncFromRecordset();

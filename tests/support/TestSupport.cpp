@@ -77,9 +77,17 @@ void ModalWatcher::poll() {
         return;
     if (auto* box = qobject_cast<QMessageBox*>(w)) {
         box->setProperty("answered", true);
-        seen << box->windowTitle() + u'|' + box->text();
+        // A long text shows its first lines; the whole is the detailed text.
+        seen << box->windowTitle() + u'|' +
+                    (box->detailedText().isEmpty() ? box->text() : box->detailedText());
         if (meanwhile)
             std::exchange(meanwhile, {})();
+        if (!keys.isEmpty()) {
+            QWidget* focused = QApplication::focusWidget();
+            QTest::keyClick(focused && box->isAncestorOf(focused) ? focused : box,
+                            keys.takeFirst());
+            return;
+        }
         QAbstractButton* b =
             box->button(answers.isEmpty() ? QMessageBox::NoButton : answers.takeFirst());
         if (!b)

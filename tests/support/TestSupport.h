@@ -73,6 +73,9 @@ class ModalWatcher : public QObject {
 public:
     QStringList seen;
     QList<QMessageBox::StandardButton> answers;
+    // Keys that answer the next boxes before any queued button: each is
+    // pressed on the box's focused control, as a user at the keyboard does.
+    QList<Qt::Key> keys;
     QHash<QString, std::function<void(QWidget*)>> dialogs;
     // Runs once while the next message box is open, before its answer: what
     // another workstation does while the user reads the question.
