@@ -23,6 +23,18 @@ bool ibanChecksumValid(const QString& compact) {
     return remainder == 1;
 }
 
+bool ibanValid(const QString& typed) {
+    QString compact;
+    for (QChar c : typed)
+        if (!c.isSpace())
+            compact += c.toUpper();
+    if (compact.isEmpty())
+        return true;
+    return compact.size() >= 15 && compact.size() <= 34 && compact[0].isLetter() &&
+           compact[1].isLetter() && compact[2].isDigit() && compact[3].isDigit() &&
+           ibanChecksumValid(compact);
+}
+
 QString slovenianIban(const QString& typed) {
     QString compact;
     for (QChar c : typed)

@@ -16,4 +16,10 @@ QString slovenianIban(const QString& typed);
 // mod 97 is 1.
 bool ibanChecksumValid(const QString& compact);
 
+// An account as an IBAN of any country, as the register and the office's
+// own data take it: blanks between the groups are allowed, small letters
+// too; two letters, two check digits, 15 to 34 characters in all, and the
+// check above. Empty text is valid: there is nothing to check.
+bool ibanValid(const QString& typed);
+
 } // namespace valmir

@@ -165,9 +165,16 @@ InvoiceSettingsCheck readInvoiceSettingsInput(const InvoiceSettingsInput& input,
     const std::optional<double> vatPercent = readNumber(input.vatPercent);
     if (!vatPercent)
         return InvoiceSettingsCheck::VatPercentNotNumeric;
+    const double validity = boxNumber(input.validity);
+    if (*pointValue <= 0)
+        return InvoiceSettingsCheck::PointValueOutOfRange;
+    if (validity < 0 || validity > 365)
+        return InvoiceSettingsCheck::ValidityOutOfRange;
+    if (*vatPercent < 0 || *vatPercent > 100)
+        return InvoiceSettingsCheck::VatPercentOutOfRange;
     settings->counter = std::trunc(boxNumber(input.counter));
     settings->pointValue = *pointValue;
-    settings->validity = boxNumber(input.validity);
+    settings->validity = validity;
     settings->tolars = input.tolars;
     settings->sideBySide = input.sideBySide;
     settings->vatPercent = *vatPercent;

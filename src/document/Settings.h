@@ -85,14 +85,19 @@ enum class InvoiceSettingsCheck {
     Ok,
     CounterNotNumeric,
     PointValueNotNumeric,
-    VatPercentNotNumeric
+    VatPercentNotNumeric,
+    PointValueOutOfRange,
+    ValidityOutOfRange,
+    VatPercentOutOfRange
 };
 // Checks the counter, the point value and the VAT rate, in this order
 // (the first failure counts), and fills *settings when all are numbers. The counter and the validity read
 // what their box shows back whole ("7,5" is 7.5) and otherwise their
 // leading number ("30 dni" is 30, "" and "abc" are 0); the counter numbers
 // invoices, so it keeps only its whole part ("12,7" is 12). The documents
-// folder is stored without the blanks around it.
+// folder is stored without the blanks around it. Numbers that read are
+// then held to their ranges, in the order of the boxes: a point value above
+// 0, a validity of 0 to 365 days, a VAT rate of 0 to 100 %.
 InvoiceSettingsCheck readInvoiceSettingsInput(const InvoiceSettingsInput& input,
                                               InvoiceSettings* settings);
 

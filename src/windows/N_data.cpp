@@ -4,6 +4,8 @@
 #include "document/Settings.h"
 #include "text/Messages.h"
 #include "ui/MessageBox.h"
+#include "ui/PostcodePlace.h"
+#include "windows/N_narocniki.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -21,6 +23,9 @@ namespace {
 // Longer than any name, address or account the document has room for.
 constexpr int TextLength = 100;
 constexpr int PostcodeLength = 10;
+// Text1(i) of the office's tax number and account (CompanyFields).
+constexpr int TaxNumberBox = 7;
+constexpr int AccountBox = 8;
 
 } // namespace
 
@@ -46,7 +51,8 @@ N_data::N_data(const AppContext& context, QWidget* parent) : LoadingDialog(paren
 
     m_okButton = new QPushButton(QStringLiteral("V redu"), this);
     m_okButton->setObjectName(QStringLiteral("Command1"));
-    // Enter in any box confirms; Escape closes without storing.
+    // Enter in any box confirms; Escape closes, asking first when
+    // something was changed.
     m_okButton->setDefault(true);
 
     // The rows from top to bottom; the post office sits beside its
@@ -124,10 +130,19 @@ N_data::N_data(const AppContext& context, QWidget* parent) : LoadingDialog(paren
     for (int i = 0; i < CompanyFieldCount; ++i)
         m_fieldEdits[i]->setText(data[i]);
     m_reminderEdit->setPlainText(reminderText);
+    QList<QWidget*> shown(m_fieldEdits.begin(), m_fieldEdits.end());
+    shown << m_reminderEdit;
+    m_shown.remember(shown);
+    fillPlaceFromPostcode(postcodeEdit, postOfficeEdit, *m_context.db);
     setLoaded(true);
 }
 
 N_data::~N_data() = default;
+
+void N_data::reject() {
+    if (mayCloseUnstored(this, m_shown, [this] { confirm(); }))
+        QDialog::reject();
+}
 
 void N_data::confirm() {
     if (!isLoaded())
@@ -135,6 +150,18 @@ void N_data::confirm() {
     CompanyData data;
     for (int i = 0; i < CompanyFieldCount; ++i)
         data[i] = m_fieldEdits[i]->text();
+    // The numbers the QR code and the e-invoice carry, checked as the
+    // register checks a customer's.
+    switch (confirmNumbers(this, data[TaxNumberBox].trimmed(), data[AccountBox].trimmed())) {
+    case NumberRefused::TaxNumber:
+        m_fieldEdits[TaxNumberBox]->setFocus();
+        return;
+    case NumberRefused::Account:
+        m_fieldEdits[AccountBox]->setFocus();
+        return;
+    case NumberRefused::None:
+        break;
+    }
     QString error;
     const qint64 versionRead = m_rowVersion;
     if (!writeCompanyData(*m_context.db, data, m_reminderEdit->toPlainText(), &m_rowVersion,

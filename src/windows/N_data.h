@@ -2,6 +2,7 @@
 
 #include "document/Settings.h"
 #include "ui/AppContext.h"
+#include "ui/FormSnapshot.h"
 
 #include "ui/LoadingDialog.h"
 
@@ -15,13 +16,16 @@ namespace valmir {
 
 // "Naši podatki": the issuer's own data printed in the head of every
 // document, and the text of the reminder letter. Reads the settings row
-// when it opens and writes it on "V redu"; closing it any other way stores
-// nothing.
+// when it opens and writes it on "V redu", once a tax number or an account
+// that fails its check is confirmed; closing it any other way stores
+// nothing, and asks first when something was changed.
 class N_data : public LoadingDialog {
     Q_OBJECT
 public:
     explicit N_data(const AppContext& context, QWidget* parent = nullptr);
     ~N_data() override;
+
+    void reject() override;
 
 private:
     void confirm();
@@ -35,6 +39,7 @@ private:
     // The settings row's version as read: "V redu" writes over that row
     // only (writeCompanyData).
     qint64 m_rowVersion = 0;
+    FormSnapshot m_shown; // the boxes as read
 };
 
 } // namespace valmir

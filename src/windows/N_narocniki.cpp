@@ -7,6 +7,7 @@
 #include "ui/BoundGrid.h"
 #include "ui/HeldRow.h"
 #include "ui/MessageBox.h"
+#include "ui/PostcodePlace.h"
 #include "ui/SearchBar.h"
 #include "ui/SortableList.h"
 
@@ -37,22 +38,6 @@ constexpr SortableColumn CustomerList[] = {
 
 // The longest input of each field, as the editor's boxes take it.
 constexpr int MaxLength[CustomerFieldCount] = {50, 50, 6, 50, 50, 50, 50, 50, 50, 50};
-
-// The account as an IBAN of any country: blanks between the groups are
-// allowed, small letters too. The check lives with the document, which
-// checks the office's own account; the register is below it, so the
-// window asks it. Empty is nothing to check.
-bool accountValid(const QString& typed) {
-    QString compact;
-    for (QChar c : typed)
-        if (!c.isSpace())
-            compact += c.toUpper();
-    if (compact.isEmpty())
-        return true;
-    return compact.size() >= 15 && compact.size() <= 34 && compact[0].isLetter() &&
-           compact[1].isLetter() && compact[2].isDigit() && compact[3].isDigit() &&
-           ibanChecksumValid(compact);
-}
 
 QPushButton* button(const char* name, const QString& text, QWidget* parent) {
     auto* b = new QPushButton(text, parent);
@@ -117,6 +102,7 @@ N_narocniki::N_narocniki(const AppContext& context, QWidget* parent)
         Msg::critical(this, Messages::NoDatabase);
         return;
     }
+    fillPlaceFromPostcode(m_boxes[CustomerPostcode], m_boxes[CustomerPlace], *m_context.db);
     // A list that could not be read has told so; the window does not open.
     setLoaded(reload(0));
     setEditing(false);
@@ -206,17 +192,16 @@ Customer N_narocniki::typedCustomer() const {
     return c;
 }
 
-// Numbers that fail their check are kept when the user says so: a
-// foreign tax number is not wrong for being foreign.
-bool N_narocniki::confirmNumbers(const Customer& c) {
-    const auto ask = [this](const Message& m, const QString& typed) {
-        return Msg::question(this, m.text.arg(typed), m.title);
+NumberRefused confirmNumbers(QWidget* parent, const QString& taxNumber,
+                             const QString& account) {
+    const auto ask = [parent](const Message& m, const QString& typed) {
+        return Msg::question(parent, m.text.arg(typed), m.title);
     };
-    if (!taxNumberValid(c[CustomerTaxNumber]) &&
-        !ask(CustomerMessages::BadTaxNumber, c[CustomerTaxNumber]))
-        return false;
-    return accountValid(c[CustomerAccount]) ||
-           ask(CustomerMessages::BadAccount, c[CustomerAccount]);
+    if (!taxNumberValid(taxNumber) && !ask(CustomerMessages::BadTaxNumber, taxNumber))
+        return NumberRefused::TaxNumber;
+    if (!ibanValid(account) && !ask(CustomerMessages::BadAccount, account))
+        return NumberRefused::Account;
+    return NumberRefused::None;
 }
 
 void N_narocniki::onNew() {
@@ -236,8 +221,16 @@ bool N_narocniki::onSave() {
         m_boxes[CustomerName]->setFocus();
         return false;
     }
-    if (!confirmNumbers(c))
+    switch (confirmNumbers(this, c[CustomerTaxNumber], c[CustomerAccount])) {
+    case NumberRefused::TaxNumber:
+        m_boxes[CustomerTaxNumber]->setFocus();
         return false;
+    case NumberRefused::Account:
+        m_boxes[CustomerAccount]->setFocus();
+        return false;
+    case NumberRefused::None:
+        break;
+    }
     RowWritten changed;
     const bool written = c.id == 0 ? addCustomer(*m_context.db, c, &c.id)
                                    : (changed = changeCustomer(*m_context.db, c)).ok;

@@ -11,6 +11,13 @@ class QPushButton;
 
 namespace valmir {
 
+// A tax number or an account that fails its check is kept when the user
+// says so (a foreign tax number is not wrong for being foreign): asked as
+// "Naročniki" and "Naši podatki" ask it. Which one the user did not keep;
+// None when both are to be stored.
+enum class NumberRefused { None, TaxNumber, Account };
+NumberRefused confirmNumbers(QWidget* parent, const QString& taxNumber, const QString& account);
+
 class BoundGrid;
 class SearchBar;
 class SortableList;
@@ -41,7 +48,6 @@ private:
     void showCurrent();
     void setEditing(bool editing);
     Customer typedCustomer() const;
-    bool confirmNumbers(const Customer& customer);
 
     void onNew();
     bool onSave();

@@ -5,6 +5,7 @@
 #include "invoice/InvoiceFields.h"
 #include "text/Clock.h"
 #include "text/Messages.h"
+#include "ui/FormSnapshot.h"
 #include "ui/MessageBox.h"
 
 #include <QCheckBox>
@@ -77,7 +78,8 @@ N_racun::N_racun(const AppContext& context, QWidget* parent)
 
     m_okButton = new QPushButton(QStringLiteral("V redu"), this);
     m_okButton->setObjectName(QStringLiteral("Command1"));
-    // Enter in any box confirms; Escape closes without storing.
+    // Enter in any box confirms; Escape closes, asking first when
+    // something was changed.
     m_okButton->setDefault(true);
 
     auto* form = new QGridLayout(frame);
@@ -153,11 +155,18 @@ N_racun::N_racun(const AppContext& context, QWidget* parent)
         m_loaded = settings;
         (settings.sideBySide ? m_sideBySideOption : m_stackedOption)->setChecked(true);
         m_folderEdit->setText(settings.documentFolder);
+        m_shown.remember({m_counterEdit, m_pointValueEdit, m_validityEdit, m_vatPercentEdit,
+                          m_tolarsCheck, m_yearlyCheck, m_sideBySideOption, m_folderEdit});
         setLoaded(true);
     }
 }
 
 N_racun::~N_racun() = default;
+
+void N_racun::reject() {
+    if (mayCloseUnstored(this, m_shown, [this] { confirm(); }))
+        QDialog::reject();
+}
 
 void N_racun::refuse(QLineEdit* edit, const QString& text, const QString& title) {
     Msg::critical(this, text, title);
@@ -193,6 +202,18 @@ void N_racun::confirm() {
     case InvoiceSettingsCheck::VatPercentNotNumeric:
         refuse(m_vatPercentEdit, SettingsMessages::VatPercentNotNumeric.text,
                SettingsMessages::VatPercentNotNumeric.title);
+        return;
+    case InvoiceSettingsCheck::PointValueOutOfRange:
+        refuse(m_pointValueEdit, SettingsMessages::PointValueOutOfRange.text,
+               SettingsMessages::PointValueOutOfRange.title);
+        return;
+    case InvoiceSettingsCheck::ValidityOutOfRange:
+        refuse(m_validityEdit, SettingsMessages::ValidityOutOfRange.text,
+               SettingsMessages::ValidityOutOfRange.title);
+        return;
+    case InvoiceSettingsCheck::VatPercentOutOfRange:
+        refuse(m_vatPercentEdit, SettingsMessages::VatPercentOutOfRange.text,
+               SettingsMessages::VatPercentOutOfRange.title);
         return;
     case InvoiceSettingsCheck::Ok:
         break;

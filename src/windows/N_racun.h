@@ -2,6 +2,7 @@
 
 #include "document/Settings.h"
 #include "ui/AppContext.h"
+#include "ui/FormSnapshot.h"
 #include "ui/LoadingDialog.h"
 
 class QCheckBox;
@@ -15,12 +16,15 @@ namespace valmir {
 // VAT rate a new invoice starts with, two layout options of the document
 // and the folder its PDFs go to. Reads the settings row when it opens and
 // writes it on "V redu" once the number, the point value and the rate read
-// as numbers; closing it any other way stores nothing.
+// as numbers within their ranges; closing it any other way stores
+// nothing, and asks first when something was changed.
 class N_racun : public LoadingDialog {
     Q_OBJECT
 public:
     explicit N_racun(const AppContext& context, QWidget* parent = nullptr);
     ~N_racun() override;
+
+    void reject() override;
 
 private:
     void confirm();
@@ -40,6 +44,7 @@ private:
     QLineEdit* m_folderEdit = nullptr;          // Text5: MapaDokumentov
     QPushButton* m_folderButton = nullptr;      // Command2: picks the folder
     QPushButton* m_okButton = nullptr;
+    FormSnapshot m_shown; // the boxes as read
 };
 
 } // namespace valmir

@@ -3,6 +3,7 @@
 #include "document/WordProcessor.h"
 #include "text/Messages.h"
 #include "text/Module1.h"
+#include "ui/FormSnapshot.h"
 #include "ui/MessageBox.h"
 
 #include <QGroupBox>
@@ -34,7 +35,8 @@ N_word::N_word(const AppContext& context, QWidget* parent) : QDialog(parent), m_
     m_locationEdit->setMinimumWidth(pathWidth);
     m_okButton = new QPushButton(QStringLiteral("V redu"), this);
     m_okButton->setObjectName(QStringLiteral("Command1"));
-    // Enter in the box confirms; Esc closes without storing.
+    // Enter in the box confirms; Esc closes, asking first when the
+    // location was changed.
     m_okButton->setDefault(true);
 
     auto* row = new QHBoxLayout(frame);
@@ -60,11 +62,17 @@ N_word::N_word(const AppContext& context, QWidget* parent) : QDialog(parent), m_
         m_locationEdit->setText(NullToZero(location).toString());
     else
         Msg::critical(parent, WordMessages::NotRead, error);
+    m_shown.remember({m_locationEdit});
 
     connect(m_okButton, &QPushButton::clicked, this, &N_word::confirm);
 }
 
 N_word::~N_word() = default;
+
+void N_word::reject() {
+    if (mayCloseUnstored(this, m_shown, [this] { confirm(); }))
+        QDialog::reject();
+}
 
 void N_word::confirm() {
     // Stored as typed: the launch ignores blanks around it, and whether the

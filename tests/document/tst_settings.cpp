@@ -25,6 +25,14 @@ const QString VatPercentNotNumeric =
     QStringLiteral("Šlamparija|Stopnja DDV ni podana v numerični obliki!");
 const QString NotSaved = QStringLiteral("Napaka v bazi|Nastavitev ni bilo mogoče shraniti:\n");
 const QString NotRead = QStringLiteral("Ne bo šlo|Nastavitev ni mogoče prebrati:\n");
+const QString CloseQuestion =
+    QStringLiteral("Majhna pozornost|Si morda nehote pozabil shraniti spremembe?");
+const QString PointValueOutOfRange =
+    QStringLiteral("Šlamparija|Vrednost točke mora biti večja od 0 €.");
+const QString ValidityOutOfRange =
+    QStringLiteral("Šlamparija|Veljavnost računa mora biti od 0 do 365 dni.");
+const QString VatPercentOutOfRange =
+    QStringLiteral("Šlamparija|Stopnja DDV mora biti od 0 do 100 %.");
 // StRacuna VrednostTocke Veljavnost Tolarji GlavaVzporedno StopnjaDDV LetniStevec
 const char* const SeedRow = "1 0.75 30 0 1 22 1";
 
@@ -46,6 +54,7 @@ struct RacunCase {
     int action; // refused by the engine on tblNastavitve (or COMMIT)
     QString message;
     const char* row; // afterwards
+    const char* focus = nullptr; // the box the cursor is on after a refusal
 };
 // clang-format off
 const RacunCase RacunCases[] = {
@@ -56,25 +65,76 @@ const RacunCase RacunCases[] = {
     {"counter not numeric", "abc", "0,75", "30", "x", true, false, true, 0, CounterNotNumeric, SeedRow},
     {"counter empty, first check counts", "", "abc", "30", "x", true, false, true, 0, CounterNotNumeric, SeedRow},
     {"point value before VAT rate", "5", "abc", "30", "x", true, false, true, 0, PointValueNotNumeric, SeedRow},
-    {"VAT rate with its unit", "5", "1", "30", "22 %", true, false, true, 0, VatPercentNotNumeric, SeedRow},
+    {"VAT rate with its unit", "5", "1", "30", "22 %", true, false, true, 0, VatPercentNotNumeric, SeedRow, "Text4"},
+    {"point value negative", "5", "-5", "30", "22", true, false, true, 0, PointValueOutOfRange, SeedRow, "Text2"},
+    {"point value 0", "5", "0", "30", "22", true, false, true, 0, PointValueOutOfRange, SeedRow, "Text2"},
+    {"validity over a year", "5", "1", "366", "22", true, false, true, 0, ValidityOutOfRange, SeedRow, "Text3"},
+    {"validity negative", "5", "1", "-1", "22", true, false, true, 0, ValidityOutOfRange, SeedRow, "Text3"},
+    {"VAT rate over 100", "5", "1", "30", "250", true, false, true, 0, VatPercentOutOfRange, SeedRow, "Text4"},
+    {"VAT rate negative", "5", "1", "30", "-0,5", true, false, true, 0, VatPercentOutOfRange, SeedRow, "Text4"},
+    {"the ranges' ends", "5", "0,01", "365", "100", true, false, true, 0, {}, "5 0.01 365 1 0 100 1"},
     {"update refused", "5", "1", "30", "22", true, false, true, SQLITE_UPDATE, NotSaved, SeedRow},
     {"commit refused", "5", "1", "30", "22", true, false, true, SQLITE_TRANSACTION, NotSaved, SeedRow},
 };
 // clang-format on
 
 // A stored row, as N_racun shows it ("" when missing); "V redu" unchanged
-// stores what was there.
+// stores what was there, unless it is out of range.
 struct ShownCase {
     const char *tag, *sql, *shown, *row;
+    QString message;
 };
 // clang-format off
 const ShownCase ShownCases[] = {
     // A rate never set is today's, which a new invoice would get.
     {"all Null", "UPDATE tblNastavitve SET StRacuna=NULL, VrednostTocke=NULL, Veljavnost=NULL, "
-     "Tolarji=NULL, GlavaVzporedno=NULL, StopnjaDDV=NULL, LetniStevec=NULL", "0|0|0|22|0|0|0", "0 0 0 0 0 22 0"},
+     "Tolarji=NULL, GlavaVzporedno=NULL, StopnjaDDV=NULL, LetniStevec=NULL", "0|0|0|22|0|0|0", "0 0 0 0 0 0 0", PointValueOutOfRange},
     {"fractions read back", "UPDATE tblNastavitve SET StRacuna=12, VrednostTocke=0.075, "
-     "Veljavnost=7.5, Tolarji=True, GlavaVzporedno=False, StopnjaDDV=9.5", "12|0,075|7,5|9,5|1|0|1", "12 0.075 7.5 1 0 9.5 1"},
-    {"missing row is made", "DELETE FROM tblNastavitve", "1|0|0|22|0|0|0", "1 0 0 0 0 22 0"},
+     "Veljavnost=7.5, Tolarji=True, GlavaVzporedno=False, StopnjaDDV=9.5", "12|0,075|7,5|9,5|1|0|1", "12 0.075 7.5 1 0 9.5 1", {}},
+    {"missing row is not made", "DELETE FROM tblNastavitve", "1|0|0|22|0|0|0", "", PointValueOutOfRange},
+};
+// clang-format on
+
+// A settings window by the keyboard: the boxes typed into ("box=text"),
+// the key pressed then (Key_unknown: the close box), the keys answering the
+// boxes that follow (Key_No: the button "Ne" clicked), the boxes shown
+// (title|first word), whether the window stayed open and on which box, and
+// a field of tblNastavitve afterwards ("@" is the place of postcode 2000).
+struct KeyCase {
+    const char *tag, *window;
+    QStringList typed;
+    Qt::Key key;
+    QList<Qt::Key> answers;
+    QStringList seen;
+    const char* focus; // nullptr: the window closed
+    const char *field, *value;
+};
+const QString Close = QStringLiteral("Majhna pozornost|Si");
+const QString BadTax = QStringLiteral("Vprašanje|Davčna");
+const QString BadAccount = QStringLiteral("Vprašanje|Transakcijski");
+const QString OutOfRange = QStringLiteral("Šlamparija|Vrednost");
+const QString BadTaxNumber = QStringLiteral("Text1_7=SI50223055");
+const QString BadIban = QStringLiteral("Text1_8=SI56 1910 0000 0123 439");
+// clang-format off
+const KeyCase KeyCases[] = {
+    {"data unchanged, Esc", "N_data", {}, Qt::Key_Escape, {}, {}, nullptr, "Firma", ""},
+    {"data changed, Esc, Prekliči", "N_data", {"Text1_0=Geo"}, Qt::Key_Escape, {Qt::Key_Escape}, {Close}, "Text1_0", "Firma", ""},
+    {"data changed, Esc, Ne", "N_data", {"Text1_0=Geo"}, Qt::Key_Escape, {Qt::Key_No}, {Close}, nullptr, "Firma", ""},
+    {"data changed, Esc, Da", "N_data", {"Text1_0=Geo"}, Qt::Key_Escape, {Qt::Key_Return}, {Close}, nullptr, "Firma", "Geo"},
+    {"reminder changed, close box, Prekliči", "N_data", {"Text2=Plati"}, Qt::Key_unknown, {Qt::Key_Escape}, {Close}, "Text2", "BesediloOpomina", ""},
+    {"postcode fills the place", "N_data", {"Text1_2=2000"}, Qt::Key_Return, {}, {}, nullptr, "Posta", "@"},
+    {"bad tax number, Ne", "N_data", {"Text1_0=Geo", BadTaxNumber}, Qt::Key_Return, {Qt::Key_Escape}, {BadTax}, "Text1_7", "Firma", ""},
+    {"bad tax number, Da", "N_data", {"Text1_0=Geo", BadTaxNumber}, Qt::Key_Return, {Qt::Key_Return}, {BadTax}, nullptr, "Davcna", "SI50223055"},
+    {"bad account, Ne", "N_data", {"Text1_0=Geo", BadIban}, Qt::Key_Return, {Qt::Key_Escape}, {BadAccount}, "Text1_8", "Firma", ""},
+    {"both bad, Da, Ne", "N_data", {BadTaxNumber, BadIban}, Qt::Key_Return, {Qt::Key_Return, Qt::Key_No}, {BadTax, BadAccount}, "Text1_8", "Davcna", ""},
+    {"both bad on Esc, Da, Da, Da", "N_data", {BadTaxNumber, BadIban}, Qt::Key_Escape, {Qt::Key_Return, Qt::Key_Return, Qt::Key_Return}, {Close, BadTax, BadAccount}, nullptr, "TRR", "SI56 1910 0000 0123 439"},
+    {"invoices unchanged, Esc", "N_racun", {}, Qt::Key_Escape, {}, {}, nullptr, "VrednostTocke", "0.75"},
+    {"invoices changed, Esc, Prekliči", "N_racun", {"Text2=1,5"}, Qt::Key_Escape, {Qt::Key_Escape}, {Close}, "Text2", "VrednostTocke", "0.75"},
+    {"invoices changed, close box, Ne", "N_racun", {"Text3=60"}, Qt::Key_unknown, {Qt::Key_No}, {Close}, nullptr, "Veljavnost", "30"},
+    {"invoices changed, Esc, Da", "N_racun", {"Text2=1,5"}, Qt::Key_Escape, {Qt::Key_Return}, {Close}, nullptr, "VrednostTocke", "1.5"},
+    {"out of range, Esc, Da", "N_racun", {"Text2=-5"}, Qt::Key_Escape, {Qt::Key_Return}, {Close, OutOfRange}, "Text2", "VrednostTocke", "0.75"},
+    {"word changed, Esc, Prekliči", "N_word", {"Text1=/opt/x"}, Qt::Key_Escape, {Qt::Key_Escape}, {Close}, "Text1", "Word", "/usr/bin/libreoffice"},
+    {"word changed, Esc, Da", "N_word", {"Text1=/opt/x"}, Qt::Key_Escape, {Qt::Key_Return}, {Close}, nullptr, "Word", "/opt/x"},
 };
 // clang-format on
 
@@ -128,20 +188,29 @@ class TestSettings : public FixtureTest {
     void prepare() override { m_watcher = std::make_unique<ModalWatcher>(); }
 
     // Runs window W modally: `fill` once it is up, then `key` on the
-    // focused control (Return confirms, Escape closes); a window still
-    // open afterwards is closed. True when it stayed open.
+    // focused control (Return confirms, Escape closes; Key_unknown is the
+    // close box); a window still open afterwards is put away without its
+    // close question, m_focus naming its focused control. True when it
+    // stayed open.
+    QString m_focus;
     template <typename W>
     bool run(const QString& name, const std::function<void(QWidget*)>& fill,
              Qt::Key key = Qt::Key_Return) {
         bool stayedOpen = false;
+        m_focus.clear();
         m_watcher->dialogs[name] = [&](QWidget* dialog) {
             fill(dialog);
             QTimer::singleShot(0, dialog, [&, dialog, key] {
                 QWidget* focus = dialog->focusWidget();
-                QTest::keyClick(focus ? focus : dialog, key);
-                stayedOpen = dialog->isVisible();
-                if (stayedOpen)
+                if (key == Qt::Key_unknown)
                     dialog->close();
+                else
+                    QTest::keyClick(focus ? focus : dialog, key);
+                stayedOpen = dialog->isVisible();
+                if (stayedOpen) {
+                    m_focus = dialog->focusWidget() ? dialog->focusWidget()->objectName() : "";
+                    qobject_cast<QDialog*>(dialog)->done(QDialog::Rejected);
+                }
             });
         };
         W window(appContext());
@@ -182,6 +251,8 @@ private Q_SLOTS:
         if (!t.message.isEmpty())
             QVERIFY2(m_watcher->seen[0].startsWith(t.message), qPrintable(m_watcher->seen[0]));
         QCOMPARE(stayedOpen, !t.message.isEmpty());
+        if (t.focus)
+            QCOMPARE(m_focus, QString(t.focus));
         QCOMPARE(rowText(), QString(t.row));
         // A counter set by hand is of this year.
         QCOMPARE(Db->scalar("SELECT LetoStevca FROM tblNastavitve"),
@@ -199,7 +270,7 @@ private Q_SLOTS:
         if (*t.sql)
             QVERIFY(Db->execute(t.sql));
         QString shown;
-        QVERIFY(!run<N_racun>("N_racun", [&](QWidget* w) {
+        QCOMPARE(run<N_racun>("N_racun", [&](QWidget* w) {
             shown =
                 QStringList{box(w, "Text1")->text(),
                             box(w, "Text2")->text(),
@@ -211,11 +282,11 @@ private Q_SLOTS:
                     .join(u'|');
             QVERIFY(w->findChild<QRadioButton*>("Option1_1")->isChecked() !=
                     shown.section(u'|', 5, 5).endsWith('1'));
-        }));
+        }), !t.message.isEmpty());
         QCOMPARE(shown, QString(t.shown));
         QCOMPARE(rowText(), QString(t.row));
         QVERIFY(Db->scalar("SELECT LetoStevca FROM tblNastavitve").isNull());
-        QVERIFY(m_watcher->seen.isEmpty());
+        QCOMPARE(m_watcher->seen, t.message.isEmpty() ? QStringList() : QStringList{t.message});
     }
 
     // N_data: Null fields show empty; what is typed is stored as typed and
@@ -223,8 +294,8 @@ private Q_SLOTS:
     void companyData() {
         QVERIFY(Db->execute("DELETE FROM tblNastavitve"));
         const QStringList typed = {
-            " Geo {Plus} d.o.o. ", "Čopova 1\\a",       "1000",       "01 234 56 78", "",
-            "info@geo.si",         "Ljubljana – Šiška", "SI12345678", "€ ŽŠĆĐ",       " LJBASI2X "};
+            " Geo {Plus} d.o.o. ", "Čopova 1\\a",       "1000",       "01 234 56 78",           "€ ŽŠĆĐ",
+            "info@geo.si",         "Ljubljana – Šiška", "SI50223054", "SI56 1910 0000 0123 438", " LJBASI2X "};
         QStringList shown;
         auto type = [&](QWidget* w) {
             for (int i = 0; i < CompanyFieldCount; ++i) {
@@ -235,6 +306,8 @@ private Q_SLOTS:
         QVERIFY(!run<N_data>("N_data", type, Qt::Key_Escape));
         QCOMPARE(Db->scalar("SELECT count(*) FROM tblNastavitve").toInt(), 0);
         QCOMPARE(shown.join(""), QString());
+        QCOMPARE(m_watcher->seen, QStringList{CloseQuestion}); // answered Ne
+        m_watcher->seen.clear();
         shown.clear();
         QVERIFY(!run<N_data>("N_data", type));
         QCOMPARE(rowText(), QString("1 0 0 0 0 22 0"));
@@ -246,11 +319,52 @@ private Q_SLOTS:
         shown.clear();
         QVERIFY(!run<N_data>("N_data", type));
         QCOMPARE(shown[0], QString("Geo {Plus} d.o.o."));
-        QCOMPARE(shown[8], typed[8]);
+        QCOMPARE(shown[4], typed[4]);
         QVERIFY(m_watcher->seen.isEmpty());
         QString error;
         QVERIFY(ensureSettingsRow(*Db, &error));
         QCOMPARE(Db->scalar("SELECT count(*) FROM tblNastavitve").toInt(), 1);
+    }
+
+    void byKeys_data() {
+        QTest::addColumn<int>("c");
+        for (int i = 0; i < int(std::size(KeyCases)); ++i)
+            QTest::newRow(KeyCases[i].tag) << i;
+    }
+    void byKeys() {
+        QFETCH(int, c);
+        const KeyCase& t = KeyCases[c];
+        for (Qt::Key answer : t.answers) {
+            if (answer == Qt::Key_No)
+                m_watcher->answers << QMessageBox::No;
+            else
+                m_watcher->keys << answer;
+        }
+        const auto type = [&](QWidget* w) {
+            for (const QString& typed : t.typed) {
+                auto* control = w->findChild<QWidget*>(typed.section(u'=', 0, 0));
+                control->setFocus();
+                QMetaObject::invokeMethod(control, "selectAll");
+                QTest::keyClicks(control, typed.section(u'=', 1));
+            }
+        };
+        const QString name = QString::fromUtf8(t.window);
+        const bool stayedOpen = name == "N_data"    ? run<N_data>(name, type, t.key)
+                                : name == "N_racun" ? run<N_racun>(name, type, t.key)
+                                                    : run<N_word>(name, type, t.key);
+        QStringList seen;
+        for (const QString& s : m_watcher->seen)
+            seen << s.section(u'|', 0, 0) + u'|' + s.section(u'|', 1).section(u' ', 0, 0);
+        QCOMPARE(seen, t.seen);
+        QCOMPARE(stayedOpen, t.focus != nullptr);
+        QCOMPARE(m_focus, QString::fromUtf8(t.focus));
+        const QString value =
+            QString::fromUtf8(t.value) == "@"
+                ? Db->scalar("SELECT Posta FROM tbPoste WHERE Stev=2000").toString()
+                : QString::fromUtf8(t.value);
+        QVERIFY(!value.isEmpty() || QString(t.field) != "Posta");
+        QCOMPARE(Db->scalar(QString("SELECT %1 FROM tblNastavitve").arg(t.field)).toString(),
+                 value);
     }
 
     // An unreadable row closes either window after its message, writing
@@ -337,7 +451,7 @@ private Q_SLOTS:
     }
 
     // N_word by the keyboard: Enter stores the text as typed (a database
-    // without a settings row gets one), Esc stores nothing, a refused write
+    // without a settings row gets one), Esc and "Ne" store nothing, a refused write
     // is reported and the dialog stays open.
     void wordProcessorDialog_data() {
         QTest::addColumn<int>("key");
@@ -366,7 +480,8 @@ private Q_SLOTS:
             refuse(*Db, SQLITE_UPDATE, "tblNastavitve");
         QTest::keyClick(edit, Qt::Key(key));
         refuseNothing(*Db);
-        QCOMPARE(watcher.seen.size(), int(refused));
+        // Esc after typing asks first; unanswered, the question is "Ne".
+        QCOMPARE(watcher.seen.size(), int(refused) + int(key == Qt::Key_Escape));
         QVERIFY(!refused || watcher.seen[0].startsWith(WordNotSaved));
         QCOMPARE(dialog.isVisible(), refused);
         QCOMPARE(word(), key == Qt::Key_Escape || refused ? before : typed);
