@@ -162,6 +162,86 @@ private Q_SLOTS:
         QCOMPARE(lineCount(&w), 1);
     }
 
+    // The window by the keyboard, over the entry "Kupec": the boxes typed
+    // into ("box=text"), then Esc, "Briši" or "Shrani"; the keys answering
+    // the boxes that follow (Key_No: the button "Ne" clicked), the boxes
+    // shown (title|first word), the box the cursor is on when the window
+    // stays open (empty: it closed), and the register afterwards.
+    void byKeys_data() {
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QString>("command"); // Esc, Command2 (Shrani), Command4 (Briši)
+        QTest::addColumn<QList<Qt::Key>>("answers");
+        QTest::addColumn<QStringList>("seen");
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<QString>("entries"); // Ime|Telefon|Davcna, one a line
+        const QString close = "Majhna pozornost|Si", ask = "Trenutek odločitve|Naročnik";
+        const QStringList phone{"Text1_5=041"};
+        // clang-format off
+        QTest::newRow("Esc unchanged") << QStringList{} << "Esc" << QList<Qt::Key>{} << QStringList{} << "" << "Kupec||";
+        QTest::newRow("Esc, Prekliči keeps the change") << phone << "Esc" << QList{Qt::Key_Escape} << QStringList{close} << "Text1_5" << "Kupec||";
+        QTest::newRow("Esc, Da saves") << phone << "Esc" << QList{Qt::Key_Return} << QStringList{close} << "" << "Kupec|041|";
+        QTest::newRow("Esc, Ne drops") << phone << "Esc" << QList{Qt::Key_No} << QStringList{close} << "" << "Kupec||";
+        QTest::newRow("delete, Enter keeps it") << QStringList{} << "Command4" << QList{Qt::Key_Return} << QStringList{ask} << "DBGrid1" << "Kupec||";
+        QTest::newRow("delete, Esc keeps it") << QStringList{} << "Command4" << QList{Qt::Key_Escape} << QStringList{ask} << "DBGrid1" << "Kupec||";
+        QTest::newRow("bad tax number, Ne") << QStringList{"Text1_8=SI50223055", "Text1_5=041"} << "Command2" << QList{Qt::Key_Escape} << QStringList{"Vprašanje|Davčna"} << "Text1_8" << "Kupec||";
+        // clang-format on
+    }
+    void byKeys() {
+        QFETCH(QStringList, typed);
+        QFETCH(QString, command);
+        QFETCH(QList<Qt::Key>, answers);
+        QFETCH(QString, focus);
+        add("Kupec");
+        ModalWatcher watcher;
+        for (Qt::Key answer : answers) {
+            if (answer == Qt::Key_No)
+                watcher.answers << QMessageBox::No;
+            else
+                watcher.keys << answer;
+        }
+        N_narocniki w(appContext());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        grid(&w)->setFocus();
+        for (const QString& t : typed) {
+            QLineEdit* b = box(&w, t.section(u'=', 0, 0));
+            b->setFocus();
+            QTest::keyClicks(b, t.section(u'=', 1));
+        }
+        if (command == "Esc")
+            QTest::keyClick(w.focusWidget(), Qt::Key_Escape);
+        else
+            click(&w, command);
+        QStringList seen;
+        for (const QString& s : watcher.seen)
+            seen << s.section(u'|', 0, 0) + u'|' + s.section(u'|', 1).section(u' ', 0, 0);
+        QTEST(seen, "seen");
+        QCOMPARE(w.isVisible(), !focus.isEmpty());
+        QCOMPARE(w.isVisible() ? w.focusWidget()->objectName() : QString(), focus);
+        // What was typed stays in a window left open.
+        for (const QString& t : typed)
+            QVERIFY(!w.isVisible() || box(&w, t.section(u'=', 0, 0))->text() == t.section(u'=', 1));
+        QTEST(register_("Ime, Telefon, Davcna").join(u'\n'), "entries");
+    }
+
+    // The postcode fills the place once its four digits are typed, as in
+    // the editor; an unknown one leaves the place as typed.
+    void postcodeFillsThePlace() {
+        const QString place = Db->scalar("SELECT Posta FROM tbPoste WHERE Stev=2000").toString();
+        QVERIFY(!place.isEmpty());
+        N_narocniki w(appContext());
+        click(&w, "Command1");
+        QLineEdit* code = box(&w, "Text1_2");
+        QTest::keyClicks(code, "200");
+        QCOMPARE(text(&w, "Text1_3"), QString());
+        QTest::keyClicks(code, "0");
+        QCOMPARE(text(&w, "Text1_3"), place);
+        box(&w, "Text1_3")->setText("Moje mesto");
+        code->clear();
+        QTest::keyClicks(code, "9999");
+        QCOMPARE(text(&w, "Text1_3"), QString("Moje mesto"));
+    }
+
     // After a save: a new customer is added, a changed one updated only
     // when the user says yes, and never from an invoice older than the
     // register's data; the date of use only moves on.

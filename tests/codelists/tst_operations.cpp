@@ -166,19 +166,22 @@ private Q_SLOTS:
         QTest::addColumn<bool>("engineRefuses");
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<QString>("current"); // TS2 of the current row afterwards
+        QTest::addColumn<int>("key"); // answers the question instead of `yes` (0: none)
         // Service 6 holds 1, 2 and 3, none protected.
         // clang-format off
-        QTest::newRow("protected and used") << 1 << 2 << true << true << false << QStringList{Protected} << "2";
-        QTest::newRow("used") << 6 << 2 << true << true << false << QStringList{Used} << "2";
-        QTest::newRow("no") << 6 << 2 << false << false << false << QStringList{Ask} << "2";
-        QTest::newRow("yes") << 6 << 2 << false << true << false << QStringList{Ask} << "3";
-        QTest::newRow("the last row") << 6 << 3 << false << true << false << QStringList{Ask} << "2";
+        QTest::newRow("protected and used") << 1 << 2 << true << true << false << QStringList{Protected} << "2" << 0;
+        QTest::newRow("used") << 6 << 2 << true << true << false << QStringList{Used} << "2" << 0;
+        QTest::newRow("no") << 6 << 2 << false << false << false << QStringList{Ask} << "2" << 0;
+        QTest::newRow("Enter is no") << 6 << 2 << false << false << false << QStringList{Ask} << "2" << int(Qt::Key_Return);
+        QTest::newRow("Esc is no") << 6 << 2 << false << false << false << QStringList{Ask} << "2" << int(Qt::Key_Escape);
+        QTest::newRow("yes") << 6 << 2 << false << true << false << QStringList{Ask} << "3" << 0;
+        QTest::newRow("the last row") << 6 << 3 << false << true << false << QStringList{Ask} << "2" << 0;
         // clang-format on
         QTest::newRow("engine refuses")
             << 6 << 2 << false << true << true
             << QStringList{Ask, OperationMessages::NotDeleted.title + u'|' +
                                     OperationMessages::NotDeleted.text + u'\n' + "not authorized"}
-            << "2";
+            << "2" << 0;
     }
     void deleting() {
         QFETCH(int, ts1);
@@ -187,6 +190,7 @@ private Q_SLOTS:
         QFETCH(bool, yes);
         QFETCH(bool, engineRefuses);
         QFETCH(QStringList, messages);
+        QFETCH(int, key);
         const qint64 id = operationId(*Db, ts1, ts2);
         if (onInvoice)
             addLine(*Db, addInvoice(*Db, {{"StevilkaRacuna", "2009/001"}}), id, 10, 1, {}, 0);
@@ -194,7 +198,10 @@ private Q_SLOTS:
         showService(ts1);
         selectOperation(ts2);
         ModalWatcher watcher;
-        watcher.answers << (yes ? QMessageBox::Yes : QMessageBox::No);
+        if (key)
+            watcher.keys << Qt::Key(key);
+        else
+            watcher.answers << (yes ? QMessageBox::Yes : QMessageBox::No);
         if (engineRefuses)
             refuse(*Db, SQLITE_DELETE, "tblTarife");
         // Delete in the list does what "Briši" does.
