@@ -470,7 +470,7 @@ private Q_SLOTS:
         const QString company = "SELECT Firma, TRR FROM tblNastavitve";
         QTest::newRow("IBAN changed") << "company"
                                       << "UPDATE tblNastavitve SET TRR = 'SI56 B'" << company
-                                      << QStringList{"Geo|SI56 B"} << QStringList{"Geo A|SI56 A"};
+                                      << QStringList{"Geo|SI56 B"} << QStringList{"Geo A|SI56 1910 0000 0123 438"};
         // B's save moved the counter: the settings A read never put it back.
         QTest::newRow("counter moved")
             << "settings"
@@ -574,13 +574,13 @@ private Q_SLOTS:
             QVERIFY(company->isLoaded());
             QCOMPARE(text(w, "Text1_8"), QString("SI56 0"));
             box(w, "Text1_0")->setText("Geo A");
-            box(w, "Text1_8")->setText("SI56 A");
+            box(w, "Text1_8")->setText("SI56 1910 0000 0123 438");
             QVERIFY(changeByB());
             click(w, "Command1");
             QCOMPARE(watcher.seen.size(), 1);
             told = watcher.seen.first();
             QCOMPARE(text(w, "Text1_0"), QString("Geo A"));
-            QCOMPARE(text(w, "Text1_8"), QString("SI56 A"));
+            QCOMPARE(text(w, "Text1_8"), QString("SI56 1910 0000 0123 438"));
             QCOMPARE(company->result(), 0);
             saveAgain = [&] {
                 click(company.get(), "Command1");
