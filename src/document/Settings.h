@@ -96,8 +96,8 @@ enum class InvoiceSettingsCheck {
 // leading number ("30 dni" is 30, "" and "abc" are 0); the counter numbers
 // invoices, so it keeps only its whole part ("12,7" is 12). The documents
 // folder is stored without the blanks around it. Numbers that read are
-// then held to their ranges, in the order of the boxes: a point value above
-// 0, a validity of 0 to 365 days, a VAT rate of 0 to 100 %.
+// then held to their ranges, in the order of the boxes: a point value
+// above 0, a validity of 0 to 365 days, a VAT rate of 0 to 100 %.
 InvoiceSettingsCheck readInvoiceSettingsInput(const InvoiceSettingsInput& input,
                                               InvoiceSettings* settings);
 

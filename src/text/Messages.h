@@ -406,12 +406,12 @@ inline const Message NotRead{QStringLiteral("Nastavitev ni mogoče prebrati:\n")
                              Titles::Cannot}; // the engine's text follows
 inline const Message NotSaved{QStringLiteral("Nastavitev ni bilo mogoče shraniti:\n"),
                               Titles::Database}; // the engine's text follows
-inline const Message PointValueOutOfRange{
-    QStringLiteral("Vrednost točke mora biti večja od 0 €."), QStringLiteral("Šlamparija")};
+inline const Message PointValueOutOfRange{QStringLiteral("Vrednost točke mora biti večja od 0 €."),
+                                          QStringLiteral("Šlamparija")};
 inline const Message ValidityOutOfRange{
     QStringLiteral("Veljavnost računa mora biti od 0 do 365 dni."), QStringLiteral("Šlamparija")};
-inline const Message VatPercentOutOfRange{
-    QStringLiteral("Stopnja DDV mora biti od 0 do 100 %."), QStringLiteral("Šlamparija")};
+inline const Message VatPercentOutOfRange{QStringLiteral("Stopnja DDV mora biti od 0 do 100 %."),
+                                          QStringLiteral("Šlamparija")};
 
 } // namespace SettingsMessages
 

@@ -11,7 +11,6 @@ class QDialog;
 
 namespace valmir {
 
-
 // What a settings window showed once it was read: the texts of its boxes
 // and the state of its ticks and options. Closing the window asks only
 // when one of them differs now.

@@ -192,8 +192,7 @@ Customer N_narocniki::typedCustomer() const {
     return c;
 }
 
-NumberRefused confirmNumbers(QWidget* parent, const QString& taxNumber,
-                             const QString& account) {
+NumberRefused confirmNumbers(QWidget* parent, const QString& taxNumber, const QString& account) {
     const auto ask = [parent](const Message& m, const QString& typed) {
         return Msg::question(parent, m.text.arg(typed), m.title);
     };

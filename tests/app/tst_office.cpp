@@ -468,9 +468,10 @@ private Q_SLOTS:
             << "UPDATE tblSestavljavci SET Ime = 'Ana B' WHERE ID = ?" << staff
             << QStringList{"Ana B"} << QStringList{};
         const QString company = "SELECT Firma, TRR FROM tblNastavitve";
-        QTest::newRow("IBAN changed") << "company"
-                                      << "UPDATE tblNastavitve SET TRR = 'SI56 B'" << company
-                                      << QStringList{"Geo|SI56 B"} << QStringList{"Geo A|SI56 1910 0000 0123 438"};
+        QTest::newRow("IBAN changed")
+            << "company"
+            << "UPDATE tblNastavitve SET TRR = 'SI56 B'" << company << QStringList{"Geo|SI56 B"}
+            << QStringList{"Geo A|SI56 1910 0000 0123 438"};
         // B's save moved the counter: the settings A read never put it back.
         QTest::newRow("counter moved")
             << "settings"

@@ -166,7 +166,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("engineRefuses");
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<QString>("current"); // TS2 of the current row afterwards
-        QTest::addColumn<int>("key"); // answers the question instead of `yes` (0: none)
+        QTest::addColumn<int>("key");         // answers the question instead of `yes` (0: none)
         // Service 6 holds 1, 2 and 3, none protected.
         // clang-format off
         QTest::newRow("protected and used") << 1 << 2 << true << true << false << QStringList{Protected} << "2" << 0;
