@@ -156,11 +156,12 @@ private Q_SLOTS:
     // date counts) is saved after a Da; Ne goes back to its date.
     void dateBeforeTheLatestAsks_data() {
         QTest::addColumn<QString>("date");
-        QTest::addColumn<int>("answer"); // 0: no question
+        QTest::addColumn<int>("answer"); // 0: no question, -1: the dates not read
         QTest::newRow("later") << "9.12.2030" << 0;
         QTest::newRow("the same day") << "8.12.2030" << 0;
         QTest::newRow("earlier, Da") << "28.2.2030" << int(QMessageBox::Yes);
         QTest::newRow("earlier, Ne") << "28.2.2030" << int(QMessageBox::No);
+        QTest::newRow("the dates not read") << "28.2.2030" << -1;
     }
     void dateBeforeTheLatestAsks() {
         QFETCH(QString, date);
@@ -174,8 +175,20 @@ private Q_SLOTS:
         box(s.e, "Text1_1")->setText("Kupec");
         box(s.e, "Text1_8")->setText(date);
         box(s.e, "Text2")->setFocus();
-        if (answer)
+        if (answer > 0)
             s.watcher.answers << QMessageBox::StandardButton(answer);
+        if (answer < 0) {
+            refuse(*Db, SQLITE_READ, "tblRacun", "Datum");
+            click(s.e, "Command1");
+            refuseNothing(*Db);
+            const Message& told = Messages::DateNotChecked;
+            QCOMPARE(s.watcher.seen.size(), 1);
+            QVERIFY2(s.watcher.seen[0].startsWith(told.title + '|' + told.text + '\n'),
+                     qPrintable(s.watcher.seen[0]));
+            QVERIFY(s.e->isVisible());
+            QCOMPARE(tableCount("tblRacun"), 2);
+            return;
+        }
         click(s.e, "Command1");
         const Message& asked = Messages::DateBeforeLast;
         QCOMPARE(s.watcher.seen,
