@@ -279,7 +279,9 @@ bool Racun::loadFromList() {
         if (field("Dobropis").toBool()) {
             m_credits = InvoiceHeader::Credited{NullTrim(field("IzvirniRacun")),
                                                 field("IzvirniDatum").toDate()};
-            setWindowTitle(Messages::CreditNoteTitle.arg(m_credits->number));
+            setWindowTitle(m_credits->number.isEmpty()
+                               ? QStringLiteral("Dobropis")
+                               : Messages::CreditNoteTitle.arg(m_credits->number));
         }
     }
     if (list->readFailed()) {
