@@ -6,8 +6,9 @@
 
 namespace valmir {
 
-QString invoiceEmailSubject(const QString& invoiceNumber) {
-    return QStringLiteral("Račun ") + invoiceNumber.trimmed();
+QString invoiceEmailSubject(const QString& invoiceNumber, bool creditNote) {
+    return (creditNote ? QStringLiteral("Dobropis ") : QStringLiteral("Račun ")) +
+           invoiceNumber.trimmed();
 }
 
 namespace {
@@ -33,9 +34,11 @@ QStringList emailArguments(const QString& address, const QString& subject, const
 
 } // namespace
 
-QString invoiceEmailBody(const QString& invoiceNumber, const QString& firm) {
-    return emailBody(
-        QStringLiteral("v prilogi vam pošiljamo račun %1.").arg(invoiceNumber.trimmed()), firm);
+QString invoiceEmailBody(const QString& invoiceNumber, const QString& firm, bool creditNote) {
+    return emailBody(QStringLiteral("v prilogi vam pošiljamo %1 %2.")
+                         .arg(creditNote ? QStringLiteral("dobropis") : QStringLiteral("račun"),
+                              invoiceNumber.trimmed()),
+                     firm);
 }
 
 QString reminderEmailSubject(const QString& invoiceNumber) {
@@ -77,9 +80,9 @@ bool isPlainEmailAddress(const QString& address) {
 }
 
 QStringList invoiceEmailArguments(const QString& address, const QString& invoiceNumber,
-                                  const QString& firm, const QString& pdfPath) {
-    return emailArguments(address, invoiceEmailSubject(invoiceNumber),
-                          invoiceEmailBody(invoiceNumber, firm), pdfPath);
+                                  const QString& firm, const QString& pdfPath, bool creditNote) {
+    return emailArguments(address, invoiceEmailSubject(invoiceNumber, creditNote),
+                          invoiceEmailBody(invoiceNumber, firm, creditNote), pdfPath);
 }
 
 QString findMailLauncher() { return QStandardPaths::findExecutable(QStringLiteral("xdg-email")); }

@@ -10,9 +10,11 @@ namespace valmir {
 // attached, through xdg-email (Debian xdg-utils), which knows the
 // desktop's mail program.
 
-QString invoiceEmailSubject(const QString& invoiceNumber); // "Račun 2026-001"
+// "Račun 2026-001", or "Dobropis 2026-003" for a credit note.
+QString invoiceEmailSubject(const QString& invoiceNumber, bool creditNote = false);
 // A short greeting that names the invoice, signed with the firm's name.
-QString invoiceEmailBody(const QString& invoiceNumber, const QString& firm);
+QString invoiceEmailBody(const QString& invoiceNumber, const QString& firm,
+                         bool creditNote = false);
 
 // Whether the address box holds one plain address, local@domain, that
 // xdg-email can only take for a recipient. xdg-email passes a mailto: link
@@ -26,7 +28,8 @@ bool isPlainEmailAddress(const QString& address);
 // one, the address (the user may fill it in in the mail program). The
 // address is checked by isPlainEmailAddress() first.
 QStringList invoiceEmailArguments(const QString& address, const QString& invoiceNumber,
-                                  const QString& firm, const QString& pdfPath);
+                                  const QString& firm, const QString& pdfPath,
+                                  bool creditNote = false);
 
 // The reminder's message: "Opomin za račun 2026-001", and a short text
 // that names the invoice and its due date, signed with the firm's name.

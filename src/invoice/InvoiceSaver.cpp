@@ -278,6 +278,8 @@ Message saveMessage(SaveOutcome outcome) {
         return Messages::DuplicateNumber;
     case SaveOutcome::BadDate:
         return Messages::BadDate;
+    case SaveOutcome::NoCustomerName:
+        return Messages::NoCustomerName;
     case SaveOutcome::ChangedMeanwhile:
         return Messages::ChangedMeanwhile;
     case SaveOutcome::EngineError:
@@ -290,12 +292,32 @@ Message saveMessage(SaveOutcome outcome) {
     return {};
 }
 
+bool customerNameMissing(const InvoiceHeader& header) {
+    return header.text1.value(CustomerBox).trimmed().isEmpty();
+}
+
+DateOrder checkDateOrder(Database& db, const QDate& date) {
+    DateOrder order;
+    QVariant latest;
+    if (!db.queryValue(QStringLiteral("SELECT max(Datum) FROM tblRacun"), {}, &latest)) {
+        order.ok = false;
+        order.error = db.lastError();
+        return order;
+    }
+    const QDate last = latest.toDate();
+    if (date.isValid() && last.isValid() && date < last)
+        order.latest = last;
+    return order;
+}
+
 SaveResult saveInvoice(Database& db, Recordset& list, Recordset& lines, int mode,
                        const QString& originalNumber, const InvoiceHeader& header) {
     if (!isNumeric(header.pointValueText))
         return refused(SaveOutcome::PointValueNotNumeric);
     if (!isNumeric(header.percentText))
         return refused(SaveOutcome::PercentNotNumeric);
+    if (customerNameMissing(header))
+        return refused(SaveOutcome::NoCustomerName);
 
     // A number typed is refused before anything else is looked at; the
     // save settles it again with the other workstations' numbers held.

@@ -54,6 +54,7 @@ enum class SaveOutcome {
     PercentNotNumeric,
     DuplicateNumber,
     BadDate,
+    NoCustomerName,   // an invoice names its buyer
     ChangedMeanwhile, // another workstation changed or deleted the invoice; error says who
     EngineError,      // error holds the engine's text; nothing was written
     OutcomeUnknown    // the COMMIT went unanswered and the server cannot be asked since
@@ -97,7 +98,20 @@ bool holdCounter(Database& db);
 // invoice carries. False on an engine error.
 bool firstFreeNumber(Database& db, int year, double counter, QString* number);
 
-// Saves an invoice: checks the header (point value, percentage, unique
+// Whether the header may be saved without a customer's name: an invoice
+// may not.
+bool customerNameMissing(const InvoiceHeader& header);
+
+// A new invoice dated `date` before the latest date of the stored invoices
+// (credit notes included) breaks the order in which they are issued.
+struct DateOrder {
+    bool ok = true;              // false: error holds the engine's text
+    std::optional<QDate> latest; // set when `date` is before it
+    QString error;
+};
+DateOrder checkDateOrder(Database& db, const QDate& date);
+
+// Saves an invoice: checks the header (point value, percentage, customer, unique
 // number when it differs from originalNumber, date), then in one
 // transaction of the data database writes the tblRacun row through `list`
 // (the main list's record set: edits its current row for mode 1, adds a

@@ -144,6 +144,22 @@ inline const Message AskedRowChanged{
     QStringLiteral("Zapis je medtem spremenil nekdo drug (%1). Ukaz ni izveden."),
     Titles::Cannot}; // %1: ChangedBy or RowDeletedBy
 
+// An invoice names its buyer.
+inline const Message NoCustomerName{
+    QStringLiteral("Račun mora imeti naročnika! Vpiši ime naročnika in shrani znova."),
+    Titles::BadData};
+// Invoices are numbered in the order they are issued.
+inline const Message DateBeforeLast{
+    QStringLiteral("Datum računa (%1) je pred datumom zadnjega shranjenega računa (%2). Računi "
+                   "morajo biti oštevilčeni po vrstnem redu izdaje. Ga vseeno shranim?"),
+    Titles::Question}; // %1: the invoice's date, %2: the latest stored date
+inline const Message DateNotChecked{
+    QStringLiteral("Datuma zadnjega shranjenega računa ni mogoče prebrati, zato računa ne "
+                   "shranim:"),
+    Titles::Database}; // the engine's text follows
+inline const QString CreditNoteTitle =
+    QStringLiteral("Dobropis k računu %1"); // %1: the credited invoice's number
+
 } // namespace Messages
 
 namespace ServiceMessages {
@@ -545,6 +561,8 @@ inline const Message EInvoiceNotWritten{
 inline const QString OpeningMail = QStringLiteral("Odpiram poštni program ...");
 inline const QString Converting = QStringLiteral("Pretvarjam račun v PDF ...");
 inline const QString Cancel = QStringLiteral("Prekliči");
+inline const Message PdfSaved{QStringLiteral("PDF je shranjen kot »%1«."),
+                              QStringLiteral("PDF")}; // %1: the file
 
 } // namespace PdfMessages
 

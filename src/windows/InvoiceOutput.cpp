@@ -87,12 +87,19 @@ bool InvoiceOutput::ensureStored() {
     return Msg::question(&m_editor, PdfMessages::SaveFirst) && m_editor.store();
 }
 
-// "Shrani PDF": the PDF written and shown in the desktop's viewer.
+// "Shrani PDF": the PDF written, told where, and shown in the desktop's
+// viewer.
 void InvoiceOutput::savePdf() {
     const QString pdf = writePdf();
-    if (!pdf.isEmpty() && !QDesktopServices::openUrl(QUrl::fromLocalFile(pdf)))
-        Msg::critical(&m_editor, PdfMessages::NotShown.text.arg(QDir::toNativeSeparators(pdf)),
+    if (pdf.isEmpty())
+        return;
+    const QString shown = QDir::toNativeSeparators(pdf);
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(pdf)))
+        Msg::critical(&m_editor, PdfMessages::NotShown.text.arg(shown),
                       PdfMessages::NotShown.title);
+    else
+        Msg::information(&m_editor, PdfMessages::PdfSaved.text.arg(shown),
+                         PdfMessages::PdfSaved.title);
 }
 
 // The e-invoice is made from the stored invoice alone; the editor's own
@@ -143,7 +150,8 @@ void InvoiceOutput::sendByEmail() {
     }
     const QString address = m_editor.headerText(EmailBox);
     SendPdf(&m_editor, pdf, address,
-            invoiceEmailArguments(address, m_editor.headerText(NumberBox), settings.firm, pdf));
+            invoiceEmailArguments(address, m_editor.headerText(NumberBox), settings.firm, pdf,
+                                  m_editor.m_credits.has_value()));
 }
 
 } // namespace valmir

@@ -279,7 +279,9 @@ bool Racun::loadFromList() {
         if (field("Dobropis").toBool()) {
             m_credits = InvoiceHeader::Credited{NullTrim(field("IzvirniRacun")),
                                                 field("IzvirniDatum").toDate()};
-            setWindowTitle(QStringLiteral("Dobropis"));
+            setWindowTitle(m_credits->number.isEmpty()
+                               ? QStringLiteral("Dobropis")
+                               : Messages::CreditNoteTitle.arg(m_credits->number));
         }
     }
     if (list->readFailed()) {
@@ -420,9 +422,11 @@ bool Racun::recalculateAndShow() {
         Msg::information(this, Messages::PercentCapped);
     LumpSumAmount = result.lumpSumAmount;
     ui.pointsLabel->setText(pointsCaption(result.points));
-    ui.baseLabel->setText(moneyCaption(result.total));
-    ui.vatLabel->setText(moneyCaption(result.vat));
-    ui.totalLabel->setText(moneyCaption(result.total + result.vat));
+    // A credit note's totals count against the books, as it is stored.
+    const double sign = m_credits ? -1 : 1;
+    ui.baseLabel->setText(moneyCaption(sign * result.total));
+    ui.vatLabel->setText(moneyCaption(sign * result.vat));
+    ui.totalLabel->setText(moneyCaption(sign * (result.total + result.vat)));
     ui.linesGrid->syncFromRecordset();
     if (result.overflow)
         Msg::critical(this, result.error, Titles::TooLarge);
@@ -571,6 +575,9 @@ void Racun::onHeaderChanged(int index) {
 }
 
 void Racun::onPaidToggled(bool ticked) {
+    // Ticked by hand, it is stored with the invoice as any other box.
+    if (!Loading)
+        Modified = true;
     QPalette pal = ui.paidCheck->palette();
     const QColor face = palette().color(QPalette::Button);
     const QColor colour = ticked ? QColor(192, 255, 192) : face;
@@ -711,6 +718,29 @@ bool Racun::store() {
     const bool numbers = isNumeric(ui.pointValueEdit->text()) && isNumeric(ui.percentEdit->text());
     if (numbers && !recalculateAndShow())
         return false;
+    // A stored invoice left as it was has nothing to write.
+    if (Mode == 1 && !Modified)
+        return true;
+    if (Mode != 1 && m_saveKey.isEmpty())
+        m_saveKey = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const InvoiceHeader header = currentHeader();
+    // Invoices are issued in the order of their dates: a new one dated
+    // before the latest stored is saved only when the user says so.
+    if (Mode != 1 && !customerNameMissing(header)) {
+        const std::optional<QDate> date = readDate(header.text1.value(DateBox));
+        const DateOrder order = date ? checkDateOrder(*m_db, *date) : DateOrder{};
+        if (!order.ok) {
+            Msg::critical(this, Messages::DateNotChecked, order.error);
+            return false;
+        }
+        if (order.latest &&
+            !Msg::question(
+                this, Messages::DateBeforeLast.text.arg(dateText(*date), dateText(*order.latest)),
+                Messages::DateBeforeLast.title)) {
+            ui.headerBoxes[DateBox]->setFocus();
+            return false;
+        }
+    }
 
     Recordset* list = m_invoiceList ? m_invoiceList->recordset() : nullptr;
     Recordset* rs = lines();
@@ -720,14 +750,12 @@ bool Racun::store() {
     }
     // The list follows other workstations while the editor is open: it
     // must stand on the invoice edited, which may be gone.
-    if (Mode != 1 && m_saveKey.isEmpty())
-        m_saveKey = QUuid::createUuid().toString(QUuid::WithoutBraces);
     SaveResult result;
     if (Mode == 1 && m_invoiceId != 0 && list->bookmark() != m_invoiceId &&
         !list->moveToBookmark(m_invoiceId))
         result = {SaveOutcome::ChangedMeanwhile, Messages::DeletedBy, 0, {}};
     else
-        result = saveInvoice(*m_db, *list, *rs, Mode, OriginalNumber, currentHeader());
+        result = saveInvoice(*m_db, *list, *rs, Mode, OriginalNumber, header);
     if (result.outcome == SaveOutcome::ChangedMeanwhile) {
         // Nothing was written. The user sees the other version, or keeps
         // his own on the screen (a later save is refused the same way).
@@ -745,6 +773,8 @@ bool Racun::store() {
         if (!result.error.isEmpty())
             refusal.text += u'\n' + result.error;
         Msg::critical(this, refusal);
+        if (result.outcome == SaveOutcome::NoCustomerName)
+            ui.headerBoxes[CustomerBox]->setFocus();
         return false;
     }
     // From now on the editor edits the row it wrote (the list stands on it),

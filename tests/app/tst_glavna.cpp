@@ -287,7 +287,7 @@ private Q_SLOTS:
         QCOMPARE(watcher.seen.size(), 1);
         QVERIFY2(watcher.seen[0].contains("dobropis k računu 2026/004"),
                  qPrintable(watcher.seen[0]));
-        QCOMPARE(editorTitle, QString("Dobropis"));
+        QCOMPARE(editorTitle, QString("Dobropis k računu 2026/004"));
         QCOMPARE(w->list()->recordset()->field("StevilkaRacuna").toString(), number);
         QCOMPARE(w->list()->recordset()->field("ZaPlacilo").toDouble(), -122.0);
         QTRY_VERIFY(w->findChild<QLabel*>("Label2")->text().contains("neplačano 0,00"));

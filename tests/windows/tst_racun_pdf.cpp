@@ -5,6 +5,7 @@
 
 #include "document/InvoiceEmail.h"
 #include "document/PdfExport.h"
+#include "invoice/CreditNote.h"
 #include "invoice/InvoiceFields.h"
 #include "text/Clock.h"
 #include "text/Messages.h"
@@ -60,7 +61,9 @@ class TestRacunPdf : public FixtureTest {
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open");
         QVERIFY(Db->execute("UPDATE tblNastavitve SET MapaDokumentov = ?, Firma = ' Geo Žerjav '",
                             {QFileInfo(pdf()).path()}));
-        QVERIFY(addInvoice(*Db, {{"StevilkaRacuna", "2026/002"}, {"Email", " spela@primer.si "}}));
+        QVERIFY(addInvoice(
+            *Db,
+            {{"StevilkaRacuna", "2026/002"}, {"Ime", "Kupec"}, {"Email", " spela@primer.si "}}));
     }
 
 public Q_SLOTS: // not a test
@@ -93,7 +96,12 @@ private Q_SLOTS:
         click(s.e, "Command9");
         QTRY_COMPARE(m_opened,
                      seen.isEmpty() ? QList<QUrl>{QUrl::fromLocalFile(pdf())} : QList<QUrl>());
-        QCOMPARE(s.watcher.seen, QStringList{shown(PdfMessages::SaveFirst)} + seen);
+        // Where the PDF went is told, as for the e-invoice.
+        QCOMPARE(s.watcher.seen,
+                 QStringList{shown(PdfMessages::SaveFirst)} +
+                     (seen.isEmpty() ? QStringList{shown(PdfMessages::PdfSaved,
+                                                         QDir::toNativeSeparators(pdf()))}
+                                     : seen));
         QCOMPARE(QFileInfo(pdf()).dir().entryList(QDir::Files).size(), int(seen.isEmpty()));
         QCOMPARE(tableCount("tblRacunTarife"), 1);
         if (!seen.isEmpty())
@@ -144,6 +152,7 @@ private Q_SLOTS:
         QVERIFY(Db->execute("UPDATE tblNastavitve SET StRacuna = 7"));
         Session s; // a new invoice, 2026/007 proposed
         QVERIFY(s.e);
+        s.e->setHeaderText(CustomerBox, "Kupec");
         s.add({{1, 3}});
         s.watcher.answers << (yes ? QMessageBox::Yes : QMessageBox::No);
         click(s.e, "Command10");
@@ -170,6 +179,48 @@ private Q_SLOTS:
         s.e->setHeaderText(12, "Meja"); // "Shrani račun" edits the stored row
         click(s.e, "Command1");
         QCOMPARE(queryRows(rows), (QStringList{"2026/002|", "2026/007|Meja"}));
+    }
+
+    // A stored invoice opened and left as it was goes out as it is stored:
+    // what the editor does by itself first (the pricing, the plausibility
+    // question answered Ne) is no change that asks for a save. A credit
+    // note's message says so.
+    void unchangedGoesOutAsStored_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("creditNote");
+        QTest::newRow("Shrani PDF") << "Command9" << false;
+        QTest::newRow("Pošlji po e-pošti") << "Command10" << false;
+        QTest::newRow("a credit note by e-mail") << "Command10" << true;
+    }
+    void unchangedGoesOutAsStored() {
+        QFETCH(QString, button);
+        QFETCH(bool, creditNote);
+        install("soffice", FakeSoffice);
+        const qint64 id = Db->scalar("SELECT ID FROM tblRacun").toLongLong();
+        QVERIFY(Db->execute("UPDATE tblRacun SET EnotenElaborat = ?, VrednostTocke = 1, "
+                            "Datum = ?",
+                            {true, QDate(2026, 3, 2)}));
+        addLine(*Db, id, operationId(*Db, 1, 3), 250.0, 1.0, QVariant(), 250.0);
+        QString number = "2026/002";
+        if (creditNote) {
+            const CreditNoteResult made = makeCreditNote(*Db, id, QDate(2026, 3, 3));
+            QCOMPARE(int(made.outcome), int(CreditNoteOutcome::Made));
+            number = made.number;
+        }
+        const QString before = queryRows("SELECT * FROM tblRacun ORDER BY ID").join(u';');
+        Session s(1, number);
+        QVERIFY(s.e);
+        click(s.e, button);
+        const QString file = QFileInfo(pdf()).dir().filePath(pdfFileName(number));
+        QStringList seen{shown(Messages::AskUntickUnifiedReport)};
+        if (button == "Command9")
+            seen << shown(PdfMessages::PdfSaved, QDir::toNativeSeparators(file));
+        QCOMPARE(s.watcher.seen, seen);
+        QVERIFY(QFileInfo::exists(file) && !s.e->isModified());
+        QCOMPARE(queryRows("SELECT * FROM tblRacun ORDER BY ID").join(u';'), before);
+        if (button == "Command10")
+            QCOMPARE(args("xdg-email").mid(0, 2),
+                     (QStringList{"--subject", (creditNote ? "Dobropis " : "Račun ") + number}));
     }
 
     // The address box holds one plain address or nothing. Anything that
@@ -233,7 +284,7 @@ private Q_SLOTS:
     void saveEInvoice_data() {
         QTest::addColumn<bool>("complete"); // customer, date and the office's tax data
         QTest::newRow("complete") << true;
-        QTest::newRow("no customer name") << false;
+        QTest::newRow("no date") << false;
     }
     void saveEInvoice() {
         QFETCH(bool, complete);

@@ -105,16 +105,117 @@ private Q_SLOTS:
         Session s(1, "2030/041");
         QVERIFY(s.e);
         QVERIFY(!s.e->isModified());
+        refuse(*Db, 0, "tblRacunTarife"); // nothing to write: no write is tried
         click(s.e, "Command1");
+        refuseNothing(*Db);
         QCOMPARE(s.watcher.seen, QStringList());
         QVERIFY(!s.e->isVisible());
         QCOMPARE(storedRows(), before);
+    }
+
+    // Escape on an editor with a change asks first; Escape on the question
+    // goes back to what was typed, Ne closes with nothing stored. A tick of
+    // "Račun je plačan" is such a change.
+    void closingAsksFirst_data() {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("customer typed into a new invoice") << 0;
+        QTest::newRow("paid ticked on a stored invoice") << 1;
+    }
+    void closingAsksFirst() {
+        QFETCH(int, mode);
+        addInvoice(*Db, {{"StevilkaRacuna", "2031/001"}, {"Ime", "Kupec"}});
+        const QStringList before = storedRows();
+        Session s(mode, mode == 1 ? "2031/001" : QString());
+        QVERIFY(s.e);
+        s.e->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(s.e));
+        QCheckBox* paid = option(s.e, "Check3");
+        QWidget* changed = mode == 1 ? static_cast<QWidget*>(paid) : box(s.e, "Text1_1");
+        changed->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), changed);
+        if (mode == 1)
+            QTest::keyClick(changed, Qt::Key_Space);
+        else
+            QTest::keyClicks(changed, "Novak");
+        const QString unsaved =
+            Messages::UnsavedChanges.title + '|' + Messages::UnsavedChanges.text;
+        s.watcher.keys << Qt::Key_Escape;
+        QTest::keyClick(changed, Qt::Key_Escape);
+        QCOMPARE(s.watcher.seen, QStringList{unsaved});
+        QVERIFY(s.e->isVisible() && s.e->isModified());
+        QCOMPARE(paid->isChecked(), mode == 1);
+        QCOMPARE(text(s.e, "Text1_1"), QString(mode == 1 ? "Kupec" : "Novak"));
+        s.watcher.answers << QMessageBox::No;
+        QTest::keyClick(changed, Qt::Key_Escape);
+        QCOMPARE(s.watcher.seen, (QStringList{unsaved, unsaved}));
+        QVERIFY(!s.e->isVisible());
+        QCOMPARE(storedRows(), before);
+    }
+
+    // A new invoice dated before the latest stored one (a credit note's
+    // date counts) is saved after a Da; Ne goes back to its date.
+    void dateBeforeTheLatestAsks_data() {
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<int>("answer"); // 0: no question, -1: the dates not read
+        QTest::newRow("later") << "9.12.2030" << 0;
+        QTest::newRow("the same day") << "8.12.2030" << 0;
+        QTest::newRow("earlier, Da") << "28.2.2030" << int(QMessageBox::Yes);
+        QTest::newRow("earlier, Ne") << "28.2.2030" << int(QMessageBox::No);
+        QTest::newRow("the dates not read") << "28.2.2030" << -1;
+    }
+    void dateBeforeTheLatestAsks() {
+        QFETCH(QString, date);
+        QFETCH(int, answer);
+        addInvoice(*Db, {{"StevilkaRacuna", "2030/001"}, {"Datum", QDate(2030, 3, 1)}});
+        addInvoice(
+            *Db,
+            {{"StevilkaRacuna", "2030/002"}, {"Datum", QDate(2030, 12, 8)}, {"Dobropis", true}});
+        Session s;
+        QVERIFY(s.e);
+        box(s.e, "Text1_1")->setText("Kupec");
+        box(s.e, "Text1_8")->setText(date);
+        box(s.e, "Text2")->setFocus();
+        if (answer > 0)
+            s.watcher.answers << QMessageBox::StandardButton(answer);
+        if (answer < 0) {
+            refuse(*Db, SQLITE_READ, "tblRacun", "Datum");
+            click(s.e, "Command1");
+            refuseNothing(*Db);
+            const Message& told = Messages::DateNotChecked;
+            QCOMPARE(s.watcher.seen.size(), 1);
+            QVERIFY2(s.watcher.seen[0].startsWith(told.title + '|' + told.text + '\n'),
+                     qPrintable(s.watcher.seen[0]));
+            QVERIFY(s.e->isVisible());
+            QCOMPARE(tableCount("tblRacun"), 2);
+            return;
+        }
+        click(s.e, "Command1");
+        const Message& asked = Messages::DateBeforeLast;
+        QCOMPARE(s.watcher.seen,
+                 answer ? QStringList{asked.title + '|' + asked.text.arg("28.2.2030", "8.12.2030")}
+                        : QStringList());
+        const bool saved = answer != QMessageBox::No;
+        QCOMPARE(tableCount("tblRacun"), saved ? 3 : 2);
+        QCOMPARE(s.e->isVisible(), !saved);
+        if (!saved)
+            QCOMPARE(s.e->focusWidget(), static_cast<QWidget*>(box(s.e, "Text1_8")));
     }
 
     void refusalsKeepTheEditorOpen() {
         addInvoice(*Db, {{"StevilkaRacuna", "2031/007"}});
         Session s;
         QVERIFY(s.e);
+        // An invoice names its buyer: Ctrl+S refused, the cursor put there.
+        s.e->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(s.e));
+        box(s.e, "Text1_1")->setText(" ");
+        box(s.e, "Text2")->setFocus();
+        QTest::keyClick(box(s.e, "Text2"), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(s.watcher.seen,
+                 QStringList{Messages::NoCustomerName.title + '|' + Messages::NoCustomerName.text});
+        QCOMPARE(s.e->focusWidget(), static_cast<QWidget*>(box(s.e, "Text1_1")));
+        QVERIFY(s.e->isVisible());
+        QCOMPARE(tableCount("tblRacun"), 1);
         box(s.e, "Text1_1")->setText("Kupec");
         // A number typed that another invoice has (a proposed one moves on).
         box(s.e, "Text1_0")->setText("2031/007");
@@ -207,6 +308,7 @@ private Q_SLOTS:
     void invoiceKeepsItsVatRate() {
         QVERIFY(Db->execute("UPDATE tblNastavitve SET Word = '/bin/true'"));
         const qint64 old = addInvoice(*Db, {{"StevilkaRacuna", "2012/001"},
+                                            {"Ime", "Kupec"},
                                             {"VrednostTocke", 1.0},
                                             {"ProcentPavsala", 10.0},
                                             {"Veljavnost", 30.0}});
@@ -228,6 +330,7 @@ private Q_SLOTS:
         {
             Session s;
             QVERIFY(s.e);
+            box(s.e, "Text1_1")->setText("Kupec");
             box(s.e, "Text2")->setText("1");
             s.add({{1, 3}});
             QVERIFY(typeCell(s.e, 0, 3, "2"));
@@ -243,6 +346,7 @@ private Q_SLOTS:
             Session s(1, number);
             QVERIFY(s.e);
             QCOMPARE(totals(s.e), shown);
+            s.e->setHeaderText(12, "Meja"); // unchanged, it would not be written again
             QVERIFY(s.e->save());
             QCOMPARE(storedTotals(number), shown.mid(1));
         }
@@ -327,7 +431,8 @@ private Q_SLOTS:
         QCOMPARE(storedTotals(made.number), (QStringList{"-160,00", "-35,20", "-195,20"}));
         Session s(1, made.number);
         QVERIFY(s.e);
-        QCOMPARE(s.e->windowTitle(), QString("Dobropis"));
+        QCOMPARE(s.e->windowTitle(), QString("Dobropis k računu 2031/001"));
+        QCOMPARE(labels(s.e), (QStringList{"-160,00", "-35,20", "-195,20"}));
         grid(s.e)->moveToRow(0);
         s.watcher.answers << QMessageBox::Yes;
         click(s.e, "Command4");
@@ -338,7 +443,7 @@ private Q_SLOTS:
         QVERIFY(rtf.contains("DOBROPIS ") && !rtf.contains("pngblip"));
         QVERIFY(rtf.contains("2031/001 z dne 1. 3. 2031") && rtf.contains("Znesek dobropisa"));
         QVERIFY(s.e->save());
-        QCOMPARE(labels(s.e), (QStringList{"60,00", "13,20", "73,20"}));
+        QCOMPARE(labels(s.e), (QStringList{"-60,00", "-13,20", "-73,20"}));
         QCOMPARE(storedTotals(made.number), (QStringList{"-60,00", "-13,20", "-73,20"}));
     }
 
