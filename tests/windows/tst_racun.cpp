@@ -358,23 +358,30 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(s.e));
         box(s.e, "Text1_0")->setFocus();
         QStringList visited{"Text1_0"};
-        int columnLeft = 0, bottom = 0;
-        QRect last = box(s.e, "Text1_0")->geometry();
-        while (visited.size() < 30 && visited.last() != "Check3") {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QWidget* now = QApplication::focusWidget();
-            visited << now->objectName();
-            const QRect r(now->mapTo(s.e, QPoint()), now->size());
-            bottom = std::max(bottom, last.bottom());
-            const bool sameRow = r.center().y() > last.top() && r.center().y() < last.bottom();
-            if (r.top() > bottom || (r.left() > last.right() && r.bottom() < last.top()))
-                columnLeft = r.left(); // below everything so far, or the next column
-            else if (sameRow)
-                QVERIFY2(r.left() > last.left(), qPrintable(visited.join(' ')));
-            else
-                QVERIFY2(r.top() > last.top() && r.left() >= columnLeft,
-                         qPrintable(visited.join(' ')));
-            last = r;
+        QList<QRect> at; // where each stands in the window
+        for (QWidget* now = box(s.e, "Text1_0"); visited.size() < 30 && visited.last() != "Check3";
+             visited << now->objectName()) {
+            at << QRect(now->mapTo(s.e, QPoint()), now->size());
+            QTest::keyClick(now, Qt::Key_Tab);
+            now = QApplication::focusWidget();
+        }
+        at << child<QWidget>(s.e, "Check3")->geometry();
+        // Each next one: to the right in the row; below in the column; up
+        // in the next column; or left, below all that is still to come.
+        for (int i = 1, columnLeft = 0; i < at.size(); ++i) {
+            const QRect last = at[i - 1], r = at[i];
+            const QString where = visited.mid(0, i + 1).join(' ');
+            if (r.center().y() > last.top() && r.center().y() < last.bottom()) {
+                QVERIFY2(r.left() > last.left(), qPrintable(where));
+            } else if (r.top() > last.top() && r.left() >= columnLeft) {
+            } else if (r.top() < last.top()) {
+                QVERIFY2(r.left() > last.right(), qPrintable(where));
+                columnLeft = r.left();
+            } else {
+                for (int j = i + 1; j < at.size(); ++j)
+                    QVERIFY2(at[j].top() > r.top(), qPrintable(where));
+                columnLeft = r.left();
+            }
         }
         QCOMPARE(visited, (QStringList{"Text1_0",  "Text1_11", "Text1_12", "Text1_1",  "Text1_2",
                                        "Text1_3",  "Text1_4",  "Command8", "Text1_6",  "Text1_8",
