@@ -44,12 +44,15 @@ BoundGrid::BoundGrid(QWidget* parent) : QTableView(parent), m_model(new BoundLis
         m_followView = true;
         syncFromRecordset();
     });
-    connect(m_model, &BoundListModel::valueRefused, this, &BoundGrid::showRefusedValue);
+    connect(m_model, &BoundListModel::valueRefused, this, [this](const QString& text) {
+        m_refused = true;
+        showRefusedValue(text);
+    });
 }
 
-// The box comes once the cell's editor is closed: shown while the editor
-// still had the focus, it would take the focus away, and the editor would
-// hand in the same text a second time.
+// The box comes after the editor has handed in its text: shown at once it
+// would take the focus from the editor, which would hand in the same text a
+// second time. The editor stays open with the text behind the box.
 void BoundGrid::showRefusedValue(const QString& text) {
     if (m_refusalPending)
         return;
@@ -170,7 +173,24 @@ bool BoundGrid::focusNextPrevChild(bool next) {
     return QTableView::focusNextPrevChild(next);
 }
 
+void BoundGrid::commitData(QWidget* editor) {
+    m_refused = false;
+    QTableView::commitData(editor);
+    m_heldEditor = m_refused ? editor : nullptr;
+    m_refused = false;
+}
+
 void BoundGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    // Enter, Tab or a click elsewhere after refused text: the text stays to
+    // be corrected. Escape closes without handing anything in.
+    if (editor && editor == m_heldEditor && hint != QAbstractItemDelegate::RevertModelCache) {
+        m_heldEditor = nullptr;
+        // The focus may be leaving for the message box; it comes back to the
+        // text, not to the grid the delegate hands it to.
+        QTimer::singleShot(0, editor, [editor] { editor->setFocus(); });
+        return;
+    }
+    m_heldEditor = nullptr;
     const bool tab = hint == QAbstractItemDelegate::EditNextItem ||
                      hint == QAbstractItemDelegate::EditPreviousItem;
     const bool next = hint == QAbstractItemDelegate::EditNextItem;
@@ -188,13 +208,15 @@ void BoundGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint 
     }
 }
 
-void BoundGrid::commitEdit() {
+bool BoundGrid::commitEdit() {
     if (state() != QAbstractItemView::EditingState)
-        return;
+        return true;
     if (QWidget* editor = indexWidget(currentIndex())) {
         commitData(editor);
         closeEditor(editor, QAbstractItemDelegate::NoHint);
+        return state() != QAbstractItemView::EditingState;
     }
+    return true;
 }
 
 } // namespace valmir

@@ -30,8 +30,9 @@ public:
     // Moves to the row the record set wrote last.
     bool moveToLastModified();
     // Writes a cell that is still being typed into, so that an action
-    // started from the keyboard sees what the user typed.
-    void commitEdit();
+    // started from the keyboard sees what the user typed. False when the
+    // text was refused: the cell is still being typed into.
+    bool commitEdit();
     // Lets the user move and resize the columns, and keeps them so for the
     // account (ColumnMemory); what the window set until the grid is first
     // shown are the defaults.
@@ -55,6 +56,9 @@ protected:
     // going round it for ever; Enter in a cell writes it and moves down.
     bool focusNextPrevChild(bool next) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    // A number cell given text that is no number keeps its editor open with
+    // the text, until it is corrected or the edit is abandoned by Escape.
+    void commitData(QWidget* editor) override;
 
 private:
     // Whether no cell that takes typing lies beyond the current one, in
@@ -67,6 +71,8 @@ private:
     bool m_shown = false;
     bool m_followView = true;
     bool m_refusalPending = false;
+    bool m_refused = false;          // set while an editor's text is handed in
+    QWidget* m_heldEditor = nullptr; // an editor whose text was refused
 };
 
 } // namespace valmir

@@ -1,5 +1,6 @@
 #include "windows/Calendar.h"
 
+#include "text/Clock.h"
 #include "text/TextForms.h"
 
 #include <QCalendarWidget>
@@ -24,6 +25,9 @@ Calendar::Calendar(QLineEdit* target, QWidget* parent)
     // with the arrow keys only browses.
     connect(m_calendar, &QCalendarWidget::clicked, this, &Calendar::pick);
     connect(m_calendar, &QCalendarWidget::activated, this, &Calendar::pick);
+    // It opens on the day in the box; on today when the box holds none.
+    const std::optional<QDate> shown = m_target ? readDate(m_target->text()) : std::nullopt;
+    m_calendar->setSelectedDate(shown && shown->isValid() ? *shown : today());
     m_calendar->setFocus();
 }
 

@@ -46,6 +46,24 @@ namespace {
 // Grid columns.
 enum Column { ColTariff, ColOperation, ColPoints, ColQuantity, ColSurcharge, ColAmount };
 
+// After the picker the first added line is typed into: its quantity, or
+// the amount of a line without one. `before` holds the lines there were.
+void goToFirstNewLine(QTabWidget* tabs, BoundGrid* grid, const QSet<qint64>& before) {
+    Recordset* rs = grid->recordset();
+    if (!rs || !rs->readAllRows())
+        return;
+    for (int row = 0; row < rs->rowsRead(); ++row) {
+        if (before.contains(rs->value(row, QStringLiteral("ID_tarifa")).toLongLong()))
+            continue;
+        BoundListModel* model = grid->listModel();
+        const bool quantity = model->flags(model->index(row, ColQuantity)) & Qt::ItemIsEditable;
+        tabs->setCurrentWidget(grid->parentWidget());
+        grid->setFocus();
+        grid->setCurrentIndex(model->index(row, quantity ? ColQuantity : ColAmount));
+        return;
+    }
+}
+
 // How many customers the name box offers at most: the most recently used.
 constexpr int CustomerOffers = 20;
 
@@ -338,6 +356,9 @@ bool Racun::loadNewInvoiceDefaults() {
     }
     m_proposedNumber = proposeNumber(today().year(), yearCounter);
     ui.headerBoxes[NumberBox]->setText(m_proposedNumber);
+    // An office of one: that one compiles every invoice.
+    if (ui.staffCombo->count() == 1)
+        ui.staffCombo->setCurrentIndex(0);
     return true;
 }
 
@@ -510,6 +531,11 @@ void Racun::onAddOperations() {
     }
     if (!PickConfirmed)
         return;
+    // The lines there were before, to find the first one added.
+    QSet<qint64> before;
+    if (Recordset* rs = lines(); rs && rs->readAllRows())
+        for (int row = 0; row < rs->rowsRead(); ++row)
+            before.insert(rs->value(row, QStringLiteral("ID_tarifa")).toLongLong());
     const AddOperationsResult result =
         addPickedOperations(*m_db, *m_work, ui.lumpSumCheck->isChecked());
     if (!result.ok)
@@ -518,7 +544,8 @@ void Racun::onAddOperations() {
         ui.lumpSumCheck->setEnabled(false);
     if (result.added > 0)
         Modified = true;
-    refreshLines();
+    if (refreshLines() && result.added > 0)
+        goToFirstNewLine(ui.tabs, ui.linesGrid, before);
     if (result.stoppedAtExpense)
         Msg::information(this, Messages::ExpensesAsLumpSum);
 }

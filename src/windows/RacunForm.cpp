@@ -125,7 +125,10 @@ QWidget* RacunForm::buildHeaderTab() {
     headerBoxes[8]->setMaximumWidth(140);
     headerBoxes[15]->setMaximumWidth(80);
 
-    // Left: the invoice and the customer; right: dates, tax data, compiler.
+    // The boxes stand in the order Tab visits them, read top to bottom and
+    // left to right: the invoice and the customer on the left; the date,
+    // the customer's contacts and tax data and the compiler on the right;
+    // the remark and the validity below both.
     auto* left = new QGridLayout;
     int row = 0;
     auto addLeft = [&](const QString& label, QWidget* field) {
@@ -146,41 +149,44 @@ QWidget* RacunForm::buildHeaderTab() {
     left->addLayout(post, row, 1);
     ++row;
     addLeft(QStringLiteral("Kontaktna oseba "), headerBoxes[6]);
-    addLeft(QStringLiteral("Telefon "), headerBoxes[5]);
-    addLeft(QStringLiteral("Faks "), headerBoxes[9]);
-    addLeft(QStringLiteral("E-pošta"), headerBoxes[10]);
+    left->setRowStretch(row, 1);
     left->setColumnStretch(1, 1);
 
     auto* right = new QGridLayout;
     row = 0;
+    auto addRight = [&](const QString& label, QWidget* field) {
+        right->addWidget(caption(label, page), row, 0);
+        right->addWidget(field, row, 1);
+        ++row;
+    };
     auto* date = new QHBoxLayout;
     date->addWidget(headerBoxes[8]);
     date->addWidget(calendarButton);
     date->addStretch(1);
     right->addWidget(caption(QStringLiteral("Datum "), page), row, 0);
     right->addLayout(date, row++, 1);
-    auto* validity = new QHBoxLayout;
-    validity->addWidget(headerBoxes[15]);
-    validity->addStretch(1);
-    right->addWidget(caption(QStringLiteral("Veljavnost (dni)"), page), row, 0);
-    right->addLayout(validity, row++, 1);
-    right->addWidget(caption(QStringLiteral("Davčna številka"), page), row, 0);
-    right->addWidget(headerBoxes[13], row++, 1);
-    right->addWidget(caption(QStringLiteral("Transakcijski račun"), page), row, 0);
-    right->addWidget(headerBoxes[14], row++, 1);
-    right->addWidget(caption(QStringLiteral("Izračun pripravil "), page), row, 0);
-    right->addWidget(staffCombo, row++, 1);
+    addRight(QStringLiteral("Telefon "), headerBoxes[5]);
+    addRight(QStringLiteral("Faks "), headerBoxes[9]);
+    addRight(QStringLiteral("E-pošta"), headerBoxes[10]);
+    addRight(QStringLiteral("Davčna številka"), headerBoxes[13]);
+    addRight(QStringLiteral("Transakcijski račun"), headerBoxes[14]);
+    addRight(QStringLiteral("Izračun pripravil "), staffCombo);
     right->setRowStretch(row, 1);
     right->setColumnStretch(1, 1);
 
     auto* columns = new QHBoxLayout;
-    columns->addLayout(left, 3);
+    columns->addLayout(left, 1);
     columns->addSpacing(16);
-    columns->addLayout(right, 2);
+    columns->addLayout(right, 1);
 
     auto* remark = new QVBoxLayout;
     remark->addWidget(caption(QStringLiteral("Opomba "), page));
     remark->addWidget(remarkEdit, 1);
+    auto* validity = new QHBoxLayout;
+    validity->addWidget(caption(QStringLiteral("Veljavnost (dni)"), page));
+    validity->addWidget(headerBoxes[15]);
+    validity->addStretch(1);
+    remark->addLayout(validity);
 
     auto* layout = new QVBoxLayout(page);
     layout->addLayout(columns);

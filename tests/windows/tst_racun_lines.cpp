@@ -5,6 +5,7 @@
 #include "EditorSession.h"
 
 #include "invoice/WorkingTable.h"
+#include "text/Messages.h"
 #include "windows/Postavke.h"
 
 using namespace valmir;
@@ -166,6 +167,11 @@ private Q_SLOTS:
         s.add({{1, 3}, {1, 6}, {91, 1}, {91, 2}});
         QCOMPARE(lineCount(s.e), 4);
         QVERIFY(s.e->isModified());
+        // Typing goes on in the first new line's quantity.
+        s.e->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(s.e));
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(grid(s.e)));
+        QCOMPARE(grid(s.e)->currentIndex(), grid(s.e)->listModel()->index(0, 3));
         QVERIFY(!option(s.e, "Check2")->isEnabled()); // expenses exclude the lump sum
         QCOMPARE(cell(s.e, 0, 5), QString());         // adding does not price
 
@@ -192,6 +198,29 @@ private Q_SLOTS:
         QTRY_COMPARE(s.watcher.seen.size(), 1);
         QCOMPARE(s.watcher.seen.first().section('|', 0, 0), QString("Napačen vnos"));
         QCOMPARE(cell(s.e, 3, 5), money("30,00"));
+        // Typed in the cell, the text stays there to be corrected.
+        BoundGrid* lines = grid(s.e);
+        s.e->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(s.e));
+        lines->setCurrentIndex(lines->listModel()->index(0, 3));
+        QTest::keyClick(lines, Qt::Key_D);
+        QTest::keyClicks(QApplication::focusWidget(), "va");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_COMPARE(s.watcher.seen.size(), 2);
+        QCOMPARE(s.watcher.seen.last(),
+                 Messages::NotANumber.title + '|' + Messages::NotANumber.text.arg("dva"));
+        s.e->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(s.e));
+        auto* typed = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QTRY_VERIFY(typed && lines->isAncestorOf(typed));
+        QCOMPARE(typed->text(), QString("dva"));
+        QCOMPARE(cell(s.e, 0, 3), QString("2"));
+        QTest::keyClick(typed, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(typed, "3");
+        QTest::keyClick(typed, Qt::Key_Return);
+        QTRY_COMPARE(cell(s.e, 0, 3), QString("3"));
+        QCOMPARE(s.watcher.seen.size(), 2);
+        QVERIFY(typeCell(s.e, 0, 3, "2"));
 
         // Picking one of them again keeps what was typed.
         s.add({{1, 3}});
@@ -216,6 +245,11 @@ private Q_SLOTS:
         option(s.e, "Check1")->click();
         QCOMPARE(cell(s.e, 1, 5), money("113,40"));
         QCOMPARE(caption(s.e, "Label7"), money("1.940,40"));
+        // Added among the lines there were: the new line is next.
+        s.add({{2, 5}});
+        QCOMPARE(cell(s.e, 2, 0), QString("2.5"));
+        QCOMPARE(s.e->focusWidget(), static_cast<QWidget*>(grid(s.e)));
+        QCOMPARE(grid(s.e)->currentIndex(), grid(s.e)->listModel()->index(2, 3));
     }
 
     // Lines that each fit may add up to more than a number holds: said so,
