@@ -147,7 +147,7 @@ constexpr MenuItem DataItems[] = {
     {"M1_2", u"&Brisanje starih računov...", openModal<Brisanje>, true},
     Separator,
     {"M1_3", u"&Varnostna kopija...", saveCopy, false},
-    {"M1_4", u"&Obnovi iz varnostne kopije...", restoreCopy, true},
+    {"M1_4", u"Obnovi &iz varnostne kopije...", restoreCopy, true},
     Separator,
     {"M1_K", u"&Konec", quit, false},
 };

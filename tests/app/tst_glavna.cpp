@@ -132,7 +132,7 @@ private Q_SLOTS:
     void actingOnTheCurrentInvoice_data() {
         QTest::addColumn<int>("row");
         QTest::addColumn<QString>("by");
-        QTest::addColumn<QString>("answer");  // Yes or No, or a button of the new-invoice question
+        QTest::addColumn<QString>("answer");  // Yes, No, Return (the key), or a button of the new-invoice question
         QTest::addColumn<QString>("failing"); // a table the engine refuses to delete from
         QTest::addColumn<QStringList>("seen");
         using L = QStringList;
@@ -155,6 +155,7 @@ private Q_SLOTS:
         QTest::newRow("delete the last row") << 3 << "Command3" << "Yes" << "" << L{ask};
         QTest::newRow("Delete key") << 1 << "key" << "Yes" << "" << L{ask};
         QTest::newRow("delete, no") << 1 << "Command3" << "No" << "" << L{ask};
+        QTest::newRow("delete, Enter keeps it") << 1 << "Command3" << "Return" << "" << L{ask};
         QTest::newRow("delete failing") << 1 << "Command3" << "Yes" << "tblRacunTarife" << failed;
         // clang-format on
     }
@@ -173,6 +174,8 @@ private Q_SLOTS:
         auto w = showWindow();
         test::ModalWatcher watcher;
         watcher.answers << (answer == "No" ? QMessageBox::No : QMessageBox::Yes);
+        if (answer == "Return")
+            watcher.keys << Qt::Key_Return;
         watcher.dialogs["Racun"] = [&](QWidget* editor) {
             watcher.seen << QString("Racun %1 %2")
                                 .arg(OpenMode)
@@ -759,6 +762,14 @@ private Q_SLOTS:
             letter(a->text());
         QVERIFY(letters.removeOne("p"));
         QCOMPARE(QSet<QString>(letters.begin(), letters.end()).size(), letters.size());
+        // Nor two items of one menu.
+        for (QAction* m : w->menuBar()->actions()) {
+            letters.clear();
+            for (QAction* a : m->menu()->actions())
+                letter(a->text());
+            QVERIFY2(QSet<QString>(letters.begin(), letters.end()).size() == letters.size(),
+                     qPrintable(m->text() + ": " + letters.join(' ')));
+        }
         w->findChild<QAction*>("M3_1")->trigger();
         QWidget* manual = nullptr;
         QTRY_VERIFY((manual = QApplication::activeWindow()) && manual->objectName() == "Navodila");
