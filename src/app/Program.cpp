@@ -13,6 +13,7 @@
 #include "text/Messages.h"
 #include "ui/AppIcon.h"
 #include "ui/MessageBox.h"
+#include "ui/WindowFit.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -270,6 +271,7 @@ int answerOnConsole(const QStringList& arguments) {
 
 int runValmir(QApplication& app, const QStringList& arguments) {
     installQtTranslation(app);
+    installWindowFit();
     app.setWindowIcon(appIcon());
     if (const int answered = answerOnConsole(arguments); answered >= 0)
         return answered;
