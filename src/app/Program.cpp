@@ -14,6 +14,7 @@
 #include "ui/AppIcon.h"
 #include "ui/MessageBox.h"
 #include "ui/WindowFit.h"
+#include "windows/Navodila.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -272,6 +273,7 @@ int answerOnConsole(const QStringList& arguments) {
 int runValmir(QApplication& app, const QStringList& arguments) {
     installQtTranslation(app);
     installWindowFit();
+    Navodila::installHelpKey();
     app.setWindowIcon(appIcon());
     if (const int answered = answerOnConsole(arguments); answered >= 0)
         return answered;
