@@ -44,6 +44,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QStyledItemDelegate>
 #include <QThread>
 #include <QTimer>
@@ -366,6 +367,14 @@ QHBoxLayout* Glavna::buildButtons(QWidget* central) {
     m_openButton->setToolTip(keyTip(m_openButton->text(), QKeySequence(Qt::Key_Return)));
     m_deleteButton->setToolTip(keyTip(m_deleteButton->text(), QKeySequence::Delete));
     return row;
+}
+
+void Glavna::tellFirstSteps() {
+    const QString told = QStringLiteral("prvi_koraki/povedano");
+    if (m_list->listModel()->rowCount() > 0 || QSettings().value(told).toBool())
+        return;
+    Msg::information(this, HelpMessages::FirstSteps);
+    QSettings().setValue(told, true);
 }
 
 void Glavna::buildMenu() {

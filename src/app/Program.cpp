@@ -302,6 +302,7 @@ int runValmir(QApplication& app, const QStringList& arguments) {
         Glavna window(appContext());
         window.show();
         tellAboutCopies(&window, started);
+        window.tellFirstSteps();
         rc = app.exec();
     }
     // The server's data are kept by the server's own backups.

@@ -32,7 +32,8 @@ public:
     // it was opened over); the first page for a window it does not know.
     static QUrl pageOf(const QWidget* window);
     // F1 anywhere in the program shows the manual at the page of the
-    // window it is pressed in. Installed once, when the program starts;
+    // window it is pressed in, and a link to a page of the manual (as in a
+    // message) shows that page. Installed once, when the program starts;
     // installing again does nothing.
     static void installHelpKey();
 
