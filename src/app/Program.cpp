@@ -302,7 +302,8 @@ int runValmir(QApplication& app, const QStringList& arguments) {
         Glavna window(appContext());
         window.show();
         tellAboutCopies(&window, started);
-        window.tellFirstSteps();
+        // Told over the window shown, once the run's events are going.
+        QTimer::singleShot(0, &window, [&window] { window.tellFirstSteps(); });
         rc = app.exec();
     }
     // The server's data are kept by the server's own backups.
