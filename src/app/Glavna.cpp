@@ -44,6 +44,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QStyledItemDelegate>
 #include <QThread>
 #include <QTimer>
@@ -147,7 +148,7 @@ constexpr MenuItem DataItems[] = {
     {"M1_2", u"&Brisanje starih računov...", openModal<Brisanje>, true},
     Separator,
     {"M1_3", u"&Varnostna kopija...", saveCopy, false},
-    {"M1_4", u"&Obnovi iz varnostne kopije...", restoreCopy, true},
+    {"M1_4", u"Obnovi &iz varnostne kopije...", restoreCopy, true},
     Separator,
     {"M1_K", u"&Konec", quit, false},
 };
@@ -366,6 +367,14 @@ QHBoxLayout* Glavna::buildButtons(QWidget* central) {
     m_openButton->setToolTip(keyTip(m_openButton->text(), QKeySequence(Qt::Key_Return)));
     m_deleteButton->setToolTip(keyTip(m_deleteButton->text(), QKeySequence::Delete));
     return row;
+}
+
+void Glavna::tellFirstSteps() {
+    const QString told = QStringLiteral("prvi_koraki/povedano");
+    if (m_list->listModel()->rowCount() > 0 || QSettings().value(told).toBool())
+        return;
+    Msg::information(this, HelpMessages::FirstSteps);
+    QSettings().setValue(told, true);
 }
 
 void Glavna::buildMenu() {

@@ -36,6 +36,9 @@ public:
     const ListSort& sortState() const { return m_sortable->sort(); }
     // What the windows opened from here get of the run.
     const AppContext& context() const { return m_context; }
+    // On the first start, with no invoice in the list, tells once what to
+    // do first; the account remembers that it was told.
+    void tellFirstSteps();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -13,6 +13,8 @@
 #include "text/Messages.h"
 #include "ui/AppIcon.h"
 #include "ui/MessageBox.h"
+#include "ui/WindowFit.h"
+#include "windows/Navodila.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -270,6 +272,8 @@ int answerOnConsole(const QStringList& arguments) {
 
 int runValmir(QApplication& app, const QStringList& arguments) {
     installQtTranslation(app);
+    installWindowFit();
+    Navodila::installHelpKey();
     app.setWindowIcon(appIcon());
     if (const int answered = answerOnConsole(arguments); answered >= 0)
         return answered;
@@ -298,6 +302,8 @@ int runValmir(QApplication& app, const QStringList& arguments) {
         Glavna window(appContext());
         window.show();
         tellAboutCopies(&window, started);
+        // Told over the window shown, once the run's events are going.
+        QTimer::singleShot(0, &window, [&window] { window.tellFirstSteps(); });
         rc = app.exec();
     }
     // The server's data are kept by the server's own backups.

@@ -604,6 +604,19 @@ inline const Message NotFound{
                    "Program deluje naprej kot doslej."),
     Titles::Cannot};
 
+// Once, on the first start with no invoice; the link opens the manual.
+inline const Message FirstSteps{
+    QStringLiteral(
+        "<p>Seznam računov je še prazen. Preden narediš prvi račun:</p>"
+        "<ol><li>v meniju Nastavitve izpolni »Naši podatki« (ime, naslov, TRR, davčna "
+        "številka);</li>"
+        "<li>v meniju Podatki preglej cenik (»Geodetske storitve« in »Opravila«): točke v "
+        "njem so le zgled, ne cenik tvoje pisarne;</li>"
+        "<li>nato pritisni »Nov račun«.</li></ol>"
+        "<p>Več o tem v navodilih: <a href=\"qrc:/help/prvi_koraki.html\">Prvi koraki</a> "
+        "(navodila odpre tudi tipka F1).</p>"),
+    QStringLiteral("Prvi koraki")};
+
 } // namespace HelpMessages
 
 namespace AboutMessages {

@@ -2,12 +2,16 @@
 
 #include "ui/KeyShortcut.h"
 
-#include "ui/MessageBox.h"
 #include "text/Messages.h"
+#include "ui/MessageBox.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
 #include <QFile>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMessageBox>
 #include <QPointer>
 #include <QSplitter>
 #include <QStyle>
@@ -57,6 +61,20 @@ constexpr ContentsEntry Contents[] = {
 
 const QString Folder = QStringLiteral("qrc:/help/");
 
+// The page of each window, by the window's objectName.
+constexpr std::pair<QStringView, const char*> WindowPages[] = {
+    {u"Glavna", "glavno_okno.html"},  {u"Racun", "racun.html"},
+    {u"Nov_racun", "racun.html"},     {u"Postavke", "izbira_opravil.html"},
+    {u"Calendar", "koledar.html"},    {u"I_poste", "poste.html"},
+    {u"Pregled", "pregled.html"},     {u"Brisanje", "brisanje.html"},
+    {u"S_grupe", "storitve.html"},    {u"V_grupe", "storitve.html"},
+    {u"S_postavke", "opravila.html"}, {u"V_postavke", "opravila.html"},
+    {u"N_osebje", "osebje.html"},     {u"N_narocniki", "narocniki.html"},
+    {u"N_data", "nasi_podatki.html"}, {u"N_racun", "racuni.html"},
+    {u"N_word", "urejevalnik.html"},  {u"N_streznik", "podatki.html"},
+    {u"frmAbout", "uvod.html"},
+};
+
 QUrl pageUrl(const char* page) { return QUrl(Folder + QString::fromLatin1(page)); }
 
 // The resource in a static library is registered by hand, once.
@@ -97,6 +115,69 @@ QList<QUrl> Navodila::contentsPages() {
 }
 
 Navodila* Navodila::instance() { return g_window; }
+
+QUrl Navodila::pageOf(const QWidget* window) {
+    for (const QWidget* w = window; w; w = w->parentWidget()) {
+        if (!w->isWindow())
+            continue;
+        for (const auto& [name, page] : WindowPages)
+            if (w->objectName() == name)
+                return pageUrl(page);
+    }
+    return homePage();
+}
+
+namespace {
+
+// F1 is taken before any control sees it; in the manual itself it does
+// nothing more.
+class HelpKeyFilter : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+public Q_SLOTS:
+    // A link to a page of the manual (in a message, say) shows that page,
+    // beside the window of the message.
+    void openPage(const QUrl& url) {
+        QWidget* over = QApplication::activeModalWidget() ? QApplication::activeModalWidget()
+                                                          : QApplication::activeWindow();
+        if (over && qobject_cast<QMessageBox*>(over))
+            over = over->parentWidget();
+        if (Navodila* open = Navodila::instance(); open && open->parentWidget() != over)
+            open->setParent(over, open->windowFlags());
+        Navodila::showManual(over, url);
+    }
+
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress || !watched->isWidgetType() ||
+            static_cast<QKeyEvent*>(event)->key() != Qt::Key_F1 ||
+            static_cast<QKeyEvent*>(event)->modifiers() != Qt::NoModifier)
+            return false;
+        QWidget* window = static_cast<QWidget*>(watched)->window();
+        if (window->objectName() != u"Navodila") {
+            // Over a modal window the manual is its child, so that it can be used.
+            QWidget* over =
+                QApplication::activeModalWidget() ? QApplication::activeModalWidget() : window;
+            if (Navodila* open = Navodila::instance(); open && open->parentWidget() != over)
+                open->setParent(over, open->windowFlags());
+            Navodila::showManual(over, Navodila::pageOf(window));
+        }
+        return true;
+    }
+};
+
+} // namespace
+
+void Navodila::installHelpKey() {
+    static HelpKeyFilter* filter = nullptr;
+    if (filter || !qApp)
+        return;
+    filter = new HelpKeyFilter(qApp);
+    qApp->installEventFilter(filter);
+    QDesktopServices::setUrlHandler(QStringLiteral("qrc"), filter, "openPage");
+}
 
 Navodila* Navodila::showManual(QWidget* parent, const QUrl& page) {
     registerPages();
@@ -172,8 +253,8 @@ Navodila::Navodila(QWidget* parent) : QWidget(parent, Qt::Window) {
 void Navodila::buildContents() {
     QTreeWidgetItem* parent = nullptr;
     for (const ContentsEntry& e : Contents) {
-        auto* item = e.level == 0 || !parent ? new QTreeWidgetItem(m_contents)
-                                             : new QTreeWidgetItem(parent);
+        auto* item =
+            e.level == 0 || !parent ? new QTreeWidgetItem(m_contents) : new QTreeWidgetItem(parent);
         item->setText(0, e.title.toString());
         item->setData(0, Qt::UserRole, pageUrl(e.page));
         if (e.level == 0)
@@ -201,3 +282,5 @@ void Navodila::onSourceChanged(const QUrl& url) {
 }
 
 } // namespace valmir
+
+#include "Navodila.moc"

@@ -28,6 +28,14 @@ public:
     static QUrl homePage();
     // Every page of the contents list, in its order.
     static QList<QUrl> contentsPages();
+    // The page that tells of `window` (by its objectName, or of the window
+    // it was opened over); the first page for a window it does not know.
+    static QUrl pageOf(const QWidget* window);
+    // F1 anywhere in the program shows the manual at the page of the
+    // window it is pressed in, and a link to a page of the manual (as in a
+    // message) shows that page. Installed once, when the program starts;
+    // installing again does nothing.
+    static void installHelpKey();
 
     QTextBrowser* browser() const { return m_browser; }
     QTreeWidget* contents() const { return m_contents; }

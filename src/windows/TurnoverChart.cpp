@@ -22,12 +22,15 @@ void TurnoverChart::show(const YearTurnover& t) {
     paid->setColor(QColor(0x4c, 0x9a, 0x5a));
     unpaid->setColor(QColor(0xd9, 0x7b, 0x3a));
     QStringList months;
-    double highest = 0;
+    // The bars stack what is above zero upwards and a credit note's
+    // negative part downwards: the axis spans the tallest of either.
+    double highest = 0, lowest = 0;
     for (const TurnoverRow& r : t.months) {
         paid->append(r.paid);
         unpaid->append(r.unpaid);
         months << QString::number(r.month);
-        highest = std::max(highest, r.paid + r.unpaid);
+        highest = std::max(highest, std::max(r.paid, 0.0) + std::max(r.unpaid, 0.0));
+        lowest = std::min(lowest, std::min(r.paid, 0.0) + std::min(r.unpaid, 0.0));
     }
     auto* series = new QStackedBarSeries;
     series->append(paid);
@@ -47,7 +50,7 @@ void TurnoverChart::show(const YearTurnover& t) {
     series->attachAxis(x);
     auto* y = new QValueAxis;
     y->setLabelFormat(QStringLiteral("%.0f"));
-    y->setRange(0, highest > 0 ? highest * 1.1 : 100);
+    y->setRange(lowest * 1.1, highest > 0 || lowest < 0 ? highest * 1.1 : 100);
     y->applyNiceNumbers();
     y->setLabelsFont(small);
     c->addAxis(y, Qt::AlignLeft);

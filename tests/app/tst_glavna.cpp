@@ -5,10 +5,13 @@
 #include "text/Clock.h"
 #include "text/Messages.h"
 #include "text/TextForms.h"
+#include "windows/Navodila.h"
 
 #include <QDesktopServices>
 #include <QMenuBar>
 #include <QScopeGuard>
+#include <QSettings>
+#include <QTextBrowser>
 
 using namespace valmir;
 
@@ -132,7 +135,7 @@ private Q_SLOTS:
     void actingOnTheCurrentInvoice_data() {
         QTest::addColumn<int>("row");
         QTest::addColumn<QString>("by");
-        QTest::addColumn<QString>("answer");  // Yes or No, or a button of the new-invoice question
+        QTest::addColumn<QString>("answer");  // Yes, No, Return (the key), or a button of the new-invoice question
         QTest::addColumn<QString>("failing"); // a table the engine refuses to delete from
         QTest::addColumn<QStringList>("seen");
         using L = QStringList;
@@ -155,6 +158,7 @@ private Q_SLOTS:
         QTest::newRow("delete the last row") << 3 << "Command3" << "Yes" << "" << L{ask};
         QTest::newRow("Delete key") << 1 << "key" << "Yes" << "" << L{ask};
         QTest::newRow("delete, no") << 1 << "Command3" << "No" << "" << L{ask};
+        QTest::newRow("delete, Enter keeps it") << 1 << "Command3" << "Return" << "" << L{ask};
         QTest::newRow("delete failing") << 1 << "Command3" << "Yes" << "tblRacunTarife" << failed;
         // clang-format on
     }
@@ -173,6 +177,8 @@ private Q_SLOTS:
         auto w = showWindow();
         test::ModalWatcher watcher;
         watcher.answers << (answer == "No" ? QMessageBox::No : QMessageBox::Yes);
+        if (answer == "Return")
+            watcher.keys << Qt::Key_Return;
         watcher.dialogs["Racun"] = [&](QWidget* editor) {
             watcher.seen << QString("Racun %1 %2")
                                 .arg(OpenMode)
@@ -759,11 +765,68 @@ private Q_SLOTS:
             letter(a->text());
         QVERIFY(letters.removeOne("p"));
         QCOMPARE(QSet<QString>(letters.begin(), letters.end()).size(), letters.size());
+        // Nor two items of one menu.
+        for (QAction* m : w->menuBar()->actions()) {
+            letters.clear();
+            for (QAction* a : m->menu()->actions())
+                letter(a->text());
+            QVERIFY2(QSet<QString>(letters.begin(), letters.end()).size() == letters.size(),
+                     qPrintable(m->text() + ": " + letters.join(' ')));
+        }
         w->findChild<QAction*>("M3_1")->trigger();
         QWidget* manual = nullptr;
         QTRY_VERIFY((manual = QApplication::activeWindow()) && manual->objectName() == "Navodila");
         QTest::keyClick(manual, Qt::Key_Escape);
         QTRY_VERIFY(!manual->isVisible());
+    }
+
+    // The first start with an empty list tells what to do first, once; its
+    // link shows the manual's "Prvi koraki".
+    void firstStartTellsWhatToDoFirst_data() {
+        QTest::addColumn<bool>("invoices");
+        QTest::addColumn<bool>("toldBefore");
+        QTest::addColumn<int>("told");
+        QTest::newRow("empty list") << false << false << 1;
+        QTest::newRow("invoices there") << true << false << 0;
+        QTest::newRow("told on a start before") << false << true << 0;
+    }
+    void firstStartTellsWhatToDoFirst() {
+        QFETCH(bool, invoices);
+        QFETCH(bool, toldBefore);
+        QFETCH(int, told);
+        QSettings().remove("prvi_koraki");
+        if (toldBefore) {
+            Glavna before(appContext());
+            test::ModalWatcher watcher;
+            before.tellFirstSteps();
+            QCOMPARE(watcher.seen.size(), 1);
+        }
+        if (invoices)
+            test::addInvoice(*Db, {{"StevilkaRacuna", "2026/001"}});
+        auto w = showWindow();
+        test::ModalWatcher watcher;
+        bool linked = false; // a click on the link opens it
+        watcher.meanwhile = [&linked] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            auto* label = box ? box->findChild<QLabel*>("qt_msgbox_label") : nullptr;
+            linked = label && label->openExternalLinks() && label->textFormat() != Qt::PlainText;
+        };
+        w->tellFirstSteps();
+        w->tellFirstSteps(); // the next start
+        QCOMPARE(watcher.seen.size(), told);
+        QCOMPARE(linked, told == 1);
+        if (!told)
+            return;
+        const Message& m = HelpMessages::FirstSteps;
+        QCOMPARE(watcher.seen[0], m.title + '|' + m.text);
+        for (const char* step : {"Naši podatki", "zgled", "Nov račun"})
+            QVERIFY(m.text.contains(step));
+        Navodila::installHelpKey();
+        const qsizetype at = m.text.indexOf("href=\"") + 6;
+        QDesktopServices::openUrl(QUrl(m.text.mid(at, m.text.indexOf('"', at) - at)));
+        QVERIFY(Navodila::instance() && Navodila::instance()->isVisible());
+        QCOMPARE(Navodila::instance()->browser()->source(), QUrl("qrc:/help/prvi_koraki.html"));
+        Navodila::instance()->close();
     }
 
     void tabThenExit() {

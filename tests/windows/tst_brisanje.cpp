@@ -59,6 +59,8 @@ private Q_SLOTS:
         for (const char* bad : {"31.2.2009", "", "abc", "1.1.10000"})
             row(bad, bad, {}, {BadDate}, All);
         row("no to the first", "5.12.2009", {QMessageBox::No}, {Ask}, All);
+        // Enter on the question answers Ne (were it Da, No would purge next).
+        row("Enter on the first", "5.12.2009", {QMessageBox::Ok, QMessageBox::No}, {Ask}, All);
         row("yes to the second gives up", "5.12.2009", {QMessageBox::Yes, QMessageBox::Yes},
             {Ask, GiveUp}, All);
         row("1.1.1899, nothing older", "1.1.1899", Go, {Ask, GiveUp}, All);
@@ -72,6 +74,10 @@ private Q_SLOTS:
         const bool refused = seen.size() == 3; // the engine refuses deleting invoices
         ModalWatcher watcher;
         watcher.answers = answers;
+        if (answers.value(0) == QMessageBox::Ok) { // stands for Enter pressed on the box
+            watcher.answers.removeFirst();
+            watcher.keys << Qt::Key_Return;
+        }
         Brisanje dialog(appContext());
         dialog.show();
         dialog.findChild<QLineEdit*>("Text1")->setText(date);

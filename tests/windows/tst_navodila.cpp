@@ -43,6 +43,69 @@ class TestNavodila : public FixtureTest {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase() { Navodila::installHelpKey(); }
+
+    // F1 pressed on the focused control of a window shows the manual at
+    // that window's page, over a modal window usable beside it.
+    void f1ShowsThePageOfTheWindow_data() {
+        QTest::addColumn<QString>("by"); // a menu item or a button of the main window
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("page");
+        QTest::newRow("main window") << ""
+                                     << "Glavna"
+                                     << "glavno_okno.html";
+        QTest::newRow("editor") << "Command1"
+                                << "Racun"
+                                << "racun.html";
+        QTest::newRow("overview") << "M1_5"
+                                  << "Pregled"
+                                  << "pregled.html";
+        QTest::newRow("our data") << "M2_2"
+                                  << "N_data"
+                                  << "nasi_podatki.html";
+        QTest::newRow("services") << "M1_1a"
+                                  << "S_grupe"
+                                  << "storitve.html";
+        QTest::newRow("purge") << "M1_2"
+                               << "Brisanje"
+                               << "brisanje.html";
+    }
+    void f1ShowsThePageOfTheWindow() {
+        QFETCH(QString, by);
+        QFETCH(QString, window);
+        QFETCH(QString, page);
+        Glavna main(appContext());
+        main.show();
+        main.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+        QUrl shown;
+        bool usable = false;
+        const auto pressF1 = [&](QWidget* w) {
+            QWidget* focused = w->focusWidget() ? w->focusWidget() : w;
+            QTest::keyClick(focused, Qt::Key_F1);
+            QVERIFY(Navodila::instance() && Navodila::instance()->isVisible());
+            shown = Navodila::instance()->browser()->source();
+            usable = !QApplication::activeModalWidget() ||
+                     Navodila::instance()->parentWidget() == QApplication::activeModalWidget();
+            Navodila::instance()->close();
+        };
+        if (by.isEmpty()) {
+            pressF1(&main);
+        } else {
+            ModalWatcher watcher;
+            watcher.dialogs[window] = [&](QWidget* dialog) {
+                pressF1(dialog);
+                static_cast<QDialog*>(dialog)->reject();
+            };
+            if (auto* item = main.findChild<QAction*>(by))
+                item->trigger();
+            else
+                click(&main, by);
+        }
+        QCOMPARE(shown, QUrl("qrc:/help/" + page));
+        QVERIFY(usable);
+    }
+
     // The manual opens from the menu beside the main window, not modal; a
     // second "Navodila..." brings back the same window, also after it was
     // closed; a page that cannot be read is told and ends nothing; closing

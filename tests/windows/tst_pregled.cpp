@@ -4,11 +4,13 @@
 #include "text/Clock.h"
 #include "text/TextForms.h"
 #include "windows/Pregled.h"
+#include "windows/TurnoverChart.h"
 
 #include <QBarSet>
 #include <QChartView>
 #include <QStackedBarSeries>
 #include <QTableWidget>
+#include <QValueAxis>
 
 using namespace valmir;
 using namespace valmir::test;
@@ -153,6 +155,36 @@ private Q_SLOTS:
         QCOMPARE(
             fresh->scalar("SELECT count(*) FROM tblRacun WHERE StevilkaRacuna = '2031/1'").toInt(),
             1);
+    }
+
+    // The chart's axis holds December's bar whole, above zero and, for a
+    // credit note not yet paid, below it.
+    void chartAxisHoldsTheTallestBar_data() {
+        QTest::addColumn<double>("paid");
+        QTest::addColumn<double>("unpaid");
+        QTest::newRow("paid only") << 1234.56 << 0.0;
+        QTest::newRow("paid and unpaid") << 900.0 << 850.4;
+        QTest::newRow("a credit note unpaid") << 1000.0 << -500.0;
+        QTest::newRow("only a credit note") << 0.0 << -300.0;
+    }
+    void chartAxisHoldsTheTallestBar() {
+        QFETCH(double, paid);
+        QFETCH(double, unpaid);
+        YearTurnover t;
+        t.year = 2026;
+        for (int m = 1; m <= 12; ++m)
+            t.months << TurnoverRow{m, 1, 0, 0, 10, 5, 5};
+        t.months.last() = TurnoverRow{12, 2, 0, 0, paid + unpaid, paid, unpaid};
+        TurnoverChart chart;
+        chart.show(t);
+        chart.QWidget::show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        auto* y = qobject_cast<QValueAxis*>(chart.chart()->axes(Qt::Vertical).value(0));
+        QVERIFY(y);
+        QVERIFY2(y->max() >= std::max(paid, 0.0) + std::max(unpaid, 0.0),
+                 qPrintable(QString::number(y->max())));
+        QVERIFY2(y->min() <= std::min(paid, 0.0) + std::min(unpaid, 0.0),
+                 qPrintable(QString::number(y->min())));
     }
 
     // No invoices: this year's empty months. Unreadable invoices: no window.
