@@ -104,6 +104,8 @@ const char* outcomeName(SaveOutcome o) {
         return "duplicate-number";
     case SaveOutcome::BadDate:
         return "bad-date";
+    case SaveOutcome::NoCustomerName:
+        return "no-customer";
     case SaveOutcome::ChangedMeanwhile:
         return "changed-meanwhile";
     case SaveOutcome::EngineError:

@@ -36,7 +36,8 @@ void InvoiceOutput::print() {
 // The checks, the recalculation and the document of printing; the
 // document's path, or empty once the user has been told why not.
 QString InvoiceOutput::writeDocument() {
-    m_editor.ui.linesGrid->commitEdit();
+    if (!m_editor.ui.linesGrid->commitEdit())
+        return {};
     Recordset* rs = m_editor.lines();
     if (!rs || rs->recordCount() == 0) {
         Msg::critical(&m_editor, DocumentMessages::NoLines);
@@ -81,7 +82,8 @@ QString InvoiceOutput::writePdf() {
 }
 
 bool InvoiceOutput::ensureStored() {
-    m_editor.ui.linesGrid->commitEdit();
+    if (!m_editor.ui.linesGrid->commitEdit())
+        return false;
     if (m_editor.Mode == 1 && !m_editor.Modified)
         return true;
     return Msg::question(&m_editor, PdfMessages::SaveFirst) && m_editor.store();

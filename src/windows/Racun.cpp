@@ -426,7 +426,9 @@ void Racun::onTimer() {
 // Pricing
 
 bool Racun::recalculateAndShow() {
-    ui.linesGrid->commitEdit();
+    // A cell refused as typed is corrected first; its box has told why.
+    if (!ui.linesGrid->commitEdit())
+        return false;
     Recordset* rs = lines();
     if (!rs)
         return false;
@@ -735,7 +737,8 @@ bool Racun::save() {
 }
 
 bool Racun::store() {
-    ui.linesGrid->commitEdit();
+    if (!ui.linesGrid->commitEdit())
+        return false;
     askUnifiedReport();
     // The lines, the totals kept with the invoice and the labels must say
     // the same: what was typed since the last "Preračun" is priced first.
@@ -864,7 +867,8 @@ void Racun::reject() {
 }
 
 bool Racun::mayClose() {
-    ui.linesGrid->commitEdit();
+    if (!ui.linesGrid->commitEdit())
+        return false;
     if (!Modified)
         return true;
     switch (Msg::askBeforeClosing(this, Messages::UnsavedChanges)) {
