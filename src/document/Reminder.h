@@ -12,6 +12,7 @@ namespace valmir {
 
 class Database;
 class RtfDocument;
+struct DocumentBlocks;
 
 // A reminder (opomin): the letter that asks a customer to pay an invoice
 // that is overdue, with the amount still owed and the UPN QR code to pay
@@ -72,9 +73,11 @@ QString reminderMark(const QDate& last, int count);
 // and the purpose "Opomin za račun <number>".
 UpnQrInput reminderQrInput(const ReminderInput& in);
 
-// Writes the letter into an opened RtfDocument, from the prolog to the UPN
-// QR code; CloseDocument is left to the caller. Returns why the code is
-// missing, as writeUpnQrBlock does.
+// The letter as its blocks, from the addresses to the UPN QR code. Returns
+// why the code is missing, as upnQrBlocks does.
+QString reminderBlocks(const ReminderInput& in, DocumentBlocks* out);
+// The same written into an opened RtfDocument, its prolog first;
+// CloseDocument is left to the caller.
 QString writeReminderDocument(RtfDocument& doc, const ReminderInput& in);
 
 // Writes the letter into tempFolder as the invoice's document goes there.
