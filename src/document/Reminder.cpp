@@ -189,16 +189,6 @@ QString writeReminderDocument(RtfDocument& doc, const ReminderInput& in) {
     return warning;
 }
 
-PrintResult PrintReminder(const ReminderInput& in, const QString& tempFolder) {
-    RtfDocument doc;
-    if (!doc.OpenDocument(tempFolder))
-        return {false, {}, doc.error(), DocumentMessages::NotOpened.title, {}};
-    const QString warning = writeReminderDocument(doc, in);
-    if (!doc.CloseDocument())
-        return {false, {}, doc.error(), DocumentMessages::NotWritten.title, {}};
-    return {true, doc.path(), {}, {}, warning};
-}
-
 bool recordReminder(Database& db, qint64 invoiceId, const QDate& today) {
     return db.execute(QStringLiteral("UPDATE tblRacun SET Opomin = ?, "
                                      "Opominov = ifnull(Opominov, 0) + 1 WHERE ID = ?"),

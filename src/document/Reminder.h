@@ -17,7 +17,7 @@ struct DocumentBlocks;
 // A reminder (opomin): the letter that asks a customer to pay an invoice
 // that is overdue, with the amount still owed and the UPN QR code to pay
 // it by. It is made from the stored invoice alone; the main list's
-// "Opomin" turns it into a PDF and records it on the invoice.
+// "Opomin" draws it as a PDF and records it on the invoice.
 
 // The stored invoice as a reminder needs it.
 struct ReminderInvoice {
@@ -79,9 +79,6 @@ QString reminderBlocks(const ReminderInput& in, DocumentBlocks* out);
 // The same written into an opened RtfDocument, its prolog first;
 // CloseDocument is left to the caller.
 QString writeReminderDocument(RtfDocument& doc, const ReminderInput& in);
-
-// Writes the letter into tempFolder as the invoice's document goes there.
-PrintResult PrintReminder(const ReminderInput& in, const QString& tempFolder);
 
 // A reminder made today: its date in Opomin and one more in Opominov, in
 // one statement, so both are written or neither. False with db.lastError().
