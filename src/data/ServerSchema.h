@@ -30,8 +30,8 @@ namespace ServerSchema {
 // and a backup of the server is one. A new step of Schema.cpp needs its
 // server form here before files of its version can move to a server.
 inline constexpr int FirstVersion = 7;
-inline constexpr int Version = 9;
-inline constexpr int FileVersion = 7;
+inline constexpr int Version = 10;
+inline constexpr int FileVersion = 8;
 
 // A statement that changes more rows than this is told to the other
 // workstations as "*" (read the table again) rather than by its keys.

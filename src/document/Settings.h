@@ -20,10 +20,12 @@ class Database;
 
 // The issuer's data, by the box of N_data that shows it: Text1(i) edits
 // CompanyFields[i].
-inline constexpr int CompanyFieldCount = 10;
+// ElektronskiNaslov: where e-invoices reach the office, "scheme:identifier";
+// none typed is its VAT number's (EInvoice.h).
+inline constexpr int CompanyFieldCount = 11;
 inline constexpr std::array<const char16_t*, CompanyFieldCount> CompanyFields = {
     u"Firma", u"Naslov", u"PST",    u"Telefon", u"Faks",
-    u"Email", u"Posta",  u"Davcna", u"TRR",     u"BIC"};
+    u"Email", u"Posta",  u"Davcna", u"TRR",     u"BIC", u"ElektronskiNaslov"};
 using CompanyData = std::array<QString, CompanyFieldCount>;
 
 // Numbering and layout of new invoices; Null fields read as 0 and "no".

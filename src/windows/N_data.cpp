@@ -1,5 +1,6 @@
 #include "windows/N_data.h"
 
+#include "document/EInvoice.h"
 #include "document/Reminder.h"
 #include "document/Settings.h"
 #include "text/Messages.h"
@@ -26,11 +27,12 @@ constexpr int PostcodeLength = 10;
 // Text1(i) of the office's tax number and account (CompanyFields).
 constexpr int TaxNumberBox = 7;
 constexpr int AccountBox = 8;
+constexpr int AddressBox = 10; // the electronic address of e-invoices
 
 } // namespace
 
 N_data::N_data(const AppContext& context, QWidget* parent) : LoadingDialog(parent), m_context(context) {
-    static_assert(CompanyFieldCount == 10);
+    static_assert(CompanyFieldCount == 11);
     setObjectName(QStringLiteral("N_data"));
     setWindowTitle(QStringLiteral("Naši podatki"));
     setModal(true);
@@ -62,7 +64,8 @@ N_data::N_data(const AppContext& context, QWidget* parent) : LoadingDialog(paren
     auto* form = new QGridLayout(frame);
     const std::pair<const char*, int> rows[] = {{"Firma", 0},      {"Naslov", 1}, {"Pošta", 2},
                                                 {"Telefon", 3},    {"Faks", 4},   {"E-pošta", 5},
-                                                {"Davčna št.", 7}, {"TRR", 8},    {"BIC banke", 9}};
+                                                {"Davčna št.", 7}, {"TRR", 8},    {"BIC banke", 9},
+                                                {"Elektronski naslov", AddressBox}};
     int row = 0;
     QWidget* previous = nullptr;
     for (auto [caption, box] : rows) {
@@ -129,6 +132,15 @@ N_data::N_data(const AppContext& context, QWidget* parent) : LoadingDialog(paren
     }
     for (int i = 0; i < CompanyFieldCount; ++i)
         m_fieldEdits[i]->setText(data[i]);
+    // None typed, e-invoices name the VAT number's address.
+    const auto showDefaultAddress = [this] {
+        const QString vat = vatNumberForm(m_fieldEdits[TaxNumberBox]->text());
+        m_fieldEdits[AddressBox]->setPlaceholderText(
+            isSlovenianVatNumber(vat) ? QStringLiteral("9949:") + vat
+                                      : QStringLiteral("9949:SI12345678"));
+    };
+    showDefaultAddress();
+    connect(m_fieldEdits[TaxNumberBox], &QLineEdit::textChanged, this, showDefaultAddress);
     m_reminderEdit->setPlainText(reminderText);
     QList<QWidget*> shown(m_fieldEdits.begin(), m_fieldEdits.end());
     shown << m_reminderEdit;
@@ -161,6 +173,13 @@ void N_data::confirm() {
         return;
     case NumberRefused::None:
         break;
+    }
+    if (QString scheme, id; !data[AddressBox].trimmed().isEmpty() &&
+                            !splitElectronicAddress(data[AddressBox], &scheme, &id)) {
+        Msg::critical(this, EInvoiceFormatMessages::BadAddress.text.arg(data[AddressBox].trimmed()),
+                      EInvoiceFormatMessages::BadAddress.title);
+        m_fieldEdits[AddressBox]->setFocus();
+        return;
     }
     QString error;
     const qint64 versionRead = m_rowVersion;
