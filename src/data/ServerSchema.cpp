@@ -577,8 +577,9 @@ bool prepare(PgConnection& db) {
     return true;
 }
 
-bool createTables(PgConnection& db) {
-    return runAll(db, tableStatements()) && runAll(db, versionTenStatements()) &&
+bool createTables(PgConnection& db, int version) {
+    return runAll(db, tableStatements()) &&
+           (version < 10 || runAll(db, versionTenStatements())) &&
            runAll(db, functionStatements());
 }
 
@@ -591,7 +592,7 @@ bool completeTables(PgConnection& db, int version) {
 }
 
 bool create(PgConnection& db, int version) {
-    return prepare(db) && createTables(db) && completeTables(db, version);
+    return prepare(db) && createTables(db, version) && completeTables(db, version);
 }
 
 } // namespace valmir::ServerSchema
