@@ -6,6 +6,7 @@
 #include "data/Schema.h"
 #include "document/Iban.h"
 #include "document/InvoiceDocument.h"
+#include "document/Settings.h"
 #include "document/UblInvoice.h"
 #include "document/UpnQr.h"
 #include "invoice/InvoiceFields.h"
@@ -665,20 +666,11 @@ EInvoiceResult eInvoiceOfStoredInvoice(Database& db, const QString& number,
     static const QRegularExpression bic(QStringLiteral("^[A-Z]{6}[A-Z0-9]{2}([A-Z0-9]{3})?$"));
     const QString bicForm = s.bic.trimmed().toUpper().remove(u' ');
     d.bic = bic.match(bicForm).hasMatch() ? bicForm : QString();
-    {
-        auto office = db.openRecordset(
-            QStringLiteral("SELECT ElektronskiNaslov FROM tblNastavitve"), RecordsetKind::Snapshot);
-        if (!office || office->readFailed())
-            return refused(DocumentMessages::SettingsNotRead.text + u'\n' + db.lastError(),
-                           DocumentMessages::SettingsNotRead.title);
-        setElectronicAddress(&d.seller, office->eof()
-                                            ? QString()
-                                            : NullTrim(office->field(QStringLiteral(
-                                                  "ElektronskiNaslov"))));
-        if (office->readFailed())
-            return refused(DocumentMessages::SettingsNotRead.text + u'\n' + office->lastError(),
-                           DocumentMessages::SettingsNotRead.title);
-    }
+    QString officeAddress;
+    if (!readElectronicAddress(db, &officeAddress, &error))
+        return refused(DocumentMessages::SettingsNotRead.text + u'\n' + error,
+                       DocumentMessages::SettingsNotRead.title);
+    setElectronicAddress(&d.seller, officeAddress);
 
     const Priced priced = priceStoredLines(db, *invoice, invoiceId, vatPercent);
     if (!priced.ok)

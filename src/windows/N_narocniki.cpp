@@ -87,10 +87,10 @@ N_narocniki::N_narocniki(const AppContext& context, QWidget* parent)
         form->addWidget(m_boxes[f], row, column + 1);
     }
     // Where the customer's e-invoices go, and in which format.
-    auto* addressLabel = new QLabel(QStringLiteral("E&lektronski naslov:"), this);
+    auto* addressLabel = new QLabel(QStringLiteral("Elektronski naslov"), this);
     addressLabel->setObjectName(QStringLiteral("Label10"));
     addressLabel->setBuddy(m_addressBox);
-    auto* formatLabel = new QLabel(QStringLiteral("&Oblika e-računa:"), this);
+    auto* formatLabel = new QLabel(QStringLiteral("Oblika e-računa"), this);
     formatLabel->setObjectName(QStringLiteral("Label11"));
     formatLabel->setBuddy(m_formatBox);
     form->addWidget(addressLabel, 5, 0);
