@@ -92,8 +92,7 @@ void BM_EInvoice(benchmark::State& state) {
     const auto format = EInvoiceFormat(state.range(0));
     state.SetLabel(format == EInvoiceFormat::Peppol ? "Peppol BIS 3.0" : "e-SLOG 2.0");
     for (auto _ : state) {
-        const EInvoiceResult r =
-            eInvoiceOfStoredInvoice(*Db, g_number, g_scratch->path(), format);
+        const EInvoiceResult r = eInvoiceOfStoredInvoice(*Db, g_number, g_scratch->path(), format);
         if (!r.ok) {
             state.SkipWithError(qPrintable(r.error));
             break;

@@ -137,8 +137,8 @@ bool addCustomer(Database& db, const Customer& customer, qint64* id) {
     return db.insert(QStringLiteral("INSERT INTO tblNarocnik (%1, Uporabljen, ElektronskiNaslov, "
                                     "OblikaERacuna) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
                          .arg(columnList()),
-                     dataValues(customer) << dateValue(customer.used)
-                                          << customer.electronicAddress << customer.invoiceFormat,
+                     dataValues(customer) << dateValue(customer.used) << customer.electronicAddress
+                                          << customer.invoiceFormat,
                      id);
 }
 

@@ -514,8 +514,8 @@ QStringList allTables() {
 QHash<QString, QString> columnNames() {
     static const QHash<QString, QString> names = [] {
         QHash<QString, QString> found;
-        static const QRegularExpression column(
-            QStringLiteral(R"re((?:\(|,|EXISTS)\s*"?(\w+)"?\s+(?:bigint|text|double|date|boolean|integer))re"));
+        static const QRegularExpression column(QStringLiteral(
+            R"re((?:\(|,|EXISTS)\s*"?(\w+)"?\s+(?:bigint|text|double|date|boolean|integer))re"));
         for (const QString& sql : tableStatements() + versionTenStatements())
             for (auto m = column.globalMatch(sql); m.hasNext();) {
                 const QString name = m.next().captured(1);
@@ -578,8 +578,7 @@ bool prepare(PgConnection& db) {
 }
 
 bool createTables(PgConnection& db, int version) {
-    return runAll(db, tableStatements()) &&
-           (version < 10 || runAll(db, versionTenStatements())) &&
+    return runAll(db, tableStatements()) && (version < 10 || runAll(db, versionTenStatements())) &&
            runAll(db, functionStatements());
 }
 

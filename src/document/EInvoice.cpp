@@ -640,11 +640,10 @@ EInvoiceResult eInvoiceOfStoredInvoice(Database& db, const QString& number,
     if (invoice->readFailed())
         return refused(EInvoiceMessages::NotRead.text.arg(number) + u'\n' + invoice->lastError(),
                        EInvoiceMessages::NotRead.title);
-    d.paymentTerms =
-        d.creditNote ? EInvoiceFormatMessages::CreditNoteTerms.arg(d.precedingNumber)
-                     : EInvoiceFormatMessages::PaymentTerms
-                           .arg(d.dueDate.toString(QStringLiteral("d. M. yyyy")))
-                           .arg(d.date.daysTo(d.dueDate));
+    d.paymentTerms = d.creditNote ? EInvoiceFormatMessages::CreditNoteTerms.arg(d.precedingNumber)
+                                  : EInvoiceFormatMessages::PaymentTerms
+                                        .arg(d.dueDate.toString(QStringLiteral("d. M. yyyy")))
+                                        .arg(d.date.daysTo(d.dueDate));
 
     // The register keeps the customer's electronic address and format.
     std::optional<Customer> registered;
@@ -659,9 +658,8 @@ EInvoiceResult eInvoiceOfStoredInvoice(Database& db, const QString& number,
     QString error;
     if (!readDocumentSettings(db, &s, &error))
         return refused(error, DocumentMessages::SettingsNotRead.title);
-    d.seller = {s.firm,  s.address, s.postcode, s.post, vatNumberForm(s.taxNumber),
-                {},      s.phone,   s.email,    {},     {},
-                {}};
+    d.seller = {s.firm,  s.address, s.postcode, s.post, vatNumberForm(s.taxNumber), {}, s.phone,
+                s.email, {},        {},         {}};
     d.iban = slovenianIban(s.bankAccount);
     static const QRegularExpression bic(QStringLiteral("^[A-Z]{6}[A-Z0-9]{2}([A-Z0-9]{3})?$"));
     const QString bicForm = s.bic.trimmed().toUpper().remove(u' ');

@@ -186,8 +186,7 @@ void N_data::confirm() {
         break;
     }
     const QString address = m_addressEdit->text().trimmed();
-    if (QString scheme, id;
-        !address.isEmpty() && !splitElectronicAddress(address, &scheme, &id)) {
+    if (QString scheme, id; !address.isEmpty() && !splitElectronicAddress(address, &scheme, &id)) {
         Msg::critical(this, EInvoiceFormatMessages::BadAddress.text.arg(address),
                       EInvoiceFormatMessages::BadAddress.title);
         m_addressEdit->setFocus();
@@ -195,8 +194,8 @@ void N_data::confirm() {
     }
     QString error;
     const qint64 versionRead = m_rowVersion;
-    if (!writeCompanyData(*m_context.db, data, m_reminderEdit->toPlainText(), &m_rowVersion,
-                          &error, &address)) {
+    if (!writeCompanyData(*m_context.db, data, m_reminderEdit->toPlainText(), &m_rowVersion, &error,
+                          &address)) {
         // The input stays for another try. A row changed meanwhile is told
         // as such; the next "V redu" then writes over the change it told.
         if (m_rowVersion != versionRead)

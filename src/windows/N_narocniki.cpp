@@ -135,7 +135,8 @@ void N_narocniki::buildForm() {
     m_addressBox = new QLineEdit(this);
     m_addressBox->setObjectName(QStringLiteral("Text2"));
     m_addressBox->setMaxLength(100);
-    m_addressBox->setPlaceholderText(QStringLiteral("9949:SI12345678 (prazno: po davčni številki)"));
+    m_addressBox->setPlaceholderText(
+        QStringLiteral("9949:SI12345678 (prazno: po davčni številki)"));
     connect(m_addressBox, &QLineEdit::textEdited, this, [this] { setEditing(true); });
     m_formatBox = new QComboBox(this);
     m_formatBox->setObjectName(QStringLiteral("Combo1"));
@@ -221,8 +222,8 @@ Customer N_narocniki::typedCustomer() const {
         c.data[f] = m_boxes[f]->text().trimmed();
     c.electronicAddress = m_addressBox->text().trimmed();
     // e-SLOG is what none kept means.
-    c.invoiceFormat = m_formatBox->currentIndex() == 1 ? m_formatBox->currentData().toString()
-                                                       : QString();
+    c.invoiceFormat =
+        m_formatBox->currentIndex() == 1 ? m_formatBox->currentData().toString() : QString();
     return c;
 }
 

@@ -182,8 +182,8 @@ private Q_SLOTS:
         // The format asked for, else the customer's in the register; a
         // Peppol invoice for a buyer the network cannot reach is refused.
         QTest::newRow("Peppol asked for")
-            << QStringList{"--e-racun", "2026/007", "OUT", "--oblika", "peppol"} << 0 << ""
-            << true << ubl;
+            << QStringList{"--e-racun", "2026/007", "OUT", "--oblika", "peppol"} << 0 << "" << true
+            << ubl;
         QTest::newRow("e-SLOG asked for, Peppol in the register")
             << QStringList{"--e-racun", "2026/007", "OUT", "--oblika", "eslog", "REGISTER"} << 0
             << "" << true << eslog;
@@ -207,18 +207,17 @@ private Q_SLOTS:
         QVERIFY(Db->execute("UPDATE tblNastavitve SET Firma = 'Geodet d.o.o.', Naslov = 'Ulica 1', "
                             "PST = '3230', Posta = 'Šentjur', Davcna = 'SI12345679', "
                             "TRR = 'SI56 0201 0001 2345 641'"));
-        const qint64 id = test::addInvoice(*Db, {{"StevilkaRacuna", "2026/007"},
-                                                 {"Ime", "Občina Šentjur"},
-                                                 {"Naslov", "Trg 1"},
-                                                 {"PST", "3230"},
-                                                 {"Posta", "Šentjur"},
-                                                 {"Davcna", arguments.removeOne("PRIVATE")
-                                                                ? QString()
-                                                                : QString("SI87654321")},
-                                                 {"Datum", QDate(2026, 12, 5)},
-                                                 {"Veljavnost", 30},
-                                                 {"VrednostTocke", 0.75},
-                                                 {"StopnjaDDV", 22}});
+        const qint64 id = test::addInvoice(
+            *Db, {{"StevilkaRacuna", "2026/007"},
+                  {"Ime", "Občina Šentjur"},
+                  {"Naslov", "Trg 1"},
+                  {"PST", "3230"},
+                  {"Posta", "Šentjur"},
+                  {"Davcna", arguments.removeOne("PRIVATE") ? QString() : QString("SI87654321")},
+                  {"Datum", QDate(2026, 12, 5)},
+                  {"Veljavnost", 30},
+                  {"VrednostTocke", 0.75},
+                  {"StopnjaDDV", 22}});
         test::addLine(*Db, id, test::operationId(*Db, 1, 1), 300, 2, {}, {});
         QVERIFY(computeStoredTotals(*Db));
         if (arguments.removeOne("REGISTER"))

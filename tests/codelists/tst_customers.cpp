@@ -167,7 +167,7 @@ private Q_SLOTS:
     // shown again when the window opens anew.
     void keepsTheElectronicAddress_data() {
         QTest::addColumn<QString>("address");
-        QTest::addColumn<int>("format"); // the choice: 0 e-SLOG, 1 Peppol
+        QTest::addColumn<int>("format");   // the choice: 0 e-SLOG, 1 Peppol
         QTest::addColumn<QString>("kept"); // ElektronskiNaslov|OblikaERacuna; empty: nothing saved
         QTest::newRow("Peppol address") << "9949:SI50223054" << 1 << "9949:SI50223054|peppol";
         QTest::newRow("none, e-SLOG") << "" << 0 << "|";
@@ -195,8 +195,8 @@ private Q_SLOTS:
             QCOMPARE(w.isEditing(), kept.isEmpty());
             QCOMPARE(watcher.seen.size(), kept.isEmpty() ? 1 : 0);
             if (kept.isEmpty()) {
-                QVERIFY2(watcher.seen.value(0).startsWith("Elektronski naslov|Elektronski naslov »" +
-                                                          address + "« ni pravilen"),
+                QVERIFY2(watcher.seen.value(0).startsWith(
+                             "Elektronski naslov|Elektronski naslov »" + address + "« ni pravilen"),
                          qPrintable(watcher.seen.value(0)));
                 QCOMPARE(w.focusWidget() ? w.focusWidget()->objectName() : "Text2", "Text2");
                 QCOMPARE(register_("Ime"), QStringList());

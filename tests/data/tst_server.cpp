@@ -48,8 +48,9 @@ class TestServer : public QObject {
         QVERIFY(folder.start());
         Database& db = *Db;
         QVERIFY(db.execute("INSERT INTO tblSestavljavci (Ime) VALUES (?)", {"Špela Žužek"}));
-        QVERIFY(db.execute("UPDATE tblNastavitve SET Firma = ?, StRacuna = ?, ElektronskiNaslov = ?",
-                           {"Geodet \"Čuk\" d.o.o.", 17, "9949:SI12345678"}));
+        QVERIFY(
+            db.execute("UPDATE tblNastavitve SET Firma = ?, StRacuna = ?, ElektronskiNaslov = ?",
+                       {"Geodet \"Čuk\" d.o.o.", 17, "9949:SI12345678"}));
         QVERIFY(db.execute("INSERT INTO tblNarocnik (Ime, Davcna, ElektronskiNaslov, "
                            "OblikaERacuna) VALUES (?, ?, ?, ?)",
                            {"Čatež d.o.o.", "SI87654321", "0088:3830000000001", "peppol"}));

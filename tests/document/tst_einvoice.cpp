@@ -4,8 +4,8 @@
 
 #include "TestSupport.h"
 
-#include "document/EInvoice.h"
 #include "data/Database.h"
+#include "document/EInvoice.h"
 #include "invoice/CreditNote.h"
 #include "invoice/Pricing.h"
 #include "text/Messages.h"
@@ -151,8 +151,11 @@ Terms eslogTerms(const QByteArray& xml) {
     }
     for (const Node* f : m->all("S_FTX")) {
         const QString kind = f->at("D_4451");
-        addTerm(&t, kind == "DOC" ? "BT-24" : kind == "AAI" ? "BT-22" : kind == "AAB" ? "BT-20"
-                                                                                      : "FTX " + kind,
+        addTerm(&t,
+                kind == "DOC"   ? "BT-24"
+                : kind == "AAI" ? "BT-22"
+                : kind == "AAB" ? "BT-20"
+                                : "FTX " + kind,
                 f->note());
     }
     for (const Node* g : m->all("G_SG1")) {
@@ -243,9 +246,11 @@ Terms ublTerms(const QByteArray& xml) {
     addTerm(&t, "BT-81", root.at("PaymentMeans/PaymentMeansCode"));
     addTerm(&t, "BT-83", root.at("PaymentMeans/PaymentID"));
     addTerm(&t, "BT-84", root.at("PaymentMeans/PayeeFinancialAccount/ID"));
-    addTerm(&t, "BT-86", root.at("PaymentMeans/PayeeFinancialAccount/FinancialInstitutionBranch/ID"));
+    addTerm(&t, "BT-86",
+            root.at("PaymentMeans/PayeeFinancialAccount/FinancialInstitutionBranch/ID"));
     for (const bool seller : {true, false}) {
-        const Node* outer = root.child(seller ? "AccountingSupplierParty" : "AccountingCustomerParty");
+        const Node* outer =
+            root.child(seller ? "AccountingSupplierParty" : "AccountingCustomerParty");
         const Node* p = outer ? outer->child("Party") : nullptr;
         if (!p)
             continue;
@@ -513,8 +518,8 @@ private Q_SLOTS:
             break;
         case 1: {
             QVariantMap f = buyerVat;
-            for (const char* c : {"Ime", "Naslov", "PST", "Posta", "KontaktnaOseba", "Telefon",
-                                  "Email", "Opombe"})
+            for (const char* c :
+                 {"Ime", "Naslov", "PST", "Posta", "KontaktnaOseba", "Telefon", "Email", "Opombe"})
                 f.insert(c, QString(c) + ' ' + odd);
             storeWorkedExample(f);
             QVERIFY(Db->execute("UPDATE tblNastavitve SET Firma = ?, Naslov = ?, PST = ?, "
@@ -600,12 +605,11 @@ private Q_SLOTS:
         // What every one of them carries, so that a term both leave out
         // does not pass for one they agree on.
         const bool credit = invoice == 4;
-        QStringList needed{"BT-1",          "BT-2",          "BT-3",          "BT-5",
-                           "BT-20",         "BT-24",         "BT-72",         "BT-81",
-                           "BT-84",         "BG-4 BT-27",    "BG-4 BT-31",    "BG-4 BT-34",
-                           "BG-4 country",  "BG-7 BT-44",    "BG-7 BT-49",    "BT-106",
-                           "BT-109",        "BT-110",        "BT-112",        "BT-115",
-                           "BT-116",        "BT-117",        "BT-118",        "BT-119"};
+        QStringList needed{"BT-1",       "BT-2",       "BT-3",         "BT-5",       "BT-20",
+                           "BT-24",      "BT-72",      "BT-81",        "BT-84",      "BG-4 BT-27",
+                           "BG-4 BT-31", "BG-4 BT-34", "BG-4 country", "BG-7 BT-44", "BG-7 BT-49",
+                           "BT-106",     "BT-109",     "BT-110",       "BT-112",     "BT-115",
+                           "BT-116",     "BT-117",     "BT-118",       "BT-119"};
         needed << (credit ? QStringList{"BT-25", "BT-26"} : QStringList{"BT-9", "BT-83"});
         for (const QString& key : needed)
             QVERIFY2(!fromEslog.value(key).isEmpty(), qPrintable(key));
@@ -615,8 +619,8 @@ private Q_SLOTS:
         QCOMPARE(fromEslog.value("BT-86"), QString("LJBASI2X"));
         QCOMPARE(fromEslog.keys().filter(QRegularExpression("^line \\d+ BT-131$")).size(), lines);
         for (int l = 1; l <= lines; ++l)
-            for (const char* bt : {"BT-126", "BT-153", "BT-129", "BT-130", "BT-131", "BT-146",
-                                   "BT-151", "BT-152"})
+            for (const char* bt :
+                 {"BT-126", "BT-153", "BT-129", "BT-130", "BT-131", "BT-146", "BT-151", "BT-152"})
                 QVERIFY2(fromEslog.contains(QString("line %1 %2").arg(l).arg(bt)),
                          qPrintable(QString("line %1 %2").arg(l).arg(bt)));
         // The electronic addresses: the VAT number's unless one is kept.
@@ -718,8 +722,8 @@ private Q_SLOTS:
         // The office comes first, the customer last; a remark's parts join.
         // The remark is the note of kind AAI among the document's notes.
         const qsizetype at = path.endsWith("D_4440") ? t["S_FTX/D_4451"].indexOf("AAI")
-                             : office               ? 0
-                                                    : t[path].size() - 1;
+                             : office                ? 0
+                                                     : t[path].size() - 1;
         QString back = t[path].value(at);
         for (int part = 2; path.endsWith("D_4440") && part <= 5; ++part)
             back += t[path + QStringLiteral("_%1").arg(part)].join("");
@@ -767,11 +771,11 @@ private Q_SLOTS:
         // the format asked for or in the one the register keeps.
         const QString noAddress = EInvoiceFormatMessages::NoBuyerAddress.text.arg("2009/001");
         const int peppol = int(EInvoiceFormat::Peppol);
-        QTest::newRow("Peppol, buyer without VAT number") << "2009/001" << "" << noAddress << title
-                                                          << peppol;
+        QTest::newRow("Peppol, buyer without VAT number") << "2009/001"
+                                                          << "" << noAddress << title << peppol;
         QTest::newRow("Peppol, buyer's VAT number not Slovenian")
-            << "2009/001" << "UPDATE tblRacun SET Davcna = 'HR12345678901'" << noAddress << title
-            << peppol;
+            << "2009/001"
+            << "UPDATE tblRacun SET Davcna = 'HR12345678901'" << noAddress << title << peppol;
         QTest::newRow("register's format Peppol, no address")
             << "2009/001"
             << "INSERT INTO tblNarocnik (Ime, Naslov, PST, OblikaERacuna) VALUES "
@@ -780,10 +784,11 @@ private Q_SLOTS:
         // What the engine refuses to read is told, never taken for no row.
         for (const char* table : {"tblRacun", "tblRacunTarife", "tblTarife", "tblNastavitve"})
             QTest::addRow("engine refuses %s", table)
-                << "2009/001" << QString("refuse %1").arg(table) << "prohibited"
-                << Titles::Database << 0;
-        QTest::newRow("engine refuses tblNarocnik")
-            << "2009/001" << "refuse tblNarocnik" << "prohibited" << Titles::Database << 0;
+                << "2009/001" << QString("refuse %1").arg(table) << "prohibited" << Titles::Database
+                << 0;
+        QTest::newRow("engine refuses tblNarocnik") << "2009/001"
+                                                    << "refuse tblNarocnik"
+                                                    << "prohibited" << Titles::Database << 0;
     }
     void refusals() {
         QFETCH(QString, number);
@@ -795,8 +800,8 @@ private Q_SLOTS:
             refuse(*Db, SQLITE_READ, statement.mid(7));
         else if (!statement.isEmpty())
             QVERIFY2(Db->execute(statement), qPrintable(Db->lastError()));
-        const EInvoiceResult r = eInvoiceOfStoredInvoice(*Db, number, m_scratch.path(),
-                                                         EInvoiceFormat(format));
+        const EInvoiceResult r =
+            eInvoiceOfStoredInvoice(*Db, number, m_scratch.path(), EInvoiceFormat(format));
         refuseNothing(*Db);
         QVERIFY(!r.ok);
         QVERIFY(r.xml.isEmpty());
