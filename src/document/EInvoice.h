@@ -67,7 +67,7 @@ struct EInvoiceParty {
     // number) and the identifier; both empty when there is none.
     QString addressScheme;
     QString addressId;
-    QString account; // the buyer's own account (IBAN) as the register keeps it; may be empty
+    QString account; // the buyer's own account (IBAN) as the invoice keeps it; may be empty
 };
 
 // An electronic address as typed, "scheme:identifier" ("9949:SI12345678"),

@@ -286,10 +286,14 @@ private Q_SLOTS:
         // The customer's format in the register, and its VAT number.
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("vat");
-        QTest::newRow("complete") << true << "" << "";
-        QTest::newRow("no date") << false << "" << "";
-        QTest::newRow("customer's Peppol") << true << "peppol" << "SI87654321";
-        QTest::newRow("customer's Peppol, no address") << false << "peppol" << "";
+        QTest::newRow("complete") << true << ""
+                                  << "";
+        QTest::newRow("no date") << false << ""
+                                 << "";
+        QTest::newRow("customer's Peppol") << true << "peppol"
+                                           << "SI87654321";
+        QTest::newRow("customer's Peppol, no address") << false << "peppol"
+                                                       << "";
     }
     void saveEInvoice() {
         QFETCH(bool, complete);
