@@ -14,6 +14,7 @@ packages=(
   # and the PDF with poppler-utils.
   libreoffice-writer-nogui poppler-utils
   libzint-dev zbar-tools xdg-utils libxml2-utils
+  libsaxonhe-java default-jre-headless
   clang desktop-file-utils appstream dpkg-dev file librsvg2-bin lintian
 )
 missing=()

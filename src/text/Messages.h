@@ -759,4 +759,29 @@ inline const Message NotDrawn{QStringLiteral("PDF-ja ni bilo mogoče narisati:")
 
 } // namespace PdfDrawingMessages
 
+namespace EInvoiceFormatMessages {
+
+// What the e-invoice tells the buyer of paying.
+inline const QString PaymentTerms =
+    QStringLiteral("Rok plačila: %1 (%2 dni po datumu računa), z nakazilom na TRR s sklicem.");
+// %1: the due date, %2: the days
+inline const QString CreditNoteTerms =
+    QStringLiteral("Dobropis k računu %1: zneska ni treba plačati.");
+// %1: the number of the invoice taken back
+
+// A Peppol invoice for a buyer the network cannot deliver to.
+inline const Message NoBuyerAddress{
+    QStringLiteral("E-računa Peppol BIS za račun »%1« ni mogoče narediti, ker kupec nima "
+                   "elektronskega naslova. Vpišite kupčevo davčno številko (SI in 8 številk) na "
+                   "račun ali njegov elektronski naslov Peppol (na primer 9949:SI12345678) v "
+                   "Naročnike, ali pa izberite obliko e-SLOG."),
+    EInvoiceMessages::Title}; // %1: the number
+// An electronic address typed in a form the network does not know.
+inline const Message BadAddress{
+    QStringLiteral("Elektronski naslov »%1« ni pravilen: vpišite shemo s štirimi številkami, "
+                   "dvopičje in oznako, na primer 9949:SI12345678, ali pustite polje prazno."),
+    QStringLiteral("Elektronski naslov")}; // %1: as typed
+
+} // namespace EInvoiceFormatMessages
+
 } // namespace valmir

@@ -260,17 +260,39 @@ private Q_SLOTS:
     // invoice the e-invoice cannot be made of is told and nothing written.
     void saveEInvoice_data() {
         QTest::addColumn<bool>("complete"); // customer, date and the office's tax data
-        QTest::newRow("complete") << true;
-        QTest::newRow("no date") << false;
+        // The customer's format in the register, and its VAT number.
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("vat");
+        QTest::newRow("complete") << true << ""
+                                  << "";
+        QTest::newRow("no date") << false << ""
+                                 << "";
+        QTest::newRow("customer's Peppol") << true << "peppol"
+                                           << "SI87654321";
+        QTest::newRow("customer's Peppol, no address") << false << "peppol"
+                                                       << "";
     }
     void saveEInvoice() {
         QFETCH(bool, complete);
+        QFETCH(QString, format);
+        QFETCH(QString, vat);
         QVERIFY(Db->execute("UPDATE tblNastavitve SET Davcna = 'SI12345679', "
                             "TRR = 'SI56 0201 0001 2345 641'"));
         if (complete)
             QVERIFY(Db->execute(
                 "UPDATE tblRacun SET Ime = 'Občina Šentjur', VrednostTocke = 0.75, Datum = ?",
                 {QDate(2026, 12, 5)}));
+        if (!format.isEmpty()) {
+            QVERIFY(Db->execute("UPDATE tblRacun SET Ime = 'Občina Šentjur', Davcna = ?, "
+                                "VrednostTocke = 0.75, Datum = ?",
+                                {vat, QDate(2026, 12, 5)}));
+            // The register's entry is the invoice's customer as saved.
+            QVERIFY(Db->execute(
+                "INSERT INTO tblNarocnik (Ime, Naslov, PST, Posta, KontaktnaOseba, Telefon, Faks, "
+                "Email, Davcna, TRR, OblikaERacuna) SELECT Ime, Naslov, PST, Posta, "
+                "KontaktnaOseba, Telefon, Faks, Email, Davcna, TRR, ? FROM tblRacun",
+                {format}));
+        }
         const QString xml = QFileInfo(pdf()).path() + "/Racun 2026-002.xml";
         Session s(1, "2026/002");
         QVERIFY(s.e);
@@ -282,13 +304,18 @@ private Q_SLOTS:
         QCOMPARE(s.watcher.seen[0], shown(PdfMessages::SaveFirst));
         QCOMPARE(tableCount("tblRacunTarife"), 1);
         QVERIFY2(QFileInfo::exists(xml) == complete, qPrintable(s.watcher.seen.join(u';')));
+        if (!complete && !format.isEmpty())
+            QCOMPARE(s.watcher.seen[1],
+                     shown(EInvoiceFormatMessages::NoBuyerAddress, QString("2026/002")));
         if (!complete)
             return;
         QCOMPARE(s.watcher.seen[1],
                  shown(PdfMessages::EInvoiceSaved, QDir::toNativeSeparators(xml)));
         const QByteArray written = readBytes(xml);
-        QVERIFY(written.contains("urn:eslog:2.00") && written.contains("2026/002") &&
-                written.contains("Občina Šentjur"));
+        QVERIFY(written.contains(format.isEmpty()
+                                     ? "urn:eslog:2.00"
+                                     : "urn:oasis:names:specification:ubl:schema:xsd:Invoice-2") &&
+                written.contains("2026/002") && written.contains("Občina Šentjur"));
     }
 };
 
