@@ -8,14 +8,13 @@ namespace valmir {
 
 namespace {
 
-const QString InvoiceNamespace =
-    QStringLiteral("urn:oasis:names:specification:ubl:schema:xsd:Invoice-2");
-const QString CreditNoteNamespace =
-    QStringLiteral("urn:oasis:names:specification:ubl:schema:xsd:CreditNote-2");
-const QString Cac =
-    QStringLiteral("urn:oasis:names:specification:ubl:schema:xsd:CommonAggregateComponents-2");
-const QString Cbc =
-    QStringLiteral("urn:oasis:names:specification:ubl:schema:xsd:CommonBasicComponents-2");
+// The namespaces of UBL 2.1's documents, fixed by OASIS: every name is
+// this prefix and the document's or the components' own.
+const QString UblNames = QStringLiteral("urn:oasis:names:specification:ubl:schema:xsd:");
+const QString InvoiceNamespace = UblNames + QStringLiteral("Invoice-2");
+const QString CreditNoteNamespace = UblNames + QStringLiteral("CreditNote-2");
+const QString Cac = UblNames + QStringLiteral("CommonAggregateComponents-2");
+const QString Cbc = UblNames + QStringLiteral("CommonBasicComponents-2");
 const QString Customization =
     En16931 + QStringLiteral("#compliant#urn:fdc:peppol.eu:2017:poacc:billing:3.0");
 const QString Profile = QStringLiteral("urn:fdc:peppol.eu:2017:poacc:billing:01:1.0");

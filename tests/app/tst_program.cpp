@@ -163,9 +163,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("told"); // on standard error; empty: nothing
         QTest::addColumn<bool>("written");
-        QTest::addColumn<QString>("format"); // the namespace the e-invoice is in
-        const QString eslog = "urn:eslog:2.00";
-        const QString ubl = "urn:oasis:names:specification:ubl:schema:xsd:Invoice-2";
+        QTest::addColumn<QString>("format"); // what marks the e-invoice's format
+        const QString eslog = "xmlns=\"urn:eslog:2.00\"";
+        const QString ubl = "#compliant#urn:fdc:peppol.eu:2017:poacc:billing:3.0</";
         QTest::newRow("to a file")
             << QStringList{"--e-racun", "2026/007", "OUT"} << 0 << "" << true << eslog;
         QTest::newRow("to standard output")
@@ -261,7 +261,7 @@ private Q_SLOTS:
         const QByteArray xml = written ? test::readBytes(target) : output;
         if (valmir.exitCode() == 0)
             QVERIFY2(xml.startsWith("<?xml") && xml.contains("2026/007") &&
-                         xml.contains("xmlns=\"" + format.toUtf8() + '"'),
+                         xml.contains(format.toUtf8()),
                      xml.left(300).constData());
         else
             QVERIFY(output.isEmpty());

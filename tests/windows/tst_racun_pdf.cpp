@@ -314,7 +314,7 @@ private Q_SLOTS:
         const QByteArray written = readBytes(xml);
         QVERIFY(written.contains(format.isEmpty()
                                      ? "urn:eslog:2.00"
-                                     : "urn:oasis:names:specification:ubl:schema:xsd:Invoice-2") &&
+                                     : "urn:fdc:peppol.eu:2017:poacc:billing:3.0") &&
                 written.contains("2026/002") && written.contains("Občina Šentjur"));
     }
 };
