@@ -27,18 +27,6 @@ namespace {
 
 // The longest texts the format's fields take (its string1..N types).
 constexpr int MessageIdChars = 14; // D_0062
-constexpr int NumberChars = EInvoiceChars::Number;
-constexpr int NameChars = EInvoiceChars::Name;
-constexpr int StreetChars = EInvoiceChars::Street;
-constexpr int PlaceChars = EInvoiceChars::Place;
-constexpr int PostcodeChars = EInvoiceChars::Postcode;
-constexpr int ReferenceChars = EInvoiceChars::Reference;
-constexpr int AccountChars = EInvoiceChars::Account;
-constexpr int ContactChars = EInvoiceChars::Contact;
-constexpr int ContactNoChars = EInvoiceChars::ContactNo;
-constexpr int ItemChars = EInvoiceChars::Item;
-constexpr int NoteChars = EInvoiceChars::NotePart;
-constexpr int NoteParts = EInvoiceChars::NoteParts;
 
 const QString Namespace = QStringLiteral("urn:eslog:2.00");
 
@@ -126,14 +114,14 @@ public:
         open("S_RFF");
         open("C_C506");
         code("D_1153", qualifier);
-        text("D_1154", value, ReferenceChars);
+        text("D_1154", value, EInvoiceChars::Reference);
         close();
         close();
     }
 
     // A free text of the kind, in the five parts a note has.
     void freeText(const char* kind, const QString& value) {
-        const QString clean = xmlText(value, NoteChars * NoteParts);
+        const QString clean = xmlText(value, EInvoiceChars::NotePart * EInvoiceChars::NoteParts);
         if (clean.isEmpty())
             return;
         open("S_FTX");
@@ -141,7 +129,7 @@ public:
         open("C_C108");
         qsizetype at = 0;
         for (int part = 1; at < clean.size(); ++part) {
-            const qsizetype end = cutPoint(clean, at, NoteChars);
+            const qsizetype end = cutPoint(clean, at, EInvoiceChars::NotePart);
             open(part == 1 ? QStringLiteral("D_4440") : QStringLiteral("D_4440_%1").arg(part));
             characters(clean.mid(at, end - at));
             close();
@@ -177,38 +165,38 @@ void writeParty(Writer& x, const char* role, const EInvoiceParty& p, const EInvo
         x.text("D_1131", p.addressScheme, 6);
         x.close();
     }
-    x.wrapped("C_C080", "D_3036", p.name, NameChars);
-    x.wrapped("C_C059", "D_3042", p.street, StreetChars);
-    x.text("D_3164", p.place, PlaceChars);
-    x.text("D_3251", p.postcode, PostcodeChars);
+    x.wrapped("C_C080", "D_3036", p.name, EInvoiceChars::Name);
+    x.wrapped("C_C059", "D_3042", p.street, EInvoiceChars::Street);
+    x.text("D_3164", p.place, EInvoiceChars::Place);
+    x.text("D_3251", p.postcode, EInvoiceChars::Postcode);
     x.code("D_3207", "SI");
     x.close();
     if (seller) {
         x.open("S_FII");
         x.code("D_3035", "RB");
-        x.wrapped("C_C078", "D_3194", d.iban, AccountChars);
+        x.wrapped("C_C078", "D_3194", d.iban, EInvoiceChars::Account);
         if (!d.bic.isEmpty())
             x.wrapped("C_C088", "D_3433", d.bic, 11);
         x.close();
-    } else if (!xmlText(p.account, AccountChars).isEmpty()) {
+    } else if (!xmlText(p.account, EInvoiceChars::Account).isEmpty()) {
         x.open("S_FII");
         x.code("D_3035", "BB");
-        x.wrapped("C_C078", "D_3194", p.account, AccountChars);
+        x.wrapped("C_C078", "D_3194", p.account, EInvoiceChars::Account);
         x.close();
     }
-    if (!xmlText(p.taxNumber, ReferenceChars).isEmpty()) {
+    if (!xmlText(p.taxNumber, EInvoiceChars::Reference).isEmpty()) {
         x.open("G_SG3");
         x.reference("VA", p.taxNumber);
         x.close();
     }
-    const QString contact = xmlText(p.contact, ContactChars);
-    const QString phone = xmlText(p.phone, ContactNoChars);
-    const QString email = xmlText(p.email, ContactNoChars);
+    const QString contact = xmlText(p.contact, EInvoiceChars::Contact);
+    const QString phone = xmlText(p.phone, EInvoiceChars::ContactNo);
+    const QString email = xmlText(p.email, EInvoiceChars::ContactNo);
     if (!contact.isEmpty() || !phone.isEmpty() || !email.isEmpty()) {
         x.open("G_SG5");
         x.open("S_CTA");
         x.code("D_3139", "IC");
-        x.wrapped("C_C056", "D_3412", contact, ContactChars);
+        x.wrapped("C_C056", "D_3412", contact, EInvoiceChars::Contact);
         x.close();
         const std::pair<const QString*, const char*> numbers[] = {{&phone, "TE"}, {&email, "EM"}};
         for (const auto& [value, kind] : numbers) {
@@ -216,7 +204,7 @@ void writeParty(Writer& x, const char* role, const EInvoiceParty& p, const EInvo
                 continue;
             x.open("S_COM");
             x.open("C_C076");
-            x.text("D_3148", *value, ContactNoChars);
+            x.text("D_3148", *value, EInvoiceChars::ContactNo);
             x.code("D_3155", kind);
             x.close();
             x.close();
@@ -434,7 +422,7 @@ void writeEInvoiceText(QXmlStreamWriter& w, const QString& clean) {
 }
 
 QString eInvoiceLineName(const EInvoiceLine& l, int number) {
-    const QString name = xmlText(l.name, ItemChars);
+    const QString name = xmlText(l.name, EInvoiceChars::Item);
     return name.isEmpty() ? QStringLiteral("Postavka %1").arg(number) : name;
 }
 
@@ -511,7 +499,7 @@ QByteArray eInvoiceXml(const EInvoiceData& d) {
     x.open("C_C002");
     x.code("D_1001", d.creditNote ? "381" : "380");
     x.close();
-    x.wrapped("C_C106", "D_1004", d.number, NumberChars);
+    x.wrapped("C_C106", "D_1004", d.number, EInvoiceChars::Number);
     x.close();
 
     x.date("137", d.date);
@@ -626,7 +614,7 @@ EInvoiceResult eInvoiceOfStoredInvoice(Database& db, const QString& number,
                {},
                NullTrim(field("TRR"))};
     d.buyerReference = NullTrim(field("Zadeva"));
-    if (xmlText(d.buyerReference, ReferenceChars).isEmpty())
+    if (xmlText(d.buyerReference, EInvoiceChars::Reference).isEmpty())
         d.buyerReference = NullTrim(field("StevilkaRacuna"));
     d.remark = NullTrim(field("Opombe"));
     d.vatPercent = vatPercent;
@@ -679,11 +667,11 @@ EInvoiceResult eInvoiceOfStoredInvoice(Database& db, const QString& number,
     d.toPay = priced.totals.toPay;
 
     QStringList missing;
-    if (xmlText(d.number, NumberChars).isEmpty())
+    if (xmlText(d.number, EInvoiceChars::Number).isEmpty())
         missing << EInvoiceMessages::MissingNumber;
     if (!d.date.isValid())
         missing << EInvoiceMessages::MissingDate;
-    if (xmlText(d.buyer.name, NameChars).isEmpty())
+    if (xmlText(d.buyer.name, EInvoiceChars::Name).isEmpty())
         missing << EInvoiceMessages::MissingName;
     if (d.lines.isEmpty())
         missing << EInvoiceMessages::MissingLines;
