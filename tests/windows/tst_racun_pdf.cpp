@@ -312,9 +312,8 @@ private Q_SLOTS:
         QCOMPARE(s.watcher.seen[1],
                  shown(PdfMessages::EInvoiceSaved, QDir::toNativeSeparators(xml)));
         const QByteArray written = readBytes(xml);
-        QVERIFY(written.contains(format.isEmpty()
-                                     ? "urn:eslog:2.00"
-                                     : "urn:fdc:peppol.eu:2017:poacc:billing:3.0") &&
+        QVERIFY(written.contains(format.isEmpty() ? "urn:eslog:2.00"
+                                                  : "urn:fdc:peppol.eu:2017:poacc:billing:3.0") &&
                 written.contains("2026/002") && written.contains("Občina Šentjur"));
     }
 };
