@@ -171,7 +171,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("kept"); // ElektronskiNaslov|OblikaERacuna; empty: nothing saved
         QTest::newRow("Peppol address") << "9949:SI50223054" << 1 << "9949:SI50223054|peppol";
         QTest::newRow("none, e-SLOG") << "" << 0 << "|";
-        QTest::newRow("none, Peppol") << "" << 1 << "|peppol";
         QTest::newRow("GLN") << "0088:3830000000001" << 0 << "0088:3830000000001|";
         QTest::newRow("no scheme") << "SI50223054" << 1 << "";
         QTest::newRow("scheme of letters") << "SI:50223054" << 0 << "";

