@@ -80,9 +80,11 @@ constexpr SortableColumn InvoiceColumns[] = {
     {u"Zapade", u"Zapade", u"General Date", 10},
     {u"Opomin", u"Opomin", u"General Date", 18},
     {u"Opominov", u"Opominov", u"", 3}, // hidden: read by the "Opomin" column
+    // What is still owed: the sum to pay less the payments and credit notes.
+    {u"Odprto", u"Odprto", u"Currency", 12},
 };
-constexpr int ReminderColumn = int(std::size(InvoiceColumns)) - 2;
-constexpr int ReminderCountColumn = int(std::size(InvoiceColumns)) - 1;
+constexpr int ReminderColumn = int(std::size(InvoiceColumns)) - 3;
+constexpr int ReminderCountColumn = int(std::size(InvoiceColumns)) - 2;
 
 // The list's model shows one field a column: the "Opomin" column puts the
 // number of reminders, from the hidden column, in front of the last one's

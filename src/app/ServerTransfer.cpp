@@ -51,16 +51,25 @@ bool copyTable(Database& file, PgConnection& server, const QString& table, Step*
             return true;
         // Field 0 is the rowid: the key, or left out where the table's
         // own ID is it.
-        QStringList columns = rs->fieldNames().mid(1);
+        QStringList columns;
         if (!key.isEmpty())
-            columns.prepend(key);
+            columns << key;
         const int first = key.isEmpty() ? 1 : 0, fields = int(rs->fieldNames().size());
+        // What an invoice owes is the payments': the server works it out
+        // once they are there.
+        QList<int> sent;
+        for (int c = first; c < fields; ++c)
+            if (!(table == u"tblRacun" && rs->fieldNames().at(c) == u"Odprto")) {
+                sent << c;
+                if (c > 0)
+                    columns << rs->fieldNames().at(c);
+            }
         QList<QVariantList> rows;
         rows.reserve(count);
         for (int p = 0; p < count; ++p) {
             QVariantList row;
             row.reserve(columns.size());
-            for (int c = first; c < fields; ++c)
+            for (int c : std::as_const(sent))
                 row << (rs->fieldType(c) == Recordset::FieldType::Date
                             ? ServerBackup::dateForServer(rs->value(p, c), datesEmptied)
                             : rs->value(p, c));
@@ -163,6 +172,8 @@ Result copyToServer(Database& file, PgConnection& server, const Progress& progre
         QString error;
         bool stopped = false;
         for (const QString& table : ServerSchema::copiedTables()) {
+            if (ServerSchema::laterTables().contains(table))
+                continue; // once the tables are complete
             step.table = table;
             if (progress && !progress(step))
                 return cancelled();
@@ -174,7 +185,27 @@ Result copyToServer(Database& file, PgConnection& server, const Progress& progre
         if (progress && !progress(step))
             return cancelled();
     }
-    if (!ServerSchema::completeTables(server) || !countRows(server, &result.counts) ||
+    if (!ServerSchema::completeTables(server))
+        return failed(server.lastError());
+    {
+        // The tables of the later steps: the file's rows, not those the
+        // steps made from what the file's first tables hold.
+        Transaction reading(file);
+        if (!reading.active())
+            return failed(file.lastError());
+        Step step;
+        QString error;
+        bool stopped = false;
+        for (const QString& table : ServerSchema::laterTables()) {
+            step.table = table;
+            if (!server.execute(QStringLiteral("DELETE FROM %1").arg(table)))
+                return failed(server.lastError());
+            if (!copyTable(file, server, table, &step, Progress(), &stopped, &error,
+                           &result.datesEmptied))
+                return stopped ? cancelled() : failed(QStringLiteral("%1: %2").arg(table, error));
+        }
+    }
+    if (!ServerSchema::advanceLaterKeys(server) || !countRows(server, &result.counts) ||
         !onServer.commit())
         return failed(server.lastError());
     result.ok = true;

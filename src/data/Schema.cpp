@@ -68,6 +68,40 @@ QString searchUpdateTrigger(const QString& columns) {
         .arg(columns, searchedText(QStringLiteral("new.")));
 }
 
+// What an invoice (the row of tblRacun a statement updates) still owes:
+// its sum to pay less its payments and what its credit notes (stored
+// negative) take back; below nought when it was overpaid. A credit note
+// owes nothing and is owed nothing.
+QString openAmount() {
+    return QStringLiteral(
+        "CASE WHEN ifnull(Dobropis, 0) THEN 0 ELSE round(ifnull(ZaPlacilo, 0) - "
+        "(SELECT total(p.Znesek) FROM tblPlacila p WHERE p.RacunID = tblRacun.ID) + "
+        "(SELECT total(c.ZaPlacilo) FROM tblRacun c WHERE c.IzvirniID = tblRacun.ID "
+        "AND c.Dobropis), 2) END");
+}
+
+// The statements of a trigger that bring the open amount of the invoice
+// `id` up to date, and its paid flag with it: paid exactly when nothing is
+// open. A credit note keeps its flag (it is never paid).
+QString refreshOpen(const QString& id) {
+    // One statement, and none where both are right already: a trigger
+    // that fires within another's sees the row as it is.
+    const QString paid =
+        QStringLiteral("CASE WHEN ifnull(Dobropis, 0) THEN Placan ELSE (%1) <= 0 END")
+            .arg(openAmount());
+    return QStringLiteral("UPDATE tblRacun SET Odprto = %2, Placan = %3 WHERE ID = %1 AND "
+                          "(Odprto IS NOT %2 OR Placan IS NOT %3); ")
+        .arg(id, openAmount(), paid);
+}
+
+// What a row of tblIskanje adds to the sum still unpaid, in cents, from
+// step 9 on: what an unpaid invoice still owes.
+QString openCents(const QString& row) {
+    return QStringLiteral("CASE WHEN ifnull(%1Placan, 0) = 0 "
+                          "THEN ifnull(CAST(round(%1Odprto * 100) AS INTEGER), 0) ELSE 0 END")
+        .arg(row);
+}
+
 bool runAll(Database& db, const QStringList& statements) {
     for (const QString& sql : statements)
         if (!db.execute(sql))
@@ -334,6 +368,108 @@ const QList<UpgradeStep>& upgradeSteps() {
                          "WHERE ifnull(Dobropis, 0) = 0"),
           QStringLiteral("CREATE INDEX ixRacunZapade ON tblRacun (Zapade)"),
           QStringLiteral("ALTER TABLE tblNastavitve ADD COLUMN BesediloOpomina TEXT")}},
+        // Payments as records: each one of an invoice (none while it is not
+        // placed), read from a bank statement, booked by hand or brought
+        // over from the paid flag of before (one payment of what the
+        // invoice owed, no date). Each statement read is kept once per
+        // account. What an invoice still owes is kept on its row (Odprto)
+        // and in the search table by the engine with every change of a
+        // payment, an invoice or a credit note; the sum still unpaid of the
+        // status line counts it instead of the sum to pay.
+        {9,
+         {QStringLiteral(R"(CREATE TABLE tblIzpiski (
+            ID INTEGER PRIMARY KEY,
+            IBAN TEXT,
+            Oznaka TEXT,
+            Od DATE,
+            Do DATE,
+            Uvozen DATE,
+            Prilivov INTEGER,
+            Razporejenih INTEGER,
+            Nerazporejenih INTEGER,
+            Bremenitev INTEGER))"),
+          QStringLiteral("CREATE UNIQUE INDEX ixIzpisekOznaka ON tblIzpiski (IBAN, Oznaka)"),
+          QStringLiteral(R"(CREATE TABLE tblPlacila (
+            ID INTEGER PRIMARY KEY,
+            RacunID INTEGER,
+            Datum DATE,
+            Znesek REAL,
+            Vir TEXT,
+            IzpisekID INTEGER,
+            Referenca TEXT,
+            Placnik TEXT COLLATE SLOVENIAN,
+            Opis TEXT COLLATE SLOVENIAN))"),
+          QStringLiteral("CREATE INDEX ixPlacilaRacun ON tblPlacila (RacunID)"),
+          QStringLiteral("CREATE INDEX ixPlacilaIzpisek ON tblPlacila (IzpisekID)"),
+          QStringLiteral("ALTER TABLE tblRacun ADD COLUMN Odprto REAL"),
+          QStringLiteral("ALTER TABLE tblIskanje ADD COLUMN Odprto REAL"),
+          QStringLiteral("INSERT INTO tblPlacila (RacunID, Znesek, Vir) SELECT r.ID, "
+                         "round(ifnull(r.ZaPlacilo, 0) + (SELECT total(c.ZaPlacilo) FROM "
+                         "tblRacun c WHERE c.IzvirniID = r.ID AND c.Dobropis), 2), 'prenos' "
+                         "FROM tblRacun r WHERE ifnull(r.Placan, 0) AND ifnull(r.Dobropis, 0) = 0 "
+                         "AND round(ifnull(r.ZaPlacilo, 0) + (SELECT total(c.ZaPlacilo) FROM "
+                         "tblRacun c WHERE c.IzvirniID = r.ID AND c.Dobropis), 2) > 0"),
+          // A new invoice's search row is made by its open amount's
+          // update (trOdprtoNov), with what it owes.
+          QStringLiteral("DROP TRIGGER trIskanjeNov"),
+          QStringLiteral("DROP TRIGGER trIskanjeSprememba"),
+          QStringLiteral("DROP TRIGGER trVsotaNov"),
+          QStringLiteral("DROP TRIGGER trVsotaSprememba"),
+          QStringLiteral("DROP TRIGGER trVsotaBrisanje"),
+          QStringLiteral("UPDATE tblRacun SET Odprto = ") + openAmount(),
+          QStringLiteral("UPDATE tblRacun SET Placan = Odprto <= 0 WHERE ifnull(Dobropis, 0) = 0"),
+          QStringLiteral("UPDATE tblIskanje SET (Placan, Odprto) = (SELECT r.Placan, r.Odprto "
+                         "FROM tblRacun r WHERE r.ID = tblIskanje.ID)"),
+          QStringLiteral("UPDATE tblIskanjeVsota SET NeplacanoCentov = "
+                         "(SELECT ifnull(sum(%1), 0) FROM tblIskanje)")
+              .arg(openCents(QString())),
+          QStringLiteral("CREATE TRIGGER trIskanjeSprememba AFTER UPDATE OF StevilkaRacuna, Ime, "
+                         "KontaktnaOseba, Delovisce, Zadeva, Posta, Placan, ZaPlacilo, Odprto "
+                         "ON tblRacun BEGIN DELETE FROM tblIskanje WHERE ID = old.ID; "
+                         "INSERT OR REPLACE INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo, "
+                         "Odprto) SELECT r.ID, %1, r.Placan, r.ZaPlacilo, r.Odprto FROM "
+                         "tblRacun r WHERE r.ID = new.ID; END")
+              .arg(searchedText(QStringLiteral("r."))),
+          QStringLiteral("CREATE TRIGGER trVsotaNov AFTER INSERT ON tblIskanje BEGIN "
+                         "UPDATE tblIskanjeVsota SET Racunov = Racunov + 1, "
+                         "NeplacanoCentov = NeplacanoCentov + %1; END")
+              .arg(openCents(QStringLiteral("new."))),
+          QStringLiteral("CREATE TRIGGER trVsotaSprememba AFTER UPDATE ON tblIskanje BEGIN "
+                         "UPDATE tblIskanjeVsota SET "
+                         "NeplacanoCentov = NeplacanoCentov - %1 + %2; END")
+              .arg(openCents(QStringLiteral("old.")), openCents(QStringLiteral("new."))),
+          QStringLiteral("CREATE TRIGGER trVsotaBrisanje AFTER DELETE ON tblIskanje BEGIN "
+                         "UPDATE tblIskanjeVsota SET Racunov = Racunov - 1, "
+                         "NeplacanoCentov = NeplacanoCentov - %1; END")
+              .arg(openCents(QStringLiteral("old."))),
+          // What is written to an invoice's paid flag or open amount is put
+          // right at once: both follow from the payments alone.
+          QStringLiteral("CREATE TRIGGER trOdprtoNov AFTER INSERT ON tblRacun BEGIN %1%2END")
+              .arg(refreshOpen(QStringLiteral("new.ID")),
+                   refreshOpen(QStringLiteral("(CASE WHEN ifnull(new.Dobropis, 0) "
+                                              "THEN new.IzvirniID END)"))),
+          QStringLiteral("CREATE TRIGGER trOdprtoSprememba AFTER UPDATE OF ZaPlacilo, Dobropis, "
+                         "IzvirniID, Placan, Odprto ON tblRacun BEGIN %1%2%3END")
+              .arg(refreshOpen(QStringLiteral("new.ID")),
+                   refreshOpen(QStringLiteral("(CASE WHEN ifnull(new.Dobropis, 0) "
+                                              "THEN new.IzvirniID END)")),
+                   refreshOpen(QStringLiteral("(CASE WHEN ifnull(old.Dobropis, 0) "
+                                              "THEN old.IzvirniID END)"))),
+          // The payments of an invoice deleted: those from a statement are
+          // kept unplaced (the money came), the others go with it.
+          QStringLiteral("CREATE TRIGGER trOdprtoBrisanje AFTER DELETE ON tblRacun BEGIN "
+                         "UPDATE tblPlacila SET RacunID = NULL WHERE RacunID = old.ID AND "
+                         "Vir = 'izpisek'; DELETE FROM tblPlacila WHERE RacunID = old.ID; %1END")
+              .arg(refreshOpen(QStringLiteral("(CASE WHEN ifnull(old.Dobropis, 0) "
+                                              "THEN old.IzvirniID END)"))),
+          QStringLiteral("CREATE TRIGGER trPlaciloNov AFTER INSERT ON tblPlacila BEGIN %1END")
+              .arg(refreshOpen(QStringLiteral("new.RacunID"))),
+          QStringLiteral("CREATE TRIGGER trPlaciloSprememba AFTER UPDATE ON tblPlacila "
+                         "BEGIN %1%2END")
+              .arg(refreshOpen(QStringLiteral("old.RacunID")),
+                   refreshOpen(QStringLiteral("new.RacunID"))),
+          QStringLiteral("CREATE TRIGGER trPlaciloBrisanje AFTER DELETE ON tblPlacila BEGIN %1END")
+              .arg(refreshOpen(QStringLiteral("old.RacunID")))}},
     };
     return steps;
 }

@@ -161,7 +161,7 @@ bool makeSums(PgConnection& server) {
     return server.execute(
         QStringLiteral("INSERT INTO tblIskanjeVsota (ID, Racunov, NeplacanoCentov) "
                        "SELECT 1, count(*), coalesce(sum(valmir_neplacano_centov(Placan, "
-                       "ZaPlacilo)), 0) FROM tblIskanje"));
+                       "Odprto)), 0) FROM tblIskanje"));
 }
 
 // The next new row of every table takes a number past the restored rows'.

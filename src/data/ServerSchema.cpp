@@ -21,6 +21,18 @@ bool runAll(PgConnection& db, const QStringList& statements) {
     return true;
 }
 
+// The tables the server's first version had, whose rows come from the file.
+QStringList firstTables() {
+    return {QStringLiteral("tblSestavljavci"),
+            QStringLiteral("tblTarife"),
+            QStringLiteral("tblGeodetskaStoritev"),
+            QStringLiteral("tbPoste"),
+            QStringLiteral("tblNastavitve"),
+            QStringLiteral("tblNarocnik"),
+            QStringLiteral("tblRacun"),
+            QStringLiteral("tblRacunTarife")};
+}
+
 // The tables as the file has them after every step of Schema.cpp up to
 // FileVersion, in the server's types (see ServerSchema.h). "SL" stands for the
 // Slovenian collation of the file's TEXT COLLATE SLOVENIAN columns.
@@ -289,7 +301,7 @@ QStringList indexStatements() {
 
 QStringList triggerStatements() {
     QStringList changes;
-    for (const QString& table : copiedTables()) {
+    for (const QString& table : firstTables()) {
         const QString key = rowKey(table).isEmpty() ? QStringLiteral("ID") : rowKey(table);
         changes << QStringLiteral("CREATE TRIGGER trSprememba AFTER INSERT OR UPDATE OR DELETE "
                                   "ON %1 FOR EACH ROW EXECUTE FUNCTION valmir_sprememba('%2')")
@@ -315,8 +327,8 @@ QStringList triggerStatements() {
 
 // Rows moved from the file keep their keys: the next new row takes the
 // number after the highest.
-bool advanceKeys(PgConnection& db) {
-    for (const QString& table : copiedTables()) {
+bool advanceKeys(PgConnection& db, const QStringList& tables) {
+    for (const QString& table : tables) {
         const QString key = rowKey(table).isEmpty() ? QStringLiteral("ID") : rowKey(table);
         // The names are the program's own; setval's values are the server's.
         if (!db.execute(QStringLiteral("SELECT setval(pg_get_serial_sequence($1, $2), "
@@ -326,6 +338,48 @@ bool advanceKeys(PgConnection& db) {
             return false;
     }
     return true;
+}
+
+// The tables versioned since step 8; later steps version their own tables.
+QStringList firstVersionedTables() {
+    QStringList tables = firstTables();
+    tables.removeAll(QStringLiteral("tblRacunTarife")); // an invoice's lines go with its version
+    return tables;
+}
+
+// A table's row versions, who changed a row and when (see version 8).
+QStringList versionColumnStatements(const QString& table) {
+    return {QStringLiteral("ALTER TABLE %1 ADD COLUMN verzija bigint NOT NULL DEFAULT 1, "
+                           "ADD COLUMN spremenil text, ADD COLUMN spremenjeno timestamptz")
+                .arg(table),
+            QStringLiteral("ALTER TABLE %1 ALTER COLUMN verzija SET DEFAULT "
+                           "nextval('valmir_verzije')")
+                .arg(table)};
+}
+
+// The triggers that keep a table's row versions and tell its changes.
+QStringList versionTriggerStatements(const QString& table) {
+    QStringList statements;
+        const QString key =
+            rowKey(table).isEmpty() ? QStringLiteral("id") : rowKey(table).toLower();
+        statements << QStringLiteral("CREATE TRIGGER trVerzija BEFORE INSERT OR UPDATE ON %1 "
+                                     "FOR EACH ROW EXECUTE FUNCTION valmir_verzija()")
+                          .arg(table)
+                   << QStringLiteral("CREATE TRIGGER trObvestiloNov AFTER INSERT ON %1 REFERENCING "
+                                     "NEW TABLE AS nove FOR EACH STATEMENT EXECUTE FUNCTION "
+                                     "valmir_obvesti('%2')")
+                          .arg(table, key)
+                   << QStringLiteral(
+                          "CREATE TRIGGER trObvestiloSprememba AFTER UPDATE ON %1 REFERENCING "
+                          "NEW TABLE AS nove FOR EACH STATEMENT EXECUTE FUNCTION "
+                          "valmir_obvesti('%2')")
+                          .arg(table, key)
+                   << QStringLiteral(
+                          "CREATE TRIGGER trObvestiloBrisanje AFTER DELETE ON %1 REFERENCING "
+                          "OLD TABLE AS stare FOR EACH STATEMENT EXECUTE FUNCTION "
+                          "valmir_obvesti('%2')")
+                          .arg(table, key);
+    return statements;
 }
 
 // Version 8: several workstations at once. Every row of the invoices and
@@ -341,14 +395,8 @@ QStringList versionEightStatements() {
     // writes it anew. The rows there before start at 1, without rewriting
     // the tables.
     QStringList statements{QStringLiteral("CREATE SEQUENCE valmir_verzije START 2")};
-    for (const QString& table : versionedTables())
-        statements << QStringLiteral(
-                          "ALTER TABLE %1 ADD COLUMN verzija bigint NOT NULL DEFAULT 1, "
-                          "ADD COLUMN spremenil text, ADD COLUMN spremenjeno timestamptz")
-                          .arg(table)
-                   << QStringLiteral("ALTER TABLE %1 ALTER COLUMN verzija SET DEFAULT "
-                                     "nextval('valmir_verzije')")
-                          .arg(table);
+    for (const QString& table : firstVersionedTables())
+        statements << versionColumnStatements(table);
     statements << QStringLiteral(R"(CREATE FUNCTION valmir_verzija() RETURNS trigger
             LANGUAGE plpgsql AS $$
             BEGIN
@@ -393,27 +441,8 @@ QStringList versionEightStatements() {
                 RETURN NULL;
             END $$)")
                       .arg(NoticeKeys + 1);
-    for (const QString& table : versionedTables()) {
-        const QString key =
-            rowKey(table).isEmpty() ? QStringLiteral("id") : rowKey(table).toLower();
-        statements << QStringLiteral("CREATE TRIGGER trVerzija BEFORE INSERT OR UPDATE ON %1 "
-                                     "FOR EACH ROW EXECUTE FUNCTION valmir_verzija()")
-                          .arg(table)
-                   << QStringLiteral("CREATE TRIGGER trObvestiloNov AFTER INSERT ON %1 REFERENCING "
-                                     "NEW TABLE AS nove FOR EACH STATEMENT EXECUTE FUNCTION "
-                                     "valmir_obvesti('%2')")
-                          .arg(table, key)
-                   << QStringLiteral(
-                          "CREATE TRIGGER trObvestiloSprememba AFTER UPDATE ON %1 REFERENCING "
-                          "NEW TABLE AS nove FOR EACH STATEMENT EXECUTE FUNCTION "
-                          "valmir_obvesti('%2')")
-                          .arg(table, key)
-                   << QStringLiteral(
-                          "CREATE TRIGGER trObvestiloBrisanje AFTER DELETE ON %1 REFERENCING "
-                          "OLD TABLE AS stare FOR EACH STATEMENT EXECUTE FUNCTION "
-                          "valmir_obvesti('%2')")
-                          .arg(table, key);
-    }
+    for (const QString& table : firstVersionedTables())
+        statements << versionTriggerStatements(table);
     return statements;
 }
 
@@ -457,6 +486,192 @@ bool upgradeToNine(PgConnection& db) {
                             "FOR EACH ROW EXECUTE FUNCTION valmir_shranitev()")});
 }
 
+// Version 11: payments as records (Schema.cpp, step 9 of the file), with
+// row versions and notices like every table, and what an invoice still
+// owes on its row (Odprto) and in the search table, kept by the server
+// with every change of a payment, an invoice or a credit note. An
+// invoice's paid flag follows: paid exactly when nothing is open. Neither
+// is a change of the invoice's row (its version stays): an editor open on
+// an invoice keeps its work when a payment is booked meanwhile.
+QStringList versionElevenStatements() {
+    QStringList statements = {
+        QStringLiteral(R"(CREATE TABLE tblIzpiski (
+            ID bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY,
+            IBAN text,
+            Oznaka text,
+            Od date,
+            "do" date,
+            Uvozen date,
+            Prilivov bigint,
+            Razporejenih bigint,
+            Nerazporejenih bigint,
+            Bremenitev bigint))"),
+        QStringLiteral("CREATE UNIQUE INDEX ixIzpisekOznaka ON tblIzpiski (IBAN, Oznaka)"),
+        QStringLiteral(R"(CREATE TABLE tblPlacila (
+            ID bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY,
+            RacunID bigint,
+            Datum date,
+            Znesek double precision,
+            Vir text,
+            IzpisekID bigint,
+            Referenca text,
+            Placnik text COLLATE valmir_sl,
+            Opis text COLLATE valmir_sl))"),
+        QStringLiteral("CREATE INDEX ixPlacilaRacun ON tblPlacila (RacunID)"),
+        QStringLiteral("CREATE INDEX ixPlacilaIzpisek ON tblPlacila (IzpisekID)"),
+        QStringLiteral("ALTER TABLE tblRacun ADD COLUMN Odprto double precision"),
+        QStringLiteral("ALTER TABLE tblIskanje ADD COLUMN Odprto double precision"),
+        QStringLiteral("INSERT INTO tblPlacila (RacunID, Znesek, Vir) SELECT r.ID, o.dolg, "
+                       "'prenos' FROM tblRacun r CROSS JOIN LATERAL (SELECT round((coalesce("
+                       "r.ZaPlacilo, 0) + coalesce((SELECT sum(c.ZaPlacilo) FROM tblRacun c "
+                       "WHERE c.IzvirniID = r.ID AND c.Dobropis), 0))::numeric, 2)::double "
+                       "precision AS dolg) o WHERE coalesce(r.Placan, false) AND NOT "
+                       "coalesce(r.Dobropis, false) AND o.dolg > 0"),
+        QStringLiteral("CREATE FUNCTION valmir_odprto(racun bigint, zaplacilo double precision, "
+                       "dobropis boolean) RETURNS double precision LANGUAGE sql STABLE "
+                       "RETURN CASE WHEN coalesce(dobropis, false) THEN 0 ELSE "
+                       "round((coalesce(zaplacilo, 0) - coalesce((SELECT sum(p.Znesek) FROM "
+                       "tblPlacila p WHERE p.RacunID = racun), 0) + coalesce((SELECT "
+                       "sum(c.ZaPlacilo) FROM tblRacun c WHERE c.IzvirniID = racun AND "
+                       "c.Dobropis), 0))::numeric, 2)::double precision END"),
+        // Fires before trShranitev and trVerzija (by name), so that the
+        // version sees what the row will hold.
+        QStringLiteral(R"(CREATE FUNCTION valmir_odprto_racun() RETURNS trigger
+            LANGUAGE plpgsql AS $$
+            BEGIN
+                NEW.Odprto := valmir_odprto(NEW.ID, NEW.ZaPlacilo, NEW.Dobropis);
+                IF NOT coalesce(NEW.Dobropis, false) THEN
+                    NEW.Placan := NEW.Odprto <= 0;
+                END IF;
+                RETURN NEW;
+            END $$)"),
+        QStringLiteral("CREATE TRIGGER trOdprto BEFORE INSERT OR UPDATE ON tblRacun "
+                       "FOR EACH ROW EXECUTE FUNCTION valmir_odprto_racun()"),
+        // A credit note's original, and the payments of an invoice deleted:
+        // those from a statement are kept unplaced (the money came), the
+        // others go with it.
+        QStringLiteral(R"(CREATE FUNCTION valmir_odprto_dobropis() RETURNS trigger
+            LANGUAGE plpgsql AS $$
+            BEGIN
+                IF TG_OP <> 'INSERT' AND coalesce(OLD.Dobropis, false) THEN
+                    UPDATE tblRacun SET Odprto = NULL WHERE ID = OLD.IzvirniID;
+                END IF;
+                IF TG_OP <> 'DELETE' AND coalesce(NEW.Dobropis, false) THEN
+                    UPDATE tblRacun SET Odprto = NULL WHERE ID = NEW.IzvirniID;
+                END IF;
+                IF TG_OP = 'DELETE' THEN
+                    UPDATE tblPlacila SET RacunID = NULL WHERE RacunID = OLD.ID
+                        AND Vir = 'izpisek';
+                    DELETE FROM tblPlacila WHERE RacunID = OLD.ID;
+                END IF;
+                RETURN NULL;
+            END $$)"),
+        QStringLiteral("CREATE TRIGGER trOdprtoDobropis AFTER INSERT OR UPDATE OR DELETE "
+                       "ON tblRacun FOR EACH ROW EXECUTE FUNCTION valmir_odprto_dobropis()"),
+        QStringLiteral(R"(CREATE FUNCTION valmir_odprto_placilo() RETURNS trigger
+            LANGUAGE plpgsql AS $$
+            BEGIN
+                IF TG_OP <> 'INSERT' THEN
+                    UPDATE tblRacun SET Odprto = NULL WHERE ID = OLD.RacunID;
+                END IF;
+                IF TG_OP = 'INSERT' THEN
+                    UPDATE tblRacun SET Odprto = NULL WHERE ID = NEW.RacunID;
+                ELSIF TG_OP = 'UPDATE' THEN
+                    IF NEW.RacunID IS DISTINCT FROM OLD.RacunID THEN
+                        UPDATE tblRacun SET Odprto = NULL WHERE ID = NEW.RacunID;
+                    END IF;
+                END IF;
+                RETURN NULL;
+            END $$)"),
+        QStringLiteral("CREATE TRIGGER trOdprtoPlacilo AFTER INSERT OR UPDATE OR DELETE "
+                       "ON tblPlacila FOR EACH ROW EXECUTE FUNCTION valmir_odprto_placilo()"),
+        // The version of a row changes with what it holds; what an invoice
+        // owes and its paid flag are the payments', not the row's.
+        QStringLiteral(R"(CREATE OR REPLACE FUNCTION valmir_verzija() RETURNS trigger
+            LANGUAGE plpgsql AS $$
+            BEGIN
+                IF TG_OP = 'UPDATE' THEN
+                    -- The tariff's mark of the rows picked for an invoice,
+                    -- and the hold of the settings row while a number is
+                    -- taken, are no change of the row. (An invoice saved
+                    -- as it was still is one: its lines may have changed.)
+                    IF TG_TABLE_NAME IN ('tbltarife', 'tblnastavitve') AND
+                            to_jsonb(NEW) - 'izbrana' - 'verzija' - 'spremenil' - 'spremenjeno'
+                            = to_jsonb(OLD) - 'izbrana' - 'verzija' - 'spremenil' - 'spremenjeno'
+                       OR TG_TABLE_NAME = 'tblracun' AND
+                            (to_jsonb(NEW) -> 'placan' IS DISTINCT FROM to_jsonb(OLD) -> 'placan'
+                             OR to_jsonb(NEW) -> 'odprto' IS DISTINCT FROM to_jsonb(OLD) -> 'odprto')
+                            AND
+                            to_jsonb(NEW) - 'placan' - 'odprto' - 'verzija' - 'spremenil'
+                                - 'spremenjeno'
+                            = to_jsonb(OLD) - 'placan' - 'odprto' - 'verzija' - 'spremenil'
+                                - 'spremenjeno'
+                    THEN
+                        NEW.verzija := OLD.verzija;
+                        NEW.spremenil := OLD.spremenil;
+                        NEW.spremenjeno := OLD.spremenjeno;
+                        RETURN NEW;
+                    END IF;
+                    NEW.verzija := nextval('valmir_verzije');
+                END IF;
+                NEW.spremenil := coalesce(nullif(current_setting('valmir.postaja', true), ''),
+                                          session_user);
+                NEW.spremenjeno := now();
+                RETURN NEW;
+            END $$)"),
+        // The search table and the status line's sum count what is open.
+        QStringLiteral(R"(CREATE OR REPLACE FUNCTION valmir_iskanje_racun() RETURNS trigger
+            LANGUAGE plpgsql AS $$
+            BEGIN
+                IF TG_OP <> 'INSERT' THEN
+                    DELETE FROM tblIskanje WHERE ID = OLD.ID;
+                END IF;
+                IF TG_OP <> 'DELETE' THEN
+                    INSERT INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo, Odprto)
+                    VALUES (NEW.ID, valmir_iskano_besedilo(NEW), NEW.Placan, NEW.ZaPlacilo,
+                            NEW.Odprto)
+                    ON CONFLICT (ID) DO UPDATE SET Besedilo = excluded.Besedilo,
+                        Placan = excluded.Placan, ZaPlacilo = excluded.ZaPlacilo,
+                        Odprto = excluded.Odprto;
+                END IF;
+                RETURN NULL;
+            END $$)"),
+        QStringLiteral("DROP TRIGGER trIskanjeSprememba ON tblRacun"),
+        QStringLiteral("CREATE TRIGGER trIskanjeSprememba AFTER UPDATE OF StevilkaRacuna, Ime, "
+                       "KontaktnaOseba, Delovisce, Zadeva, Posta, Placan, ZaPlacilo, Odprto "
+                       "ON tblRacun FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_racun()"),
+        QStringLiteral(R"(CREATE OR REPLACE FUNCTION valmir_iskanje_vsota() RETURNS trigger
+            LANGUAGE plpgsql AS $$
+            BEGIN
+                IF TG_OP = 'INSERT' THEN
+                    UPDATE tblIskanjeVsota SET Racunov = Racunov + 1, NeplacanoCentov =
+                        NeplacanoCentov + valmir_neplacano_centov(NEW.Placan, NEW.Odprto);
+                ELSIF TG_OP = 'UPDATE' THEN
+                    UPDATE tblIskanjeVsota SET NeplacanoCentov = NeplacanoCentov
+                        - valmir_neplacano_centov(OLD.Placan, OLD.Odprto)
+                        + valmir_neplacano_centov(NEW.Placan, NEW.Odprto);
+                ELSE
+                    UPDATE tblIskanjeVsota SET Racunov = Racunov - 1, NeplacanoCentov =
+                        NeplacanoCentov - valmir_neplacano_centov(OLD.Placan, OLD.Odprto);
+                END IF;
+                RETURN NULL;
+            END $$)"),
+        // Every invoice's open amount once (its version stays, see above).
+        QStringLiteral("UPDATE tblRacun SET Odprto = NULL"),
+        QStringLiteral("UPDATE tblIskanjeVsota SET NeplacanoCentov = (SELECT "
+                       "coalesce(sum(valmir_neplacano_centov(Placan, Odprto)), 0) FROM tblIskanje)"),
+    };
+    for (const QString& table : laterTables()) {
+        statements << versionColumnStatements(table) << versionTriggerStatements(table)
+                   << QStringLiteral("CREATE TRIGGER trSprememba AFTER INSERT OR UPDATE OR DELETE "
+                                     "ON %1 FOR EACH ROW EXECUTE FUNCTION valmir_sprememba('id')")
+                          .arg(table);
+    }
+    return statements;
+}
+
+bool upgradeToEleven(PgConnection& db) { return runAll(db, versionElevenStatements()); }
+
 } // namespace
 
 QStringList versionedTables() {
@@ -470,7 +685,8 @@ bool upgrade(PgConnection& db, int from, int to) {
         int version;
         bool (*run)(PgConnection&);
     };
-    static constexpr Step Steps[] = {{8, upgradeToEight}, {9, upgradeToNine}};
+    static constexpr Step Steps[] = {
+        {8, upgradeToEight}, {9, upgradeToNine}, {11, upgradeToEleven}};
     for (const Step& step : Steps) {
         if (step.version <= from || step.version > to)
             continue;
@@ -481,16 +697,11 @@ bool upgrade(PgConnection& db, int from, int to) {
     return true;
 }
 
-QStringList copiedTables() {
-    return {QStringLiteral("tblSestavljavci"),
-            QStringLiteral("tblTarife"),
-            QStringLiteral("tblGeodetskaStoritev"),
-            QStringLiteral("tbPoste"),
-            QStringLiteral("tblNastavitve"),
-            QStringLiteral("tblNarocnik"),
-            QStringLiteral("tblRacun"),
-            QStringLiteral("tblRacunTarife")};
-}
+QStringList copiedTables() { return firstTables() + laterTables(); }
+
+QStringList laterTables() { return {QStringLiteral("tblIzpiski"), QStringLiteral("tblPlacila")}; }
+
+bool advanceLaterKeys(PgConnection& db) { return advanceKeys(db, laterTables()); }
 
 QStringList allTables() {
     return copiedTables() << QStringLiteral("tblIskanje") << QStringLiteral("tblIskanjeVsota")
@@ -502,7 +713,7 @@ QHash<QString, QString> columnNames() {
         QHash<QString, QString> found;
         static const QRegularExpression column(
             QStringLiteral(R"re((?:\(|,)\s*"?(\w+)"?\s+(?:bigint|text|double|date|boolean|integer))re"));
-        for (const QString& sql : tableStatements())
+        for (const QString& sql : tableStatements() + versionElevenStatements())
             for (auto m = column.globalMatch(sql); m.hasNext();) {
                 const QString name = m.next().captured(1);
                 found.insert(name.toLower(), name);
@@ -569,7 +780,7 @@ bool createTables(PgConnection& db) {
 
 bool completeTables(PgConnection& db, int version) {
     return runAll(db, searchStatements()) && runAll(db, indexStatements()) &&
-           runAll(db, triggerStatements()) && advanceKeys(db) &&
+           runAll(db, triggerStatements()) && advanceKeys(db, firstTables()) &&
            db.execute(QStringLiteral("INSERT INTO valmir_shema (verzija) VALUES ($1)"),
                       {FirstVersion}) &&
            upgrade(db, FirstVersion, version);

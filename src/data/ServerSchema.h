@@ -30,8 +30,8 @@ namespace ServerSchema {
 // and a backup of the server is one. A new step of Schema.cpp needs its
 // server form here before files of its version can move to a server.
 inline constexpr int FirstVersion = 7;
-inline constexpr int Version = 9;
-inline constexpr int FileVersion = 7;
+inline constexpr int Version = 11;
+inline constexpr int FileVersion = 9;
 
 // A statement that changes more rows than this is told to the other
 // workstations as "*" (read the table again) rather than by its keys.
@@ -39,6 +39,11 @@ inline constexpr int NoticeKeys = 50;
 
 // The tables whose rows come from the file, as the program names them.
 QStringList copiedTables();
+// The tables of copiedTables() that later steps than FirstVersion made
+// (upgrade()): a file's rows of them go to the server once its tables are
+// complete, and their keys' next numbers follow then (advanceLaterKeys).
+QStringList laterTables();
+bool advanceLaterKeys(PgConnection& db);
 // Every table the program makes on a server (the names fold to lower case
 // there, as the program's unquoted names do).
 QStringList allTables();

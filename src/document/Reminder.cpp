@@ -40,7 +40,7 @@ void facts(RtfDocument& d, const ReminderInput& in) {
 
 } // namespace
 
-double ReminderInvoice::owed() const { return RoundCents(total - credited); }
+double ReminderInvoice::owed() const { return RoundCents(total - credited - payments); }
 
 bool readReminder(Database& db, qint64 invoiceId, const QDate& today, ReminderInput* out,
                   QString* error) {
@@ -80,6 +80,13 @@ bool readReminder(Database& db, qint64 invoiceId, const QDate& today, ReminderIn
         return false;
     }
     r.credited = -credits.toDouble();
+    QVariant paid;
+    if (!db.queryValue(QStringLiteral("SELECT total(Znesek) FROM tblPlacila WHERE RacunID = ?"),
+                       {invoiceId}, &paid)) {
+        *error = db.lastError();
+        return false;
+    }
+    r.payments = paid.toDouble();
     return readDocumentSettings(db, &out->settings, error);
 }
 

@@ -762,4 +762,44 @@ inline const QString LinkLostNote =
 
 } // namespace ServerMessages
 
+// Payments and the bank's statements (Podatki > Uvoz bančnega izpiska,
+// --izpisek, the invoice editor's payments).
+namespace PaymentMessages {
+inline const QString Title = QStringLiteral("Uvoz bančnega izpiska");
+// %1: what is wrong, one of the texts below.
+inline const QString NotStatement =
+    QStringLiteral("Datoteka ni veljaven bančni izpisek camt.053: %1. Nič ni zapisano.");
+inline const QString NotCamt053 =
+    QStringLiteral("prvi element je %1, ne »Document« izpiska camt.053");
+inline const QString OtherCamtVersion =
+    QStringLiteral("različice %1 program ne bere (bere camt.053.001.02, .04 in .08)");
+inline const QString SeveralStatements = QStringLiteral("v datoteki je več izpiskov");
+inline const QString BadAmount = QStringLiteral("znesek »%1« v vrstici %2 ni število");
+inline const QString BadSign = QStringLiteral("oznaka »%1« v vrstici %2 ni CRDT ali DBIT");
+inline const QString EntryIncomplete = QStringLiteral(
+    "postavki v vrstici %1 manjka znesek, smer (CdtDbtInd) ali datum knjiženja");
+inline const QString TransactionWithoutAmount =
+    QStringLiteral("transakciji postavke v vrstici %1 manjka znesek");
+inline const QString NotWellFormed =
+    QStringLiteral("XML ni pravilno zapisan (%1, vrstica %2, stolpec %3)");
+inline const QString NoStatement = QStringLiteral("v datoteki ni izpiska (Stmt)");
+inline const QString NoAccount = QStringLiteral("izpisku manjka račun (Stmt/Acct/Id/IBAN)");
+inline const QString NoStatementId = QStringLiteral("izpisku manjka oznaka (Stmt/Id)");
+inline const QString OtherAccount = QStringLiteral(
+    "Izpisek je za račun %1, pisarna pa ima račun %2. Nič ni zapisano."); // %1: statement's
+inline const QString NoOfficeAccount = QStringLiteral(
+    "Izpisek je za račun %1, pisarna pa nima vpisanega svojega računa (TRR). Nič ni zapisano.");
+inline const QString AlreadyRead = QStringLiteral(
+    "Izpisek %1 za račun %2 je bil že prebran (%3). Nič ni zapisano."); // %3: the day
+inline const QString FileNotRead = QStringLiteral("Datoteke »%1« ni mogoče prebrati: %2");
+inline const QString Failed = QStringLiteral("Izpiska ni bilo mogoče zapisati: %1");
+// %1 file, %2 statement, then the counts.
+inline const QString Summary = QStringLiteral(
+    "%1: izpisek %2, prilivov %3 (plačanih v celoti %4, delno %5, preplačanih %6, "
+    "nerazporejenih %7), stornacij %8, izpuščenih bremenitev %9");
+inline const QString CreditNoteNotPaid = QStringLiteral("Dobropis se ne plačuje.");
+inline const QString PlacedMeanwhile =
+    QStringLiteral("Plačilo je medtem razporedil nekdo drug; ni spremenjeno.");
+} // namespace PaymentMessages
+
 } // namespace valmir
