@@ -68,27 +68,47 @@ QString searchUpdateTrigger(const QString& columns) {
         .arg(columns, searchedText(QStringLiteral("new.")));
 }
 
-// What an invoice (the row of tblRacun a statement updates) still owes:
-// its sum to pay less its payments and what its credit notes (stored
-// negative) take back; below nought when it was overpaid. A credit note
-// owes nothing and is owed nothing.
+// Whether the invoice (the row of tblRacun a statement updates) has
+// payments.
+QString hasPayments() {
+    return QStringLiteral(
+        "EXISTS (SELECT 1 FROM tblPlacila p WHERE p.RacunID = tblRacun.ID)");
+}
+
+// What an invoice still owes: its sum to pay less its payments and what
+// its credit notes (stored negative) take back; below nought when it was
+// overpaid. Kept as the engine sums it: the cents are rounded where they
+// are counted, as the sum to pay's are. An invoice ticked paid without any payment (by hand, before
+// payments were kept) owes nothing; a credit note owes nothing and is
+// owed nothing.
 QString openAmount() {
     return QStringLiteral(
-        "CASE WHEN ifnull(Dobropis, 0) THEN 0 ELSE round(ifnull(ZaPlacilo, 0) - "
+        "CASE WHEN ifnull(Dobropis, 0) THEN 0 WHEN ifnull(Placan, 0) AND NOT %1 THEN 0 "
+        "ELSE ifnull(ZaPlacilo, 0) - "
         "(SELECT total(p.Znesek) FROM tblPlacila p WHERE p.RacunID = tblRacun.ID) + "
         "(SELECT total(c.ZaPlacilo) FROM tblRacun c WHERE c.IzvirniID = tblRacun.ID "
-        "AND c.Dobropis), 2) END");
+        "AND c.Dobropis) END")
+        .arg(hasPayments());
+}
+
+// Of an invoice whose last payment went: the paid flag its payments made
+// goes with them.
+QString paymentsGone(const QString& id) {
+    return QStringLiteral("UPDATE tblRacun SET Placan = 0 WHERE ID = %1 AND ifnull(Placan, 0) AND "
+                          "ifnull(Dobropis, 0) = 0 AND NOT %2; ")
+        .arg(id, hasPayments());
 }
 
 // The statements of a trigger that bring the open amount of the invoice
-// `id` up to date, and its paid flag with it: paid exactly when nothing is
-// open. A credit note keeps its flag (it is never paid).
+// `id` up to date, and its paid flag with it: an invoice with payments is
+// paid exactly when nothing is open. Without payments the flag stays as it
+// was ticked; a credit note keeps its flag (it is never paid).
 QString refreshOpen(const QString& id) {
     // One statement, and none where both are right already: a trigger
     // that fires within another's sees the row as it is.
     const QString paid =
-        QStringLiteral("CASE WHEN ifnull(Dobropis, 0) THEN Placan ELSE (%1) <= 0 END")
-            .arg(openAmount());
+        QStringLiteral("CASE WHEN ifnull(Dobropis, 0) OR NOT %1 THEN Placan ELSE (%2) < 0.005 END")
+            .arg(hasPayments(), openAmount());
     return QStringLiteral("UPDATE tblRacun SET Odprto = %2, Placan = %3 WHERE ID = %1 AND "
                           "(Odprto IS NOT %2 OR Placan IS NOT %3); ")
         .arg(id, openAmount(), paid);
@@ -409,15 +429,12 @@ const QList<UpgradeStep>& upgradeSteps() {
                          "FROM tblRacun r WHERE ifnull(r.Placan, 0) AND ifnull(r.Dobropis, 0) = 0 "
                          "AND round(ifnull(r.ZaPlacilo, 0) + (SELECT total(c.ZaPlacilo) FROM "
                          "tblRacun c WHERE c.IzvirniID = r.ID AND c.Dobropis), 2) > 0"),
-          // A new invoice's search row is made by its open amount's
-          // update (trOdprtoNov), with what it owes.
           QStringLiteral("DROP TRIGGER trIskanjeNov"),
           QStringLiteral("DROP TRIGGER trIskanjeSprememba"),
           QStringLiteral("DROP TRIGGER trVsotaNov"),
           QStringLiteral("DROP TRIGGER trVsotaSprememba"),
           QStringLiteral("DROP TRIGGER trVsotaBrisanje"),
           QStringLiteral("UPDATE tblRacun SET Odprto = ") + openAmount(),
-          QStringLiteral("UPDATE tblRacun SET Placan = Odprto <= 0 WHERE ifnull(Dobropis, 0) = 0"),
           QStringLiteral("UPDATE tblIskanje SET (Placan, Odprto) = (SELECT r.Placan, r.Odprto "
                          "FROM tblRacun r WHERE r.ID = tblIskanje.ID)"),
           QStringLiteral("UPDATE tblIskanjeVsota SET NeplacanoCentov = "
@@ -429,6 +446,15 @@ const QList<UpgradeStep>& upgradeSteps() {
                          "INSERT OR REPLACE INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo, "
                          "Odprto) SELECT r.ID, %1, r.Placan, r.ZaPlacilo, r.Odprto FROM "
                          "tblRacun r WHERE r.ID = new.ID; END")
+              .arg(searchedText(QStringLiteral("r."))),
+          // The search rows are made from the invoice's row as it is, so
+          // that the order in which the triggers of one change fire does
+          // not matter (trOdprtoNov updates the row it fires on).
+          QStringLiteral("CREATE TRIGGER trIskanjeNov AFTER INSERT ON tblRacun BEGIN "
+                         "DELETE FROM tblIskanje WHERE ID = new.ID; "
+                         "INSERT INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo, Odprto) "
+                         "SELECT r.ID, %1, r.Placan, r.ZaPlacilo, r.Odprto FROM tblRacun r "
+                         "WHERE r.ID = new.ID; END")
               .arg(searchedText(QStringLiteral("r."))),
           QStringLiteral("CREATE TRIGGER trVsotaNov AFTER INSERT ON tblIskanje BEGIN "
                          "UPDATE tblIskanjeVsota SET Racunov = Racunov + 1, "
@@ -465,11 +491,13 @@ const QList<UpgradeStep>& upgradeSteps() {
           QStringLiteral("CREATE TRIGGER trPlaciloNov AFTER INSERT ON tblPlacila BEGIN %1END")
               .arg(refreshOpen(QStringLiteral("new.RacunID"))),
           QStringLiteral("CREATE TRIGGER trPlaciloSprememba AFTER UPDATE ON tblPlacila "
-                         "BEGIN %1%2END")
-              .arg(refreshOpen(QStringLiteral("old.RacunID")),
+                         "BEGIN %1%2%3END")
+              .arg(paymentsGone(QStringLiteral("old.RacunID")),
+                   refreshOpen(QStringLiteral("old.RacunID")),
                    refreshOpen(QStringLiteral("new.RacunID"))),
-          QStringLiteral("CREATE TRIGGER trPlaciloBrisanje AFTER DELETE ON tblPlacila BEGIN %1END")
-              .arg(refreshOpen(QStringLiteral("old.RacunID")))}},
+          QStringLiteral("CREATE TRIGGER trPlaciloBrisanje AFTER DELETE ON tblPlacila BEGIN %1%2END")
+              .arg(paymentsGone(QStringLiteral("old.RacunID")),
+                   refreshOpen(QStringLiteral("old.RacunID")))}},
     };
     return steps;
 }

@@ -489,8 +489,9 @@ bool upgradeToNine(PgConnection& db) {
 // Version 11: payments as records (Schema.cpp, step 9 of the file), with
 // row versions and notices like every table, and what an invoice still
 // owes on its row (Odprto) and in the search table, kept by the server
-// with every change of a payment, an invoice or a credit note. An
-// invoice's paid flag follows: paid exactly when nothing is open. Neither
+// with every change of a payment, an invoice or a credit note. The paid
+// flag of an invoice with payments follows: paid exactly when nothing is
+// open (without payments it stays as it was ticked). Neither
 // is a change of the invoice's row (its version stays): an editor open on
 // an invoice keeps its work when a payment is booked meanwhile.
 QStringList versionElevenStatements() {
@@ -527,21 +528,27 @@ QStringList versionElevenStatements() {
                        "WHERE c.IzvirniID = r.ID AND c.Dobropis), 0))::numeric, 2)::double "
                        "precision AS dolg) o WHERE coalesce(r.Placan, false) AND NOT "
                        "coalesce(r.Dobropis, false) AND o.dolg > 0"),
+        // Ticked paid without any payment (by hand, before payments were
+        // kept): nothing is owed.
         QStringLiteral("CREATE FUNCTION valmir_odprto(racun bigint, zaplacilo double precision, "
-                       "dobropis boolean) RETURNS double precision LANGUAGE sql STABLE "
-                       "RETURN CASE WHEN coalesce(dobropis, false) THEN 0 ELSE "
-                       "round((coalesce(zaplacilo, 0) - coalesce((SELECT sum(p.Znesek) FROM "
+                       "dobropis boolean, placan boolean) RETURNS double precision "
+                       "LANGUAGE sql STABLE "
+                       "RETURN CASE WHEN coalesce(dobropis, false) THEN 0 "
+                       "WHEN coalesce(placan, false) AND NOT EXISTS (SELECT 1 FROM tblPlacila p "
+                       "WHERE p.RacunID = racun) THEN 0 ELSE "
+                       "coalesce(zaplacilo, 0) - coalesce((SELECT sum(p.Znesek) FROM "
                        "tblPlacila p WHERE p.RacunID = racun), 0) + coalesce((SELECT "
                        "sum(c.ZaPlacilo) FROM tblRacun c WHERE c.IzvirniID = racun AND "
-                       "c.Dobropis), 0))::numeric, 2)::double precision END"),
+                       "c.Dobropis), 0) END"),
         // Fires before trShranitev and trVerzija (by name), so that the
         // version sees what the row will hold.
         QStringLiteral(R"(CREATE FUNCTION valmir_odprto_racun() RETURNS trigger
             LANGUAGE plpgsql AS $$
             BEGIN
-                NEW.Odprto := valmir_odprto(NEW.ID, NEW.ZaPlacilo, NEW.Dobropis);
-                IF NOT coalesce(NEW.Dobropis, false) THEN
-                    NEW.Placan := NEW.Odprto <= 0;
+                NEW.Odprto := valmir_odprto(NEW.ID, NEW.ZaPlacilo, NEW.Dobropis, NEW.Placan);
+                IF NOT coalesce(NEW.Dobropis, false) AND
+                        EXISTS (SELECT 1 FROM tblPlacila p WHERE p.RacunID = NEW.ID) THEN
+                    NEW.Placan := NEW.Odprto < 0.005;
                 END IF;
                 RETURN NEW;
             END $$)"),
@@ -572,7 +579,11 @@ QStringList versionElevenStatements() {
             LANGUAGE plpgsql AS $$
             BEGIN
                 IF TG_OP <> 'INSERT' THEN
-                    UPDATE tblRacun SET Odprto = NULL WHERE ID = OLD.RacunID;
+                    -- The paid flag the payments made goes with the last.
+                    UPDATE tblRacun SET Odprto = NULL, Placan = CASE WHEN
+                        NOT coalesce(Dobropis, false) AND NOT EXISTS (SELECT 1 FROM tblPlacila p
+                        WHERE p.RacunID = OLD.RacunID) THEN false ELSE Placan END
+                    WHERE ID = OLD.RacunID;
                 END IF;
                 IF TG_OP = 'INSERT' THEN
                     UPDATE tblRacun SET Odprto = NULL WHERE ID = NEW.RacunID;

@@ -10,14 +10,14 @@ namespace valmir {
 namespace {
 
 // One statement for the months of a year (by the index on Datum) or for
-// the invoices without a date. Unpaid is what the invoices still owe
-// (their open amount: less their payments and credit notes), paid the rest
-// of the sum.
+// the invoices without a date. Unpaid is what the unpaid invoices still
+// owe (their open amount: less their payments and credit notes), paid the
+// rest of the sum.
 const QString Sums = QStringLiteral(
     "SELECT %1 AS Mesec, count(*) AS Racunov, total(Osnova) AS Osnova, total(DDV) AS DDV, "
     "total(ZaPlacilo) AS ZaPlacilo, "
-    "total(ZaPlacilo) - total(Odprto) AS Placano, "
-    "total(Odprto) AS Neplacano "
+    "total(ZaPlacilo) - total(CASE WHEN Placan THEN NULL ELSE Odprto END) AS Placano, "
+    "total(CASE WHEN Placan THEN NULL ELSE Odprto END) AS Neplacano "
     "FROM tblRacun WHERE %2 GROUP BY 1");
 
 TurnoverRow rowOf(const Recordset& rs) {
