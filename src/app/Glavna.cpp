@@ -28,6 +28,7 @@
 #include "windows/N_word.h"
 #include "windows/Navodila.h"
 #include "windows/Nov_racun.h"
+#include "windows/Izpisek.h"
 #include "windows/Pregled.h"
 #include "windows/Racun.h"
 #include "windows/ReminderOutput.h"
@@ -132,6 +133,8 @@ void restoreCopy(Glavna& main) { restoreBackupCopy(&main, main.context()); }
 // The manual is not modal: it stays open beside the main window.
 void showManual(Glavna& main) { Navodila::showManual(&main); }
 
+void importStatements(Glavna& main) { Izpisek::importFiles(main.context(), &main); }
+
 void showAbout(Glavna& main) {
     frmAbout about(&main);
     about.exec();
@@ -146,6 +149,7 @@ constexpr MenuItem DataItems[] = {
     {"M1_S", u"&Strežnik...", openModal<N_streznik>, false},
     Separator,
     {"M1_5", u"&Pregled prometa...", openModal<Pregled>, false},
+    {"M1_I", u"&Uvoz bančnega izpiska...", importStatements, true},
     Separator,
     {"M1_2", u"&Brisanje starih računov...", openModal<Brisanje>, true},
     Separator,

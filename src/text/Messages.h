@@ -800,6 +800,15 @@ inline const QString Summary = QStringLiteral(
 inline const QString CreditNoteNotPaid = QStringLiteral("Dobropis se ne plačuje.");
 inline const QString PlacedMeanwhile =
     QStringLiteral("Plačilo je medtem razporedil nekdo drug; ni spremenjeno.");
+// The summary window after a statement was read.
+inline const QString SummaryTitle = QStringLiteral("Bančni izpisek %1"); // %1: Stmt/Id
+inline const QString ChooseFiles = QStringLiteral("Uvoz bančnega izpiska");
+inline const QString FileFilter =
+    QStringLiteral("Bančni izpiski camt.053 (*.xml);;Vse datoteke (*)");
+inline const QString AskInvoice =
+    QStringLiteral("Številka računa, ki mu gre plačilo %1 (%2):"); // %1 amount, %2 payer
+inline const QString NoSuchInvoice =
+    QStringLiteral("Računa %1 ni ali je dobropis; plačilo ostane nerazporejeno.");
 } // namespace PaymentMessages
 
 } // namespace valmir
