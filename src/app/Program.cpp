@@ -74,8 +74,7 @@ CommandLine readCommandLine(const QStringList& arguments) {
     // Whoever asks for an e-invoice works on a console and reads it there.
     line.onConsole = std::any_of(arguments.cbegin(), arguments.cend(), [](const QString& a) {
         return a == u"--e-racun" || a.startsWith(QStringLiteral("--e-racun=")) ||
-               a == u"--prenesi" || a.startsWith(QStringLiteral("--prenesi=")) ||
-               a == u"--izpisek";
+               a == u"--prenesi" || a.startsWith(QStringLiteral("--prenesi=")) || a == u"--izpisek";
     });
     const auto wrong = [&line](const QString& error) {
         line.asks = CommandLine::Wrong;

@@ -71,8 +71,7 @@ QString searchUpdateTrigger(const QString& columns) {
 // Whether the invoice (the row of tblRacun a statement updates) has
 // payments.
 QString hasPayments() {
-    return QStringLiteral(
-        "EXISTS (SELECT 1 FROM tblPlacila p WHERE p.RacunID = tblRacun.ID)");
+    return QStringLiteral("EXISTS (SELECT 1 FROM tblPlacila p WHERE p.RacunID = tblRacun.ID)");
 }
 
 // What an invoice still owes: its sum to pay less its payments and what
@@ -83,11 +82,11 @@ QString hasPayments() {
 // owed nothing.
 QString openAmount() {
     return QStringLiteral(
-        "CASE WHEN ifnull(Dobropis, 0) THEN 0 WHEN ifnull(Placan, 0) AND NOT %1 THEN 0 "
-        "ELSE ifnull(ZaPlacilo, 0) - "
-        "(SELECT total(p.Znesek) FROM tblPlacila p WHERE p.RacunID = tblRacun.ID) + "
-        "(SELECT total(c.ZaPlacilo) FROM tblRacun c WHERE c.IzvirniID = tblRacun.ID "
-        "AND c.Dobropis) END")
+               "CASE WHEN ifnull(Dobropis, 0) THEN 0 WHEN ifnull(Placan, 0) AND NOT %1 THEN 0 "
+               "ELSE ifnull(ZaPlacilo, 0) - "
+               "(SELECT total(p.Znesek) FROM tblPlacila p WHERE p.RacunID = tblRacun.ID) + "
+               "(SELECT total(c.ZaPlacilo) FROM tblRacun c WHERE c.IzvirniID = tblRacun.ID "
+               "AND c.Dobropis) END")
         .arg(hasPayments());
 }
 
@@ -495,7 +494,8 @@ const QList<UpgradeStep>& upgradeSteps() {
               .arg(paymentsGone(QStringLiteral("old.RacunID")),
                    refreshOpen(QStringLiteral("old.RacunID")),
                    refreshOpen(QStringLiteral("new.RacunID"))),
-          QStringLiteral("CREATE TRIGGER trPlaciloBrisanje AFTER DELETE ON tblPlacila BEGIN %1%2END")
+          QStringLiteral(
+              "CREATE TRIGGER trPlaciloBrisanje AFTER DELETE ON tblPlacila BEGIN %1%2END")
               .arg(paymentsGone(QStringLiteral("old.RacunID")),
                    refreshOpen(QStringLiteral("old.RacunID")))}},
     };

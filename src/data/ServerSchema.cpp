@@ -360,25 +360,24 @@ QStringList versionColumnStatements(const QString& table) {
 // The triggers that keep a table's row versions and tell its changes.
 QStringList versionTriggerStatements(const QString& table) {
     QStringList statements;
-        const QString key =
-            rowKey(table).isEmpty() ? QStringLiteral("id") : rowKey(table).toLower();
-        statements << QStringLiteral("CREATE TRIGGER trVerzija BEFORE INSERT OR UPDATE ON %1 "
-                                     "FOR EACH ROW EXECUTE FUNCTION valmir_verzija()")
-                          .arg(table)
-                   << QStringLiteral("CREATE TRIGGER trObvestiloNov AFTER INSERT ON %1 REFERENCING "
-                                     "NEW TABLE AS nove FOR EACH STATEMENT EXECUTE FUNCTION "
-                                     "valmir_obvesti('%2')")
-                          .arg(table, key)
-                   << QStringLiteral(
-                          "CREATE TRIGGER trObvestiloSprememba AFTER UPDATE ON %1 REFERENCING "
-                          "NEW TABLE AS nove FOR EACH STATEMENT EXECUTE FUNCTION "
-                          "valmir_obvesti('%2')")
-                          .arg(table, key)
-                   << QStringLiteral(
-                          "CREATE TRIGGER trObvestiloBrisanje AFTER DELETE ON %1 REFERENCING "
-                          "OLD TABLE AS stare FOR EACH STATEMENT EXECUTE FUNCTION "
-                          "valmir_obvesti('%2')")
-                          .arg(table, key);
+    const QString key = rowKey(table).isEmpty() ? QStringLiteral("id") : rowKey(table).toLower();
+    statements << QStringLiteral("CREATE TRIGGER trVerzija BEFORE INSERT OR UPDATE ON %1 "
+                                 "FOR EACH ROW EXECUTE FUNCTION valmir_verzija()")
+                      .arg(table)
+               << QStringLiteral("CREATE TRIGGER trObvestiloNov AFTER INSERT ON %1 REFERENCING "
+                                 "NEW TABLE AS nove FOR EACH STATEMENT EXECUTE FUNCTION "
+                                 "valmir_obvesti('%2')")
+                      .arg(table, key)
+               << QStringLiteral(
+                      "CREATE TRIGGER trObvestiloSprememba AFTER UPDATE ON %1 REFERENCING "
+                      "NEW TABLE AS nove FOR EACH STATEMENT EXECUTE FUNCTION "
+                      "valmir_obvesti('%2')")
+                      .arg(table, key)
+               << QStringLiteral(
+                      "CREATE TRIGGER trObvestiloBrisanje AFTER DELETE ON %1 REFERENCING "
+                      "OLD TABLE AS stare FOR EACH STATEMENT EXECUTE FUNCTION "
+                      "valmir_obvesti('%2')")
+                      .arg(table, key);
     return statements;
 }
 
@@ -669,8 +668,9 @@ QStringList versionElevenStatements() {
             END $$)"),
         // Every invoice's open amount once (its version stays, see above).
         QStringLiteral("UPDATE tblRacun SET Odprto = NULL"),
-        QStringLiteral("UPDATE tblIskanjeVsota SET NeplacanoCentov = (SELECT "
-                       "coalesce(sum(valmir_neplacano_centov(Placan, Odprto)), 0) FROM tblIskanje)"),
+        QStringLiteral(
+            "UPDATE tblIskanjeVsota SET NeplacanoCentov = (SELECT "
+            "coalesce(sum(valmir_neplacano_centov(Placan, Odprto)), 0) FROM tblIskanje)"),
     };
     for (const QString& table : laterTables()) {
         statements << versionColumnStatements(table) << versionTriggerStatements(table)

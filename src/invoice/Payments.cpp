@@ -72,11 +72,11 @@ struct Invoices {
         if (!m.reference.isEmpty())
             if (const qint64 id = byReference.value(m.reference); id > 0)
                 return id;
-        static const QRegularExpression number(QStringLiteral(R"((?<!\d)(\d{4})\s*[/-]\s*(\d+)(?!\d))"));
+        static const QRegularExpression number(
+            QStringLiteral(R"((?<!\d)(\d{4})\s*[/-]\s*(\d+)(?!\d))"));
         for (auto it = number.globalMatch(m.text); it.hasNext();) {
             const auto found = it.next();
-            const qint64 id =
-                byNumber.value(found.captured(1) + u'/' + found.captured(2));
+            const qint64 id = byNumber.value(found.captured(1) + u'/' + found.captured(2));
             if (id > 0)
                 return id;
         }
@@ -120,9 +120,8 @@ StatementImport importStatement(Database& db, const QByteArray& xml, const QDate
         std::optional<QString> when;
         if (!db.forEachRow(QStringLiteral("SELECT Uvozen FROM tblIzpiski WHERE IBAN = ? AND "
                                           "Oznaka = ?"),
-                           {iban, oznaka}, [&when](const QueryRow& row) {
-                               when = dateText(row.date(0));
-                           }))
+                           {iban, oznaka},
+                           [&when](const QueryRow& row) { when = dateText(row.date(0)); }))
             return std::nullopt;
         return when ? when : std::optional<QString>(QString());
     };
@@ -239,10 +238,10 @@ StatementImport importStatement(Database& db, const QByteArray& xml, const QDate
     if (!db.insert(QStringLiteral("INSERT INTO tblIzpiski (IBAN, Oznaka, Od, \"do\", Uvozen, "
                                   "Prilivov, Razporejenih, Nerazporejenih, Bremenitev) "
                                   "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                   {iban, oznaka, st.from.isValid() ? QVariant(st.from) : QVariant(QMetaType::fromType<QDate>()),
+                   {iban, oznaka,
+                    st.from.isValid() ? QVariant(st.from) : QVariant(QMetaType::fromType<QDate>()),
                     st.to.isValid() ? QVariant(st.to) : QVariant(QMetaType::fromType<QDate>()),
-                    today, credits, placed, credits - placed,
-                    result.count(PaymentOutcome::Debit)},
+                    today, credits, placed, credits - placed, result.count(PaymentOutcome::Debit)},
                    &statementId)) {
         const QString why = db.lastError();
         db.rollback();
@@ -284,8 +283,7 @@ StatementImport importStatement(Database& db, const QByteArray& xml, const QDate
 
 QString importSummary(const QString& file, const StatementImport& import) {
     const int credits = import.count(PaymentOutcome::Full) + import.count(PaymentOutcome::Part) +
-                        import.count(PaymentOutcome::Over) +
-                        import.count(PaymentOutcome::Unplaced);
+                        import.count(PaymentOutcome::Over) + import.count(PaymentOutcome::Unplaced);
     return PaymentMessages::Summary.arg(file, import.statement.id)
         .arg(credits)
         .arg(import.count(PaymentOutcome::Full))
@@ -298,12 +296,12 @@ QString importSummary(const QString& file, const StatementImport& import) {
 
 bool readPayments(Database& db, qint64 invoiceId, QList<Payment>* out) {
     out->clear();
-    return db.forEachRow(QStringLiteral("SELECT ID, Datum, Znesek, Vir FROM tblPlacila "
-                                        "WHERE RacunID = ? ORDER BY Datum, ID"),
-                         {invoiceId}, [out](const QueryRow& row) {
-                             *out << Payment{row.integer(0), row.date(1), row.number(2),
-                                             row.text(3)};
-                         });
+    return db.forEachRow(
+        QStringLiteral("SELECT ID, Datum, Znesek, Vir FROM tblPlacila "
+                       "WHERE RacunID = ? ORDER BY Datum, ID"),
+        {invoiceId}, [out](const QueryRow& row) {
+            *out << Payment{row.integer(0), row.date(1), row.number(2), row.text(3)};
+        });
 }
 
 namespace {
@@ -334,15 +332,13 @@ bool bookPayment(Database& db, qint64 invoiceId, const QDate& date, double amoun
 }
 
 bool removeHandPayments(Database& db, qint64 invoiceId) {
-    return db.execute(
-        QStringLiteral("DELETE FROM tblPlacila WHERE RacunID = ? AND Vir <> ?"),
-        {invoiceId, FromStatement});
+    return db.execute(QStringLiteral("DELETE FROM tblPlacila WHERE RacunID = ? AND Vir <> ?"),
+                      {invoiceId, FromStatement});
 }
 
 bool openAmount(Database& db, qint64 invoiceId, double* open) {
     QVariant v;
-    if (!db.queryValue(QStringLiteral("SELECT Odprto FROM tblRacun WHERE ID = ?"), {invoiceId},
-                       &v))
+    if (!db.queryValue(QStringLiteral("SELECT Odprto FROM tblRacun WHERE ID = ?"), {invoiceId}, &v))
         return false;
     *open = v.toDouble();
     return true;

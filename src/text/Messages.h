@@ -776,8 +776,8 @@ inline const QString OtherCamtVersion =
 inline const QString SeveralStatements = QStringLiteral("v datoteki je več izpiskov");
 inline const QString BadAmount = QStringLiteral("znesek »%1« v vrstici %2 ni število");
 inline const QString BadSign = QStringLiteral("oznaka »%1« v vrstici %2 ni CRDT ali DBIT");
-inline const QString EntryIncomplete = QStringLiteral(
-    "postavki v vrstici %1 manjka znesek, smer (CdtDbtInd) ali datum knjiženja");
+inline const QString EntryIncomplete =
+    QStringLiteral("postavki v vrstici %1 manjka znesek, smer (CdtDbtInd) ali datum knjiženja");
 inline const QString TransactionWithoutAmount =
     QStringLiteral("transakciji postavke v vrstici %1 manjka znesek");
 inline const QString NotWellFormed =
@@ -794,9 +794,9 @@ inline const QString AlreadyRead = QStringLiteral(
 inline const QString FileNotRead = QStringLiteral("Datoteke »%1« ni mogoče prebrati: %2");
 inline const QString Failed = QStringLiteral("Izpiska ni bilo mogoče zapisati: %1");
 // %1 file, %2 statement, then the counts.
-inline const QString Summary = QStringLiteral(
-    "%1: izpisek %2, prilivov %3 (plačanih v celoti %4, delno %5, preplačanih %6, "
-    "nerazporejenih %7), stornacij %8, izpuščenih bremenitev %9");
+inline const QString Summary =
+    QStringLiteral("%1: izpisek %2, prilivov %3 (plačanih v celoti %4, delno %5, preplačanih %6, "
+                   "nerazporejenih %7), stornacij %8, izpuščenih bremenitev %9");
 inline const QString CreditNoteNotPaid = QStringLiteral("Dobropis se ne plačuje.");
 inline const QString PlacedMeanwhile =
     QStringLiteral("Plačilo je medtem razporedil nekdo drug; ni spremenjeno.");

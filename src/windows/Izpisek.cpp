@@ -6,9 +6,9 @@
 #include "text/TextForms.h"
 #include "ui/MessageBox.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
@@ -53,10 +53,10 @@ Izpisek::Izpisek(const AppContext& context, StatementImport read, QWidget* paren
     m_list = new QTableWidget(this);
     m_list->setObjectName(QStringLiteral("List1"));
     m_list->setColumnCount(7);
-    m_list->setHorizontalHeaderLabels(
-        {QStringLiteral("Izid"), QStringLiteral("Datum"), QStringLiteral("Znesek"),
-         QStringLiteral("Račun"), QStringLiteral("Odprto"), QStringLiteral("Plačnik"),
-         QStringLiteral("Sklic ali namen")});
+    m_list->setHorizontalHeaderLabels({QStringLiteral("Izid"), QStringLiteral("Datum"),
+                                       QStringLiteral("Znesek"), QStringLiteral("Račun"),
+                                       QStringLiteral("Odprto"), QStringLiteral("Plačnik"),
+                                       QStringLiteral("Sklic ali namen")});
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -159,8 +159,8 @@ void Izpisek::placeAsked() {
 }
 
 bool Izpisek::importFiles(const AppContext& context, QWidget* parent) {
-    const QStringList files = QFileDialog::getOpenFileNames(
-        parent, PaymentMessages::ChooseFiles, QString(), PaymentMessages::FileFilter);
+    const QStringList files = QFileDialog::getOpenFileNames(parent, PaymentMessages::ChooseFiles,
+                                                            QString(), PaymentMessages::FileFilter);
     bool any = false;
     for (const QString& path : files) {
         QFile file(path);

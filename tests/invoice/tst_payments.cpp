@@ -125,8 +125,7 @@ class TestPayments : public FixtureTest {
     // 2026/004 of 80 €, of which a credit note takes back 30 €.
     void prepare() override {
         setTodayForTest(QDate(2026, 12, 8));
-        QVERIFY(Db->execute("UPDATE tblNastavitve SET TRR = ?, Firma = 'Geodet d.o.o.'",
-                            {Office}));
+        QVERIFY(Db->execute("UPDATE tblNastavitve SET TRR = ?, Firma = 'Geodet d.o.o.'", {Office}));
         QVERIFY(Db->execute("DELETE FROM tblRacun"));
         const auto add = [](const char* number, double sum, QVariantMap more = {}) {
             more.insert("StevilkaRacuna", number);
@@ -162,68 +161,95 @@ private Q_SLOTS:
         const QString untouched = "2026/001|100|0 2026/002|200|0 2026/003|50|0 2026/004|50|0";
         QTest::newRow("full, by the reference, blanks ignored")
             << "02" << QList{camt("02", "A", {credit("100.00", {Ref001("100.00")})})} << "full"
-            << "2026/001|0|1 2026/002|200|0 2026/003|50|0 2026/004|50|0" << 0 << "300,00" << "" << "";
-        QTest::newRow("part")
-            << "04" << QList{camt("04", "A", {credit("40.00", {Ref001("40.00")})})} << "part"
-            << "2026/001|60|0 2026/002|200|0 2026/003|50|0 2026/004|50|0" << 0 << "360,00"
-            << "00000006000" << "";
-        QTest::newRow("over")
-            << "08" << QList{camt("08", "A", {credit("130.00", {Ref001("130.00")})})} << "over"
-            << "2026/001|-30|1 2026/002|200|0 2026/003|50|0 2026/004|50|0" << 0 << "300,00" << "" << "";
+            << "2026/001|0|1 2026/002|200|0 2026/003|50|0 2026/004|50|0" << 0 << "300,00"
+            << ""
+            << "";
+        QTest::newRow("part") << "04"
+                              << QList{camt("04", "A", {credit("40.00", {Ref001("40.00")})})}
+                              << "part"
+                              << "2026/001|60|0 2026/002|200|0 2026/003|50|0 2026/004|50|0" << 0
+                              << "360,00"
+                              << "00000006000"
+                              << "";
+        QTest::newRow("over") << "08"
+                              << QList{camt("08", "A", {credit("130.00", {Ref001("130.00")})})}
+                              << "over"
+                              << "2026/001|-30|1 2026/002|200|0 2026/003|50|0 2026/004|50|0" << 0
+                              << "300,00"
+                              << ""
+                              << "";
         QTest::newRow("by the number in the text, and what a credit note took back")
             << "02"
             << QList{camt("02", "A",
                           {credit("200.00", {{"200.00", {}, "Placilo racuna 2026-002"}}),
                            credit("50.00", {{"50.00", {}, "racun 2026/004"}})})}
-            << "full full" << "2026/001|100|0 2026/002|0|1 2026/003|50|0 2026/004|0|1" << 0
-            << "150,00" << "00000010000" << "";
+            << "full full"
+            << "2026/001|100|0 2026/002|0|1 2026/003|50|0 2026/004|0|1" << 0 << "150,00"
+            << "00000010000"
+            << "";
         QTest::newRow("unplaced, and a credit note is never paid")
             << "04"
             << QList{camt("04", "A",
                           {credit("10.00", {{"10.00", {}, "donacija"}}),
                            credit("30.00", {{"30.00", {}, "dobropis 2026/005"}})})}
-            << "unplaced unplaced" << untouched << 2 << "400,00" << "00000010000" << "";
+            << "unplaced unplaced" << untouched << 2 << "400,00"
+            << "00000010000"
+            << "";
         QTest::newRow("unplaced, then given to an invoice in the summary")
             << "08" << QList{camt("08", "A", {credit("10.00", {{"10.00", {}, "donacija"}})})}
-            << "unplaced" << "2026/001|100|0 2026/002|200|0 2026/003|40|0 2026/004|50|0" << 0
-            << "390,00" << "00000010000" << "2026/003";
+            << "unplaced"
+            << "2026/001|100|0 2026/002|200|0 2026/003|40|0 2026/004|50|0" << 0 << "390,00"
+            << "00000010000"
+            << "2026/003";
         QTest::newRow("a debit is left out")
-            << "08" << QList{camt("08", "A", {{"DBIT", "5.00", false, {}}})} << "debit"
-            << untouched << 0 << "400,00" << "00000010000" << "";
+            << "08" << QList{camt("08", "A", {{"DBIT", "5.00", false, {}}})} << "debit" << untouched
+            << 0 << "400,00"
+            << "00000010000"
+            << "";
         QTest::newRow("a reversal of an earlier statement's payment")
             << "02"
             << QList{camt("02", "A", {credit("100.00", {Ref001("100.00")})}),
                      camt("02", "B", {{"DBIT", "100.00", true, {Ref001("100.00")}}})}
-            << "reversed" << untouched << 0 << "400,00" << "00000010000" << "";
+            << "reversed" << untouched << 0 << "400,00"
+            << "00000010000"
+            << "";
         QTest::newRow("an entry of two transactions")
             << "08"
             << QList{camt("08", "A",
                           {credit("150.00", {Ref001("60.00"), {"90.00", {}, "2026/002"}})})}
-            << "part part" << "2026/001|40|0 2026/002|110|0 2026/003|50|0 2026/004|50|0" << 0
-            << "250,00" << "00000004000" << "";
+            << "part part"
+            << "2026/001|40|0 2026/002|110|0 2026/003|50|0 2026/004|50|0" << 0 << "250,00"
+            << "00000004000"
+            << "";
         QTest::newRow("a statement read twice")
             << "04"
             << QList{camt("04", "A", {credit("40.00", {Ref001("40.00")})}),
                      camt("04", "A", {credit("40.00", {Ref001("40.00")})})}
             << "Izpisek A za račun SI56020100012345641 je bil že prebran ("
             << "2026/001|60|0 2026/002|200|0 2026/003|50|0 2026/004|50|0" << 0 << "360,00"
-            << "00000006000" << "";
+            << "00000006000"
+            << "";
         QTest::newRow("another account")
             << "02"
-            << QList{camt("02", "A", {credit("40.00", {Ref001("40.00")})},
-                          "SI56191000000123438")}
+            << QList{camt("02", "A", {credit("40.00", {Ref001("40.00")})}, "SI56191000000123438")}
             << "Izpisek je za račun SI56191000000123438, pisarna pa ima račun " + Office +
                    ". Nič ni zapisano."
-            << untouched << 0 << "400,00" << "00000010000" << "";
+            << untouched << 0 << "400,00"
+            << "00000010000"
+            << "";
         QByteArray broken = camt("04", "A", {credit("40.00", {Ref001("40.00")})});
         broken.chop(30);
         QTest::newRow("a broken file")
             << "" << QList{broken}
             << "Datoteka ni veljaven bančni izpisek camt.053: XML ni pravilno zapisan" << untouched
-            << 0 << "400,00" << "00000010000" << "";
+            << 0 << "400,00"
+            << "00000010000"
+            << "";
         QTest::newRow("a file of the previous version")
             << "" << QList<QByteArray>{} << ""
-            << "2026/001|0|1 2026/002|200|0 2026/003|0|1 2026/004|0|1" << 0 << "" << "" << "";
+            << "2026/001|0|1 2026/002|200|0 2026/003|0|1 2026/004|0|1" << 0 << ""
+            << ""
+            << "";
     }
 
     void statements() {
@@ -259,9 +285,8 @@ private Q_SLOTS:
                 QVERIFY(summary.placeSelected(give));
                 QCOMPARE(list->item(0, 0)->text(), QString("plačan delno"));
                 QCOMPARE(list->item(0, 3)->text(), give);
-                QVERIFY(summary.grab().save(qEnvironmentVariable("VALMIR_SCREENSHOT",
-                                                                 QDir::tempPath() +
-                                                                     "/izpisek.png")));
+                QVERIFY(summary.grab().save(
+                    qEnvironmentVariable("VALMIR_SCREENSHOT", QDir::tempPath() + "/izpisek.png")));
             }
         }
         QVERIFY2(got.startsWith(outcomes), qPrintable(got));
@@ -299,9 +324,8 @@ private:
             QSKIP("The file's step; the server's runs with every fixture made there.");
         QTemporaryDir dir;
         const QString path = dir.filePath("stara.db");
-        QVERIFY(QFile::copy(qEnvironmentVariable("VALMIR_SOURCE_DIR") +
-                                "/tests/data/valmir2009_schema0.db",
-                            path));
+        QVERIFY(QFile::copy(
+            qEnvironmentVariable("VALMIR_SOURCE_DIR") + "/tests/data/valmir2009_schema0.db", path));
         QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         QString error;
         std::unique_ptr<Database> old = Database::open(path, Schema::dataPassword(), &error);
@@ -323,14 +347,13 @@ private:
         QCOMPARE(Schema::upgradeDataDatabase(*old), QString());
         QCOMPARE(Schema::schemaVersion(*old).value_or(-1), Schema::CurrentVersion);
         QStringList opened;
-        old->forEachRow("SELECT StevilkaRacuna, Odprto, Placan FROM tblRacun WHERE "
-                        "StevilkaRacuna < '2026/005' ORDER BY StevilkaRacuna",
-                        {}, [&](const QueryRow& row) {
-                            opened << QString("%1|%2|%3")
-                                          .arg(row.text(0))
-                                          .arg(row.number(1))
-                                          .arg(row.integer(2));
-                        });
+        old->forEachRow(
+            "SELECT StevilkaRacuna, Odprto, Placan FROM tblRacun WHERE "
+            "StevilkaRacuna < '2026/005' ORDER BY StevilkaRacuna",
+            {}, [&](const QueryRow& row) {
+                opened
+                    << QString("%1|%2|%3").arg(row.text(0)).arg(row.number(1)).arg(row.integer(2));
+            });
         QCOMPARE(opened.join(' '), open);
         QStringList payments;
         old->forEachRow("SELECT r.StevilkaRacuna, p.Znesek, p.Vir, ifnull(p.Datum, '-') FROM "
