@@ -809,6 +809,25 @@ inline const QString AskInvoice =
     QStringLiteral("Številka računa, ki mu gre plačilo %1 (%2):"); // %1 amount, %2 payer
 inline const QString NoSuchInvoice =
     QStringLiteral("Računa %1 ni ali je dobropis; plačilo ostane nerazporejeno.");
+// The invoice editor's payments.
+inline const Message RemoveHandPayments{
+    QStringLiteral("Odstranim plačila računa, vpisana ročno ali prenesena (%1)? Plačila z "
+                   "bančnih izpiskov ostanejo."),
+    QStringLiteral("Plačila računa")}; // %1: how many, and their sum
+inline const Message PaymentNotBooked{QStringLiteral("Plačila ni bilo mogoče zapisati."),
+                                      QStringLiteral("Plačila računa")};
+inline const Message CreditNoteNoPayment{
+    QStringLiteral("Dobropis se ne plačuje: plačila mu ni mogoče vpisati."),
+    QStringLiteral("Plačila računa")};
+inline const Message PaymentDateInvalid{
+    QStringLiteral("Datum plačila ni veljaven (vpišite npr. 8.12.2026)."),
+    QStringLiteral("Plačila računa")};
+inline const Message PaymentAmountInvalid{
+    QStringLiteral("Znesek plačila mora biti število, večje od nič."),
+    QStringLiteral("Plačila računa")};
+inline const Message PaymentsAfterSave{
+    QStringLiteral("Plačilo se vpiše shranjenemu računu: najprej shranite račun."),
+    QStringLiteral("Plačila računa")};
 } // namespace PaymentMessages
 
 } // namespace valmir

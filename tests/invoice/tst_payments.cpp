@@ -1,3 +1,4 @@
+#include "EditorSession.h"
 #include "TestSupport.h"
 
 #include "data/Schema.h"
@@ -6,9 +7,12 @@
 #include "invoice/InvoiceSearch.h"
 #include "invoice/Payments.h"
 #include "text/Clock.h"
+#include "text/TextForms.h"
 #include "windows/Izpisek.h"
 
+#include <QCheckBox>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableWidget>
 
 #include <QProcess>
@@ -158,10 +162,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("unpaid"); // the status line's
         QTest::addColumn<QString>("qr");     // the reminder's amount field of 2026/001
         QTest::addColumn<QString>("give");   // the invoice the first line is given to after
+        // Then in the editor over an invoice: its number, then "tick", "untick" (answered
+        // Da) or "pay:<amount>" (today); and the titles of the boxes it showed.
+        QTest::addColumn<QString>("editor");
+        QTest::addColumn<QString>("boxes");
         const QString untouched = "2026/001|100|0 2026/002|200|0 2026/003|50|0 2026/004|50|0";
         QTest::newRow("full, by the reference, blanks ignored")
             << "02" << QList{camt("02", "A", {credit("100.00", {Ref001("100.00")})})} << "full"
             << "2026/001|0|1 2026/002|200|0 2026/003|50|0 2026/004|50|0" << 0 << "300,00"
+            << ""
+            << ""
             << ""
             << "";
         QTest::newRow("part") << "04"
@@ -170,12 +180,16 @@ private Q_SLOTS:
                               << "2026/001|60|0 2026/002|200|0 2026/003|50|0 2026/004|50|0" << 0
                               << "360,00"
                               << "00000006000"
+                              << ""
+                              << ""
                               << "";
         QTest::newRow("over") << "08"
                               << QList{camt("08", "A", {credit("130.00", {Ref001("130.00")})})}
                               << "over"
                               << "2026/001|-30|1 2026/002|200|0 2026/003|50|0 2026/004|50|0" << 0
                               << "300,00"
+                              << ""
+                              << ""
                               << ""
                               << "";
         QTest::newRow("by the number in the text, and what a credit note took back")
@@ -186,6 +200,8 @@ private Q_SLOTS:
             << "full full"
             << "2026/001|100|0 2026/002|0|1 2026/003|50|0 2026/004|0|1" << 0 << "150,00"
             << "00000010000"
+            << ""
+            << ""
             << "";
         QTest::newRow("unplaced, and a credit note is never paid")
             << "04"
@@ -194,17 +210,23 @@ private Q_SLOTS:
                            credit("30.00", {{"30.00", {}, "dobropis 2026/005"}})})}
             << "unplaced unplaced" << untouched << 2 << "400,00"
             << "00000010000"
+            << ""
+            << ""
             << "";
         QTest::newRow("unplaced, then given to an invoice in the summary")
             << "08" << QList{camt("08", "A", {credit("10.00", {{"10.00", {}, "donacija"}})})}
             << "unplaced"
             << "2026/001|100|0 2026/002|200|0 2026/003|40|0 2026/004|50|0" << 0 << "390,00"
             << "00000010000"
-            << "2026/003";
+            << "2026/003"
+            << ""
+            << "";
         QTest::newRow("a debit is left out")
             << "08" << QList{camt("08", "A", {{"DBIT", "5.00", false, {}}})} << "debit" << untouched
             << 0 << "400,00"
             << "00000010000"
+            << ""
+            << ""
             << "";
         QTest::newRow("a reversal of an earlier statement's payment")
             << "02"
@@ -212,6 +234,8 @@ private Q_SLOTS:
                      camt("02", "B", {{"DBIT", "100.00", true, {Ref001("100.00")}}})}
             << "reversed" << untouched << 0 << "400,00"
             << "00000010000"
+            << ""
+            << ""
             << "";
         QTest::newRow("an entry of two transactions")
             << "08"
@@ -220,6 +244,8 @@ private Q_SLOTS:
             << "part part"
             << "2026/001|40|0 2026/002|110|0 2026/003|50|0 2026/004|50|0" << 0 << "250,00"
             << "00000004000"
+            << ""
+            << ""
             << "";
         QTest::newRow("a statement read twice")
             << "04"
@@ -228,6 +254,8 @@ private Q_SLOTS:
             << "Izpisek A za račun SI56020100012345641 je bil že prebran ("
             << "2026/001|60|0 2026/002|200|0 2026/003|50|0 2026/004|50|0" << 0 << "360,00"
             << "00000006000"
+            << ""
+            << ""
             << "";
         QTest::newRow("another account")
             << "02"
@@ -236,6 +264,8 @@ private Q_SLOTS:
                    ". Nič ni zapisano."
             << untouched << 0 << "400,00"
             << "00000010000"
+            << ""
+            << ""
             << "";
         QByteArray broken = camt("04", "A", {credit("40.00", {Ref001("40.00")})});
         broken.chop(30);
@@ -244,12 +274,44 @@ private Q_SLOTS:
             << "Datoteka ni veljaven bančni izpisek camt.053: XML ni pravilno zapisan" << untouched
             << 0 << "400,00"
             << "00000010000"
+            << ""
+            << ""
             << "";
         QTest::newRow("a file of the previous version")
             << "" << QList<QByteArray>{} << ""
             << "2026/001|0|1 2026/002|200|0 2026/003|0|1 2026/004|0|1" << 0 << ""
             << ""
+            << ""
+            << ""
             << "";
+        QTest::newRow("ticked paid in the editor: what is open, paid today")
+            << "" << QList<QByteArray>{} << ""
+            << "2026/001|0|1 2026/002|200|0 2026/003|50|0 2026/004|50|0" << 0 << "300,00"
+            << ""
+            << ""
+            << "2026/001 tick"
+            << "";
+        QTest::newRow("a payment by hand in the editor leaves the rest open")
+            << "" << QList<QByteArray>{} << ""
+            << "2026/001|60|0 2026/002|200|0 2026/003|50|0 2026/004|50|0" << 0 << "360,00"
+            << "00000006000"
+            << ""
+            << "2026/001 pay:40"
+            << "";
+        QTest::newRow(
+            "the tick taken off: the hand payments go after a question, a statement's stay")
+            << "04" << QList{camt("04", "A", {credit("40.00", {Ref001("40.00")})})} << "part"
+            << "2026/001|60|0 2026/002|200|0 2026/003|50|0 2026/004|50|0" << 0 << "360,00"
+            << "00000006000"
+            << ""
+            << "2026/001 tick untick"
+            << "Plačila računa";
+        QTest::newRow("a credit note is never paid in the editor")
+            << "" << QList<QByteArray>{} << "" << untouched << 0 << "400,00"
+            << "00000010000"
+            << ""
+            << "2026/005 tick pay:30"
+            << "Plačila računa";
     }
 
     void statements() {
@@ -261,12 +323,14 @@ private Q_SLOTS:
         QFETCH(QString, unpaid);
         QFETCH(QString, qr);
         QFETCH(QString, give);
-        if (files.isEmpty()) {
+        QFETCH(QString, editor);
+        QFETCH(QString, boxes);
+        if (files.isEmpty() && editor.isEmpty()) {
             previousVersion(open);
             return;
         }
         QCOMPARE(opens(), QString("2026/001|100|0 2026/002|200|0 2026/003|50|0 2026/004|50|0"));
-        QString got;
+        QString got = "";
         for (const QByteArray& xml : files) {
             if (!version.isEmpty())
                 QCOMPARE(validated(xml, version), QString());
@@ -290,6 +354,8 @@ private Q_SLOTS:
             }
         }
         QVERIFY2(got.startsWith(outcomes), qPrintable(got));
+        if (!editor.isEmpty())
+            inEditor(editor, boxes, open);
         QCOMPARE(opens(), open);
         QCOMPARE(tableCount("tblPlacila WHERE RacunID IS NULL"), unplaced);
         // The status line sums what is open.
@@ -316,6 +382,47 @@ private Q_SLOTS:
     }
 
 private:
+    // The steps in the editor: each payment is written at once, on its own,
+    // and leaves the invoice's row version as the editor read it.
+    void inEditor(const QString& steps, const QString& boxes, const QString& open) {
+        QStringList words = steps.split(' ');
+        const QString number = words.takeFirst();
+        Session s(1, number);
+        QVERIFY(s.e);
+        const qint64 version = s.list->recordset()->rowVersion();
+        auto* paid = option(s.e, "Check3");
+        for (const QString& step : std::as_const(words)) {
+            if (step == u"tick" || step == u"untick") {
+                s.watcher.answers << QMessageBox::Yes;
+                paid->click();
+            } else {
+                box(s.e, "Text4")->setText(dateText(today()));
+                box(s.e, "Text5")->setText(step.section(':', 1).replace('.', ','));
+                click(s.e, "Command12");
+            }
+        }
+        QStringList titles;
+        for (const QString& seen : std::as_const(s.watcher.seen))
+            titles << seen.section('|', 0, 0);
+        QCOMPARE(titles.join(' '), boxes);
+        // The list shows the payments as stored, the tick what they make.
+        const QStringList stored =
+            queryRows("SELECT p.Znesek FROM tblPlacila p JOIN tblRacun r ON r.ID = p.RacunID "
+                      "WHERE r.StevilkaRacuna = ?",
+                      {number});
+        QCOMPARE(child<QTableWidget>(s.e, "List1")->rowCount(), stored.size());
+        QCOMPARE(paid->isChecked(), open.contains(number + "|0|1"));
+        QCOMPARE(opens(), open);
+        const auto now = invoiceList();
+        QVERIFY(selectInvoice(*now, number));
+        QCOMPARE(now->recordset()->rowVersion(), version);
+        QVERIFY(!s.e->isModified()); // nothing left for the invoice's save
+        child<QTabWidget>(s.e, "SSTab1")->setCurrentIndex(2);
+        if (steps.contains("pay:") && number == "2026/001")
+            QVERIFY(s.e->grab().save(
+                qEnvironmentVariable("VALMIR_SCREENSHOT_EDITOR", QDir::tempPath() + "/racun.png")));
+    }
+
     // A file of version 7, its invoices 2026/001 and 2026/003 ticked paid,
     // 2026/004 ticked too with a credit note: each ticked invoice gets one
     // payment of what it owed, from before and without a date.
