@@ -10,8 +10,11 @@ packages=(
   libpq-dev postgresql postgresql-contrib
   libbenchmark-dev
   xvfb xauth fonts-dejavu-core
+  # The program draws its PDF itself; the tests read the RTF with LibreOffice
+  # and the PDF with poppler-utils.
   libreoffice-writer-nogui poppler-utils
   libzint-dev zbar-tools xdg-utils libxml2-utils
+  libsaxonhe-java default-jre-headless
   clang desktop-file-utils appstream dpkg-dev file librsvg2-bin lintian
 )
 missing=()

@@ -8,6 +8,9 @@
 #include "app/Globals.h"
 #include "app/Startup.h"
 #include "data/Database.h"
+#include "document/DocumentBlocks.h"
+#include "document/InvoiceDocument.h"
+#include "document/PdfDocument.h"
 #include "invoice/StoredTotals.h"
 #include "text/Clock.h"
 #include "ui/AppIcon.h"
@@ -43,6 +46,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QProcess>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -186,6 +190,52 @@ template <class T> T* child(QWidget* w, const char* name) {
     return c;
 }
 
+// The PDF of the invoice open in the editor, as "Shrani PDF" draws it,
+// its page rendered by pdftoppm (poppler-utils) at 60 dpi.
+void shootPdf(const AppContext& ctx, Racun& editor) {
+    DocumentInput in;
+    PrintResult failed;
+    DocumentBlocks blocks;
+    QString error;
+    QByteArray pdf;
+    if (readDocumentInput(*ctx.db, *ctx.work, editor.currentHeader(),
+                          QStringLiteral("Mojca Kranjc"), &in, &failed)) {
+        invoiceBlocks(in, &blocks);
+        pdf = pdfOfBlocks(blocks, &error);
+    }
+    const QString file = QDir(ctx.tempFolder).filePath(QStringLiteral("racun_pdf.pdf"));
+    QFile out(file);
+    QProcess render;
+    if (!pdf.isEmpty() && out.open(QIODevice::WriteOnly) && out.write(pdf) == pdf.size()) {
+        out.close();
+        render.start(QStringLiteral("pdftoppm"),
+                     {QStringLiteral("-r"), QStringLiteral("60"), QStringLiteral("-png"),
+                      QStringLiteral("-singlefile"), file});
+        render.waitForFinished(60000);
+    }
+    QImage page;
+    if (!page.loadFromData(render.readAllStandardOutput(), "PNG")) {
+        std::fprintf(stderr, "no picture of the PDF: %s%s\n", qPrintable(failed.error + error),
+                     qPrintable(render.errorString()));
+        ++g_failures;
+        return;
+    }
+    {
+        QPainter frame(&page);
+        frame.setPen(QColor(128, 128, 128));
+        frame.drawRect(page.rect().adjusted(0, 0, -1, -1));
+    }
+    const QImage image =
+        page.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
+    const QString path = g_out + QStringLiteral("/racun_pdf.png");
+    if (!image.save(path, "PNG", 0)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        ++g_failures;
+        return;
+    }
+    std::printf("%-24s %4d x %-4d\n", "racun_pdf.png", image.width(), image.height());
+}
+
 void shootEditor(const AppContext& ctx, Glavna& main) {
     main.list()->moveToRow(0); // 2009/003, the highest number
     OpenMode = 1;
@@ -194,6 +244,7 @@ void shootEditor(const AppContext& ctx, Glavna& main) {
     shoot(&editor, QStringLiteral("racun_osnovni"));
     child<QTabWidget>(&editor, "SSTab1")->setCurrentIndex(1);
     shoot(&editor, QStringLiteral("racun_obracun"));
+    shootPdf(ctx, editor);
     // The totals of the worked example, as the editor shows them.
     for (const char* label : {"Label11", "Label7", "Label5", "Label4"})
         std::printf("  %s = %s\n", label, qPrintable(child<QLabel>(&editor, label)->text()));

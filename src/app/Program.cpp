@@ -41,8 +41,8 @@ const QString Title = QStringLiteral("VALMIR");
 const QString Description =
     QStringLiteral("VALMIR 2009 - aplikacija za pripravo računa geodetske storitve");
 const QString Usage = QStringLiteral("Uporaba: valmir [--data-dir MAPA] [--server POVEZAVA] "
-                                     "[--e-racun ŠTEVILKA DATOTEKA | --prenesi POVEZAVA | "
-                                     "--izpisek DATOTEKA...]");
+                                     "[--e-racun ŠTEVILKA DATOTEKA [--oblika eslog|peppol] | "
+                                     "--prenesi POVEZAVA | --izpisek DATOTEKA...]");
 
 struct CommandLine {
     enum Asks { Run, Help, Version, EInvoice, Transfer, Statements, Wrong };
@@ -51,6 +51,7 @@ struct CommandLine {
     QString error;          // what is wrong, for Wrong
     QString number;         // the invoice, for EInvoice
     QString file;           // where its e-invoice goes; "-" for the standard output
+    EInvoiceFormat format = EInvoiceFormat::OfCustomer; // the e-invoice's, --oblika
     QString conninfo;       // the server database, for Transfer
     QString server;         // the server database to work on (Run)
     QStringList statements; // the bank statements to read, for Statements
@@ -69,7 +70,9 @@ CommandLine readCommandLine(const QStringList& arguments) {
     const QCommandLineOption server(QStringLiteral("server"), QString(),
                                     QStringLiteral("POVEZAVA"));
     const QCommandLineOption statements(QStringLiteral("izpisek"));
-    parser.addOptions({dataDir, help, version, eInvoice, transfer, server, statements});
+    const QCommandLineOption form(QStringLiteral("oblika"), QString(),
+                                  QStringLiteral("eslog|peppol"));
+    parser.addOptions({dataDir, help, version, eInvoice, transfer, server, statements, form});
     CommandLine line;
     // Whoever asks for an e-invoice works on a console and reads it there.
     line.onConsole = std::any_of(arguments.cbegin(), arguments.cend(), [](const QString& a) {
@@ -85,6 +88,8 @@ CommandLine readCommandLine(const QStringList& arguments) {
         const QStringList unknown = parser.unknownOptionNames();
         if (!unknown.isEmpty())
             return wrong(QStringLiteral("Neznana možnost: --%1").arg(unknown.first()));
+        if (arguments.last() == u"--oblika")
+            return wrong(QStringLiteral("Za --oblika manjka oblika: eslog ali peppol."));
         if (arguments.last() == u"--prenesi" || arguments.last() == u"--server")
             return wrong(
                 QStringLiteral("Za %1 manjka niz za povezavo s strežnikom.").arg(arguments.last()));
@@ -114,6 +119,8 @@ CommandLine readCommandLine(const QStringList& arguments) {
         line.conninfo = parser.value(transfer);
         return line;
     }
+    if (parser.isSet(form) && !parser.isSet(eInvoice))
+        return wrong(QStringLiteral("--oblika gre le skupaj z --e-racun."));
     if (parser.isSet(statements)) {
         if (parser.isSet(eInvoice))
             return wrong(QStringLiteral("--izpisek in --e-racun ne gresta skupaj."));
@@ -124,6 +131,16 @@ CommandLine readCommandLine(const QStringList& arguments) {
         return line;
     }
     if (parser.isSet(eInvoice)) {
+        if (parser.isSet(form)) {
+            const QString asked = parser.value(form);
+            if (asked == u"eslog")
+                line.format = EInvoiceFormat::Eslog;
+            else if (asked == u"peppol")
+                line.format = EInvoiceFormat::Peppol;
+            else
+                return wrong(
+                    QStringLiteral("Neznana oblika e-računa: %1 (eslog ali peppol).").arg(asked));
+        }
         if (positional.size() != 1)
             return wrong(
                 positional.isEmpty()
@@ -149,9 +166,12 @@ QString helpText() {
                "                   (niz za povezavo libpq; geslo v ~/.pgpass); brez nje velja\n"
                "                   izbira v oknu Podatki > Strežnik\n"
                "  --e-racun ŠTEVILKA DATOTEKA\n"
-               "                   zapiše shranjeni račun ŠTEVILKA kot e-račun (e-SLOG 2.0)\n"
-               "                   v DATOTEKO (- za standardni izhod) in konča, brez oken;\n"
+               "                   zapiše shranjeni račun ŠTEVILKA kot e-račun v obliki, ki\n"
+               "                   jo ima naročnik v Naročnikih (privzeto e-SLOG 2.0), v\n"
+               "                   DATOTEKO (- za standardni izhod) in konča, brez oken;\n"
                "                   s --server iz baze na strežniku\n"
+               "  --oblika eslog|peppol\n"
+               "                   z --e-racun: e-SLOG 2.0 ali Peppol BIS Billing 3.0 (UBL)\n"
                "  --prenesi POVEZAVA\n"
                "                   prenese podatke v prazno bazo na strežniku PostgreSQL\n"
                "                   (niz za povezavo libpq, npr. \"host=streznik dbname=valmir\";\n"
@@ -201,7 +221,8 @@ int writeEInvoice(const CommandLine& line) {
         toldOnConsole(BackupMessages::KeptBeforeUpgrade.text.arg(
                           QDir::toNativeSeparators(started.keptBeforeUpgrade)),
                       0);
-    const EInvoiceResult made = eInvoiceOfStoredInvoice(*Db, line.number, scratch.path());
+    const EInvoiceResult made =
+        eInvoiceOfStoredInvoice(*Db, line.number, scratch.path(), line.format);
     shutDown();
     if (!made.ok)
         return toldOnConsole(made.error, StartFailed);

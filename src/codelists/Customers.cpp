@@ -49,6 +49,8 @@ Customer customerOf(const Recordset& rs) {
     for (int f = 0; f < CustomerFieldCount; ++f)
         c.data[f] = NullTrim(rs.field(column(f)));
     c.used = rs.field(QStringLiteral("Uporabljen")).toDate();
+    c.electronicAddress = NullTrim(rs.field(QStringLiteral("ElektronskiNaslov")));
+    c.invoiceFormat = NullTrim(rs.field(QStringLiteral("OblikaERacuna")));
     // A record set over the table keeps the version apart; a query's rows
     // (findCustomer's "n.*") bring it on the server as a field.
     c.version = rs.rowVersion();
@@ -132,16 +134,20 @@ bool findCustomer(Database& db, const Customer& customer, std::optional<Customer
 }
 
 bool addCustomer(Database& db, const Customer& customer, qint64* id) {
-    return db.insert(QStringLiteral("INSERT INTO tblNarocnik (%1, Uporabljen) VALUES "
-                                    "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+    return db.insert(QStringLiteral("INSERT INTO tblNarocnik (%1, Uporabljen, ElektronskiNaslov, "
+                                    "OblikaERacuna) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
                          .arg(columnList()),
-                     dataValues(customer) << dateValue(customer.used), id);
+                     dataValues(customer) << dateValue(customer.used) << customer.electronicAddress
+                                          << customer.invoiceFormat,
+                     id);
 }
 
 RowWritten changeCustomer(Database& db, const Customer& customer) {
     QVariantMap fields;
     for (int f = 0; f < CustomerFieldCount; ++f)
         fields.insert(column(f), customer.data[f]);
+    fields.insert(QStringLiteral("ElektronskiNaslov"), customer.electronicAddress);
+    fields.insert(QStringLiteral("OblikaERacuna"), customer.invoiceFormat);
     return updateRow(db, QStringLiteral("tblNarocnik"), customer.id, customer.version, fields);
 }
 
@@ -188,6 +194,8 @@ CustomerKept keepCustomerCurrent(Database& db, const Customer& invoice, const QD
         Customer entry = invoice;
         entry.id = stored->id;
         entry.version = stored->version;
+        entry.electronicAddress = stored->electronicAddress;
+        entry.invoiceFormat = stored->invoiceFormat;
         if (!changeCustomer(db, entry).ok)
             return failed();
     }

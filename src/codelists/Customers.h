@@ -49,6 +49,12 @@ struct Customer {
     qint64 id = 0;                                // 0 for one not in the register
     std::array<QString, CustomerFieldCount> data; // trimmed
     QDate used;                                   // last used on an invoice; invalid for never
+    // Kept by the register only (invoices carry neither): where e-invoices
+    // go, "scheme:identifier" (empty: the VAT number's), and their format
+    // ("eslog", "peppol"; empty: e-SLOG). An invoice saved never changes
+    // them.
+    QString electronicAddress;
+    QString invoiceFormat;
     qint64 version = 0; // on the server, the row's version as read (RowWrite.h)
 
     const QString& operator[](CustomerField f) const { return data[f]; }

@@ -387,6 +387,14 @@ const QList<UpgradeStep>& upgradeSteps() {
                          "WHERE ifnull(Dobropis, 0) = 0"),
           QStringLiteral("CREATE INDEX ixRacunZapade ON tblRacun (Zapade)"),
           QStringLiteral("ALTER TABLE tblNastavitve ADD COLUMN BesediloOpomina TEXT")}},
+        // Electronic addresses for e-invoices: the office's, none stored
+        // being its VAT number's, and each customer's with the format its
+        // e-invoices take (none: e-SLOG).
+        {8,
+         {QStringLiteral("ALTER TABLE tblNastavitve ADD COLUMN ElektronskiNaslov TEXT"),
+          QStringLiteral(
+              "ALTER TABLE tblNarocnik ADD COLUMN ElektronskiNaslov TEXT COLLATE SLOVENIAN"),
+          QStringLiteral("ALTER TABLE tblNarocnik ADD COLUMN OblikaERacuna TEXT")}},
         // Payments as records: each one of an invoice (none while it is not
         // placed), read from a bank statement, booked by hand or brought
         // over from the paid flag of before (one payment of what the

@@ -485,6 +485,20 @@ bool upgradeToNine(PgConnection& db) {
                             "FOR EACH ROW EXECUTE FUNCTION valmir_shranitev()")});
 }
 
+// Version 10: the file's columns of its step 8, the electronic addresses
+// of e-invoices. A table made for a file of that version has them before
+// its rows come (createTables), so that the step adds only what is not
+// there yet.
+QStringList versionTenStatements() {
+    return {QStringLiteral("ALTER TABLE tblNastavitve ADD COLUMN IF NOT EXISTS ElektronskiNaslov "
+                           "text"),
+            QStringLiteral("ALTER TABLE tblNarocnik ADD COLUMN IF NOT EXISTS ElektronskiNaslov "
+                           "text COLLATE valmir_sl"),
+            QStringLiteral("ALTER TABLE tblNarocnik ADD COLUMN IF NOT EXISTS OblikaERacuna text")};
+}
+
+bool upgradeToTen(PgConnection& db) { return runAll(db, versionTenStatements()); }
+
 // Version 11: payments as records (Schema.cpp, step 9 of the file), with
 // row versions and notices like every table, and what an invoice still
 // owes on its row (Odprto) and in the search table, kept by the server
@@ -697,7 +711,7 @@ bool upgrade(PgConnection& db, int from, int to) {
         bool (*run)(PgConnection&);
     };
     static constexpr Step Steps[] = {
-        {8, upgradeToEight}, {9, upgradeToNine}, {11, upgradeToEleven}};
+        {8, upgradeToEight}, {9, upgradeToNine}, {10, upgradeToTen}, {11, upgradeToEleven}};
     for (const Step& step : Steps) {
         if (step.version <= from || step.version > to)
             continue;
@@ -722,9 +736,10 @@ QStringList allTables() {
 QHash<QString, QString> columnNames() {
     static const QHash<QString, QString> names = [] {
         QHash<QString, QString> found;
-        static const QRegularExpression column(
-            QStringLiteral(R"re((?:\(|,)\s*"?(\w+)"?\s+(?:bigint|text|double|date|boolean|integer))re"));
-        for (const QString& sql : tableStatements() + versionElevenStatements())
+        static const QRegularExpression column(QStringLiteral(
+            R"re((?:\(|,|EXISTS)\s*"?(\w+)"?\s+(?:bigint|text|double|date|boolean|integer))re"));
+        for (const QString& sql :
+             tableStatements() + versionTenStatements() + versionElevenStatements())
             for (auto m = column.globalMatch(sql); m.hasNext();) {
                 const QString name = m.next().captured(1);
                 found.insert(name.toLower(), name);
@@ -785,8 +800,9 @@ bool prepare(PgConnection& db) {
     return true;
 }
 
-bool createTables(PgConnection& db) {
-    return runAll(db, tableStatements()) && runAll(db, functionStatements());
+bool createTables(PgConnection& db, int version) {
+    return runAll(db, tableStatements()) && (version < 10 || runAll(db, versionTenStatements())) &&
+           runAll(db, functionStatements());
 }
 
 bool completeTables(PgConnection& db, int version) {
@@ -798,7 +814,7 @@ bool completeTables(PgConnection& db, int version) {
 }
 
 bool create(PgConnection& db, int version) {
-    return prepare(db) && createTables(db) && completeTables(db, version);
+    return prepare(db) && createTables(db, version) && completeTables(db, version);
 }
 
 } // namespace valmir::ServerSchema

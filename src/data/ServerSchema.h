@@ -69,7 +69,9 @@ bool existingTables(PgConnection& db, QStringList* found);
 // indexes, the triggers, the keys' next numbers and the version row.
 bool create(PgConnection& db, int version = Version);
 bool prepare(PgConnection& db);
-bool createTables(PgConnection& db);
+// The tables of a file of FileVersion (for `version` below 10, of an older
+// server: without the file's columns of its step 8, which upgrade() adds).
+bool createTables(PgConnection& db, int version = Version);
 bool completeTables(PgConnection& db, int version = Version);
 
 // Brings tables of version `from` (FirstVersion or later) to `to`, step by

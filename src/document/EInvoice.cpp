@@ -1,10 +1,13 @@
 #include "document/EInvoice.h"
 
+#include "codelists/Customers.h"
 #include "data/Database.h"
 #include "data/Recordset.h"
 #include "data/Schema.h"
 #include "document/Iban.h"
 #include "document/InvoiceDocument.h"
+#include "document/Settings.h"
+#include "document/UblInvoice.h"
 #include "document/UpnQr.h"
 #include "invoice/InvoiceFields.h"
 #include "invoice/Pricing.h"
@@ -23,19 +26,7 @@ namespace valmir {
 namespace {
 
 // The longest texts the format's fields take (its string1..N types).
-constexpr int MessageIdChars = 14;  // D_0062
-constexpr int NumberChars = 70;     // D_1004
-constexpr int NameChars = 70;       // D_3036
-constexpr int StreetChars = 35;     // D_3042
-constexpr int PlaceChars = 35;      // D_3164
-constexpr int PostcodeChars = 17;   // D_3251
-constexpr int ReferenceChars = 70;  // D_1154
-constexpr int AccountChars = 35;    // D_3194
-constexpr int ContactChars = 256;   // D_3412
-constexpr int ContactNoChars = 512; // D_3148
-constexpr int ItemChars = 256;      // D_7008
-constexpr int NoteChars = 512;      // D_4440, five of them to a note
-constexpr int NoteParts = 5;
+constexpr int MessageIdChars = 14; // D_0062
 
 const QString Namespace = QStringLiteral("urn:eslog:2.00");
 
@@ -53,27 +44,11 @@ bool xmlChar(char32_t c) {
            (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
 }
 
-// A decimal as the format's decimal types take it: a point, at most
-// maxFraction decimals and totalDigits digits in all, no trailing zeros,
-// no "-0".
 QString decimalText(double v, int maxFraction, int totalDigits) {
-    const double whole = std::floor(std::abs(v));
-    const int wholeDigits = whole < 1 ? 1 : int(std::floor(std::log10(whole))) + 1;
-    const int fraction = std::max(0, std::min(maxFraction, totalDigits - wholeDigits));
-    QString s = QString::number(v, 'f', fraction);
-    if (s.contains(u'.')) {
-        while (s.endsWith(u'0'))
-            s.chop(1);
-        if (s.endsWith(u'.'))
-            s.chop(1);
-    }
-    return s == QLatin1String("-0") ? QStringLiteral("0") : s;
+    return eInvoiceDecimal(v, maxFraction, totalDigits);
 }
 
-QString amountText(double v) {
-    const double cents = RoundCents(v);
-    return QString::number(cents == 0 ? 0.0 : cents, 'f', 2);
-}
+QString amountText(double v) { return eInvoiceAmount(v); }
 
 class Writer {
 public:
@@ -87,17 +62,7 @@ public:
     void open(const char* name) { w.writeStartElement(QLatin1String(name)); }
     void open(const QString& name) { w.writeStartElement(name); }
 
-    // Text as typed. A carriage return goes as a reference: written as it
-    // is, every reader would take CR LF for LF.
-    void characters(const QString& clean) {
-        const QStringList pieces = clean.split(u'\r');
-        for (qsizetype i = 0; i < pieces.size(); ++i) {
-            if (i > 0)
-                w.writeEntityReference(QStringLiteral("#13"));
-            if (!pieces.at(i).isEmpty())
-                w.writeCharacters(pieces.at(i));
-        }
-    }
+    void characters(const QString& clean) { writeEInvoiceText(w, clean); }
     void close() { w.writeEndElement(); }
 
     // A text element; one that holds nothing after cleaning is left out
@@ -149,7 +114,27 @@ public:
         open("S_RFF");
         open("C_C506");
         code("D_1153", qualifier);
-        text("D_1154", value, ReferenceChars);
+        text("D_1154", value, EInvoiceChars::Reference);
+        close();
+        close();
+    }
+
+    // A free text of the kind, in the five parts a note has.
+    void freeText(const char* kind, const QString& value) {
+        const QString clean = xmlText(value, EInvoiceChars::NotePart * EInvoiceChars::NoteParts);
+        if (clean.isEmpty())
+            return;
+        open("S_FTX");
+        code("D_4451", kind);
+        open("C_C108");
+        qsizetype at = 0;
+        for (int part = 1; at < clean.size(); ++part) {
+            const qsizetype end = cutPoint(clean, at, EInvoiceChars::NotePart);
+            open(part == 1 ? QStringLiteral("D_4440") : QStringLiteral("D_4440_%1").arg(part));
+            characters(clean.mid(at, end - at));
+            close();
+            at = end;
+        }
         close();
         close();
     }
@@ -174,33 +159,44 @@ void writeParty(Writer& x, const char* role, const EInvoiceParty& p, const EInvo
     x.open("G_SG2");
     x.open("S_NAD");
     x.code("D_3035", role);
-    x.wrapped("C_C080", "D_3036", p.name, NameChars);
-    x.wrapped("C_C059", "D_3042", p.street, StreetChars);
-    x.text("D_3164", p.place, PlaceChars);
-    x.text("D_3251", p.postcode, PostcodeChars);
+    if (!p.addressId.isEmpty()) {
+        x.open("C_C082");
+        x.text("D_3039", p.addressId, EInvoiceChars::Address);
+        x.text("D_1131", p.addressScheme, 6);
+        x.close();
+    }
+    x.wrapped("C_C080", "D_3036", p.name, EInvoiceChars::Name);
+    x.wrapped("C_C059", "D_3042", p.street, EInvoiceChars::Street);
+    x.text("D_3164", p.place, EInvoiceChars::Place);
+    x.text("D_3251", p.postcode, EInvoiceChars::Postcode);
     x.code("D_3207", "SI");
     x.close();
     if (seller) {
         x.open("S_FII");
         x.code("D_3035", "RB");
-        x.wrapped("C_C078", "D_3194", d.iban, AccountChars);
+        x.wrapped("C_C078", "D_3194", d.iban, EInvoiceChars::Account);
         if (!d.bic.isEmpty())
             x.wrapped("C_C088", "D_3433", d.bic, 11);
         x.close();
+    } else if (!xmlText(p.account, EInvoiceChars::Account).isEmpty()) {
+        x.open("S_FII");
+        x.code("D_3035", "BB");
+        x.wrapped("C_C078", "D_3194", p.account, EInvoiceChars::Account);
+        x.close();
     }
-    if (!xmlText(p.taxNumber, ReferenceChars).isEmpty()) {
+    if (!xmlText(p.taxNumber, EInvoiceChars::Reference).isEmpty()) {
         x.open("G_SG3");
         x.reference("VA", p.taxNumber);
         x.close();
     }
-    const QString contact = xmlText(p.contact, ContactChars);
-    const QString phone = xmlText(p.phone, ContactNoChars);
-    const QString email = xmlText(p.email, ContactNoChars);
+    const QString contact = xmlText(p.contact, EInvoiceChars::Contact);
+    const QString phone = xmlText(p.phone, EInvoiceChars::ContactNo);
+    const QString email = xmlText(p.email, EInvoiceChars::ContactNo);
     if (!contact.isEmpty() || !phone.isEmpty() || !email.isEmpty()) {
         x.open("G_SG5");
         x.open("S_CTA");
         x.code("D_3139", "IC");
-        x.wrapped("C_C056", "D_3412", contact, ContactChars);
+        x.wrapped("C_C056", "D_3412", contact, EInvoiceChars::Contact);
         x.close();
         const std::pair<const QString*, const char*> numbers[] = {{&phone, "TE"}, {&email, "EM"}};
         for (const auto& [value, kind] : numbers) {
@@ -208,7 +204,7 @@ void writeParty(Writer& x, const char* role, const EInvoiceParty& p, const EInvo
                 continue;
             x.open("S_COM");
             x.open("C_C076");
-            x.text("D_3148", *value, ContactNoChars);
+            x.text("D_3148", *value, EInvoiceChars::ContactNo);
             x.code("D_3155", kind);
             x.close();
             x.close();
@@ -226,8 +222,7 @@ void writeLine(Writer& x, int number, const EInvoiceLine& l, double vatPercent) 
     x.open("S_IMD");
     x.code("D_7077", "F");
     x.open("C_C273");
-    if (!x.text("D_7008", l.name, ItemChars))
-        x.number("D_7008", QStringLiteral("Postavka %1").arg(number));
+    x.number("D_7008", eInvoiceLineName(l, number));
     x.close();
     x.close();
     x.open("S_QTY");
@@ -395,6 +390,74 @@ QString xmlText(const QString& text, int maxChars) {
     return clean;
 }
 
+QString eInvoiceDecimal(double v, int maxFraction, int totalDigits) {
+    const double whole = std::floor(std::abs(v));
+    const int wholeDigits = whole < 1 ? 1 : int(std::floor(std::log10(whole))) + 1;
+    const int fraction = std::max(0, std::min(maxFraction, totalDigits - wholeDigits));
+    QString s = QString::number(v, 'f', fraction);
+    if (s.contains(u'.')) {
+        while (s.endsWith(u'0'))
+            s.chop(1);
+        if (s.endsWith(u'.'))
+            s.chop(1);
+    }
+    return s == QLatin1String("-0") ? QStringLiteral("0") : s;
+}
+
+QString eInvoiceAmount(double v) {
+    const double cents = RoundCents(v);
+    return QString::number(cents == 0 ? 0.0 : cents, 'f', 2);
+}
+
+// A carriage return goes as a reference: written as it is, every reader
+// would take CR LF for LF.
+void writeEInvoiceText(QXmlStreamWriter& w, const QString& clean) {
+    const QStringList pieces = clean.split(u'\r');
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        if (i > 0)
+            w.writeEntityReference(QStringLiteral("#13"));
+        if (!pieces.at(i).isEmpty())
+            w.writeCharacters(pieces.at(i));
+    }
+}
+
+QString eInvoiceLineName(const EInvoiceLine& l, int number) {
+    const QString name = xmlText(l.name, EInvoiceChars::Item);
+    return name.isEmpty() ? QStringLiteral("Postavka %1").arg(number) : name;
+}
+
+QString eInvoiceFormatCode(EInvoiceFormat format) {
+    return format == EInvoiceFormat::Peppol ? QStringLiteral("peppol") : QStringLiteral("eslog");
+}
+
+EInvoiceFormat eInvoiceFormatOfCode(const QString& code) {
+    return code.trimmed().compare(QLatin1String("peppol"), Qt::CaseInsensitive) == 0
+               ? EInvoiceFormat::Peppol
+               : EInvoiceFormat::Eslog;
+}
+
+bool splitElectronicAddress(const QString& typed, QString* scheme, QString* id) {
+    static const QRegularExpression form(QStringLiteral("^\\s*(\\d{4})\\s*:\\s*(\\S+)\\s*$"));
+    const QRegularExpressionMatch m = form.match(typed);
+    if (!m.hasMatch())
+        return false;
+    *scheme = m.captured(1);
+    *id = m.captured(2);
+    return true;
+}
+
+void setElectronicAddress(EInvoiceParty* party, const QString& typed) {
+    party->addressScheme.clear();
+    party->addressId.clear();
+    if (splitElectronicAddress(typed, &party->addressScheme, &party->addressId))
+        return;
+    party->addressScheme.clear();
+    if (isSlovenianVatNumber(party->taxNumber)) {
+        party->addressScheme = QStringLiteral("9949");
+        party->addressId = party->taxNumber;
+    }
+}
+
 QString vatNumberForm(const QString& typed) {
     QString form;
     for (QChar c : typed)
@@ -436,29 +499,16 @@ QByteArray eInvoiceXml(const EInvoiceData& d) {
     x.open("C_C002");
     x.code("D_1001", d.creditNote ? "381" : "380");
     x.close();
-    x.wrapped("C_C106", "D_1004", d.number, NumberChars);
+    x.wrapped("C_C106", "D_1004", d.number, EInvoiceChars::Number);
     x.close();
 
     x.date("137", d.date);
     x.date("35", d.date);
 
-    // The remark, in the five parts a note has.
-    const QString remark = xmlText(d.remark, NoteChars * NoteParts);
-    if (!remark.isEmpty()) {
-        x.open("S_FTX");
-        x.code("D_4451", "AAI");
-        x.open("C_C108");
-        qsizetype at = 0;
-        for (int part = 1; at < remark.size(); ++part) {
-            const qsizetype end = cutPoint(remark, at, NoteChars);
-            x.open(part == 1 ? QStringLiteral("D_4440") : QStringLiteral("D_4440_%1").arg(part));
-            x.characters(remark.mid(at, end - at));
-            x.close();
-            at = end;
-        }
-        x.close();
-        x.close();
-    }
+    // That it follows EN 16931, the remark and the payment terms.
+    x.freeText("DOC", En16931);
+    x.freeText("AAI", d.remark);
+    x.freeText("AAB", d.paymentTerms);
 
     // A credit note asks for no payment: no reference to pay by, but the
     // invoice it takes back (EN 16931's preceding invoice reference).
@@ -491,7 +541,9 @@ QByteArray eInvoiceXml(const EInvoiceData& d) {
     x.open("S_PAT");
     x.code("D_4279", "1");
     x.close();
-    x.date("13", d.dueDate);
+    // A credit note is never due.
+    if (!d.creditNote)
+        x.date("13", d.dueDate);
     x.open("S_PAI");
     x.open("C_C534");
     x.code("D_4461", "58");
@@ -529,7 +581,7 @@ QByteArray eInvoiceXml(const EInvoiceData& d) {
 }
 
 EInvoiceResult eInvoiceOfStoredInvoice(Database& db, const QString& number,
-                                       const QString& scratchFolder) {
+                                       const QString& scratchFolder, EInvoiceFormat format) {
     // The lines are priced in memory: nothing is written to scratchFolder.
     Q_UNUSED(scratchFolder);
     auto invoice =
@@ -557,27 +609,54 @@ EInvoiceResult eInvoiceOfStoredInvoice(Database& db, const QString& number,
                vatNumberForm(NullTrim(field("Davcna"))),
                NullTrim(field("KontaktnaOseba")),
                NullTrim(field("Telefon")),
-               NullTrim(field("Email"))};
+               NullTrim(field("Email")),
+               {},
+               {},
+               NullTrim(field("TRR"))};
+    d.buyerReference = NullTrim(field("Zadeva"));
+    if (xmlText(d.buyerReference, EInvoiceChars::Reference).isEmpty())
+        d.buyerReference = NullTrim(field("StevilkaRacuna"));
     d.remark = NullTrim(field("Opombe"));
     d.vatPercent = vatPercent;
     d.paymentReference = upnReference(d.number).field();
     d.creditNote = field("Dobropis").toBool();
     d.precedingNumber = NullTrim(field("IzvirniRacun"));
     d.precedingDate = storedDate(field("IzvirniDatum"));
+    Customer customer;
+    for (int f = 0; f < CustomerFieldCount; ++f)
+        customer.data[f] = NullTrim(invoice->field(QString::fromUtf16(CustomerColumns[f].field)));
     if (invoice->readFailed())
         return refused(EInvoiceMessages::NotRead.text.arg(number) + u'\n' + invoice->lastError(),
                        EInvoiceMessages::NotRead.title);
+    d.paymentTerms = d.creditNote ? EInvoiceFormatMessages::CreditNoteTerms.arg(d.precedingNumber)
+                                  : EInvoiceFormatMessages::PaymentTerms
+                                        .arg(d.dueDate.toString(QStringLiteral("d. M. yyyy")))
+                                        .arg(d.date.daysTo(d.dueDate));
+
+    // The register keeps the customer's electronic address and format.
+    std::optional<Customer> registered;
+    if (!customer.isBlank() && !findCustomer(db, customer, &registered))
+        return refused(EInvoiceMessages::NotRead.text.arg(number) + u'\n' + db.lastError(),
+                       EInvoiceMessages::NotRead.title);
+    setElectronicAddress(&d.buyer, registered ? registered->electronicAddress : QString());
+    if (format == EInvoiceFormat::OfCustomer)
+        format = eInvoiceFormatOfCode(registered ? registered->invoiceFormat : QString());
 
     DocumentSettings s;
     QString error;
     if (!readDocumentSettings(db, &s, &error))
         return refused(error, DocumentMessages::SettingsNotRead.title);
-    d.seller = {s.firm, s.address, s.postcode, s.post, vatNumberForm(s.taxNumber),
-                {},     s.phone,   s.email};
+    d.seller = {s.firm,  s.address, s.postcode, s.post, vatNumberForm(s.taxNumber), {}, s.phone,
+                s.email, {},        {},         {}};
     d.iban = slovenianIban(s.bankAccount);
     static const QRegularExpression bic(QStringLiteral("^[A-Z]{6}[A-Z0-9]{2}([A-Z0-9]{3})?$"));
     const QString bicForm = s.bic.trimmed().toUpper().remove(u' ');
     d.bic = bic.match(bicForm).hasMatch() ? bicForm : QString();
+    QString officeAddress;
+    if (!readElectronicAddress(db, &officeAddress, &error))
+        return refused(DocumentMessages::SettingsNotRead.text + u'\n' + error,
+                       DocumentMessages::SettingsNotRead.title);
+    setElectronicAddress(&d.seller, officeAddress);
 
     const Priced priced = priceStoredLines(db, *invoice, invoiceId, vatPercent);
     if (!priced.ok)
@@ -588,11 +667,11 @@ EInvoiceResult eInvoiceOfStoredInvoice(Database& db, const QString& number,
     d.toPay = priced.totals.toPay;
 
     QStringList missing;
-    if (xmlText(d.number, NumberChars).isEmpty())
+    if (xmlText(d.number, EInvoiceChars::Number).isEmpty())
         missing << EInvoiceMessages::MissingNumber;
     if (!d.date.isValid())
         missing << EInvoiceMessages::MissingDate;
-    if (xmlText(d.buyer.name, NameChars).isEmpty())
+    if (xmlText(d.buyer.name, EInvoiceChars::Name).isEmpty())
         missing << EInvoiceMessages::MissingName;
     if (d.lines.isEmpty())
         missing << EInvoiceMessages::MissingLines;
@@ -604,7 +683,14 @@ EInvoiceResult eInvoiceOfStoredInvoice(Database& db, const QString& number,
         return refused(
             EInvoiceMessages::Missing.text.arg(number, missing.join(QStringLiteral(", "))),
             EInvoiceMessages::Missing.title);
-    return {true, eInvoiceXml(d), {}, {}};
+    if (format == EInvoiceFormat::Peppol) {
+        // The Peppol network delivers to an electronic address only.
+        if (d.buyer.addressId.isEmpty())
+            return refused(EInvoiceFormatMessages::NoBuyerAddress.text.arg(number),
+                           EInvoiceFormatMessages::NoBuyerAddress.title);
+        return {true, ublInvoiceXml(d), {}, {}, EInvoiceFormat::Peppol};
+    }
+    return {true, eInvoiceXml(d), {}, {}, EInvoiceFormat::Eslog};
 }
 
 } // namespace valmir

@@ -5,18 +5,31 @@
 #include <QList>
 #include <QString>
 
+class QXmlStreamWriter;
+
 namespace valmir {
 
 class Database;
 
-// A stored invoice as an e-invoice in the e-SLOG 2.0 format (INVOIC,
-// namespace urn:eslog:2.00), the form public customers in Slovenia take.
+// The two forms of an e-invoice, both of EN 16931: e-SLOG 2.0 (INVOIC,
+// namespace urn:eslog:2.00), the form public customers in Slovenia take
+// through UJP, and Peppol BIS Billing 3.0 (UBL 2.1 Invoice or CreditNote),
+// the form of the Peppol network. A customer's is kept in the register
+// (tblNarocnik.OblikaERacuna); none kept is e-SLOG.
+enum class EInvoiceFormat { OfCustomer, Eslog, Peppol };
+
+// The register's spelling of a format ("eslog", "peppol") and back; an
+// empty or unknown text is e-SLOG.
+QString eInvoiceFormatCode(EInvoiceFormat format);
+EInvoiceFormat eInvoiceFormatOfCode(const QString& code);
+
 struct EInvoiceResult {
     bool ok = false;
     QByteArray xml; // UTF-8
     QString error;  // Slovenian, for a message box or standard error: what is missing, or the
                     // engine's words
     QString title;
+    EInvoiceFormat format = EInvoiceFormat::Eslog; // the form written
 };
 
 // The e-invoice of the stored invoice numbered `number` (StevilkaRacuna as
@@ -30,9 +43,12 @@ struct EInvoiceResult {
 // scratchFolder or anywhere else), never in the editor's working table.
 // An invoice that is missing, has no lines, no date or no customer name,
 // or settings without the office's VAT number or a valid IBAN, is refused
-// with a message naming what is missing.
+// with a message naming what is missing; a Peppol invoice also for a
+// buyer without an electronic address. OfCustomer writes the format the
+// register keeps for the invoice's customer (findCustomer).
 EInvoiceResult eInvoiceOfStoredInvoice(Database& db, const QString& number,
-                                       const QString& scratchFolder);
+                                       const QString& scratchFolder,
+                                       EInvoiceFormat format = EInvoiceFormat::OfCustomer);
 
 // What the e-invoice says, as plain values. Texts may hold anything typed:
 // the writer leaves out what XML cannot carry and cuts each text to the
@@ -46,7 +62,21 @@ struct EInvoiceParty {
     QString contact;   // the contact person
     QString phone;
     QString email;
+    // The electronic address (EN 16931's BT-34 / BT-49): the scheme of the
+    // Peppol list of electronic address schemes (9949: a Slovenian VAT
+    // number) and the identifier; both empty when there is none.
+    QString addressScheme;
+    QString addressId;
+    QString account; // the buyer's own account (IBAN) as the invoice keeps it; may be empty
 };
+
+// An electronic address as typed, "scheme:identifier" ("9949:SI12345678"),
+// into its two parts; false when it is not of that form (a scheme of four
+// digits, an identifier of no blanks).
+bool splitElectronicAddress(const QString& typed, QString* scheme, QString* id);
+// The electronic address of a party: the one typed when there is one,
+// else the Slovenian VAT number's (9949); none for anything else.
+void setElectronicAddress(EInvoiceParty* party, const QString& typed);
 
 // One line: quantity x net price gives the net amount, which is priced and
 // rounded to cents once, as the document prints it.
@@ -67,6 +97,10 @@ struct EInvoiceData {
     QString iban;             // compact
     QString bic;              // empty when unknown
     QString paymentReference; // as the UPN QR code carries it: "SI1220260016"
+    QString paymentTerms;     // in words, for the buyer
+    // What the buyer knows the invoice by (Peppol asks for one): the
+    // invoice's subject, or its number when it has none.
+    QString buyerReference;
     double vatPercent = 22;
     QList<EInvoiceLine> lines;
     double base = 0; // the sum of the line amounts
@@ -80,9 +114,40 @@ struct EInvoiceData {
     QDate precedingDate;
 };
 
+// Every e-invoice declares that it follows EN 16931 (BT-24).
+inline const QString En16931 = QStringLiteral("urn:cen.eu:en16931:2017");
+
 // The e-SLOG 2.0 document of these values (UTF-8). Checks nothing: the
 // caller has refused what cannot make an e-invoice.
 QByteArray eInvoiceXml(const EInvoiceData& d);
+
+// The longest texts of the model's fields, the same in both forms (those
+// of e-SLOG's fields), so that both files say the same.
+namespace EInvoiceChars {
+inline constexpr int Number = 70;     // D_1004
+inline constexpr int Name = 70;       // D_3036
+inline constexpr int Street = 35;     // D_3042
+inline constexpr int Place = 35;      // D_3164
+inline constexpr int Postcode = 17;   // D_3251
+inline constexpr int Reference = 70;  // D_1154
+inline constexpr int Account = 35;    // D_3194
+inline constexpr int Contact = 256;   // D_3412
+inline constexpr int ContactNo = 512; // D_3148
+inline constexpr int Item = 256;      // D_7008
+inline constexpr int Address = 70;    // D_3039
+inline constexpr int NotePart = 512;  // D_4440, five of them to a note
+inline constexpr int NoteParts = 5;
+} // namespace EInvoiceChars
+
+// For both writers: a decimal with at most maxFraction decimals and
+// totalDigits digits, no trailing zeros, no "-0"; an amount in cents with
+// two decimals; a cleaned text written so that a carriage return reads
+// back as one.
+QString eInvoiceDecimal(double v, int maxFraction, int totalDigits);
+QString eInvoiceAmount(double v);
+void writeEInvoiceText(QXmlStreamWriter& w, const QString& clean);
+// The name of a line, or "Postavka N" for one that has none left.
+QString eInvoiceLineName(const EInvoiceLine& l, int number);
 
 // The VAT number as the format wants it: blanks dropped, small letters
 // made capital, "SI" put before 8 bare digits. The office's must then be

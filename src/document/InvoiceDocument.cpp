@@ -2,7 +2,9 @@
 
 #include "data/Database.h"
 #include "data/Recordset.h"
+#include "document/DocumentBlocks.h"
 #include "document/Iban.h"
+#include "document/InvoiceEmail.h"
 #include "document/Rtf.h"
 #include "document/UpnQr.h"
 #include "invoice/CreditNote.h"
@@ -18,39 +20,44 @@ namespace {
 constexpr double TolarsPerEuro = 239.64;
 constexpr int UpnQrTwips = 2268; // 4 cm
 
-const QString RowStart = QStringLiteral("\\trowd\\trgaph70\\trqc\\trkeep");
-const QString PlainCells = QStringLiteral("\\cellx4800\\cellx5600\\cellx6600\\cellx7900\\cellx9152");
-const QString HeadingCells = QStringLiteral("\\clcbpat6\\cellx4800\\clcbpat6\\cellx5600"
-                                            "\\clcbpat6\\cellx6600\\clcbpat6\\cellx7900"
-                                            "\\clcbpat6\\cellx9152");
-const QString TotalsCells = QStringLiteral("\\clcbpat8\\cellx4800\\clcbpat8\\cellx5600"
-                                           "\\clcbpat8\\cellx6600\\clcbpat8\\cellx7900"
-                                           "\\clcbpat8\\cellx9152");
+using block::Align;
 
-QString emptyCentred() { return MakeCell(TextCell, QString(), AlignCentre); }
-
-QString row(const QString& cells) { return QStringLiteral("\\intbl") + cells + QStringLiteral("\\row "); }
+// A cell as a reader sees it: the text trimmed.
+block::Cell cell(const QString& text, Align align) { return {text.trimmed(), align}; }
+block::Cell emptyCentred() { return {QString(), Align::Centre}; }
 
 // "Skupaj izdatki", "Osnova za DDV" ...: the label right-aligned, the amount
 // in the last column.
-QString labelRow(const QString& label, double amount) {
-    return row(MakeCell(TextCell, label, AlignRight) + emptyCentred() + emptyCentred() +
-               emptyCentred() + MakeCell(AmountCell, amount, AlignRight));
+block::Row labelRow(const QString& label, double amount, bool bold, int size = 0) {
+    return {{cell(label, Align::Right), emptyCentred(), emptyCentred(), emptyCentred(),
+             cell(AmountText(amount), Align::Right)},
+            bold,
+            size};
 }
 
 // A heading row of the item table: the text in the first column.
-QString groupHeadingRow(const QString& text) {
-    return row(MakeCell(TextCell, text, AlignLeft) + emptyCentred() + emptyCentred() +
-               emptyCentred() + MakeCell(TextCell, QString(), AlignRight));
+block::Row groupHeadingRow(const QString& text) {
+    return {{cell(text, Align::Left), emptyCentred(), emptyCentred(), emptyCentred(),
+             cell(QString(), Align::Right)},
+            true};
 }
 
 QString positiveNumber(double v) { return v > 0 ? plainNumberText(v) : QString(); }
 
-// Writes the document step by step; the members are the values the steps
+block::Paragraph text(const QString& t, int size = 20, bool bold = false, int linesAfter = 0) {
+    block::Paragraph p;
+    p.text = t;
+    p.size = size;
+    p.bold = bold;
+    p.linesAfter = linesAfter;
+    return p;
+}
+
+// Builds the document step by step; the members are the values the steps
 // hand on to each other.
 class InvoiceWriter {
 public:
-    InvoiceWriter(RtfDocument& doc, const DocumentInput& in)
+    InvoiceWriter(DocumentBlocks& doc, const DocumentInput& in)
         : d(doc), in(in), h(in.header), s(in.settings) {
         p = readNumber(h.pointValueText).value_or(0);
         for (const WorkingLine& l : in.lines)
@@ -59,8 +66,8 @@ public:
     }
 
     DocumentTotals write() {
-        footer();
-        writeAddressBlocks(d, h.text1, s);
+        d << block::PageNumbers{};
+        addressBlocks(d, h.text1, s);
         title();
         serviceData();
         pointValue();
@@ -73,78 +80,63 @@ public:
     }
 
 private:
-    // Text1(i) escaped, as typed.
-    QString box(int i) const { return rtfEscape(h.text1.value(i)); }
-
-    void footer() {
-        d.WriteLine(QStringLiteral("{\\footer\\qr\\f35\\fs16 Stran: {\\field{\\*\\fldinst PAGE }"
-                                   "{\\fldrslt 1}} od {\\field{\\*\\fldinst NUMPAGES }}\\par}"));
-    }
+    QString box(int i) const { return h.text1.value(i); }
 
     void title() {
         if (h.credits) {
-            d.WriteLine(QStringLiteral("DOBROPIS št. ") + box(0) + QStringLiteral("\\par"),
-                        QStringLiteral("\\b\\fs24"));
-            d.WriteLine(rtfEscape(creditedInvoiceText(h.credits->number, h.credits->date)) +
-                            QStringLiteral("\\par\\par"),
-                        QStringLiteral("\\fs20"));
+            d << text(QStringLiteral("DOBROPIS št. ") + box(0), 24, true)
+              << text(creditedInvoiceText(h.credits->number, h.credits->date), 20, false, 1);
             return;
         }
-        d.WriteLine(QStringLiteral("IZRAČUN CENE GEODETSKE STORITVE št. ") + box(0) + QStringLiteral("\\par\\par"),
-                    QStringLiteral("\\b\\fs24"));
+        d << text(QStringLiteral("IZRAČUN CENE GEODETSKE STORITVE št. ") + box(0), 24, true, 1);
     }
 
     void serviceData() {
-        const QString f = QStringLiteral("\\fs20");
-        d.WriteLine(QStringLiteral("PODATKI O STORITVI\\par"), QStringLiteral("\\b\\fs20"));
+        d << text(QStringLiteral("PODATKI O STORITVI"), 20, true);
         if (!h.text1.value(11).isEmpty())
-            d.WriteLine(QStringLiteral("Naziv storitve: ") + box(11) + QStringLiteral("\\par"), f);
+            d << text(QStringLiteral("Naziv storitve: ") + box(11));
         if (!h.text1.value(12).isEmpty())
-            d.WriteLine(QStringLiteral("Številka zadeve: ") + box(12) + QStringLiteral("\\par"), f);
-        d.WriteLine(QStringLiteral("Datum: ") + box(8) + QStringLiteral("\\par"), f);
-        d.WriteLine(QStringLiteral("Veljavnost: ") + box(15) + QStringLiteral(" dni\\par"), f);
+            d << text(QStringLiteral("Številka zadeve: ") + box(12));
+        d << text(QStringLiteral("Datum: ") + box(8))
+          << text(QStringLiteral("Veljavnost: ") + box(15) + QStringLiteral(" dni"));
     }
 
     void pointValue() {
-        d.WriteLine(QStringLiteral("\\par Vrednost točke: ") + rtfEscape(h.pointValueText) +
-                        QStringLiteral(" €\\par"),
-                    QStringLiteral("\\fs16\\qr"));
+        block::Paragraph v =
+            text(QStringLiteral("Vrednost točke: ") + h.pointValueText + QStringLiteral(" €"), 16);
+        v.right = true;
+        v.linesBefore = 1;
+        d << v;
     }
 
     void headingRow() {
-        d.WriteLine(RowStart);
-        d.WriteLine(HeadingCells);
-        d.ThickRule();
-        d.WriteLine(QStringLiteral("\\intbl{\\ql OPRAVILA\\cell}{\\qc TOČKE\\cell}{\\qc KOLIČINA\\cell}"
-                                   "{\\qc POVIŠEK %\\cell}{\\qr ZNESEK €\\cell}\\row "),
-                    QStringLiteral("\\b"));
-        d.ThickRule();
+        d << block::RowFormat{block::Shade::Heading} << block::Rule{}
+          << block::Row{{cell(QStringLiteral("OPRAVILA"), Align::Left),
+                         cell(QStringLiteral("TOČKE"), Align::Centre),
+                         cell(QStringLiteral("KOLIČINA"), Align::Centre),
+                         cell(QStringLiteral("POVIŠEK %"), Align::Centre),
+                         cell(QStringLiteral("ZNESEK €"), Align::Right)},
+                        true}
+          << block::Rule{};
         plainTable();
     }
 
-    void plainTable() {
-        d.SetFontSize(QStringLiteral("16"));
-        d.WriteLine(RowStart);
-        d.WriteLine(PlainCells);
-    }
+    void plainTable() { d << block::BaseFont{16} << block::RowFormat{}; }
 
     // The services subtotal and, when cost lines follow, the heading of the
     // cost section.
     void servicesSubtotal(double sum, bool withCosts) {
-        d.ThickRule();
-        d.WriteLine(row(MakeCell(TextCell, QStringLiteral("Skupaj storitve"), AlignRight) +
-                        MakeCell(TextCell, pointsCaption(totals.points).trimmed(), AlignCentre) +
-                        emptyCentred() + emptyCentred() + MakeCell(AmountCell, sum, AlignRight)),
-                    QStringLiteral("\\b"));
+        d << block::Rule{}
+          << block::Row{{cell(QStringLiteral("Skupaj storitve"), Align::Right),
+                         cell(pointsCaption(totals.points), Align::Centre), emptyCentred(),
+                         emptyCentred(), cell(AmountText(sum), Align::Right)},
+                        true};
         if (withCosts) {
-            d.SetFontSize(QStringLiteral("16"));
-            d.WriteLine(RowStart);
-            d.WriteLine(HeadingCells);
-            d.ThickRule();
-            d.WriteLine(groupHeadingRow(QStringLiteral("STROŠKI")), QStringLiteral("\\b"));
+            d << block::BaseFont{16} << block::RowFormat{block::Shade::Heading} << block::Rule{}
+              << groupHeadingRow(QStringLiteral("STROŠKI"));
             plainTable();
         }
-        d.ThickRule();
+        d << block::Rule{};
     }
 
     void lines() {
@@ -164,9 +156,8 @@ private:
                 const auto name = in.serviceNames.constFind(ts1);
                 if (name != in.serviceNames.cend()) { // the lump-sum line's 7777 has none
                     if (!noRuleBeforeHeading)
-                        d.ThinRule();
-                    d.WriteLine(groupHeadingRow(*name), QStringLiteral("\\b"));
-                    d.ThinRule();
+                        d << block::Rule{false};
+                    d << groupHeadingRow(*name) << block::Rule{false};
                     noRuleBeforeHeading = false;
                 }
             }
@@ -189,11 +180,10 @@ private:
             runningSum += a;
             if (a > 0) {
                 const QString name = NullTrim(l.tariffNumber) + u' ' + NullTrim(l.description) + mark;
-                d.WriteLine(row(MakeCell(TextCell, name, AlignLeft) +
-                                MakeCell(TextCell, positiveNumber(t), AlignCentre) +
-                                MakeCell(TextCell, positiveNumber(k), AlignCentre) +
-                                MakeCell(TextCell, sc != 0 ? plainNumberText(sc) : QString(), AlignCentre) +
-                                MakeCell(AmountCell, a, AlignRight)));
+                d << block::Row{{cell(name, Align::Left), cell(positiveNumber(t), Align::Centre),
+                                 cell(positiveNumber(k), Align::Centre),
+                                 cell(sc != 0 ? plainNumberText(sc) : QString(), Align::Centre),
+                                 cell(AmountText(a), Align::Right)}};
             }
         }
     }
@@ -204,10 +194,8 @@ private:
             servicesSubtotal(totals.services, false);
         } else {
             totals.costs = RoundCents(runningSum);
-            d.ThickRule();
-            d.WriteLine(labelRow(QStringLiteral("Skupaj izdatki"), totals.costs),
-                        QStringLiteral("\\b"));
-            d.ThickRule();
+            d << block::Rule{} << labelRow(QStringLiteral("Skupaj izdatki"), totals.costs, true)
+              << block::Rule{};
         }
         const InvoiceTotals sums = invoiceTotals(totals.services + totals.costs, h.vatPercent);
         totals.base = sums.base;
@@ -216,52 +204,41 @@ private:
     }
 
     void sums() {
-        d.SetFontSize(QStringLiteral("16"));
-        d.WriteLine(RowStart);
-        d.WriteLine(QStringLiteral("\\par\\par") + TotalsCells);
-        d.ThickRule();
-        const QString f = QStringLiteral("\\b\\fs20");
-        d.WriteLine(labelRow(QStringLiteral("Osnova za DDV"), totals.base), f);
-        d.ThickRule();
-        d.WriteLine(labelRow(vatCaption(h.vatPercent), totals.vat), f);
-        d.ThickRule();
-        d.WriteLine(
-            labelRow(h.credits ? QStringLiteral("Znesek dobropisa") : QStringLiteral("Za plačilo"),
-                     totals.toPay),
-            f);
-        d.ThickRule();
+        d << block::BaseFont{16} << block::RowFormat{block::Shade::Totals, 2} << block::Rule{}
+          << labelRow(QStringLiteral("Osnova za DDV"), totals.base, true, 20) << block::Rule{}
+          << labelRow(vatCaption(h.vatPercent), totals.vat, true, 20) << block::Rule{}
+          << labelRow(h.credits ? QStringLiteral("Znesek dobropisa") : QStringLiteral("Za plačilo"),
+                      totals.toPay, true, 20)
+          << block::Rule{};
         // The row definition goes out only with its row: LibreOffice drops
         // every paragraph after a definition that no row uses, and with it
         // the remarks, the closing text and the payment code.
         if (s.tolars) {
             plainTable();
-            d.WriteLine(labelRow(QStringLiteral("Znesek v SIT"), totals.toPay * TolarsPerEuro),
-                        QStringLiteral("\\fs20"));
+            d << labelRow(QStringLiteral("Znesek v SIT"), totals.toPay * TolarsPerEuro, false, 20);
         }
     }
 
     void closing() {
-        const QString f = QStringLiteral("\\fs20");
-        d.SetFontSize(QStringLiteral("20"));
-        d.WriteLine(QStringLiteral("\\par"));
-        d.WriteLine(QStringLiteral("\\par"));
+        d << block::BaseFont{20} << block::Gap{} << block::Gap{};
         if (totals.anyReportLine)
-            d.WriteLine(QStringLiteral("* Skupen elaborat\\par\\par"), f);
+            d << text(QStringLiteral("* Skupen elaborat"), 20, false, 1);
         const QString remarks = h.text1.value(7).trimmed();
         if (!remarks.isEmpty())
-            d.WriteLine(QStringLiteral("Opombe: ") + rtfEscape(remarks) + QStringLiteral("\\par"), f);
+            d << text(QStringLiteral("Opombe: ") + remarks);
         if (!staffName.isEmpty())
-            d.WriteLine(QStringLiteral("Izračun pripravil: ") + rtfEscape(staffName) +
-                            QStringLiteral("\\par\\par"),
-                        f);
-        d.SetFontSize(QStringLiteral("16"));
-        d.WriteLine(QStringLiteral("\\par ") + rtfEscape(s.bottomText) + QStringLiteral("\\par"));
+            d << text(QStringLiteral("Izračun pripravil: ") + staffName, 20, false, 1);
+        block::Paragraph bottom;
+        bottom.text = s.bottomText;
+        bottom.plain = true;
+        bottom.linesBefore = 1;
+        d << block::BaseFont{16} << bottom;
         // A credit note asks for no payment.
         if (!h.credits)
-            totals.warning = writeUpnQrBlock(d, upnQrInput(in, totals.toPay));
+            totals.warning = upnQrBlocks(d, upnQrInput(in, totals.toPay));
     }
 
-    RtfDocument& d;
+    DocumentBlocks& d;
     const DocumentInput& in;
     const InvoiceHeader& h;
     const DocumentSettings& s;
@@ -272,23 +249,20 @@ private:
     DocumentTotals totals;
 };
 
-QString recipientBlock(const QStringList& text1) {
-    auto box = [&text1](int i) { return rtfEscape(text1.value(i)); };
-    QString r = QStringLiteral("\\fs24{\\b ") + box(1) + QStringLiteral("}\\par ") + box(6) +
-                QStringLiteral("\\par ") + box(2) + QStringLiteral("\\par ") + box(3) + u' ' +
-                box(4) + QStringLiteral("\\par\\fs20 ");
+block::Party recipient(const QStringList& text1) {
+    block::Party r{text1.value(1),
+                   {text1.value(6), text1.value(2), text1.value(3) + u' ' + text1.value(4)},
+                   {}};
     const std::pair<const char16_t*, int> extra[] = {
         {u"telefon: ", 5}, {u"faks: ", 9}, {u"e-pošta: ", 10}, {u"davčna št.: ", 13}};
     for (const auto& [label, i] : extra)
         if (!text1.value(i).isEmpty())
-            r += QString::fromUtf16(label) + box(i) + QStringLiteral("\\par ");
+            r.details << QString::fromUtf16(label) + text1.value(i);
     return r;
 }
 
-QString issuerBlock(const DocumentSettings& s) {
-    QString r = QStringLiteral("\\fs24{\\b ") + rtfEscape(s.firm) + QStringLiteral("}\\par ") +
-                rtfEscape(s.address) + QStringLiteral("\\par ") + rtfEscape(s.postcode) + u' ' +
-                rtfEscape(s.post) + QStringLiteral("\\par\\fs20 ");
+block::Party issuer(const DocumentSettings& s) {
+    block::Party r{s.firm, {s.address, s.postcode + u' ' + s.post}, {}};
     const std::pair<const char16_t*, const QString*> extra[] = {{u"telefon: ", &s.phone},
                                                                 {u"faks: ", &s.fax},
                                                                 {u"e-pošta: ", &s.email},
@@ -296,34 +270,19 @@ QString issuerBlock(const DocumentSettings& s) {
                                                                 {u"TRR: ", &s.bankAccount}};
     for (const auto& [label, value] : extra)
         if (!value->isEmpty())
-            r += QString::fromUtf16(label) + rtfEscape(*value) + QStringLiteral("\\par ");
+            r.details << QString::fromUtf16(label) + *value;
     return r;
 }
 
 } // namespace
 
-void writeAddressBlocks(RtfDocument& d, const QStringList& text1, const DocumentSettings& s) {
-    d.SetFontSize(QStringLiteral("20"));
-    d.WriteLine(RowStart);
-    d.WriteLine(QStringLiteral("\\cellx4600\\cellx9152"));
-    if (s.sideBySide) {
-        d.WriteLine(QStringLiteral("\\intbl{\\ql ") + recipientBlock(text1) +
-                    QStringLiteral("\\cell}{\\qr ") + issuerBlock(s) +
-                    QStringLiteral("\\cell}\\row "));
-    } else {
-        d.WriteLine(QStringLiteral("\\intbl{\\ql ") + issuerBlock(s) +
-                    QStringLiteral("\\cell}{\\qr \\cell}\\row "));
-        d.WriteLine(QStringLiteral("\\intbl{\\ql \\cell}{\\qr \\cell}\\row "));
-        d.WriteLine(QStringLiteral("\\intbl{\\ql ") + recipientBlock(text1) +
-                    QStringLiteral("\\cell}{\\qr \\cell}\\row "));
-    }
-    d.SetFontSize(QStringLiteral("16"));
-    d.WriteLine(QStringLiteral("\\par"));
-    d.WriteLine(QStringLiteral("\\par"));
+void addressBlocks(DocumentBlocks& d, const QStringList& text1, const DocumentSettings& s) {
+    d << block::Addresses{issuer(s), recipient(text1), s.sideBySide} << block::BaseFont{16}
+      << block::Gap{} << block::Gap{};
 }
 
 // About 4 cm wide on paper, which every mobile bank reads.
-QString writeUpnQrBlock(RtfDocument& d, const UpnQrInput& order) {
+QString upnQrBlocks(DocumentBlocks& d, const UpnQrInput& order) {
     const QByteArray payload = upnQrPayload(order);
     if (payload.isEmpty()) {
         const QString account = order.iban.trimmed();
@@ -334,20 +293,15 @@ QString writeUpnQrBlock(RtfDocument& d, const UpnQrInput& order) {
     const UpnQrPicture picture = upnQrPng(payload);
     if (picture.png.isEmpty())
         return DocumentMessages::QrNotMade.text.arg(picture.error);
-    d.WriteLine(QStringLiteral("\\par Plačilo z UPN QR\\par"), QStringLiteral("\\b\\fs20\\keepn"));
+    block::Paragraph heading = text(QStringLiteral("Plačilo z UPN QR"), 20, true);
+    heading.linesBefore = 1;
+    heading.keepNext = true;
     // The reference the code carries, for those who pay by typing it.
-    d.WriteLine(QStringLiteral("Sklic: ") + rtfEscape(upnReference(order.invoiceNumber).text()) +
-                    QStringLiteral("\\par"),
-                QStringLiteral("\\fs20\\keepn"));
-    d.WriteLine(
-        QStringLiteral("{\\pard\\ql {\\pict\\pngblip\\picw%1\\pich%2\\picwgoal%3\\pichgoal%3")
-            .arg(picture.width)
-            .arg(picture.height)
-            .arg(UpnQrTwips));
-    const QByteArray hex = picture.png.toHex();
-    for (qsizetype at = 0; at < hex.size(); at += 128)
-        d.WriteLine(QString::fromLatin1(hex.mid(at, 128)));
-    d.WriteLine(QStringLiteral("}\\par}"));
+    block::Paragraph reference =
+        text(QStringLiteral("Sklic: ") + upnReference(order.invoiceNumber).text());
+    reference.keepNext = true;
+    d << heading << reference
+      << block::Picture{picture.png, picture.width, picture.height, UpnQrTwips};
     return {};
 }
 
@@ -410,26 +364,53 @@ UpnQrInput upnQrInput(const DocumentInput& in, double toPay) {
             {s.firm, s.address, place(s.postcode, s.post)}};
 }
 
+DocumentTotals invoiceBlocks(const DocumentInput& in, DocumentBlocks* out) {
+    *out = {};
+    out->title = invoiceEmailSubject(in.header.text1.value(0), in.header.credits.has_value());
+    out->author = in.settings.firm;
+    return InvoiceWriter(*out, in).write();
+}
+
 DocumentTotals writeInvoiceDocument(RtfDocument& doc, const DocumentInput& in) {
+    DocumentBlocks blocks;
+    const DocumentTotals totals = invoiceBlocks(in, &blocks);
     doc.WriteProlog();
-    return InvoiceWriter(doc, in).write();
+    writeRtfBlocks(doc, blocks);
+    return totals;
+}
+
+bool readDocumentInput(Database& db, Database& work, const InvoiceHeader& header,
+                       const QString& staffName, DocumentInput* in, PrintResult* failed) {
+    *in = {};
+    in->header = header;
+    in->staffName = staffName.trimmed();
+    if (!readLines(work, &in->lines)) {
+        *failed = {false,
+                   {},
+                   DocumentMessages::LinesNotRead.text + u'\n' + work.lastError(),
+                   DocumentMessages::LinesNotRead.title,
+                   {}};
+        return false;
+    }
+    if (in->lines.isEmpty()) {
+        *failed = {false, {}, DocumentMessages::NoLines.text, DocumentMessages::NoLines.title, {}};
+        return false;
+    }
+    QString error;
+    if (!readDocumentSettings(db, &in->settings, &error) ||
+        !readServiceNames(db, &in->serviceNames, &error)) {
+        *failed = {false, {}, error, Titles::Database, {}};
+        return false;
+    }
+    return true;
 }
 
 PrintResult PrintInvoice(Database& db, Database& work, const QString& tempFolder,
                          const InvoiceHeader& header, const QString& staffName) {
     DocumentInput in;
-    in.header = header;
-    in.staffName = staffName.trimmed();
-    if (!readLines(work, &in.lines))
-        return {false, {}, DocumentMessages::LinesNotRead.text + u'\n' + work.lastError(),
-                DocumentMessages::LinesNotRead.title, {}};
-    if (in.lines.isEmpty())
-        return {false, {}, DocumentMessages::NoLines.text, DocumentMessages::NoLines.title, {}};
-    QString error;
-    if (!readDocumentSettings(db, &in.settings, &error) ||
-        !readServiceNames(db, &in.serviceNames, &error))
-        return {false, {}, error, Titles::Database, {}};
-
+    PrintResult failed;
+    if (!readDocumentInput(db, work, header, staffName, &in, &failed))
+        return failed;
     RtfDocument doc;
     if (!doc.OpenDocument(tempFolder))
         return {false, {}, doc.error(), DocumentMessages::NotOpened.title, {}};

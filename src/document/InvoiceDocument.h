@@ -12,6 +12,7 @@ namespace valmir {
 
 class Database;
 class RtfDocument;
+struct DocumentBlocks;
 
 // The price calculation of the invoice being edited, written as an RTF
 // document that ends with the UPN QR code to pay it by. The document is
@@ -65,22 +66,22 @@ bool readServiceNames(Database& db, QHash<double, QString>* out, QString* error)
 // header pays the issuer of the settings the amount given.
 UpnQrInput upnQrInput(const DocumentInput& in, double toPay);
 
-// What every document of the office shares, written into an opened
-// RtfDocument: the issuer's and the recipient's address blocks, the
-// recipient from the header boxes Text1(i), side by side or the issuer
-// above as the settings say.
-void writeAddressBlocks(RtfDocument& doc, const QStringList& text1,
-                        const DocumentSettings& settings);
+// What every document of the office shares: the issuer's and the
+// recipient's address blocks, the recipient from the header boxes
+// Text1(i), side by side or the issuer above as the settings say.
+void addressBlocks(DocumentBlocks& doc, const QStringList& text1, const DocumentSettings& settings);
 // The payment order as a UPN QR code with its reference, when the account
 // is a valid Slovenian IBAN and there is something to pay. Without it the
 // document still stands (the amount and the account are printed); returns
 // why it is missing for the user (DocumentTotals::warning), or nothing when
 // it is there, when nothing is to be paid and when no account is kept.
-QString writeUpnQrBlock(RtfDocument& doc, const UpnQrInput& order);
+QString upnQrBlocks(DocumentBlocks& doc, const UpnQrInput& order);
 
-// Writes the whole document into an opened RtfDocument, from the prolog to
-// the closing text, and returns the sums it showed. CloseDocument is left
-// to the caller.
+// The whole document as its blocks, from the page numbers to the payment
+// code, and the sums it shows.
+DocumentTotals invoiceBlocks(const DocumentInput& in, DocumentBlocks* out);
+// The same written into an opened RtfDocument, its prolog first.
+// CloseDocument is left to the caller.
 DocumentTotals writeInvoiceDocument(RtfDocument& doc, const DocumentInput& in);
 
 struct PrintResult {
@@ -98,5 +99,9 @@ struct PrintResult {
 // DocumentMessages::NoLines and writes nothing.
 PrintResult PrintInvoice(Database& db, Database& work, const QString& tempFolder,
                          const InvoiceHeader& header, const QString& staffName);
+// What PrintInvoice makes its document of: the lines, the settings and the
+// service names read. False with the message in *failed (ok false).
+bool readDocumentInput(Database& db, Database& work, const InvoiceHeader& header,
+                       const QString& staffName, DocumentInput* out, PrintResult* failed);
 
 } // namespace valmir

@@ -3,12 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QUrl>
-
-#include <filesystem>
-#include <system_error>
 
 namespace valmir {
 
@@ -130,46 +126,6 @@ void PdfConversion::finish(bool ok, const QString& error) {
         return;
     m_done = true;
     emit finished(ok, ok ? m_pdfPath : QString(), error);
-}
-
-namespace {
-
-// The bytes of `from` written beside `target` and renamed over it, for a
-// PDF on another file system than the documents folder.
-bool copyOver(const QString& from, const QString& target, QString* error) {
-    QFile source(from);
-    if (!source.open(QIODevice::ReadOnly)) {
-        *error = source.errorString();
-        return false;
-    }
-    QSaveFile copy(target);
-    copy.setDirectWriteFallback(false);
-    if (!copy.open(QIODevice::WriteOnly) || copy.write(source.readAll()) != source.size() ||
-        !copy.commit()) {
-        *error = copy.errorString();
-        copy.cancelWriting();
-        return false;
-    }
-    source.close();
-    source.remove(); // a leftover in the work folder is removed by the next conversion
-    return true;
-}
-
-} // namespace
-
-bool placePdf(const QString& converted, const QString& target, QString* error) {
-    // rename(2) puts the new file in the old one's place in one step: until
-    // the new PDF is there, the old one stays. Qt's own rename refuses an
-    // existing target, so the old would have to go first.
-    std::error_code failed;
-    std::filesystem::rename(QFile::encodeName(converted).toStdString(),
-                            QFile::encodeName(target).toStdString(), failed);
-    if (!failed)
-        return true;
-    if (failed == std::errc::cross_device_link)
-        return copyOver(converted, target, error);
-    *error = QString::fromStdString(failed.message());
-    return false;
 }
 
 } // namespace valmir

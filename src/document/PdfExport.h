@@ -7,9 +7,9 @@
 
 namespace valmir {
 
-// The invoice as a PDF: the RTF document converted by LibreOffice, so
-// that the one document definition feeds both the word processor and the
-// PDF.
+// The names and the folder of the documents the program saves, and
+// LibreOffice's conversion of an RTF document to PDF, which the tests and
+// the benchmark set beside the PDF the program draws itself.
 
 // "Racun 2026-001.pdf": "Racun" and the invoice number, with the
 // characters that file names may not hold here or on a Windows share
@@ -66,10 +66,5 @@ private:
     bool m_cancelled = false;
     bool m_done = true;
 };
-
-// Puts the converted PDF at `target`, replacing a file of that name (the
-// caller has asked). The old file stays until the new one takes its place,
-// so a failure leaves it as it was. False with the system's words in *error.
-bool placePdf(const QString& converted, const QString& target, QString* error);
 
 } // namespace valmir

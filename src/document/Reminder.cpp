@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/Recordset.h"
+#include "document/DocumentBlocks.h"
 #include "document/Rtf.h"
 #include "invoice/InvoiceFields.h"
 #include "text/Module1.h"
@@ -18,11 +19,12 @@ const QString DefaultText = QStringLiteral(
     "Če ste račun medtem že plačali, vas prosimo, da ta opomin štejete za brezpredmeten.");
 
 // The facts of the invoice, a line each.
-void facts(RtfDocument& d, const ReminderInput& in) {
+void facts(DocumentBlocks& d, const ReminderInput& in) {
     const ReminderInvoice& r = in.invoice;
-    const QString f = QStringLiteral("\\fs20");
     auto line = [&](const QString& label, const QString& value) {
-        d.WriteLine(label + rtfEscape(value) + QStringLiteral("\\par"), f);
+        block::Paragraph p;
+        p.text = label + value;
+        d << p;
     };
     line(QStringLiteral("Račun št.: "), r.number());
     line(QStringLiteral("Datum računa: "), dateText(r.date));
@@ -33,9 +35,11 @@ void facts(RtfDocument& d, const ReminderInput& in) {
         line(QStringLiteral("Znesek računa: "), currencyText(r.total));
         line(QStringLiteral("Dobropisano: "), currencyText(r.credited));
     }
-    d.WriteLine(QStringLiteral("Dolgovani znesek: ") + rtfEscape(currencyText(r.owed())) +
-                    QStringLiteral("\\par\\par"),
-                QStringLiteral("\\b\\fs20"));
+    block::Paragraph owed;
+    owed.text = QStringLiteral("Dolgovani znesek: ") + currencyText(r.owed());
+    owed.bold = true;
+    owed.linesAfter = 1;
+    d << owed;
 }
 
 } // namespace
@@ -156,30 +160,40 @@ UpnQrInput reminderQrInput(const ReminderInput& in) {
     return order;
 }
 
-QString writeReminderDocument(RtfDocument& d, const ReminderInput& in) {
-    d.WriteProlog();
-    writeAddressBlocks(d, in.invoice.text1, in.settings);
-    d.WriteLine(rtfEscape(reminderTitle(in.invoice.reminders + 1)) + QStringLiteral("\\par"),
-                QStringLiteral("\\b\\fs28"));
-    d.WriteLine(QStringLiteral("Datum: ") + dateText(in.today) + QStringLiteral("\\par\\par"),
-                QStringLiteral("\\fs20"));
+QString reminderBlocks(const ReminderInput& in, DocumentBlocks* out) {
+    DocumentBlocks& d = *out;
+    d = {};
+    d.title = QStringLiteral("Opomin ") + in.invoice.number().trimmed();
+    d.author = in.settings.firm;
+    addressBlocks(d, in.invoice.text1, in.settings);
+    block::Paragraph title;
+    title.text = reminderTitle(in.invoice.reminders + 1);
+    title.size = 28;
+    title.bold = true;
+    block::Paragraph date;
+    date.text = QStringLiteral("Datum: ") + dateText(in.today);
+    date.linesAfter = 1;
+    d << title << date;
     facts(d, in);
-    d.WriteLine(rtfEscape(reminderText(in.settings.reminderText)) + QStringLiteral("\\par\\par"),
-                QStringLiteral("\\fs20"));
-    d.SetFontSize(QStringLiteral("16"));
-    if (!in.settings.bottomText.isEmpty())
-        d.WriteLine(rtfEscape(in.settings.bottomText) + QStringLiteral("\\par"));
-    return writeUpnQrBlock(d, reminderQrInput(in));
+    block::Paragraph letter;
+    letter.text = reminderText(in.settings.reminderText);
+    letter.linesAfter = 1;
+    d << letter << block::BaseFont{16};
+    if (!in.settings.bottomText.isEmpty()) {
+        block::Paragraph bottom;
+        bottom.text = in.settings.bottomText;
+        bottom.plain = true;
+        d << bottom;
+    }
+    return upnQrBlocks(d, reminderQrInput(in));
 }
 
-PrintResult PrintReminder(const ReminderInput& in, const QString& tempFolder) {
-    RtfDocument doc;
-    if (!doc.OpenDocument(tempFolder))
-        return {false, {}, doc.error(), DocumentMessages::NotOpened.title, {}};
-    const QString warning = writeReminderDocument(doc, in);
-    if (!doc.CloseDocument())
-        return {false, {}, doc.error(), DocumentMessages::NotWritten.title, {}};
-    return {true, doc.path(), {}, {}, warning};
+QString writeReminderDocument(RtfDocument& doc, const ReminderInput& in) {
+    DocumentBlocks blocks;
+    const QString warning = reminderBlocks(in, &blocks);
+    doc.WriteProlog();
+    writeRtfBlocks(doc, blocks);
+    return warning;
 }
 
 bool recordReminder(Database& db, qint64 invoiceId, const QDate& today) {

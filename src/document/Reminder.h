@@ -12,11 +12,12 @@ namespace valmir {
 
 class Database;
 class RtfDocument;
+struct DocumentBlocks;
 
 // A reminder (opomin): the letter that asks a customer to pay an invoice
 // that is overdue, with the amount still owed and the UPN QR code to pay
 // it by. It is made from the stored invoice alone; the main list's
-// "Opomin" turns it into a PDF and records it on the invoice.
+// "Opomin" draws it as a PDF and records it on the invoice.
 
 // The stored invoice as a reminder needs it.
 struct ReminderInvoice {
@@ -73,13 +74,12 @@ QString reminderMark(const QDate& last, int count);
 // and the purpose "Opomin za račun <number>".
 UpnQrInput reminderQrInput(const ReminderInput& in);
 
-// Writes the letter into an opened RtfDocument, from the prolog to the UPN
-// QR code; CloseDocument is left to the caller. Returns why the code is
-// missing, as writeUpnQrBlock does.
+// The letter as its blocks, from the addresses to the UPN QR code. Returns
+// why the code is missing, as upnQrBlocks does.
+QString reminderBlocks(const ReminderInput& in, DocumentBlocks* out);
+// The same written into an opened RtfDocument, its prolog first;
+// CloseDocument is left to the caller.
 QString writeReminderDocument(RtfDocument& doc, const ReminderInput& in);
-
-// Writes the letter into tempFolder as the invoice's document goes there.
-PrintResult PrintReminder(const ReminderInput& in, const QString& tempFolder);
 
 // A reminder made today: its date in Opomin and one more in Opominov, in
 // one statement, so both are written or neither. False with db.lastError().

@@ -120,8 +120,16 @@ bool readReminderText(Database& db, QString* text, QString* error) {
     return !row->readFailed() || fail(db, error);
 }
 
+bool readElectronicAddress(Database& db, QString* address, QString* error) {
+    auto row = openRow(db, error);
+    if (!row)
+        return false;
+    *address = row->eof() ? QString() : NullTrim(row->field(QStringLiteral("ElektronskiNaslov")));
+    return !row->readFailed() || fail(db, error);
+}
+
 bool writeCompanyData(Database& db, const CompanyData& data, const QString& reminderText,
-                      qint64* rowVersion, QString* error) {
+                      qint64* rowVersion, QString* error, const QString* electronicAddress) {
     return writeRow(
         db, error,
         [&](Recordset& row) {
@@ -131,6 +139,11 @@ bool writeCompanyData(Database& db, const CompanyData& data, const QString& remi
                              data[i].isNull() ? QStringLiteral("") : data[i]);
             row.setField(QStringLiteral("BesediloOpomina"),
                          reminderText.trimmed().isEmpty() ? QVariant() : QVariant(reminderText));
+            if (electronicAddress)
+                row.setField(QStringLiteral("ElektronskiNaslov"),
+                             electronicAddress->trimmed().isEmpty()
+                                 ? QVariant()
+                                 : QVariant(electronicAddress->trimmed()));
         },
         rowVersion);
 }

@@ -58,6 +58,10 @@ bool readInvoiceSettings(Database& db, InvoiceSettings* settings, QString* error
 // data in N_data; empty when none is stored (the letter then says the
 // program's own, Reminder.h).
 bool readReminderText(Database& db, QString* text, QString* error);
+// Where e-invoices reach the office (ElektronskiNaslov), "scheme:identifier"
+// as typed in N_data; empty when none is stored (the VAT number's then,
+// EInvoice.h).
+bool readElectronicAddress(Database& db, QString* address, QString* error);
 
 // Writing the fields of one dialog, the row created first when missing, in
 // one transaction: on a failure nothing is written. A reminder text of
@@ -66,8 +70,11 @@ bool readReminderText(Database& db, QString* text, QString* error);
 // theirs; a row another workstation changed since is refused
 // (Messages::RowChangedMeanwhile). *rowVersion becomes the row's version
 // now: after the write, or the other workstation's change.
+// The electronic address is written with them when one is given (blanks
+// only: none).
 bool writeCompanyData(Database& db, const CompanyData& data, const QString& reminderText,
-                      qint64* rowVersion, QString* error);
+                      qint64* rowVersion, QString* error,
+                      const QString* electronicAddress = nullptr);
 bool writeInvoiceSettings(Database& db, const InvoiceSettings& settings, QString* error);
 
 // N_racun's boxes as typed, and what they store.

@@ -522,13 +522,6 @@ inline const Message TableNotCopied{QStringLiteral("tabela %1: %2"),
 namespace PdfMessages {
 
 // Saving the price calculation as a PDF and sending it by e-mail.
-inline const Message NoLibreOffice{
-    QStringLiteral("Za shranjevanje v PDF potrebujem LibreOffice, ki ga ne najdem. Namestite "
-                   "paket libreoffice-writer (na primer: sudo apt install "
-                   "libreoffice-writer-nogui) in poskusite znova."),
-    Titles::Cannot};
-inline const Message ConversionFailed{QStringLiteral("LibreOffice računa ni pretvoril v PDF:"),
-                                      Titles::Cannot}; // LibreOffice's own words follow
 inline const Message Replace{QStringLiteral("Datoteka »%1« že obstaja. Jo zamenjam?"),
                              Titles::Question}; // %1: the PDF
 inline const Message FolderNotMade{
@@ -559,7 +552,6 @@ inline const Message EInvoiceNotWritten{
     QStringLiteral("E-računa ni bilo mogoče shraniti kot »%1«:"),
     Titles::Cannot}; // %1: the file; the system's words follow
 inline const QString OpeningMail = QStringLiteral("Odpiram poštni program ...");
-inline const QString Converting = QStringLiteral("Pretvarjam račun v PDF ...");
 inline const QString Cancel = QStringLiteral("Prekliči");
 inline const Message PdfSaved{QStringLiteral("PDF je shranjen kot »%1«."),
                               QStringLiteral("PDF")}; // %1: the file
@@ -584,15 +576,12 @@ inline const Message NoDueDate{
     Titles::Cannot}; // %1: the invoice's number
 inline const Message NotDue{QStringLiteral("Račun %1 še ni zapadel v plačilo (rok plačila: %2)."),
                             Titles::Cannot}; // %1: the invoice's number, %2: its due date
-inline const Message ConversionFailed{QStringLiteral("LibreOffice opomina ni pretvoril v PDF:"),
-                                      Titles::Cannot}; // LibreOffice's own words follow
 inline const Message NotRecorded{
     QStringLiteral("Opomin je shranjen kot »%1«, a ga ni bilo mogoče zabeležiti pri računu:"),
     Titles::Database}; // %1: the PDF; the engine's text follows
 inline const Message Send{
     QStringLiteral("Opomin je shranjen kot »%1«. Ga pošljem naročniku po e-pošti?"),
     Titles::Question}; // %1: the PDF
-inline const QString Converting = QStringLiteral("Pretvarjam opomin v PDF ...");
 
 } // namespace ReminderMessages
 
@@ -762,6 +751,38 @@ inline const QString LinkLostNote =
 
 } // namespace ServerMessages
 
+namespace PdfDrawingMessages {
+
+// The PDF of a document, drawn by the program itself.
+inline const Message NotDrawn{QStringLiteral("PDF-ja ni bilo mogoče narisati:"),
+                              Titles::Cannot}; // the painter's words follow
+
+} // namespace PdfDrawingMessages
+
+namespace EInvoiceFormatMessages {
+
+// What the e-invoice tells the buyer of paying.
+inline const QString PaymentTerms =
+    QStringLiteral("Rok plačila: %1 (%2 dni po datumu računa), z nakazilom na TRR s sklicem.");
+// %1: the due date, %2: the days
+inline const QString CreditNoteTerms =
+    QStringLiteral("Dobropis k računu %1: zneska ni treba plačati.");
+// %1: the number of the invoice taken back
+
+// A Peppol invoice for a buyer the network cannot deliver to.
+inline const Message NoBuyerAddress{
+    QStringLiteral("E-računa Peppol BIS za račun »%1« ni mogoče narediti, ker kupec nima "
+                   "elektronskega naslova. Vpišite kupčevo davčno številko (SI in 8 številk) na "
+                   "račun ali njegov elektronski naslov Peppol (na primer 9949:SI12345678) v "
+                   "Naročnike, ali pa izberite obliko e-SLOG."),
+    EInvoiceMessages::Title}; // %1: the number
+// An electronic address typed in a form the network does not know.
+inline const Message BadAddress{
+    QStringLiteral("Elektronski naslov »%1« ni pravilen: vpišite shemo s štirimi številkami, "
+                   "dvopičje in oznako, na primer 9949:SI12345678, ali pustite polje prazno."),
+    QStringLiteral("Elektronski naslov")}; // %1: as typed
+
+} // namespace EInvoiceFormatMessages
 // Payments and the bank's statements (Podatki > Uvoz bančnega izpiska,
 // --izpisek, the invoice editor's payments).
 namespace PaymentMessages {

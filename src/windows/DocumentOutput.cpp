@@ -1,6 +1,7 @@
 #include "windows/DocumentOutput.h"
 
 #include "document/InvoiceEmail.h"
+#include "document/PdfDocument.h"
 #include "document/PdfExport.h"
 #include "document/Settings.h"
 #include "text/Messages.h"
@@ -13,6 +14,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QSaveFile>
 #include <QTimer>
 
 #include <memory>
@@ -21,7 +23,7 @@ namespace valmir {
 
 namespace {
 
-// The box shown while an outside program works: no steps, a Cancel button,
+// The box shown while the mail launcher works: no steps, a Cancel button,
 // modal to the window so that it gets no second click.
 std::unique_ptr<QProgressDialog> progressBox(QWidget* parent, const QString& text, const char* name,
                                              const QString& title) {
@@ -33,39 +35,6 @@ std::unique_ptr<QProgressDialog> progressBox(QWidget* parent, const QString& tex
     progress->setAutoClose(false);
     progress->setAutoReset(false);
     return progress;
-}
-
-struct Converted {
-    bool ok = false;
-    QString pdf;
-    QString error; // LibreOffice's words; none when the user cancelled
-};
-
-// Runs LibreOffice and waits for it with the event loop running: the
-// window paints, the progress box can cancel.
-Converted convert(QWidget* parent, const QString& program, const QString& documentPath,
-                  const QString& workFolder, const QString& converting) {
-    Converted result;
-    bool received = false;
-    PdfConversion conversion;
-    QEventLoop loop;
-    QObject::connect(&conversion, &PdfConversion::finished, &loop,
-                     [&](bool ok, const QString& pdf, const QString& error) {
-                         result = {ok, pdf, error};
-                         received = true;
-                         loop.quit();
-                     });
-    const auto progress = progressBox(parent, converting, "PdfProgress", QStringLiteral("PDF"));
-    QObject::connect(progress.get(), &QProgressDialog::canceled, &conversion,
-                     &PdfConversion::cancel);
-    QApplication::setOverrideCursor(Qt::BusyCursor);
-    conversion.start(program, documentPath, workFolder);
-    if (conversion.isRunning())
-        progress->show();
-    if (!received) // a program that cannot start may say so only later
-        loop.exec();
-    QApplication::restoreOverrideCursor();
-    return result;
 }
 
 // xdg-email still running after this long waits for a mail program it
@@ -137,27 +106,26 @@ QString DocumentTarget(QWidget* parent, const AppContext& context, const QString
 }
 
 QString SaveDocumentPdf(QWidget* parent, const AppContext& context, const QString& fileName,
-                        const QString& converting, const Message& conversionFailed,
-                        const std::function<QString()>& writeDocument) {
+                        const std::function<std::optional<DocumentBlocks>()>& makeDocument) {
     const QString target = DocumentTarget(parent, context, fileName);
     if (target.isEmpty())
         return {};
-    const QString program = findLibreOffice();
-    if (program.isEmpty()) {
-        Msg::critical(parent, PdfMessages::NoLibreOffice);
+    const std::optional<DocumentBlocks> document = makeDocument();
+    if (!document)
         return {};
-    }
-    const QString document = writeDocument();
-    if (document.isEmpty())
-        return {};
-    const Converted converted = convert(parent, program, document, context.tempFolder, converting);
-    if (!converted.ok) {
-        if (!converted.error.isEmpty()) // else the user cancelled it
-            Msg::critical(parent, conversionFailed, converted.error);
-        return {};
-    }
     QString error;
-    if (!placePdf(converted.pdf, target, &error)) {
+    const QByteArray pdf = pdfOfBlocks(*document, &error);
+    if (pdf.isEmpty()) {
+        Msg::critical(parent, PdfDrawingMessages::NotDrawn, error);
+        return {};
+    }
+    // Written beside the target and renamed over it: until the new PDF is
+    // whole, the old one stays, and a failed write leaves nothing behind.
+    QSaveFile file(target);
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size() || !file.commit()) {
+        error = file.errorString();
+        file.cancelWriting();
         Msg::critical(parent,
                       Message{PdfMessages::NotPlaced.text.arg(QDir::toNativeSeparators(target)),
                               PdfMessages::NotPlaced.title},

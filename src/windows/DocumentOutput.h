@@ -1,9 +1,12 @@
 #pragma once
 
+#include "document/DocumentBlocks.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -13,9 +16,9 @@ struct AppContext;
 struct Message;
 
 // What the invoice and the reminder share on their way out: the documents
-// folder, the PDF made by LibreOffice and the message in the mail program.
-// Both wait with the window painting, under a busy cursor and a progress
-// box that keeps the window from a second click.
+// folder, the PDF the program draws and the message in the mail program,
+// which is waited for with the window painting, under a busy cursor and a
+// progress box that keeps the window from a second click.
 
 // Where a document goes in the documents folder of the settings, the
 // folder made if missing; a file of that name is replaced only when the
@@ -23,16 +26,13 @@ struct Message;
 // (nothing is said when the user keeps the old file).
 QString DocumentTarget(QWidget* parent, const AppContext& context, const QString& fileName);
 
-// The PDF `fileName` in the documents folder, of the document that
-// `writeDocument` writes (its path, or empty once it has told why not).
-// The target and LibreOffice are settled before the document is written;
-// `converting` stands in the progress box, which can cancel, and
-// `conversionFailed` goes before LibreOffice's own words. The PDF's path,
-// or empty after the message that says why not (nothing is said when the
-// user cancelled or chose not to replace).
+// The PDF `fileName` in the documents folder, of the document's blocks
+// that `makeDocument` gives (or none, once it has told why not). The
+// target is settled first; the PDF is drawn in one go and written beside
+// it, then takes its place. The PDF's path, or empty after the message
+// that says why not (nothing is said when the user chose not to replace).
 QString SaveDocumentPdf(QWidget* parent, const AppContext& context, const QString& fileName,
-                        const QString& converting, const Message& conversionFailed,
-                        const std::function<QString()>& writeDocument);
+                        const std::function<std::optional<DocumentBlocks>()>& makeDocument);
 
 // Whether the address may go to the mail program: empty (the user fills
 // it in there) or one plain address. Anything else is told, naming it.

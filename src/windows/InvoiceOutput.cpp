@@ -33,20 +33,26 @@ void InvoiceOutput::print() {
         OpenInWordProcessor(&m_editor, m_editor.m_context, document);
 }
 
-// The checks, the recalculation and the document of printing; the
-// document's path, or empty once the user has been told why not.
-QString InvoiceOutput::writeDocument() {
+// The checks and the recalculation of printing; false once the user has
+// been told why not.
+bool InvoiceOutput::prepareDocument() {
     if (!m_editor.ui.linesGrid->commitEdit())
-        return {};
+        return false;
     Recordset* rs = m_editor.lines();
     if (!rs || rs->recordCount() == 0) {
         Msg::critical(&m_editor, DocumentMessages::NoLines);
-        return {};
+        return false;
     }
     m_editor.askUnifiedReport();
     // A recalculation that was refused has told why; its lines are not
     // priced, so no document is made from them.
-    if (!m_editor.recalculateAndShow())
+    return m_editor.recalculateAndShow();
+}
+
+// The checks, the recalculation and the document of printing; the
+// document's path, or empty once the user has been told why not.
+QString InvoiceOutput::writeDocument() {
+    if (!prepareDocument())
         return {};
     const PrintResult printed =
         valmir::PrintInvoice(*m_editor.m_db, *m_editor.m_work, m_editor.m_context.tempFolder,
@@ -61,24 +67,31 @@ QString InvoiceOutput::writeDocument() {
     return printed.path;
 }
 
-// The stored invoice's document converted to its PDF in the documents
-// folder; the path, or empty once the user has been told why not. A PDF
-// that goes to a customer carries a number that is used up: what it shows
-// is what is stored.
+// The stored invoice's document drawn as its PDF in the documents folder;
+// the path, or empty once the user has been told why not. A PDF that goes
+// to a customer carries a number that is used up: what it shows is what
+// is stored.
 QString InvoiceOutput::writePdf() {
-    QString document;
     // The document's own checks may change the invoice (the unified-report
     // question); then it is no longer what is stored and is offered again.
     do {
-        if (!ensureStored())
-            return {};
-        document = writeDocument();
-        if (document.isEmpty())
+        if (!ensureStored() || !prepareDocument())
             return {};
     } while (m_editor.Modified);
+    DocumentInput in;
+    PrintResult failed;
+    if (!readDocumentInput(*m_editor.m_db, *m_editor.m_work, m_editor.currentHeader(),
+                           m_editor.ui.staffCombo->currentText(), &in, &failed)) {
+        Msg::critical(&m_editor, failed.error, failed.title);
+        return {};
+    }
+    DocumentBlocks document;
+    const DocumentTotals shown = invoiceBlocks(in, &document);
+    if (!shown.warning.isEmpty())
+        Msg::information(&m_editor, shown.warning, DocumentMessages::NoQrCodeTitle);
     return SaveDocumentPdf(&m_editor, m_editor.m_context,
-                           pdfFileName(m_editor.headerText(NumberBox)), PdfMessages::Converting,
-                           PdfMessages::ConversionFailed, [&] { return document; });
+                           pdfFileName(m_editor.headerText(NumberBox)),
+                           [&] { return std::optional<DocumentBlocks>(document); });
 }
 
 bool InvoiceOutput::ensureStored() {

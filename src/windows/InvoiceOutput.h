@@ -24,6 +24,9 @@ public:
     void sendByEmail();
 
 private:
+    // The checks and the recalculation before a document; false once the
+    // user has been told why not.
+    bool prepareDocument();
     // The checks, the recalculation and the document; its path, or empty
     // once the user has been told why not.
     QString writeDocument();

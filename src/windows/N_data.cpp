@@ -1,5 +1,6 @@
 #include "windows/N_data.h"
 
+#include "document/EInvoice.h"
 #include "document/Reminder.h"
 #include "document/Settings.h"
 #include "text/Messages.h"
@@ -87,6 +88,16 @@ N_data::N_data(const AppContext& context, QWidget* parent) : LoadingDialog(paren
         }
         ++row;
     }
+    // Where e-invoices reach the office.
+    m_addressEdit = new QLineEdit(frame);
+    m_addressEdit->setObjectName(QStringLiteral("Text3"));
+    m_addressEdit->setMaxLength(TextLength);
+    auto* addressLabel = new QLabel(QStringLiteral("Elektronski naslov"), frame);
+    addressLabel->setBuddy(m_addressEdit);
+    form->addWidget(addressLabel, row, 0);
+    form->addWidget(m_addressEdit, row, 1);
+    setTabOrder(previous, m_addressEdit);
+    previous = m_addressEdit;
     form->setColumnStretch(1, 1);
 
     // The reminder's text shows the program's own as long as none is typed.
@@ -121,17 +132,29 @@ N_data::N_data(const AppContext& context, QWidget* parent) : LoadingDialog(paren
     }
     CompanyData data;
     QString reminderText;
+    QString address;
     QString error;
     if (!readCompanyData(*m_context.db, &data, &error, &m_rowVersion) ||
-        !readReminderText(*m_context.db, &reminderText, &error)) {
+        !readReminderText(*m_context.db, &reminderText, &error) ||
+        !readElectronicAddress(*m_context.db, &address, &error)) {
         Msg::critical(this, SettingsMessages::NotRead, error);
         return;
     }
     for (int i = 0; i < CompanyFieldCount; ++i)
         m_fieldEdits[i]->setText(data[i]);
+    m_addressEdit->setText(address);
+    // None typed, e-invoices name the VAT number's address.
+    const auto showDefaultAddress = [this] {
+        const QString vat = vatNumberForm(m_fieldEdits[TaxNumberBox]->text());
+        m_addressEdit->setPlaceholderText(
+            isSlovenianVatNumber(vat) ? QStringLiteral("9949:") + vat
+                                      : QStringLiteral("shema:oznaka, npr. 9949:SI12345678"));
+    };
+    showDefaultAddress();
+    connect(m_fieldEdits[TaxNumberBox], &QLineEdit::textChanged, this, showDefaultAddress);
     m_reminderEdit->setPlainText(reminderText);
     QList<QWidget*> shown(m_fieldEdits.begin(), m_fieldEdits.end());
-    shown << m_reminderEdit;
+    shown << m_addressEdit << m_reminderEdit;
     m_shown.remember(shown);
     fillPlaceFromPostcode(postcodeEdit, postOfficeEdit, *m_context.db);
     setLoaded(true);
@@ -162,10 +185,17 @@ void N_data::confirm() {
     case NumberRefused::None:
         break;
     }
+    const QString address = m_addressEdit->text().trimmed();
+    if (QString scheme, id; !address.isEmpty() && !splitElectronicAddress(address, &scheme, &id)) {
+        Msg::critical(this, EInvoiceFormatMessages::BadAddress.text.arg(address),
+                      EInvoiceFormatMessages::BadAddress.title);
+        m_addressEdit->setFocus();
+        return;
+    }
     QString error;
     const qint64 versionRead = m_rowVersion;
-    if (!writeCompanyData(*m_context.db, data, m_reminderEdit->toPlainText(), &m_rowVersion,
-                          &error)) {
+    if (!writeCompanyData(*m_context.db, data, m_reminderEdit->toPlainText(), &m_rowVersion, &error,
+                          &address)) {
         // The input stays for another try. A row changed meanwhile is told
         // as such; the next "V redu" then writes over the change it told.
         if (m_rowVersion != versionRead)

@@ -35,6 +35,9 @@ private:
     std::array<QLineEdit*, CompanyFieldCount> m_fieldEdits{};
     // Text2: BesediloOpomina; left empty, the letter says the program's own.
     QPlainTextEdit* m_reminderEdit = nullptr;
+    // Text3: ElektronskiNaslov; left empty, e-invoices name the VAT
+    // number's address.
+    QLineEdit* m_addressEdit = nullptr;
     QPushButton* m_okButton = nullptr;
     // The settings row's version as read: "V redu" writes over that row
     // only (writeCompanyData).

@@ -1,6 +1,7 @@
 #include "windows/N_narocniki.h"
 
 #include "data/Recordset.h"
+#include "document/EInvoice.h"
 #include "document/Iban.h"
 #include "text/Messages.h"
 #include "text/Module1.h"
@@ -12,6 +13,7 @@
 #include "ui/SortableList.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -84,6 +86,17 @@ N_narocniki::N_narocniki(const AppContext& context, QWidget* parent)
         form->addWidget(label, row, column);
         form->addWidget(m_boxes[f], row, column + 1);
     }
+    // Where the customer's e-invoices go, and in which format.
+    auto* addressLabel = new QLabel(QStringLiteral("Elektronski naslov"), this);
+    addressLabel->setObjectName(QStringLiteral("Label10"));
+    addressLabel->setBuddy(m_addressBox);
+    auto* formatLabel = new QLabel(QStringLiteral("Oblika e-računa"), this);
+    formatLabel->setObjectName(QStringLiteral("Label11"));
+    formatLabel->setBuddy(m_formatBox);
+    form->addWidget(addressLabel, 5, 0);
+    form->addWidget(m_addressBox, 5, 1);
+    form->addWidget(formatLabel, 5, 2);
+    form->addWidget(m_formatBox, 5, 3);
     form->setColumnStretch(1, 1);
     form->setColumnStretch(3, 1);
     layout->addLayout(form);
@@ -119,6 +132,18 @@ void N_narocniki::buildForm() {
         connect(box, &QLineEdit::textEdited, this, [this] { setEditing(true); });
         m_boxes[f] = box;
     }
+    m_addressBox = new QLineEdit(this);
+    m_addressBox->setObjectName(QStringLiteral("Text2"));
+    m_addressBox->setMaxLength(100);
+    m_addressBox->setPlaceholderText(
+        QStringLiteral("9949:SI12345678 (prazno: po davčni številki)"));
+    connect(m_addressBox, &QLineEdit::textEdited, this, [this] { setEditing(true); });
+    m_formatBox = new QComboBox(this);
+    m_formatBox->setObjectName(QStringLiteral("Combo1"));
+    m_formatBox->addItem(QStringLiteral("e-SLOG 2.0"), eInvoiceFormatCode(EInvoiceFormat::Eslog));
+    m_formatBox->addItem(QStringLiteral("Peppol BIS 3.0"),
+                         eInvoiceFormatCode(EInvoiceFormat::Peppol));
+    connect(m_formatBox, &QComboBox::activated, this, [this] { setEditing(true); });
 }
 
 QLayout* N_narocniki::buildButtons() {
@@ -163,6 +188,12 @@ void N_narocniki::showCurrent() {
                                    : QVariant();
         m_boxes[f]->setText(NullTrim(value));
     }
+    const auto kept = [&](const char* column) {
+        return rs && row >= 0 ? NullTrim(rs->value(row, QString::fromLatin1(column))) : QString();
+    };
+    m_addressBox->setText(kept("ElektronskiNaslov"));
+    m_formatBox->setCurrentIndex(
+        eInvoiceFormatOfCode(kept("OblikaERacuna")) == EInvoiceFormat::Peppol ? 1 : 0);
     if (rs && row >= 0) {
         m_shownId = rs->value(row, QStringLiteral("ID")).toLongLong();
         if (rs->position() == row || rs->moveTo(row))
@@ -189,6 +220,10 @@ Customer N_narocniki::typedCustomer() const {
     c.version = m_shownVersion;
     for (int f = 0; f < CustomerFieldCount; ++f)
         c.data[f] = m_boxes[f]->text().trimmed();
+    c.electronicAddress = m_addressBox->text().trimmed();
+    // e-SLOG is what none kept means.
+    c.invoiceFormat =
+        m_formatBox->currentIndex() == 1 ? m_formatBox->currentData().toString() : QString();
     return c;
 }
 
@@ -207,6 +242,8 @@ void N_narocniki::onNew() {
     m_shownId = 0;
     for (QLineEdit* box : m_boxes)
         box->clear();
+    m_addressBox->clear();
+    m_formatBox->setCurrentIndex(0);
     setEditing(true);
     m_boxes[CustomerName]->setFocus();
 }
@@ -229,6 +266,13 @@ bool N_narocniki::onSave() {
         return false;
     case NumberRefused::None:
         break;
+    }
+    if (QString scheme, id; !c.electronicAddress.isEmpty() &&
+                            !splitElectronicAddress(c.electronicAddress, &scheme, &id)) {
+        Msg::critical(this, EInvoiceFormatMessages::BadAddress.text.arg(c.electronicAddress),
+                      EInvoiceFormatMessages::BadAddress.title);
+        m_addressBox->setFocus();
+        return false;
     }
     RowWritten changed;
     const bool written = c.id == 0 ? addCustomer(*m_context.db, c, &c.id)

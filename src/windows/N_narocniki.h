@@ -6,6 +6,7 @@
 
 #include <array>
 
+class QComboBox;
 class QLineEdit;
 class QPushButton;
 
@@ -59,6 +60,10 @@ private:
     BoundGrid* m_list = nullptr;
     SortableList* m_sortable = nullptr;
     std::array<QLineEdit*, CustomerFieldCount> m_boxes{};
+    // What the register alone keeps: the electronic address and the
+    // format of the customer's e-invoices.
+    QLineEdit* m_addressBox = nullptr;
+    QComboBox* m_formatBox = nullptr;
     QPushButton* m_newButton = nullptr;
     QPushButton* m_saveButton = nullptr;
     QPushButton* m_cancelButton = nullptr;

@@ -47,6 +47,7 @@ constexpr ContentsEntry Contents[] = {
     {"poste.html", u"Poštna številka in kraj", 1},
     {"izracun.html", u"Izračun cene", 1},
     {"tiskanje.html", u"Tiskanje, PDF, e-račun in e-pošta", 1},
+    {"eracun.html", u"E-račun: e-SLOG in Peppol", 1},
     {"sifranti.html", u"Cenik in osebje", 0},
     {"storitve.html", u"Geodetske storitve", 1},
     {"opravila.html", u"Opravila", 1},

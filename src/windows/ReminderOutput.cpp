@@ -19,17 +19,13 @@ namespace valmir {
 
 namespace {
 
-// The letter written for LibreOffice; its path, or empty once the user
-// has been told why not.
-QString writeLetter(QWidget* parent, const AppContext& context, const ReminderInput& in) {
-    const PrintResult printed = PrintReminder(in, context.tempFolder);
-    if (!printed.ok) {
-        Msg::critical(parent, printed.error, printed.title);
-        return {};
-    }
-    if (!printed.warning.isEmpty())
-        Msg::information(parent, printed.warning, DocumentMessages::NoQrCodeTitle);
-    return printed.path;
+// The letter's blocks, the user told when its code is missing.
+DocumentBlocks letter(QWidget* parent, const ReminderInput& in) {
+    DocumentBlocks blocks;
+    const QString warning = reminderBlocks(in, &blocks);
+    if (!warning.isEmpty())
+        Msg::information(parent, warning, DocumentMessages::NoQrCodeTitle);
+    return blocks;
 }
 
 } // namespace
@@ -46,9 +42,9 @@ bool MakeReminder(QWidget* parent, const AppContext& context, qint64 invoiceId) 
         Msg::critical(parent, reminderRefusalMessage(refusal, in.invoice));
         return false;
     }
-    const QString pdf = SaveDocumentPdf(
-        parent, context, reminderPdfFileName(in.invoice.number()), ReminderMessages::Converting,
-        ReminderMessages::ConversionFailed, [&] { return writeLetter(parent, context, in); });
+    const QString pdf =
+        SaveDocumentPdf(parent, context, reminderPdfFileName(in.invoice.number()),
+                        [&] { return std::optional<DocumentBlocks>(letter(parent, in)); });
     if (pdf.isEmpty())
         return false;
     const QString shown = QDir::toNativeSeparators(pdf);

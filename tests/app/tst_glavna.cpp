@@ -378,40 +378,33 @@ private Q_SLOTS:
     // Yes, and recorded on the invoice only once the PDF is there.
     void reminderFromTheList_data() {
         QTest::addColumn<QString>("number");  // the current invoice; none: an empty list
-        QTest::addColumn<bool>("converting"); // or LibreOffice refuses
         QTest::addColumn<QString>("seen");    // the first box; "<pdf>" stands for the PDF
         auto said = [](const Message& m, const QString& text) { return m.title + '|' + text; };
         using namespace ReminderMessages;
         // clang-format off
-        QTest::newRow("none chosen") << "" << true
+        QTest::newRow("none chosen") << ""
             << said(Messages::NoInvoiceSelected, Messages::NoInvoiceSelected.text);
-        QTest::newRow("paid") << "2026/002" << true << said(Paid, Paid.text.arg("2026/002"));
-        QTest::newRow("credit note") << "2026/004" << true << said(CreditNote, CreditNote.text);
-        QTest::newRow("due today") << "2026/003" << true
+        QTest::newRow("paid") << "2026/002" << said(Paid, Paid.text.arg("2026/002"));
+        QTest::newRow("credit note") << "2026/004" << said(CreditNote, CreditNote.text);
+        QTest::newRow("due today") << "2026/003"
             << said(NotDue, NotDue.text.arg("2026/003", "7.12.2026"));
-        QTest::newRow("credited whole") << "2026/005" << true
+        QTest::newRow("credited whole") << "2026/005"
             << said(NothingOwed, NothingOwed.text.arg("2026/005"));
-        QTest::newRow("not converted") << "2026/001" << false
-            << said(ConversionFailed, ConversionFailed.text + "\nError: cannot load");
-        QTest::newRow("made") << "2026/001" << true << said(Send, Send.text.arg("<pdf>"));
+        QTest::newRow("made") << "2026/001" << said(Send, Send.text.arg("<pdf>"));
         // clang-format on
     }
     void reminderFromTheList() {
         QFETCH(QString, number);
-        QFETCH(bool, converting);
         QFETCH(QString, seen);
         addDueInvoices();
         const QString pdf = m_fixture->dataDir() + "/Dokumenti/Opomin 2026-001.pdf";
         QVERIFY(
             Db->execute("UPDATE tblNastavitve SET MapaDokumentov = ?", {QFileInfo(pdf).path()}));
-        // Stand-ins for LibreOffice and xdg-email; each writes its arguments,
-        // each ended by NUL, into "<itself>.args".
+        // A stand-in for xdg-email; it writes its arguments, each ended by
+        // NUL, into "<itself>.args".
         QTemporaryDir bin;
         const QByteArray record = "#!/bin/sh\nprintf '%s\\0' \"$@\" > \"$0.args\"\n";
-        const std::pair<const char*, QByteArray> programs[] = {
-            {"soffice", record + (converting ? "n=\"${8##*/}\"; echo %PDF > \"$7/${n%.rtf}.pdf\"\n"
-                                             : "echo 'Error: cannot load' >&2; exit 1\n")},
-            {"xdg-email", record}};
+        const std::pair<const char*, QByteArray> programs[] = {{"xdg-email", record}};
         for (const auto& [name, script] : programs)
             QVERIFY(test::writeBytes(bin.filePath(name), script) &&
                     QFile::setPermissions(bin.filePath(name), QFile::ReadOwner | QFile::ExeOwner));

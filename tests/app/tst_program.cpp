@@ -163,40 +163,66 @@ private Q_SLOTS:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("told"); // on standard error; empty: nothing
         QTest::addColumn<bool>("written");
+        QTest::addColumn<QString>("format"); // what marks the e-invoice's format
+        const QString eslog = "xmlns=\"urn:eslog:2.00\"";
+        const QString ubl = "#compliant#urn:fdc:peppol.eu:2017:poacc:billing:3.0</";
         QTest::newRow("to a file")
-            << QStringList{"--e-racun", "2026/007", "OUT"} << 0 << "" << true;
+            << QStringList{"--e-racun", "2026/007", "OUT"} << 0 << "" << true << eslog;
         QTest::newRow("to standard output")
-            << QStringList{"--e-racun", "2026/007", "-"} << 0 << "" << false;
+            << QStringList{"--e-racun", "2026/007", "-"} << 0 << "" << false << eslog;
         QTest::newRow("unknown number")
-            << QStringList{"--e-racun", "2026/999", "OUT"} << 1 << "2026/999" << false;
+            << QStringList{"--e-racun", "2026/999", "OUT"} << 1 << "2026/999" << false << eslog;
         QTest::newRow("file cannot be written")
             << QStringList{"--e-racun", "2026/007", "/dev/null/racun.xml"} << 1
-            << "/dev/null/racun.xml" << false;
+            << "/dev/null/racun.xml" << false << eslog;
         QTest::newRow("no data") << QStringList{"--e-racun", "2026/007", "OUT", "NODATA"} << 1
-                                 << "ne obstaja" << false;
+                                 << "ne obstaja" << false << eslog;
         QTest::newRow("no file named")
-            << QStringList{"--e-racun", "2026/007"} << 2 << "manjka datoteka" << false;
+            << QStringList{"--e-racun", "2026/007"} << 2 << "manjka datoteka" << false << eslog;
+        // The format asked for, else the customer's in the register; a
+        // Peppol invoice for a buyer the network cannot reach is refused.
+        QTest::newRow("Peppol asked for")
+            << QStringList{"--e-racun", "2026/007", "OUT", "--oblika", "peppol"} << 0 << "" << true
+            << ubl;
+        QTest::newRow("e-SLOG asked for, Peppol in the register")
+            << QStringList{"--e-racun", "2026/007", "OUT", "--oblika", "eslog", "REGISTER"} << 0
+            << "" << true << eslog;
+        QTest::newRow("the register's Peppol")
+            << QStringList{"--e-racun", "2026/007", "-", "REGISTER"} << 0 << "" << false << ubl;
+        QTest::newRow("Peppol for a buyer without VAT number")
+            << QStringList{"--e-racun", "2026/007", "OUT", "--oblika", "peppol", "PRIVATE"} << 1
+            << "nima elektronskega naslova" << false << ubl;
+        QTest::newRow("unknown format")
+            << QStringList{"--e-racun", "2026/007", "OUT", "--oblika", "xml"} << 2
+            << "Neznana oblika e-računa: xml" << false << ubl;
     }
+
     void eInvoiceOnTheCommandLine() {
         QFETCH(QStringList, arguments);
         QFETCH(QString, told);
         QFETCH(bool, written);
+        QFETCH(QString, format);
         test::Fixture fixture;
         QVERIFY(fixture.start());
         QVERIFY(Db->execute("UPDATE tblNastavitve SET Firma = 'Geodet d.o.o.', Naslov = 'Ulica 1', "
                             "PST = '3230', Posta = 'Šentjur', Davcna = 'SI12345679', "
                             "TRR = 'SI56 0201 0001 2345 641'"));
-        const qint64 id = test::addInvoice(*Db, {{"StevilkaRacuna", "2026/007"},
-                                                 {"Ime", "Občina Šentjur"},
-                                                 {"Naslov", "Trg 1"},
-                                                 {"PST", "3230"},
-                                                 {"Posta", "Šentjur"},
-                                                 {"Datum", QDate(2026, 12, 5)},
-                                                 {"Veljavnost", 30},
-                                                 {"VrednostTocke", 0.75},
-                                                 {"StopnjaDDV", 22}});
+        const qint64 id = test::addInvoice(
+            *Db, {{"StevilkaRacuna", "2026/007"},
+                  {"Ime", "Občina Šentjur"},
+                  {"Naslov", "Trg 1"},
+                  {"PST", "3230"},
+                  {"Posta", "Šentjur"},
+                  {"Davcna", arguments.removeOne("PRIVATE") ? QString() : QString("SI87654321")},
+                  {"Datum", QDate(2026, 12, 5)},
+                  {"Veljavnost", 30},
+                  {"VrednostTocke", 0.75},
+                  {"StopnjaDDV", 22}});
         test::addLine(*Db, id, test::operationId(*Db, 1, 1), 300, 2, {}, {});
         QVERIFY(computeStoredTotals(*Db));
+        if (arguments.removeOne("REGISTER"))
+            QVERIFY(Db->execute("INSERT INTO tblNarocnik (Ime, Davcna, OblikaERacuna) VALUES "
+                                "('Občina Šentjur', 'SI87654321', 'peppol')"));
         shutDown(); // the data are the process's now
 
         QTemporaryDir out;
@@ -235,7 +261,7 @@ private Q_SLOTS:
         const QByteArray xml = written ? test::readBytes(target) : output;
         if (valmir.exitCode() == 0)
             QVERIFY2(xml.startsWith("<?xml") && xml.contains("2026/007") &&
-                         xml.contains("urn:eslog:2.00"),
+                         xml.contains(format.toUtf8()),
                      xml.left(300).constData());
         else
             QVERIFY(output.isEmpty());

@@ -162,6 +162,52 @@ private Q_SLOTS:
         QCOMPARE(lineCount(&w), 1);
     }
 
+    // What the register alone keeps for e-invoices: the electronic address
+    // as typed, in the form "scheme:identifier" or none, and the format;
+    // shown again when the window opens anew.
+    void keepsTheElectronicAddress_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<int>("format");   // the choice: 0 e-SLOG, 1 Peppol
+        QTest::addColumn<QString>("kept"); // ElektronskiNaslov|OblikaERacuna; empty: nothing saved
+        QTest::newRow("Peppol address") << "9949:SI50223054" << 1 << "9949:SI50223054|peppol";
+        QTest::newRow("none, e-SLOG") << "" << 0 << "|";
+        QTest::newRow("GLN") << "0088:3830000000001" << 0 << "0088:3830000000001|";
+        QTest::newRow("no scheme") << "SI50223054" << 1 << "";
+        QTest::newRow("scheme of letters") << "SI:50223054" << 0 << "";
+    }
+    void keepsTheElectronicAddress() {
+        QFETCH(QString, address);
+        QFETCH(int, format);
+        QFETCH(QString, kept);
+        ModalWatcher watcher;
+        watcher.keys << Qt::Key_Return;
+        {
+            N_narocniki w(appContext());
+            QVERIFY(w.isLoaded());
+            click(&w, "Command1");
+            box(&w, "Text1_0")->setText("Kupec");
+            box(&w, "Text2")->setText(address);
+            auto* combo = w.findChild<QComboBox*>("Combo1");
+            QVERIFY(combo);
+            combo->setCurrentIndex(format);
+            click(&w, "Command2");
+            QCOMPARE(w.isEditing(), kept.isEmpty());
+            QCOMPARE(watcher.seen.size(), kept.isEmpty() ? 1 : 0);
+            if (kept.isEmpty()) {
+                QVERIFY2(watcher.seen.value(0).startsWith(
+                             "Elektronski naslov|Elektronski naslov »" + address + "« ni pravilen"),
+                         qPrintable(watcher.seen.value(0)));
+                QCOMPARE(w.focusWidget() ? w.focusWidget()->objectName() : "Text2", "Text2");
+                QCOMPARE(register_("Ime"), QStringList());
+                return;
+            }
+        }
+        QCOMPARE(register_("ElektronskiNaslov, OblikaERacuna"), QStringList{kept});
+        N_narocniki again(appContext());
+        QCOMPARE(text(&again, "Text2"), address);
+        QCOMPARE(again.findChild<QComboBox*>("Combo1")->currentIndex(), format);
+    }
+
     // The window by the keyboard, over the entry "Kupec": the boxes typed
     // into ("box=text"), then Esc, "Briši" or "Shrani"; the keys answering
     // the boxes that follow (Key_No: the button "Ne" clicked), the boxes
@@ -272,6 +318,8 @@ private Q_SLOTS:
         QFETCH(int, asked);
         QFETCH(QStringList, after);
         add("Geo|Cesta 1|1000|Ljubljana||01 111", QDate(2030, 5, 1));
+        QVERIFY(Db->execute("UPDATE tblNarocnik SET ElektronskiNaslov = '9949:SI50223054', "
+                            "OblikaERacuna = 'peppol'"));
         int questions = 0;
         const CustomerKept kept = keepCustomerCurrent(*Db, customer(invoice), date, [&] {
             ++questions;
@@ -281,6 +329,9 @@ private Q_SLOTS:
         QCOMPARE(questions, asked);
         QCOMPARE(register_(), after);
         QCOMPARE(kept.updated, answer && asked == 1);
+        // An invoice has neither: the register keeps its own.
+        QCOMPARE(register_("Ime, ElektronskiNaslov, OblikaERacuna").first(),
+                 QString("Geo|9949:SI50223054|peppol"));
     }
 };
 
