@@ -32,8 +32,7 @@ constexpr int RowsPerSlice = 20000;
 // rows keep their order. A date that is none goes as Null, counted in
 // *datesEmptied. False on a failure (*error) and on a cancel (*cancelled).
 bool copyTable(Database& file, PgConnection& server, const QString& table, Step* step,
-               const Progress& progress, bool* cancelled, QString* error,
-               qint64* datesEmptied) {
+               const Progress& progress, bool* cancelled, QString* error, qint64* datesEmptied) {
     const QString key = ServerSchema::rowKey(table);
     QVariant after = std::numeric_limits<qint64>::min();
     for (;;) {
@@ -172,8 +171,6 @@ Result copyToServer(Database& file, PgConnection& server, const Progress& progre
         QString error;
         bool stopped = false;
         for (const QString& table : ServerSchema::copiedTables()) {
-            if (ServerSchema::laterTables().contains(table))
-                continue; // once the tables are complete
             step.table = table;
             if (progress && !progress(step))
                 return cancelled();
@@ -185,28 +182,8 @@ Result copyToServer(Database& file, PgConnection& server, const Progress& progre
         if (progress && !progress(step))
             return cancelled();
     }
-    if (!ServerSchema::completeTables(server))
-        return failed(server.lastError());
-    {
-        // The tables of the later steps: the file's rows, not those the
-        // steps made from what the file's first tables hold.
-        Transaction reading(file);
-        if (!reading.active())
-            return failed(file.lastError());
-        Step step;
-        QString error;
-        bool stopped = false;
-        for (const QString& table : ServerSchema::laterTables()) {
-            step.table = table;
-            if (!server.execute(QStringLiteral("DELETE FROM %1").arg(table)))
-                return failed(server.lastError());
-            if (!copyTable(file, server, table, &step, Progress(), &stopped, &error,
-                           &result.datesEmptied))
-                return stopped ? cancelled() : failed(QStringLiteral("%1: %2").arg(table, error));
-        }
-    }
-    if (!ServerSchema::advanceLaterKeys(server) || !countRows(server, &result.counts) ||
-        !onServer.commit())
+    if (!ServerSchema::completeTables(server) || !ServerSchema::advanceLaterKeys(server) ||
+        !countRows(server, &result.counts) || !onServer.commit())
         return failed(server.lastError());
     result.ok = true;
     return result;

@@ -21,18 +21,6 @@ bool runAll(PgConnection& db, const QStringList& statements) {
     return true;
 }
 
-// The tables the server's first version had, whose rows come from the file.
-QStringList firstTables() {
-    return {QStringLiteral("tblSestavljavci"),
-            QStringLiteral("tblTarife"),
-            QStringLiteral("tblGeodetskaStoritev"),
-            QStringLiteral("tbPoste"),
-            QStringLiteral("tblNastavitve"),
-            QStringLiteral("tblNarocnik"),
-            QStringLiteral("tblRacun"),
-            QStringLiteral("tblRacunTarife")};
-}
-
 // The tables as the file has them after every step of Schema.cpp up to
 // FileVersion, in the server's types (see ServerSchema.h). "SL" stands for the
 // Slovenian collation of the file's TEXT COLLATE SLOVENIAN columns.
@@ -307,22 +295,24 @@ QStringList triggerStatements() {
                                   "ON %1 FOR EACH ROW EXECUTE FUNCTION valmir_sprememba('%2')")
                        .arg(table, key.toLower());
     }
-    return changes + QStringList{
-        QStringLiteral("CREATE TRIGGER trIskanjeNov AFTER INSERT ON tblRacun "
-                       "FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_racun()"),
-        // Only what tblIskanje keeps: a reminder's date costs no folding.
-        QStringLiteral("CREATE TRIGGER trIskanjeSprememba AFTER UPDATE OF StevilkaRacuna, Ime, "
-                       "KontaktnaOseba, Delovisce, Zadeva, Posta, Placan, ZaPlacilo "
-                       "ON tblRacun FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_racun()"),
-        QStringLiteral("CREATE TRIGGER trIskanjeBrisanje AFTER DELETE ON tblRacun "
-                       "FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_racun()"),
-        QStringLiteral("CREATE TRIGGER trVsotaNov AFTER INSERT ON tblIskanje "
-                       "FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_vsota()"),
-        QStringLiteral("CREATE TRIGGER trVsotaSprememba AFTER UPDATE ON tblIskanje "
-                       "FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_vsota()"),
-        QStringLiteral("CREATE TRIGGER trVsotaBrisanje AFTER DELETE ON tblIskanje "
-                       "FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_vsota()"),
-    };
+    return changes +
+           QStringList{
+               QStringLiteral("CREATE TRIGGER trIskanjeNov AFTER INSERT ON tblRacun "
+                              "FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_racun()"),
+               // Only what tblIskanje keeps: a reminder's date costs no folding.
+               QStringLiteral(
+                   "CREATE TRIGGER trIskanjeSprememba AFTER UPDATE OF StevilkaRacuna, Ime, "
+                   "KontaktnaOseba, Delovisce, Zadeva, Posta, Placan, ZaPlacilo "
+                   "ON tblRacun FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_racun()"),
+               QStringLiteral("CREATE TRIGGER trIskanjeBrisanje AFTER DELETE ON tblRacun "
+                              "FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_racun()"),
+               QStringLiteral("CREATE TRIGGER trVsotaNov AFTER INSERT ON tblIskanje "
+                              "FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_vsota()"),
+               QStringLiteral("CREATE TRIGGER trVsotaSprememba AFTER UPDATE ON tblIskanje "
+                              "FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_vsota()"),
+               QStringLiteral("CREATE TRIGGER trVsotaBrisanje AFTER DELETE ON tblIskanje "
+                              "FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_vsota()"),
+           };
 }
 
 // Rows moved from the file keep their keys: the next new row takes the
@@ -471,18 +461,18 @@ bool upgradeToEight(PgConnection& db) {
 // which never show the column, need not write it.
 bool upgradeToNine(PgConnection& db) {
     return runAll(
-        db, {QStringLiteral("ALTER TABLE tblRacun ADD COLUMN %1 uuid").arg(SaveKeyColumn),
-             QStringLiteral("CREATE UNIQUE INDEX ixRacunShranitev ON tblRacun (%1)")
-                 .arg(SaveKeyColumn),
-             QStringLiteral(R"(CREATE FUNCTION valmir_shranitev() RETURNS trigger
+        db,
+        {QStringLiteral("ALTER TABLE tblRacun ADD COLUMN %1 uuid").arg(SaveKeyColumn),
+         QStringLiteral("CREATE UNIQUE INDEX ixRacunShranitev ON tblRacun (%1)").arg(SaveKeyColumn),
+         QStringLiteral(R"(CREATE FUNCTION valmir_shranitev() RETURNS trigger
             LANGUAGE plpgsql AS $$
             BEGIN
                 NEW.%1 := nullif(current_setting('%2', true), '')::uuid;
                 RETURN NEW;
             END $$)")
-                 .arg(SaveKeyColumn, SaveKeySetting),
-             QStringLiteral("CREATE TRIGGER trShranitev BEFORE INSERT ON tblRacun "
-                            "FOR EACH ROW EXECUTE FUNCTION valmir_shranitev()")});
+             .arg(SaveKeyColumn, SaveKeySetting),
+         QStringLiteral("CREATE TRIGGER trShranitev BEFORE INSERT ON tblRacun "
+                        "FOR EACH ROW EXECUTE FUNCTION valmir_shranitev()")});
 }
 
 // Version 10: the file's columns of its step 8, the electronic addresses
@@ -507,9 +497,9 @@ bool upgradeToTen(PgConnection& db) { return runAll(db, versionTenStatements());
 // open (without payments it stays as it was ticked). Neither
 // is a change of the invoice's row (its version stays): an editor open on
 // an invoice keeps its work when a payment is booked meanwhile.
-QStringList versionElevenStatements() {
-    QStringList statements = {
-        QStringLiteral(R"(CREATE TABLE tblIzpiski (
+QStringList versionElevenTables() {
+    return {
+        QStringLiteral(R"(CREATE TABLE IF NOT EXISTS tblIzpiski (
             ID bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY,
             IBAN text,
             Oznaka text,
@@ -520,8 +510,7 @@ QStringList versionElevenStatements() {
             Razporejenih bigint,
             Nerazporejenih bigint,
             Bremenitev bigint))"),
-        QStringLiteral("CREATE UNIQUE INDEX ixIzpisekOznaka ON tblIzpiski (IBAN, Oznaka)"),
-        QStringLiteral(R"(CREATE TABLE tblPlacila (
+        QStringLiteral(R"(CREATE TABLE IF NOT EXISTS tblPlacila (
             ID bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY,
             RacunID bigint,
             Datum date,
@@ -531,16 +520,25 @@ QStringList versionElevenStatements() {
             Referenca text,
             Placnik text COLLATE valmir_sl,
             Opis text COLLATE valmir_sl))"),
+        QStringLiteral("ALTER TABLE tblRacun ADD COLUMN IF NOT EXISTS Odprto double precision")};
+}
+
+QStringList versionElevenStatements() {
+    QStringList statements = versionElevenTables();
+    statements << QStringList{
+        QStringLiteral("CREATE UNIQUE INDEX ixIzpisekOznaka ON tblIzpiski (IBAN, Oznaka)"),
         QStringLiteral("CREATE INDEX ixPlacilaRacun ON tblPlacila (RacunID)"),
         QStringLiteral("CREATE INDEX ixPlacilaIzpisek ON tblPlacila (IzpisekID)"),
-        QStringLiteral("ALTER TABLE tblRacun ADD COLUMN Odprto double precision"),
         QStringLiteral("ALTER TABLE tblIskanje ADD COLUMN Odprto double precision"),
+        // A server of before has no payments; the tables moved from a file
+        // bring the file's own (its step made them from the same ticks).
         QStringLiteral("INSERT INTO tblPlacila (RacunID, Znesek, Vir) SELECT r.ID, o.dolg, "
                        "'prenos' FROM tblRacun r CROSS JOIN LATERAL (SELECT round((coalesce("
                        "r.ZaPlacilo, 0) + coalesce((SELECT sum(c.ZaPlacilo) FROM tblRacun c "
                        "WHERE c.IzvirniID = r.ID AND c.Dobropis), 0))::numeric, 2)::double "
                        "precision AS dolg) o WHERE coalesce(r.Placan, false) AND NOT "
-                       "coalesce(r.Dobropis, false) AND o.dolg > 0"),
+                       "coalesce(r.Dobropis, false) AND o.dolg > 0 AND NOT EXISTS (SELECT 1 FROM "
+                       "tblPlacila)"),
         // Ticked paid without any payment (by hand, before payments were
         // kept): nothing is owed.
         QStringLiteral("CREATE FUNCTION valmir_odprto(racun bigint, zaplacilo double precision, "
@@ -565,8 +563,6 @@ QStringList versionElevenStatements() {
                 END IF;
                 RETURN NEW;
             END $$)"),
-        QStringLiteral("CREATE TRIGGER trOdprto BEFORE INSERT OR UPDATE ON tblRacun "
-                       "FOR EACH ROW EXECUTE FUNCTION valmir_odprto_racun()"),
         // A credit note's original, and the payments of an invoice deleted:
         // those from a statement are kept unplaced (the money came), the
         // others go with it.
@@ -586,8 +582,6 @@ QStringList versionElevenStatements() {
                 END IF;
                 RETURN NULL;
             END $$)"),
-        QStringLiteral("CREATE TRIGGER trOdprtoDobropis AFTER INSERT OR UPDATE OR DELETE "
-                       "ON tblRacun FOR EACH ROW EXECUTE FUNCTION valmir_odprto_dobropis()"),
         QStringLiteral(R"(CREATE FUNCTION valmir_odprto_placilo() RETURNS trigger
             LANGUAGE plpgsql AS $$
             BEGIN
@@ -607,8 +601,6 @@ QStringList versionElevenStatements() {
                 END IF;
                 RETURN NULL;
             END $$)"),
-        QStringLiteral("CREATE TRIGGER trOdprtoPlacilo AFTER INSERT OR UPDATE OR DELETE "
-                       "ON tblPlacila FOR EACH ROW EXECUTE FUNCTION valmir_odprto_placilo()"),
         // The version of a row changes with what it holds; what an invoice
         // owes and its paid flag are the payments', not the row's.
         QStringLiteral(R"(CREATE OR REPLACE FUNCTION valmir_verzija() RETURNS trigger
@@ -661,9 +653,6 @@ QStringList versionElevenStatements() {
                 RETURN NULL;
             END $$)"),
         QStringLiteral("DROP TRIGGER trIskanjeSprememba ON tblRacun"),
-        QStringLiteral("CREATE TRIGGER trIskanjeSprememba AFTER UPDATE OF StevilkaRacuna, Ime, "
-                       "KontaktnaOseba, Delovisce, Zadeva, Posta, Placan, ZaPlacilo, Odprto "
-                       "ON tblRacun FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_racun()"),
         QStringLiteral(R"(CREATE OR REPLACE FUNCTION valmir_iskanje_vsota() RETURNS trigger
             LANGUAGE plpgsql AS $$
             BEGIN
@@ -680,11 +669,28 @@ QStringList versionElevenStatements() {
                 END IF;
                 RETURN NULL;
             END $$)"),
-        // Every invoice's open amount once (its version stays, see above).
-        QStringLiteral("UPDATE tblRacun SET Odprto = NULL"),
-        QStringLiteral(
-            "UPDATE tblIskanjeVsota SET NeplacanoCentov = (SELECT "
-            "coalesce(sum(valmir_neplacano_centov(Placan, Odprto)), 0) FROM tblIskanje)"),
+        // Every invoice's open amount and paid flag once, a statement each
+        // (their versions stay, see above), before the triggers that keep
+        // them row by row; the row of the sums is made anew after them, not
+        // updated once for every invoice.
+        QStringLiteral("DELETE FROM tblIskanjeVsota"),
+        QStringLiteral("UPDATE tblRacun SET Odprto = valmir_odprto(ID, ZaPlacilo, Dobropis, "
+                       "Placan)"),
+        QStringLiteral("UPDATE tblRacun r SET Placan = Odprto < 0.005 WHERE NOT coalesce(Dobropis, "
+                       "false) AND Placan IS DISTINCT FROM (Odprto < 0.005) AND EXISTS (SELECT 1 "
+                       "FROM tblPlacila p WHERE p.RacunID = r.ID)"),
+        QStringLiteral("UPDATE tblIskanje i SET Placan = r.Placan, Odprto = r.Odprto FROM "
+                       "tblRacun r WHERE r.ID = i.ID"),
+        sumsFromSearch(),
+        QStringLiteral("CREATE TRIGGER trOdprto BEFORE INSERT OR UPDATE ON tblRacun "
+                       "FOR EACH ROW EXECUTE FUNCTION valmir_odprto_racun()"),
+        QStringLiteral("CREATE TRIGGER trOdprtoDobropis AFTER INSERT OR UPDATE OR DELETE "
+                       "ON tblRacun FOR EACH ROW EXECUTE FUNCTION valmir_odprto_dobropis()"),
+        QStringLiteral("CREATE TRIGGER trOdprtoPlacilo AFTER INSERT OR UPDATE OR DELETE "
+                       "ON tblPlacila FOR EACH ROW EXECUTE FUNCTION valmir_odprto_placilo()"),
+        QStringLiteral("CREATE TRIGGER trIskanjeSprememba AFTER UPDATE OF StevilkaRacuna, Ime, "
+                       "KontaktnaOseba, Delovisce, Zadeva, Posta, Placan, ZaPlacilo, Odprto "
+                       "ON tblRacun FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_racun()"),
     };
     for (const QString& table : laterTables()) {
         statements << versionColumnStatements(table) << versionTriggerStatements(table)
@@ -720,6 +726,17 @@ bool upgrade(PgConnection& db, int from, int to) {
             return false;
     }
     return true;
+}
+
+QStringList firstTables() {
+    return {QStringLiteral("tblSestavljavci"),
+            QStringLiteral("tblTarife"),
+            QStringLiteral("tblGeodetskaStoritev"),
+            QStringLiteral("tbPoste"),
+            QStringLiteral("tblNastavitve"),
+            QStringLiteral("tblNarocnik"),
+            QStringLiteral("tblRacun"),
+            QStringLiteral("tblRacunTarife")};
 }
 
 QStringList copiedTables() { return firstTables() + laterTables(); }
@@ -802,7 +819,13 @@ bool prepare(PgConnection& db) {
 
 bool createTables(PgConnection& db, int version) {
     return runAll(db, tableStatements()) && (version < 10 || runAll(db, versionTenStatements())) &&
-           runAll(db, functionStatements());
+           (version < 11 || runAll(db, versionElevenTables())) && runAll(db, functionStatements());
+}
+
+QString sumsFromSearch() {
+    return QStringLiteral("INSERT INTO tblIskanjeVsota (ID, Racunov, NeplacanoCentov) SELECT 1, "
+                          "count(*), coalesce(sum(valmir_neplacano_centov(Placan, Odprto)), 0) "
+                          "FROM tblIskanje");
 }
 
 bool completeTables(PgConnection& db, int version) {

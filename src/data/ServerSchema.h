@@ -39,9 +39,11 @@ inline constexpr int NoticeKeys = 50;
 
 // The tables whose rows come from the file, as the program names them.
 QStringList copiedTables();
-// The tables of copiedTables() that later steps than FirstVersion made
-// (upgrade()): a file's rows of them go to the server once its tables are
-// complete, and their keys' next numbers follow then (advanceLaterKeys).
+// The tables of copiedTables() the server's first version had, and those
+// later steps than FirstVersion made (upgrade()). The later ones are made
+// bare with the first (createTables) for a file of their version; their
+// keys' next numbers follow once the tables are complete (advanceLaterKeys).
+QStringList firstTables();
 QStringList laterTables();
 bool advanceLaterKeys(PgConnection& db);
 // Every table the program makes on a server (the names fold to lower case
@@ -72,6 +74,9 @@ bool prepare(PgConnection& db);
 // The tables of a file of FileVersion (for `version` below 10, of an older
 // server: without the file's columns of its step 8, which upgrade() adds).
 bool createTables(PgConnection& db, int version = Version);
+// The row of the status line's sums made from the search table, in one
+// statement (after its row was deleted).
+QString sumsFromSearch();
 bool completeTables(PgConnection& db, int version = Version);
 
 // Brings tables of version `from` (FirstVersion or later) to `to`, step by

@@ -30,11 +30,14 @@ void facts(DocumentBlocks& d, const ReminderInput& in) {
     line(QStringLiteral("Datum računa: "), dateText(r.date));
     line(QStringLiteral("Rok plačila: "), dateText(r.due));
     line(QStringLiteral("Dni zamude: "), countText(daysOverdue(r.due, in.today)));
-    // What credit notes took back is shown, so that the sum asked for adds up.
-    if (r.credited != 0) {
+    // What credit notes took back and what was paid are shown, so that the
+    // sum asked for adds up.
+    if (r.credited != 0 || r.payments != 0)
         line(QStringLiteral("Znesek računa: "), currencyText(r.total));
+    if (r.credited != 0)
         line(QStringLiteral("Dobropisano: "), currencyText(r.credited));
-    }
+    if (r.payments != 0)
+        line(QStringLiteral("Plačano: "), currencyText(r.payments));
     block::Paragraph owed;
     owed.text = QStringLiteral("Dolgovani znesek: ") + currencyText(r.owed());
     owed.bold = true;

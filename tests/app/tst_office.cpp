@@ -702,7 +702,8 @@ private Q_SLOTS:
             // triggers of its step 9.
             {"data/Schema.cpp", "UPDATE tblRacun SET Odprto = "},
             {"data/Schema.cpp", "UPDATE tblRacun SET Placan = 0 WHERE ID = %1 AND "},
-            {"data/ServerSchema.cpp", "UPDATE tblRacun SET Odprto = NULL"},
+            {"data/ServerSchema.cpp", "UPDATE tblRacun SET Odprto = "},
+            {"data/ServerSchema.cpp", "UPDATE tblRacun r SET Placan = Odprto < 0.005 "},
             // A payment is never edited: a reversal takes back the one of a
             // statement, unticking the hand ones, and an unplaced one is
             // given an invoice only while it has none.

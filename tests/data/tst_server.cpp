@@ -216,12 +216,8 @@ private Q_SLOTS:
                 expected << "verzija bigint "
                          << "spremenil text "
                          << "spremenjeno timestamp with time zone ";
-            // What a later step of the file added comes after the server's own.
-            if (table == u"tblRacun") {
-                QVERIFY(expected.removeAll("odprto double precision ") == 1);
-                expected << "shranitev uuid "
-                         << "odprto double precision ";
-            }
+            if (table == u"tblRacun")
+                expected << "shranitev uuid ";
             const QStringList onServer = shownRows(serverRows(
                 *db,
                 "SELECT column_name || ' ' || data_type || ' ' || coalesce(collation_name, '') "
