@@ -18,7 +18,7 @@
 #include "data/Database.h"
 #include "data/Recordset.h"
 #include "document/UpnQr.h"
-#include "invoice/Payments.h"
+#include "document/Payments.h"
 #include "text/Clock.h"
 
 #include <QDateTime>

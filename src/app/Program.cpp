@@ -9,7 +9,7 @@
 #include "data/Backup.h"
 #include "data/Schema.h"
 #include "document/EInvoice.h"
-#include "invoice/Payments.h"
+#include "document/Payments.h"
 #include "text/Clock.h"
 #include "text/Messages.h"
 #include "ui/AppIcon.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "invoice/Payments.h"
+#include "document/Payments.h"
 #include "ui/AppContext.h"
 
 #include <QDialog>

@@ -5,7 +5,7 @@
 #include "invoice/InvoiceFields.h"
 #include "invoice/InvoiceSaver.h"
 #include "invoice/Numbering.h"
-#include "invoice/Payments.h"
+#include "document/Payments.h"
 #include "invoice/PostOffice.h"
 #include "invoice/Pricing.h"
 #include "invoice/WorkingTable.h"

@@ -11,10 +11,10 @@
 #include "data/PgConnection.h"
 #include "data/Schema.h"
 #include "data/ServerSchema.h"
+#include "document/Payments.h"
 #include "document/Settings.h"
 #include "invoice/CreditNote.h"
 #include "invoice/InvoiceSaver.h"
-#include "invoice/Payments.h"
 #include "invoice/Purge.h"
 #include "invoice/StoredTotals.h"
 #include "invoice/WorkingTable.h"
@@ -707,10 +707,10 @@ private Q_SLOTS:
             // A payment is never edited: a reversal takes back the one of a
             // statement, unticking the hand ones, and an unplaced one is
             // given an invoice only while it has none.
-            {"invoice/Payments.cpp", "DELETE FROM tblPlacila WHERE ID = ? AND Vir = ?"},
-            {"invoice/Payments.cpp", "DELETE FROM tblPlacila WHERE RacunID = ? AND Vir <> ?"},
-            {"invoice/Payments.cpp", "UPDATE tblPlacila SET RacunID = ? WHERE ID = ? AND "
-                                     "RacunID IS NULL"},
+            {"document/Payments.cpp", "DELETE FROM tblPlacila WHERE ID = ? AND Vir = ?"},
+            {"document/Payments.cpp", "DELETE FROM tblPlacila WHERE RacunID = ? AND Vir <> ?"},
+            {"document/Payments.cpp", "UPDATE tblPlacila SET RacunID = ? WHERE ID = ? AND "
+                                      "RacunID IS NULL"},
             // The date of use only moves on.
             {"codelists/Customers.cpp", "UPDATE tblNarocnik SET Uporabljen = ? WHERE ID = ? AND "},
             // A service's operations follow its new number, all at once.

@@ -5,7 +5,7 @@
 #include "document/Reminder.h"
 #include "document/UpnQr.h"
 #include "invoice/InvoiceSearch.h"
-#include "invoice/Payments.h"
+#include "document/Payments.h"
 #include "text/Clock.h"
 #include "text/TextForms.h"
 #include "windows/Izpisek.h"

@@ -1,4 +1,4 @@
-#include "invoice/Payments.h"
+#include "document/Payments.h"
 
 #include "data/Database.h"
 #include "data/EngineQuery.h"
