@@ -306,25 +306,25 @@ bool readPayments(Database& db, qint64 invoiceId, QList<Payment>* out) {
 
 namespace {
 
-bool isCreditNote(Database& db, qint64 invoiceId, bool* creditNote) {
+// False, with the engine's error or the refusal, for a credit note: it
+// is never paid.
+bool payable(Database& db, qint64 invoiceId) {
     QVariant v;
     if (!db.queryValue(QStringLiteral("SELECT ifnull(Dobropis, False) FROM tblRacun WHERE ID = ?"),
                        {invoiceId}, &v))
         return false;
-    *creditNote = v.toBool();
+    if (v.toBool()) {
+        db.setError(PaymentMessages::CreditNoteNotPaid);
+        return false;
+    }
     return true;
 }
 
 } // namespace
 
 bool bookPayment(Database& db, qint64 invoiceId, const QDate& date, double amount) {
-    bool creditNote = false;
-    if (!isCreditNote(db, invoiceId, &creditNote))
+    if (!payable(db, invoiceId))
         return false;
-    if (creditNote) {
-        db.setError(PaymentMessages::CreditNoteNotPaid);
-        return false;
-    }
     qint64 key = 0;
     return db.insert(QStringLiteral("INSERT INTO tblPlacila (RacunID, Datum, Znesek, Vir) "
                                     "VALUES (?, ?, ?, ?)"),
@@ -345,13 +345,8 @@ bool openAmount(Database& db, qint64 invoiceId, double* open) {
 }
 
 bool placePayment(Database& db, qint64 paymentId, qint64 invoiceId) {
-    bool creditNote = false;
-    if (!isCreditNote(db, invoiceId, &creditNote))
+    if (!payable(db, invoiceId))
         return false;
-    if (creditNote) {
-        db.setError(PaymentMessages::CreditNoteNotPaid);
-        return false;
-    }
     Transaction tx(db);
     if (!tx.active() ||
         !db.execute(QStringLiteral("UPDATE tblPlacila SET RacunID = ? WHERE ID = ? AND "
