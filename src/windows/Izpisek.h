@@ -33,7 +33,7 @@ private:
     void fill();
     void placeAsked();
 
-    const AppContext& m_context;
+    AppContext m_context;
     StatementImport m_read;
     QLabel* m_summary = nullptr;
     QTableWidget* m_list = nullptr;
