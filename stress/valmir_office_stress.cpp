@@ -28,7 +28,8 @@
 //   - every invoice of picked operations holds exactly its workstation's
 //     picks;
 //   - the counter (StRacuna, of the year LetoStevca) is past every number;
-//   - the kept counts (tblIskanjeVsota) equal a count over tblRacun, and
+//   - the kept counts (tblIskanjeVsota) equal a count over tblRacun (what
+//     is open worked out anew from the payments and credit notes), and
 //     tblIskanje holds a row for each invoice;
 //   - every invoice a worker reported saved (and nobody deleted later) is
 //     there under its number; none reported deleted is;
@@ -533,7 +534,8 @@ struct Parent {
                  QStringLiteral(
                      "SELECT (SELECT Racunov || ':' || NeplacanoCentov FROM tblIskanjeVsota), "
                      "(SELECT count(*) || ':' || coalesce(sum(valmir_neplacano_centov("
-                     "Placan, ZaPlacilo)), 0) FROM tblRacun), (SELECT count(*) FROM "
+                     "Placan, valmir_odprto(ID, ZaPlacilo, Dobropis, Placan))), 0) FROM "
+                     "tblRacun), (SELECT count(*) FROM "
                      "tblIskanje i JOIN tblRacun r ON r.ID = i.ID), (SELECT count(*) FROM "
                      "tblIskanje)"));
         if (!counts.isEmpty()) {

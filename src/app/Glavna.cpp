@@ -23,6 +23,7 @@
 #include "ui/MessageBox.h"
 #include "ui/SearchBar.h"
 #include "windows/Brisanje.h"
+#include "windows/Izpisek.h"
 #include "windows/N_data.h"
 #include "windows/N_narocniki.h"
 #include "windows/N_osebje.h"
@@ -83,13 +84,16 @@ constexpr SortableColumn InvoiceColumns[] = {
     {u"Zapade", u"Zapade", u"General Date", 10},
     {u"Opomin", u"Opomin", u"General Date", 18},
     {u"Opominov", u"Opominov", u"", 3}, // hidden: read by the "Opomin" column
+    // What is still owed: the sum to pay less the payments and credit notes.
+    {u"Odprto", u"Odprto", u"Currency", 12},
     // The quotes' list only: the invoices made from each quote.
     {u"Račun", u"ID", u"", 11},
 };
 constexpr int PaidColumn = 2;
-constexpr int DueColumn = int(std::size(InvoiceColumns)) - 4;
-constexpr int ReminderColumn = int(std::size(InvoiceColumns)) - 3;
-constexpr int ReminderCountColumn = int(std::size(InvoiceColumns)) - 2;
+constexpr int DueColumn = int(std::size(InvoiceColumns)) - 5;
+constexpr int ReminderColumn = int(std::size(InvoiceColumns)) - 4;
+constexpr int ReminderCountColumn = int(std::size(InvoiceColumns)) - 3;
+constexpr int OpenColumn = int(std::size(InvoiceColumns)) - 2;
 constexpr int QuoteInvoiceColumn = int(std::size(InvoiceColumns)) - 1;
 
 // The list's model shows one field a column: the "Opomin" column puts the
@@ -159,6 +163,8 @@ void restoreCopy(Glavna& main) { restoreBackupCopy(&main, main.context()); }
 // The manual is not modal: it stays open beside the main window.
 void showManual(Glavna& main) { Navodila::showManual(&main); }
 
+void importStatements(Glavna& main) { Izpisek::importFiles(main.context(), &main); }
+
 void showAbout(Glavna& main) {
     frmAbout about(&main);
     about.exec();
@@ -173,6 +179,7 @@ constexpr MenuItem DataItems[] = {
     {"M1_S", u"&Strežnik...", openModal<N_streznik>, false},
     Separator,
     {"M1_5", u"&Pregled prometa...", openModal<Pregled>, false},
+    {"M1_I", u"&Uvoz bančnega izpiska...", importStatements, true},
     Separator,
     {"M1_2", u"&Brisanje starih računov...", openModal<Brisanje>, true},
     Separator,
@@ -631,7 +638,7 @@ void Glavna::invoiceFromQuote() {
 void Glavna::showKind() {
     const bool quotes = m_quotesCheck->isChecked();
     // Neither paid nor due nor reminded of: a quote is no invoice.
-    for (int column : {PaidColumn, DueColumn, ReminderColumn})
+    for (int column : {PaidColumn, DueColumn, ReminderColumn, OpenColumn})
         m_list->setColumnHidden(column, quotes);
     m_list->setColumnHidden(QuoteInvoiceColumn, !quotes);
     m_overdueCheck->setEnabled(!quotes);

@@ -9,6 +9,7 @@
 #include "data/Backup.h"
 #include "data/Schema.h"
 #include "document/EInvoice.h"
+#include "document/Payments.h"
 #include "text/Clock.h"
 #include "text/Messages.h"
 #include "ui/AppIcon.h"
@@ -19,6 +20,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTemporaryDir>
@@ -40,10 +42,10 @@ const QString Description =
     QStringLiteral("VALMIR 2009 - aplikacija za pripravo računa geodetske storitve");
 const QString Usage = QStringLiteral("Uporaba: valmir [--data-dir MAPA] [--server POVEZAVA] "
                                      "[--e-racun ŠTEVILKA DATOTEKA [--oblika eslog|peppol] | "
-                                     "--prenesi POVEZAVA]");
+                                     "--prenesi POVEZAVA | --izpisek DATOTEKA...]");
 
 struct CommandLine {
-    enum Asks { Run, Help, Version, EInvoice, Transfer, Wrong };
+    enum Asks { Run, Help, Version, EInvoice, Transfer, Statements, Wrong };
     Asks asks = Run;
     QString dataDir;
     QString error;          // what is wrong, for Wrong
@@ -52,6 +54,7 @@ struct CommandLine {
     EInvoiceFormat format = EInvoiceFormat::OfCustomer; // the e-invoice's, --oblika
     QString conninfo;       // the server database, for Transfer
     QString server;         // the server database to work on (Run)
+    QStringList statements; // the bank statements to read, for Statements
     bool onConsole = false; // a wrong line is told on the console, not in a box
 };
 
@@ -66,14 +69,15 @@ CommandLine readCommandLine(const QStringList& arguments) {
                                       QStringLiteral("POVEZAVA"));
     const QCommandLineOption server(QStringLiteral("server"), QString(),
                                     QStringLiteral("POVEZAVA"));
+    const QCommandLineOption statements(QStringLiteral("izpisek"));
     const QCommandLineOption form(QStringLiteral("oblika"), QString(),
                                   QStringLiteral("eslog|peppol"));
-    parser.addOptions({dataDir, help, version, eInvoice, transfer, server, form});
+    parser.addOptions({dataDir, help, version, eInvoice, transfer, server, statements, form});
     CommandLine line;
     // Whoever asks for an e-invoice works on a console and reads it there.
     line.onConsole = std::any_of(arguments.cbegin(), arguments.cend(), [](const QString& a) {
         return a == u"--e-racun" || a.startsWith(QStringLiteral("--e-racun=")) ||
-               a == u"--prenesi" || a.startsWith(QStringLiteral("--prenesi="));
+               a == u"--prenesi" || a.startsWith(QStringLiteral("--prenesi=")) || a == u"--izpisek";
     });
     const auto wrong = [&line](const QString& error) {
         line.asks = CommandLine::Wrong;
@@ -117,6 +121,15 @@ CommandLine readCommandLine(const QStringList& arguments) {
     }
     if (parser.isSet(form) && !parser.isSet(eInvoice))
         return wrong(QStringLiteral("--oblika gre le skupaj z --e-racun."));
+    if (parser.isSet(statements)) {
+        if (parser.isSet(eInvoice))
+            return wrong(QStringLiteral("--izpisek in --e-racun ne gresta skupaj."));
+        if (positional.isEmpty())
+            return wrong(QStringLiteral("Za --izpisek manjka datoteka izpiska."));
+        line.asks = CommandLine::Statements;
+        line.statements = positional;
+        return line;
+    }
     if (parser.isSet(eInvoice)) {
         if (parser.isSet(form)) {
             const QString asked = parser.value(form);
@@ -163,6 +176,10 @@ QString helpText() {
                "                   prenese podatke v prazno bazo na strežniku PostgreSQL\n"
                "                   (niz za povezavo libpq, npr. \"host=streznik dbname=valmir\";\n"
                "                   geslo v ~/.pgpass), izpiše število vrstic in konča\n"
+               "  --izpisek DATOTEKA...\n"
+               "                   prebere bančne izpiske camt.053 in razporedi plačila\n"
+               "                   računom; za vsako datoteko izpiše vrstico in konča, brez\n"
+               "                   oken; s --server v bazo na strežniku\n"
                "  -h, --help       izpiše ta navodila in konča\n"
                "  -v, --version    izpiše različico programa in konča\n");
 }
@@ -226,6 +243,53 @@ int writeEInvoice(const CommandLine& line) {
     return 0;
 }
 
+// "--izpisek FILE...": each bank statement read and booked in a
+// transaction of its own, without a display; a line per file on the
+// standard output, a refused file's on the standard error (exit 1). The
+// data are opened as for an e-invoice.
+int readStatements(const CommandLine& line) {
+    const std::unique_ptr<QCoreApplication> core = headlessApplication();
+    const QString folder = line.dataDir.isEmpty() ? defaultDataFolder() : line.dataDir;
+    const QString data = QDir(folder).filePath(DataFileName);
+    if (line.server.isEmpty() && !QFileInfo(data).isFile())
+        return toldOnConsole(
+            QStringLiteral("Podatkov ni: »%1« ne obstaja.").arg(QDir::toNativeSeparators(data)),
+            StartFailed);
+    QTemporaryDir scratch;
+    if (!scratch.isValid())
+        return toldOnConsole(scratch.errorString(), StartFailed);
+    StartupOptions options;
+    options.dataDir = folder;
+    options.tempDir = scratch.path();
+    options.server = line.server;
+    const StartupResult started = startUp(options);
+    if (!started.ok)
+        return toldOnConsole(started.message, StartFailed);
+    if (!started.keptBeforeUpgrade.isEmpty())
+        toldOnConsole(BackupMessages::KeptBeforeUpgrade.text.arg(
+                          QDir::toNativeSeparators(started.keptBeforeUpgrade)),
+                      0);
+    int rc = 0;
+    for (const QString& path : line.statements) {
+        const QString shown = QDir::toNativeSeparators(path);
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            rc = toldOnConsole(PaymentMessages::FileNotRead.arg(shown, file.errorString()),
+                               StartFailed);
+            continue;
+        }
+        const StatementImport read = importStatement(*Db, file.readAll(), today());
+        if (!read.ok) {
+            rc = toldOnConsole(shown + QStringLiteral(": ") + read.error, StartFailed);
+            continue;
+        }
+        std::fputs((importSummary(shown, read) + u'\n').toUtf8().constData(), stdout);
+        std::fflush(stdout);
+    }
+    shutDown();
+    return rc;
+}
+
 // The day's copy of the data on a normal exit. A failure is kept and told
 // at the next start; when even that note cannot be written (a full disk),
 // it is told at once.
@@ -274,6 +338,8 @@ int answerOnConsole(const QStringList& arguments) {
     const CommandLine line = readCommandLine(arguments);
     if (line.asks == CommandLine::EInvoice)
         return writeEInvoice(line);
+    if (line.asks == CommandLine::Statements)
+        return readStatements(line);
     if (line.asks == CommandLine::Transfer)
         return ServerTransfer::run(line.dataDir, line.conninfo);
     if (line.asks == CommandLine::Wrong && line.onConsole)

@@ -32,8 +32,7 @@ constexpr int RowsPerSlice = 20000;
 // rows keep their order. A date that is none goes as Null, counted in
 // *datesEmptied. False on a failure (*error) and on a cancel (*cancelled).
 bool copyTable(Database& file, PgConnection& server, const QString& table, Step* step,
-               const Progress& progress, bool* cancelled, QString* error,
-               qint64* datesEmptied) {
+               const Progress& progress, bool* cancelled, QString* error, qint64* datesEmptied) {
     const QString key = ServerSchema::rowKey(table);
     QVariant after = std::numeric_limits<qint64>::min();
     for (;;) {
@@ -51,16 +50,25 @@ bool copyTable(Database& file, PgConnection& server, const QString& table, Step*
             return true;
         // Field 0 is the rowid: the key, or left out where the table's
         // own ID is it.
-        QStringList columns = rs->fieldNames().mid(1);
+        QStringList columns;
         if (!key.isEmpty())
-            columns.prepend(key);
+            columns << key;
         const int first = key.isEmpty() ? 1 : 0, fields = int(rs->fieldNames().size());
+        // What an invoice owes is the payments': the server works it out
+        // once they are there.
+        QList<int> sent;
+        for (int c = first; c < fields; ++c)
+            if (!(table == u"tblRacun" && rs->fieldNames().at(c) == u"Odprto")) {
+                sent << c;
+                if (c > 0)
+                    columns << rs->fieldNames().at(c);
+            }
         QList<QVariantList> rows;
         rows.reserve(count);
         for (int p = 0; p < count; ++p) {
             QVariantList row;
             row.reserve(columns.size());
-            for (int c = first; c < fields; ++c)
+            for (int c : std::as_const(sent))
                 row << (rs->fieldType(c) == Recordset::FieldType::Date
                             ? ServerBackup::dateForServer(rs->value(p, c), datesEmptied)
                             : rs->value(p, c));
@@ -174,8 +182,8 @@ Result copyToServer(Database& file, PgConnection& server, const Progress& progre
         if (progress && !progress(step))
             return cancelled();
     }
-    if (!ServerSchema::completeTables(server) || !countRows(server, &result.counts) ||
-        !onServer.commit())
+    if (!ServerSchema::completeTables(server) || !ServerSchema::advanceLaterKeys(server) ||
+        !countRows(server, &result.counts) || !onServer.commit())
         return failed(server.lastError());
     result.ok = true;
     return result;

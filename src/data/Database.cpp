@@ -539,6 +539,15 @@ QVariant Database::scalar(const QString& sql, const QVariantList& params) {
 bool QueryRow::isNull(int column) const { return m_query.isNull(column); }
 qint64 QueryRow::integer(int column) const { return m_query.integer(column); }
 double QueryRow::number(int column) const { return m_query.number(column); }
+QString QueryRow::text(int column) const {
+    return m_query.field(column, Recordset::FieldType::Other).toString();
+}
+QDate QueryRow::date(int column) const {
+    return m_query.field(column, Recordset::FieldType::Date).toDate();
+}
+bool QueryRow::boolean(int column) const {
+    return m_query.field(column, Recordset::FieldType::YesNo).toBool();
+}
 
 bool Database::forEachRow(const QString& sql, const QVariantList& params,
                           const std::function<void(const QueryRow&)>& row) {

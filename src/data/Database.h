@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -25,6 +26,9 @@ public:
     bool isNull(int column) const;
     qint64 integer(int column) const;
     double number(int column) const;
+    QString text(int column) const;
+    QDate date(int column) const; // none for Null or what is no date
+    bool boolean(int column) const;
 
 private:
     const EngineQuery& m_query;

@@ -68,6 +68,59 @@ QString searchUpdateTrigger(const QString& columns) {
         .arg(columns, searchedText(QStringLiteral("new.")));
 }
 
+// Whether the invoice (the row of tblRacun a statement updates) has
+// payments.
+QString hasPayments() {
+    return QStringLiteral("EXISTS (SELECT 1 FROM tblPlacila p WHERE p.RacunID = tblRacun.ID)");
+}
+
+// What an invoice still owes: its sum to pay less its payments and what
+// its credit notes (stored negative) take back; below nought when it was
+// overpaid. Kept as the engine sums it: the cents are rounded where they
+// are counted, as the sum to pay's are. An invoice ticked paid without any payment (by hand, before
+// payments were kept) owes nothing; a credit note owes nothing and is
+// owed nothing.
+QString openAmount() {
+    return QStringLiteral(
+               "CASE WHEN ifnull(Dobropis, 0) THEN 0 WHEN ifnull(Placan, 0) AND NOT %1 THEN 0 "
+               "ELSE ifnull(ZaPlacilo, 0) - "
+               "(SELECT total(p.Znesek) FROM tblPlacila p WHERE p.RacunID = tblRacun.ID) + "
+               "(SELECT total(c.ZaPlacilo) FROM tblRacun c WHERE c.IzvirniID = tblRacun.ID "
+               "AND c.Dobropis) END")
+        .arg(hasPayments());
+}
+
+// Of an invoice whose last payment went: the paid flag its payments made
+// goes with them.
+QString paymentsGone(const QString& id) {
+    return QStringLiteral("UPDATE tblRacun SET Placan = 0 WHERE ID = %1 AND ifnull(Placan, 0) AND "
+                          "ifnull(Dobropis, 0) = 0 AND NOT %2; ")
+        .arg(id, hasPayments());
+}
+
+// The statements of a trigger that bring the open amount of the invoice
+// `id` up to date, and its paid flag with it: an invoice with payments is
+// paid exactly when nothing is open. Without payments the flag stays as it
+// was ticked; a credit note keeps its flag (it is never paid).
+QString refreshOpen(const QString& id) {
+    // One statement, and none where both are right already: a trigger
+    // that fires within another's sees the row as it is.
+    const QString paid =
+        QStringLiteral("CASE WHEN ifnull(Dobropis, 0) OR NOT %1 THEN Placan ELSE (%2) < 0.005 END")
+            .arg(hasPayments(), openAmount());
+    return QStringLiteral("UPDATE tblRacun SET Odprto = %2, Placan = %3 WHERE ID = %1 AND "
+                          "(Odprto IS NOT %2 OR Placan IS NOT %3); ")
+        .arg(id, openAmount(), paid);
+}
+
+// What a row of tblIskanje adds to the sum still unpaid, in cents, from
+// step 9 on: what an unpaid invoice still owes.
+QString openCents(const QString& row) {
+    return QStringLiteral("CASE WHEN ifnull(%1Placan, 0) = 0 "
+                          "THEN ifnull(CAST(round(%1Odprto * 100) AS INTEGER), 0) ELSE 0 END")
+        .arg(row);
+}
+
 bool runAll(Database& db, const QStringList& statements) {
     for (const QString& sql : statements)
         if (!db.execute(sql))
@@ -342,6 +395,117 @@ const QList<UpgradeStep>& upgradeSteps() {
           QStringLiteral(
               "ALTER TABLE tblNarocnik ADD COLUMN ElektronskiNaslov TEXT COLLATE SLOVENIAN"),
           QStringLiteral("ALTER TABLE tblNarocnik ADD COLUMN OblikaERacuna TEXT")}},
+        // Payments as records: each one of an invoice (none while it is not
+        // placed), read from a bank statement, booked by hand or brought
+        // over from the paid flag of before (one payment of what the
+        // invoice owed, no date). Each statement read is kept once per
+        // account. What an invoice still owes is kept on its row (Odprto)
+        // and in the search table by the engine with every change of a
+        // payment, an invoice or a credit note; the sum still unpaid of the
+        // status line counts it instead of the sum to pay.
+        {9,
+         {QStringLiteral(R"(CREATE TABLE tblIzpiski (
+            ID INTEGER PRIMARY KEY,
+            IBAN TEXT,
+            Oznaka TEXT,
+            Od DATE,
+            Do DATE,
+            Uvozen DATE,
+            Prilivov INTEGER,
+            Razporejenih INTEGER,
+            Nerazporejenih INTEGER,
+            Bremenitev INTEGER))"),
+          QStringLiteral("CREATE UNIQUE INDEX ixIzpisekOznaka ON tblIzpiski (IBAN, Oznaka)"),
+          QStringLiteral(R"(CREATE TABLE tblPlacila (
+            ID INTEGER PRIMARY KEY,
+            RacunID INTEGER,
+            Datum DATE,
+            Znesek REAL,
+            Vir TEXT,
+            IzpisekID INTEGER,
+            Referenca TEXT,
+            Placnik TEXT COLLATE SLOVENIAN,
+            Opis TEXT COLLATE SLOVENIAN))"),
+          QStringLiteral("CREATE INDEX ixPlacilaRacun ON tblPlacila (RacunID)"),
+          QStringLiteral("CREATE INDEX ixPlacilaIzpisek ON tblPlacila (IzpisekID)"),
+          QStringLiteral("ALTER TABLE tblRacun ADD COLUMN Odprto REAL"),
+          QStringLiteral("ALTER TABLE tblIskanje ADD COLUMN Odprto REAL"),
+          QStringLiteral("INSERT INTO tblPlacila (RacunID, Znesek, Vir) SELECT r.ID, "
+                         "round(ifnull(r.ZaPlacilo, 0) + (SELECT total(c.ZaPlacilo) FROM "
+                         "tblRacun c WHERE c.IzvirniID = r.ID AND c.Dobropis), 2), 'prenos' "
+                         "FROM tblRacun r WHERE ifnull(r.Placan, 0) AND ifnull(r.Dobropis, 0) = 0 "
+                         "AND round(ifnull(r.ZaPlacilo, 0) + (SELECT total(c.ZaPlacilo) FROM "
+                         "tblRacun c WHERE c.IzvirniID = r.ID AND c.Dobropis), 2) > 0"),
+          QStringLiteral("DROP TRIGGER trIskanjeNov"),
+          QStringLiteral("DROP TRIGGER trIskanjeSprememba"),
+          QStringLiteral("DROP TRIGGER trVsotaNov"),
+          QStringLiteral("DROP TRIGGER trVsotaSprememba"),
+          QStringLiteral("DROP TRIGGER trVsotaBrisanje"),
+          QStringLiteral("UPDATE tblRacun SET Odprto = ") + openAmount(),
+          QStringLiteral("UPDATE tblIskanje SET (Placan, Odprto) = (SELECT r.Placan, r.Odprto "
+                         "FROM tblRacun r WHERE r.ID = tblIskanje.ID)"),
+          QStringLiteral("UPDATE tblIskanjeVsota SET NeplacanoCentov = "
+                         "(SELECT ifnull(sum(%1), 0) FROM tblIskanje)")
+              .arg(openCents(QString())),
+          QStringLiteral("CREATE TRIGGER trIskanjeSprememba AFTER UPDATE OF StevilkaRacuna, Ime, "
+                         "KontaktnaOseba, Delovisce, Zadeva, Posta, Placan, ZaPlacilo, Odprto "
+                         "ON tblRacun BEGIN DELETE FROM tblIskanje WHERE ID = old.ID; "
+                         "INSERT OR REPLACE INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo, "
+                         "Odprto) SELECT r.ID, %1, r.Placan, r.ZaPlacilo, r.Odprto FROM "
+                         "tblRacun r WHERE r.ID = new.ID; END")
+              .arg(searchedText(QStringLiteral("r."))),
+          // The search rows are made from the invoice's row as it is, so
+          // that the order in which the triggers of one change fire does
+          // not matter (trOdprtoNov updates the row it fires on).
+          QStringLiteral("CREATE TRIGGER trIskanjeNov AFTER INSERT ON tblRacun BEGIN "
+                         "DELETE FROM tblIskanje WHERE ID = new.ID; "
+                         "INSERT INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo, Odprto) "
+                         "SELECT r.ID, %1, r.Placan, r.ZaPlacilo, r.Odprto FROM tblRacun r "
+                         "WHERE r.ID = new.ID; END")
+              .arg(searchedText(QStringLiteral("r."))),
+          QStringLiteral("CREATE TRIGGER trVsotaNov AFTER INSERT ON tblIskanje BEGIN "
+                         "UPDATE tblIskanjeVsota SET Racunov = Racunov + 1, "
+                         "NeplacanoCentov = NeplacanoCentov + %1; END")
+              .arg(openCents(QStringLiteral("new."))),
+          QStringLiteral("CREATE TRIGGER trVsotaSprememba AFTER UPDATE ON tblIskanje BEGIN "
+                         "UPDATE tblIskanjeVsota SET "
+                         "NeplacanoCentov = NeplacanoCentov - %1 + %2; END")
+              .arg(openCents(QStringLiteral("old.")), openCents(QStringLiteral("new."))),
+          QStringLiteral("CREATE TRIGGER trVsotaBrisanje AFTER DELETE ON tblIskanje BEGIN "
+                         "UPDATE tblIskanjeVsota SET Racunov = Racunov - 1, "
+                         "NeplacanoCentov = NeplacanoCentov - %1; END")
+              .arg(openCents(QStringLiteral("old."))),
+          // What is written to an invoice's paid flag or open amount is put
+          // right at once: both follow from the payments alone.
+          QStringLiteral("CREATE TRIGGER trOdprtoNov AFTER INSERT ON tblRacun BEGIN %1%2END")
+              .arg(refreshOpen(QStringLiteral("new.ID")),
+                   refreshOpen(QStringLiteral("(CASE WHEN ifnull(new.Dobropis, 0) "
+                                              "THEN new.IzvirniID END)"))),
+          QStringLiteral("CREATE TRIGGER trOdprtoSprememba AFTER UPDATE OF ZaPlacilo, Dobropis, "
+                         "IzvirniID, Placan, Odprto ON tblRacun BEGIN %1%2%3END")
+              .arg(refreshOpen(QStringLiteral("new.ID")),
+                   refreshOpen(QStringLiteral("(CASE WHEN ifnull(new.Dobropis, 0) "
+                                              "THEN new.IzvirniID END)")),
+                   refreshOpen(QStringLiteral("(CASE WHEN ifnull(old.Dobropis, 0) "
+                                              "THEN old.IzvirniID END)"))),
+          // The payments of an invoice deleted: those from a statement are
+          // kept unplaced (the money came), the others go with it.
+          QStringLiteral("CREATE TRIGGER trOdprtoBrisanje AFTER DELETE ON tblRacun BEGIN "
+                         "UPDATE tblPlacila SET RacunID = NULL WHERE RacunID = old.ID AND "
+                         "Vir = 'izpisek'; DELETE FROM tblPlacila WHERE RacunID = old.ID; %1END")
+              .arg(refreshOpen(QStringLiteral("(CASE WHEN ifnull(old.Dobropis, 0) "
+                                              "THEN old.IzvirniID END)"))),
+          QStringLiteral("CREATE TRIGGER trPlaciloNov AFTER INSERT ON tblPlacila BEGIN %1END")
+              .arg(refreshOpen(QStringLiteral("new.RacunID"))),
+          QStringLiteral("CREATE TRIGGER trPlaciloSprememba AFTER UPDATE ON tblPlacila "
+                         "BEGIN %1%2%3END")
+              .arg(paymentsGone(QStringLiteral("old.RacunID")),
+                   refreshOpen(QStringLiteral("old.RacunID")),
+                   refreshOpen(QStringLiteral("new.RacunID"))),
+          QStringLiteral(
+              "CREATE TRIGGER trPlaciloBrisanje AFTER DELETE ON tblPlacila BEGIN %1%2END")
+              .arg(paymentsGone(QStringLiteral("old.RacunID")),
+                   refreshOpen(QStringLiteral("old.RacunID")))}},
         // Quotes: a row of tblRacun marked Ponudba (none for the rows of
         // before, which are invoices) with numbers of its own counter; an
         // invoice made from a quote names it. The search table knows which
@@ -356,18 +520,19 @@ const QList<UpgradeStep>& upgradeSteps() {
           QStringLiteral("ALTER TABLE tblIskanje ADD COLUMN Ponudba BOOLEAN"),
           QStringLiteral("DROP TRIGGER trIskanjeNov"),
           QStringLiteral("DROP TRIGGER trIskanjeSprememba"),
-          QStringLiteral("CREATE TRIGGER trIskanjeNov AFTER INSERT ON tblRacun BEGIN "
-                         "INSERT OR REPLACE INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo, "
-                         "Ponudba) VALUES (new.ID, %1, new.Placan, new.ZaPlacilo, new.Ponudba); "
-                         "END")
-              .arg(searchedText(QStringLiteral("new."))),
           QStringLiteral("CREATE TRIGGER trIskanjeSprememba AFTER UPDATE OF StevilkaRacuna, Ime, "
-                         "KontaktnaOseba, Delovisce, Zadeva, Posta, Placan, ZaPlacilo, Ponudba "
-                         "ON tblRacun BEGIN DELETE FROM tblIskanje WHERE ID = old.ID; "
+                         "KontaktnaOseba, Delovisce, Zadeva, Posta, Placan, ZaPlacilo, Odprto, "
+                         "Ponudba ON tblRacun BEGIN DELETE FROM tblIskanje WHERE ID = old.ID; "
                          "INSERT OR REPLACE INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo, "
-                         "Ponudba) VALUES (new.ID, %1, new.Placan, new.ZaPlacilo, new.Ponudba); "
-                         "END")
-              .arg(searchedText(QStringLiteral("new."))),
+                         "Odprto, Ponudba) SELECT r.ID, %1, r.Placan, r.ZaPlacilo, r.Odprto, "
+                         "r.Ponudba FROM tblRacun r WHERE r.ID = new.ID; END")
+              .arg(searchedText(QStringLiteral("r."))),
+          QStringLiteral("CREATE TRIGGER trIskanjeNov AFTER INSERT ON tblRacun BEGIN "
+                         "DELETE FROM tblIskanje WHERE ID = new.ID; "
+                         "INSERT INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo, Odprto, "
+                         "Ponudba) SELECT r.ID, %1, r.Placan, r.ZaPlacilo, r.Odprto, r.Ponudba "
+                         "FROM tblRacun r WHERE r.ID = new.ID; END")
+              .arg(searchedText(QStringLiteral("r."))),
           QStringLiteral("DROP TRIGGER trVsotaNov"),
           QStringLiteral("DROP TRIGGER trVsotaSprememba"),
           QStringLiteral("DROP TRIGGER trVsotaBrisanje"),
@@ -375,17 +540,17 @@ const QList<UpgradeStep>& upgradeSteps() {
                          "WHEN ifnull(new.Ponudba, 0) = 0 BEGIN "
                          "UPDATE tblIskanjeVsota SET Racunov = Racunov + 1, "
                          "NeplacanoCentov = NeplacanoCentov + %1; END")
-              .arg(unpaidCents(QStringLiteral("new."))),
+              .arg(openCents(QStringLiteral("new."))),
           QStringLiteral("CREATE TRIGGER trVsotaSprememba AFTER UPDATE ON tblIskanje "
                          "WHEN ifnull(old.Ponudba, 0) = 0 AND ifnull(new.Ponudba, 0) = 0 BEGIN "
                          "UPDATE tblIskanjeVsota SET "
                          "NeplacanoCentov = NeplacanoCentov - %1 + %2; END")
-              .arg(unpaidCents(QStringLiteral("old.")), unpaidCents(QStringLiteral("new."))),
+              .arg(openCents(QStringLiteral("old.")), openCents(QStringLiteral("new."))),
           QStringLiteral("CREATE TRIGGER trVsotaBrisanje AFTER DELETE ON tblIskanje "
                          "WHEN ifnull(old.Ponudba, 0) = 0 BEGIN "
                          "UPDATE tblIskanjeVsota SET Racunov = Racunov - 1, "
                          "NeplacanoCentov = NeplacanoCentov - %1; END")
-              .arg(unpaidCents(QStringLiteral("old.")))}},
+              .arg(openCents(QStringLiteral("old.")))}},
     };
     return steps;
 }

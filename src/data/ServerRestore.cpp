@@ -131,6 +131,11 @@ bool lockTables(PgConnection& server) {
                               .arg(ServerSchema::allTables().join(QStringLiteral(", "))));
 }
 
+// The payments go in before the invoices, so that an invoice's open
+// amount is worked out once as it goes in, not again for every payment
+// of it; they go out after them for the same reason.
+QStringList restoreOrder() { return ServerSchema::laterTables() + ServerSchema::firstTables(); }
+
 // The rows go out by DELETE, so that the triggers keep the search table
 // as the invoices are. The row of the sums goes first and is made once
 // from the search table at the end: kept, it would be updated by a
@@ -139,7 +144,7 @@ bool lockTables(PgConnection& server) {
 bool deleteRows(PgConnection& server) {
     if (!server.execute(QStringLiteral("DELETE FROM tblIskanjeVsota")))
         return false;
-    const QStringList tables = ServerSchema::copiedTables();
+    const QStringList tables = restoreOrder();
     for (auto table = tables.crbegin(); table != tables.crend(); ++table)
         if (!server.execute(QStringLiteral("DELETE FROM %1").arg(*table)))
             return false;
@@ -157,12 +162,7 @@ bool enterPendingSearch(PgConnection& server) {
                                          "WHERE ID = (SELECT min(ID) FROM tblIskanje)"));
 }
 
-bool makeSums(PgConnection& server) {
-    return server.execute(
-        QStringLiteral("INSERT INTO tblIskanjeVsota (ID, Racunov, NeplacanoCentov) "
-                       "SELECT 1, count(*), coalesce(sum(valmir_neplacano_centov(Placan, "
-                       "ZaPlacilo)), 0) FROM tblIskanje WHERE Ponudba IS NOT TRUE"));
-}
+bool makeSums(PgConnection& server) { return server.execute(ServerSchema::sumsFromSearch()); }
 
 // The next new row of every table takes a number past the restored rows'.
 // The numbers only ever go forward: a sequence is not rolled back with
@@ -187,9 +187,8 @@ bool advanceKeys(PgConnection& server) {
 // transaction of its own. The data replaced are kept first, read on the
 // program's connection once the lock is held: what others wrote until
 // then is in the copy, and nobody writes after it until the commit.
-bool replaceRows(Database& file, PgConnection& server, Database& program,
-                 const QString& password, const QString& keepBefore, QString* error,
-                 qint64* datesEmptied) {
+bool replaceRows(Database& file, PgConnection& server, Database& program, const QString& password,
+                 const QString& keepBefore, QString* error, qint64* datesEmptied) {
     PgTransaction onServer(server);
     if (!onServer.active() || !lockTables(server)) {
         *error = server.lastError();
@@ -207,7 +206,7 @@ bool replaceRows(Database& file, PgConnection& server, Database& program,
         *error = file.lastError();
         return false;
     }
-    for (const QString& table : ServerSchema::copiedTables()) {
+    for (const QString& table : restoreOrder()) {
         QString why;
         if (!copyTable(file, server, table, &why, datesEmptied)) {
             file.rollback();

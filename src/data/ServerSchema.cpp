@@ -289,34 +289,36 @@ QStringList indexStatements() {
 
 QStringList triggerStatements() {
     QStringList changes;
-    for (const QString& table : copiedTables()) {
+    for (const QString& table : firstTables()) {
         const QString key = rowKey(table).isEmpty() ? QStringLiteral("ID") : rowKey(table);
         changes << QStringLiteral("CREATE TRIGGER trSprememba AFTER INSERT OR UPDATE OR DELETE "
                                   "ON %1 FOR EACH ROW EXECUTE FUNCTION valmir_sprememba('%2')")
                        .arg(table, key.toLower());
     }
-    return changes + QStringList{
-        QStringLiteral("CREATE TRIGGER trIskanjeNov AFTER INSERT ON tblRacun "
-                       "FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_racun()"),
-        // Only what tblIskanje keeps: a reminder's date costs no folding.
-        QStringLiteral("CREATE TRIGGER trIskanjeSprememba AFTER UPDATE OF StevilkaRacuna, Ime, "
-                       "KontaktnaOseba, Delovisce, Zadeva, Posta, Placan, ZaPlacilo "
-                       "ON tblRacun FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_racun()"),
-        QStringLiteral("CREATE TRIGGER trIskanjeBrisanje AFTER DELETE ON tblRacun "
-                       "FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_racun()"),
-        QStringLiteral("CREATE TRIGGER trVsotaNov AFTER INSERT ON tblIskanje "
-                       "FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_vsota()"),
-        QStringLiteral("CREATE TRIGGER trVsotaSprememba AFTER UPDATE ON tblIskanje "
-                       "FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_vsota()"),
-        QStringLiteral("CREATE TRIGGER trVsotaBrisanje AFTER DELETE ON tblIskanje "
-                       "FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_vsota()"),
-    };
+    return changes +
+           QStringList{
+               QStringLiteral("CREATE TRIGGER trIskanjeNov AFTER INSERT ON tblRacun "
+                              "FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_racun()"),
+               // Only what tblIskanje keeps: a reminder's date costs no folding.
+               QStringLiteral(
+                   "CREATE TRIGGER trIskanjeSprememba AFTER UPDATE OF StevilkaRacuna, Ime, "
+                   "KontaktnaOseba, Delovisce, Zadeva, Posta, Placan, ZaPlacilo "
+                   "ON tblRacun FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_racun()"),
+               QStringLiteral("CREATE TRIGGER trIskanjeBrisanje AFTER DELETE ON tblRacun "
+                              "FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_racun()"),
+               QStringLiteral("CREATE TRIGGER trVsotaNov AFTER INSERT ON tblIskanje "
+                              "FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_vsota()"),
+               QStringLiteral("CREATE TRIGGER trVsotaSprememba AFTER UPDATE ON tblIskanje "
+                              "FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_vsota()"),
+               QStringLiteral("CREATE TRIGGER trVsotaBrisanje AFTER DELETE ON tblIskanje "
+                              "FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_vsota()"),
+           };
 }
 
 // Rows moved from the file keep their keys: the next new row takes the
 // number after the highest.
-bool advanceKeys(PgConnection& db) {
-    for (const QString& table : copiedTables()) {
+bool advanceKeys(PgConnection& db, const QStringList& tables) {
+    for (const QString& table : tables) {
         const QString key = rowKey(table).isEmpty() ? QStringLiteral("ID") : rowKey(table);
         // The names are the program's own; setval's values are the server's.
         if (!db.execute(QStringLiteral("SELECT setval(pg_get_serial_sequence($1, $2), "
@@ -326,6 +328,47 @@ bool advanceKeys(PgConnection& db) {
             return false;
     }
     return true;
+}
+
+// The tables versioned since step 8; later steps version their own tables.
+QStringList firstVersionedTables() {
+    QStringList tables = firstTables();
+    tables.removeAll(QStringLiteral("tblRacunTarife")); // an invoice's lines go with its version
+    return tables;
+}
+
+// A table's row versions, who changed a row and when (see version 8).
+QStringList versionColumnStatements(const QString& table) {
+    return {QStringLiteral("ALTER TABLE %1 ADD COLUMN verzija bigint NOT NULL DEFAULT 1, "
+                           "ADD COLUMN spremenil text, ADD COLUMN spremenjeno timestamptz")
+                .arg(table),
+            QStringLiteral("ALTER TABLE %1 ALTER COLUMN verzija SET DEFAULT "
+                           "nextval('valmir_verzije')")
+                .arg(table)};
+}
+
+// The triggers that keep a table's row versions and tell its changes.
+QStringList versionTriggerStatements(const QString& table) {
+    QStringList statements;
+    const QString key = rowKey(table).isEmpty() ? QStringLiteral("id") : rowKey(table).toLower();
+    statements << QStringLiteral("CREATE TRIGGER trVerzija BEFORE INSERT OR UPDATE ON %1 "
+                                 "FOR EACH ROW EXECUTE FUNCTION valmir_verzija()")
+                      .arg(table)
+               << QStringLiteral("CREATE TRIGGER trObvestiloNov AFTER INSERT ON %1 REFERENCING "
+                                 "NEW TABLE AS nove FOR EACH STATEMENT EXECUTE FUNCTION "
+                                 "valmir_obvesti('%2')")
+                      .arg(table, key)
+               << QStringLiteral(
+                      "CREATE TRIGGER trObvestiloSprememba AFTER UPDATE ON %1 REFERENCING "
+                      "NEW TABLE AS nove FOR EACH STATEMENT EXECUTE FUNCTION "
+                      "valmir_obvesti('%2')")
+                      .arg(table, key)
+               << QStringLiteral(
+                      "CREATE TRIGGER trObvestiloBrisanje AFTER DELETE ON %1 REFERENCING "
+                      "OLD TABLE AS stare FOR EACH STATEMENT EXECUTE FUNCTION "
+                      "valmir_obvesti('%2')")
+                      .arg(table, key);
+    return statements;
 }
 
 // Version 8: several workstations at once. Every row of the invoices and
@@ -341,14 +384,8 @@ QStringList versionEightStatements() {
     // writes it anew. The rows there before start at 1, without rewriting
     // the tables.
     QStringList statements{QStringLiteral("CREATE SEQUENCE valmir_verzije START 2")};
-    for (const QString& table : versionedTables())
-        statements << QStringLiteral(
-                          "ALTER TABLE %1 ADD COLUMN verzija bigint NOT NULL DEFAULT 1, "
-                          "ADD COLUMN spremenil text, ADD COLUMN spremenjeno timestamptz")
-                          .arg(table)
-                   << QStringLiteral("ALTER TABLE %1 ALTER COLUMN verzija SET DEFAULT "
-                                     "nextval('valmir_verzije')")
-                          .arg(table);
+    for (const QString& table : firstVersionedTables())
+        statements << versionColumnStatements(table);
     statements << QStringLiteral(R"(CREATE FUNCTION valmir_verzija() RETURNS trigger
             LANGUAGE plpgsql AS $$
             BEGIN
@@ -393,27 +430,8 @@ QStringList versionEightStatements() {
                 RETURN NULL;
             END $$)")
                       .arg(NoticeKeys + 1);
-    for (const QString& table : versionedTables()) {
-        const QString key =
-            rowKey(table).isEmpty() ? QStringLiteral("id") : rowKey(table).toLower();
-        statements << QStringLiteral("CREATE TRIGGER trVerzija BEFORE INSERT OR UPDATE ON %1 "
-                                     "FOR EACH ROW EXECUTE FUNCTION valmir_verzija()")
-                          .arg(table)
-                   << QStringLiteral("CREATE TRIGGER trObvestiloNov AFTER INSERT ON %1 REFERENCING "
-                                     "NEW TABLE AS nove FOR EACH STATEMENT EXECUTE FUNCTION "
-                                     "valmir_obvesti('%2')")
-                          .arg(table, key)
-                   << QStringLiteral(
-                          "CREATE TRIGGER trObvestiloSprememba AFTER UPDATE ON %1 REFERENCING "
-                          "NEW TABLE AS nove FOR EACH STATEMENT EXECUTE FUNCTION "
-                          "valmir_obvesti('%2')")
-                          .arg(table, key)
-                   << QStringLiteral(
-                          "CREATE TRIGGER trObvestiloBrisanje AFTER DELETE ON %1 REFERENCING "
-                          "OLD TABLE AS stare FOR EACH STATEMENT EXECUTE FUNCTION "
-                          "valmir_obvesti('%2')")
-                          .arg(table, key);
-    }
+    for (const QString& table : firstVersionedTables())
+        statements << versionTriggerStatements(table);
     return statements;
 }
 
@@ -443,18 +461,18 @@ bool upgradeToEight(PgConnection& db) {
 // which never show the column, need not write it.
 bool upgradeToNine(PgConnection& db) {
     return runAll(
-        db, {QStringLiteral("ALTER TABLE tblRacun ADD COLUMN %1 uuid").arg(SaveKeyColumn),
-             QStringLiteral("CREATE UNIQUE INDEX ixRacunShranitev ON tblRacun (%1)")
-                 .arg(SaveKeyColumn),
-             QStringLiteral(R"(CREATE FUNCTION valmir_shranitev() RETURNS trigger
+        db,
+        {QStringLiteral("ALTER TABLE tblRacun ADD COLUMN %1 uuid").arg(SaveKeyColumn),
+         QStringLiteral("CREATE UNIQUE INDEX ixRacunShranitev ON tblRacun (%1)").arg(SaveKeyColumn),
+         QStringLiteral(R"(CREATE FUNCTION valmir_shranitev() RETURNS trigger
             LANGUAGE plpgsql AS $$
             BEGIN
                 NEW.%1 := nullif(current_setting('%2', true), '')::uuid;
                 RETURN NEW;
             END $$)")
-                 .arg(SaveKeyColumn, SaveKeySetting),
-             QStringLiteral("CREATE TRIGGER trShranitev BEFORE INSERT ON tblRacun "
-                            "FOR EACH ROW EXECUTE FUNCTION valmir_shranitev()")});
+             .arg(SaveKeyColumn, SaveKeySetting),
+         QStringLiteral("CREATE TRIGGER trShranitev BEFORE INSERT ON tblRacun "
+                        "FOR EACH ROW EXECUTE FUNCTION valmir_shranitev()")});
 }
 
 // Version 10: the file's columns of its step 8, the electronic addresses
@@ -471,6 +489,223 @@ QStringList versionTenStatements() {
 
 bool upgradeToTen(PgConnection& db) { return runAll(db, versionTenStatements()); }
 
+// Version 11: payments as records (Schema.cpp, step 9 of the file), with
+// row versions and notices like every table, and what an invoice still
+// owes on its row (Odprto) and in the search table, kept by the server
+// with every change of a payment, an invoice or a credit note. The paid
+// flag of an invoice with payments follows: paid exactly when nothing is
+// open (without payments it stays as it was ticked). Neither
+// is a change of the invoice's row (its version stays): an editor open on
+// an invoice keeps its work when a payment is booked meanwhile.
+QStringList versionElevenTables() {
+    return {
+        QStringLiteral(R"(CREATE TABLE IF NOT EXISTS tblIzpiski (
+            ID bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY,
+            IBAN text,
+            Oznaka text,
+            Od date,
+            "do" date,
+            Uvozen date,
+            Prilivov bigint,
+            Razporejenih bigint,
+            Nerazporejenih bigint,
+            Bremenitev bigint))"),
+        QStringLiteral(R"(CREATE TABLE IF NOT EXISTS tblPlacila (
+            ID bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY,
+            RacunID bigint,
+            Datum date,
+            Znesek double precision,
+            Vir text,
+            IzpisekID bigint,
+            Referenca text,
+            Placnik text COLLATE valmir_sl,
+            Opis text COLLATE valmir_sl))"),
+        QStringLiteral("ALTER TABLE tblRacun ADD COLUMN IF NOT EXISTS Odprto double precision")};
+}
+
+QStringList versionElevenStatements() {
+    QStringList statements = versionElevenTables();
+    statements << QStringList{
+        QStringLiteral("CREATE UNIQUE INDEX ixIzpisekOznaka ON tblIzpiski (IBAN, Oznaka)"),
+        QStringLiteral("CREATE INDEX ixPlacilaRacun ON tblPlacila (RacunID)"),
+        QStringLiteral("CREATE INDEX ixPlacilaIzpisek ON tblPlacila (IzpisekID)"),
+        QStringLiteral("ALTER TABLE tblIskanje ADD COLUMN Odprto double precision"),
+        // A server of before has no payments; the tables moved from a file
+        // bring the file's own (its step made them from the same ticks).
+        QStringLiteral("INSERT INTO tblPlacila (RacunID, Znesek, Vir) SELECT r.ID, o.dolg, "
+                       "'prenos' FROM tblRacun r CROSS JOIN LATERAL (SELECT round((coalesce("
+                       "r.ZaPlacilo, 0) + coalesce((SELECT sum(c.ZaPlacilo) FROM tblRacun c "
+                       "WHERE c.IzvirniID = r.ID AND c.Dobropis), 0))::numeric, 2)::double "
+                       "precision AS dolg) o WHERE coalesce(r.Placan, false) AND NOT "
+                       "coalesce(r.Dobropis, false) AND o.dolg > 0 AND NOT EXISTS (SELECT 1 FROM "
+                       "tblPlacila)"),
+        // Ticked paid without any payment (by hand, before payments were
+        // kept): nothing is owed.
+        QStringLiteral("CREATE FUNCTION valmir_odprto(racun bigint, zaplacilo double precision, "
+                       "dobropis boolean, placan boolean) RETURNS double precision "
+                       "LANGUAGE sql STABLE "
+                       "RETURN CASE WHEN coalesce(dobropis, false) THEN 0 "
+                       "WHEN coalesce(placan, false) AND NOT EXISTS (SELECT 1 FROM tblPlacila p "
+                       "WHERE p.RacunID = racun) THEN 0 ELSE "
+                       "coalesce(zaplacilo, 0) - coalesce((SELECT sum(p.Znesek) FROM "
+                       "tblPlacila p WHERE p.RacunID = racun), 0) + coalesce((SELECT "
+                       "sum(c.ZaPlacilo) FROM tblRacun c WHERE c.IzvirniID = racun AND "
+                       "c.Dobropis), 0) END"),
+        // Fires before trShranitev and trVerzija (by name), so that the
+        // version sees what the row will hold.
+        QStringLiteral(R"(CREATE FUNCTION valmir_odprto_racun() RETURNS trigger
+            LANGUAGE plpgsql AS $$
+            BEGIN
+                NEW.Odprto := valmir_odprto(NEW.ID, NEW.ZaPlacilo, NEW.Dobropis, NEW.Placan);
+                IF NOT coalesce(NEW.Dobropis, false) AND
+                        EXISTS (SELECT 1 FROM tblPlacila p WHERE p.RacunID = NEW.ID) THEN
+                    NEW.Placan := NEW.Odprto < 0.005;
+                END IF;
+                RETURN NEW;
+            END $$)"),
+        // A credit note's original, and the payments of an invoice deleted:
+        // those from a statement are kept unplaced (the money came), the
+        // others go with it.
+        QStringLiteral(R"(CREATE FUNCTION valmir_odprto_dobropis() RETURNS trigger
+            LANGUAGE plpgsql AS $$
+            BEGIN
+                IF TG_OP <> 'INSERT' AND coalesce(OLD.Dobropis, false) THEN
+                    UPDATE tblRacun SET Odprto = NULL WHERE ID = OLD.IzvirniID;
+                END IF;
+                IF TG_OP <> 'DELETE' AND coalesce(NEW.Dobropis, false) THEN
+                    UPDATE tblRacun SET Odprto = NULL WHERE ID = NEW.IzvirniID;
+                END IF;
+                IF TG_OP = 'DELETE' THEN
+                    UPDATE tblPlacila SET RacunID = NULL WHERE RacunID = OLD.ID
+                        AND Vir = 'izpisek';
+                    DELETE FROM tblPlacila WHERE RacunID = OLD.ID;
+                END IF;
+                RETURN NULL;
+            END $$)"),
+        QStringLiteral(R"(CREATE FUNCTION valmir_odprto_placilo() RETURNS trigger
+            LANGUAGE plpgsql AS $$
+            BEGIN
+                IF TG_OP <> 'INSERT' THEN
+                    -- The paid flag the payments made goes with the last.
+                    UPDATE tblRacun SET Odprto = NULL, Placan = CASE WHEN
+                        NOT coalesce(Dobropis, false) AND NOT EXISTS (SELECT 1 FROM tblPlacila p
+                        WHERE p.RacunID = OLD.RacunID) THEN false ELSE Placan END
+                    WHERE ID = OLD.RacunID;
+                END IF;
+                IF TG_OP = 'INSERT' THEN
+                    UPDATE tblRacun SET Odprto = NULL WHERE ID = NEW.RacunID;
+                ELSIF TG_OP = 'UPDATE' THEN
+                    IF NEW.RacunID IS DISTINCT FROM OLD.RacunID THEN
+                        UPDATE tblRacun SET Odprto = NULL WHERE ID = NEW.RacunID;
+                    END IF;
+                END IF;
+                RETURN NULL;
+            END $$)"),
+        // The version of a row changes with what it holds; what an invoice
+        // owes and its paid flag are the payments', not the row's.
+        QStringLiteral(R"(CREATE OR REPLACE FUNCTION valmir_verzija() RETURNS trigger
+            LANGUAGE plpgsql AS $$
+            BEGIN
+                IF TG_OP = 'UPDATE' THEN
+                    -- The tariff's mark of the rows picked for an invoice,
+                    -- and the hold of the settings row while a number is
+                    -- taken, are no change of the row. (An invoice saved
+                    -- as it was still is one: its lines may have changed.)
+                    IF TG_TABLE_NAME IN ('tbltarife', 'tblnastavitve') AND
+                            to_jsonb(NEW) - 'izbrana' - 'verzija' - 'spremenil' - 'spremenjeno'
+                            = to_jsonb(OLD) - 'izbrana' - 'verzija' - 'spremenil' - 'spremenjeno'
+                       OR TG_TABLE_NAME = 'tblracun' AND
+                            (to_jsonb(NEW) -> 'placan' IS DISTINCT FROM to_jsonb(OLD) -> 'placan'
+                             OR to_jsonb(NEW) -> 'odprto' IS DISTINCT FROM to_jsonb(OLD) -> 'odprto')
+                            AND
+                            to_jsonb(NEW) - 'placan' - 'odprto' - 'verzija' - 'spremenil'
+                                - 'spremenjeno'
+                            = to_jsonb(OLD) - 'placan' - 'odprto' - 'verzija' - 'spremenil'
+                                - 'spremenjeno'
+                    THEN
+                        NEW.verzija := OLD.verzija;
+                        NEW.spremenil := OLD.spremenil;
+                        NEW.spremenjeno := OLD.spremenjeno;
+                        RETURN NEW;
+                    END IF;
+                    NEW.verzija := nextval('valmir_verzije');
+                END IF;
+                NEW.spremenil := coalesce(nullif(current_setting('valmir.postaja', true), ''),
+                                          session_user);
+                NEW.spremenjeno := now();
+                RETURN NEW;
+            END $$)"),
+        // The search table and the status line's sum count what is open.
+        QStringLiteral(R"(CREATE OR REPLACE FUNCTION valmir_iskanje_racun() RETURNS trigger
+            LANGUAGE plpgsql AS $$
+            BEGIN
+                IF TG_OP <> 'INSERT' THEN
+                    DELETE FROM tblIskanje WHERE ID = OLD.ID;
+                END IF;
+                IF TG_OP <> 'DELETE' THEN
+                    INSERT INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo, Odprto)
+                    VALUES (NEW.ID, valmir_iskano_besedilo(NEW), NEW.Placan, NEW.ZaPlacilo,
+                            NEW.Odprto)
+                    ON CONFLICT (ID) DO UPDATE SET Besedilo = excluded.Besedilo,
+                        Placan = excluded.Placan, ZaPlacilo = excluded.ZaPlacilo,
+                        Odprto = excluded.Odprto;
+                END IF;
+                RETURN NULL;
+            END $$)"),
+        QStringLiteral("DROP TRIGGER trIskanjeSprememba ON tblRacun"),
+        QStringLiteral(R"(CREATE OR REPLACE FUNCTION valmir_iskanje_vsota() RETURNS trigger
+            LANGUAGE plpgsql AS $$
+            BEGIN
+                IF TG_OP = 'INSERT' THEN
+                    UPDATE tblIskanjeVsota SET Racunov = Racunov + 1, NeplacanoCentov =
+                        NeplacanoCentov + valmir_neplacano_centov(NEW.Placan, NEW.Odprto);
+                ELSIF TG_OP = 'UPDATE' THEN
+                    UPDATE tblIskanjeVsota SET NeplacanoCentov = NeplacanoCentov
+                        - valmir_neplacano_centov(OLD.Placan, OLD.Odprto)
+                        + valmir_neplacano_centov(NEW.Placan, NEW.Odprto);
+                ELSE
+                    UPDATE tblIskanjeVsota SET Racunov = Racunov - 1, NeplacanoCentov =
+                        NeplacanoCentov - valmir_neplacano_centov(OLD.Placan, OLD.Odprto);
+                END IF;
+                RETURN NULL;
+            END $$)"),
+        // Every invoice's open amount and paid flag once, a statement each
+        // (their versions stay, see above), before the triggers that keep
+        // them row by row; the row of the sums is made anew after them, not
+        // updated once for every invoice.
+        QStringLiteral("DELETE FROM tblIskanjeVsota"),
+        QStringLiteral("UPDATE tblRacun SET Odprto = valmir_odprto(ID, ZaPlacilo, Dobropis, "
+                       "Placan)"),
+        QStringLiteral("UPDATE tblRacun r SET Placan = Odprto < 0.005 WHERE NOT coalesce(Dobropis, "
+                       "false) AND Placan IS DISTINCT FROM (Odprto < 0.005) AND EXISTS (SELECT 1 "
+                       "FROM tblPlacila p WHERE p.RacunID = r.ID)"),
+        QStringLiteral("UPDATE tblIskanje i SET Placan = r.Placan, Odprto = r.Odprto FROM "
+                       "tblRacun r WHERE r.ID = i.ID"),
+        QStringLiteral("INSERT INTO tblIskanjeVsota (ID, Racunov, NeplacanoCentov) SELECT 1, "
+                       "count(*), coalesce(sum(valmir_neplacano_centov(Placan, Odprto)), 0) "
+                       "FROM tblIskanje"),
+        QStringLiteral("CREATE TRIGGER trOdprto BEFORE INSERT OR UPDATE ON tblRacun "
+                       "FOR EACH ROW EXECUTE FUNCTION valmir_odprto_racun()"),
+        QStringLiteral("CREATE TRIGGER trOdprtoDobropis AFTER INSERT OR UPDATE OR DELETE "
+                       "ON tblRacun FOR EACH ROW EXECUTE FUNCTION valmir_odprto_dobropis()"),
+        QStringLiteral("CREATE TRIGGER trOdprtoPlacilo AFTER INSERT OR UPDATE OR DELETE "
+                       "ON tblPlacila FOR EACH ROW EXECUTE FUNCTION valmir_odprto_placilo()"),
+        QStringLiteral("CREATE TRIGGER trIskanjeSprememba AFTER UPDATE OF StevilkaRacuna, Ime, "
+                       "KontaktnaOseba, Delovisce, Zadeva, Posta, Placan, ZaPlacilo, Odprto "
+                       "ON tblRacun FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_racun()"),
+    };
+    for (const QString& table : laterTables()) {
+        statements << versionColumnStatements(table) << versionTriggerStatements(table)
+                   << QStringLiteral("CREATE TRIGGER trSprememba AFTER INSERT OR UPDATE OR DELETE "
+                                     "ON %1 FOR EACH ROW EXECUTE FUNCTION valmir_sprememba('id')")
+                          .arg(table);
+    }
+    return statements;
+}
+
+bool upgradeToEleven(PgConnection& db) { return runAll(db, versionElevenStatements()); }
+
+
 // The file's columns of its step 10, the quotes: a table made for a file
 // of that version has them before its rows come (createTables).
 QStringList versionTwelveColumns() {
@@ -483,8 +718,8 @@ QStringList versionTwelveColumns() {
 
 // Version 12: the quotes, as the file's step 10 has them. The search table
 // keeps which rows are quotes, and the status line's sums count the
-// invoices only; rows there already (a file's, moved before this step)
-// are marked through the triggers, which take their quotes out of the sums.
+// invoices only. Rows there already (a file's, moved before this step) are
+// marked, and the row of the sums is made anew from them.
 QStringList versionTwelveStatements() {
     return versionTwelveColumns() +
            QStringList{
@@ -497,12 +732,12 @@ QStringList versionTwelveStatements() {
                     DELETE FROM tblIskanje WHERE ID = OLD.ID;
                 END IF;
                 IF TG_OP <> 'DELETE' THEN
-                    INSERT INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo, Ponudba)
+                    INSERT INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo, Odprto, Ponudba)
                     VALUES (NEW.ID, valmir_iskano_besedilo(NEW), NEW.Placan, NEW.ZaPlacilo,
-                            NEW.Ponudba)
+                            NEW.Odprto, NEW.Ponudba)
                     ON CONFLICT (ID) DO UPDATE SET Besedilo = excluded.Besedilo,
                         Placan = excluded.Placan, ZaPlacilo = excluded.ZaPlacilo,
-                        Ponudba = excluded.Ponudba;
+                        Odprto = excluded.Odprto, Ponudba = excluded.Ponudba;
                 END IF;
                 RETURN NULL;
             END $$)"),
@@ -511,21 +746,23 @@ QStringList versionTwelveStatements() {
             BEGIN
                 IF TG_OP IN ('UPDATE', 'DELETE') AND OLD.Ponudba IS NOT TRUE THEN
                     UPDATE tblIskanjeVsota SET Racunov = Racunov - 1, NeplacanoCentov =
-                        NeplacanoCentov - valmir_neplacano_centov(OLD.Placan, OLD.ZaPlacilo);
+                        NeplacanoCentov - valmir_neplacano_centov(OLD.Placan, OLD.Odprto);
                 END IF;
                 IF TG_OP IN ('UPDATE', 'INSERT') AND NEW.Ponudba IS NOT TRUE THEN
                     UPDATE tblIskanjeVsota SET Racunov = Racunov + 1, NeplacanoCentov =
-                        NeplacanoCentov + valmir_neplacano_centov(NEW.Placan, NEW.ZaPlacilo);
+                        NeplacanoCentov + valmir_neplacano_centov(NEW.Placan, NEW.Odprto);
                 END IF;
                 RETURN NULL;
             END $$)"),
                QStringLiteral("DROP TRIGGER trIskanjeSprememba ON tblRacun"),
                QStringLiteral(
                    "CREATE TRIGGER trIskanjeSprememba AFTER UPDATE OF StevilkaRacuna, Ime, "
-                   "KontaktnaOseba, Delovisce, Zadeva, Posta, Placan, ZaPlacilo, Ponudba "
-                   "ON tblRacun FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_racun()"),
+                   "KontaktnaOseba, Delovisce, Zadeva, Posta, Placan, ZaPlacilo, Odprto, "
+                   "Ponudba ON tblRacun FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_racun()"),
+               QStringLiteral("DELETE FROM tblIskanjeVsota"),
                QStringLiteral("UPDATE tblIskanje i SET Ponudba = true FROM tblRacun r "
                               "WHERE r.ID = i.ID AND r.Ponudba AND i.Ponudba IS NOT TRUE"),
+               sumsFromSearch(),
            };
 }
 
@@ -545,9 +782,8 @@ bool upgrade(PgConnection& db, int from, int to) {
         bool (*run)(PgConnection&);
     };
     static constexpr Step Steps[] = {
-        {8, upgradeToEight}, {9, upgradeToNine}, {10, upgradeToTen}, {12, upgradeToTwelve}};
-    // A version without a step here (one made on another line of work) is
-    // passed over: the steps are run by their numbers, not counted.
+        {8, upgradeToEight},   {9, upgradeToNine},    {10, upgradeToTen},
+        {11, upgradeToEleven}, {12, upgradeToTwelve}};
     for (const Step& step : Steps) {
         if (step.version <= from || step.version > to)
             continue;
@@ -558,7 +794,7 @@ bool upgrade(PgConnection& db, int from, int to) {
     return true;
 }
 
-QStringList copiedTables() {
+QStringList firstTables() {
     return {QStringLiteral("tblSestavljavci"),
             QStringLiteral("tblTarife"),
             QStringLiteral("tblGeodetskaStoritev"),
@@ -568,6 +804,12 @@ QStringList copiedTables() {
             QStringLiteral("tblRacun"),
             QStringLiteral("tblRacunTarife")};
 }
+
+QStringList copiedTables() { return firstTables() + laterTables(); }
+
+QStringList laterTables() { return {QStringLiteral("tblIzpiski"), QStringLiteral("tblPlacila")}; }
+
+bool advanceLaterKeys(PgConnection& db) { return advanceKeys(db, laterTables()); }
 
 QStringList allTables() {
     return copiedTables() << QStringLiteral("tblIskanje") << QStringLiteral("tblIskanjeVsota")
@@ -580,7 +822,8 @@ QHash<QString, QString> columnNames() {
         static const QRegularExpression column(QStringLiteral(
             R"re((?:\(|,|EXISTS)\s*"?(\w+)"?\s+(?:bigint|text|double|date|boolean|integer))re"));
         for (const QString& sql :
-             tableStatements() + versionTenStatements() + versionTwelveStatements())
+             tableStatements() + versionTenStatements() + versionElevenStatements() +
+                 versionTwelveStatements())
             for (auto m = column.globalMatch(sql); m.hasNext();) {
                 const QString name = m.next().captured(1);
                 found.insert(name.toLower(), name);
@@ -643,12 +886,21 @@ bool prepare(PgConnection& db) {
 
 bool createTables(PgConnection& db, int version) {
     return runAll(db, tableStatements()) && (version < 10 || runAll(db, versionTenStatements())) &&
+           (version < 11 || runAll(db, versionElevenTables())) &&
            (version < 12 || runAll(db, versionTwelveColumns())) && runAll(db, functionStatements());
+}
+
+// The row of the status line's sums made from the search table: what the
+// invoices still owe, quotes left out.
+QString sumsFromSearch() {
+    return QStringLiteral("INSERT INTO tblIskanjeVsota (ID, Racunov, NeplacanoCentov) SELECT 1, "
+                          "count(*), coalesce(sum(valmir_neplacano_centov(Placan, Odprto)), 0) "
+                          "FROM tblIskanje WHERE Ponudba IS NOT TRUE");
 }
 
 bool completeTables(PgConnection& db, int version) {
     return runAll(db, searchStatements()) && runAll(db, indexStatements()) &&
-           runAll(db, triggerStatements()) && advanceKeys(db) &&
+           runAll(db, triggerStatements()) && advanceKeys(db, firstTables()) &&
            db.execute(QStringLiteral("INSERT INTO valmir_shema (verzija) VALUES ($1)"),
                       {FirstVersion}) &&
            upgrade(db, FirstVersion, version);

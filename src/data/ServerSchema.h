@@ -39,6 +39,13 @@ inline constexpr int NoticeKeys = 50;
 
 // The tables whose rows come from the file, as the program names them.
 QStringList copiedTables();
+// The tables of copiedTables() the server's first version had, and those
+// later steps than FirstVersion made (upgrade()). The later ones are made
+// bare with the first (createTables) for a file of their version; their
+// keys' next numbers follow once the tables are complete (advanceLaterKeys).
+QStringList firstTables();
+QStringList laterTables();
+bool advanceLaterKeys(PgConnection& db);
 // Every table the program makes on a server (the names fold to lower case
 // there, as the program's unquoted names do).
 QStringList allTables();
@@ -68,6 +75,9 @@ bool prepare(PgConnection& db);
 // server: without the file's columns of its step 8, which upgrade() adds;
 // below 12 without those of its step 10).
 bool createTables(PgConnection& db, int version = Version);
+// The row of the status line's sums made from the search table, in one
+// statement (after its row was deleted).
+QString sumsFromSearch();
 bool completeTables(PgConnection& db, int version = Version);
 
 // Brings tables of version `from` (FirstVersion or later) to `to`, step by

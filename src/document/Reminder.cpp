@@ -30,11 +30,14 @@ void facts(DocumentBlocks& d, const ReminderInput& in) {
     line(QStringLiteral("Datum računa: "), dateText(r.date));
     line(QStringLiteral("Rok plačila: "), dateText(r.due));
     line(QStringLiteral("Dni zamude: "), countText(daysOverdue(r.due, in.today)));
-    // What credit notes took back is shown, so that the sum asked for adds up.
-    if (r.credited != 0) {
+    // What credit notes took back and what was paid are shown, so that the
+    // sum asked for adds up.
+    if (r.credited != 0 || r.payments != 0)
         line(QStringLiteral("Znesek računa: "), currencyText(r.total));
+    if (r.credited != 0)
         line(QStringLiteral("Dobropisano: "), currencyText(r.credited));
-    }
+    if (r.payments != 0)
+        line(QStringLiteral("Plačano: "), currencyText(r.payments));
     block::Paragraph owed;
     owed.text = QStringLiteral("Dolgovani znesek: ") + currencyText(r.owed());
     owed.bold = true;
@@ -44,7 +47,7 @@ void facts(DocumentBlocks& d, const ReminderInput& in) {
 
 } // namespace
 
-double ReminderInvoice::owed() const { return RoundCents(total - credited); }
+double ReminderInvoice::owed() const { return RoundCents(total - credited - payments); }
 
 bool readReminder(Database& db, qint64 invoiceId, const QDate& today, ReminderInput* out,
                   QString* error) {
@@ -85,6 +88,13 @@ bool readReminder(Database& db, qint64 invoiceId, const QDate& today, ReminderIn
         return false;
     }
     r.credited = -credits.toDouble();
+    QVariant paid;
+    if (!db.queryValue(QStringLiteral("SELECT total(Znesek) FROM tblPlacila WHERE RacunID = ?"),
+                       {invoiceId}, &paid)) {
+        *error = db.lastError();
+        return false;
+    }
+    r.payments = paid.toDouble();
     return readDocumentSettings(db, &out->settings, error);
 }
 

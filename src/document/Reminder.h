@@ -29,6 +29,7 @@ struct ReminderInvoice {
     bool quote = false;  // a quote is no invoice: never reminded of
     double total = 0;    // ZaPlacilo
     double credited = 0; // what its credit notes take back, a positive sum
+    double payments = 0; // what was paid of it so far (tblPlacila)
     int reminders = 0;   // Opominov: how many were made before
     QString number() const { return text1.value(0); }
     double owed() const;
@@ -40,8 +41,8 @@ struct ReminderInput {
     QDate today; // the reminder's date
 };
 
-// Reads the invoice with this ID, what its credit notes take back, and
-// the settings. False with *error on an engine error or when there is no
+// Reads the invoice with this ID, what its credit notes take back, what
+// was paid of it, and the settings. False with *error on an engine error or when there is no
 // such invoice.
 bool readReminder(Database& db, qint64 invoiceId, const QDate& today, ReminderInput* out,
                   QString* error);

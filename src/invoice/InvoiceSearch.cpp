@@ -16,11 +16,10 @@ namespace {
 
 const QString Searched = QStringLiteral("Besedilo LIKE ? ESCAPE '\\'");
 const QString Unpaid = QStringLiteral("ifnull(Placan, False) = False");
-// What an invoice still owes, in cents: its sum to pay less what its
-// credit notes (stored negative) take back.
-const QString OwedCents = QStringLiteral(
-    "CAST(round((ifnull(r.ZaPlacilo, 0) + (SELECT total(c.ZaPlacilo) FROM tblRacun c "
-    "WHERE c.IzvirniID = r.ID AND c.Dobropis)) * 100) AS INTEGER)");
+// What an invoice still owes, in cents: its open amount, which the engine
+// keeps (its sum to pay less its payments and what its credit notes take
+// back, see Schema.cpp).
+const QString OwedCents = QStringLiteral("CAST(round(ifnull(r.Odprto, 0) * 100) AS INTEGER)");
 // Overdue: unpaid as the index of Placan finds it (not through ifnull()),
 // due before the day bound, no credit note, and owing something.
 const QString Overdue =
@@ -176,7 +175,7 @@ bool runSearch(Database& db, const InvoiceFilter& filter, SearchResult* result, 
         c.unpaidCents = 0;
         if (!db.forEachRow(
                 // The server gives a condition as a Yes/No: read as 1/0.
-                QStringLiteral("SELECT ID, CASE WHEN %1 THEN 1 ELSE 0 END, ZaPlacilo "
+                QStringLiteral("SELECT ID, CASE WHEN %1 THEN 1 ELSE 0 END, Odprto "
                                "FROM tblIskanje WHERE ")
                         .arg(Unpaid) +
                     filter.conditions,
@@ -211,7 +210,7 @@ bool countFound(Database& db, const InvoiceFilter& filter, ListStatus* result) {
         return false;
     if (!filter.isEmpty()) {
         if (!db.forEachRow(QStringLiteral("SELECT count(*), total(CASE WHEN %1 THEN "
-                                          "CAST(round(ZaPlacilo * 100) AS INTEGER) ELSE 0 END) "
+                                          "CAST(round(Odprto * 100) AS INTEGER) ELSE 0 END) "
                                           "FROM tblIskanje WHERE ")
                                    .arg(Unpaid) +
                                filter.conditions,
@@ -224,7 +223,7 @@ bool countFound(Database& db, const InvoiceFilter& filter, ListStatus* result) {
         // only, each counts what it still owes instead of its sum to pay.
         if (!c.overdue.isEmpty()) {
             std::vector<qint64> ids(c.overdue.keyBegin(), c.overdue.keyEnd());
-            if (!db.forEachRow(QStringLiteral("SELECT ID, ZaPlacilo FROM tblIskanje WHERE (%1) "
+            if (!db.forEachRow(QStringLiteral("SELECT ID, Odprto FROM tblIskanje WHERE (%1) "
                                               "AND IN_SET(ID, ?)")
                                    .arg(filter.conditions),
                                filter.params + QVariantList{rowSetValue(std::move(ids))},

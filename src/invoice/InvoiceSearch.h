@@ -15,7 +15,7 @@ class Database;
 // whatever the case and the marks of č, š, ž, ć, đ ("cuk" finds "Čuk"),
 // and only the unpaid or the overdue invoices when asked. Conditions on
 // tblIskanje, the narrow table of each invoice's folded search text, paid
-// flag and sum to pay (see Schema.cpp).
+// flag, sum to pay and open amount (see Schema.cpp).
 struct InvoiceFilter {
     QString conditions;  // empty for all invoices
     QVariantList params; // bound to their "?"

@@ -10,13 +10,14 @@ namespace valmir {
 namespace {
 
 // One statement for the months of a year (by the index on Datum) or for
-// the invoices without a date. Paid is the check "Plačan"; Null is unpaid.
-// A quote is no turnover.
+// the invoices without a date. Unpaid is what the unpaid invoices still
+// owe (their open amount: less their payments and credit notes), paid the
+// rest of the sum. A quote is no turnover.
 const QString Sums = QStringLiteral(
     "SELECT %1 AS Mesec, count(*) AS Racunov, total(Osnova) AS Osnova, total(DDV) AS DDV, "
     "total(ZaPlacilo) AS ZaPlacilo, "
-    "total(CASE WHEN Placan THEN ZaPlacilo END) AS Placano, "
-    "total(CASE WHEN Placan THEN NULL ELSE ZaPlacilo END) AS Neplacano "
+    "total(ZaPlacilo) - total(CASE WHEN Placan THEN NULL ELSE Odprto END) AS Placano, "
+    "total(CASE WHEN Placan THEN NULL ELSE Odprto END) AS Neplacano "
     "FROM tblRacun WHERE %2 AND ifnull(Ponudba, False) = False GROUP BY 1");
 
 TurnoverRow rowOf(const Recordset& rs) {

@@ -783,6 +783,73 @@ inline const Message BadAddress{
     QStringLiteral("Elektronski naslov")}; // %1: as typed
 
 } // namespace EInvoiceFormatMessages
+// Payments and the bank's statements (Podatki > Uvoz bančnega izpiska,
+// --izpisek, the invoice editor's payments).
+namespace PaymentMessages {
+inline const QString Title = QStringLiteral("Uvoz bančnega izpiska");
+// %1: what is wrong, one of the texts below.
+inline const QString NotStatement =
+    QStringLiteral("Datoteka ni veljaven bančni izpisek camt.053: %1. Nič ni zapisano.");
+inline const QString NotCamt053 =
+    QStringLiteral("prvi element je %1, ne »Document« izpiska camt.053");
+inline const QString OtherCamtVersion =
+    QStringLiteral("različice %1 program ne bere (bere camt.053.001.02, .04 in .08)");
+inline const QString SeveralStatements = QStringLiteral("v datoteki je več izpiskov");
+inline const QString BadAmount = QStringLiteral("znesek »%1« v vrstici %2 ni število");
+inline const QString BadSign = QStringLiteral("oznaka »%1« v vrstici %2 ni CRDT ali DBIT");
+inline const QString EntryIncomplete =
+    QStringLiteral("postavki v vrstici %1 manjka znesek, smer (CdtDbtInd) ali datum knjiženja");
+inline const QString TransactionWithoutAmount =
+    QStringLiteral("transakciji postavke v vrstici %1 manjka znesek");
+inline const QString NotWellFormed =
+    QStringLiteral("XML ni pravilno zapisan (%1, vrstica %2, stolpec %3)");
+inline const QString NoStatement = QStringLiteral("v datoteki ni izpiska (Stmt)");
+inline const QString NoAccount = QStringLiteral("izpisku manjka račun (Stmt/Acct/Id/IBAN)");
+inline const QString NoStatementId = QStringLiteral("izpisku manjka oznaka (Stmt/Id)");
+inline const QString OtherAccount = QStringLiteral(
+    "Izpisek je za račun %1, pisarna pa ima račun %2. Nič ni zapisano."); // %1: statement's
+inline const QString NoOfficeAccount = QStringLiteral(
+    "Izpisek je za račun %1, pisarna pa nima vpisanega svojega računa (TRR). Nič ni zapisano.");
+inline const QString AlreadyRead = QStringLiteral(
+    "Izpisek %1 za račun %2 je bil že prebran (%3). Nič ni zapisano."); // %3: the day
+inline const QString FileNotRead = QStringLiteral("Datoteke »%1« ni mogoče prebrati: %2");
+inline const QString Failed = QStringLiteral("Izpiska ni bilo mogoče zapisati: %1");
+// %1 file, %2 statement, then the counts.
+inline const QString Summary =
+    QStringLiteral("%1: izpisek %2, prilivov %3 (plačanih v celoti %4, delno %5, preplačanih %6, "
+                   "nerazporejenih %7), stornacij %8, izpuščenih bremenitev %9");
+inline const QString CreditNoteNotPaid = QStringLiteral("Dobropis se ne plačuje.");
+inline const QString PlacedMeanwhile =
+    QStringLiteral("Plačilo je medtem razporedil nekdo drug; ni spremenjeno.");
+// The summary window after a statement was read.
+inline const QString SummaryTitle = QStringLiteral("Bančni izpisek %1"); // %1: Stmt/Id
+inline const QString ChooseFiles = QStringLiteral("Uvoz bančnega izpiska");
+inline const QString FileFilter =
+    QStringLiteral("Bančni izpiski camt.053 (*.xml);;Vse datoteke (*)");
+inline const QString AskInvoice =
+    QStringLiteral("Številka računa, ki mu gre plačilo %1 (%2):"); // %1 amount, %2 payer
+inline const QString NoSuchInvoice =
+    QStringLiteral("Računa %1 ni ali je dobropis; plačilo ostane nerazporejeno.");
+// The invoice editor's payments.
+inline const Message RemoveHandPayments{
+    QStringLiteral("Odstranim plačila računa, vpisana ročno ali prenesena (%1)? Plačila z "
+                   "bančnih izpiskov ostanejo."),
+    QStringLiteral("Plačila računa")}; // %1: how many, and their sum
+inline const Message PaymentNotBooked{QStringLiteral("Plačila ni bilo mogoče zapisati."),
+                                      QStringLiteral("Plačila računa")};
+inline const Message CreditNoteNoPayment{
+    QStringLiteral("Dobropis se ne plačuje: plačila mu ni mogoče vpisati."),
+    QStringLiteral("Plačila računa")};
+inline const Message PaymentDateInvalid{
+    QStringLiteral("Datum plačila ni veljaven (vpišite npr. 8.12.2026)."),
+    QStringLiteral("Plačila računa")};
+inline const Message PaymentAmountInvalid{
+    QStringLiteral("Znesek plačila mora biti število, večje od nič."),
+    QStringLiteral("Plačila računa")};
+inline const Message PaymentsAfterSave{
+    QStringLiteral("Plačilo se vpiše shranjenemu računu: najprej shranite račun."),
+    QStringLiteral("Plačila računa")};
+} // namespace PaymentMessages
 
 namespace QuoteMessages {
 
@@ -798,6 +865,8 @@ inline const Message NoCreditNote{
 inline const Message NoReminder{
     QStringLiteral("»%1« je ponudba, ne račun: opomina zanjo ni mogoče narediti."),
     Title}; // %1: the quote's number
+inline const QString NoPayment =
+    QStringLiteral("»%1« je ponudba, ne račun: plačila ji ni mogoče vpisati."); // %1: its number
 // "Naredi račun" on a quote already turned into an invoice.
 inline const Message AnotherInvoice{
     QStringLiteral("Iz ponudbe »%1« je že narejen račun %2. Ali želite iz nje narediti še en "

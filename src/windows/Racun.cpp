@@ -5,6 +5,7 @@
 #include "invoice/InvoiceFields.h"
 #include "invoice/InvoiceSaver.h"
 #include "invoice/Numbering.h"
+#include "document/Payments.h"
 #include "invoice/PostOffice.h"
 #include "invoice/Pricing.h"
 #include "invoice/WorkingTable.h"
@@ -35,6 +36,7 @@
 #include <QShowEvent>
 #include <QStandardItemModel>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QUuid>
@@ -110,6 +112,7 @@ void Racun::connectHandlers() {
     connect(ui.pointValueEdit, &QLineEdit::textChanged, this, [this] { Modified = true; });
     connect(ui.staffCombo, &QComboBox::currentIndexChanged, this, [this] { Modified = true; });
     connect(ui.paidCheck, &QCheckBox::toggled, this, &Racun::onPaidToggled);
+    connect(ui.addPaymentButton, &QPushButton::clicked, this, &Racun::onAddPayment);
     connect(ui.calendarButton, &QPushButton::clicked, this, &Racun::onCalendar);
     connect(ui.postOfficeButton, &QToolButton::clicked, this, &Racun::onPostOfficeLookup);
     connect(ui.headerBoxes[CustomerBox], &QLineEdit::textEdited, this, &Racun::onCustomerTyped);
@@ -153,8 +156,13 @@ void Racun::connectHandlers() {
         turn->setShortcutContext(Qt::WindowShortcut);
         addAction(turn);
         connect(turn, &QAction::triggered, this, [this, step = step] {
+            // A hidden tab (a quote's payments) is passed over.
             const int count = ui.tabs->count();
-            ui.tabs->setCurrentIndex((ui.tabs->currentIndex() + step + count) % count);
+            int next = ui.tabs->currentIndex();
+            do
+                next = (next + step + count) % count;
+            while (!ui.tabs->isTabVisible(next) && next != ui.tabs->currentIndex());
+            ui.tabs->setCurrentIndex(next);
         });
     }
 }
@@ -271,6 +279,8 @@ bool Racun::load() {
     if (ok)
         ok = refreshLines();
     showKind();
+    if (ok)
+        showPayments();
     ui.vatCaptionLabel->setText(vatCaption(m_vatPercent));
     // A new invoice starts at its customer (the number is proposed and
     // rarely changed); an opened one at its first box.
@@ -381,6 +391,8 @@ void Racun::showKind() {
         setWindowTitle(QStringLiteral("Ponudba"));
     // A quote is never paid.
     ui.paidCheck->setVisible(!m_quote);
+    ui.tabs->setTabVisible(ui.tabs->indexOf(ui.tabs->findChild<QWidget*>(QStringLiteral("TabPlacila"))),
+                           !m_quote);
 }
 
 bool Racun::loadCopy(qint64 invoiceId) {
@@ -626,15 +638,156 @@ void Racun::onHeaderChanged(int index) {
 }
 
 void Racun::onPaidToggled(bool ticked) {
-    // Ticked by hand, it is stored with the invoice as any other box.
-    if (!Loading)
-        Modified = true;
     QPalette pal = ui.paidCheck->palette();
     const QColor face = palette().color(QPalette::Button);
     const QColor colour = ticked ? QColor(192, 255, 192) : face;
     pal.setColor(QPalette::Window, colour);
     pal.setColor(ui.paidCheck->backgroundRole(), colour);
     ui.paidCheck->setPalette(pal);
+    if (Loading || m_paidShown)
+        return;
+    if (m_credits) {
+        Msg::critical(this, PaymentMessages::CreditNoteNoPayment);
+        setPaidShown(!ticked);
+        return;
+    }
+    // A new invoice has no payments yet: its tick is stored with it.
+    if (Mode != 1 || m_invoiceId == 0) {
+        Modified = true;
+        return;
+    }
+    // Ticked by hand: a payment of what is open, dated today. Taken off:
+    // the payments booked by hand or brought over go, after a question;
+    // those of a statement stay (the money came).
+    QList<Payment> payments;
+    if (!readPayments(*m_db, m_invoiceId, &payments)) {
+        reportEngineError(m_db->lastError());
+        setPaidShown(!ticked);
+        return;
+    }
+    if (ticked) {
+        double open = 0;
+        if (!openAmount(*m_db, m_invoiceId, &open)) {
+            reportEngineError(m_db->lastError());
+            setPaidShown(false);
+            return;
+        }
+        if (open < 0.005 && payments.isEmpty()) {
+            Modified = true; // nothing owed: the tick alone, as before
+            return;
+        }
+        if (open >= 0.005 && !bookHandPayment(today(), open)) {
+            setPaidShown(false);
+            return;
+        }
+    } else {
+        int hand = 0;
+        double sum = 0;
+        for (const Payment& p : std::as_const(payments))
+            if (p.source != u"izpisek") {
+                ++hand;
+                sum += p.amount;
+            }
+        if (payments.isEmpty()) {
+            Modified = true; // ticked before payments were kept
+            return;
+        }
+        if (hand > 0) {
+            const Message& ask = PaymentMessages::RemoveHandPayments;
+            if (!Msg::confirmDestructive(
+                    this, ask.text.arg(QStringLiteral("%1, %2").arg(hand).arg(currencyText(sum))),
+                    ask.title)) {
+                setPaidShown(true);
+                return;
+            }
+            Transaction tx(*m_db);
+            if (!tx.active() || !removeHandPayments(*m_db, m_invoiceId) || !tx.commit()) {
+                reportEngineError(m_db->lastError());
+                setPaidShown(true);
+                return;
+            }
+        }
+    }
+    showPayments();
+}
+
+void Racun::setPaidShown(bool paid) {
+    const bool was = std::exchange(m_paidShown, true);
+    ui.paidCheck->setChecked(paid);
+    m_paidShown = was;
+}
+
+bool Racun::bookHandPayment(const QDate& date, double amount) {
+    Transaction tx(*m_db);
+    if (!tx.active() || !bookPayment(*m_db, m_invoiceId, date, amount) || !tx.commit()) {
+        Msg::critical(this, PaymentMessages::PaymentNotBooked, m_db->lastError());
+        return false;
+    }
+    return true;
+}
+
+// The payments as stored, what is open, and the tick as they make it: a
+// payment of another workstation is shown the next time.
+void Racun::showPayments() {
+    const bool stored = Mode == 1 && m_invoiceId != 0;
+    ui.paymentsList->setRowCount(0);
+    ui.openLabel->clear();
+    for (QWidget* w :
+         {static_cast<QWidget*>(ui.paymentDateEdit), static_cast<QWidget*>(ui.paymentAmountEdit),
+          static_cast<QWidget*>(ui.addPaymentButton)})
+        w->setEnabled(stored && !m_credits && !m_quote);
+    if (!stored)
+        return;
+    QList<Payment> payments;
+    double open = 0;
+    QVariant paid;
+    if (!readPayments(*m_db, m_invoiceId, &payments) || !openAmount(*m_db, m_invoiceId, &open) ||
+        !m_db->queryValue(QStringLiteral("SELECT Placan FROM tblRacun WHERE ID = ?"), {m_invoiceId},
+                          &paid)) {
+        reportEngineError(m_db->lastError());
+        return;
+    }
+    for (const Payment& p : std::as_const(payments)) {
+        const int row = ui.paymentsList->rowCount();
+        ui.paymentsList->insertRow(row);
+        auto* amount = new QTableWidgetItem(currencyText(p.amount));
+        amount->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        ui.paymentsList->setItem(row, 0, new QTableWidgetItem(dateText(p.date)));
+        ui.paymentsList->setItem(row, 1, amount);
+        ui.paymentsList->setItem(row, 2, new QTableWidgetItem(p.source));
+    }
+    ui.openLabel->setText(currencyText(open));
+    ui.paymentDateEdit->setText(dateText(today()));
+    ui.paymentAmountEdit->setText(open > 0 ? localeNumberText(open) : QString());
+    // A tick without payments is the invoice's own box; with payments it
+    // says what they make.
+    if (!payments.isEmpty())
+        setPaidShown(paid.toBool());
+}
+
+void Racun::onAddPayment() {
+    if (m_credits) {
+        Msg::critical(this, PaymentMessages::CreditNoteNoPayment);
+        return;
+    }
+    if (Mode != 1 || m_invoiceId == 0) {
+        Msg::critical(this, PaymentMessages::PaymentsAfterSave);
+        return;
+    }
+    const std::optional<QDate> date = readDate(ui.paymentDateEdit->text());
+    if (!date) {
+        Msg::critical(this, PaymentMessages::PaymentDateInvalid);
+        ui.paymentDateEdit->setFocus();
+        return;
+    }
+    const std::optional<double> amount = readNumber(ui.paymentAmountEdit->text());
+    if (!amount || *amount < 0.005) {
+        Msg::critical(this, PaymentMessages::PaymentAmountInvalid);
+        ui.paymentAmountEdit->setFocus();
+        return;
+    }
+    if (bookHandPayment(*date, *amount))
+        showPayments();
 }
 
 // The lookup writes the chosen postcode into the postcode box, which then
@@ -846,6 +999,7 @@ bool Racun::store() {
     m_invoiceId = result.invoiceId;
     Modified = false;
     m_invoiceList->syncFromRecordset();
+    showPayments();
     // An earlier try landed: the editor shows the invoice as it was stored.
     if (result.savedBefore)
         reloadStored();

@@ -130,6 +130,13 @@ private:
     void askUnifiedReport();
     void onHeaderChanged(int index);
     void onPaidToggled(bool ticked);
+    // The payments of the stored invoice: shown from the database, booked
+    // by hand ("Dodaj plačilo", the paid tick) and removed (the tick taken
+    // off), each written at once on its own, apart from the invoice's save.
+    void showPayments();
+    void onAddPayment();
+    bool bookHandPayment(const QDate& date, double amount);
+    void setPaidShown(bool paid);
     void onCalendar();
     void onPostOfficeLookup();
     // The register of customers: offered while the name is typed, filling
@@ -151,6 +158,7 @@ private:
     // The form's own variables.
     int Mode = 0;
     bool Loading = false;
+    bool m_paidShown = false; // the tick set from the database, not by the user
     QString OriginalNumber;
     // The number the program proposed for a new invoice: saved untouched,
     // it moves to the next free one when another workstation took it.

@@ -11,12 +11,14 @@
 #include <QDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -60,6 +62,7 @@ void RacunForm::setupUi(QDialog* dialog) {
     tabs->setObjectName(QStringLiteral("SSTab1"));
     tabs->addTab(buildHeaderTab(), QStringLiteral("Osnovni podatki"));
     tabs->addTab(buildLinesTab(), QStringLiteral("Obračun geodetske storitve"));
+    tabs->addTab(buildPaymentsTab(), QStringLiteral("Plačila"));
 
     paidCheck = new QCheckBox(QStringLiteral("Račun je plačan"), dialog);
     paidCheck->setObjectName(QStringLiteral("Check3"));
@@ -276,6 +279,50 @@ QWidget* RacunForm::buildLinesTab() {
     return page;
 }
 
+QWidget* RacunForm::buildPaymentsTab() {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("TabPlacila"));
+
+    paymentsList = new QTableWidget(0, 3, page);
+    paymentsList->setObjectName(QStringLiteral("List1"));
+    paymentsList->setHorizontalHeaderLabels(
+        {QStringLiteral("Datum"), QStringLiteral("Znesek"), QStringLiteral("Vir")});
+    paymentsList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    paymentsList->setSelectionMode(QAbstractItemView::NoSelection);
+    paymentsList->verticalHeader()->hide();
+    paymentsList->horizontalHeader()->setStretchLastSection(true);
+    paymentsList->setColumnWidth(0, 110);
+    paymentsList->setColumnWidth(1, 130);
+
+    openLabel = makeTotalLabel(QStringLiteral("Label12"), page);
+    paymentDateEdit = new QLineEdit(page);
+    paymentDateEdit->setObjectName(QStringLiteral("Text4"));
+    paymentDateEdit->setMaxLength(10);
+    paymentDateEdit->setMaximumWidth(100);
+    paymentAmountEdit = new QLineEdit(page);
+    paymentAmountEdit->setObjectName(QStringLiteral("Text5"));
+    paymentAmountEdit->setMaxLength(20);
+    paymentAmountEdit->setMaximumWidth(120);
+    paymentAmountEdit->setAlignment(Qt::AlignRight);
+    addPaymentButton = button(QStringLiteral("Command12"), QStringLiteral("Dodaj plačilo"), page);
+
+    auto* hand = new QHBoxLayout;
+    hand->addWidget(caption(QStringLiteral("Datum plačila"), page));
+    hand->addWidget(paymentDateEdit);
+    hand->addWidget(caption(QStringLiteral("Znesek"), page));
+    hand->addWidget(paymentAmountEdit);
+    hand->addWidget(caption(QStringLiteral("€"), page));
+    hand->addWidget(addPaymentButton);
+    hand->addStretch(1);
+    hand->addWidget(caption(QStringLiteral("Odprto"), page));
+    hand->addWidget(openLabel);
+
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(paymentsList, 1);
+    layout->addLayout(hand);
+    return page;
+}
+
 void RacunForm::setTabOrder() {
     const QList<QWidget*> chain = {headerBoxes[0],     headerBoxes[11],
                                    headerBoxes[12],    headerBoxes[1],
@@ -291,9 +338,11 @@ void RacunForm::setTabOrder() {
                                    recalculateButton,  linesGrid,
                                    unifiedReportCheck, lumpSumCheck,
                                    percentEdit,        headerBoxes[15],
-                                   paidCheck,          printButton,
-                                   pdfButton,          eInvoiceButton,
-                                   emailButton,        saveButton};
+                                   paymentDateEdit,    paymentAmountEdit,
+                                   addPaymentButton,   paidCheck,
+                                   printButton,        pdfButton,
+                                   eInvoiceButton,     emailButton,
+                                   saveButton};
     for (int i = 1; i < chain.size(); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
 }

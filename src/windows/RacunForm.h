@@ -12,6 +12,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QStandardItemModel;
+class QTableWidget;
 class QTabWidget;
 class QTimer;
 class QToolButton;
@@ -58,6 +59,13 @@ struct RacunForm {
     QLabel* vatCaptionLabel = nullptr;           // VatCaption: "DDV (22%)" beside it
     QLabel* totalLabel = nullptr;                // Label4
 
+    // Payments: the invoice's payments as stored, and one booked by hand.
+    QTableWidget* paymentsList = nullptr;    // List1: date, amount, source
+    QLabel* openLabel = nullptr;             // Label12: what is still open
+    QLineEdit* paymentDateEdit = nullptr;    // Text4
+    QLineEdit* paymentAmountEdit = nullptr;  // Text5
+    QPushButton* addPaymentButton = nullptr; // Command12
+
     QCheckBox* paidCheck = nullptr;    // Check3
     QPushButton* printButton = nullptr; // Command2
     QPushButton* pdfButton = nullptr;   // Command9
@@ -69,6 +77,7 @@ struct RacunForm {
 private:
     QWidget* buildHeaderTab();
     QWidget* buildLinesTab();
+    QWidget* buildPaymentsTab();
     void setTabOrder();
 };
 

@@ -11,6 +11,7 @@
 #include "data/PgConnection.h"
 #include "data/Schema.h"
 #include "data/ServerSchema.h"
+#include "document/Payments.h"
 #include "document/Settings.h"
 #include "invoice/CreditNote.h"
 #include "invoice/InvoiceSaver.h"
@@ -268,6 +269,65 @@ private Q_SLOTS:
             ending.start();
         }
         QVERIFY2(ending.elapsed() < 1000, qPrintable(QString::number(ending.elapsed())));
+    }
+
+    // Payments of two workstations. Both read one statement at once: B's
+    // reading holds the statement's row while A reads it; A waits for B
+    // and is then told it was read, and the statement counts once. B reads
+    // a statement that pays the invoice A has open in the editor: the
+    // invoice's version stays, and A's save goes in without a question,
+    // the payment kept.
+    void paymentsOfTwoWorkstations_data() {
+        QTest::addColumn<bool>("editorOpen");
+        QTest::newRow("one statement read at once") << false;
+        QTest::newRow("a payment while the editor is open") << true;
+    }
+    void paymentsOfTwoWorkstations() {
+        QFETCH(bool, editorOpen);
+        QVERIFY(Db->execute("UPDATE tblNastavitve SET TRR = 'SI56 0201 0001 2345 641'"));
+        const qint64 id =
+            addInvoice(*Db, {{"StevilkaRacuna", "2026/001"}, {"Ime", "Prej"}, {"ZaPlacilo", 100}});
+        const QByteArray xml =
+            "<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:camt.053.001.02\"><BkToCstmrStmt>"
+            "<Stmt><Id>2026-7</Id><Acct><Id><IBAN>SI56020100012345641</IBAN></Id></Acct>"
+            "<Ntry><Amt Ccy=\"EUR\">100.00</Amt><CdtDbtInd>CRDT</CdtDbtInd>"
+            "<BookgDt><Dt>2026-12-07</Dt></BookgDt><NtryDtls><TxDtls><RmtInf><Strd><CdtrRefInf>"
+            "<Ref>SI12 20260016</Ref></CdtrRefInf></Strd></RmtInf></TxDtls></NtryDtls></Ntry>"
+            "</Stmt></BkToCstmrStmt></Document>";
+        const auto version = [id] {
+            return Db->scalar("SELECT verzija FROM tblRacun WHERE ID = ?", {id}).toLongLong();
+        };
+        const qint64 before = version();
+        if (!editorOpen) {
+            Database& b = *m_b;
+            QVERIFY(b.beginTransaction());
+            QVERIFY(b.execute("INSERT INTO tblIzpiski (IBAN, Oznaka, Uvozen) VALUES "
+                              "('SI56020100012345641', '2026-7', ?)",
+                              {QDate(2026, 12, 8)}));
+            QVERIFY(b.execute("INSERT INTO tblPlacila (RacunID, Znesek, Vir, IzpisekID) "
+                              "VALUES (?, 100, 'izpisek', 1)",
+                              {id}));
+            std::thread commitLater = after(300, [&b] { b.commit(); });
+            const StatementImport read = importStatement(*Db, xml, today()); // waits for B
+            commitLater.join();
+            QVERIFY(!read.ok);
+            QVERIFY2(read.error.startsWith("Izpisek 2026-7 za račun SI56020100012345641 je bil "
+                                           "že prebran"),
+                     qPrintable(read.error));
+        } else {
+            Session s(1, "2026/001");
+            QVERIFY(s.e);
+            box(s.e, "Text1_1")->setText("A");
+            const StatementImport read = importStatement(*m_b, xml, today());
+            QVERIFY2(read.ok, qPrintable(read.error));
+            QCOMPARE(version(), before);
+            click(s.e, "Command1");
+            QCOMPARE(s.watcher.seen, QStringList());
+            QCOMPARE(queryRows("SELECT Ime FROM tblRacun"), QStringList{"A"});
+        }
+        QCOMPARE(queryRows("SELECT count(*) FROM tblIzpiski"), QStringList{"1"});
+        QCOMPARE(queryRows("SELECT RacunID, Znesek FROM tblPlacila"),
+                 QStringList{QString("%1|100").arg(id)});
     }
 
     // A edits an invoice that B changes or deletes meanwhile: A's save
@@ -637,6 +697,20 @@ private Q_SLOTS:
             {"data/Schema.cpp", "UPDATE tblNastavitve SET LetniStevec = 0"},
             {"data/Schema.cpp", "UPDATE tblRacun SET Zapade = "},
             {"data/Seed.cpp", "UPDATE tblTarife SET Izbrana = False"},
+            // What an invoice owes and its paid flag follow its payments
+            // and keep its version (the server's step 11); on the file the
+            // triggers of its step 9.
+            {"data/Schema.cpp", "UPDATE tblRacun SET Odprto = "},
+            {"data/Schema.cpp", "UPDATE tblRacun SET Placan = 0 WHERE ID = %1 AND "},
+            {"data/ServerSchema.cpp", "UPDATE tblRacun SET Odprto = "},
+            {"data/ServerSchema.cpp", "UPDATE tblRacun r SET Placan = Odprto < 0.005 "},
+            // A payment is never edited: a reversal takes back the one of a
+            // statement, unticking the hand ones, and an unplaced one is
+            // given an invoice only while it has none.
+            {"document/Payments.cpp", "DELETE FROM tblPlacila WHERE ID = ? AND Vir = ?"},
+            {"document/Payments.cpp", "DELETE FROM tblPlacila WHERE RacunID = ? AND Vir <> ?"},
+            {"document/Payments.cpp", "UPDATE tblPlacila SET RacunID = ? WHERE ID = ? AND "
+                                      "RacunID IS NULL"},
             // The date of use only moves on.
             {"codelists/Customers.cpp", "UPDATE tblNarocnik SET Uporabljen = ? WHERE ID = ? AND "},
             // A service's operations follow its new number, all at once.

@@ -85,6 +85,16 @@ class TestServer : public QObject {
                                       {"IzvirniRacun", "2009/1"},
                                       {"ZaPlacilo", -120.0},
                                       {"Datum", QDate(2009, 12, 7)}}));
+        // A statement read: one payment of the second invoice, in part, and
+        // one that found no invoice.
+        qint64 statement = 0;
+        QVERIFY(db.insert("INSERT INTO tblIzpiski (IBAN, Oznaka, Od, Uvozen, Prilivov) "
+                          "VALUES ('SI56020100012345641', '2009-12', ?, ?, 2)",
+                          {QDate(2009, 12, 7), QDate(2009, 12, 8)}, &statement));
+        for (const QVariant& invoice : {QVariant(second), QVariant(QMetaType::fromType<qint64>())})
+            QVERIFY(db.execute("INSERT INTO tblPlacila (RacunID, Datum, Znesek, Vir, IzpisekID, "
+                               "Placnik) VALUES (?, ?, 20.5, 'izpisek', ?, 'Čuk')",
+                               {invoice, QDate(2009, 12, 7), statement}));
         shutDown();
     }
 
@@ -313,7 +323,9 @@ private Q_SLOTS:
         QCOMPARE(shownRows(serverRows(*db, sums)), shownRows(fileRows(*file, sums)));
         for (const QString& table : ServerSchema::copiedTables()) {
             const auto [inFile, onServer] = bothSides(*file, *db, table);
-            QVERIFY(table == u"tblNarocnik" || !inFile.isEmpty());
+            // A file of before payments were kept has none read from a statement.
+            QVERIFY(table == u"tblNarocnik" || !inFile.isEmpty() ||
+                    (older && ServerSchema::laterTables().contains(table)));
             QVERIFY2(out.contains(
                          QStringLiteral("Vrstic v tabeli %1: %2\n").arg(table).arg(inFile.size())),
                      qPrintable(out));

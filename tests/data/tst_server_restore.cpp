@@ -42,6 +42,12 @@ class TestServerRestore : public QObject {
         });
         for (int id : {3, 7, 30})
             test::addLine(db, id, tariff, 12.5, 2.0, QVariant(), 83.33);
+        // A statement's payments: invoice 4 paid in part, one unplaced.
+        db.execute("INSERT INTO tblIzpiski (IBAN, Oznaka, Uvozen) VALUES ('SI56', '1', ?)",
+                   {QDate(2009, 12, 20)});
+        db.execute("INSERT INTO tblPlacila (RacunID, Datum, Znesek, Vir, IzpisekID) VALUES "
+                   "(4, ?, 15.5, 'izpisek', 1), (NULL, ?, 3, 'izpisek', 1)",
+                   {QDate(2009, 12, 20), QDate(2009, 12, 20)});
         db.execute("DELETE FROM tbPoste WHERE Stev = (SELECT min(Stev) FROM tbPoste)");
         shutDown();
         return folder.dataDir() + "/valmir2009.db";

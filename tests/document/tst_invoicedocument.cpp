@@ -304,6 +304,7 @@ private Q_SLOTS:
         reminder.invoice.due = QDate(2026, 11, 7);
         reminder.invoice.total = 1234.5;
         reminder.invoice.credited = 234.5;
+        reminder.invoice.payments = 400;
         reminder.invoice.reminders = 1;
         reminder.settings.firm = QStringLiteral("Geodet Žerjav");
         reminder.settings.bankAccount = Iban;
@@ -327,10 +328,10 @@ private Q_SLOTS:
                      {"Čebelarstvo Žužek", "Geodet Žerjav", "2. OPOMIN", "Datum: 7.12.2026",
                       "Račun št.: 2026/001", "Rok plačila: 7.11.2026", "Dni zamude: 30",
                       "Znesek računa: 1.234,50", "Dobropisano: 234,50",
-                      "Dolgovani znesek: 1.000,00", "sodni poti", "Hvala!", "Sklic: SI12 20260016"},
+                      "Plačano: 400,00", "Dolgovani znesek: 600,00", "sodni poti", "Hvala!", "Sklic: SI12 20260016"},
                      {"v osmih dneh"},
                      1,
-                     {"Čebelarstvo Žužek", "00000100000", "Opomin za račun 2026/001"}});
+                     {"Čebelarstvo Žužek", "00000060000", "Opomin za račun 2026/001"}});
 
         QStringList files;
         for (const Printed& d : docs)
