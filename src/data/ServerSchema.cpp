@@ -520,7 +520,8 @@ QStringList versionElevenTables() {
             Referenca text,
             Placnik text COLLATE valmir_sl,
             Opis text COLLATE valmir_sl))"),
-        QStringLiteral("ALTER TABLE tblRacun ADD COLUMN IF NOT EXISTS Odprto double precision")};
+        QStringLiteral("ALTER TABLE tblRacun ADD COLUMN IF NOT EXISTS Odprto double precision"),
+        QStringLiteral("ALTER TABLE tblIskanje ADD COLUMN IF NOT EXISTS Odprto double precision")};
 }
 
 QStringList versionElevenStatements() {
@@ -529,7 +530,6 @@ QStringList versionElevenStatements() {
         QStringLiteral("CREATE UNIQUE INDEX ixIzpisekOznaka ON tblIzpiski (IBAN, Oznaka)"),
         QStringLiteral("CREATE INDEX ixPlacilaRacun ON tblPlacila (RacunID)"),
         QStringLiteral("CREATE INDEX ixPlacilaIzpisek ON tblPlacila (IzpisekID)"),
-        QStringLiteral("ALTER TABLE tblIskanje ADD COLUMN Odprto double precision"),
         // A server of before has no payments; the tables moved from a file
         // bring the file's own (its step made them from the same ticks).
         QStringLiteral("INSERT INTO tblPlacila (RacunID, Znesek, Vir) SELECT r.ID, o.dolg, "

@@ -73,8 +73,9 @@ struct Invoices {
         if (!m.reference.isEmpty())
             if (const qint64 id = byReference.value(m.reference); id > 0)
                 return id;
+        // "P2026/001" is a quote's number, not the invoice 2026/001's.
         static const QRegularExpression number(
-            QStringLiteral(R"((?<!\d)(\d{4})\s*[/-]\s*(\d+)(?!\d))"));
+            QStringLiteral(R"((?<![\dPp])(\d{4})\s*[/-]\s*(\d+)(?!\d))"));
         for (auto it = number.globalMatch(m.text); it.hasNext();) {
             const auto found = it.next();
             const qint64 id = byNumber.value(found.captured(1) + u'/' + found.captured(2));

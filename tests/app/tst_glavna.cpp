@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "app/Glavna.h"
+#include "document/Payments.h"
 #include "invoice/InvoiceSearch.h"
 #include "invoice/StoredTotals.h"
 #include "text/Clock.h"
@@ -379,6 +380,9 @@ private Q_SLOTS:
         test::addLine(*Db, quote, test::operationId(*Db, 1, 1), 7, 2, {}, 140.0);
         test::addLine(*Db, invoice, test::operationId(*Db, 1, 1), 100, 1, {}, 100.0);
         QVERIFY(computeStoredTotals(*Db));
+        // No payment is booked to a quote.
+        QVERIFY(!bookPayment(*Db, quote, today(), 10));
+        QCOMPARE(Db->lastError(), QuoteMessages::NoPayment.arg("P2026/001"));
         if (madeBefore)
             QVERIFY(
                 Db->execute("UPDATE tblRacun SET PonudbaID = ? WHERE ID = ?", {quote, invoice}));

@@ -683,6 +683,7 @@ private Q_SLOTS:
             // of the row, ServerSchema), and the counter moved under it.
             {"invoice/InvoiceSaver.cpp", "UPDATE tblNastavitve SET StRacuna = StRacuna "},
             {"invoice/InvoiceSaver.cpp", "UPDATE tblNastavitve SET StRacuna = ?, LetoStevca = ? "},
+            {"invoice/InvoiceSaver.cpp", "UPDATE tblNastavitve SET StPonudbe = ? "},
             // The purge: old invoices wholesale, their rows locked first.
             {"invoice/Purge.cpp", "DELETE FROM tblRacun WHERE IN_SET(ID, ?)"},
             // A credit note's row, made in the same transaction.
@@ -695,6 +696,7 @@ private Q_SLOTS:
             // The steps of a file's tables and its seed: one workstation.
             {"data/Schema.cpp", "UPDATE tblNastavitve SET StopnjaDDV = 22"},
             {"data/Schema.cpp", "UPDATE tblNastavitve SET LetniStevec = 0"},
+            {"data/Schema.cpp", "UPDATE tblNastavitve SET StPonudbe = 1"},
             {"data/Schema.cpp", "UPDATE tblRacun SET Zapade = "},
             {"data/Seed.cpp", "UPDATE tblTarife SET Izbrana = False"},
             // What an invoice owes and its paid flag follow its payments
@@ -704,6 +706,8 @@ private Q_SLOTS:
             {"data/Schema.cpp", "UPDATE tblRacun SET Placan = 0 WHERE ID = %1 AND "},
             {"data/ServerSchema.cpp", "UPDATE tblRacun SET Odprto = "},
             {"data/ServerSchema.cpp", "UPDATE tblRacun r SET Placan = Odprto < 0.005 "},
+            // The quotes' counter started by the steps that bring quotes.
+            {"data/ServerSchema.cpp", "UPDATE tblNastavitve SET StPonudbe = 1 "},
             // A payment is never edited: a reversal takes back the one of a
             // statement, unticking the hand ones, and an unplaced one is
             // given an invoice only while it has none.
