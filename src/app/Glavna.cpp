@@ -395,26 +395,32 @@ QHBoxLayout* Glavna::buildButtons(QWidget* central) {
 
     // "Odpri račun" stays centred under the list while the window is
     // resized: the buttons left of it and right of it are balanced by as
-    // much room on the shorter side, and all have one width.
-    const QList<QPushButton*> left{m_newButton, m_newQuoteButton, m_copyButton};
-    const QList<QPushButton*> right{m_deleteButton, m_creditButton, m_reminderButton,
-                                    m_quoteInvoiceButton};
+    // much room on the shorter side, and all have one width. The quotes'
+    // list shows "Naredi račun" where the invoices' shows "Dobropis" and
+    // "Opomin" (see showKind), so that the row fits a small screen.
+    m_leftButtons = {m_newButton, m_newQuoteButton, m_copyButton};
+    m_rightButtons = {m_deleteButton, m_creditButton, m_reminderButton, m_quoteInvoiceButton};
     int width = 110;
-    for (QPushButton* b : left + right + QList<QPushButton*>{m_openButton})
+    for (QPushButton* b : m_leftButtons + m_rightButtons + QList<QPushButton*>{m_openButton})
         width = std::max(width, b->sizeHint().width());
     auto* row = new QHBoxLayout;
-    const int balance = int(right.size() - left.size()) * (width + std::max(0, row->spacing()));
-    for (QPushButton* b : left)
+    for (QPushButton* b : std::as_const(m_leftButtons))
         row->addWidget(b);
-    row->addSpacing(std::max(0, balance));
+    m_leftBalance = new QSpacerItem(0, 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+    row->addSpacerItem(m_leftBalance);
     row->addStretch(1);
     row->addWidget(m_openButton);
     row->addStretch(1);
-    for (QPushButton* b : right)
+    for (QPushButton* b : std::as_const(m_rightButtons))
         row->addWidget(b);
-    row->addSpacing(std::max(0, -balance));
-    for (QPushButton* b : left + right + QList<QPushButton*>{m_openButton})
+    m_rightBalance = new QSpacerItem(0, 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+    row->addSpacerItem(m_rightBalance);
+    for (QPushButton* b : m_leftButtons + m_rightButtons + QList<QPushButton*>{m_openButton})
         b->setFixedWidth(width);
+    m_buttonRow = row;
+    m_buttonRoom = width + std::max(0, row->spacing());
+    m_quoteInvoiceButton->hide();
+    balanceButtons();
 
     connect(m_newButton, &QPushButton::clicked, this, &Glavna::newInvoice);
     connect(m_copyButton, &QPushButton::clicked, this, &Glavna::copyInvoice);
@@ -641,9 +647,24 @@ void Glavna::showKind() {
     for (int column : {PaidColumn, DueColumn, ReminderColumn, OpenColumn})
         m_list->setColumnHidden(column, quotes);
     m_list->setColumnHidden(QuoteInvoiceColumn, !quotes);
+    m_creditButton->setHidden(quotes);
+    m_reminderButton->setHidden(quotes);
+    m_quoteInvoiceButton->setHidden(!quotes);
+    balanceButtons();
     m_overdueCheck->setEnabled(!quotes);
     m_search->unpaidCheck()->setEnabled(!quotes);
     enableButtons();
+}
+
+void Glavna::balanceButtons() {
+    const auto shown = [](const QList<QPushButton*>& buttons) {
+        return int(std::count_if(buttons.begin(), buttons.end(),
+                                 [](const QPushButton* b) { return !b->isHidden(); }));
+    };
+    const int balance = (shown(m_rightButtons) - shown(m_leftButtons)) * m_buttonRoom;
+    m_leftBalance->changeSize(std::max(0, balance), 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+    m_rightBalance->changeSize(std::max(0, -balance), 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+    m_buttonRow->invalidate();
 }
 
 void Glavna::enableButtons() {

@@ -12,6 +12,7 @@
 
 class QCheckBox;
 class QHBoxLayout;
+class QSpacerItem;
 class QLabel;
 class QPushButton;
 
@@ -59,6 +60,8 @@ private:
     void invoiceFromQuote();
     // "Ponudbe" ticked or not: the list shows the quotes or the invoices.
     void showKind();
+    // Room beside the shorter side of "Odpri račun" for the buttons shown.
+    void balanceButtons();
     void enableButtons();
     // The numbers of the invoices made from each quote, for the "Račun"
     // column; false after the message that says why not.
@@ -126,6 +129,11 @@ private:
     QPushButton* m_reminderButton = nullptr;
     QPushButton* m_newQuoteButton = nullptr;     // Command7
     QPushButton* m_quoteInvoiceButton = nullptr; // Command8
+    QList<QPushButton*> m_leftButtons, m_rightButtons;
+    QSpacerItem* m_leftBalance = nullptr;
+    QSpacerItem* m_rightBalance = nullptr;
+    QHBoxLayout* m_buttonRow = nullptr;
+    int m_buttonRoom = 0; // a button's width and the room before the next
 };
 
 } // namespace valmir

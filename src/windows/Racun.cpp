@@ -387,8 +387,14 @@ bool Racun::loadNewInvoiceDefaults() {
 }
 
 void Racun::showKind() {
-    if (m_quote)
+    if (m_quote) {
         setWindowTitle(QStringLiteral("Ponudba"));
+        // Its document's words; a quote has no e-invoice.
+        ui.printButton->setText(QStringLiteral("Tiskaj ponudbo"));
+        ui.saveButton->setText(QStringLiteral("Shrani ponudbo"));
+        ui.totalCaptionLabel->setText(QStringLiteral("Skupaj"));
+        ui.eInvoiceButton->hide();
+    }
     // A quote is never paid.
     ui.paidCheck->setVisible(!m_quote);
     ui.tabs->setTabVisible(ui.tabs->indexOf(ui.tabs->findChild<QWidget*>(QStringLiteral("TabPlacila"))),
