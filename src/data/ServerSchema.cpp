@@ -705,7 +705,6 @@ QStringList versionElevenStatements() {
 
 bool upgradeToEleven(PgConnection& db) { return runAll(db, versionElevenStatements()); }
 
-
 // The file's columns of its step 10, the quotes: a table made for a file
 // of that version has them before its rows come (createTables).
 QStringList versionTwelveColumns() {
@@ -781,9 +780,11 @@ bool upgrade(PgConnection& db, int from, int to) {
         int version;
         bool (*run)(PgConnection&);
     };
-    static constexpr Step Steps[] = {
-        {8, upgradeToEight},   {9, upgradeToNine},    {10, upgradeToTen},
-        {11, upgradeToEleven}, {12, upgradeToTwelve}};
+    static constexpr Step Steps[] = {{8, upgradeToEight},
+                                     {9, upgradeToNine},
+                                     {10, upgradeToTen},
+                                     {11, upgradeToEleven},
+                                     {12, upgradeToTwelve}};
     for (const Step& step : Steps) {
         if (step.version <= from || step.version > to)
             continue;
@@ -821,9 +822,8 @@ QHash<QString, QString> columnNames() {
         QHash<QString, QString> found;
         static const QRegularExpression column(QStringLiteral(
             R"re((?:\(|,|EXISTS)\s*"?(\w+)"?\s+(?:bigint|text|double|date|boolean|integer))re"));
-        for (const QString& sql :
-             tableStatements() + versionTenStatements() + versionElevenStatements() +
-                 versionTwelveStatements())
+        for (const QString& sql : tableStatements() + versionTenStatements() +
+                                      versionElevenStatements() + versionTwelveStatements())
             for (auto m = column.globalMatch(sql); m.hasNext();) {
                 const QString name = m.next().captured(1);
                 found.insert(name.toLower(), name);

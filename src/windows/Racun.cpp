@@ -397,8 +397,8 @@ void Racun::showKind() {
     }
     // A quote is never paid.
     ui.paidCheck->setVisible(!m_quote);
-    ui.tabs->setTabVisible(ui.tabs->indexOf(ui.tabs->findChild<QWidget*>(QStringLiteral("TabPlacila"))),
-                           !m_quote);
+    ui.tabs->setTabVisible(
+        ui.tabs->indexOf(ui.tabs->findChild<QWidget*>(QStringLiteral("TabPlacila"))), !m_quote);
 }
 
 bool Racun::loadCopy(qint64 invoiceId) {

@@ -93,8 +93,10 @@ private Q_SLOTS:
         QTest::addColumn<bool>("quote");
         QTest::addColumn<QString>("counterColumn");
         QTest::addColumn<QString>("prefix");
-        QTest::newRow("invoices") << false << "StRacuna" << "";
-        QTest::newRow("quotes, by their own counter") << true << "StPonudbe" << "P";
+        QTest::newRow("invoices") << false << "StRacuna"
+                                  << "";
+        QTest::newRow("quotes, by their own counter") << true << "StPonudbe"
+                                                      << "P";
     }
     void simultaneousNewInvoices() {
         QFETCH(bool, quote);
@@ -107,8 +109,9 @@ private Q_SLOTS:
         Database& b = *m_b;
         QVERIFY(b.beginTransaction());
         QVERIFY(b.execute("UPDATE tblNastavitve SET StRacuna = StRacuna"));
-        QVERIFY(b.execute("INSERT INTO tblRacun (StevilkaRacuna, Ime, Ponudba) VALUES ($1, 'B', $2)",
-                          {prefix + "2026/001", quote}));
+        QVERIFY(
+            b.execute("INSERT INTO tblRacun (StevilkaRacuna, Ime, Ponudba) VALUES ($1, 'B', $2)",
+                      {prefix + "2026/001", quote}));
         QVERIFY(b.execute(QString("UPDATE tblNastavitve SET %1 = 2").arg(counterColumn)));
         std::thread commitLater = after(300, [&b] { b.commit(); });
         click(s.e, "Command1"); // waits for B's commit

@@ -367,7 +367,8 @@ private Q_SLOTS:
         QVERIFY2(statusText(found.status).contains("neplačano " + money(qPrintable(unpaid))),
                  qPrintable(statusText(found.status)));
         SearchResult unpaidOnly;
-        QVERIFY(runSearch(*Db, ofKind(overdueOn(invoiceFilter("", true), today(), false), false), &unpaidOnly));
+        QVERIFY(runSearch(*Db, ofKind(overdueOn(invoiceFilter("", true), today(), false), false),
+                          &unpaidOnly));
         QVERIFY(countFound(*Db, ofKind(overdueOn(invoiceFilter("", true), today(), false), false),
                            &unpaidOnly.status));
         QVERIFY2(statusText(unpaidOnly.status).contains("neplačano " + money(qPrintable(unpaid))),
