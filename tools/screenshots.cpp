@@ -160,6 +160,17 @@ void fillSampleOffice() {
     addLine(example, operation(3, 1), 32, 1, {}, 80.0);
     addLine(example, operation(3, 2), 100, 2, 20, 420.0);
     addLine(example, -1, {}, {}, {}, 50.0);
+    // A quote for the municipality: the work it asked the price of.
+    const qint64 quote = addInvoice(
+        {QStringLiteral("2009/004"), QStringLiteral("2009-12-01"), false,
+         QStringLiteral("Parcelacija parc. 77/1"), QString(), QStringLiteral("Občina Kamnik"),
+         QStringLiteral("Nina Resnik"), QStringLiteral("Glavni trg 24"), QStringLiteral("1241"),
+         QStringLiteral("Kamnik"), QStringLiteral("01 831 81 00"), QString(), false, QString()});
+    exec(QStringLiteral("UPDATE tblRacun SET StevilkaRacuna = 'P2009/001', Ponudba = 1 "
+                        "WHERE ID = ?"),
+         {quote});
+    exec(QStringLiteral("UPDATE tblNastavitve SET StPonudbe = 2"));
+    addLine(quote, operation(3, 2), 100, 3, {}, 750.0);
     // The totals kept with each invoice, as the editor prices them.
     if (!computeStoredTotals(*Db)) {
         std::fprintf(stderr, "%s\n", qPrintable(Db->lastError()));
@@ -388,6 +399,22 @@ int main(int argc, char* argv[]) {
             settle(SearchBar::Pause + 150);
             shoot(&main, QStringLiteral("glavno_zapadli"));
             overdue->setChecked(false);
+            settle(SearchBar::Pause + 150);
+        }
+        // The quotes instead of the invoices, and one of them opened.
+        if (auto* quotes = child<QCheckBox>(&main, "Check3")) {
+            quotes->setChecked(true);
+            settle(SearchBar::Pause + 150);
+            shoot(&main, QStringLiteral("ponudbe"));
+            main.list()->moveToRow(0);
+            OpenMode = 1;
+            {
+                Racun editor(main.context(), main.list(), &main);
+                editor.resize(760, 540);
+                child<QTabWidget>(&editor, "SSTab1")->setCurrentIndex(1);
+                shoot(&editor, QStringLiteral("ponudba"));
+            }
+            quotes->setChecked(false);
             settle(SearchBar::Pause + 150);
         }
         const AppContext ctx = main.context();

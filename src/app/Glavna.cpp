@@ -4,11 +4,13 @@
 #include "app/N_streznik.h"
 #include "app/SearchCounter.h"
 #include "app/ServerNotices.h"
+#include "data/EngineQuery.h"
 #include "data/PgConnection.h"
 #include "data/Recordset.h"
 #include "document/Reminder.h"
 #include "invoice/CreditNote.h"
 #include "invoice/InvoiceDeletion.h"
+#include "invoice/InvoiceSearch.h"
 #include "text/Clock.h"
 #include "text/Messages.h"
 #include "text/Module1.h"
@@ -41,6 +43,7 @@
 #include <QCheckBox>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -83,9 +86,15 @@ constexpr SortableColumn InvoiceColumns[] = {
     {u"Opominov", u"Opominov", u"", 3}, // hidden: read by the "Opomin" column
     // What is still owed: the sum to pay less the payments and credit notes.
     {u"Odprto", u"Odprto", u"Currency", 12},
+    // The quotes' list only: the invoices made from each quote.
+    {u"Račun", u"ID", u"", 11},
 };
-constexpr int ReminderColumn = int(std::size(InvoiceColumns)) - 3;
-constexpr int ReminderCountColumn = int(std::size(InvoiceColumns)) - 2;
+constexpr int PaidColumn = 2;
+constexpr int DueColumn = int(std::size(InvoiceColumns)) - 5;
+constexpr int ReminderColumn = int(std::size(InvoiceColumns)) - 4;
+constexpr int ReminderCountColumn = int(std::size(InvoiceColumns)) - 3;
+constexpr int OpenColumn = int(std::size(InvoiceColumns)) - 2;
+constexpr int QuoteInvoiceColumn = int(std::size(InvoiceColumns)) - 1;
 
 // The list's model shows one field a column: the "Opomin" column puts the
 // number of reminders, from the hidden column, in front of the last one's
@@ -101,6 +110,27 @@ protected:
         const int count = index.siblingAtColumn(ReminderCountColumn).data(Qt::EditRole).toInt();
         option->text = reminderMark(last, count);
     }
+};
+
+// The "Račun" column of the quotes' list: the numbers of the invoices made
+// from the quote of the row, by its ID.
+class QuoteInvoiceDelegate : public QStyledItemDelegate {
+public:
+    QuoteInvoiceDelegate(const QHash<qint64, QString>& invoices, BoundGrid* grid)
+        : QStyledItemDelegate(grid), m_invoices(invoices), m_grid(grid) {}
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        Recordset* rs = m_grid->recordset();
+        option->text =
+            rs ? m_invoices.value(rs->value(index.row(), QStringLiteral("ID")).toLongLong())
+               : QString();
+    }
+
+private:
+    const QHash<qint64, QString>& m_invoices;
+    BoundGrid* m_grid;
 };
 
 // An item of the main menu. A window that is not part of the program yet
@@ -203,10 +233,15 @@ Glavna::Glavna(const AppContext& context, QWidget* parent)
     // "Samo zapadli" stands beside "Samo neplačani" at the bar's end.
     m_overdueCheck = new QCheckBox(QStringLiteral("Samo &zapadli"), central);
     m_overdueCheck->setObjectName(QStringLiteral("Check2"));
+    // "Ponudbe" after them: the quotes instead of the invoices.
+    m_quotesCheck = new QCheckBox(QStringLiteral("P&onudbe"), central);
+    m_quotesCheck->setObjectName(QStringLiteral("Check3"));
     auto* searchRow = new QHBoxLayout;
     searchRow->addWidget(m_search, 1);
     searchRow->addSpacing(12);
     searchRow->addWidget(m_overdueCheck);
+    searchRow->addSpacing(12);
+    searchRow->addWidget(m_quotesCheck);
     layout->addLayout(searchRow);
     buildList();
     layout->addWidget(m_list, 1);
@@ -228,14 +263,17 @@ Glavna::Glavna(const AppContext& context, QWidget* parent)
     // The list, the buttons from left to right, the search row.
     const QList<QWidget*> tabOrder{m_list,
                                    m_newButton,
+                                   m_newQuoteButton,
                                    m_copyButton,
                                    m_openButton,
                                    m_deleteButton,
                                    m_creditButton,
                                    m_reminderButton,
+                                   m_quoteInvoiceButton,
                                    m_search->searchBox(),
                                    m_search->unpaidCheck(),
                                    m_overdueCheck,
+                                   m_quotesCheck,
                                    m_list};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
@@ -246,7 +284,8 @@ Glavna::Glavna(const AppContext& context, QWidget* parent)
         m_counter = new SearchCounter(m_context.db->conninfo(), this);
         connect(m_counter, &SearchCounter::counted, this, [this](const ListStatus& status) {
             m_status->setEnabled(true);
-            m_status->setText(statusText(status));
+            m_status->setText(m_quotesCheck->isChecked() ? quoteStatusText(status)
+                                                         : statusText(status));
         });
         // Without a connection of its own it counts on the list's.
         connect(m_counter, &SearchCounter::failed, this, [this] {
@@ -293,6 +332,11 @@ Glavna::Glavna(const AppContext& context, QWidget* parent)
     // While a word is typed the list that stands is not read on.
     connect(m_search, &SearchBar::typing, m_list->listModel(), &BoundListModel::holdReading);
     connect(m_overdueCheck, &QCheckBox::toggled, this, &Glavna::applyFilter);
+    connect(m_quotesCheck, &QCheckBox::toggled, this, [this] {
+        showKind();
+        applyFilter();
+    });
+    showKind();
     m_list->setFocus();
 }
 
@@ -316,9 +360,15 @@ void Glavna::buildList() {
     m_sortable = new SortableList(m_list, m_context.db, InvoiceColumns,
                                   QStringLiteral("SELECT * FROM tblRacun "), 0, false,
                                   Messages::InvoiceListNotRead.text);
+    m_sortable->setFilter(everyInvoiceWhere(), {});
 
     m_list->setItemDelegateForColumn(ReminderColumn, new ReminderColumnDelegate(m_list));
     m_list->setColumnHidden(ReminderCountColumn, true);
+    m_list->setItemDelegateForColumn(QuoteInvoiceColumn,
+                                     new QuoteInvoiceDelegate(m_quoteInvoices, m_list));
+    connect(m_list->listModel(), &QAbstractItemModel::modelReset, this, &Glavna::enableButtons);
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &Glavna::enableButtons);
 
     connect(m_list, &BoundGrid::rowActivated, this, [this](int) { openInvoice(); });
     auto* deleteKey = new QAction(m_list);
@@ -340,28 +390,37 @@ QHBoxLayout* Glavna::buildButtons(QWidget* central) {
     m_deleteButton = button("Command3", "Briši račun");
     m_creditButton = button("Command4", "Dobropis");
     m_reminderButton = button("Command6", "Opomin");
+    m_newQuoteButton = button("Command7", "Nova ponudba");
+    m_quoteInvoiceButton = button("Command8", "Naredi račun");
 
     // "Odpri račun" stays centred under the list while the window is
     // resized: the buttons left of it and right of it are balanced by as
-    // much room on the shorter side, and all have one width.
-    const QList<QPushButton*> left{m_newButton, m_copyButton};
-    const QList<QPushButton*> right{m_deleteButton, m_creditButton, m_reminderButton};
+    // much room on the shorter side, and all have one width. The quotes'
+    // list shows "Naredi račun" where the invoices' shows "Dobropis" and
+    // "Opomin" (see showKind), so that the row fits a small screen.
+    m_leftButtons = {m_newButton, m_newQuoteButton, m_copyButton};
+    m_rightButtons = {m_deleteButton, m_creditButton, m_reminderButton, m_quoteInvoiceButton};
     int width = 110;
-    for (QPushButton* b : left + right + QList<QPushButton*>{m_openButton})
+    for (QPushButton* b : m_leftButtons + m_rightButtons + QList<QPushButton*>{m_openButton})
         width = std::max(width, b->sizeHint().width());
     auto* row = new QHBoxLayout;
-    const int balance = int(right.size() - left.size()) * (width + std::max(0, row->spacing()));
-    for (QPushButton* b : left)
+    for (QPushButton* b : std::as_const(m_leftButtons))
         row->addWidget(b);
-    row->addSpacing(std::max(0, balance));
+    m_leftBalance = new QSpacerItem(0, 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+    row->addSpacerItem(m_leftBalance);
     row->addStretch(1);
     row->addWidget(m_openButton);
     row->addStretch(1);
-    for (QPushButton* b : right)
+    for (QPushButton* b : std::as_const(m_rightButtons))
         row->addWidget(b);
-    row->addSpacing(std::max(0, -balance));
-    for (QPushButton* b : left + right + QList<QPushButton*>{m_openButton})
+    m_rightBalance = new QSpacerItem(0, 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+    row->addSpacerItem(m_rightBalance);
+    for (QPushButton* b : m_leftButtons + m_rightButtons + QList<QPushButton*>{m_openButton})
         b->setFixedWidth(width);
+    m_buttonRow = row;
+    m_buttonRoom = width + std::max(0, row->spacing());
+    m_quoteInvoiceButton->hide();
+    balanceButtons();
 
     connect(m_newButton, &QPushButton::clicked, this, &Glavna::newInvoice);
     connect(m_copyButton, &QPushButton::clicked, this, &Glavna::copyInvoice);
@@ -369,6 +428,8 @@ QHBoxLayout* Glavna::buildButtons(QWidget* central) {
     connect(m_deleteButton, &QPushButton::clicked, this, &Glavna::deleteInvoice);
     connect(m_creditButton, &QPushButton::clicked, this, &Glavna::creditInvoice);
     connect(m_reminderButton, &QPushButton::clicked, this, &Glavna::remindInvoice);
+    connect(m_newQuoteButton, &QPushButton::clicked, this, &Glavna::newQuote);
+    connect(m_quoteInvoiceButton, &QPushButton::clicked, this, &Glavna::invoiceFromQuote);
     bindKey(m_newButton, QKeySequence::New);
     m_openButton->setToolTip(keyTip(m_openButton->text(), QKeySequence(Qt::Key_Return)));
     m_deleteButton->setToolTip(keyTip(m_deleteButton->text(), QKeySequence::Delete));
@@ -408,12 +469,27 @@ void Glavna::buildMenu() {
 bool Glavna::hasCurrentInvoice() const { return m_list->currentRow() >= 0; }
 
 void Glavna::openEditor(std::optional<qint64> copyOf) {
-    int result = QDialog::Rejected;
-    {
-        auto editor = copyOf
-                          ? std::make_unique<Racun>(m_context, m_list, Racun::CopyOf{*copyOf}, this)
-                          : std::make_unique<Racun>(m_context, m_list, this);
-        result = editor->exec();
+    auto editor =
+        copyOf ? std::make_unique<Racun>(m_context, m_list,
+                                         Racun::CopyOf{*copyOf, m_quotesCheck->isChecked()}, this)
+               : std::make_unique<Racun>(m_context, m_list, this);
+    runEditor(*editor);
+}
+
+void Glavna::runEditor(Racun& editor) {
+    const int result = editor.exec();
+    // The list shows either invoices or quotes: what the editor stored of
+    // the other kind is shown in the list of its kind.
+    if (const qint64 stored = editor.storedId();
+        stored != 0 && editor.isQuote() != m_quotesCheck->isChecked()) {
+        const QSignalBlocker quiet(m_quotesCheck);
+        m_quotesCheck->setChecked(editor.isQuote());
+        showKind();
+        m_kept.clear();
+        readList(stored);
+        catchUpWithOthers();
+        m_list->setFocus();
+        return;
     }
     // Only a save closes the editor accepted; it leaves the list on the
     // invoice saved, which stays in the list until the filter changes.
@@ -469,7 +545,7 @@ void Glavna::listChanged() {
 
 void Glavna::readList(qint64 standOn) {
     SearchResult found;
-    if (!search(&found))
+    if (!search(&found) || (m_quotesCheck->isChecked() && !readQuoteInvoices()))
         return;
     m_sortable->setFilter(found.where, found.params);
     // A list that could not be read has told so already.
@@ -490,7 +566,8 @@ void Glavna::showStatus() {
 
 void Glavna::showCounts(const SearchResult& found) {
     if (found.counted) {
-        m_status->setText(statusText(found.status));
+        m_status->setText(m_quotesCheck->isChecked() ? quoteStatusText(found.status)
+                                                     : statusText(found.status));
         return;
     }
     // Greyed until the counts of this filter are known.
@@ -501,8 +578,10 @@ void Glavna::showCounts(const SearchResult& found) {
 bool Glavna::search(SearchResult* found) {
     if (!m_context.db)
         return false;
-    const InvoiceFilter filter =
-        overdueOn(m_search->filter(), today(), m_overdueCheck->isChecked());
+    // A quote is never due: "Samo zapadli" is of the invoices only.
+    const bool quotes = m_quotesCheck->isChecked();
+    const InvoiceFilter filter = ofKind(
+        overdueOn(m_search->filter(), today(), !quotes && m_overdueCheck->isChecked()), quotes);
     // The count of the filter before is of no use any more.
     if (m_counter)
         m_counter->forget();
@@ -523,6 +602,93 @@ void Glavna::newInvoice() {
     }
     if (OpenMode >= 0)
         openEditor();
+}
+
+void Glavna::newQuote() {
+    Recordset* rs = m_list->recordset();
+    if (!hasCurrentInvoice() || NullTrim(rs->field(QStringLiteral("Ime"))).isEmpty()) {
+        OpenMode = 0;
+    } else {
+        Nov_racun question(NullTrim(rs->field(QStringLiteral("Ime"))), this);
+        question.exec();
+    }
+    if (OpenMode < 0)
+        return;
+    Racun editor(m_context, m_list, Racun::NewQuote{}, this);
+    runEditor(editor);
+}
+
+void Glavna::invoiceFromQuote() {
+    if (!hasCurrentInvoice())
+        return;
+    Recordset* rs = m_list->recordset();
+    const HeldRow quote(*rs);
+    if (!quote.present(this) || !rs->field(QStringLiteral("Ponudba")).toBool())
+        return;
+    // One quote, one invoice, as a rule: a second one is made when the user
+    // says so.
+    if (!readQuoteInvoices())
+        return;
+    const QString made = m_quoteInvoices.value(quote.key());
+    if (!made.isEmpty() &&
+        !Msg::question(this,
+                       QuoteMessages::AnotherInvoice.text.arg(
+                           NullTrim(rs->field(QStringLiteral("StevilkaRacuna"))), made),
+                       QuoteMessages::AnotherInvoice.title))
+        return;
+    OpenMode = 0;
+    Racun editor(m_context, m_list, Racun::FromQuote{quote.key()}, this);
+    runEditor(editor);
+}
+
+void Glavna::showKind() {
+    const bool quotes = m_quotesCheck->isChecked();
+    // Neither paid nor due nor reminded of: a quote is no invoice.
+    for (int column : {PaidColumn, DueColumn, ReminderColumn, OpenColumn})
+        m_list->setColumnHidden(column, quotes);
+    m_list->setColumnHidden(QuoteInvoiceColumn, !quotes);
+    m_creditButton->setHidden(quotes);
+    m_reminderButton->setHidden(quotes);
+    m_quoteInvoiceButton->setHidden(!quotes);
+    balanceButtons();
+    m_overdueCheck->setEnabled(!quotes);
+    m_search->unpaidCheck()->setEnabled(!quotes);
+    enableButtons();
+}
+
+void Glavna::balanceButtons() {
+    const auto shown = [](const QList<QPushButton*>& buttons) {
+        return int(std::count_if(buttons.begin(), buttons.end(),
+                                 [](const QPushButton* b) { return !b->isHidden(); }));
+    };
+    const int balance = (shown(m_rightButtons) - shown(m_leftButtons)) * m_buttonRoom;
+    m_leftBalance->changeSize(std::max(0, balance), 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+    m_rightBalance->changeSize(std::max(0, -balance), 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+    m_buttonRow->invalidate();
+}
+
+void Glavna::enableButtons() {
+    if (m_quoteInvoiceButton)
+        m_quoteInvoiceButton->setEnabled(m_quotesCheck && m_quotesCheck->isChecked() &&
+                                         hasCurrentInvoice());
+}
+
+bool Glavna::readQuoteInvoices() {
+    m_quoteInvoices.clear();
+    QHash<qint64, QStringList> made;
+    auto found = m_context.db->query(QStringLiteral("SELECT PonudbaID, StevilkaRacuna FROM "
+                                                    "tblRacun WHERE PonudbaID IS NOT NULL "
+                                                    "ORDER BY ID"),
+                                     {});
+    while (found && found->next())
+        made[found->stored(0).toLongLong()] << found->stored(1).toString();
+    if (!found || found->failed()) {
+        Msg::critical(this, Messages::InvoiceListNotRead, m_context.db->lastError());
+        return false;
+    }
+    for (auto i = made.cbegin(); i != made.cend(); ++i)
+        m_quoteInvoices.insert(i.key(), i.value().join(QStringLiteral(", ")));
+    return true;
 }
 
 void Glavna::openInvoice() {
@@ -554,11 +720,16 @@ void Glavna::creditInvoice() {
     const HeldRow invoice(*rs);
     if (!invoice.present(this))
         return;
+    const QString number = NullTrim(rs->field(QStringLiteral("StevilkaRacuna")));
+    if (rs->field(QStringLiteral("Ponudba")).toBool()) {
+        Msg::critical(this, QuoteMessages::NoCreditNote.text.arg(number),
+                      QuoteMessages::NoCreditNote.title);
+        return;
+    }
     if (rs->field(QStringLiteral("Dobropis")).toBool()) {
         Msg::critical(this, Messages::CreditNoteOfCreditNote);
         return;
     }
-    const QString number = NullTrim(rs->field(QStringLiteral("StevilkaRacuna")));
     // An invoice credited before is named with its credit notes, so that it
     // is not taken back twice by mistake.
     const std::optional<QStringList> earlier = creditNotesOf(*m_context.db, invoice.key());
@@ -578,6 +749,11 @@ void Glavna::creditInvoice() {
         return;
     }
     const CreditNoteResult made = makeCreditNote(*m_context.db, invoice.key(), today());
+    if (made.outcome == CreditNoteOutcome::IsQuote) {
+        Msg::critical(this, QuoteMessages::NoCreditNote.text.arg(number),
+                      QuoteMessages::NoCreditNote.title);
+        return;
+    }
     if (made.outcome == CreditNoteOutcome::IsCreditNote) {
         Msg::critical(this, Messages::CreditNoteOfCreditNote);
         return;

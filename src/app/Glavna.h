@@ -4,6 +4,7 @@
 #include "ui/AppContext.h"
 #include "ui/SortableList.h"
 
+#include <QHash>
 #include <QMainWindow>
 
 #include <optional>
@@ -11,12 +12,14 @@
 
 class QCheckBox;
 class QHBoxLayout;
+class QSpacerItem;
 class QLabel;
 class QPushButton;
 
 namespace valmir {
 
 class BoundGrid;
+class Racun;
 class SearchBar;
 class SearchCounter;
 class ServerNotices;
@@ -50,6 +53,19 @@ private:
     bool hasCurrentInvoice() const;
 
     void newInvoice();
+    // "Nova ponudba": a new quote, after the question of "Nov račun".
+    void newQuote();
+    // "Naredi račun": a new invoice from the current quote, asked first
+    // when one was made from it before.
+    void invoiceFromQuote();
+    // "Ponudbe" ticked or not: the list shows the quotes or the invoices.
+    void showKind();
+    // Room beside the shorter side of "Odpri račun" for the buttons shown.
+    void balanceButtons();
+    void enableButtons();
+    // The numbers of the invoices made from each quote, for the "Račun"
+    // column; false after the message that says why not.
+    bool readQuoteInvoices();
     void openInvoice();
     void deleteInvoice();
     // "Dobropis": the credit note of the current invoice, after a question,
@@ -82,12 +98,17 @@ private:
     // The editor, modal over this window, on the list as OpenMode says.
     // The editor on the invoice OpenMode says, or on a new copy of the one given.
     void openEditor(std::optional<qint64> copyOf = std::nullopt);
+    // The editor as made by the caller; afterwards the list shows the kind
+    // of what it stored (an invoice or a quote).
+    void runEditor(Racun& editor);
 
     AppContext m_context;
     BoundGrid* m_list = nullptr;
     SortableList* m_sortable = nullptr;
     SearchBar* m_search = nullptr;
     QCheckBox* m_overdueCheck = nullptr;
+    QCheckBox* m_quotesCheck = nullptr;     // Check3 "Ponudbe"
+    QHash<qint64, QString> m_quoteInvoices; // quote ID -> its invoices' numbers
     QLabel* m_status = nullptr;
     QLabel* m_linkNote = nullptr; // the connection to the server is lost
     // Counts the status line on the server; none on the file, where the
@@ -106,6 +127,13 @@ private:
     QPushButton* m_copyButton = nullptr;
     QPushButton* m_creditButton = nullptr;
     QPushButton* m_reminderButton = nullptr;
+    QPushButton* m_newQuoteButton = nullptr;     // Command7
+    QPushButton* m_quoteInvoiceButton = nullptr; // Command8
+    QList<QPushButton*> m_leftButtons, m_rightButtons;
+    QSpacerItem* m_leftBalance = nullptr;
+    QSpacerItem* m_rightBalance = nullptr;
+    QHBoxLayout* m_buttonRow = nullptr;
+    int m_buttonRoom = 0; // a button's width and the room before the next
 };
 
 } // namespace valmir

@@ -506,11 +506,58 @@ const QList<UpgradeStep>& upgradeSteps() {
               "CREATE TRIGGER trPlaciloBrisanje AFTER DELETE ON tblPlacila BEGIN %1%2END")
               .arg(paymentsGone(QStringLiteral("old.RacunID")),
                    refreshOpen(QStringLiteral("old.RacunID")))}},
+        // Quotes: a row of tblRacun marked Ponudba (none for the rows of
+        // before, which are invoices) with numbers of its own counter; an
+        // invoice made from a quote names it. The search table knows which
+        // rows are quotes, so that the list shows them apart, and the
+        // status line's sums count the invoices only.
+        {10,
+         {QStringLiteral("ALTER TABLE tblRacun ADD COLUMN Ponudba BOOLEAN"),
+          QStringLiteral("ALTER TABLE tblRacun ADD COLUMN PonudbaID INTEGER"),
+          QStringLiteral("CREATE INDEX ixRacunPonudba ON tblRacun (PonudbaID)"),
+          QStringLiteral("ALTER TABLE tblNastavitve ADD COLUMN StPonudbe REAL"),
+          QStringLiteral("UPDATE tblNastavitve SET StPonudbe = 1"),
+          QStringLiteral("ALTER TABLE tblIskanje ADD COLUMN Ponudba BOOLEAN"),
+          QStringLiteral("DROP TRIGGER trIskanjeNov"),
+          QStringLiteral("DROP TRIGGER trIskanjeSprememba"),
+          QStringLiteral("CREATE TRIGGER trIskanjeSprememba AFTER UPDATE OF StevilkaRacuna, Ime, "
+                         "KontaktnaOseba, Delovisce, Zadeva, Posta, Placan, ZaPlacilo, Odprto, "
+                         "Ponudba ON tblRacun BEGIN DELETE FROM tblIskanje WHERE ID = old.ID; "
+                         "INSERT OR REPLACE INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo, "
+                         "Odprto, Ponudba) SELECT r.ID, %1, r.Placan, r.ZaPlacilo, r.Odprto, "
+                         "r.Ponudba FROM tblRacun r WHERE r.ID = new.ID; END")
+              .arg(searchedText(QStringLiteral("r."))),
+          QStringLiteral("CREATE TRIGGER trIskanjeNov AFTER INSERT ON tblRacun BEGIN "
+                         "DELETE FROM tblIskanje WHERE ID = new.ID; "
+                         "INSERT INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo, Odprto, "
+                         "Ponudba) SELECT r.ID, %1, r.Placan, r.ZaPlacilo, r.Odprto, r.Ponudba "
+                         "FROM tblRacun r WHERE r.ID = new.ID; END")
+              .arg(searchedText(QStringLiteral("r."))),
+          QStringLiteral("DROP TRIGGER trVsotaNov"),
+          QStringLiteral("DROP TRIGGER trVsotaSprememba"),
+          QStringLiteral("DROP TRIGGER trVsotaBrisanje"),
+          QStringLiteral("CREATE TRIGGER trVsotaNov AFTER INSERT ON tblIskanje "
+                         "WHEN ifnull(new.Ponudba, 0) = 0 BEGIN "
+                         "UPDATE tblIskanjeVsota SET Racunov = Racunov + 1, "
+                         "NeplacanoCentov = NeplacanoCentov + %1; END")
+              .arg(openCents(QStringLiteral("new."))),
+          QStringLiteral("CREATE TRIGGER trVsotaSprememba AFTER UPDATE ON tblIskanje "
+                         "WHEN ifnull(old.Ponudba, 0) = 0 AND ifnull(new.Ponudba, 0) = 0 BEGIN "
+                         "UPDATE tblIskanjeVsota SET "
+                         "NeplacanoCentov = NeplacanoCentov - %1 + %2; END")
+              .arg(openCents(QStringLiteral("old.")), openCents(QStringLiteral("new."))),
+          QStringLiteral("CREATE TRIGGER trVsotaBrisanje AFTER DELETE ON tblIskanje "
+                         "WHEN ifnull(old.Ponudba, 0) = 0 BEGIN "
+                         "UPDATE tblIskanjeVsota SET Racunov = Racunov - 1, "
+                         "NeplacanoCentov = NeplacanoCentov - %1; END")
+              .arg(openCents(QStringLiteral("old.")))}},
     };
     return steps;
 }
 
 // The steps after version `from` up to `to`, and the new version number.
+// A version without a step of its own here (one made on another line of
+// work) is passed over: the steps are run by their numbers, not counted.
 bool applySteps(Database& db, int from, int to = CurrentVersion) {
     Q_ASSERT(upgradeSteps().last().version == CurrentVersion);
     for (const UpgradeStep& step : upgradeSteps())

@@ -29,7 +29,7 @@ QStringList indexColumns(const QString& table, const QString& indexName);
 // tables carried a version holds 0. Every change of the tables is a new
 // step at the end of the upgrade table in Schema.cpp, and this number is
 // the version of the last step.
-inline constexpr int CurrentVersion = 9;
+inline constexpr int CurrentVersion = 10;
 
 // The version the file carries; nothing on an engine error.
 std::optional<int> schemaVersion(Database& db);

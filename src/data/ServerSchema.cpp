@@ -520,7 +520,8 @@ QStringList versionElevenTables() {
             Referenca text,
             Placnik text COLLATE valmir_sl,
             Opis text COLLATE valmir_sl))"),
-        QStringLiteral("ALTER TABLE tblRacun ADD COLUMN IF NOT EXISTS Odprto double precision")};
+        QStringLiteral("ALTER TABLE tblRacun ADD COLUMN IF NOT EXISTS Odprto double precision"),
+        QStringLiteral("ALTER TABLE tblIskanje ADD COLUMN IF NOT EXISTS Odprto double precision")};
 }
 
 QStringList versionElevenStatements() {
@@ -529,7 +530,6 @@ QStringList versionElevenStatements() {
         QStringLiteral("CREATE UNIQUE INDEX ixIzpisekOznaka ON tblIzpiski (IBAN, Oznaka)"),
         QStringLiteral("CREATE INDEX ixPlacilaRacun ON tblPlacila (RacunID)"),
         QStringLiteral("CREATE INDEX ixPlacilaIzpisek ON tblPlacila (IzpisekID)"),
-        QStringLiteral("ALTER TABLE tblIskanje ADD COLUMN Odprto double precision"),
         // A server of before has no payments; the tables moved from a file
         // bring the file's own (its step made them from the same ticks).
         QStringLiteral("INSERT INTO tblPlacila (RacunID, Znesek, Vir) SELECT r.ID, o.dolg, "
@@ -681,7 +681,9 @@ QStringList versionElevenStatements() {
                        "FROM tblPlacila p WHERE p.RacunID = r.ID)"),
         QStringLiteral("UPDATE tblIskanje i SET Placan = r.Placan, Odprto = r.Odprto FROM "
                        "tblRacun r WHERE r.ID = i.ID"),
-        sumsFromSearch(),
+        QStringLiteral("INSERT INTO tblIskanjeVsota (ID, Racunov, NeplacanoCentov) SELECT 1, "
+                       "count(*), coalesce(sum(valmir_neplacano_centov(Placan, Odprto)), 0) "
+                       "FROM tblIskanje"),
         QStringLiteral("CREATE TRIGGER trOdprto BEFORE INSERT OR UPDATE ON tblRacun "
                        "FOR EACH ROW EXECUTE FUNCTION valmir_odprto_racun()"),
         QStringLiteral("CREATE TRIGGER trOdprtoDobropis AFTER INSERT OR UPDATE OR DELETE "
@@ -703,6 +705,68 @@ QStringList versionElevenStatements() {
 
 bool upgradeToEleven(PgConnection& db) { return runAll(db, versionElevenStatements()); }
 
+// The file's columns of its step 10, the quotes: a table made for a file
+// of that version has them before its rows come (createTables).
+QStringList versionTwelveColumns() {
+    return {QStringLiteral("ALTER TABLE tblRacun ADD COLUMN IF NOT EXISTS Ponudba boolean, "
+                           "ADD COLUMN IF NOT EXISTS PonudbaID bigint"),
+            QStringLiteral("ALTER TABLE tblNastavitve ADD COLUMN IF NOT EXISTS StPonudbe "
+                           "double precision"),
+            QStringLiteral("ALTER TABLE tblIskanje ADD COLUMN IF NOT EXISTS Ponudba boolean")};
+}
+
+// Version 12: the quotes, as the file's step 10 has them. The search table
+// keeps which rows are quotes, and the status line's sums count the
+// invoices only. Rows there already (a file's, moved before this step) are
+// marked, and the row of the sums is made anew from them.
+QStringList versionTwelveStatements() {
+    return versionTwelveColumns() +
+           QStringList{
+               QStringLiteral("CREATE INDEX IF NOT EXISTS ixRacunPonudba ON tblRacun (PonudbaID)"),
+               QStringLiteral("UPDATE tblNastavitve SET StPonudbe = 1 WHERE StPonudbe IS NULL"),
+               QStringLiteral(R"(CREATE OR REPLACE FUNCTION valmir_iskanje_racun() RETURNS trigger
+            LANGUAGE plpgsql AS $$
+            BEGIN
+                IF TG_OP <> 'INSERT' THEN
+                    DELETE FROM tblIskanje WHERE ID = OLD.ID;
+                END IF;
+                IF TG_OP <> 'DELETE' THEN
+                    INSERT INTO tblIskanje (ID, Besedilo, Placan, ZaPlacilo, Odprto, Ponudba)
+                    VALUES (NEW.ID, valmir_iskano_besedilo(NEW), NEW.Placan, NEW.ZaPlacilo,
+                            NEW.Odprto, NEW.Ponudba)
+                    ON CONFLICT (ID) DO UPDATE SET Besedilo = excluded.Besedilo,
+                        Placan = excluded.Placan, ZaPlacilo = excluded.ZaPlacilo,
+                        Odprto = excluded.Odprto, Ponudba = excluded.Ponudba;
+                END IF;
+                RETURN NULL;
+            END $$)"),
+               QStringLiteral(R"(CREATE OR REPLACE FUNCTION valmir_iskanje_vsota() RETURNS trigger
+            LANGUAGE plpgsql AS $$
+            BEGIN
+                IF TG_OP IN ('UPDATE', 'DELETE') AND OLD.Ponudba IS NOT TRUE THEN
+                    UPDATE tblIskanjeVsota SET Racunov = Racunov - 1, NeplacanoCentov =
+                        NeplacanoCentov - valmir_neplacano_centov(OLD.Placan, OLD.Odprto);
+                END IF;
+                IF TG_OP IN ('UPDATE', 'INSERT') AND NEW.Ponudba IS NOT TRUE THEN
+                    UPDATE tblIskanjeVsota SET Racunov = Racunov + 1, NeplacanoCentov =
+                        NeplacanoCentov + valmir_neplacano_centov(NEW.Placan, NEW.Odprto);
+                END IF;
+                RETURN NULL;
+            END $$)"),
+               QStringLiteral("DROP TRIGGER trIskanjeSprememba ON tblRacun"),
+               QStringLiteral(
+                   "CREATE TRIGGER trIskanjeSprememba AFTER UPDATE OF StevilkaRacuna, Ime, "
+                   "KontaktnaOseba, Delovisce, Zadeva, Posta, Placan, ZaPlacilo, Odprto, "
+                   "Ponudba ON tblRacun FOR EACH ROW EXECUTE FUNCTION valmir_iskanje_racun()"),
+               QStringLiteral("DELETE FROM tblIskanjeVsota"),
+               QStringLiteral("UPDATE tblIskanje i SET Ponudba = true FROM tblRacun r "
+                              "WHERE r.ID = i.ID AND r.Ponudba AND i.Ponudba IS NOT TRUE"),
+               sumsFromSearch(),
+           };
+}
+
+bool upgradeToTwelve(PgConnection& db) { return runAll(db, versionTwelveStatements()); }
+
 } // namespace
 
 QStringList versionedTables() {
@@ -716,8 +780,11 @@ bool upgrade(PgConnection& db, int from, int to) {
         int version;
         bool (*run)(PgConnection&);
     };
-    static constexpr Step Steps[] = {
-        {8, upgradeToEight}, {9, upgradeToNine}, {10, upgradeToTen}, {11, upgradeToEleven}};
+    static constexpr Step Steps[] = {{8, upgradeToEight},
+                                     {9, upgradeToNine},
+                                     {10, upgradeToTen},
+                                     {11, upgradeToEleven},
+                                     {12, upgradeToTwelve}};
     for (const Step& step : Steps) {
         if (step.version <= from || step.version > to)
             continue;
@@ -755,8 +822,8 @@ QHash<QString, QString> columnNames() {
         QHash<QString, QString> found;
         static const QRegularExpression column(QStringLiteral(
             R"re((?:\(|,|EXISTS)\s*"?(\w+)"?\s+(?:bigint|text|double|date|boolean|integer))re"));
-        for (const QString& sql :
-             tableStatements() + versionTenStatements() + versionElevenStatements())
+        for (const QString& sql : tableStatements() + versionTenStatements() +
+                                      versionElevenStatements() + versionTwelveStatements())
             for (auto m = column.globalMatch(sql); m.hasNext();) {
                 const QString name = m.next().captured(1);
                 found.insert(name.toLower(), name);
@@ -819,13 +886,16 @@ bool prepare(PgConnection& db) {
 
 bool createTables(PgConnection& db, int version) {
     return runAll(db, tableStatements()) && (version < 10 || runAll(db, versionTenStatements())) &&
-           (version < 11 || runAll(db, versionElevenTables())) && runAll(db, functionStatements());
+           (version < 11 || runAll(db, versionElevenTables())) &&
+           (version < 12 || runAll(db, versionTwelveColumns())) && runAll(db, functionStatements());
 }
 
+// The row of the status line's sums made from the search table: what the
+// invoices still owe, quotes left out.
 QString sumsFromSearch() {
     return QStringLiteral("INSERT INTO tblIskanjeVsota (ID, Racunov, NeplacanoCentov) SELECT 1, "
                           "count(*), coalesce(sum(valmir_neplacano_centov(Placan, Odprto)), 0) "
-                          "FROM tblIskanje");
+                          "FROM tblIskanje WHERE Ponudba IS NOT TRUE");
 }
 
 bool completeTables(PgConnection& db, int version) {

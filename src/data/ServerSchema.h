@@ -30,8 +30,8 @@ namespace ServerSchema {
 // and a backup of the server is one. A new step of Schema.cpp needs its
 // server form here before files of its version can move to a server.
 inline constexpr int FirstVersion = 7;
-inline constexpr int Version = 11;
-inline constexpr int FileVersion = 9;
+inline constexpr int Version = 12;
+inline constexpr int FileVersion = 10;
 
 // A statement that changes more rows than this is told to the other
 // workstations as "*" (read the table again) rather than by its keys.
@@ -72,7 +72,8 @@ bool existingTables(PgConnection& db, QStringList* found);
 bool create(PgConnection& db, int version = Version);
 bool prepare(PgConnection& db);
 // The tables of a file of FileVersion (for `version` below 10, of an older
-// server: without the file's columns of its step 8, which upgrade() adds).
+// server: without the file's columns of its step 8, which upgrade() adds;
+// below 12 without those of its step 10).
 bool createTables(PgConnection& db, int version = Version);
 // The row of the status line's sums made from the search table, in one
 // statement (after its row was deleted).

@@ -594,6 +594,8 @@ EInvoiceResult eInvoiceOfStoredInvoice(Database& db, const QString& number,
         return refused(EInvoiceMessages::NotFound.text.arg(number),
                        EInvoiceMessages::NotFound.title);
     auto field = [&invoice](const char* name) { return invoice->field(QString::fromLatin1(name)); };
+    if (field("Ponudba").toBool())
+        return refused(QuoteMessages::NoEInvoice.text.arg(number), QuoteMessages::NoEInvoice.title);
 
     EInvoiceData d;
     const qint64 invoiceId = field("ID").toLongLong();

@@ -8,6 +8,7 @@
 #include "document/Rtf.h"
 #include "document/UpnQr.h"
 #include "invoice/CreditNote.h"
+#include "invoice/InvoiceFields.h"
 #include "invoice/Pricing.h"
 #include "text/Messages.h"
 #include "text/Module1.h"
@@ -88,7 +89,18 @@ private:
               << text(creditedInvoiceText(h.credits->number, h.credits->date), 20, false, 1);
             return;
         }
+        if (h.quote) {
+            d << text(QStringLiteral("PONUDBA št. ") + box(0), 24, true, 1);
+            return;
+        }
         d << text(QStringLiteral("IZRAČUN CENE GEODETSKE STORITVE št. ") + box(0), 24, true, 1);
+    }
+
+    // Until when a quote holds: its date and the days of its validity.
+    QString validUntil() const {
+        const QVariant until = dueDate(storedValue(box(DateBox), BoxForm::Date),
+                                       storedValue(box(ValidityBox), BoxForm::Validity));
+        return until.isNull() ? QString() : dateText(until.toDate());
     }
 
     void serviceData() {
@@ -97,8 +109,11 @@ private:
             d << text(QStringLiteral("Naziv storitve: ") + box(11));
         if (!h.text1.value(12).isEmpty())
             d << text(QStringLiteral("Številka zadeve: ") + box(12));
-        d << text(QStringLiteral("Datum: ") + box(8))
-          << text(QStringLiteral("Veljavnost: ") + box(15) + QStringLiteral(" dni"));
+        d << text(QStringLiteral("Datum: ") + box(8));
+        if (h.quote)
+            d << text(QStringLiteral("Ponudba velja do ") + validUntil());
+        else
+            d << text(QStringLiteral("Veljavnost: ") + box(15) + QStringLiteral(" dni"));
     }
 
     void pointValue() {
@@ -207,7 +222,9 @@ private:
         d << block::BaseFont{16} << block::RowFormat{block::Shade::Totals, 2} << block::Rule{}
           << labelRow(QStringLiteral("Osnova za DDV"), totals.base, true, 20) << block::Rule{}
           << labelRow(vatCaption(h.vatPercent), totals.vat, true, 20) << block::Rule{}
-          << labelRow(h.credits ? QStringLiteral("Znesek dobropisa") : QStringLiteral("Za plačilo"),
+          << labelRow(h.credits ? QStringLiteral("Znesek dobropisa")
+                      : h.quote ? QStringLiteral("Skupaj")
+                                : QStringLiteral("Za plačilo"),
                       totals.toPay, true, 20)
           << block::Rule{};
         // The row definition goes out only with its row: LibreOffice drops
@@ -233,8 +250,8 @@ private:
         bottom.plain = true;
         bottom.linesBefore = 1;
         d << block::BaseFont{16} << bottom;
-        // A credit note asks for no payment.
-        if (!h.credits)
+        // A credit note asks for no payment, nor does a quote.
+        if (!h.credits && !h.quote)
             totals.warning = upnQrBlocks(d, upnQrInput(in, totals.toPay));
     }
 
@@ -366,7 +383,9 @@ UpnQrInput upnQrInput(const DocumentInput& in, double toPay) {
 
 DocumentTotals invoiceBlocks(const DocumentInput& in, DocumentBlocks* out) {
     *out = {};
-    out->title = invoiceEmailSubject(in.header.text1.value(0), in.header.credits.has_value());
+    out->title = in.header.quote
+                     ? QStringLiteral("Ponudba ") + in.header.text1.value(0).trimmed()
+                     : invoiceEmailSubject(in.header.text1.value(0), in.header.credits.has_value());
     out->author = in.settings.firm;
     return InvoiceWriter(*out, in).write();
 }

@@ -46,8 +46,9 @@ struct Invoices {
 
     bool read(Database& db) {
         return db.forEachRow(
+            // A quote is no invoice: nothing is paid to it.
             QStringLiteral("SELECT ID, StevilkaRacuna, ifnull(Dobropis, False), Odprto "
-                           "FROM tblRacun"),
+                           "FROM tblRacun WHERE ifnull(Ponudba, False) = False"),
             {}, [this](const QueryRow& row) {
                 const qint64 id = row.integer(0);
                 Invoice inv{row.text(1), row.isNull(3) ? 0 : row.number(3), row.boolean(2)};
@@ -72,8 +73,9 @@ struct Invoices {
         if (!m.reference.isEmpty())
             if (const qint64 id = byReference.value(m.reference); id > 0)
                 return id;
+        // "P2026/001" is a quote's number, not the invoice 2026/001's.
         static const QRegularExpression number(
-            QStringLiteral(R"((?<!\d)(\d{4})\s*[/-]\s*(\d+)(?!\d))"));
+            QStringLiteral(R"((?<![\dPp])(\d{4})\s*[/-]\s*(\d+)(?!\d))"));
         for (auto it = number.globalMatch(m.text); it.hasNext();) {
             const auto found = it.next();
             const qint64 id = byNumber.value(found.captured(1) + u'/' + found.captured(2));
@@ -306,18 +308,21 @@ bool readPayments(Database& db, qint64 invoiceId, QList<Payment>* out) {
 
 namespace {
 
-// False, with the engine's error or the refusal, for a credit note: it
-// is never paid.
+// False, with the engine's error or the refusal, for a credit note (it
+// is never paid) and for a quote (no invoice).
 bool payable(Database& db, qint64 invoiceId) {
-    QVariant v;
-    if (!db.queryValue(QStringLiteral("SELECT ifnull(Dobropis, False) FROM tblRacun WHERE ID = ?"),
-                       {invoiceId}, &v))
+    bool refused = false;
+    if (!db.forEachRow(QStringLiteral("SELECT ifnull(Dobropis, False), ifnull(Ponudba, False), "
+                                      "StevilkaRacuna FROM tblRacun WHERE ID = ?"),
+                       {invoiceId}, [&](const QueryRow& row) {
+                           if (row.boolean(0))
+                               db.setError(PaymentMessages::CreditNoteNotPaid);
+                           else if (row.boolean(1))
+                               db.setError(QuoteMessages::NoPayment.arg(row.text(2)));
+                           refused = row.boolean(0) || row.boolean(1);
+                       }))
         return false;
-    if (v.toBool()) {
-        db.setError(PaymentMessages::CreditNoteNotPaid);
-        return false;
-    }
-    return true;
+    return !refused;
 }
 
 } // namespace

@@ -72,6 +72,7 @@ bool readReminder(Database& db, qint64 invoiceId, const QDate& today, ReminderIn
     r.due = rs->field(QStringLiteral("Zapade")).toDate();
     r.paid = rs->field(QStringLiteral("Placan")).toBool();
     r.creditNote = rs->field(QStringLiteral("Dobropis")).toBool();
+    r.quote = rs->field(QStringLiteral("Ponudba")).toBool();
     r.total = NumberOrZero(rs->field(QStringLiteral("ZaPlacilo")));
     r.reminders = int(NumberOrZero(rs->field(QStringLiteral("Opominov"))));
     if (rs->readFailed()) {
@@ -98,6 +99,8 @@ bool readReminder(Database& db, qint64 invoiceId, const QDate& today, ReminderIn
 }
 
 ReminderRefusal reminderRefusal(const ReminderInvoice& invoice, const QDate& today) {
+    if (invoice.quote)
+        return ReminderRefusal::Quote;
     if (invoice.creditNote)
         return ReminderRefusal::CreditNote;
     if (invoice.paid)
@@ -127,6 +130,8 @@ Message reminderRefusalMessage(ReminderRefusal refusal, const ReminderInvoice& i
     case ReminderRefusal::NotDue:
         return {ReminderMessages::NotDue.text.arg(invoice.number(), dateText(invoice.due)),
                 ReminderMessages::NotDue.title};
+    case ReminderRefusal::Quote:
+        return numbered(QuoteMessages::NoReminder);
     case ReminderRefusal::None:
         break;
     }

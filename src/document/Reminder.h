@@ -26,6 +26,7 @@ struct ReminderInvoice {
     QDate due;         // Zapade; none for a credit note
     bool paid = false;
     bool creditNote = false;
+    bool quote = false;  // a quote is no invoice: never reminded of
     double total = 0;    // ZaPlacilo
     double credited = 0; // what its credit notes take back, a positive sum
     double payments = 0; // what was paid of it so far (tblPlacila)
@@ -49,7 +50,7 @@ bool readReminder(Database& db, qint64 invoiceId, const QDate& today, ReminderIn
 // Who may get a reminder: a credit note is never due, a paid invoice or one
 // its credit notes take back whole owes nothing, and an invoice is overdue
 // only from the day after its due date. Checked in this order.
-enum class ReminderRefusal { None, CreditNote, Paid, NothingOwed, NoDueDate, NotDue };
+enum class ReminderRefusal { None, CreditNote, Paid, NothingOwed, NoDueDate, NotDue, Quote };
 ReminderRefusal reminderRefusal(const ReminderInvoice& invoice, const QDate& today);
 // The message that tells the user why, with the invoice's number and due
 // date put in.

@@ -34,8 +34,9 @@ CreditNoteResult makeCreditNote(Database& db, qint64 invoiceId, const QDate& tod
     // locked, and a save, delete or purge of it takes that row before its
     // lines, so that the header and the lines copied below are of one state
     // and the invoice cannot go away meanwhile. One deleted before is refused.
-    const QString check =
-        QStringLiteral("SELECT ifnull(Dobropis, False) FROM tblRacun WHERE ID = ?");
+    const QString check = QStringLiteral(
+        "SELECT CASE WHEN ifnull(Ponudba, False) THEN 2 WHEN ifnull(Dobropis, False) THEN 1 "
+        "ELSE 0 END FROM tblRacun WHERE ID = ?");
     QVariant marked;
     if (!db.queryValue(db.onServer() ? check + QStringLiteral(" FOR UPDATE") : check, {invoiceId},
                        &marked))
@@ -45,7 +46,11 @@ CreditNoteResult makeCreditNote(Database& db, qint64 invoiceId, const QDate& tod
         result.outcome = CreditNoteOutcome::NotFound;
         return result;
     }
-    if (marked.toBool()) {
+    if (marked.toInt() == 2) {
+        result.outcome = CreditNoteOutcome::IsQuote;
+        return result;
+    }
+    if (marked.toInt() == 1) {
         result.outcome = CreditNoteOutcome::IsCreditNote;
         return result;
     }

@@ -18,6 +18,7 @@ enum class CreditNoteOutcome {
     Made,
     NotFound,     // no invoice with that ID (deleted meanwhile); nothing was written
     IsCreditNote, // a credit note is not credited again
+    IsQuote,      // a quote is no invoice: nothing to take back
     NoSettings,   // no settings row, so no counter to number it from
     EngineError   // error holds the engine's words; nothing was written
 };

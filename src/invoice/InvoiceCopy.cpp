@@ -118,7 +118,7 @@ bool followTariff(Database& db, Database& work, qint64 invoiceId, InvoiceCopy* c
 
 } // namespace
 
-InvoiceCopy copyInvoice(Database& db, Database& work, qint64 invoiceId) {
+InvoiceCopy copyInvoice(Database& db, Database& work, qint64 invoiceId, bool asStored) {
     InvoiceCopy copy;
     auto failed = [](const QString& error, Database& work) {
         // No half-copied lines stay behind for a save to pick up.
@@ -138,7 +138,8 @@ InvoiceCopy copyInvoice(Database& db, Database& work, qint64 invoiceId) {
     if (!loaded.ok)
         return failed(loaded.error, work);
     copy.hasLumpSumLine = loaded.hasLumpSumLine;
-    if (!followTariff(db, work, invoiceId, &copy))
+    copy.lines = loaded.lines;
+    if (!asStored && !followTariff(db, work, invoiceId, &copy))
         return failed(work.lastError(), work);
     // A line of expenses that was left out no longer locks the lump sum.
     const std::optional<bool> expenses = hasExpenseLines(work);

@@ -34,7 +34,9 @@ struct InvoiceCopy {
 
 // Reads the stored invoice `invoiceId` and puts its lines into the emptied
 // working table of `work`. On an engine error the working table is left
-// empty.
-InvoiceCopy copyInvoice(Database& db, Database& work, qint64 invoiceId);
+// empty. `asStored` (an invoice made from a quote) keeps every line with
+// the points, quantity and surcharge it was stored with: the price that
+// was promised, not the tariff of now.
+InvoiceCopy copyInvoice(Database& db, Database& work, qint64 invoiceId, bool asStored = false);
 
 } // namespace valmir

@@ -93,7 +93,10 @@ void writeHeader(Recordset& list, const InvoiceHeader& h, const InvoiceTotals& t
         list.setField(QString::fromUtf16(f.field), storedValue(h.text1.value(f.box), f.form));
     list.setField(QStringLiteral("Sestavljavec"), qlonglong(h.staffId));
     list.setField(QStringLiteral("EnotenElaborat"), h.unifiedReport);
-    list.setField(QStringLiteral("Placan"), h.paid);
+    list.setField(QStringLiteral("Placan"), h.quote ? false : h.paid);
+    list.setField(QStringLiteral("Ponudba"), h.quote);
+    if (h.fromQuote != 0)
+        list.setField(QStringLiteral("PonudbaID"), qlonglong(h.fromQuote));
     list.setField(QStringLiteral("ProcentPavsala"), readNumber(h.percentText).value_or(0.0));
     list.setField(QStringLiteral("VrednostTocke"), readNumber(h.pointValueText).value_or(0.0));
     list.setField(QStringLiteral("StopnjaDDV"), h.vatPercent);
@@ -102,11 +105,12 @@ void writeHeader(Recordset& list, const InvoiceHeader& h, const InvoiceTotals& t
     list.setField(QStringLiteral("Osnova"), sign * totals.base);
     list.setField(QStringLiteral("DDV"), sign * totals.vat);
     list.setField(QStringLiteral("ZaPlacilo"), sign * totals.toPay);
-    // A credit note is never due.
+    // A credit note is never due, nor is a quote.
     list.setField(QStringLiteral("Zapade"),
-                  h.credits ? QVariant()
-                            : dueDate(storedValue(h.text1.value(DateBox), BoxForm::Date),
-                                      storedValue(h.text1.value(ValidityBox), BoxForm::Validity)));
+                  h.credits || h.quote
+                      ? QVariant()
+                      : dueDate(storedValue(h.text1.value(DateBox), BoxForm::Date),
+                                storedValue(h.text1.value(ValidityBox), BoxForm::Validity)));
 }
 
 // The lines in statements of many rows each: on a server every statement
@@ -136,13 +140,20 @@ bool writeLines(Database& db, const QList<WorkingLine>& lines, qint64 invoiceId)
 // The first free number after a proposal another workstation took: the
 // counter as it stands now (the caller holds the settings row), and past
 // numbers typed ahead of it.
-bool nextFreeNumber(Database& db, const QString& taken, QString* number) {
+bool nextFreeNumber(Database& db, const QString& taken, QString* number, bool quote) {
+    const int year = numberYear(taken);
+    if (quote) {
+        double stored = 1, counter = 1;
+        bool restart = false;
+        return storedQuoteCounter(db, &stored, &restart) &&
+               counterForNewDocument(db, stored, restart, year, &counter, true) &&
+               firstFreeNumber(db, year, counter, number, true);
+    }
     auto settings = db.openRecordset(
         QStringLiteral("SELECT StRacuna, LetniStevec FROM tblNastavitve ORDER BY rowid"),
         RecordsetKind::Snapshot);
     if (!settings || settings->readFailed())
         return false;
-    const int year = numberYear(taken);
     double counter = 0;
     return counterForNewDocument(db, NumberOrZero(settings->field(QStringLiteral("StRacuna"))),
                                  settings->field(QStringLiteral("LetniStevec")).toBool(), year,
@@ -192,7 +203,7 @@ SaveOutcome writeInvoice(Database& db, Recordset& list, Database& work, int mode
         if (*number != originalNumber && numberTaken(db, *number, ownId, &error)) {
             if (!h.numberProposed || mode == 1)
                 return SaveOutcome::DuplicateNumber;
-            if (!nextFreeNumber(db, *number, number))
+            if (!nextFreeNumber(db, *number, number, h.quote))
                 return SaveOutcome::EngineError;
             h.text1[NumberBox] = *number;
         } else if (!error.isEmpty()) {
@@ -210,7 +221,7 @@ SaveOutcome writeInvoice(Database& db, Recordset& list, Database& work, int mode
     *id = list.lastModified();
     if (!writeLines(db, lines, *id))
         return SaveOutcome::EngineError;
-    if (mode != 1 && !advanceCounter(db, *number))
+    if (mode != 1 && !advanceCounter(db, *number, h.quote))
         return SaveOutcome::EngineError;
     *commitSent = true;
     return tx.commit() ? SaveOutcome::Saved : SaveOutcome::EngineError;
@@ -224,10 +235,10 @@ bool holdCounter(Database& db) {
                                      "WHERE rowid = (SELECT min(rowid) FROM tblNastavitve)"));
 }
 
-bool firstFreeNumber(Database& db, int year, double counter, QString* number) {
+bool firstFreeNumber(Database& db, int year, double counter, QString* number, bool quote) {
     for (;; counter += 1) {
         QString error;
-        *number = proposeNumber(year, counter);
+        *number = quote ? proposeQuoteNumber(year, counter) : proposeNumber(year, counter);
         if (!numberTaken(db, *number, 0, &error))
             return error.isEmpty();
     }
@@ -235,10 +246,14 @@ bool firstFreeNumber(Database& db, int year, double counter, QString* number) {
 
 // A new invoice moves the counter past its number, whatever the user made
 // of the proposal; a number without "/" leaves it alone.
-bool advanceCounter(Database& db, const QString& number) {
+bool advanceCounter(Database& db, const QString& number, bool quote) {
     std::optional<double> next = nextCounter(number);
     if (!next)
         return true;
+    if (quote)
+        return db.execute(QStringLiteral("UPDATE tblNastavitve SET StPonudbe = ? "
+                                         "WHERE rowid = (SELECT min(rowid) FROM tblNastavitve)"),
+                          {*next});
     const int year = numberYear(number);
     return db.execute(QStringLiteral("UPDATE tblNastavitve SET StRacuna = ?, LetoStevca = ? "
                                      "WHERE rowid = (SELECT min(rowid) FROM tblNastavitve)"),
@@ -246,20 +261,34 @@ bool advanceCounter(Database& db, const QString& number) {
 }
 
 bool counterForNewDocument(Database& db, double storedCounter, bool restartEachYear, int year,
-                           double* counter) {
+                           double* counter, bool quote) {
     *counter = storedCounter;
     if (!restartEachYear)
         return true;
     QVariant counterYear, last;
-    if (!db.queryValue(
-            QStringLiteral("SELECT LetoStevca FROM tblNastavitve ORDER BY rowid LIMIT 1"), {},
-            &counterYear))
+    if (!quote && !db.queryValue(
+                      QStringLiteral("SELECT LetoStevca FROM tblNastavitve ORDER BY rowid LIMIT 1"),
+                      {}, &counterYear))
         return false;
     if (counterYear.isNull() &&
-        !db.queryValue(QStringLiteral("SELECT max(Datum) FROM tblRacun"), {}, &last))
+        !db.queryValue(QStringLiteral("SELECT max(Datum) FROM tblRacun WHERE ifnull(Ponudba, "
+                                      "False) = ?"),
+                       {quote}, &last))
         return false;
     *counter = counterForYear(storedCounter, true, counterYear.toInt(), last.toDate(), year);
     return true;
+}
+
+bool storedQuoteCounter(Database& db, double* counter, bool* restartEachYear) {
+    auto settings = db.openRecordset(
+        QStringLiteral("SELECT StPonudbe, LetniStevec FROM tblNastavitve ORDER BY rowid"),
+        RecordsetKind::Snapshot);
+    if (!settings || settings->readFailed())
+        return false;
+    const QVariant stored = settings->field(QStringLiteral("StPonudbe"));
+    *counter = stored.isNull() ? 1 : NumberOrZero(stored);
+    *restartEachYear = settings->field(QStringLiteral("LetniStevec")).toBool();
+    return !settings->readFailed();
 }
 
 QString conflictText(const std::optional<Recordset::Conflict>& conflict) {
@@ -299,7 +328,9 @@ bool customerNameMissing(const InvoiceHeader& header) {
 DateOrder checkDateOrder(Database& db, const QDate& date) {
     DateOrder order;
     QVariant latest;
-    if (!db.queryValue(QStringLiteral("SELECT max(Datum) FROM tblRacun"), {}, &latest)) {
+    if (!db.queryValue(QStringLiteral("SELECT max(Datum) FROM tblRacun "
+                                      "WHERE ifnull(Ponudba, False) = False"),
+                       {}, &latest)) {
         order.ok = false;
         order.error = db.lastError();
         return order;

@@ -32,6 +32,11 @@ struct InvoiceHeader {
         QDate date;
     };
     std::optional<Credited> credits = std::nullopt;
+    // A quote (Ponudba): numbered by its own counter, never due, and never
+    // counted with the invoices. An invoice made from a quote names it
+    // (fromQuote, its ID; 0 for none).
+    bool quote = false;
+    qint64 fromQuote = 0;
     // The number box holds the number the program proposed, untouched: when
     // another workstation has taken it meanwhile, the save takes the next
     // free one instead of refusing.
@@ -80,14 +85,20 @@ QString conflictText(const std::optional<Recordset::Conflict>& conflict);
 // Moves the settings' counter past a new document's number ("2026/007"
 // leaves 8, of the year 2026); a number without "/" leaves it alone. False
 // on an engine error.
-bool advanceCounter(Database& db, const QString& number);
+// A quote's number moves the quote counter (StPonudbe) instead.
+bool advanceCounter(Database& db, const QString& number, bool quote = false);
 
 // The counter a new document of `year` is numbered with (counterForYear),
 // from the stored counter and the office's choice; reads the counter's
 // year (and, not knowing it, the newest invoice's date) only when the
-// counter starts again each year. False on an engine error.
+// counter starts again each year. The quote counter knows no year of its
+// own: the newest quote's date tells. False on an engine error.
 bool counterForNewDocument(Database& db, double storedCounter, bool restartEachYear, int year,
-                           double* counter);
+                           double* counter, bool quote = false);
+
+// The counter of the next quote as stored (StPonudbe; 1 where none is) and
+// the office's choice of starting again each year. False on an engine error.
+bool storedQuoteCounter(Database& db, double* counter, bool* restartEachYear);
 
 // Holds the settings row until the caller's transaction ends: workstations
 // that number a new document wait here for one another, and each then sees
@@ -96,7 +107,7 @@ bool holdCounter(Database& db);
 
 // The first number from `counter` on (proposeNumber in `year`) that no
 // invoice carries. False on an engine error.
-bool firstFreeNumber(Database& db, int year, double counter, QString* number);
+bool firstFreeNumber(Database& db, int year, double counter, QString* number, bool quote = false);
 
 // Whether the header may be saved without a customer's name: an invoice
 // may not.

@@ -3,6 +3,7 @@
 #include "data/Collation.h"
 #include "data/Database.h"
 #include "data/RowSet.h"
+#include "text/Messages.h"
 #include "text/TextForms.h"
 
 #include <QHash>
@@ -91,6 +92,19 @@ InvoiceFilter overdueOn(InvoiceFilter filter, const QDate& today, bool overdueOn
     return filter;
 }
 
+InvoiceFilter ofKind(InvoiceFilter filter, bool quotes) {
+    filter.quotes = quotes;
+    if (!quotes && filter.isEmpty())
+        return filter;
+    const QString kind = quotes ? QStringLiteral("ifnull(Ponudba, False) = True")
+                                : QStringLiteral("ifnull(Ponudba, False) = False");
+    filter.conditions =
+        filter.isEmpty() ? kind : QStringLiteral("(%1) AND %2").arg(filter.conditions, kind);
+    return filter;
+}
+
+QString everyInvoiceWhere() { return QStringLiteral(" WHERE ifnull(Ponudba, False) = False "); }
+
 InvoiceFilter keeping(InvoiceFilter filter, std::vector<qint64> ids) {
     if (filter.isEmpty() || ids.empty())
         return filter;
@@ -142,6 +156,8 @@ bool beginCounts(Database& db, const InvoiceFilter& filter, Counts* c) {
 bool runSearch(Database& db, const InvoiceFilter& filter, SearchResult* result, bool countNow) {
     *result = SearchResult();
     result->filter = filter;
+    if (filter.isEmpty())
+        result->where = everyInvoiceWhere();
     if (db.onServer()) {
         if (!filter.isEmpty()) {
             result->where = QStringLiteral(" WHERE ID IN (SELECT ID FROM tblIskanje WHERE %1) ")
@@ -222,6 +238,10 @@ bool countFound(Database& db, const InvoiceFilter& filter, ListStatus* result) {
     }
     *result = c.finished();
     return true;
+}
+
+QString quoteStatusText(const ListStatus& s) {
+    return QuoteMessages::Shown[numberForm(s.shown)].arg(countText(s.shown));
 }
 
 QString statusText(const ListStatus& s) {

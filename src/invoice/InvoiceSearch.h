@@ -25,6 +25,8 @@ struct InvoiceFilter {
     // Only what is overdue on `today`: the unpaid sum of those invoices is
     // what they still owe, as the overdue sum counts it.
     bool overdueOnly = false;
+    // The quotes instead of the invoices (ofKind).
+    bool quotes = false;
     bool isEmpty() const { return conditions.isEmpty(); }
 };
 
@@ -37,6 +39,14 @@ InvoiceFilter invoiceFilter(const QString& typed, bool unpaidOnly);
 // counts what is overdue on `today`. Unpaid invoices are few: they are
 // found by the index of Placan, whatever the number of invoices.
 InvoiceFilter overdueOn(InvoiceFilter filter, const QDate& today, bool overdueOnly);
+
+// The list shows either the invoices or the quotes, never both: the
+// filter of the quotes finds quotes only, and every other filter finds no
+// quote (the one that finds every invoice leaves them out by the list's
+// condition, runSearch). Applied after overdueOn.
+InvoiceFilter ofKind(InvoiceFilter filter, bool quotes);
+// The list's condition of every invoice and no quote, as runSearch gives it.
+QString everyInvoiceWhere();
 
 // The filter that also finds these invoices whether they match or not: the
 // ones saved while it stands stay in the list (see Glavna). A filter that
@@ -80,5 +90,7 @@ bool countFound(Database& db, const InvoiceFilter& filter, ListStatus* status);
 // in the form the numbers ask for ("Prikazan 1 od 101 računa"), and
 // " · zapadlo 1.234,00 €" after it when any of them is overdue.
 QString statusText(const ListStatus& status);
+// The quotes' list counts only what it shows: "Prikazane 3 ponudbe".
+QString quoteStatusText(const ListStatus& status);
 
 } // namespace valmir

@@ -16,6 +16,8 @@ QString proposeNumber(int year, double counter) {
     return plainNumberText(year) + u'/' + digits;
 }
 
+QString proposeQuoteNumber(int year, double counter) { return u'P' + proposeNumber(year, counter); }
+
 double counterForYear(double counter, bool restartEachYear, int counterYear, const QDate& lastDate,
                       int year) {
     if (!restartEachYear)
@@ -28,7 +30,10 @@ double counterForYear(double counter, bool restartEachYear, int counterYear, con
 int numberYear(const QString& number) {
     const int slash = number.indexOf(u'/');
     bool ok = false;
-    const int year = slash > 0 ? number.left(slash).trimmed().toInt(&ok) : 0;
+    QString before = number.left(std::max(slash, 0)).trimmed();
+    if (before.startsWith(u'P'))
+        before.remove(0, 1);
+    const int year = slash > 0 ? before.toInt(&ok) : 0;
     return ok && year >= 1900 && year <= 9999 ? year : 0;
 }
 

@@ -12,13 +12,13 @@ namespace {
 // One statement for the months of a year (by the index on Datum) or for
 // the invoices without a date. Unpaid is what the unpaid invoices still
 // owe (their open amount: less their payments and credit notes), paid the
-// rest of the sum.
+// rest of the sum. A quote is no turnover.
 const QString Sums = QStringLiteral(
     "SELECT %1 AS Mesec, count(*) AS Racunov, total(Osnova) AS Osnova, total(DDV) AS DDV, "
     "total(ZaPlacilo) AS ZaPlacilo, "
     "total(ZaPlacilo) - total(CASE WHEN Placan THEN NULL ELSE Odprto END) AS Placano, "
     "total(CASE WHEN Placan THEN NULL ELSE Odprto END) AS Neplacano "
-    "FROM tblRacun WHERE %2 GROUP BY 1");
+    "FROM tblRacun WHERE %2 AND ifnull(Ponudba, False) = False GROUP BY 1");
 
 TurnoverRow rowOf(const Recordset& rs) {
     TurnoverRow r;
@@ -56,7 +56,8 @@ bool invoiceYears(Database& db, QList<int>* years) {
     // server's date column takes as they are.
     for (QDate upTo(9999, 12, 31); upTo.isValid();) {
         QVariant latest;
-        if (!db.queryValue(QStringLiteral("SELECT max(Datum) FROM tblRacun WHERE Datum <= ?"),
+        if (!db.queryValue(QStringLiteral("SELECT max(Datum) FROM tblRacun WHERE Datum <= ? "
+                                          "AND ifnull(Ponudba, False) = False"),
                            {upTo}, &latest))
             return false;
         // The file gives the date as ISO text, the server as a date.

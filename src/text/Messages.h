@@ -851,4 +851,32 @@ inline const Message PaymentsAfterSave{
     QStringLiteral("Plačila računa")};
 } // namespace PaymentMessages
 
+namespace QuoteMessages {
+
+inline const QString Title = QStringLiteral("Ponudba");
+// What a quote has not, being no invoice: asked for, each is refused.
+inline const Message NoEInvoice{
+    QStringLiteral("»%1« je ponudba, ne račun: e-računa zanjo ni mogoče narediti. Iz ponudbe "
+                   "najprej naredite račun (gumb »Naredi račun«)."),
+    Title}; // %1: the quote's number
+inline const Message NoCreditNote{
+    QStringLiteral("»%1« je ponudba, ne račun: dobropisa zanjo ni mogoče narediti."),
+    Title}; // %1: the quote's number
+inline const Message NoReminder{
+    QStringLiteral("»%1« je ponudba, ne račun: opomina zanjo ni mogoče narediti."),
+    Title}; // %1: the quote's number
+inline const QString NoPayment =
+    QStringLiteral("»%1« je ponudba, ne račun: plačila ji ni mogoče vpisati."); // %1: its number
+// "Naredi račun" on a quote already turned into an invoice.
+inline const Message AnotherInvoice{
+    QStringLiteral("Iz ponudbe »%1« je že narejen račun %2. Ali želite iz nje narediti še en "
+                   "račun?"),
+    Title}; // %1: the quote's number, %2: the invoices' numbers
+// The status line of the quotes' list.
+inline const QString Shown[] = {
+    QStringLiteral("Prikazana %1 ponudba"), QStringLiteral("Prikazani %1 ponudbi"),
+    QStringLiteral("Prikazane %1 ponudbe"), QStringLiteral("Prikazanih %1 ponudb")}; // %1: how many
+
+} // namespace QuoteMessages
+
 } // namespace valmir

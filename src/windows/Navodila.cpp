@@ -41,6 +41,7 @@ constexpr ContentsEntry Contents[] = {
     {"brisanje.html", u"Brisanje starih računov", 1},
     {"opomini.html", u"Zapadli računi in opomini", 1},
     {"placila.html", u"Plačila in bančni izpiski", 1},
+    {"ponudbe.html", u"Ponudbe", 1},
     {"racun.html", u"Račun", 0},
     {"izbira_opravil.html", u"Izbira opravil", 1},
     {"koledar.html", u"Koledar", 1},

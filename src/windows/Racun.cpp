@@ -72,15 +72,23 @@ constexpr int CustomerOffers = 20;
 } // namespace
 
 Racun::Racun(const AppContext& context, BoundGrid* invoiceList, QWidget* parent)
-    : Racun(context, invoiceList, std::nullopt, parent) {}
+    : Racun(context, invoiceList, std::nullopt, false, 0, parent) {}
 
 Racun::Racun(const AppContext& context, BoundGrid* invoiceList, CopyOf source, QWidget* parent)
-    : Racun(context, invoiceList, std::optional<qint64>(source.invoiceId), parent) {}
+    : Racun(context, invoiceList, std::optional<qint64>(source.invoiceId), source.quote, 0,
+            parent) {}
+
+Racun::Racun(const AppContext& context, BoundGrid* invoiceList, NewQuote, QWidget* parent)
+    : Racun(context, invoiceList, std::nullopt, true, 0, parent) {}
+
+Racun::Racun(const AppContext& context, BoundGrid* invoiceList, FromQuote source, QWidget* parent)
+    : Racun(context, invoiceList, std::optional<qint64>(source.quoteId), false, source.quoteId,
+            parent) {}
 
 Racun::Racun(const AppContext& context, BoundGrid* invoiceList, std::optional<qint64> copyOf,
-             QWidget* parent)
+             bool quote, qint64 fromQuote, QWidget* parent)
     : LoadingDialog(parent), m_context(context), m_db(context.db), m_work(context.work),
-      m_invoiceList(invoiceList), m_copyOf(copyOf) {
+      m_invoiceList(invoiceList), m_copyOf(copyOf), m_quote(quote), m_fromQuote(fromQuote) {
     setObjectName(QStringLiteral("Racun"));
     setWindowTitle(QStringLiteral("Račun"));
     setModal(true);
@@ -148,8 +156,13 @@ void Racun::connectHandlers() {
         turn->setShortcutContext(Qt::WindowShortcut);
         addAction(turn);
         connect(turn, &QAction::triggered, this, [this, step = step] {
+            // A hidden tab (a quote's payments) is passed over.
             const int count = ui.tabs->count();
-            ui.tabs->setCurrentIndex((ui.tabs->currentIndex() + step + count) % count);
+            int next = ui.tabs->currentIndex();
+            do
+                next = (next + step + count) % count;
+            while (!ui.tabs->isTabVisible(next) && next != ui.tabs->currentIndex());
+            ui.tabs->setCurrentIndex(next);
         });
     }
 }
@@ -265,6 +278,7 @@ bool Racun::load() {
         ok = loadCopy(*m_copyOf);
     if (ok)
         ok = refreshLines();
+    showKind();
     if (ok)
         showPayments();
     ui.vatCaptionLabel->setText(vatCaption(m_vatPercent));
@@ -299,6 +313,7 @@ bool Racun::loadFromList() {
         ui.unifiedReportCheck->setChecked(field("EnotenElaborat").toBool());
         ui.paidCheck->setChecked(field("Placan").toBool());
         m_vatPercent = invoiceVatPercent(field("StopnjaDDV"));
+        m_quote = field("Ponudba").toBool();
         if (field("Dobropis").toBool()) {
             m_credits = InvoiceHeader::Credited{NullTrim(field("IzvirniRacun")),
                                                 field("IzvirniDatum").toDate()};
@@ -346,20 +361,24 @@ bool Racun::loadNewInvoiceDefaults() {
     ui.pointValueEdit->setText(numberBoxText(settings->field(QStringLiteral("VrednostTocke"))));
     ui.headerBoxes[ValidityBox]->setText(
         numberBoxText(settings->field(QStringLiteral("Veljavnost"))));
-    const double counter = NumberOrZero(settings->field(QStringLiteral("StRacuna")));
+    double counter = NumberOrZero(settings->field(QStringLiteral("StRacuna")));
     m_vatPercent = settingsVatPercent(settings->field(QStringLiteral("StopnjaDDV")));
     if (settings->readFailed()) {
         reportEngineError(settings->lastError());
         return false;
     }
-    double yearCounter = counter;
-    if (!counterForNewDocument(*m_db, counter,
-                               settings->field(QStringLiteral("LetniStevec")).toBool(),
-                               today().year(), &yearCounter)) {
+    bool restart = settings->field(QStringLiteral("LetniStevec")).toBool();
+    if (m_quote && !storedQuoteCounter(*m_db, &counter, &restart)) {
         reportEngineError(m_db->lastError());
         return false;
     }
-    m_proposedNumber = proposeNumber(today().year(), yearCounter);
+    double yearCounter = counter;
+    if (!counterForNewDocument(*m_db, counter, restart, today().year(), &yearCounter, m_quote)) {
+        reportEngineError(m_db->lastError());
+        return false;
+    }
+    m_proposedNumber = m_quote ? proposeQuoteNumber(today().year(), yearCounter)
+                               : proposeNumber(today().year(), yearCounter);
     ui.headerBoxes[NumberBox]->setText(m_proposedNumber);
     // An office of one: that one compiles every invoice.
     if (ui.staffCombo->count() == 1)
@@ -367,8 +386,24 @@ bool Racun::loadNewInvoiceDefaults() {
     return true;
 }
 
+void Racun::showKind() {
+    if (m_quote) {
+        setWindowTitle(QStringLiteral("Ponudba"));
+        // Its document's words; a quote has no e-invoice.
+        ui.printButton->setText(QStringLiteral("Tiskaj ponudbo"));
+        ui.saveButton->setText(QStringLiteral("Shrani ponudbo"));
+        ui.totalCaptionLabel->setText(QStringLiteral("Skupaj"));
+        ui.eInvoiceButton->hide();
+    }
+    // A quote is never paid.
+    ui.paidCheck->setVisible(!m_quote);
+    ui.tabs->setTabVisible(
+        ui.tabs->indexOf(ui.tabs->findChild<QWidget*>(QStringLiteral("TabPlacila"))), !m_quote);
+}
+
 bool Racun::loadCopy(qint64 invoiceId) {
-    const InvoiceCopy copy = copyInvoice(*m_db, *m_work, invoiceId);
+    // An invoice made from a quote keeps the prices promised.
+    const InvoiceCopy copy = copyInvoice(*m_db, *m_work, invoiceId, m_fromQuote != 0);
     if (!copy.ok) {
         Msg::critical(this, CopyMessages::NotRead, copy.error);
         return false;
@@ -706,7 +741,7 @@ void Racun::showPayments() {
     for (QWidget* w :
          {static_cast<QWidget*>(ui.paymentDateEdit), static_cast<QWidget*>(ui.paymentAmountEdit),
           static_cast<QWidget*>(ui.addPaymentButton)})
-        w->setEnabled(stored && !m_credits);
+        w->setEnabled(stored && !m_credits && !m_quote);
     if (!stored)
         return;
     QList<Payment> payments;
@@ -868,6 +903,8 @@ InvoiceHeader Racun::currentHeader() const {
     header.pointValueText = ui.pointValueEdit->text();
     header.vatPercent = m_vatPercent;
     header.credits = m_credits;
+    header.quote = m_quote;
+    header.fromQuote = Mode != 1 ? m_fromQuote : 0;
     header.numberProposed = Mode != 1 && !m_proposedNumber.isEmpty() &&
                             header.text1.value(NumberBox) == m_proposedNumber;
     header.rowVersion = Mode == 1 ? m_rowVersion : 0;
@@ -902,7 +939,7 @@ bool Racun::store() {
     const InvoiceHeader header = currentHeader();
     // Invoices are issued in the order of their dates: a new one dated
     // before the latest stored is saved only when the user says so.
-    if (Mode != 1 && !customerNameMissing(header)) {
+    if (Mode != 1 && !m_quote && !customerNameMissing(header)) {
         const std::optional<QDate> date = readDate(header.text1.value(DateBox));
         const DateOrder order = date ? checkDateOrder(*m_db, *date) : DateOrder{};
         if (!order.ok) {
@@ -957,6 +994,7 @@ bool Racun::store() {
     // so another save does not add it a second time.
     Mode = 1;
     m_copyOf.reset(); // a copy saved is an invoice of its own
+    m_fromQuote = 0;
     // Another workstation may have taken the proposed number meanwhile.
     if (result.number != headerText(NumberBox))
         setHeaderText(NumberBox, result.number);

@@ -30,10 +30,27 @@ public:
     // Nothing is stored until it is saved.
     struct CopyOf {
         qint64 invoiceId = 0;
+        bool quote = false; // a copy of a quote is a new quote
     };
     Racun(const AppContext& context, BoundGrid* invoiceList, CopyOf source,
           QWidget* parent = nullptr);
+    // "Nova ponudba": a new quote, with the customer OpenMode says (0 or
+    // 2) and the next quote number.
+    struct NewQuote {};
+    Racun(const AppContext& context, BoundGrid* invoiceList, NewQuote, QWidget* parent = nullptr);
+    // "Naredi račun": a new invoice made from the stored quote with this ID,
+    // its lines priced as the quote was (InvoiceCopy.h), with the next
+    // invoice number and today's date; saved, it names its quote.
+    struct FromQuote {
+        qint64 quoteId = 0;
+    };
+    Racun(const AppContext& context, BoundGrid* invoiceList, FromQuote source,
+          QWidget* parent = nullptr);
     ~Racun() override;
+
+    bool isQuote() const { return m_quote; }
+    // The stored invoice or quote the editor stands on; 0 before it is saved.
+    qint64 storedId() const { return m_invoiceId; }
 
     // The form's state, for whoever needs to look at it.
     int mode() const { return Mode; }
@@ -81,7 +98,7 @@ private:
     friend class InvoiceOutput;
 
     Racun(const AppContext& context, BoundGrid* invoiceList, std::optional<qint64> copyOf,
-          QWidget* parent);
+          bool quote, qint64 fromQuote, QWidget* parent);
 
     void connectHandlers();
     // Saves the invoice and keeps the window open on it as a stored invoice;
@@ -95,6 +112,8 @@ private:
     bool loadStoredLines(qint64 invoiceId);
     bool loadNewInvoiceDefaults();
     bool loadCopy(qint64 invoiceId);
+    // The title and the boxes a quote has and an invoice has not.
+    void showKind();
     bool refreshLines(); // reports a failure
     Recordset* lines() const;
 
@@ -160,6 +179,9 @@ private:
     // The stored invoice a copy is made from, and what it could not take.
     std::optional<qint64> m_copyOf;
     QString m_copyNotice;
+    // A quote, new or stored; and the quote a new invoice is made from.
+    bool m_quote = false;
+    qint64 m_fromQuote = 0;
     QList<Customer> m_offered;  // the customers the completer shows, by row
     bool m_offerFailed = false; // told once: the box works on without offers
 };

@@ -266,6 +266,8 @@ QWidget* RacunForm::buildLinesTab() {
             vatCaptionLabel = label;
             label->setObjectName(QStringLiteral("VatCaption"));
         }
+        if (rows[i].second == totalLabel)
+            totalCaptionLabel = label; // "Skupaj" on a quote
     }
 
     auto* bottom = new QHBoxLayout;

@@ -58,6 +58,7 @@ struct RacunForm {
     QLabel* vatLabel = nullptr;                  // Label5
     QLabel* vatCaptionLabel = nullptr;           // VatCaption: "DDV (22%)" beside it
     QLabel* totalLabel = nullptr;                // Label4
+    QLabel* totalCaptionLabel = nullptr;         // its caption
 
     // Payments: the invoice's payments as stored, and one booked by hand.
     QTableWidget* paymentsList = nullptr;    // List1: date, amount, source

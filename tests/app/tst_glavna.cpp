@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "app/Glavna.h"
+#include "document/Payments.h"
 #include "invoice/InvoiceSearch.h"
 #include "invoice/StoredTotals.h"
 #include "text/Clock.h"
@@ -7,6 +8,7 @@
 #include "text/TextForms.h"
 #include "windows/Navodila.h"
 
+#include <QCheckBox>
 #include <QDesktopServices>
 #include <QMenuBar>
 #include <QScopeGuard>
@@ -324,6 +326,110 @@ private Q_SLOTS:
         QCOMPARE(watcher.seen.size(), 1);
         QVERIFY2(watcher.seen[0].contains("dobropis " + number), qPrintable(watcher.seen[0]));
         QCOMPARE(test::tableCount("tblRacun"), 2);
+    }
+
+    // A quote is kept apart from the invoices: not in their list nor in
+    // the status line, shown by "Ponudbe"; no credit note or reminder is
+    // made of it, and "Naredi račun" makes the invoice of its lines as
+    // stored, under the next invoice number, asking first when there is
+    // one already. "Nova ponudba" takes the next quote number.
+    void quotesKeptApart_data() {
+        QTest::addColumn<QString>("by");
+        QTest::addColumn<bool>("madeBefore"); // an invoice of the quote is there
+        QTest::addColumn<QStringList>("seen");
+        QTest::addColumn<QStringList>("listed"); // afterwards, and in which list
+        QTest::addColumn<bool>("quotes");
+        using L = QStringList;
+        const auto refused = [](const Message& m) {
+            return m.title + '|' + m.text.arg("P2026/001");
+        };
+        const QString again = QuoteMessages::AnotherInvoice.title + '|' +
+                              QuoteMessages::AnotherInvoice.text.arg("P2026/001", "2026/001");
+        // clang-format off
+        QTest::newRow("credit note") << "Command4" << false << L{refused(QuoteMessages::NoCreditNote)}
+                                     << L{"P2026/001"} << true;
+        QTest::newRow("reminder") << "Command6" << false << L{refused(QuoteMessages::NoReminder)}
+                                  << L{"P2026/001"} << true;
+        QTest::newRow("invoice made") << "Command8" << false << L{"Račun 2026/002 Občina"}
+                                      << L{"2026/002", "2026/001"} << false;
+        QTest::newRow("second invoice, no") << "Command8" << true << L{again}
+                                            << L{"P2026/001"} << true;
+        QTest::newRow("second invoice, yes") << "Command8" << true << L{again, "Račun 2026/002 Občina"}
+                                             << L{"2026/002", "2026/001"} << false;
+        QTest::newRow("new quote") << "Command7" << false << L{"Nov_racun", "Ponudba P2026/002 Občina"}
+                                   << L{"P2026/001", "P2026/002"} << true; // added last, as an invoice is
+        // clang-format on
+    }
+    void quotesKeptApart() {
+        QFETCH(QString, by);
+        QFETCH(bool, madeBefore);
+        QFETCH(QStringList, seen);
+        QFETCH(QStringList, listed);
+        QFETCH(bool, quotes);
+        setTodayForTest(QDate(2026, 12, 7));
+        QVERIFY(Db->execute("UPDATE tblNastavitve SET StRacuna = 2, StPonudbe = 2"));
+        const qint64 invoice = test::addInvoice(*Db, {{"StevilkaRacuna", "2026/001"},
+                                                      {"Datum", QDate(2026, 11, 2)},
+                                                      {"Ime", "Kranj"},
+                                                      {"VrednostTocke", 1.0}});
+        const qint64 quote = test::addInvoice(*Db, {{"StevilkaRacuna", "P2026/001"},
+                                                    {"Datum", QDate(2026, 12, 1)},
+                                                    {"Ime", "Občina"},
+                                                    {"VrednostTocke", 10.0},
+                                                    {"Ponudba", true}});
+        test::addLine(*Db, quote, test::operationId(*Db, 1, 1), 7, 2, {}, 140.0);
+        test::addLine(*Db, invoice, test::operationId(*Db, 1, 1), 100, 1, {}, 100.0);
+        QVERIFY(computeStoredTotals(*Db));
+        // No payment is booked to a quote.
+        QVERIFY(!bookPayment(*Db, quote, today(), 10));
+        QCOMPARE(Db->lastError(), QuoteMessages::NoPayment.arg("P2026/001"));
+        if (madeBefore)
+            QVERIFY(
+                Db->execute("UPDATE tblRacun SET PonudbaID = ? WHERE ID = ?", {quote, invoice}));
+        auto w = showWindow();
+        QCOMPARE(test::shownColumn(w.get(), 0), QStringList{"2026/001"});
+        QTRY_COMPARE(w->findChild<QLabel*>("Label2")->text(),
+                     "Prikazan 1 od 1 računa · neplačano " + currencyText(120));
+        QVERIFY(!w->findChild<QPushButton*>("Command8")->isEnabled());
+        test::click(w.get(), "Check3");
+        QCOMPARE(test::shownColumn(w.get(), 0), QStringList{"P2026/001"});
+        QTRY_COMPARE(w->findChild<QLabel*>("Label2")->text(), QString("Prikazana 1 ponudba"));
+        QVERIFY(w->findChild<QPushButton*>("Command8")->isEnabled());
+
+        test::ModalWatcher watcher;
+        watcher.answers << (by == "Command8" && seen.size() == 1 ? QMessageBox::No
+                                                                 : QMessageBox::Yes);
+        watcher.dialogs["Nov_racun"] = [&](QWidget* question) {
+            watcher.seen << "Nov_racun";
+            question->findChild<QPushButton*>("Command2")->click(); // the same customer
+        };
+        watcher.dialogs["Racun"] = [&](QWidget* editor) {
+            watcher.seen << editor->windowTitle() + ' ' +
+                                editor->findChild<QLineEdit*>("Text1_0")->text() + ' ' +
+                                editor->findChild<QLineEdit*>("Text1_1")->text();
+            editor->findChild<QPushButton*>("Command1")->click();
+        };
+        w->list()->moveToRow(0);
+        test::click(w.get(), by);
+        QCOMPARE(watcher.seen, seen);
+        QCOMPARE(test::shownColumn(w.get(), 0), listed);
+        QCOMPARE(w->findChild<QCheckBox*>("Check3")->isChecked(), quotes);
+        if (listed.size() < 2)
+            return;
+        // Saved: the list stands on it. An invoice names its quote and
+        // has the quote's lines, priced as they were: 7 points twice at 10.
+        Recordset* made = w->list()->recordset();
+        QCOMPARE(made->field("StevilkaRacuna").toString(), quotes ? "P2026/002" : "2026/002");
+        if (!quotes) {
+            QCOMPARE(made->field("PonudbaID").toLongLong(), quote);
+            QCOMPARE(made->field("ZaPlacilo").toDouble(), 170.8);
+            QCOMPARE(Db->scalar("SELECT Tocke * Kolicina FROM tblRacunTarife WHERE ID_racun = ?",
+                                {made->field("ID")}),
+                     QVariant(14.0));
+            QTRY_VERIFY(w->findChild<QLabel*>("Label2")->text().startsWith("Prikazana 2 od 2"));
+        }
+        QCOMPARE(Db->scalar("SELECT StRacuna * 10 + StPonudbe FROM tblNastavitve"),
+                 QVariant(quotes ? 23.0 : 32.0));
     }
 
     // "Samo zapadli" shows the unpaid invoices whose due date has passed
@@ -827,8 +933,9 @@ private Q_SLOTS:
         // Nothing is typed into the list: Tab leaves it for the buttons.
         w->list()->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), w->list());
-        for (const char* name : {"Command1", "Command5", "Command2", "Command3", "Command4",
-                                 "Command6", "Text1", "Check1", "Check2", "DBGrid1"}) {
+        for (const char* name :
+             {"Command1", "Command7", "Command5", "Command2", "Command3", "Command4", "Command6",
+              "Text1", "Check1", "Check2", "Check3", "DBGrid1"}) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget()->objectName(), QString(name));
         }

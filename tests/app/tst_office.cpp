@@ -86,28 +86,42 @@ private Q_SLOTS:
         FixtureTest::cleanup();
     }
 
-    // Both save a new invoice at the same moment with the number proposed
-    // to both: B holds the counter while A saves; A then takes the next
-    // number, without a question, and shows it.
+    // Both save a new invoice (or quote) at the same moment with the number
+    // proposed to both: B holds the counter while A saves; A then takes the
+    // next number, without a question, and shows it.
+    void simultaneousNewInvoices_data() {
+        QTest::addColumn<bool>("quote");
+        QTest::addColumn<QString>("counterColumn");
+        QTest::addColumn<QString>("prefix");
+        QTest::newRow("invoices") << false << "StRacuna"
+                                  << "";
+        QTest::newRow("quotes, by their own counter") << true << "StPonudbe"
+                                                      << "P";
+    }
     void simultaneousNewInvoices() {
-        Session s;
+        QFETCH(bool, quote);
+        QFETCH(QString, counterColumn);
+        QFETCH(QString, prefix);
+        Session s(0, QString(), quote);
         QVERIFY(s.e);
-        QCOMPARE(text(s.e, "Text1_0"), QString("2026/001"));
+        QCOMPARE(text(s.e, "Text1_0"), prefix + "2026/001");
         box(s.e, "Text1_1")->setText("Kupec A");
         Database& b = *m_b;
         QVERIFY(b.beginTransaction());
         QVERIFY(b.execute("UPDATE tblNastavitve SET StRacuna = StRacuna"));
-        QVERIFY(b.execute("INSERT INTO tblRacun (StevilkaRacuna, Ime) VALUES ('2026/001', 'B')"));
-        QVERIFY(b.execute("UPDATE tblNastavitve SET StRacuna = 2"));
+        QVERIFY(
+            b.execute("INSERT INTO tblRacun (StevilkaRacuna, Ime, Ponudba) VALUES ($1, 'B', $2)",
+                      {prefix + "2026/001", quote}));
+        QVERIFY(b.execute(QString("UPDATE tblNastavitve SET %1 = 2").arg(counterColumn)));
         std::thread commitLater = after(300, [&b] { b.commit(); });
         click(s.e, "Command1"); // waits for B's commit
         commitLater.join();
         QCOMPARE(s.watcher.seen, QStringList());
         QVERIFY(!s.editor->isVisible());
-        QCOMPARE(text(s.e, "Text1_0"), QString("2026/002"));
+        QCOMPARE(text(s.e, "Text1_0"), prefix + "2026/002");
         QCOMPARE(queryRows("SELECT StevilkaRacuna, Ime FROM tblRacun ORDER BY ID"),
-                 (QStringList{"2026/001|B", "2026/002|Kupec A"}));
-        QCOMPARE(counter(), 3.0);
+                 (QStringList{prefix + "2026/001|B", prefix + "2026/002|Kupec A"}));
+        QCOMPARE(Db->scalar("SELECT " + counterColumn + " FROM tblNastavitve").toDouble(), 3.0);
     }
 
     // A's save loses its connection after its COMMIT was sent: A is told
@@ -683,6 +697,7 @@ private Q_SLOTS:
             // of the row, ServerSchema), and the counter moved under it.
             {"invoice/InvoiceSaver.cpp", "UPDATE tblNastavitve SET StRacuna = StRacuna "},
             {"invoice/InvoiceSaver.cpp", "UPDATE tblNastavitve SET StRacuna = ?, LetoStevca = ? "},
+            {"invoice/InvoiceSaver.cpp", "UPDATE tblNastavitve SET StPonudbe = ? "},
             // The purge: old invoices wholesale, their rows locked first.
             {"invoice/Purge.cpp", "DELETE FROM tblRacun WHERE IN_SET(ID, ?)"},
             // A credit note's row, made in the same transaction.
@@ -695,6 +710,7 @@ private Q_SLOTS:
             // The steps of a file's tables and its seed: one workstation.
             {"data/Schema.cpp", "UPDATE tblNastavitve SET StopnjaDDV = 22"},
             {"data/Schema.cpp", "UPDATE tblNastavitve SET LetniStevec = 0"},
+            {"data/Schema.cpp", "UPDATE tblNastavitve SET StPonudbe = 1"},
             {"data/Schema.cpp", "UPDATE tblRacun SET Zapade = "},
             {"data/Seed.cpp", "UPDATE tblTarife SET Izbrana = False"},
             // What an invoice owes and its paid flag follow its payments
@@ -704,6 +720,8 @@ private Q_SLOTS:
             {"data/Schema.cpp", "UPDATE tblRacun SET Placan = 0 WHERE ID = %1 AND "},
             {"data/ServerSchema.cpp", "UPDATE tblRacun SET Odprto = "},
             {"data/ServerSchema.cpp", "UPDATE tblRacun r SET Placan = Odprto < 0.005 "},
+            // The quotes' counter started by the steps that bring quotes.
+            {"data/ServerSchema.cpp", "UPDATE tblNastavitve SET StPonudbe = 1 "},
             // A payment is never edited: a reversal takes back the one of a
             // statement, unticking the hand ones, and an unplaced one is
             // given an invoice only while it has none.

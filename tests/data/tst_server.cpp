@@ -49,8 +49,9 @@ class TestServer : public QObject {
         Database& db = *Db;
         QVERIFY(db.execute("INSERT INTO tblSestavljavci (Ime) VALUES (?)", {"Špela Žužek"}));
         QVERIFY(
-            db.execute("UPDATE tblNastavitve SET Firma = ?, StRacuna = ?, ElektronskiNaslov = ?",
-                       {"Geodet \"Čuk\" d.o.o.", 17, "9949:SI12345678"}));
+            db.execute("UPDATE tblNastavitve SET Firma = ?, StRacuna = ?, ElektronskiNaslov = ?, "
+                       "StPonudbe = ?",
+                       {"Geodet \"Čuk\" d.o.o.", 17, "9949:SI12345678", 5}));
         QVERIFY(db.execute("INSERT INTO tblNarocnik (Ime, Davcna, ElektronskiNaslov, "
                            "OblikaERacuna) VALUES (?, ?, ?, ?)",
                            {"Čatež d.o.o.", "SI87654321", "0088:3830000000001", "peppol"}));
@@ -68,7 +69,13 @@ class TestServer : public QObject {
                                                     {"Datum", QDate(2009, 12, 6)},
                                                     {"Placan", false},
                                                     {"ZaPlacilo", 45.67}});
-        QVERIFY(first && second && tariff);
+        // A quote, and the invoice made from it.
+        const qint64 quote = test::addInvoice(db, {{"StevilkaRacuna", "P2009/004"},
+                                                   {"Ime", "Celje"},
+                                                   {"Ponudba", true},
+                                                   {"ZaPlacilo", 45.67}});
+        QVERIFY(first && second && tariff && quote);
+        QVERIFY(db.execute("UPDATE tblRacun SET PonudbaID = ? WHERE ID = ?", {quote, second}));
         test::addLine(db, first, tariff, 12.5, 2.0, QVariant(), 83.33);
         test::addLine(db, first, tariff, 3.0, 1.0, 30.0, 16.67);
         test::addLine(db, second, tariff, 7.0, 0.5, QVariant(), 45.67);
@@ -203,8 +210,8 @@ private Q_SLOTS:
             }
             // Columns the file gained after the server's first tables come
             // after the server's own key, where a step of the server adds them.
-            const QStringList later =
-                expected.filter(QRegularExpression("^(elektronskinaslov|oblikaeracuna) "));
+            const QStringList later = expected.filter(QRegularExpression(
+                "^(elektronskinaslov|oblikaeracuna|ponudba|ponudbaid|stponudbe) "));
             for (const QString& column : later)
                 expected.removeOne(column);
             // The server's own key last, so that the file's statements that
@@ -256,15 +263,22 @@ private Q_SLOTS:
             {"UPDATE tblRacun SET Ime = ?, ZaPlacilo = ? WHERE ID = ?", {"Žagar", 30.125, 102}},
             {"UPDATE tblRacun SET Opomin = ? WHERE ID = ?", {QDate(2010, 1, 5), 102}},
             {"DELETE FROM tblRacun WHERE ID = ?", {101}},
+            // A quote is searched, never summed.
+            {"INSERT INTO tblRacun (ID, StevilkaRacuna, Placan, ZaPlacilo, Ponudba) VALUES "
+             "(?, ?, ?, ?, ?)",
+             {103, "P2009/001", false, 70.0, true}},
+            {"UPDATE tblRacun SET ZaPlacilo = ? WHERE ID = ?", {80.0, 103}},
         };
+        const char* sums = "SELECT Racunov, NeplacanoCentov FROM tblIskanjeVsota";
         for (const auto& [sql, params] : steps) {
             QVERIFY2(Db->execute(sql, params), qPrintable(Db->lastError()));
             QVERIFY2(db->execute(numbered(sql), params), qPrintable(db->lastError()));
-            for (const char* read : {"SELECT ID, Besedilo, Placan, ZaPlacilo FROM tblIskanje "
-                                     "WHERE ID > 100 ORDER BY ID",
-                                     "SELECT Racunov, NeplacanoCentov FROM tblIskanjeVsota"})
+            for (const char* read : {"SELECT ID, Besedilo, Placan, ZaPlacilo, Ponudba FROM "
+                                     "tblIskanje WHERE ID > 100 ORDER BY ID",
+                                     sums})
                 QCOMPARE(shownRows(serverRows(*db, read)), shownRows(fileRows(*Db, read)));
         }
+        QCOMPARE(serverRows(*db, sums), (QList<QVariantList>{{1LL, 3013LL}}));
         QCOMPARE(serverRows(*db,
                             "SELECT ID FROM tblIskanje WHERE Besedilo LIKE '%' || "
                             "valmir_fold($1) || '%'",
@@ -357,10 +371,11 @@ private Q_SLOTS:
         QVERIFY2(out.contains(ServerMessages::DatesEmptied.text.arg(3) + '\n'), qPrintable(out));
         auto db = connectTo(conninfo);
         QVERIFY(db);
-        QCOMPARE(shownRows(serverRows(*db, "SELECT StevilkaRacuna, Datum, Zapade, Opomin FROM "
-                                           "tblRacun ORDER BY ID")),
-                 (QStringList{"2009/1|<Null>|<Null>|<Null>", "2009/2|2009-12-06|<Null>|<Null>",
-                              "2009/3|2009-12-07|<Null>|<Null>"}));
+        QCOMPARE(
+            shownRows(serverRows(*db, "SELECT StevilkaRacuna, Datum, Zapade, Opomin FROM "
+                                      "tblRacun ORDER BY ID")),
+            (QStringList{"2009/1|<Null>|<Null>|<Null>", "2009/2|2009-12-06|<Null>|<Null>",
+                         "P2009/004|<Null>|<Null>|<Null>", "2009/3|2009-12-07|<Null>|<Null>"}));
     }
 
     // A row the server refuses, early or late, leaves the server database
@@ -422,6 +437,7 @@ private Q_SLOTS:
         QTest::newRow("another user starts") << false << ServerSchema::FirstVersion;
         QTest::newRow("the owner starts, version 8") << true << 8;
         QTest::newRow("the owner starts, version 9") << true << 9;
+        QTest::newRow("the owner starts, version 10") << true << 10;
     }
     void olderServerIsUpgraded() {
         QFETCH(bool, owner);
@@ -470,6 +486,10 @@ private Q_SLOTS:
         const QString addresses = "SELECT count(*) FROM information_schema.columns WHERE "
                                   "column_name IN ('elektronskinaslov', 'oblikaeracuna')";
         QCOMPARE(serverRows(*db, addresses), QList<QVariantList>{{qlonglong(owner ? 3 : 0)}});
+        // The quotes' columns, the search table's included.
+        const QString quotes = "SELECT count(*) FROM information_schema.columns WHERE "
+                               "column_name IN ('ponudba', 'ponudbaid', 'stponudbe')";
+        QCOMPARE(serverRows(*db, quotes), QList<QVariantList>{{qlonglong(owner ? 4 : 0)}});
         if (owner) {
             const QString key = "0d7e5a52-3c1b-4f7a-9a57-6a1f1c2b9e01";
             QVERIFY(db->execute("BEGIN") &&

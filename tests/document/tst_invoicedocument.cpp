@@ -264,13 +264,14 @@ private Q_SLOTS:
 
         // A credit note, the issuer above the recipient: no payment asked.
         QVERIFY(Db->execute(QStringLiteral("UPDATE tblNastavitve SET Firma='Geo', TRR=?"), {Iban}));
-        line(62, 1, "T2", "Zakoličba", 32, 1);
-        {
+        const auto oneLine = [this] {
+            line(62, 1, "T2", "Zakoličba", 32, 1);
             auto rs =
                 WorkDb->openRecordset(QStringLiteral("tblTarifePregled"), RecordsetKind::Table);
             QVERIFY(rs && rs->setIndex(QStringLiteral("Red")));
             QVERIFY(recalculate(*rs, {QStringLiteral("1"), false, QStringLiteral("0"), false}).ok);
-        }
+        };
+        oneLine();
         InvoiceHeader credit = header({"2009/004", "Občina Šentjur"}, "1", false);
         credit.credits = InvoiceHeader::Credited{"2009/001", QDate(2009, 12, 5)};
         print(out.path(), "dobropis", credit, QString());
@@ -279,6 +280,19 @@ private Q_SLOTS:
                       "k računu 2009/001 z dne 5. 12. 2009", "T2 Zakoličba", "32,00",
                       "Znesek dobropisa", "39,04"},
                      {"Za plačilo", "UPN QR", "Sklic"}});
+
+        // A quote, valid for 30 days from its date: no payment asked either.
+        oneLine();
+        InvoiceHeader quote = header({"P2009/001", "Občina Šentjur", "", "", "", "", "", "",
+                                      "5.12.2009", "", "", "", "", "", "", "30"},
+                                     "1", false);
+        quote.quote = true;
+        print(out.path(), "ponudba", quote, QString());
+        docs.append({"ponudba",
+                     {"Občina Šentjur", "PONUDBA št. P2009/001", "Datum: 5.12.2009",
+                      "Ponudba velja do 4.1.2010", "Skupaj storitve", "Osnova za DDV", "DDV (22%)",
+                      "Skupaj", "39,04"},
+                     {"Za plačilo", "Veljavnost", "UPN QR", "Sklic", "IZRAČUN CENE"}});
 
         // A reminder, the second, with the office's own text: what is owed
         // after a credit note.

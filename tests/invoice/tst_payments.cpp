@@ -126,7 +126,8 @@ class TestPayments : public FixtureTest {
 
     // The office's account, and four invoices: 2026/001 of 100 €, overdue
     // on the day of the tests; 2026/002 of 200 €; 2026/003 of 50 €;
-    // 2026/004 of 80 €, of which a credit note takes back 30 €.
+    // 2026/004 of 80 €, of which a credit note takes back 30 €; and the
+    // quote P2026/001 of 70 €, which is no invoice.
     void prepare() override {
         setTodayForTest(QDate(2026, 12, 8));
         QVERIFY(Db->execute("UPDATE tblNastavitve SET TRR = ?, Firma = 'Geodet d.o.o.'", {Office}));
@@ -143,6 +144,7 @@ class TestPayments : public FixtureTest {
         QVERIFY(add("2026/003", 50) > 0);
         const qint64 d = add("2026/004", 80);
         QVERIFY(add("2026/005", -30, {{"Dobropis", true}, {"IzvirniID", d}}) > 0);
+        QVERIFY(add("P2026/001", 70, {{"Ponudba", true}}) > 0);
     }
 
     static QString opens() {
@@ -203,12 +205,13 @@ private Q_SLOTS:
             << ""
             << ""
             << "";
-        QTest::newRow("unplaced, and a credit note is never paid")
+        QTest::newRow("unplaced, and neither a credit note nor a quote is paid")
             << "04"
             << QList{camt("04", "A",
                           {credit("10.00", {{"10.00", {}, "donacija"}}),
-                           credit("30.00", {{"30.00", {}, "dobropis 2026/005"}})})}
-            << "unplaced unplaced" << untouched << 2 << "400,00"
+                           credit("30.00", {{"30.00", {}, "dobropis 2026/005"}}),
+                           credit("70.00", {{"70.00", {}, "ponudba P2026/001"}})})}
+            << "unplaced unplaced unplaced" << untouched << 3 << "400,00"
             << "00000010000"
             << ""
             << ""
@@ -360,12 +363,13 @@ private Q_SLOTS:
         QCOMPARE(tableCount("tblPlacila WHERE RacunID IS NULL"), unplaced);
         // The status line sums what is open.
         SearchResult found;
-        QVERIFY(runSearch(*Db, invoiceFilter("", false), &found));
+        QVERIFY(runSearch(*Db, ofKind(invoiceFilter("", false), false), &found));
         QVERIFY2(statusText(found.status).contains("neplačano " + money(qPrintable(unpaid))),
                  qPrintable(statusText(found.status)));
         SearchResult unpaidOnly;
-        QVERIFY(runSearch(*Db, overdueOn(invoiceFilter("", true), today(), false), &unpaidOnly));
-        QVERIFY(countFound(*Db, overdueOn(invoiceFilter("", true), today(), false),
+        QVERIFY(runSearch(*Db, ofKind(overdueOn(invoiceFilter("", true), today(), false), false),
+                          &unpaidOnly));
+        QVERIFY(countFound(*Db, ofKind(overdueOn(invoiceFilter("", true), today(), false), false),
                            &unpaidOnly.status));
         QVERIFY2(statusText(unpaidOnly.status).contains("neplačano " + money(qPrintable(unpaid))),
                  qPrintable(statusText(unpaidOnly.status)));

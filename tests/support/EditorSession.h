@@ -31,19 +31,21 @@ inline bool selectInvoice(BoundGrid& list, const QString& number) {
 }
 
 // The main list, the editor opened over it as OpenMode says (over the
-// invoice with this number if given) and a watcher answering its questions.
-// Kept as a local of a test, it closes before the fixture does.
+// invoice with this number if given; on a new quote if asked) and a watcher
+// answering its questions. Kept as a local of a test, it closes before the
+// fixture does.
 struct Session {
     std::unique_ptr<BoundGrid> list = invoiceList();
     ModalWatcher watcher;
     std::unique_ptr<Racun> editor;
     Racun* e = nullptr; // the editor once shown and through its first recalculation
 
-    explicit Session(int mode = 0, const QString& number = QString()) {
+    explicit Session(int mode = 0, const QString& number = QString(), bool quote = false) {
         if (!number.isEmpty() && !selectInvoice(*list, number))
             return;
         OpenMode = mode;
-        editor = std::make_unique<Racun>(appContext(), list.get());
+        editor = quote ? std::make_unique<Racun>(appContext(), list.get(), Racun::NewQuote{})
+                       : std::make_unique<Racun>(appContext(), list.get());
         editor->show();
         if (QTest::qWaitFor([this] {
                 return !editor->findChild<QTimer*>("Timer1")->isActive() &&
