@@ -592,7 +592,9 @@ bool Glavna::search(SearchResult* found) {
     return false;
 }
 
-void Glavna::newInvoice() {
+// For whom a new invoice or quote is: the question when the row chosen
+// has a customer. False when it was cancelled.
+bool Glavna::askNewFor() {
     Recordset* rs = m_list->recordset();
     if (!hasCurrentInvoice() || NullTrim(rs->field(QStringLiteral("Ime"))).isEmpty()) {
         OpenMode = 0;
@@ -600,19 +602,16 @@ void Glavna::newInvoice() {
         Nov_racun question(NullTrim(rs->field(QStringLiteral("Ime"))), this);
         question.exec();
     }
-    if (OpenMode >= 0)
+    return OpenMode >= 0;
+}
+
+void Glavna::newInvoice() {
+    if (askNewFor())
         openEditor();
 }
 
 void Glavna::newQuote() {
-    Recordset* rs = m_list->recordset();
-    if (!hasCurrentInvoice() || NullTrim(rs->field(QStringLiteral("Ime"))).isEmpty()) {
-        OpenMode = 0;
-    } else {
-        Nov_racun question(NullTrim(rs->field(QStringLiteral("Ime"))), this);
-        question.exec();
-    }
-    if (OpenMode < 0)
+    if (!askNewFor())
         return;
     Racun editor(m_context, m_list, Racun::NewQuote{}, this);
     runEditor(editor);

@@ -52,6 +52,7 @@ private:
     void buildMenu();
     bool hasCurrentInvoice() const;
 
+    bool askNewFor();
     void newInvoice();
     // "Nova ponudba": a new quote, after the question of "Nov račun".
     void newQuote();
