@@ -383,9 +383,10 @@ UpnQrInput upnQrInput(const DocumentInput& in, double toPay) {
 
 DocumentTotals invoiceBlocks(const DocumentInput& in, DocumentBlocks* out) {
     *out = {};
-    out->title = in.header.quote
-                     ? QStringLiteral("Ponudba ") + in.header.text1.value(0).trimmed()
-                     : invoiceEmailSubject(in.header.text1.value(0), in.header.credits.has_value());
+    out->title = invoiceEmailSubject(in.header.text1.value(0),
+                                     in.header.quote                  ? MailedDocument::Quote
+                                     : in.header.credits.has_value() ? MailedDocument::CreditNote
+                                                                      : MailedDocument::Invoice);
     out->author = in.settings.firm;
     return InvoiceWriter(*out, in).write();
 }

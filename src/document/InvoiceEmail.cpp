@@ -6,12 +6,20 @@
 
 namespace valmir {
 
-QString invoiceEmailSubject(const QString& invoiceNumber, bool creditNote) {
-    return (creditNote ? QStringLiteral("Dobropis ") : QStringLiteral("Račun ")) +
-           invoiceNumber.trimmed();
-}
-
 namespace {
+
+// The document's name in the subject and, in lower case, in the text.
+QString nameOf(MailedDocument kind) {
+    switch (kind) {
+    case MailedDocument::CreditNote:
+        return QStringLiteral("Dobropis");
+    case MailedDocument::Quote:
+        return QStringLiteral("Ponudba");
+    case MailedDocument::Invoice:
+        break;
+    }
+    return QStringLiteral("Račun");
+}
 
 // A greeting around `text`, signed with the firm's name.
 QString emailBody(const QString& text, const QString& firm) {
@@ -34,10 +42,13 @@ QStringList emailArguments(const QString& address, const QString& subject, const
 
 } // namespace
 
-QString invoiceEmailBody(const QString& invoiceNumber, const QString& firm, bool creditNote) {
+QString invoiceEmailSubject(const QString& invoiceNumber, MailedDocument kind) {
+    return nameOf(kind) + u' ' + invoiceNumber.trimmed();
+}
+
+QString invoiceEmailBody(const QString& invoiceNumber, const QString& firm, MailedDocument kind) {
     return emailBody(QStringLiteral("v prilogi vam pošiljamo %1 %2.")
-                         .arg(creditNote ? QStringLiteral("dobropis") : QStringLiteral("račun"),
-                              invoiceNumber.trimmed()),
+                         .arg(nameOf(kind).toLower(), invoiceNumber.trimmed()),
                      firm);
 }
 
@@ -80,9 +91,10 @@ bool isPlainEmailAddress(const QString& address) {
 }
 
 QStringList invoiceEmailArguments(const QString& address, const QString& invoiceNumber,
-                                  const QString& firm, const QString& pdfPath, bool creditNote) {
-    return emailArguments(address, invoiceEmailSubject(invoiceNumber, creditNote),
-                          invoiceEmailBody(invoiceNumber, firm, creditNote), pdfPath);
+                                  const QString& firm, const QString& pdfPath,
+                                  MailedDocument kind) {
+    return emailArguments(address, invoiceEmailSubject(invoiceNumber, kind),
+                          invoiceEmailBody(invoiceNumber, firm, kind), pdfPath);
 }
 
 QString findMailLauncher() { return QStandardPaths::findExecutable(QStringLiteral("xdg-email")); }

@@ -10,11 +10,16 @@ namespace valmir {
 // attached, through xdg-email (Debian xdg-utils), which knows the
 // desktop's mail program.
 
-// "Račun 2026-001", or "Dobropis 2026-003" for a credit note.
-QString invoiceEmailSubject(const QString& invoiceNumber, bool creditNote = false);
+// What is sent: the word its subject and text name it by.
+enum class MailedDocument { Invoice, CreditNote, Quote };
+
+// "Račun 2026-001", "Dobropis 2026-003" for a credit note, or "Ponudba
+// P2026/001" for a quote.
+QString invoiceEmailSubject(const QString& invoiceNumber,
+                            MailedDocument kind = MailedDocument::Invoice);
 // A short greeting that names the invoice, signed with the firm's name.
 QString invoiceEmailBody(const QString& invoiceNumber, const QString& firm,
-                         bool creditNote = false);
+                         MailedDocument kind = MailedDocument::Invoice);
 
 // Whether the address box holds one plain address, local@domain, that
 // xdg-email can only take for a recipient. xdg-email passes a mailto: link
@@ -29,7 +34,7 @@ bool isPlainEmailAddress(const QString& address);
 // address is checked by isPlainEmailAddress() first.
 QStringList invoiceEmailArguments(const QString& address, const QString& invoiceNumber,
                                   const QString& firm, const QString& pdfPath,
-                                  bool creditNote = false);
+                                  MailedDocument kind = MailedDocument::Invoice);
 
 // The reminder's message: "Opomin za račun 2026-001", and a short text
 // that names the invoice and its due date, signed with the firm's name.

@@ -166,7 +166,9 @@ void InvoiceOutput::sendByEmail() {
     const QString address = m_editor.headerText(EmailBox);
     SendPdf(&m_editor, pdf, address,
             invoiceEmailArguments(address, m_editor.headerText(NumberBox), settings.firm, pdf,
-                                  m_editor.m_credits.has_value()));
+                                  m_editor.m_quote                 ? MailedDocument::Quote
+                                  : m_editor.m_credits.has_value() ? MailedDocument::CreditNote
+                                                                   : MailedDocument::Invoice));
 }
 
 } // namespace valmir
